@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "meter/devicefactory.h"
+
+namespace kelvor {
+
+std::unique_ptr<MeterDevice> createDevice(const QString& meterSpec, const QString& captureFile,
+                                          Clock& clock, QString* error)
+{
+    std::unique_ptr<MeterDevice> device;
+    const QString spec = meterSpec.isEmpty() ? QStringLiteral("usb") : meterSpec;
+    if (spec == QLatin1String("usb"))
+        device = createUsbDevice(error);
+    else if (spec == QLatin1String("sim") || spec.startsWith(QLatin1String("sim:")))
+        device = createSimDevice(spec.mid(4), clock, error);
+    else if (spec.startsWith(QLatin1String("replay:")))
+        device = createReplayDevice(spec.mid(7), error);
+    else if (error)
+        *error = QStringLiteral("unknown meter '%1' (use usb, sim or replay:FILE)").arg(spec);
+    if (device && !captureFile.isEmpty())
+        device = wrapWithCapture(std::move(device), captureFile, error);
+    return device;
+}
+
+}  // namespace kelvor

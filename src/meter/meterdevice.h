@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <QString>
+
+namespace kelvor {
+
+inline constexpr std::uint16_t kMeterVendorId = 0x04D9;
+inline constexpr std::uint16_t kMeterProductId = 0xE000;
+inline constexpr int kLinkOk = 0;
+inline constexpr int kLinkFailed = -1;
+
+// The eight operations through which the program reaches the meter. Every call
+// returns kLinkOk (0) on success and something else on failure; callers rely on
+// nothing more. Backends: usb (hidapi), sim (simulated meter), replay (capture),
+// and a capture decorator over any of them.
+class MeterDevice {
+public:
+    virtual ~MeterDevice() = default;
+
+    virtual int OpenLink(std::uint16_t vendorId, std::uint16_t productId) = 0;
+    virtual int SetLinkTimeouts(int readTimeout, int writeTimeout) = 0;
+    virtual int WriteFrame(const std::uint8_t* frame, int length) = 0;  // length 7
+    virtual int WriteBlock(const std::uint8_t* block, int length) = 0;  // length 32
+    virtual int SyncLink() = 0;
+    // 0 means the buffer holds `length` reply bytes (32, 36 or 64).
+    virtual int ReadReply(std::uint8_t* buffer, int length) = 0;
+    virtual int CloseLink() = 0;
+    // Fills a NUL-terminated text into buffer (size bytes).
+    virtual int GetSerialText(char* buffer, int size) = 0;
+
+    // Plain-words reason for the last failed OpenLink, for the status bar and the CLI
+    // ("no meter found", "permission denied ..."). Empty when there is nothing to say.
+    virtual QString lastOpenProblem() const { return {}; }
+};
+
+}  // namespace kelvor

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "meter/meterlink.h"
+
+#include <exception>
+
+#include "app/clock.h"
+
+namespace kelvor {
+
+MeterLink::MeterLink(MeterDevice& device, Clock& clock) : m_device(&device), m_clock(&clock) {}
+
+std::uint32_t MeterLink::WaitMs(std::uint32_t ms)
+{
+    const std::uint32_t start = m_clock->tickMs();
+    std::uint32_t elapsed = 0;
+    // Unsigned subtraction: a wrap of the tick counter is harmless. Events are
+    // processed at least once, so WaitMs(0) still lets the UI breathe.
+    do {
+        m_clock->processEvents();
+        elapsed = m_clock->tickMs() - start;
+    } while (elapsed <= ms);
+    return elapsed;
+}
+
+int MeterLink::writeCommand(CommandFrame& frame, Command c)
+{
+    frame[0] = kFrameStart;
+    frame[1] = std::uint8_t(c);
+    frame[6] = kFrameEnd;
+    return m_device->WriteFrame(frame.data(), int(frame.size()));
+}
+
+bool MeterLink::ProbeMeter()
+{
+    bool ok = false;
+    if (m_device->OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk &&
+        m_device->SetLinkTimeouts(100, 100) == kLinkOk) {
+        writeCommand(m_mainFrame, Command::Identity);  // result ignored: the read decides
+        m_device->SyncLink();
+        ok = m_device->ReadReply(m_reply.data(), 32) == kLinkOk;
+    }
+    m_device->CloseLink();
+    return ok;
+}
+
+bool MeterLink::replyHasModelCode() const
+{
+    return m_reply[23] == 'Q' && m_reply[24] == 'Z' && m_reply[25] == 'X';
+}
+
+bool MeterLink::ReadLiveReading()
+{
+    bool ok = false;
+    if (m_device->OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk &&
+        m_device->SetLinkTimeouts(100, 100) == kLinkOk) {
+        m_mainFrame[5] = nextSequence();
+        writeCommand(m_mainFrame, Command::LiveReading);
+        m_device->SyncLink();
+        m_reply.fill(0);  // a failed read must not leave the previous reading behind
+        ok = m_device->ReadReply(m_reply.data(), 64) == kLinkOk;
+        if (!ok)
+            ++m_failedLiveReads;
+    }
+    m_device->CloseLink();
+    return ok;
+}
+
+int MeterLink::SendKeyCommand()
+{
+    int code = 0;
+    if (m_device->OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+        code = kKeyOpenFailed;
+    if (m_device->SetLinkTimeouts(100, 100) != kLinkOk)
+        code = kKeyTimeoutsFailed;
+    if (m_device->WriteFrame(m_panelFrame.data(), int(m_panelFrame.size())) != kLinkOk)
+        code = kKeyWriteFailed;
+    m_device->SyncLink();
+    try {
+        if (m_device->ReadReply(m_keyReply.data(), int(m_keyReply.size())) != kLinkOk)
+            code = kKeyReadFailed;
+        else if (m_keyReply[2] != 'O' || m_keyReply[3] != 'K')
+            code = kKeyNotAcknowledged;
+    } catch (const std::exception&) {
+        code = kKeyReplyError;
+    }
+    return code;  // the link stays open; the next exchange opens it again
+}
+
+int MeterLink::SendKey(Command key)
+{
+    m_panelFrame[0] = kFrameStart;
+    m_panelFrame[1] = std::uint8_t(key);
+    m_panelFrame[2] = 0;
+    m_panelFrame[3] = 0;
+    m_panelFrame[6] = kFrameEnd;
+    return SendKeyCommand();
+}
+
+}  // namespace kelvor
