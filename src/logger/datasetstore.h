@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 #include <QByteArray>
@@ -27,7 +28,13 @@ struct DataSetStore {
     std::vector<DataSet> sets;
     std::vector<float> values;
     std::vector<double> times;
-    QByteArray memoryImage;  // the download in progress (empty otherwise)
+    QByteArray memoryImage;      // the download in progress (empty otherwise)
+    // The image the listed data sets came from: what "save collection" writes. Kept in
+    // memory so a save never picks up a stale working copy from an earlier run.
+    QByteArray collectionImage;
+
+    const float* valuesOf(std::size_t k) const { return values.data() + sets[k].firstValue; }
+    const double* timesOf(std::size_t k) const { return times.data() + sets[k].firstValue; }
 };
 
 }  // namespace kelvor
