@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <QPointer>
 #include <QString>
@@ -12,6 +13,8 @@
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
+
+class QWidget;
 
 namespace kelvor {
 
@@ -32,6 +35,20 @@ struct GraphState {
     bool LoggerGraphUnsaved = false;
 };
 
+// What graph windows need from the main window and from the data logger. The owners
+// fill these in; an empty hook means there is nothing to do (tests, start-up).
+struct GraphHooks {
+    std::function<void(QWidget*)> showChild;         // add a new window to the MDI area
+    std::function<void(bool)> enableOutputToGraph;   // btnOutputToGraph
+    std::function<void(bool)> checkRealTimeGraph;    // RealTimeGraph1 check mark
+    std::function<void(bool)> enableRun;             // btnRun and Run1
+    std::function<void(bool)> enableStop;            // btnStop and Stop1
+    // The main window's Save command for this window; true when the data was saved.
+    std::function<bool(TfrmGraph&)> saveWindow;
+    // The data logger shows data set n (0-based) in its graph.
+    std::function<void(int)> showDataSet;
+};
+
 // Everything program-wide, created by the program entry and handed to every window.
 // No other globals.
 class Program {
@@ -47,6 +64,7 @@ public:
     MonitorState monitor;
     RealTimeState realTime;
     GraphState graph;
+    GraphHooks graphHooks;
     DataSetStore store;
     QString dataDir;          // template/, temp/ and the help file live here
     bool serviceMode = false; // --service: shows Data Logger > Setup

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace kelvor {
+
+// Texts in the user's locale (QLocale() - the default locale, which tests set).
+// Times use the locale's long time format without its time-zone part: the program
+// shows local clock times only.
+QString ShortDateText(double days);
+QString LongTimeText(double days);
+// Short date, a blank, long time.
+QString DateTimeText(double days);
+// Fixed notation with the locale's decimal separator (12.3 / 12,3).
+QString FixedText(double value, int decimals);
+
+}  // namespace kelvor
