@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <QCursor>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+
+#include "chart/chartmodel.h"
+
+class QDialog;
+class QPainter;
+class QPrinter;
+class QCustomPlot;
+
+namespace kelvor {
+
+// What HitTest found under a pixel; GetHotSpotData returns the last one.
+enum class HotSpotType { None = 0, Data = 1, GraphAnnotation = 2, VertLineAnnotation = 3 };
+struct HotSpotData {
+    HotSpotType type = HotSpotType::None;
+    int w0 = -1;  // subset (data) or annotation number
+    int w1 = -1;  // point (data)
+};
+
+// A pixel turned into chart values: X as a date-time in days, Y on the asked axis.
+struct ChartPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+class ChartPlotter;  // the QCustomPlot side, private to chartview.cpp
+
+// Draws a ChartModel with QCustomPlot and turns mouse work into the chart's events.
+// It refreshes only when the model's PEactions asks: sgReinitAndReset rebuilds,
+// sgResetImage takes over what changed (data: only the points written since the last
+// refresh), sgInvalidateImage repaints.
+class ChartView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChartView(ChartModel& model, QWidget* parent = nullptr);
+    ~ChartView() override;
+
+    ChartModel& model() const { return m_model; }
+
+    // Runs the customisation dialog (default: QDialog::exec). Tests and the program's
+    // Prompts plug in here.
+    void setDialogExec(std::function<int(QDialog&)> exec);
+    // What sgPrintDialog does (default: nothing; the print command supplies it).
+    void setPrintHandler(std::function<void(ChartView&)> handler);
+    // The cursor used while ArrowCursor is sgCustomCursor; also sets ArrowCursor to it.
+    void setCustomCursor(const QCursor& cursor);
+
+    // --- queries, all in client pixels of this widget
+    QPoint GetMousePoint() const { return m_mousePoint; }
+    QRect GetGridRect() const;  // plot area of axis 0
+    HotSpotType HitTest(int x, int y);
+    HotSpotData GetHotSpotData() const { return m_hotSpot; }
+    ChartPoint PixelToData(int axis, int px, int py) const;
+    QPoint DataToPixel(int axis, double xDays, double y) const;
+
+    // Draws the chart into the painter's target rectangle (printer resolution when the
+    // painter is on a QPrinter).
+    void renderTo(QPainter& painter, const QRect& target);
+    void print(QPrinter& printer);
+
+    // --- for tests and the graph window
+    int axisRectCount() const;
+    bool isZoomed() const { return m_zoomed; }
+    // Points handed to the plot for a subset, and their values as drawn (NaN = gap).
+    int plottedCount(int subset) const;
+    double plottedValue(int subset, int k) const;
+    // Zooms axis 0 (or every axis) to a rectangle in pixels as the rubber band does.
+    void zoomToPixels(const QRect& r);
+    QCustomPlot* customPlot() const;
+
+signals:
+    void OnClick();
+    void OnDblClick();
+    void OnMouseMove();
+    void OnZoomIn();
+    void OnDataHotSpot(bool dblClick, int subset, int point);
+    void OnGraphHotSpot();
+    void OnGraphAnnotHotSpot(bool dblClick, int index);
+    void OnCustomizeDlg();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void onAction(int action);
+    void reinit();
+    void resetImage();
+    void undoZoom();
+    void customize();
+    void applyCursor();
+    void handlePress(QMouseEvent* e);
+    void handleRelease(QMouseEvent* e);
+    void handleDoubleClick(QMouseEvent* e);
+    void handleMove(QMouseEvent* e);
+    void handleWheel();
+
+    ChartModel& m_model;
+    std::unique_ptr<ChartPlotter> m_plot;
+    std::function<int(QDialog&)> m_exec;
+    std::function<void(ChartView&)> m_print;
+    QCursor m_customCursor;
+    QPoint m_mousePoint;
+    QPoint m_pressPoint;
+    bool m_pressed = false;
+    HotSpotData m_hotSpot;
+    bool m_zoomed = false;
+};
+
+}  // namespace kelvor
