@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "graph/graphtable.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <QDir>
+#include <QSaveFile>
+
+#include "app/clock.h"
+#include "chart/chartmodel.h"
+
+namespace kelvor {
+
+namespace {
+// The program shows local clock times only: drop the zone letters of the time format.
+QString withoutZone(const QString& format)
+{
+    QString out;
+    bool quoted = false;
+    for (const QChar ch : format) {
+        if (ch == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && ch == QLatin1Char('t'))
+            continue;
+        out += ch;
+    }
+    return out.trimmed();
+}
+
+bool parseEntry(const QString& text, qint64& value)
+{
+    bool ok = false;
+    value = text.trimmed().toLongLong(&ok);
+    return ok && value >= -0x7fffffffLL && value <= 0x7fffffffLL;
+}
+}  // namespace
+
+GraphTableRange NormaliseTableRange(bool all, const QString& from, const QString& to, int points)
+{
+    GraphTableRange r;
+    if (all) {
+        r.first = 1;
+        r.last = points;
+        return r;
+    }
+    qint64 a = 0;
+    qint64 b = 0;
+    if (!parseEntry(from, a) || !parseEntry(to, b)) {
+        r.error = QStringLiteral("invalid integer");
+        return r;
+    }
+    a = std::llabs(a);
+    b = std::llabs(b);
+    if (b < a)
+        std::swap(a, b);
+    if (b > points)
+        b = points;
+    if (a == 0)
+        a = 1;
+    r.first = int(a);
+    r.last = int(b);
+    return r;
+}
+
+namespace {
+QString valueText(float y, const QLocale& ungrouped)
+{
+    if (!(y <= 2500.0f && y >= -328.0f))  // NaN is over range too
+        return QStringLiteral("OL");
+    return ungrouped.toString(double(y), 'f', 1);
+}
+}  // namespace
+
+QString TableValueText(float y, const QLocale& locale)
+{
+    QLocale ungrouped = locale;
+    ungrouped.setNumberOptions(QLocale::OmitGroupSeparator);
+    return valueText(y, ungrouped);
+}
+
+GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, int first, int last,
+                                 QChar separator, const QLocale& givenLocale, const TableProgress& progress)
+{
+    GraphTableResult result;
+    QLocale locale = givenLocale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    const QString timeFormat = withoutZone(locale.timeFormat(QLocale::LongFormat));
+
+    const int from = std::max(first, 1) - 1;
+    const int to = std::min(last, chart.Points()) - 1;
+    const int total = std::max(0, to - from + 1);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path),
+                                                                           file.errorString());
+        return result;
+    }
+    const std::vector<double>& x0 = chart.xData(0);
+    QString line;
+    QByteArray chunk;
+    int lines = 0;
+    for (int i = from; i <= to; ++i) {
+        const double x = x0[size_t(i)];
+        if (x == 0.0)
+            break;
+        if (progress && !progress(lines, total)) {
+            file.cancelWriting();
+            result.cancelled = true;
+            return result;
+        }
+        const QDateTime when = fromDays(x);
+        line = locale.toString(when.date(), dateFormat);
+        line += separator;
+        line += locale.toString(when.time(), timeFormat);
+        for (int c = 0; c < 4; ++c) {
+            line += separator;
+            line += valueText(chart.YData(c, i), locale);
+        }
+        line += QLatin1String("\r\n");
+        chunk += line.toLocal8Bit();
+        ++lines;
+        if (chunk.size() > 1 << 16) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    file.write(chunk);
+    if (!file.commit()) {
+        result.error = QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path),
+                                                                          file.errorString());
+        return result;
+    }
+    result.lines = lines;
+    return result;
+}
+
+}  // namespace kelvor
