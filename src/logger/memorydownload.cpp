@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logger/memorydownload.h"
+
+#include "logger/datasetstore.h"
+#include "logger/workingcopy.h"
+#include "meter/meterlink.h"
+
+namespace kelvor {
+
+int DownloadTotal(std::uint32_t position)
+{
+    std::int64_t total = std::int64_t(position) + 1;
+    if (total > kFullMemoryBytes || total < 256)
+        total = kFullMemoryBytes;
+    total = (total + kBlockBytes - 1) / kBlockBytes * kBlockBytes;
+    return int(total);
+}
+
+MemoryDownload::MemoryDownload(MeterLink& link, DownloadListener* listener, MonitorHook* monitor)
+    : m_link(link), m_listener(listener), m_monitor(monitor)
+{
+}
+
+void MemoryDownload::pauseMonitor()
+{
+    if (m_monitor)
+        m_monitor->pause();
+}
+
+bool MemoryDownload::writeCommand(std::uint8_t command)
+{
+    // Only bytes 0, 1 and 6 are set here: the parameter bytes keep what the previous
+    // frame from the main buffer left in them, as the meter has always seen them.
+    return m_link.writeCommand(m_link.mainFrame(), Command(command)) == kLinkOk;
+}
+
+bool MemoryDownload::readBlockReply()
+{
+    return m_link.device().ReadReply(m_link.replyBuffer().data(), kBlockReplyBytes) == kLinkOk;
+}
+
+void MemoryDownload::storeBlock(QByteArray& image)
+{
+    image.append(reinterpret_cast<const char*>(m_link.replyBuffer().data()), kBlockBytes);
+    m_received += kBlockBytes;
+    m_remaining -= kBlockBytes;
+    if (m_listener)
+        m_listener->progress(m_received);
+}
+
+int MemoryDownload::SeekMemoryBlock(int n)
+{
+    pauseMonitor();
+    MeterDevice& dev = m_link.device();
+    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+        return kDownloadOpenFailed;
+    m_link.WaitMs(100);
+    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
+        return kDownloadTimeoutsFailed;
+    m_link.WaitMs(100);
+    CommandFrame& f = m_link.mainFrame();
+    f[2] = std::uint8_t((n >> 8) & 0xFF);
+    f[3] = std::uint8_t(n & 0xFF);
+    if (!writeCommand(std::uint8_t(Command::MemoryStart)))
+        return kDownloadStartWriteFailed;
+    dev.SyncLink();
+    m_link.WaitMs(100);
+    if (!readBlockReply())
+        return kDownloadStartReadFailed;
+    const auto& r = m_link.replyBuffer();
+    if (r[34] != 0x04 || r[35] != 0x05)
+        return kDownloadBadSignature;
+    if (r[32] != f[2] || r[33] != f[3])
+        return kDownloadWrongBlock;
+    return kDownloadOk;
+}
+
+int MemoryDownload::DownloadMemory(QByteArray& image)
+{
+    MeterDevice& dev = m_link.device();
+    m_expected = m_total = m_received = m_remaining = 0;
+    pauseMonitor();
+    if (m_listener)
+        m_listener->busy(true);
+    int code = kDownloadOk;
+    CommandFrame& f = m_link.mainFrame();
+    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk) {
+        code = kDownloadOpenFailed;
+    } else if (dev.SetLinkTimeouts(100, 100) != kLinkOk) {
+        code = kDownloadTimeoutsFailed;
+    } else {
+        f[2] = 0x00;
+        f[3] = 0x01;
+        if (!writeCommand(std::uint8_t(Command::MemoryStart))) {
+            code = kDownloadStartWriteFailed;
+        } else {
+            dev.SyncLink();
+            m_link.WaitMs(100);
+            if (!readBlockReply())
+                code = kDownloadStartReadFailed;
+            else if (m_link.replyBuffer()[34] != 0x04 || m_link.replyBuffer()[35] != 0x05)
+                code = kDownloadBadSignature;
+        }
+    }
+    if (m_listener)
+        m_listener->busy(false);
+    if (code != kDownloadOk)
+        return code;  // nothing to resume from
+
+    const auto& r = m_link.replyBuffer();
+    const std::uint32_t position = (std::uint32_t(r[10]) << 16) | (std::uint32_t(r[11]) << 8) | r[12];
+    m_expected = int(position) + 1;
+    m_total = DownloadTotal(position);
+    if (m_listener)
+        m_listener->begin(m_total);
+    image.reserve(image.size() + m_total);
+    m_remaining = m_total;
+    storeBlock(image);  // the reply to "P" 1 carries block 0
+
+    // Transfer phase: the normal path is one "p" and one read per block, no waits.
+    bool transferComplete = true;
+    while (m_remaining > 0) {
+        if (!writeCommand('p')) {
+            dev.CloseLink();
+            code = kDownloadWriteFailed;
+            transferComplete = false;
+            break;
+        }
+        dev.SyncLink();
+        if (readBlockReply()) {
+            storeBlock(image);
+            continue;
+        }
+        m_link.WaitMs(1000);
+        if (!writeCommand('r')) {
+            dev.CloseLink();
+            code = kDownloadWriteFailed;
+            transferComplete = false;
+            break;
+        }
+        dev.SyncLink();
+        if (!readBlockReply()) {
+            code = kDownloadOk;  // the resume phase decides
+            transferComplete = false;
+            break;
+        }
+        // The reply to "r" is dropped; the next "p" fetches the missing block again.
+    }
+    if (transferComplete && !writeCommand('q'))
+        code = kDownloadEndWriteFailed;
+
+    // Resume phase: re-position at the first missing block and carry on.
+    int failedAttempts = 0;
+    while (m_received < m_total && failedAttempts < kMaxResumeAttempts) {
+        code = kDownloadOk;
+        f[5] = m_link.nextSequence();
+        writeCommand(std::uint8_t(Command::LiveReading));
+        dev.SyncLink();
+        dev.ReadReply(m_link.replyBuffer().data(), 32);  // outcome ignored
+        m_link.WaitMs(300);
+
+        const int n = m_received / kBlockBytes;
+        SeekMemoryBlock(n);
+        m_link.WaitMs(300);
+        if (SeekMemoryBlock(n) != kDownloadOk) {
+            code = kDownloadSeekFailed;
+            ++failedAttempts;
+            continue;
+        }
+        while (m_remaining > 0) {
+            if (!writeCommand('p')) {
+                dev.CloseLink();
+                code = kDownloadResumeWriteFailed;
+                ++failedAttempts;
+                break;
+            }
+            dev.SyncLink();
+            if (!readBlockReply()) {
+                code = kDownloadResumeReadFailed;
+                ++failedAttempts;
+                break;
+            }
+            failedAttempts = 0;
+            storeBlock(image);
+        }
+        if (code == kDownloadOk)
+            writeCommand('q');  // outcome ignored
+    }
+    if (m_listener)
+        m_listener->end();
+    return code;
+}
+
+LoadOutcome LoadDataSets(MemoryDownload& download, DataSetStore& store, const Clock& clock,
+                         const QString& workingCopyPath, const LoadCallbacks& callbacks)
+{
+    LoadOutcome out;
+    store.memoryImage.clear();
+    out.code = download.DownloadMemory(store.memoryImage);
+    if (out.code != kDownloadOk) {
+        store.memoryImage = QByteArray();
+        return out;
+    }
+    out.decode = DecodeDataSets(store.memoryImage, store, clock);
+    out.code = out.decode.code;
+    if (out.code != kDownloadOk) {
+        store.memoryImage = QByteArray();
+        return out;
+    }
+    if (callbacks.decoded)
+        callbacks.decoded(out.decode);
+    // The listed data sets and the collection source must always match: keep this
+    // image in memory, whatever happens to the file on disk.
+    store.collectionImage = std::move(store.memoryImage);
+    store.memoryImage = QByteArray();
+    out.workingCopyError = WriteWorkingCopy(workingCopyPath, store.collectionImage);
+    if (callbacks.showDataSet)
+        callbacks.showDataSet(0);
+    return out;
+}
+
+void SendDownloadCancel(MeterLink& link)
+{
+    link.device().SyncLink();
+    link.writeCommand(link.mainFrame(), Command::Cancel);
+}
+
+QString LoadFailureMessage(int code)
+{
+    if (code == kDownloadOk)
+        return {};
+    if (code == kNoDataSet)
+        return QString::fromLatin1(kNoDataMessage);
+    return QStringLiteral("There was error,please try again!   error code=%1").arg(code);
+}
+
+}  // namespace kelvor

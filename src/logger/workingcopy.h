@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace kelvor {
+
+// Writes the working copy (the last good download or opened collection) atomically,
+// creating its folder. Returns an empty string on success, else what went wrong with
+// the path. A copy that could not be replaced is removed, so no later command can
+// mistake an older download for this one.
+QString WriteWorkingCopy(const QString& path, const QByteArray& image);
+
+}  // namespace kelvor
