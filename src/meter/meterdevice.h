@@ -34,6 +34,10 @@ public:
     // Plain-words reason for the last failed OpenLink, for the status bar and the CLI
     // ("no meter found", "permission denied ..."). Empty when there is nothing to say.
     virtual QString lastOpenProblem() const { return {}; }
+
+    // True when the device can never answer again (a replayed capture that has run
+    // out), so a polling loop can stop instead of probing forever.
+    virtual bool atEnd() const { return false; }
 };
 
 }  // namespace kelvor

@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/clicommand.h"
+
+#include <algorithm>
+
+#include "app/clock.h"
+#include "kelvor_version.h"
+#include "meter/devicefactory.h"
+
+namespace kelvor {
+
+namespace {
+
+std::vector<CliCommand>& registry()
+{
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+const QCommandLineOption kMeterOption(QStringLiteral("meter"),
+                                      QStringLiteral("The meter to use: usb (default), sim[:options] "
+                                                     "or replay:FILE."),
+                                      QStringLiteral("usb|sim[:options]|replay:FILE"), QStringLiteral("usb"));
+const QCommandLineOption kCaptureOption(QStringLiteral("capture"),
+                                        QStringLiteral("Log every exchange with the meter to FILE, "
+                                                       "for --meter=replay:FILE later."),
+                                        QStringLiteral("FILE"));
+const QCommandLineOption kHelpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                     QStringLiteral("Show this help (after a command: the command's help)."));
+const QCommandLineOption kVersionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                        QStringLiteral("Show the version."));
+
+// Global options that take their value as the next argument when written without '='.
+bool takesSeparateValue(const QString& arg)
+{
+    return arg == QLatin1String("--meter") || arg == QLatin1String("--capture") ||
+           arg == QLatin1String("-meter") || arg == QLatin1String("-capture");
+}
+
+// The first argument that is neither an option nor an option's value.
+int commandIndex(const QStringList& arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--"))
+            return i + 1 < arguments.size() ? i + 1 : -1;
+        if (!a.startsWith(QLatin1Char('-')))
+            return i;
+        if (takesSeparateValue(a))
+            ++i;
+    }
+    return -1;
+}
+
+void addGlobalOptions(QCommandLineParser& parser)
+{
+    parser.addOptions({kMeterOption, kCaptureOption, kHelpOption, kVersionOption});
+}
+
+QString programHelp(QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    text.replace(QLatin1String("[options]"), QLatin1String("[options] COMMAND [command options]"));
+    text += QStringLiteral("\nCommands:\n");
+    const std::vector<CliCommand> commands = cliCommands();
+    qsizetype width = 0;
+    for (const CliCommand& c : commands)
+        width = std::max(width, c.name.size());
+    for (const CliCommand& c : commands)
+        text += QStringLiteral("  %1  %2\n").arg(c.name.leftJustified(width), c.summary);
+    text += QStringLiteral("\n'kelvor-cli COMMAND --help' shows the options of a command.\n"
+                           "Exit codes: 0 done, 1 failed, 2 bad command line.\n");
+    return text;
+}
+
+}  // namespace
+
+CliRegistration::CliRegistration(CliCommand command) { registry().push_back(std::move(command)); }
+
+std::vector<CliCommand> cliCommands()
+{
+    std::vector<CliCommand> sorted = registry();
+    std::sort(sorted.begin(), sorted.end(),
+              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    return sorted;
+}
+
+CliContext::CliContext(CliEnv& env, const QCommandLineParser& parsed, QStringList rest)
+    : args(parsed), positional(std::move(rest)), clock(env.clock), out(env.out), err(env.err), m_env(env)
+{
+}
+
+CliContext::~CliContext()
+{
+    m_link.reset();
+    m_device.reset();  // a capture is flushed here
+}
+
+MeterDevice* CliContext::device()
+{
+    if (!m_deviceTried) {
+        m_deviceTried = true;
+        QString error;
+        const QString meter = args.value(kMeterOption);
+        const QString capture = args.value(kCaptureOption);
+        m_device = m_env.makeDevice ? m_env.makeDevice(meter, capture, &error)
+                                    : createDevice(meter, capture, m_env.clock, &error);
+        if (!m_device)
+            fail(error.isEmpty() ? QStringLiteral("cannot use meter '%1'").arg(meter) : error);
+    }
+    return m_device.get();
+}
+
+MeterLink* CliContext::link()
+{
+    if (!m_link && device())
+        m_link = std::make_unique<MeterLink>(*m_device, m_env.clock);
+    return m_link.get();
+}
+
+bool CliContext::interrupted() const { return m_env.interrupted && m_env.interrupted->load(); }
+
+void CliContext::pauseUntil(std::uint32_t sinceTick, std::uint32_t ms)
+{
+    const std::uint32_t elapsed = clock.tickMs() - sinceTick;
+    if (elapsed >= ms || interrupted())
+        return;
+    if (m_env.pause) {
+        m_env.pause(ms - elapsed);
+        return;
+    }
+    while (clock.tickMs() - sinceTick < ms && !interrupted())
+        clock.processEvents();
+}
+
+void CliContext::fail(const QString& message)
+{
+    err << "kelvor-cli: " << message << '\n';
+    err.flush();
+}
+
+int runCli(const QStringList& arguments, CliEnv& env)
+{
+    auto usage = [&env](const QString& message) {
+        env.err << "kelvor-cli: " << message << "\n(see kelvor-cli --help)\n";
+        env.err.flush();
+        return kCliUsage;
+    };
+
+    const int at = commandIndex(arguments);
+    const std::vector<CliCommand> commands = cliCommands();
+    const CliCommand* command = nullptr;
+    if (at >= 0) {
+        for (const CliCommand& c : commands)
+            if (c.name == arguments[at])
+                command = &c;
+        if (!command)
+            return usage(QStringLiteral("unknown command '%1'").arg(arguments[at]));
+    }
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        command ? QStringLiteral("kelvor-cli %1: %2").arg(command->name, command->summary)
+                : QStringLiteral("kelvor-cli: the KELVOR thermometer from the command line."));
+    addGlobalOptions(parser);
+    if (command) {
+        if (command->addOptions)
+            command->addOptions(parser);
+        parser.addPositionalArgument(command->name, command->summary);
+        if (!command->positionalHelp.isEmpty())
+            parser.addPositionalArgument(command->positionalHelp, QString());
+    }
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+
+    if (parser.isSet(kHelpOption)) {
+        env.out << (command ? parser.helpText() : programHelp(parser));
+        env.out.flush();
+        return kCliOk;
+    }
+    if (parser.isSet(kVersionOption)) {
+        env.out << "kelvor-cli " << KELVOR_VERSION << '\n';
+        env.out.flush();
+        return kCliOk;
+    }
+    if (!command)
+        return usage(QStringLiteral("no command given"));
+
+    QStringList rest = parser.positionalArguments();
+    rest.removeFirst();  // the command's own name
+    if (command->positionalHelp.isEmpty() && !rest.isEmpty())
+        return usage(QStringLiteral("'%1' takes no argument '%2'").arg(command->name, rest.first()));
+
+    int code = kCliFailed;
+    {
+        CliContext context(env, parser, rest);
+        code = command->run(context);
+    }
+    env.out.flush();
+    env.err.flush();
+    return code;
+}
+
+}  // namespace kelvor

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+#include <QCommandLineParser>
+#include <QStringList>
+#include <QTextStream>
+
+#include "meter/meterdevice.h"
+#include "meter/meterlink.h"
+
+namespace kelvor {
+
+class Clock;
+
+inline constexpr int kCliOk = 0;
+inline constexpr int kCliFailed = 1;
+inline constexpr int kCliUsage = 2;
+
+// What a run of kelvor-cli gets from outside: the clock, the output streams, how to
+// make the device, how to pass time, and the interrupt flag (Ctrl-C). main() fills it
+// with the real things; tests fill it with a ManualClock, string streams and a
+// device of their own.
+struct CliEnv {
+    Clock& clock;
+    QTextStream& out;
+    QTextStream& err;
+    // Builds the device for --meter / --capture; nullptr with *error on failure.
+    std::function<std::unique_ptr<MeterDevice>(const QString& meter, const QString& capture,
+                                               QString* error)> makeDevice;
+    // Lets `ms` of clock time pass. Unset: spins the clock's processEvents().
+    std::function<void(std::uint32_t ms)> pause;
+    const std::atomic<bool>* interrupted = nullptr;
+};
+
+// One command's view of the run: its parsed options, its positional arguments
+// (the command name removed), the streams and, on first use, the meter.
+class CliContext {
+public:
+    CliContext(CliEnv& env, const QCommandLineParser& args, QStringList positional);
+    ~CliContext();
+
+    const QCommandLineParser& args;
+    const QStringList positional;
+    Clock& clock;
+    QTextStream& out;
+    QTextStream& err;
+
+    // The meter chosen by --meter (and --capture). On failure the reason has already
+    // been written to err and nullptr is returned; the command then exits with kCliFailed.
+    MeterDevice* device();
+    MeterLink* link();
+
+    bool interrupted() const;
+    // Lets ms pass from `sinceTick` (a clock tick) on, returning early on an interrupt.
+    void pauseUntil(std::uint32_t sinceTick, std::uint32_t ms);
+    // Writes "kelvor-cli: <message>" to err.
+    void fail(const QString& message);
+
+private:
+    CliEnv& m_env;
+    std::unique_ptr<MeterDevice> m_device;
+    std::unique_ptr<MeterLink> m_link;
+    bool m_deviceTried = false;
+};
+
+// A command of kelvor-cli. Each group of commands lives in its own file and
+// registers itself with a file-level CliRegistration.
+struct CliCommand {
+    QString name;
+    QString summary;
+    QString positionalHelp;  // e.g. "FILE"; empty when the command takes none
+    std::function<void(QCommandLineParser&)> addOptions;
+    std::function<int(CliContext&)> run;
+};
+
+struct CliRegistration {
+    explicit CliRegistration(CliCommand command);
+};
+
+// Every registered command, sorted by name.
+std::vector<CliCommand> cliCommands();
+
+// Runs kelvor-cli with its arguments (arguments[0] is the program name).
+int runCli(const QStringList& arguments, CliEnv& env);
+
+}  // namespace kelvor

@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvor-cli live: the four channels, as the monitor loop reads them.
+#include <QDateTime>
+#include <QLocale>
+
+#include "app/clock.h"
+#include "cli/clicommand.h"
+#include "meter/livereading.h"
+
+namespace kelvor {
+
+namespace {
+
+const QCommandLineOption kCount(QStringLiteral("count"),
+                                QStringLiteral("Stop after N readings (default: run until interrupted)."),
+                                QStringLiteral("N"));
+const QCommandLineOption kCsv(QStringLiteral("csv"),
+                              QStringLiteral("Comma-separated values with a header line."));
+const QCommandLineOption kIso(QStringLiteral("iso"),
+                              QStringLiteral("ISO 8601 date-times and '.' decimals, whatever the locale."));
+
+// The monitor loop's rhythm: probe every 500 ms until the model code answers, then
+// read every 200 ms; three failed reads in a row go back to probing.
+constexpr std::uint32_t kProbeIntervalMs = 500;
+constexpr std::uint32_t kReadIntervalMs = 200;
+constexpr int kMissesToDrop = 3;
+
+struct LineFormat {
+    bool csv = false;
+    bool iso = false;
+    QLocale locale;
+};
+
+QString csvField(const QString& s)
+{
+    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')))
+        return s;
+    QString quoted = s;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString timeText(const QDateTime& t, const LineFormat& f)
+{
+    if (f.iso)
+        return t.toString(Qt::ISODateWithMs);
+    return f.locale.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           f.locale.toString(t.time(), QLocale::LongFormat);
+}
+
+QString channelText(const LiveReading& r, int channel, const LineFormat& f)
+{
+    if (r.overRange(channel))
+        return QStringLiteral("OL");
+    if (r.dashed(channel))
+        return QStringLiteral("----");
+    const double v = r.T[std::size_t(channel)];
+    return f.iso ? QString::number(v, 'f', 1) : f.locale.toString(v, 'f', 1);
+}
+
+QString readingLine(const QDateTime& t, const LiveReading& r, const LineFormat& f)
+{
+    QStringList fields{timeText(t, f)};
+    for (int ch = 0; ch < 4; ++ch)
+        fields << channelText(r, ch, f);
+    if (!f.csv)
+        return fields.join(QLatin1Char('\t'));
+    for (QString& s : fields)
+        s = csvField(s);
+    return fields.join(QLatin1Char(','));
+}
+
+int runLive(CliContext& ctx)
+{
+    long long count = 0;
+    if (ctx.args.isSet(kCount)) {
+        bool ok = false;
+        count = ctx.args.value(kCount).toLongLong(&ok);
+        if (!ok || count <= 0) {
+            ctx.fail(QStringLiteral("--count needs a whole number above 0, not '%1'").arg(ctx.args.value(kCount)));
+            return kCliUsage;
+        }
+    }
+    LineFormat format;
+    format.csv = ctx.args.isSet(kCsv);
+    format.iso = ctx.args.isSet(kIso);
+    format.locale.setNumberOptions(QLocale::OmitGroupSeparator);
+
+    MeterLink* link = ctx.link();
+    if (!link)
+        return kCliFailed;
+    MeterDevice& device = link->device();
+
+    if (format.csv) {
+        ctx.out << "time,T1,T2,T3,T4\n";
+        ctx.out.flush();
+    }
+    LiveReading reading;
+    bool connected = false;
+    bool everConnected = false;
+    bool toldWaiting = false;
+    int missed = 0;
+    long long printed = 0;
+    while (!ctx.interrupted() && (count == 0 || printed < count) && !device.atEnd()) {
+        const std::uint32_t tick = ctx.clock.tickMs();
+        const QDateTime sampleTime = ctx.clock.now();
+        if (!connected) {
+            if (link->ProbeMeter() && link->replyHasModelCode()) {
+                connected = true;
+                everConnected = true;
+                missed = 0;
+            } else if (!toldWaiting) {
+                toldWaiting = true;
+                const QString problem = device.lastOpenProblem();
+                ctx.err << "kelvor-cli: waiting for a meter to answer"
+                        << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
+                ctx.err.flush();
+            }
+            ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
+            continue;
+        }
+        if (link->ReadLiveReading()) {
+            missed = 0;
+            if (link->replyIsLiveReading()) {  // a garbled reply is ignored, not a miss
+                DecodeLiveReading(link->replyBuffer().data(), reading);
+                ctx.out << readingLine(sampleTime, reading, format) << '\n';
+                ctx.out.flush();
+                ++printed;
+            }
+        } else if (++missed >= kMissesToDrop) {
+            connected = false;
+            missed = 0;
+            ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
+            ctx.err.flush();
+        }
+        ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
+    }
+    if (!everConnected && !ctx.interrupted()) {
+        const QString problem = device.lastOpenProblem();
+        ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
+                                   : QStringLiteral("no meter answered: %1").arg(problem));
+        return kCliFailed;
+    }
+    if (count > 0 && printed < count && !ctx.interrupted()) {
+        ctx.fail(QStringLiteral("the meter gave %1 of %2 readings").arg(printed).arg(count));
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
+const CliRegistration kLive({
+    QStringLiteral("live"),
+    QStringLiteral("Print the four channels (degrees C) every 200 ms: time, T1, T2, T3, T4."),
+    QString(),
+    [](QCommandLineParser& p) { p.addOptions({kCount, kCsv, kIso}); },
+    runLive,
+});
+
+}  // namespace
+
+}  // namespace kelvor

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "meter/captureformat.h"
+
+#include <QList>
+
+namespace kelvor {
+
+namespace {
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool parseHexByte(const QByteArray& token, std::uint8_t* out)
+{
+    if (token.isEmpty() || token.size() > 2)
+        return false;
+    int v = 0;
+    for (char c : token) {
+        const int d = hexDigit(c);
+        if (d < 0)
+            return false;
+        v = v * 16 + d;
+    }
+    *out = std::uint8_t(v);
+    return true;
+}
+
+// Reads exactly `count` hex bytes from tokens[first..]; the caller has checked the count.
+bool parseBytes(const QList<QByteArray>& tokens, qsizetype first, std::vector<std::uint8_t>* out,
+                QString* what)
+{
+    out->clear();
+    out->reserve(std::size_t(tokens.size() - first));
+    for (qsizetype i = first; i < tokens.size(); ++i) {
+        std::uint8_t b = 0;
+        if (!parseHexByte(tokens[i], &b)) {
+            *what = QStringLiteral("'%1' is not a hex byte").arg(QString::fromLatin1(tokens[i].left(16)));
+            return false;
+        }
+        out->push_back(b);
+    }
+    return true;
+}
+
+bool parseLine(const QList<QByteArray>& t, CaptureEntry* e, QString* what)
+{
+    const QByteArray& tag = t[0];
+    if (tag == "O") {
+        e->kind = CaptureEntry::Kind::Open;
+        if (t.size() == 2 && (t[1] == "OK" || t[1] == "FAIL")) {
+            e->ok = t[1] == "OK";
+            return true;
+        }
+        *what = QStringLiteral("expected 'O OK' or 'O FAIL'");
+        return false;
+    }
+    if (tag == "W" || tag == "B") {
+        const bool frame = tag == "W";
+        e->kind = frame ? CaptureEntry::Kind::Frame : CaptureEntry::Kind::Block;
+        if (frame && t.size() == 2 && t[1] == "*") {
+            e->anyFrame = true;
+            return true;
+        }
+        const int want = frame ? kCaptureFrameBytes : kCaptureBlockBytes;
+        if (t.size() - 1 != want) {
+            *what = QStringLiteral("a %1 line needs %2 bytes, found %3")
+                        .arg(QString::fromLatin1(tag)).arg(want).arg(t.size() - 1);
+            return false;
+        }
+        return parseBytes(t, 1, &e->bytes, what);
+    }
+    if (tag == "R") {
+        e->kind = CaptureEntry::Kind::Read;
+        bool ok = false;
+        const int n = t.size() >= 2 ? t[1].toInt(&ok) : 0;
+        if (!ok || n <= 0 || n > kCaptureMaxReadBytes) {
+            *what = QStringLiteral("an R line needs a length from 1 to %1").arg(kCaptureMaxReadBytes);
+            return false;
+        }
+        e->length = n;
+        if (t.size() == 3 && t[2] == "FAIL") {
+            e->ok = false;
+            return true;
+        }
+        if (t.size() - 2 != n) {
+            *what = QStringLiteral("'R %1' needs %1 bytes or FAIL, found %2 bytes").arg(n).arg(t.size() - 2);
+            return false;
+        }
+        return parseBytes(t, 2, &e->bytes, what);
+    }
+    *what = QStringLiteral("unknown line kind '%1' (expected O, W, B or R)")
+                .arg(QString::fromLatin1(tag.left(16)));
+    return false;
+}
+
+}  // namespace
+
+bool parseCapture(const QByteArray& text, std::vector<CaptureEntry>* entries, QString* error)
+{
+    entries->clear();
+    int lineNo = 0;
+    for (QByteArray line : text.split('\n')) {
+        ++lineNo;
+        const qsizetype hash = line.indexOf('#');
+        if (hash >= 0)
+            line.truncate(hash);
+        const QByteArray simple = line.simplified();  // tabs, CR and runs of blanks
+        if (simple.isEmpty())
+            continue;
+        CaptureEntry e;
+        e.line = lineNo;
+        QString what;
+        if (!parseLine(simple.split(' '), &e, &what)) {
+            if (error)
+                *error = QStringLiteral("line %1: %2").arg(lineNo).arg(what);
+            entries->clear();
+            return false;
+        }
+        entries->push_back(std::move(e));
+    }
+    return true;
+}
+
+QByteArray formatCaptureEntry(const CaptureEntry& e)
+{
+    QByteArray out;
+    auto hex = [&out](const std::vector<std::uint8_t>& bytes) {
+        for (std::uint8_t b : bytes)
+            out += ' ' + QByteArray::number(b, 16).rightJustified(2, '0');
+    };
+    switch (e.kind) {
+    case CaptureEntry::Kind::Open:
+        out = e.ok ? "O OK" : "O FAIL";
+        break;
+    case CaptureEntry::Kind::Frame:
+        out = "W";
+        if (e.anyFrame)
+            out += " *";
+        else
+            hex(e.bytes);
+        break;
+    case CaptureEntry::Kind::Block:
+        out = "B";
+        hex(e.bytes);
+        break;
+    case CaptureEntry::Kind::Read:
+        out = "R " + QByteArray::number(e.length);
+        if (e.ok)
+            hex(e.bytes);
+        else
+            out += " FAIL";
+        break;
+    }
+    out += '\n';
+    return out;
+}
+
+}  // namespace kelvor

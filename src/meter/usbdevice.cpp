@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "meter/usbdevice.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <hidapi.h>
+#include <unistd.h>
+
+#include "meter/devicefactory.h"
+
+namespace kelvor {
+
+namespace {
+
+constexpr int kMaxStaleReports = 64;  // a bound, so a chattering device cannot hold us
+
+class SystemHidApi final : public HidApi {
+public:
+    SystemHidApi() : m_initialised(hid_init() == 0) {}
+    ~SystemHidApi() override
+    {
+        if (m_initialised)
+            hid_exit();
+    }
+
+    std::vector<std::string> enumerate(std::uint16_t vendorId, std::uint16_t productId) override
+    {
+        std::vector<std::string> paths;
+        if (!m_initialised)
+            return paths;
+        hid_device_info* list = hid_enumerate(vendorId, productId);
+        for (hid_device_info* d = list; d; d = d->next)
+            if (d->path)
+                paths.emplace_back(d->path);
+        hid_free_enumeration(list);
+        return paths;
+    }
+
+    Handle open(const std::string& path, OpenError* why) override
+    {
+        hid_device* h = hid_open_path(path.c_str());
+        if (h) {
+            *why = OpenError::None;
+            return h;
+        }
+        // hidapi folds the reason into a text; ask the node itself instead.
+        errno = 0;
+        const bool denied = ::access(path.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM);
+        *why = denied ? OpenError::PermissionDenied : OpenError::Other;
+        return nullptr;
+    }
+
+    void close(Handle h) override { hid_close(static_cast<hid_device*>(h)); }
+
+    int write(Handle h, const std::uint8_t* data, std::size_t length) override
+    {
+        return hid_write(static_cast<hid_device*>(h), data, length);
+    }
+
+    int read(Handle h, std::uint8_t* data, std::size_t length, int timeoutMs) override
+    {
+        return hid_read_timeout(static_cast<hid_device*>(h), data, length, timeoutMs);
+    }
+
+    std::string serialNumber(Handle h) override
+    {
+        std::array<wchar_t, 64> text{};
+        if (hid_get_serial_number_string(static_cast<hid_device*>(h), text.data(), text.size()) != 0)
+            return {};
+        std::string out;
+        for (wchar_t c : text) {
+            if (c == 0)
+                break;
+            out += (c >= 0x20 && c < 0x7F) ? char(c) : '?';
+        }
+        return out;
+    }
+
+private:
+    bool m_initialised;
+};
+
+}  // namespace
+
+std::unique_ptr<HidApi> createSystemHidApi() { return std::make_unique<SystemHidApi>(); }
+
+UsbDevice::UsbDevice(std::unique_ptr<HidApi> hid) : m_hid(std::move(hid)) {}
+
+UsbDevice::~UsbDevice() { CloseLink(); }
+
+void UsbDevice::drop()
+{
+    if (m_handle)
+        m_hid->close(m_handle);
+    m_handle = nullptr;
+}
+
+int UsbDevice::OpenLink(std::uint16_t vendorId, std::uint16_t productId)
+{
+    if (m_handle)
+        return kLinkOk;  // the senders that leave the link open expect this
+    const std::vector<std::string> paths = m_hid->enumerate(vendorId, productId);
+    if (paths.empty()) {
+        m_openProblem = QStringLiteral("no meter found (USB %1:%2)")
+                            .arg(vendorId, 4, 16, QLatin1Char('0'))
+                            .arg(productId, 4, 16, QLatin1Char('0'));
+        return kLinkFailed;
+    }
+    HidApi::OpenError why = HidApi::OpenError::Other;
+    for (const std::string& path : paths) {
+        m_handle = m_hid->open(path, &why);
+        if (m_handle) {
+            m_openProblem.clear();
+            return kLinkOk;
+        }
+        if (why == HidApi::OpenError::PermissionDenied) {
+            m_openProblem = QStringLiteral(
+                                "a meter was found at %1, but permission to use it was denied; "
+                                "install the udev rule 70-kelvor.rules (it grants access to the "
+                                "logged-in user through TAG+=\"uaccess\") and plug the meter in again")
+                                .arg(QString::fromStdString(path));
+            return kLinkFailed;
+        }
+    }
+    m_openProblem = QStringLiteral("a meter was found at %1, but it could not be opened")
+                        .arg(QString::fromStdString(paths.front()));
+    return kLinkFailed;
+}
+
+int UsbDevice::SetLinkTimeouts(int readTimeout, int /*writeTimeout*/)
+{
+    if (readTimeout < 0)
+        return kLinkFailed;
+    m_readTimeoutMs = readTimeout;
+    return kLinkOk;
+}
+
+int UsbDevice::writeReports(const std::uint8_t* data, int length)
+{
+    if (!m_handle || !data || length <= 0)
+        return kLinkFailed;
+    for (int offset = 0; offset < length; offset += kUsbReportSize) {
+        std::array<std::uint8_t, kUsbReportSize + 1> report{};  // report id 0, zero padding
+        const int n = std::min(kUsbReportSize, length - offset);
+        std::memcpy(report.data() + 1, data + offset, std::size_t(n));
+        const int written = m_hid->write(m_handle, report.data(), report.size());
+        if (written < 0) {
+            drop();
+            return kLinkFailed;
+        }
+        if (written != int(report.size()))
+            return kLinkFailed;
+    }
+    return kLinkOk;
+}
+
+int UsbDevice::WriteFrame(const std::uint8_t* frame, int length)
+{
+    if (!m_handle)
+        return kLinkFailed;
+    std::array<std::uint8_t, 64> stale{};
+    for (int i = 0; i < kMaxStaleReports; ++i) {
+        const int n = m_hid->read(m_handle, stale.data(), stale.size(), 0);
+        if (n < 0) {
+            drop();
+            return kLinkFailed;
+        }
+        if (n == 0)
+            break;
+    }
+    return writeReports(frame, length);
+}
+
+int UsbDevice::WriteBlock(const std::uint8_t* block, int length) { return writeReports(block, length); }
+
+int UsbDevice::SyncLink() { return kLinkOk; }  // hidraw writes are not buffered on our side
+
+int UsbDevice::ReadReply(std::uint8_t* buffer, int length)
+{
+    if (!m_handle || !buffer || length <= 0)
+        return kLinkFailed;
+    int have = 0;
+    std::array<std::uint8_t, 64> report{};
+    while (have < length) {
+        const int n = m_hid->read(m_handle, report.data(), report.size(), m_readTimeoutMs);
+        if (n < 0) {
+            drop();
+            return kLinkFailed;
+        }
+        if (n == 0)
+            return kLinkFailed;  // time-out
+        const int take = std::min(n, length - have);
+        std::memcpy(buffer + have, report.data(), std::size_t(take));
+        have += take;
+    }
+    return kLinkOk;
+}
+
+int UsbDevice::CloseLink()
+{
+    drop();
+    return kLinkOk;
+}
+
+int UsbDevice::GetSerialText(char* buffer, int size)
+{
+    if (!buffer || size <= 0)
+        return kLinkFailed;
+    buffer[0] = '\0';
+    if (!m_handle)
+        return kLinkFailed;
+    const std::string serial = m_hid->serialNumber(m_handle);
+    const std::size_t n = std::min(serial.size(), std::size_t(size - 1));
+    std::memcpy(buffer, serial.data(), n);
+    buffer[n] = '\0';
+    return kLinkOk;
+}
+
+std::unique_ptr<MeterDevice> createUsbDevice(QString*)
+{
+    return std::make_unique<UsbDevice>(createSystemHidApi());
+}
+
+}  // namespace kelvor

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <QLocale>
+
+#include "app/clock.h"
+#include "cli/clicommand.h"
+#include "meter/captureformat.h"
+#include "meter/replaydevice.h"
+
+using namespace kelvor;
+
+namespace {
+
+QByteArray readLine(int length, const std::vector<std::uint8_t>& bytes)
+{
+    CaptureEntry e;
+    e.kind = CaptureEntry::Kind::Read;
+    e.length = length;
+    e.ok = !bytes.empty();
+    e.bytes = bytes;
+    return "W *\n" + formatCaptureEntry(e);
+}
+
+QByteArray identity(const char* code)
+{
+    std::vector<std::uint8_t> r(32, 0);
+    r[23] = std::uint8_t(code[0]);
+    r[24] = std::uint8_t(code[1]);
+    r[25] = std::uint8_t(code[2]);
+    return readLine(32, r);
+}
+
+// A live reply: T1 = 23.5, T2 = -20.0, T3 over range, T4 dashed; or all at 0.0.
+QByteArray live(bool valid = true, bool zeros = false)
+{
+    std::vector<std::uint8_t> r(64, 0);
+    r[0] = valid ? 0x02 : 0x00;
+    r[63] = 0x03;
+    if (!zeros) {
+        r[6] = 0x04 | 0x80;
+        r[9] = 0x00, r[10] = 0xEB;
+        r[11] = 0xFF, r[12] = 0x38;
+    }
+    return readLine(64, r);
+}
+
+const QByteArray kNoAnswer32 = readLine(32, {});
+const QByteArray kNoAnswer64 = readLine(64, {});
+
+struct CliRun {
+    int code = -1;
+    QString out, err;
+};
+
+CliRun runWith(const QByteArray& capture, QStringList args)
+{
+    ManualClock clock;
+    CliRun r;
+    QTextStream out(&r.out), err(&r.err);
+    CliEnv env{clock, out, err, nullptr, nullptr, nullptr};
+    env.makeDevice = [&capture](const QString&, const QString&, QString* error) -> std::unique_ptr<MeterDevice> {
+        std::vector<CaptureEntry> entries;
+        if (!parseCapture(capture, &entries, error))
+            return nullptr;
+        return std::make_unique<ReplayDevice>(std::move(entries));
+    };
+    args.prepend(QStringLiteral("kelvor-cli"));
+    r.code = runCli(args, env);
+    return r;
+}
+
+QStringList column(const QString& text, int index, QChar sep = QLatin1Char('\t'))
+{
+    QStringList values;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        values << line.split(sep).value(index);
+    return values;
+}
+
+}  // namespace
+
+TEST(CliLive, FollowsTheMonitorLoop)
+{
+    // Probing every 500 ms until the model code answers, reading every 200 ms, a
+    // garbled reply ignored, three misses in a row back to probing.
+    const QByteArray capture = kNoAnswer32 + identity("ABC") + identity("QZX") + live() + live(false) +
+                               kNoAnswer64 + kNoAnswer64 + live() + kNoAnswer64 + kNoAnswer64 +
+                               kNoAnswer64 + kNoAnswer32 + identity("QZX") + live();
+    const CliRun r = runWith(capture, {QStringLiteral("live"), QStringLiteral("--iso")});
+    EXPECT_EQ(r.code, kCliOk) << r.err.toStdString();
+    EXPECT_EQ(column(r.out, 0).join(QLatin1Char(' ')).toStdString(),
+              "2026-01-05T10:00:01.200 2026-01-05T10:00:02.000 2026-01-05T10:00:03.800");
+    EXPECT_TRUE(r.err.contains(QLatin1String("stopped answering"))) << r.err.toStdString();
+}
+
+TEST(CliLive, CountStopsAndTooFewReadingsFail)
+{
+    const QByteArray capture = identity("QZX") + live() + live() + live();
+    CliRun r = runWith(capture, {QStringLiteral("live"), QStringLiteral("--count"), QStringLiteral("2")});
+    EXPECT_EQ(r.code, kCliOk);
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2);
+    r = runWith(capture, {QStringLiteral("live"), QStringLiteral("--count=5")});
+    EXPECT_EQ(r.code, kCliFailed);
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 3);
+    EXPECT_TRUE(r.err.contains(QLatin1String("3 of 5"))) << r.err.toStdString();
+    r = runWith(kNoAnswer32, {QStringLiteral("live")});
+    EXPECT_EQ(r.code, kCliFailed);
+    EXPECT_TRUE(r.err.contains(QLatin1String("no meter answered"))) << r.err.toStdString();
+}
+
+TEST(CliLive, CsvQuotesLocaleCommasAndIsoIgnoresTheLocale)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray capture = identity("QZX") + live(true, true);
+    const CliRun local = runWith(capture, {QStringLiteral("live"), QStringLiteral("--csv")});
+    const CliRun iso = runWith(capture, {QStringLiteral("--meter=replay:x"), QStringLiteral("live"),
+                                         QStringLiteral("--csv"), QStringLiteral("--iso")});
+    QLocale::setDefault(saved);
+
+    ASSERT_EQ(local.code, kCliOk) << local.err.toStdString();
+    const QStringList lines = local.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("time,T1,T2,T3,T4"));
+    EXPECT_TRUE(lines[1].startsWith(QLatin1String("05.01.26 10:00:00"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QLatin1String(",\"0,0\",\"0,0\",\"0,0\",\"0,0\""))) << lines[1].toStdString();
+
+    ASSERT_EQ(iso.code, kCliOk) << iso.err.toStdString();
+    EXPECT_TRUE(iso.out.endsWith(QLatin1String("\n2026-01-05T10:00:00.200,0.0,0.0,0.0,0.0\n"))) << iso.out.toStdString();
+}
+
+TEST(CliProbe, ReportsTheMeterOrWhyNot)
+{
+    CliRun r = runWith(identity("QZX"), {QStringLiteral("probe")});
+    EXPECT_EQ(r.code, kCliOk);
+    EXPECT_EQ(r.out, QStringLiteral("meter: answered\nmodel code: QZX\nserial: (none)\n"));
+    r = runWith(identity("AB\x01"), {QStringLiteral("probe")});
+    EXPECT_EQ(r.code, kCliFailed);
+    EXPECT_TRUE(r.err.contains(QLatin1String("'AB?'"))) << r.err.toStdString();
+    r = runWith("O FAIL\n", {QStringLiteral("probe")});
+    EXPECT_EQ(r.code, kCliFailed);
+    EXPECT_TRUE(r.err.contains(QLatin1String("no meter answered"))) << r.err.toStdString();
+    r = runWith("O OK\nW 01\n", {QStringLiteral("probe")});
+    EXPECT_EQ(r.code, kCliFailed);
+    EXPECT_TRUE(r.err.contains(QLatin1String("line 2"))) << r.err.toStdString();
+}
+
+TEST(Cli, BadCommandLinesExitWithTwo)
+{
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("--frobnicate"), QStringLiteral("probe")},
+        {QStringLiteral("probe"), QStringLiteral("extra")},
+        {QStringLiteral("live"), QStringLiteral("--count"), QStringLiteral("0")},
+        {QStringLiteral("live"), QStringLiteral("--count=ten")},
+        {QStringLiteral("probe"), QStringLiteral("--csv")},
+    };
+    for (const QStringList& args : cases) {
+        const CliRun r = runWith(identity("QZX"), args);
+        EXPECT_EQ(r.code, kCliUsage) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST(Cli, HelpListsEveryCommandAndOption)
+{
+    CliRun r = runWith({}, {QStringLiteral("--help")});
+    EXPECT_EQ(r.code, kCliOk);
+    for (const char* word : {"--meter", "--capture", "--version", "probe", "live"})
+        EXPECT_TRUE(r.out.contains(QLatin1String(word))) << word;
+    r = runWith({}, {QStringLiteral("live"), QStringLiteral("--help")});
+    for (const char* word : {"--count", "--csv", "--iso"})
+        EXPECT_TRUE(r.out.contains(QLatin1String(word))) << word;
+}
