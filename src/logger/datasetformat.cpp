@@ -20,9 +20,16 @@ QLocale numberLocale(const TextStyle& style)
 // readings, and a zone name would only confuse the reader on the way back.
 QString longTimeFormat(const QLocale& l)
 {
-    QString f = l.timeFormat(QLocale::LongFormat);
-    f.remove(QLatin1Char('t'));
-    return f.trimmed();
+    QString out;
+    bool quoted = false;
+    for (const QChar ch : l.timeFormat(QLocale::LongFormat)) {
+        if (ch == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && ch == QLatin1Char('t'))
+            continue;
+        out += ch;
+    }
+    return out.trimmed();
 }
 }  // namespace
 
