@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "files/texttable.h"
+
+using namespace kelvor;
+
+namespace {
+TableRows parse(const QByteArray& text, QChar sep = QLatin1Char('\t'))
+{
+    QBuffer b;
+    b.setData(text);
+    b.open(QIODevice::ReadOnly);
+    return ReadTextTable(b, sep).rows;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const TableRows kRows = {
+    {"15.07.2023", "09:30:05", "21.5", "22.0", "OL", "-3.1"},
+    {"15.07.2023", "09:30:07", "21.6", "22.1", "23.0", "-3.0"},
+    {"15.07.2023", "09:30:09", "21.7", "", "23.1", "-2.9"},
+};
+}  // namespace
+
+TEST(TextTable, SaveLinesAndReadThemBack)
+{
+    QTemporaryDir dir;
+    const QString txt = dir.filePath("table.txt");
+    ASSERT_TRUE(SaveTableAsText(kRows, txt, 1, 3).ok());
+    EXPECT_EQ(readFile(txt), "15.07.2023\t09:30:05\t21.5\t22.0\tOL\t-3.1\t\r\n"
+                             "15.07.2023\t09:30:07\t21.6\t22.1\t23.0\t-3.0\t\r\n"
+                             "15.07.2023\t09:30:09\t21.7\t\t23.1\t-2.9\t\r\n");
+    const TableReadResult back = ReadTextTable(txt);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(back.rows, kRows);
+
+    const QString csv = dir.filePath("DATA.CSV");
+    ASSERT_EQ(SaveTableAsText(kRows, csv, 2, 2).lines, 1);
+    EXPECT_EQ(readFile(csv), "15.07.2023,09:30:07,21.6,22.1,23.0,-3.0,\r\n");
+    EXPECT_EQ(ReadTextTable(csv).rows, TableRows(kRows.begin() + 1, kRows.begin() + 2));
+
+    EXPECT_EQ(TableSaveSeparator("data.Csv"), QLatin1Char(','));
+    EXPECT_EQ(TableSaveSeparator("data.txt"), QLatin1Char('\t'));
+    EXPECT_EQ(TableReadSeparator("/a/b.CSV"), QLatin1Char(','));
+    EXPECT_EQ(TableReadSeparator("/a/b.txt"), QLatin1Char('\t'));
+}
+
+TEST(TextTable, ReaderLineForms)
+{
+    const TableRow full{"d", "t", "1.0", "2.0", "3.0", "4.0"};
+    struct Case {
+        const char* name;
+        QByteArray text;
+        std::size_t rows;
+    } cases[] = {
+        {"graph export, no trailing tab", "d\tt\t1.0\t2.0\t3.0\t4.0\r\nd\tt\t1.0\t2.0\t3.0\t4.0", 2},
+        {"fields after the sixth dropped", "d\tt\t1.0\t2.0\t3.0\t4.0\t5.0\t6.0\t\r\n", 1},
+        {"empty second line stops", "d\tt\t1.0\t2.0\t3.0\t4.0\t\r\n\r\nd\tt\t1\t2\t3\t4\t\r\n", 1},
+        {"commas without a tab stop", "d\tt\t1.0\t2.0\t3.0\t4.0\r\nd,t,1,2,3,4\r\nd\tt\t1\t2\t3\t4\r\n", 1},
+        {"LF line ends", "d\tt\t1.0\t2.0\t3.0\t4.0\nd\tt\t1.0\t2.0\t3.0\t4.0\n", 2},
+    };
+    for (const Case& c : cases) {
+        const TableRows rows = parse(c.text);
+        ASSERT_EQ(rows.size(), c.rows) << c.name;
+        for (const TableRow& r : rows) EXPECT_EQ(r, full) << c.name;
+    }
+    // Short rows leave the missing cells empty; a long line is read whole.
+    const QString longField(300, QLatin1Char('x'));
+    const TableRows rows = parse("a\tb\r\n" + longField.toLatin1() + "\tz\t\r\n");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (TableRow{"a", "b", "", "", "", ""}));
+    EXPECT_EQ(rows[1][0], longField);
+    EXPECT_EQ(rows[1][1], "z");
+    EXPECT_TRUE(parse("no separator here").empty());
+}
+
+TEST(TextTable, CancelKeepsReadRowsAndOldFile)
+{
+    QByteArray text;
+    for (int i = 0; i < 2000; ++i) text += "d\tt\t" + QByteArray::number(i) + "\t0\t0\t0\r\n";
+    QBuffer b(&text);
+    b.open(QIODevice::ReadOnly);
+    int calls = 0;
+    const TableReadResult r = ReadTextTable(b, QLatin1Char('\t'), [&](int done) {
+        ++calls;
+        return done < 1000;
+    });
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.rows.size(), 2u * kTableProgressBatch);
+    EXPECT_EQ(calls, 2);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("keep.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    const TableSaveResult s = SaveTableAsText(r.rows, path, 1, int(r.rows.size()), [](int) { return false; });
+    EXPECT_TRUE(s.cancelled);
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_FALSE(SaveTableAsText(kRows, dir.filePath("no/dir/x.txt"), 1, 3).error.isEmpty());
+    EXPECT_FALSE(ReadTextTable(dir.filePath("missing.txt")).ok());
+}
