@@ -16,6 +16,14 @@ namespace {
 
 constexpr int kMaxStaleReports = 64;  // a bound, so a chattering device cannot hold us
 
+std::string printable(const wchar_t* text)
+{
+    std::string out;
+    for (; text && *text; ++text)
+        out += (*text >= 0x20 && *text < 0x7F) ? char(*text) : '?';
+    return out;
+}
+
 class SystemHidApi final : public HidApi {
 public:
     SystemHidApi() : m_initialised(hid_init() == 0) {}
@@ -25,17 +33,17 @@ public:
             hid_exit();
     }
 
-    std::vector<std::string> enumerate(std::uint16_t vendorId, std::uint16_t productId) override
+    std::vector<Found> enumerate(std::uint16_t vendorId, std::uint16_t productId) override
     {
-        std::vector<std::string> paths;
+        std::vector<Found> found;
         if (!m_initialised)
-            return paths;
+            return found;
         hid_device_info* list = hid_enumerate(vendorId, productId);
         for (hid_device_info* d = list; d; d = d->next)
             if (d->path)
-                paths.emplace_back(d->path);
+                found.push_back({d->path, printable(d->serial_number)});
         hid_free_enumeration(list);
-        return paths;
+        return found;
     }
 
     Handle open(const std::string& path, OpenError* why) override
@@ -64,20 +72,6 @@ public:
         return hid_read_timeout(static_cast<hid_device*>(h), data, length, timeoutMs);
     }
 
-    std::string serialNumber(Handle h) override
-    {
-        std::array<wchar_t, 64> text{};
-        if (hid_get_serial_number_string(static_cast<hid_device*>(h), text.data(), text.size()) != 0)
-            return {};
-        std::string out;
-        for (wchar_t c : text) {
-            if (c == 0)
-                break;
-            out += (c >= 0x20 && c < 0x7F) ? char(c) : '?';
-        }
-        return out;
-    }
-
 private:
     bool m_initialised;
 };
@@ -101,17 +95,18 @@ int UsbDevice::OpenLink(std::uint16_t vendorId, std::uint16_t productId)
 {
     if (m_handle)
         return kLinkOk;  // the senders that leave the link open expect this
-    const std::vector<std::string> paths = m_hid->enumerate(vendorId, productId);
-    if (paths.empty()) {
+    const std::vector<HidApi::Found> meters = m_hid->enumerate(vendorId, productId);
+    if (meters.empty()) {
         m_openProblem = QStringLiteral("no meter found (USB %1:%2)")
                             .arg(vendorId, 4, 16, QLatin1Char('0'))
                             .arg(productId, 4, 16, QLatin1Char('0'));
         return kLinkFailed;
     }
     HidApi::OpenError why = HidApi::OpenError::Other;
-    for (const std::string& path : paths) {
-        m_handle = m_hid->open(path, &why);
+    for (const HidApi::Found& meter : meters) {
+        m_handle = m_hid->open(meter.path, &why);
         if (m_handle) {
+            m_serial = meter.serial;
             m_openProblem.clear();
             return kLinkOk;
         }
@@ -120,12 +115,12 @@ int UsbDevice::OpenLink(std::uint16_t vendorId, std::uint16_t productId)
                                 "a meter was found at %1, but permission to use it was denied; "
                                 "install the udev rule 70-kelvor.rules (it grants access to the "
                                 "logged-in user through TAG+=\"uaccess\") and plug the meter in again")
-                                .arg(QString::fromStdString(path));
+                                .arg(QString::fromStdString(meter.path));
             return kLinkFailed;
         }
     }
     m_openProblem = QStringLiteral("a meter was found at %1, but it could not be opened")
-                        .arg(QString::fromStdString(paths.front()));
+                        .arg(QString::fromStdString(meters.front().path));
     return kLinkFailed;
 }
 
@@ -211,9 +206,8 @@ int UsbDevice::GetSerialText(char* buffer, int size)
     buffer[0] = '\0';
     if (!m_handle)
         return kLinkFailed;
-    const std::string serial = m_hid->serialNumber(m_handle);
-    const std::size_t n = std::min(serial.size(), std::size_t(size - 1));
-    std::memcpy(buffer, serial.data(), n);
+    const std::size_t n = std::min(m_serial.size(), std::size_t(size - 1));
+    std::memcpy(buffer, m_serial.data(), n);
     buffer[n] = '\0';
     return kLinkOk;
 }

@@ -36,11 +36,15 @@ inline constexpr int kUsbReportSize = 8;
 class HidApi {
 public:
     using Handle = void*;
-    enum class OpenError { None, NotFound, PermissionDenied, Other };
+    enum class OpenError { None, PermissionDenied, Other };
+    struct Found {
+        std::string path;
+        std::string serial;  // the USB serial number, empty when there is none
+    };
 
     virtual ~HidApi() = default;
-    // Device paths of every attached meter (vendor/product id).
-    virtual std::vector<std::string> enumerate(std::uint16_t vendorId, std::uint16_t productId) = 0;
+    // Every attached meter (vendor/product id).
+    virtual std::vector<Found> enumerate(std::uint16_t vendorId, std::uint16_t productId) = 0;
     // nullptr on failure, with the reason in *why.
     virtual Handle open(const std::string& path, OpenError* why) = 0;
     virtual void close(Handle h) = 0;
@@ -48,8 +52,6 @@ public:
     virtual int write(Handle h, const std::uint8_t* data, std::size_t length) = 0;
     // Bytes of one input report, 0 on time-out, -1 on error.
     virtual int read(Handle h, std::uint8_t* data, std::size_t length, int timeoutMs) = 0;
-    // The USB serial number string, empty when there is none.
-    virtual std::string serialNumber(Handle h) = 0;
 };
 
 // The hidapi library itself.
@@ -79,6 +81,7 @@ private:
 
     std::unique_ptr<HidApi> m_hid;
     HidApi::Handle m_handle = nullptr;
+    std::string m_serial;  // of the open meter, taken when it was found
     int m_readTimeoutMs = 100;
     QString m_openProblem;
 };

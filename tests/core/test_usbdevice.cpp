@@ -15,7 +15,7 @@ namespace {
 // report in the queue is one time-out), every write is recorded, and the test can
 // pull the plug or fail the n-th write.
 struct FakeHid : HidApi {
-    std::vector<std::string> paths{"/dev/hidraw3"};
+    std::vector<Found> meters{{"/dev/hidraw3", "KV-0042"}};
     OpenError openError = OpenError::None;
     std::deque<std::vector<std::uint8_t>> input;
     std::vector<std::vector<std::uint8_t>> written;
@@ -26,9 +26,9 @@ struct FakeHid : HidApi {
     bool unplugged = false;
     int handleSeed = 0x100;
 
-    std::vector<std::string> enumerate(std::uint16_t, std::uint16_t) override
+    std::vector<Found> enumerate(std::uint16_t, std::uint16_t) override
     {
-        return unplugged ? std::vector<std::string>{} : paths;
+        return unplugged ? std::vector<Found>{} : meters;
     }
     Handle open(const std::string&, OpenError* why) override
     {
@@ -63,7 +63,6 @@ struct FakeHid : HidApi {
         std::copy_n(r.begin(), k, d);
         return int(k);
     }
-    std::string serialNumber(Handle) override { return "KV-0042"; }
 };
 
 std::vector<std::uint8_t> counting(int from, int n)
