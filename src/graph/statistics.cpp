@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/localetext.h"
+#include "chart/chartmodel.h"
 
 namespace kelvor {
 
@@ -70,6 +71,15 @@ GraphStatistics ComputeStatistics(const ChannelSamples& samples)
         r.avgText[c] = s.count > 0 ? FixedText(s.average, 1) : kNoValue;
     }
     return r;
+}
+
+ChannelSamples ChartSamples(const ChartModel& chart)
+{
+    ChannelSamples s;
+    s.points = chart.Points();
+    s.x = [&chart](int c, int i) { return chart.XDataII(c, i); };
+    s.y = [&chart](int c, int i) { return chart.YData(c, i); };
+    return s;
 }
 
 }  // namespace kelvor

@@ -6,6 +6,8 @@
 
 namespace kelvor {
 
+class ChartModel;
+
 // Per-channel working values: first-occurrence extremes below 9000 and the float32
 // average of the values strictly inside (-3000, 3000).
 struct ChannelStatistics {
@@ -50,5 +52,8 @@ QString ExtremeText(float value, double time);
 // Computes the statistics of a chart filled all at once. A chart without points gives
 // "****" everywhere and no extremes.
 GraphStatistics ComputeStatistics(const ChannelSamples& samples);
+
+// The four channels of a chart (it must outlive the result).
+ChannelSamples ChartSamples(const ChartModel& chart);
 
 }  // namespace kelvor

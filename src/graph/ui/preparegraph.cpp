@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "graph/ui/preparegraph.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "chart/chartmodel.h"
+#include "graph/graphfile.h"
+#include "graph/ui/tfrmgraph.h"
+
+namespace kelvor {
+
+namespace {
+void emptyAllPoints(ChartModel& chart)
+{
+    for (int i = 0; i < chart.Points(); ++i) {
+        chart.setXDataII(-1, i, 0.0);
+        chart.setYData(-1, i, kGapValue);
+    }
+}
+
+void applyDefaultLook(ChartModel& chart, int subsets, float yMax, float yMin)
+{
+    chart.setShowVertLineAnnotations(true);
+    chart.setAllowVertLineAnnotHotSpots(true);
+    chart.setLineAnnotationTextSize(80);
+    chart.setVertLineAnnotationColor(0, 0xFF0000);
+    chart.setVertLineAnnotationColor(1, 0x0000FF);
+    chart.setLineAnnotationTextSize(100);
+    chart.setShowGraphAnnotations(true);
+    chart.setGraphAnnotationTextSize(100);
+    chart.setGridStyle(sgDot);
+    chart.setMainTitle(QString());
+    chart.setSubTitle(QStringLiteral(" "));
+    for (int c = 0; c < 4; ++c)
+        chart.setSubsetLabels(c, QStringLiteral("T%1").arg(c + 1));
+    chart.setDateTimeMode(sgVBDateTime);
+    chart.setUsingXDataII(true);
+    chart.setXAxisLabel(QStringLiteral("Time"));
+    chart.setAllowZooming(sgHorzPlusVertZooming);
+    chart.setScrollingHorzZoom(true);
+    chart.setScrollingVertZoom(true);
+    chart.setGraphForeColor(0x008000);
+    chart.setGraphBackColor(0);
+    chart.setDeskColor(0xC0C0C0);
+    chart.setTextColor(0);
+    static const int colors[4] = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
+    for (int c = 0; c < 4; ++c)
+        chart.setSubsetColors(c, colors[c]);
+    chart.setAllowAxisPage(false);
+    chart.setArrowCursor(sgArrowCursor);
+    chart.setMultiAxesSeparators(sgThinLine);
+    for (int a = 0; a < 4; ++a) {
+        chart.setMultiAxesSubsets(a, 1);
+        chart.setMultiAxesProportions(a, 0.25);
+    }
+    for (int a = 0; a < subsets; ++a) {
+        chart.setWorkingAxis(a);
+        chart.setYAxisLabel(QString());
+        chart.setManualScaleControlY(sgManualMinAndMax);
+        chart.setManualMinY(yMin);
+        chart.setManualMaxY(yMax);
+    }
+}
+}  // namespace
+
+void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, float yMin, double xMax,
+                  double xMin, int points, QWidget* parent)
+{
+    const QString templatePath = program.templatePath();
+    bool templateRead = false;
+    if (QFileInfo::exists(templatePath)) {
+        const GraphFileResult r = ReadGraphFile(chart, templatePath);
+        templateRead = r.ok();
+        // A damaged template must not leave the chart half set up: say what is wrong
+        // with it once and carry on with the default look.
+        if (!templateRead)
+            program.prompts.error(parent, QStringLiteral("The graph template ") + QDir::toNativeSeparators(templatePath) +
+                                              QStringLiteral(" can not be read, it will use default setting.\n") + r.error);
+    }
+
+    chart.setPrepareImages(true);
+    chart.setNullDataValueY(kGapValue);
+    chart.setSubsetByPoint(false);
+    chart.setSubsets(subsets);
+    chart.setPoints(points);
+    chart.setNoHelp(true);
+    chart.setAllowPopup(false);
+    // Every point starts empty, including those a template brought along; otherwise
+    // the template's own samples would show in the new graph.
+    emptyAllPoints(chart);
+    if (xMin != 0.0) {
+        chart.setManualScaleControlX(sgManualMinAndMax);
+        chart.setManualMinX(xMin);
+        chart.setManualMaxX(xMax);
+    }
+    chart.setAllowDataLabels(sgNoDataLabels);
+
+    if (!templateRead) {
+        if (!QFileInfo::exists(templatePath))
+            program.prompts.info(parent, QStringLiteral("Can not fine the file ") + QDir::toNativeSeparators(templatePath) +
+                                             QStringLiteral(" to initialize the graph ,it will use default setting. You "
+                                                            "can click Graph Option button , then make some change and save."));
+        applyDefaultLook(chart, subsets, yMax, yMin);
+    }
+
+    chart.setWorkingAxis(0);
+    chart.setAllowGraphAnnotHotSpots(true);
+    chart.setPEnarg1(0);
+    chart.setPEnarg2(0);
+    chart.PEactions(sgResetImage);
+    chart.PEactions(sgInvalidateImage);
+}
+
+TfrmGraph* OpenRealTimeGraph(Program& program)
+{
+    auto* w = new TfrmGraph(program);
+    program.graph.RealTimeGraph = w;
+    w->setWindowTitle(kRealTimeCaption);
+    if (program.graphHooks.checkRealTimeGraph)
+        program.graphHooks.checkRealTimeGraph(true);
+    w->setClearVisible(true);
+
+    const double now = program.clock.nowDays();
+    PrepareGraph(program, w->chart(), 4, 50.0f, -10.0f, now + 110.0 * kDaysPerSecond, now, 100, w);
+    w->updateAnnotationTools();
+
+    ChartModel& chart = w->chart();
+    chart.setNoRandomPointsToExport(true);
+    chart.setFocalRect(false);
+    chart.setAllowBar(false);
+    chart.setLineGapThreshold(1e20);
+
+    w->pnlSamplingRate->setEnabled(true);
+    const int rate = program.realTime.RateSeconds;
+    w->setRateLists(rate / 60, rate % 60);
+
+    if (program.graphHooks.showChild)
+        program.graphHooks.showChild(w);
+    else
+        w->show();
+    w->move(w->x(), 0);
+    return w;
+}
+
+void ClearGraph(TfrmGraph& window)
+{
+    Program& program = window.program();
+    ChartModel& chart = window.chart();
+    emptyAllPoints(chart);
+    window.txtDataNo->clear();
+    window.clearStatisticFields();
+    program.realTime.SampleCount = 0;
+    for (int k = 3; k <= program.graph.AnnotationCounter; ++k) {
+        chart.setGraphAnnotationX(k, 0.0);
+        chart.setGraphAnnotationY(k, 0.0);
+    }
+    program.graph.AnnotationCounter = 3;
+    chart.setPEnarg1(0);
+    chart.setPEnarg2(0);
+    chart.PEactions(sgResetImage);
+    chart.PEactions(sgInvalidateImage);
+}
+
+}  // namespace kelvor

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+#include "chart/chartmodel.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class QTableWidget;
+class QToolButton;
+
+namespace kelvor {
+
+class ChartView;
+class Program;
+
+inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
+inline const QString kLoggerCaption = QStringLiteral("DataLogger");
+
+// One chart of the four channels against time, with its tool bar, the statistics strip
+// above the chart and the statistics panel below it. Serves the real-time graph, the
+// data logger graph and graphs opened from files; the caption tells them apart.
+// Deletes itself when closed.
+class TfrmGraph : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmGraph(Program& program, QWidget* parent = nullptr);
+    ~TfrmGraph() override;
+
+    Program& program() const { return m_program; }
+    ChartModel& chart() { return m_chart; }
+    ChartView& view() const { return *PESGraph1; }
+
+    // Shows or hides "Clear" and its divider (real-time graph only).
+    void setClearVisible(bool on);
+    // Writes the rate lists without running their change handler.
+    void setRateLists(int minutesIndex, int secondsIndex);
+    // The thirteen statistics fields, as the real-time run and ClearGraph fill them.
+    QLineEdit* maxField(int channel) const { return m_max[channel]; }
+    QLineEdit* minField(int channel) const { return m_min[channel]; }
+    QLineEdit* avgField(int channel) const { return m_avg[channel]; }
+    void clearStatisticFields();
+    // Enables the cross and text tools only on an unsplit chart.
+    void updateAnnotationTools();
+
+    // --- components by their names
+    QFrame* pnlDataSets;
+    QLabel* StaticText1;
+    QTableWidget* Grid2;
+    QSplitter* Splitter2;
+    QWidget* ToolBar1;
+    QToolButton* ToolButton1;
+    QToolButton* ToolButton2;
+    QToolButton* ToolButton4;
+    QToolButton* ToolButton5;
+    QToolButton* ToolButton9;
+    QToolButton* ToolButton15;
+    QFrame* tbntSep3;
+    QToolButton* tbntClr;
+    QPushButton* UndoZoom;
+    QCheckBox* chkSplit;
+    QPushButton* Button1;
+    QPushButton* btnChangeScale;
+    QPushButton* Button3;
+    QFrame* pnlGraphStatistic;
+    QLineEdit* txtStartTime;
+    QFrame* pnlSamplingRate;
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QLineEdit* txtDataNo;
+    QPushButton* Button2;
+    QWidget* pnlGraph;
+    ChartView* PESGraph1;
+    QLabel* Panel12;
+    QSplitter* Splitter1;
+    QFrame* pnlStatistic;
+    QLineEdit* txtT1Max;
+    QLineEdit* txtT2Max;
+    QLineEdit* txtT3Max;
+    QLineEdit* txtT4Max;
+    QLineEdit* txtT1Min;
+    QLineEdit* txtT2Min;
+    QLineEdit* txtT3Min;
+    QLineEdit* txtT4Min;
+    QLineEdit* txtT1Avg;
+    QLineEdit* txtT2Avg;
+    QLineEdit* txtT3Avg;
+    QLineEdit* txtT4Avg;
+
+    // --- handlers (public so the run logic and tests can drive them as the user would)
+    void FormShow();
+    void FormActivate();
+    bool FormCloseQuery();
+    void FormClose();
+    void pnlGraphResize();
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void ToolButton4Click();
+    void ToolButton5Click();
+    void ToolButton9Click();
+    void ToolButton15Click();
+    void chkSplitClick();
+    void Button1Click();
+    void PESGraph1CustomizeDlg();
+    void Button3Click();
+    void tbntClrClick();
+    void Grid2Click();
+    void ComboBox1Change();
+    void UndoZoomClick();
+    void PESGraph1ZoomIn();
+    void PESGraph1MouseMove();
+    void Button2Click();
+    void btnChangeScaleClick();
+
+    // The font of the statistics panels (starts as Tahoma 13 px).
+    QFont statisticFont() const { return m_font; }
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void FormCreate();
+    QWidget* buildToolBar();
+    QFrame* buildGraphStatistic();
+    QFrame* buildStatistic();
+    QFrame* buildDataSets();
+    void redraw();
+
+    Program& m_program;
+    ChartModel m_chart;
+    QLineEdit* m_max[4];
+    QLineEdit* m_min[4];
+    QLineEdit* m_avg[4];
+    QButtonGroup* m_cursorGroup = nullptr;
+    QColor m_dialogColor;
+    QFont m_font;
+    bool m_closed = false;
+};
+
+}  // namespace kelvor

@@ -1,0 +1,291 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The graph window's tool bar and form handlers.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "app/localetext.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "chart/ui/chartview.h"
+#include "graph/graphfile.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/savegraph.h"
+#include "graph/ui/tfrmgraph.h"
+#include "graph/ui/toolicons.h"
+
+namespace kelvor {
+
+namespace {
+constexpr auto kYesNoCancel = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+}
+
+void TfrmGraph::FormShow()
+{
+    m_chart.setArrowCursor(sgArrowCursor);
+    m_program.graph.GraphClickMode = -99;
+    ToolButton4->setChecked(true);
+}
+
+void TfrmGraph::FormActivate()
+{
+    if (m_program.graphHooks.enableOutputToGraph)
+        m_program.graphHooks.enableOutputToGraph(false);
+}
+
+bool TfrmGraph::FormCloseQuery()
+{
+    Prompts& prompts = m_program.prompts;
+    if (m_program.graph.LoggerGraphUnsaved && windowTitle() == kLoggerCaption) {
+        const auto answer = prompts.ask(this, QStringLiteral("Save DataLogger Data ?"), kYesNoCancel);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::Yes) {
+            // The downloaded data is only forgotten once it is really on disk.
+            const auto& save = m_program.graphHooks.saveWindow;
+            if (!save || !save(*this))
+                return false;
+            m_program.graph.LoggerGraphUnsaved = false;
+        }
+    }
+    RealTimeState& rt = m_program.realTime;
+    if (rt.Unsaved && windowTitle() == kRealTimeCaption) {
+        const auto answer = prompts.ask(this, QStringLiteral("Save Real-Time Graph ?"), kYesNoCancel);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::Yes && !SaveGraphAs(m_program, m_chart, this))
+            return false;
+        rt.Unsaved = false;
+    }
+    return true;
+}
+
+void TfrmGraph::FormClose()
+{
+    GraphState& g = m_program.graph;
+    const GraphHooks& hooks = m_program.graphHooks;
+    if (windowTitle() == kLoggerCaption) {
+        // Only the data logger's own window gives up its unsaved data; closing any other
+        // graph must not silence the logger's save prompt.
+        g.LoggerGraphUnsaved = false;
+        g.LoggerGraph = nullptr;
+    }
+    if (windowTitle() == kRealTimeCaption) {
+        if (hooks.checkRealTimeGraph)
+            hooks.checkRealTimeGraph(false);
+        g.RealTimeGraph = nullptr;
+        if (m_program.monitor.Connected && hooks.enableRun)
+            hooks.enableRun(true);
+        if (hooks.enableStop)
+            hooks.enableStop(false);
+        m_program.realTime.Running = false;
+        m_program.realTime.SampleCount = 0;
+    }
+    if (g.FileGraph == this)
+        g.FileGraph = nullptr;
+}
+
+void TfrmGraph::pnlGraphResize() { Panel12->move(PESGraph1->geometry().topLeft()); }
+
+void TfrmGraph::ToolButton1Click()
+{
+    pnlGraphStatistic->setVisible(ToolButton1->isChecked());
+    pnlGraphResize();
+}
+
+void TfrmGraph::ToolButton2Click()
+{
+    pnlStatistic->setVisible(ToolButton2->isChecked());
+    m_chart.setShowVertLineAnnotations(ToolButton2->isChecked());
+    redraw();
+}
+
+void TfrmGraph::ToolButton4Click()
+{
+    PESGraph1->unsetCursor();
+    m_chart.setArrowCursor(sgArrowCursor);
+    m_program.graph.GraphClickMode = -99;
+}
+
+void TfrmGraph::ToolButton5Click()
+{
+    PESGraph1->setCustomCursor(crossCursor());
+    m_program.graph.GraphClickMode = 2;
+}
+
+void TfrmGraph::ToolButton9Click()
+{
+    m_chart.setArrowCursor(sgTextCursor);
+    m_program.graph.GraphClickMode = 0;
+}
+
+void TfrmGraph::ToolButton15Click()
+{
+    const auto chosen = m_program.prompts.color(this, m_dialogColor);
+    if (!chosen)
+        return;
+    m_dialogColor = *chosen;
+    const int bgr = (chosen->blue() << 16) | (chosen->green() << 8) | chosen->red();
+    for (int k = 0; k <= m_program.graph.AnnotationCounter; ++k)
+        m_chart.setGraphAnnotationColor(k, bgr);
+    m_program.graph.AnnoColor = bgr;
+    redraw();
+}
+
+void TfrmGraph::chkSplitClick()
+{
+    if (chkSplit->isChecked()) {
+        for (int a = 0; a < 4; ++a) {
+            m_chart.setMultiAxesSubsets(a, 1);
+            m_chart.setMultiAxesProportions(a, 0.25);
+        }
+        ToolButton5->setEnabled(false);
+        ToolButton9->setEnabled(false);
+        ToolButton4->setChecked(true);
+        PESGraph1->unsetCursor();
+        m_chart.setArrowCursor(sgArrowCursor);
+        m_program.graph.GraphClickMode = -99;
+    } else {
+        m_chart.setMultiAxesSubsets(-1, 0);
+        m_chart.setMultiAxesProportions(0, 1.0);
+        ToolButton5->setEnabled(true);
+        ToolButton9->setEnabled(true);
+    }
+    redraw();
+    m_chart.PEactions(sgReinitAndReset);
+}
+
+void TfrmGraph::Button1Click()
+{
+    const double minX = m_chart.ManualMinX();
+    const double maxX = m_chart.ManualMaxX();
+    m_chart.PEactions(sgCustomize);
+
+    // Whatever the dialog did to the scales, the time range stays and every axis takes
+    // the range of the working axis.
+    m_chart.setManualScaleControlX(sgManualMinAndMax);
+    m_chart.setManualMinX(minX);
+    m_chart.setManualMaxX(maxX);
+    const float minY = float(m_chart.ManualMinY());
+    const float maxY = float(m_chart.ManualMaxY());
+    for (int a = 0; a < m_chart.Subsets(); ++a) {
+        m_chart.setWorkingAxis(a);
+        m_chart.setManualScaleControlY(sgManualMinAndMax);
+        m_chart.setManualMinY(minY);
+        m_chart.setManualMaxY(maxY);
+    }
+    m_chart.setWorkingAxis(0);
+    m_chart.PEactions(sgUndoZoom);
+    UndoZoom->setEnabled(false);
+    redraw();
+}
+
+void TfrmGraph::PESGraph1CustomizeDlg()
+{
+    if (m_chart.DialogResult() != 1)
+        return;
+    if (m_program.prompts.ask(this, QStringLiteral("Do you want to save the changes ?"),
+                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        WriteTemplate(m_program, m_chart, this);
+}
+
+void TfrmGraph::Button3Click()
+{
+    const auto chosen = m_program.prompts.font(this, m_font);
+    if (!chosen)
+        return;
+    m_font = *chosen;
+    pnlStatistic->setFont(m_font);
+    pnlGraphStatistic->setFont(m_font);
+}
+
+void TfrmGraph::tbntClrClick()
+{
+    if (m_program.prompts.ask(this, QStringLiteral("Save Real-Time Graph ?"), QMessageBox::Yes | QMessageBox::No) ==
+            QMessageBox::Yes &&
+        !SaveGraphAs(m_program, m_chart, this))
+        return;  // not saved: the samples stay
+    m_chart.PEactions(sgUndoZoom);
+    UndoZoom->setEnabled(false);
+    ClearGraph(*this);
+}
+
+void TfrmGraph::Grid2Click()
+{
+    const auto ranges = Grid2->selectedRanges();
+    const int row = ranges.isEmpty() ? Grid2->currentRow() : ranges.first().topRow();
+    if (row < 0)
+        return;
+    const QTableWidgetItem* date = Grid2->item(row, 1);
+    if (date && !date->text().isEmpty() && m_program.graphHooks.showDataSet)
+        m_program.graphHooks.showDataSet(row);
+}
+
+void TfrmGraph::ComboBox1Change()
+{
+    RealTimeState& rt = m_program.realTime;
+    int rate = std::max(0, ComboBox1->currentIndex()) * 60 + std::max(0, ComboBox2->currentIndex());
+    if (rate == rt.RateSeconds)
+        return;
+    if (rate == 0) {
+        setRateLists(0, 2);
+        rate = 2;
+    }
+    bool save = false;
+    if (rt.Running || rt.SampleCount != 0) {
+        const auto answer = m_program.prompts.ask(
+            this,
+            QStringLiteral("Sampling Rate is being changed and it is recording Real-Time data or there are data in "
+                           "Real_Time graph.If you want to make new sampling rate effective,it have to reset the "
+                           "graph.\nDo you want to save the Real-Time graph ?"),
+            kYesNoCancel);
+        if (answer == QMessageBox::Cancel) {
+            setRateLists(rt.RateSeconds / 60, rt.RateSeconds % 60);
+            return;
+        }
+        save = answer == QMessageBox::Yes;
+    }
+    rt.RateSeconds = rate;
+    rt.Running = false;
+    tbntClr->setEnabled(true);
+    if (m_program.graphHooks.enableRun)
+        m_program.graphHooks.enableRun(true);
+    if (m_program.graphHooks.enableStop)
+        m_program.graphHooks.enableStop(false);
+    rt.AxisExtendDays = rt.RateSeconds * 100.0 / kSecondsPerDay;
+    // A save that did not happen keeps the samples; the next Run asks again.
+    if (save && !SaveGraphAs(m_program, m_chart, this))
+        return;
+    ClearGraph(*this);
+    m_chart.setLineGapThreshold(1e20);
+    PESGraph1->setFocus();
+}
+
+void TfrmGraph::UndoZoomClick()
+{
+    m_chart.PEactions(sgUndoZoom);
+    m_chart.setPEnarg1(0);
+    m_chart.setPEnarg2(0);
+    m_chart.PEactions(sgResetImage);
+    UndoZoom->setEnabled(false);
+}
+
+void TfrmGraph::PESGraph1ZoomIn() { UndoZoom->setEnabled(true); }
+
+void TfrmGraph::PESGraph1MouseMove()
+{
+    const QPoint p = PESGraph1->GetMousePoint();
+    PESGraph1->HitTest(p.x(), p.y());
+    const QRect r = PESGraph1->GetGridRect();
+    const ChartPoint v = PESGraph1->PixelToData(0, p.x(), p.y());
+    if (r.contains(p))
+        Panel12->setText(FixedText(v.y, 1) + QLatin1Char('@') + LongTimeText(v.x));
+}
+
+}  // namespace kelvor

@@ -1,0 +1,413 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/ui/program.h"
+#include "chart/chartmodel.h"
+#include "files/ui/tfrmscope.h"
+#include "graph/graphfile.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/savegraph.h"
+#include "graph/ui/showstatistics.h"
+#include "graph/ui/tfrmgraph.h"
+#include "graph/ui/tfrmsetupscale.h"
+#include "scriptedprompts.h"
+
+using namespace kelvor;
+using kelvor::test::ScriptedPrompts;
+
+namespace {
+
+// The graph windows never talk to the meter.
+class NoMeter final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
+    int SetLinkTimeouts(int, int) override { return 0; }
+    int WriteFrame(const std::uint8_t*, int) override { return 0; }
+    int WriteBlock(const std::uint8_t*, int) override { return 0; }
+    int SyncLink() override { return 0; }
+    int ReadReply(std::uint8_t*, int) override { return 0; }
+    int CloseLink() override { return 0; }
+    int GetSerialText(char*, int) override { return 0; }
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    Program program{std::make_unique<NoMeter>(), clock, prompts, dir.path()};
+
+    // A window of the real-time kind with its messages already answered.
+    TfrmGraph* openRealTime()
+    {
+        TfrmGraph* w = OpenRealTimeGraph(program);
+        prompts.messages.clear();
+        return w;
+    }
+};
+
+const QString kMissingTemplate = QStringLiteral("Can not fine the file ");
+
+void expectDefaultLook(const ChartModel& chart, double now)
+{
+    QCOMPARE(chart.Subsets(), 4);
+    QCOMPARE(chart.Points(), 100);
+    for (int a = 0; a < 4; ++a) {
+        QCOMPARE(chart.MultiAxesSubsets(a), 1);
+        QCOMPARE(chart.MultiAxesProportions(a), 0.25);
+        QCOMPARE(chart.axisY(a).manualMin, -10.0);
+        QCOMPARE(chart.axisY(a).manualMax, 50.0);
+        QCOMPARE(chart.axisY(a).manualScaleControl, int(sgManualMinAndMax));
+    }
+    QCOMPARE(chart.ManualMinX(), now);
+    QCOMPARE(chart.ManualMaxX(), now + 110.0 / 86400.0);
+    QCOMPARE(chart.SubsetColors(1), 0xFFFF00);
+    QCOMPARE(chart.GraphBackColor(), 0);
+    QCOMPARE(chart.WorkingAxis(), 0);
+}
+
+// Five samples of the worked example on T1; the other channels hold gaps.
+void fillExample(ChartModel& chart, const QDateTime& start)
+{
+    const float t1[5] = {20.0f, 25.0f, 25.0f, 18.0f, 22.0f};
+    chart.setSubsets(4);
+    chart.setPoints(5);
+    for (int i = 0; i < 5; ++i) {
+        chart.setXDataII(-1, i, toDays(start.addSecs(10 * i)));
+        chart.setYData(-1, i, 9999.0f);
+        chart.setYData(0, i, t1[i]);
+    }
+}
+
+}  // namespace
+
+class TestGraphWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    }
+
+    void startWithoutTemplateShowsMessageOnceAndDefaultLook()
+    {
+        Rig rig;
+        QPointer<TfrmGraph> w = OpenRealTimeGraph(rig.program);
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        QVERIFY(rig.prompts.messages[0].startsWith(kMissingTemplate + QDir::toNativeSeparators(rig.program.templatePath())));
+        QVERIFY(rig.prompts.messages[0].endsWith(QStringLiteral("then make some change and save.")));
+        expectDefaultLook(w->chart(), rig.clock.nowDays());
+        QCOMPARE(w->windowTitle(), kRealTimeCaption);
+        QCOMPARE(rig.program.graph.RealTimeGraph.data(), w.data());
+        QVERIFY(!w->tbntClr->isHidden());
+        QVERIFY(w->pnlSamplingRate->isEnabled());
+        QCOMPARE(w->ComboBox1->currentText(), QStringLiteral("00"));
+        QCOMPARE(w->ComboBox2->currentText(), QStringLiteral("02"));
+        QVERIFY(!w->ToolButton5->isEnabled());  // split: no annotation tools
+        QVERIFY(w->pnlDataSets->isHidden());
+        QVERIFY(!w->UndoZoom->isEnabled());
+        QCOMPARE(w->txtT3Avg->text(), QStringLiteral("***.* "));
+        delete w;
+    }
+
+    void templateGivesTheLookButNotItsData()
+    {
+        Rig rig;
+        {
+            ChartModel look;
+            look.setSubsets(4);
+            look.setPoints(20);
+            look.setXDataII(-1, 10, 46000.5);
+            look.setYData(-1, 10, 21.5f);
+            look.setMultiAxesSubsets(-1, 0);
+            look.setMultiAxesProportions(0, 1.0);
+            look.setGraphBackColor(0x404040);
+            QDir().mkpath(rig.dir.path() + QStringLiteral("/template"));
+            QVERIFY(WriteGraphFile(look, rig.program.templatePath()).ok());
+        }
+        std::unique_ptr<TfrmGraph> w(OpenRealTimeGraph(rig.program));
+        QVERIFY(rig.prompts.messages.isEmpty());
+        ChartModel& chart = w->chart();
+        QCOMPARE(chart.GraphBackColor(), 0x404040);
+        QCOMPARE(chart.Points(), 100);
+        QCOMPARE(chart.XDataII(2, 10), 0.0);  // the template's samples are gone
+        QCOMPARE(chart.YData(2, 10), 9999.0f);
+        QVERIFY(w->ToolButton5->isEnabled());  // the template's chart is not split
+    }
+
+    void unreadableTemplateIsNamedOnceAndDefaultLookUsed()
+    {
+        Rig rig;
+        QDir().mkpath(rig.dir.path() + QStringLiteral("/template"));
+        QFile f(rig.program.templatePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\xff\xff\x00\x00garbage", 11);  // claims 65535 bytes, holds 7
+        f.close();
+        std::unique_ptr<TfrmGraph> w(OpenRealTimeGraph(rig.program));
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        QVERIFY(rig.prompts.messages[0].contains(QDir::toNativeSeparators(rig.program.templatePath())));
+        QVERIFY(!rig.prompts.messages[0].startsWith(kMissingTemplate));
+        expectDefaultLook(w->chart(), rig.clock.nowDays());
+    }
+
+    void splitTogglesTheAnnotationTools()
+    {
+        Rig rig;
+        std::unique_ptr<TfrmGraph> w(rig.openRealTime());
+        w->chkSplit->click();  // unsplit
+        QCOMPARE(w->chart().MultiAxesProportions(0), 1.0);
+        QCOMPARE(w->chart().axisLayout().size(), size_t(1));
+        QVERIFY(w->ToolButton5->isEnabled() && w->ToolButton9->isEnabled());
+        w->ToolButton5->click();
+        QCOMPARE(rig.program.graph.GraphClickMode, 2);
+        w->chkSplit->click();  // split again: back to the normal cursor
+        QCOMPARE(w->chart().axisLayout().size(), size_t(4));
+        QVERIFY(!w->ToolButton5->isEnabled() && !w->ToolButton9->isEnabled());
+        QCOMPARE(rig.program.graph.GraphClickMode, -99);
+        QVERIFY(w->ToolButton4->isChecked());
+    }
+
+    void closePrompt_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("fileName");  // "" = save dialog cancelled
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("fileWritten");
+        QTest::newRow("no") << int(QMessageBox::No) << QString() << true << false;
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << QString() << false << false;
+        QTest::newRow("yes, dialog cancelled") << int(QMessageBox::Yes) << QString() << false << false;
+        QTest::newRow("yes, saved") << int(QMessageBox::Yes) << QStringLiteral("run.ghf") << true << true;
+        QTest::newRow("yes, cannot write") << int(QMessageBox::Yes) << QStringLiteral("missing/dir/run.ghf") << false
+                                           << false;
+    }
+
+    void closePrompt()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, fileName);
+        QFETCH(bool, closes);
+        QFETCH(bool, fileWritten);
+        Rig rig;
+        QPointer<TfrmGraph> w = rig.openRealTime();
+        rig.program.monitor.Connected = true;
+        int runEnabled = -1;
+        rig.program.graphHooks.enableRun = [&](bool on) { runEnabled = on; };
+        rig.program.realTime.Running = true;
+        rig.program.realTime.SampleCount = 3;
+        rig.program.realTime.Unsaved = true;
+        rig.prompts.answers.push_back(QMessageBox::StandardButton(answer));
+        const QString path = fileName.isEmpty() ? QString() : rig.dir.filePath(fileName);
+        if (answer == QMessageBox::Yes)
+            rig.prompts.fileNames.push_back(path);
+
+        const bool closed = w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(rig.prompts.messages.value(0), QStringLiteral("Save Real-Time Graph ?"));
+        QCOMPARE(closed, closes);
+        QCOMPARE(w.isNull(), closes);
+        QCOMPARE(QFile::exists(path), fileWritten);
+        if (closes) {
+            QVERIFY(rig.program.graph.RealTimeGraph.isNull());
+            QVERIFY(!rig.program.realTime.Running);
+            QCOMPARE(rig.program.realTime.SampleCount, 0);
+            QCOMPARE(runEnabled, 1);
+            QVERIFY(!rig.program.realTime.Unsaved);
+        } else {
+            // Nothing saved, nothing lost: the samples and the question stay.
+            QVERIFY(rig.program.realTime.Unsaved);
+            QCOMPARE(rig.program.realTime.SampleCount, 3);
+            if (!path.isEmpty())  // a failed write is reported with the file's name
+                QVERIFY(rig.prompts.messages.last().contains(QDir::toNativeSeparators(path)));
+            delete w;
+        }
+    }
+
+    void loggerWindowKeepsItsDataUntilSaved()
+    {
+        Rig rig;
+        auto* w = new TfrmGraph(rig.program);
+        w->setWindowTitle(kLoggerCaption);
+        rig.program.graph.LoggerGraph = w;
+        rig.program.graph.LoggerGraphUnsaved = true;
+        bool saveResult = false;
+        rig.program.graphHooks.saveWindow = [&](TfrmGraph&) { return saveResult; };
+        // An unrelated graph closing leaves the logger's question alone.
+        auto* other = new TfrmGraph(rig.program);
+        QVERIFY(other->close());
+        QVERIFY(rig.program.graph.LoggerGraphUnsaved);
+
+        rig.prompts.answers = {QMessageBox::Yes};
+        QVERIFY(!w->close());  // the save did not happen
+        QVERIFY(rig.program.graph.LoggerGraphUnsaved);
+        saveResult = true;
+        rig.prompts.answers = {QMessageBox::Yes};
+        QVERIFY(w->close());
+        QVERIFY(!rig.program.graph.LoggerGraphUnsaved);
+        QVERIFY(rig.program.graph.LoggerGraph.isNull() || rig.program.graph.LoggerGraph == w);
+    }
+
+    void clearKeepsDataWhenTheSaveFails()
+    {
+        Rig rig;
+        std::unique_ptr<TfrmGraph> w(rig.openRealTime());
+        ChartModel& chart = w->chart();
+        fillExample(chart, rig.clock.now());
+        rig.program.realTime.SampleCount = 5;
+        for (int k = 4; k <= 6; ++k) {
+            chart.setGraphAnnotationX(k, 46000.0);
+            chart.setGraphAnnotationY(k, 20.0);
+        }
+        rig.program.graph.AnnotationCounter = 6;
+
+        rig.prompts.answers = {QMessageBox::Yes};
+        rig.prompts.fileNames = {rig.dir.filePath(QStringLiteral("no/such/dir/x.ghf"))};
+        w->tbntClr->click();
+        QCOMPARE(rig.prompts.messages.size(), 2);  // the question, then the write failure
+        QVERIFY(chart.XDataII(0, 0) != 0.0);
+        QCOMPARE(rig.program.graph.AnnotationCounter, 6);
+
+        rig.prompts.answers = {QMessageBox::No};
+        w->tbntClr->click();
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(chart.XDataII(3, i), 0.0);
+        for (int k = 4; k <= 6; ++k)
+            QCOMPARE(chart.GraphAnnotationX(k), 0.0);
+        QCOMPARE(rig.program.graph.AnnotationCounter, 3);
+        QCOMPARE(rig.program.realTime.SampleCount, 0);
+        QCOMPARE(w->txtT1Max->text(), QString());
+    }
+
+    void statisticsFieldsAndMaxMinLabels()
+    {
+        Rig rig;
+        TfrmGraph w(rig.program);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        fillExample(w.chart(), QDateTime(QDate(2026, 1, 5), QTime(10, 0, 0)));
+        rig.program.realTime.RateSeconds = 2;
+        ShowStatistics(w);
+        QCOMPARE(w.txtT1Max->text(), QStringLiteral("25.0@05/01/2026 10:00:10"));
+        QCOMPARE(w.txtT1Min->text(), QStringLiteral("18.0@05/01/2026 10:00:30"));
+        QCOMPARE(w.txtT1Avg->text(), QStringLiteral("22.0"));
+        QCOMPARE(w.txtT2Avg->text(), QStringLiteral("****"));
+        QCOMPARE(w.txtStartTime->text(), QStringLiteral("05/01/2026 10:00:00"));
+        QCOMPARE(w.txtDataNo->text(), QStringLiteral("5"));
+        QCOMPARE(w.ComboBox1->currentText(), QStringLiteral("00"));
+        QCOMPARE(w.ComboBox2->currentText(), QStringLiteral("08"));
+        QCOMPARE(rig.program.realTime.RateSeconds, 2);  // the lists changed, the handler did not run
+        QVERIFY(rig.prompts.messages.isEmpty());
+
+        w.Button2->click();
+        w.Button2->click();
+        QCOMPARE(rig.program.graph.AnnotationCounter, 11);
+        QCOMPARE(w.chart().GraphAnnotationText(4),
+                 QStringLiteral("T1 MAX:25.0@05/01/2026 10:00:10MIN:18.0@05/01/2026 10:00:30AVG:22.0"));
+        QCOMPARE(w.chart().GraphAnnotationType(11), int(sgTextOnly));
+        QVERIFY(w.chart().GraphAnnotationText(7).startsWith(QStringLiteral("T4 MAX:OLMIN:OL")));
+
+        // An emptied chart shows no values rather than dividing by zero.
+        w.chart().setPoints(0);
+        ShowStatistics(w);
+        QCOMPARE(w.txtT1Max->text(), QStringLiteral("****"));
+        QCOMPARE(w.txtDataNo->text(), QStringLiteral("0"));
+    }
+
+    void scaleDialog()
+    {
+        Rig rig;
+        std::unique_ptr<TfrmGraph> w(rig.openRealTime());
+        ChartModel& chart = w->chart();
+        for (int a = 0; a < 4; ++a) {
+            chart.setWorkingAxis(a);
+            chart.setManualMinY(-10.5);
+            chart.setManualMaxY(49.9);
+        }
+        chart.setWorkingAxis(0);
+        QStringList shown;
+        // First: an entry that is no integer (T2 MAX comes before T3 MIN in reading order).
+        rig.prompts.dialogs.push_back([&](QDialog& d) {
+            shown << d.findChild<QLineEdit*>(QStringLiteral("edtT1Min"))->text()
+                  << d.findChild<QLineEdit*>(QStringLiteral("edtT1Max"))->text();
+            d.findChild<QLineEdit*>(QStringLiteral("edtT2Max"))->setText(QStringLiteral("5O"));
+            d.findChild<QLineEdit*>(QStringLiteral("edtT3Min"))->setText(QStringLiteral("x"));
+            return int(QDialog::Accepted);
+        });
+        w->btnChangeScale->click();
+        QCOMPARE(shown, QStringList({QStringLiteral("-10"), QStringLiteral("49")}));
+        QCOMPARE(rig.prompts.messages, QStringList{QStringLiteral("5O is invalid.")});
+        QCOMPARE(chart.axisY(1).manualMax, 49.9);
+
+        // Then valid ranges, saved as the template.
+        rig.prompts.dialogs.push_back([](QDialog& d) {
+            d.findChild<QLineEdit*>(QStringLiteral("edtT2Min"))->setText(QStringLiteral(" 0"));
+            d.findChild<QLineEdit*>(QStringLiteral("edtT2Max"))->setText(QStringLiteral("300"));
+            d.findChild<QCheckBox*>(QStringLiteral("chkSave"))->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        w->btnChangeScale->click();
+        QCOMPARE(chart.axisY(1).manualMin, 0.0);
+        QCOMPARE(chart.axisY(1).manualMax, 300.0);
+        QCOMPARE(chart.axisY(0).manualMin, -10.0);
+        QCOMPARE(chart.WorkingAxis(), 0);
+        ChartModel fromTemplate;
+        QVERIFY(ReadGraphFile(fromTemplate, rig.program.templatePath()).ok());
+        QCOMPARE(fromTemplate.axisY(1).manualMax, 300.0);
+    }
+
+    void saveAsTableAndUnknownType()
+    {
+        Rig rig;
+        ChartModel chart;
+        fillExample(chart, QDateTime(QDate(2026, 1, 5), QTime(10, 0, 0)));
+        // Select 4 down to 2: the range is put in order.
+        const QString csv = rig.dir.filePath(QStringLiteral("part.csv"));
+        rig.prompts.fileNames = {csv};
+        rig.prompts.dialogs.push_back([](QDialog& d) {
+            auto& scope = static_cast<TfrmScope&>(d);
+            if (scope.edtSelTo->text() != QStringLiteral("5") || !scope.radAll->isChecked())
+                return int(QDialog::Rejected);
+            scope.radNo->setChecked(true);
+            scope.edtSelFrom->setText(QStringLiteral("4"));
+            scope.edtSelTo->setText(QStringLiteral("2"));
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
+        QVERIFY(rig.prompts.filtersOffered[0].contains(QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (")));
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 4);  // three lines and the empty rest
+        QVERIFY(lines[0].startsWith("05/01/2026,10:00:10,25.0,OL,"));
+
+        // A name the program cannot write as anything: said so, nothing written.
+        rig.prompts.fileNames = {rig.dir.filePath(QStringLiteral("graph.dat"))};
+        QVERIFY(!SaveGraphAs(rig.program, chart, nullptr));
+        QVERIFY(rig.prompts.messages.last().contains(QStringLiteral("graph.dat")));
+        QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("graph.dat"))));
+
+        // Decimal commas: no comma table on offer.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        rig.prompts.fileNames = {QString()};
+        QVERIFY(!SaveGraphAs(rig.program, chart, nullptr));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(rig.prompts.filtersOffered.last(),
+                 QStringLiteral("Graph file(*.ghf,only for KELVOR) (*.GHF *.ghf);;"
+                                "TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"));
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestGraphWindow)
+#include "tst_graphwindow.moc"
