@@ -1,0 +1,261 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvor-cli download, sets and export: the data logger without windows.
+#include <QDir>
+#include <QSaveFile>
+
+#include "app/clock.h"
+#include "cli/clicommand.h"
+#include "files/collection.h"
+#include "files/texttable.h"
+#include "logger/datasetdecoder.h"
+#include "logger/datasetformat.h"
+#include "logger/datasetstore.h"
+#include "logger/memorydownload.h"
+#include "meter/livereading.h"
+
+namespace kelvor {
+
+namespace {
+
+const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")},
+                                 QStringLiteral("Write to FILE."), QStringLiteral("FILE"));
+const QCommandLineOption kIso(QStringLiteral("iso"),
+                              QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
+const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("The data set to export, from 1."),
+                              QStringLiteral("K"));
+
+// A few live reads before giving up, like the monitor loop's three misses.
+constexpr int kLiveAttempts = 3;
+
+TextStyle styleOf(const CliContext& ctx)
+{
+    return ctx.args.isSet(kIso) ? TextStyle::isoStyle() : TextStyle::system();
+}
+
+// Progress on stderr, redrawn every 64 blocks and at the end.
+class StderrProgress final : public DownloadListener {
+public:
+    explicit StderrProgress(QTextStream& err) : m_err(err) {}
+    void begin(int total) override
+    {
+        m_total = total;
+        show(0);
+    }
+    void progress(int received) override
+    {
+        if (received == m_total || (received / kBlockBytes) % 64 == 0)
+            show(received);
+    }
+    void end() override
+    {
+        m_err << '\n';
+        m_err.flush();
+    }
+
+private:
+    void show(int received)
+    {
+        m_err << "\rbytes received " << received << " of " << m_total;
+        m_err.flush();
+    }
+    QTextStream& m_err;
+    int m_total = 0;
+};
+
+// Reads and decodes a collection for sets/export; on failure the message is written.
+bool loadCollection(CliContext& ctx, const QString& path, DataSetStore& store)
+{
+    const CollectionReadResult file = ReadCollectionFile(path);
+    if (!file.ok()) {
+        ctx.fail(file.error);
+        return false;
+    }
+    const DataSetDecodeResult r = DecodeDataSets(file.image, store, ctx.clock);
+    const QString name = QDir::toNativeSeparators(path);
+    switch (r.code) {
+    case kDecodeOk:
+        break;
+    case kNoDataSet:
+        ctx.fail(QStringLiteral("\"%1\" holds no data set.").arg(name));
+        return false;
+    case kTooManyDataSets:
+        ctx.fail(QStringLiteral("\"%1\" is damaged: its header claims %2 data sets (4000 at most).")
+                     .arg(name)
+                     .arg(r.declaredCount));
+        return false;
+    default:
+        ctx.fail(QStringLiteral("\"%1\" is damaged: %2").arg(name, DecodeWarning(r)));
+        return false;
+    }
+    if (r.cutShort)
+        ctx.err << "kelvor-cli: warning: \"" << name << "\" is damaged. " << DecodeWarning(r) << '\n';
+    if (r.badHours > 0)
+        ctx.err << "kelvor-cli: warning: " << r.badHours
+                << " data set(s) had no valid start hour; the current hour stands in.\n";
+    ctx.err.flush();
+    return true;
+}
+
+QString onePath(CliContext& ctx, const char* what)
+{
+    if (ctx.positional.size() != 1) {
+        ctx.fail(QStringLiteral("%1 needs exactly one collection file (.ch4)").arg(QLatin1String(what)));
+        return {};
+    }
+    return ctx.positional.first();
+}
+
+int runSets(CliContext& ctx)
+{
+    const QString path = onePath(ctx, "sets");
+    if (path.isEmpty())
+        return kCliUsage;
+    DataSetStore store;
+    if (!loadCollection(ctx, path, store))
+        return kCliFailed;
+    const TextStyle style = styleOf(ctx);
+    for (std::size_t k = 0; k < store.sets.size(); ++k)
+        ctx.out << DataSetListRow(store.sets[k], int(k), style).join(QLatin1Char('\t')) << '\n';
+    return kCliOk;
+}
+
+int runExport(CliContext& ctx)
+{
+    const QString path = onePath(ctx, "export");
+    if (path.isEmpty())
+        return kCliUsage;
+    bool ok = false;
+    const int k = ctx.args.value(kSet).toInt(&ok);
+    if (!ctx.args.isSet(kSet) || !ok || k < 1) {
+        ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
+        return kCliUsage;
+    }
+    DataSetStore store;
+    if (!loadCollection(ctx, path, store))
+        return kCliFailed;
+    if (std::size_t(k) > store.sets.size()) {
+        ctx.fail(QStringLiteral("there is no data set %1: \"%2\" holds %3")
+                     .arg(k)
+                     .arg(QDir::toNativeSeparators(path))
+                     .arg(store.sets.size()));
+        return kCliFailed;
+    }
+    const std::size_t index = std::size_t(k - 1);
+    const DataSet& set = store.sets[index];
+    const float* values = store.valuesOf(index);
+    const double* times = store.timesOf(index);
+    const TextStyle style = styleOf(ctx);
+    const QString target = ctx.args.value(kOutput);
+    const QChar sep = target.isEmpty() ? QLatin1Char('\t') : TableSaveSeparator(target);
+    const QLatin1String lineEnd = target.isEmpty() ? QLatin1String("\n") : QLatin1String("\r\n");
+
+    QString text;
+    for (int i = 0; i < set.sampleCount; ++i) {
+        const QDateTime when = fromDays(times[4 * i]);
+        text += FormatTableDate(when, style);
+        text += sep;
+        text += FormatTableTime(when, style);
+        for (int c = 0; c < 4; ++c) {
+            text += sep;
+            text += FormatTemperature(values[4 * i + c], style);
+        }
+        text += lineEnd;
+    }
+    if (target.isEmpty()) {
+        ctx.out << text;
+        return kCliOk;
+    }
+    QSaveFile file(target);
+    const QByteArray bytes = text.toLocal8Bit();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(QDir::toNativeSeparators(target), file.errorString()));
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
+int runDownload(CliContext& ctx)
+{
+    const QString target = ctx.args.value(kOutput);
+    if (target.isEmpty()) {
+        ctx.fail(QStringLiteral("download needs -o FILE.ch4"));
+        return kCliUsage;
+    }
+    MeterLink* link = ctx.link();
+    if (!link)
+        return kCliFailed;
+    // The checks the program makes before a load: a meter that answers "K" with its
+    // model code, and a live reading whose recording bit is clear.
+    bool connected = link->ProbeMeter() && link->replyHasModelCode();
+    bool live = false;
+    for (int i = 0; connected && !live && i < kLiveAttempts; ++i)
+        live = link->ReadLiveReading() && link->replyIsLiveReading();
+    if (!connected || !live) {
+        const QString problem = link->device().lastOpenProblem();
+        ctx.fail(QString::fromLatin1(kNoConnectionMessage) +
+                 (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)));
+        return kCliFailed;
+    }
+    LiveReading reading;
+    DecodeLiveReading(link->replyBuffer().data(), reading);
+    if (reading.MeterRecording) {
+        ctx.fail(QString::fromLatin1(kMeterRecordingMessage));
+        return kCliFailed;
+    }
+
+    StderrProgress progress(ctx.err);
+    MemoryDownload download(*link, &progress);
+    DataSetStore store;
+    int code = download.DownloadMemory(store.memoryImage);
+    DataSetDecodeResult decoded;
+    if (code == kDownloadOk) {
+        decoded = DecodeDataSets(store.memoryImage, store, ctx.clock);
+        code = decoded.code;
+    }
+    if (code != kDownloadOk) {
+        if (code != kNoDataSet)
+            SendDownloadCancel(*link);
+        ctx.fail(LoadFailureMessage(code));
+        return kCliFailed;
+    }
+    if (decoded.cutShort)
+        ctx.err << "kelvor-cli: warning: " << DecodeWarning(decoded) << '\n';
+    store.collectionImage = store.memoryImage;
+    const CollectionSaveResult saved = SaveCollection(store, QString(), target);
+    if (!saved.ok()) {
+        ctx.fail(saved.error);
+        return kCliFailed;
+    }
+    ctx.out << "downloaded " << store.collectionImage.size() << " bytes, " << store.sets.size()
+            << " data set(s) to " << QDir::toNativeSeparators(target) << '\n';
+    return kCliOk;
+}
+
+const CliRegistration kDownload({
+    QStringLiteral("download"),
+    QStringLiteral("Copy the meter's recorded memory into a data set collection file (-o FILE.ch4)."),
+    QString(),
+    [](QCommandLineParser& p) { p.addOption(kOutput); },
+    runDownload,
+});
+
+const CliRegistration kSets({
+    QStringLiteral("sets"),
+    QStringLiteral("List the data sets of a collection file: Set, DATE, TIME, Rate, Nums, Unit, Couple, "
+                   "T1..T4 Offset, tab-separated."),
+    QStringLiteral("FILE.ch4"),
+    [](QCommandLineParser& p) { p.addOption(kIso); },
+    runSets,
+});
+
+const CliRegistration kExport({
+    QStringLiteral("export"),
+    QStringLiteral("Write data set K of a collection as a table: date, time, T1..T4 (tab; comma for -o *.csv)."),
+    QStringLiteral("FILE.ch4"),
+    [](QCommandLineParser& p) { p.addOptions({kSet, kOutput, kIso}); },
+    runExport,
+});
+
+}  // namespace
+
+}  // namespace kelvor
