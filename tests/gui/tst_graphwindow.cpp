@@ -290,6 +290,48 @@ private slots:
         QCOMPARE(w->txtT1Max->text(), QString());
     }
 
+    void rateChangeInTheRealTimeWindow_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << 2 << false;
+        QTest::newRow("no") << int(QMessageBox::No) << 5 << true;
+        QTest::newRow("yes, save cancelled") << int(QMessageBox::Yes) << 5 << false;
+    }
+
+    void rateChangeInTheRealTimeWindow()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, rate);
+        QFETCH(bool, cleared);
+        Rig rig;
+        std::unique_ptr<TfrmGraph> w(rig.openRealTime());
+        fillExample(w->chart(), rig.clock.now());
+        rig.program.realTime.Running = true;
+        rig.program.realTime.SampleCount = 5;
+        rig.prompts.answers = {QMessageBox::StandardButton(answer)};
+        rig.prompts.fileNames = {QString()};
+
+        w->ComboBox2->setCurrentIndex(5);
+        emit w->ComboBox2->activated(5);  // the user's choice of 00:05
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        QCOMPARE(rig.program.realTime.RateSeconds, rate);
+        QCOMPARE(w->ComboBox2->currentIndex(), rate);
+        QCOMPARE(rig.program.realTime.Running, answer == int(QMessageBox::Cancel));
+        QCOMPARE(w->chart().XDataII(0, 0) == 0.0, cleared);
+        if (rate == 5)
+            QCOMPARE(rig.program.realTime.AxisExtendDays, 500.0 / 86400.0);
+
+        // Both lists at 00 mean 00:02.
+        rig.program.realTime.Running = false;
+        rig.program.realTime.SampleCount = 0;
+        w->setRateLists(0, 0);
+        emit w->ComboBox1->activated(0);
+        QCOMPARE(rig.program.realTime.RateSeconds, 2);
+        QCOMPARE(w->ComboBox2->currentIndex(), 2);
+    }
+
     void statisticsFieldsAndMaxMinLabels()
     {
         Rig rig;
