@@ -332,6 +332,57 @@ private slots:
         QCOMPARE(w->ComboBox2->currentIndex(), 2);
     }
 
+    void graphOptionKeepsTimeRangeAndSharesTheWorkingAxisRange()
+    {
+        Rig rig;
+        std::unique_ptr<TfrmGraph> w(rig.openRealTime());
+        ChartModel& chart = w->chart();
+        const double minX = chart.ManualMinX();
+        const double maxX = chart.ManualMaxX();
+        chart.setWorkingAxis(2);
+        chart.setManualMinY(5.25);
+        chart.setManualMaxY(80.0);
+        // Whatever the dialog does, it is left without accepting here.
+        rig.prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+        w->UndoZoom->setEnabled(true);
+        w->Button1->click();
+        QCOMPARE(chart.ManualMinX(), minX);
+        QCOMPARE(chart.ManualMaxX(), maxX);
+        for (int a = 0; a < 4; ++a) {
+            QCOMPARE(chart.axisY(a).manualMin, 5.25);
+            QCOMPARE(chart.axisY(a).manualMax, 80.0);
+        }
+        QCOMPARE(chart.WorkingAxis(), 0);
+        QVERIFY(!w->UndoZoom->isEnabled());
+
+        // An accepted dialog offers to keep the look as the template.
+        chart.setDialogResult(1);
+        rig.prompts.answers = {QMessageBox::Yes};
+        w->PESGraph1CustomizeDlg();
+        QCOMPARE(rig.prompts.messages.last(), QStringLiteral("Do you want to save the changes ?"));
+        ChartModel fromTemplate;
+        QVERIFY(ReadGraphFile(fromTemplate, rig.program.templatePath()).ok());
+        QCOMPARE(fromTemplate.axisY(3).manualMax, 80.0);
+    }
+
+    void scopeCancelStopsProgressButEndsTheRangeDialog()
+    {
+        TfrmScope range;
+        range.showRangeGroup(7);
+        QCOMPARE(range.edtSelTo->text(), QStringLiteral("7"));
+        range.open();
+        range.BitBtn2->click();
+        QCOMPARE(range.result(), int(QDialog::Rejected));
+
+        TfrmScope progress;
+        progress.showProgress(QStringLiteral("saving....."), 10, true);
+        progress.show();
+        QVERIFY(!progress.cancelled());
+        progress.BitBtn2->click();
+        QVERIFY(progress.cancelled());
+        QVERIFY(progress.isVisible());  // the running save closes it when it notices
+    }
+
     void statisticsFieldsAndMaxMinLabels()
     {
         Rig rig;
