@@ -1,48 +1,696 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "chart/ui/chartview.h"
 
+#include <cmath>
+#include <limits>
 #include <qcustomplot.h>
+#include <QDialog>
+#include <QPicture>
+#include <QPrinter>
+
+#include "chart/ui/chartcustomizedialog.h"
 
 namespace kelvor {
 
+namespace {
+
+// Days since 30 Dec 1899 <-> plot keys. The chart's date-times are local wall-clock
+// values; the key is that wall clock read as UTC seconds and the ticker shows UTC, so
+// the axis prints exactly the stored clock time and a conversion is one multiply.
+constexpr double kUnixEpochDays = 25569.0;
+inline double keyOf(double days) { return (days - kUnixEpochDays) * 86400.0; }
+inline double daysOf(double key) { return key / 86400.0 + kUnixEpochDays; }
+
+QColor colorOf(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+constexpr int kHotSpotPixels = 6;
+constexpr int kDragPixels = 4;
+
+}  // namespace
+
+// The QCustomPlot and what the view built on it.
 class ChartPlotter : public QCustomPlot {
 public:
-    using QCustomPlot::QCustomPlot;
+    explicit ChartPlotter(QWidget* parent) : QCustomPlot(parent) {}
+    // Lays the plot out at the view's size. A hidden widget gets its resize events only
+    // when shown, so queries made before that set the size here.
+    void layoutNow()
+    {
+        const QSize want = parentWidget()->size();
+        if (size() != want || viewport().size() != want) {
+            setGeometry(QRect(QPoint(0, 0), want));
+            setViewport(QRect(QPoint(0, 0), want));
+        }
+        updateLayout();
+    }
+
+    std::vector<QCPAxisRect*> rects;
+    std::vector<QCPGraph*> graphs;  // by subset, null when not drawn
+    std::vector<int> synced;        // model points mirrored per subset
+    QCPTextElement* title = nullptr;
+    QCPMarginGroup* margins = nullptr;
+    QSharedPointer<QCPAxisTickerDateTime> ticker;
+    struct AnnotationItem {
+        int index;
+        QCPItemTracer* anchor;
+        QCPItemText* text;
+    };
+    std::vector<AnnotationItem> annotations;
+    struct VertLineItem {
+        int index;
+        QCPItemStraightLine* line;
+    };
+    std::vector<VertLineItem> vertLines;
 };
 
 ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_model(model)
 {
     m_plot = std::make_unique<ChartPlotter>(this);
+    m_plot->setGeometry(rect());
+    m_plot->setNoAntialiasingOnDrag(true);
+    m_plot->setSelectionRectMode(QCP::srmCustom);
+    m_plot->ticker = QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime);
+    m_plot->ticker->setDateTimeSpec(Qt::UTC);
+    m_plot->ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss\ndd/MM/yy"));
+    m_exec = [](QDialog& d) { return d.exec(); };
+
     connect(&m_model, &ChartModel::actionRequested, this, &ChartView::onAction);
+    connect(m_plot.get(), &QCustomPlot::mousePress, this, &ChartView::handlePress);
+    connect(m_plot.get(), &QCustomPlot::mouseRelease, this, &ChartView::handleRelease);
+    connect(m_plot.get(), &QCustomPlot::mouseMove, this, &ChartView::handleMove);
+    connect(m_plot.get(), &QCustomPlot::mouseDoubleClick, this, &ChartView::handleDoubleClick);
+    connect(m_plot.get(), &QCustomPlot::mouseWheel, this, [this](QWheelEvent*) { handleWheel(); });
+    connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this,
+            [this](const QRect& r, QMouseEvent*) {
+                if (r.normalized().width() >= kDragPixels || r.normalized().height() >= kDragPixels)
+                    zoomToPixels(r.normalized());
+            });
+    m_model.markAllChanged();
+    reinit();
+    m_plot->replot();
 }
 
 ChartView::~ChartView() = default;
 
 void ChartView::setDialogExec(std::function<int(QDialog&)> exec) { m_exec = std::move(exec); }
 void ChartView::setPrintHandler(std::function<void(ChartView&)> handler) { m_print = std::move(handler); }
-void ChartView::setCustomCursor(const QCursor& cursor) { m_customCursor = cursor; }
-QRect ChartView::GetGridRect() const { return m_plot->axisRect()->rect(); }
-HotSpotType ChartView::HitTest(int, int) { return HotSpotType::None; }
-ChartPoint ChartView::PixelToData(int, int, int) const { return {}; }
-QPoint ChartView::DataToPixel(int, double, double) const { return {}; }
-void ChartView::renderTo(QPainter&, const QRect&) {}
-void ChartView::print(QPrinter&) {}
-int ChartView::axisRectCount() const { return m_plot->axisRectCount(); }
-int ChartView::plottedCount(int) const { return 0; }
-double ChartView::plottedValue(int, int) const { return 0.0; }
-void ChartView::zoomToPixels(const QRect&) {}
+
+void ChartView::setCustomCursor(const QCursor& cursor)
+{
+    m_customCursor = cursor;
+    m_model.setArrowCursor(sgCustomCursor);
+    applyCursor();
+}
+
 QCustomPlot* ChartView::customPlot() const { return m_plot.get(); }
-void ChartView::resizeEvent(QResizeEvent*) { m_plot->setGeometry(rect()); }
-void ChartView::onAction(int) {}
-void ChartView::reinit() {}
-void ChartView::resetImage() {}
-void ChartView::undoZoom() {}
-void ChartView::customize() {}
-void ChartView::applyCursor() {}
-void ChartView::handlePress(QMouseEvent*) {}
-void ChartView::handleRelease(QMouseEvent*) {}
-void ChartView::handleDoubleClick(QMouseEvent*) {}
-void ChartView::handleMove(QMouseEvent*) {}
-void ChartView::handleWheel() {}
+QWidget* ChartView::plotWidget() const { return m_plot.get(); }
+
+void ChartView::resizeEvent(QResizeEvent*)
+{
+    m_plot->setGeometry(rect());
+    m_plot->setViewport(QRect(QPoint(0, 0), size()));
+}
+
+// ---------------------------------------------------------------- actions
+
+void ChartView::onAction(int action)
+{
+    switch (action) {
+    case sgReinitAndReset:
+        reinit();
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
+        break;
+    case sgResetImage:
+        resetImage();
+        break;
+    case sgInvalidateImage:
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
+        break;
+    case sgCustomize:
+        customize();
+        break;
+    case sgPrintDialog:
+        if (m_print)
+            m_print(*this);
+        break;
+    case sgUndoZoom:
+        undoZoom();
+        break;
+    default:
+        break;
+    }
+}
+
+void ChartView::reinit()
+{
+    ChartPlotter& p = *m_plot;
+    p.clearItems();
+    p.clearPlottables();
+    p.annotations.clear();
+    p.vertLines.clear();
+    p.plotLayout()->clear();  // deletes title, rects and the legend inside them
+    p.title = nullptr;
+    p.rects.clear();
+    delete p.margins;
+    p.margins = new QCPMarginGroup(&p);
+
+    p.title = new QCPTextElement(&p);
+    p.plotLayout()->addElement(0, 0, p.title);
+
+    const auto layout = m_model.axisLayout();
+    const int nAxes = int(layout.size());
+    for (int a = 0; a < nAxes; ++a) {
+        auto* r = new QCPAxisRect(&p);
+        p.plotLayout()->addElement(a + 1, 0, r);
+        r->setMarginGroup(QCP::msLeft | QCP::msRight, p.margins);
+        r->axis(QCPAxis::atBottom)->setTicker(p.ticker);
+        r->axis(QCPAxis::atBottom)->setTickLabels(a == nAxes - 1);
+        p.rects.push_back(r);
+        connect(r->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                [this, r](const QCPRange& range) {
+                    for (QCPAxisRect* other : m_plot->rects)
+                        if (other != r)
+                            other->axis(QCPAxis::atBottom)->setRange(range);
+                });
+    }
+    p.plotLayout()->setRowSpacing(0);
+    // The legend lives in the first axis rect; QCustomPlot's default one went with clear().
+    p.legend = new QCPLegend;
+    p.rects.front()->insetLayout()->addElement(p.legend, Qt::AlignTop | Qt::AlignRight);
+    p.legend->setLayer(QStringLiteral("legend"));
+
+    p.graphs.assign(size_t(m_model.Subsets()), nullptr);
+    p.synced.assign(size_t(m_model.Subsets()), 0);
+    for (int a = 0; a < nAxes; ++a) {
+        for (int s : layout[size_t(a)]) {
+            QCPGraph* g = p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
+            g->setAdaptiveSampling(true);
+            p.graphs[size_t(s)] = g;
+        }
+    }
+    m_zoomed = false;
+    m_model.markAllChanged();
+    resetImage();
+}
+
+void ChartView::resetImage()
+{
+    const ChartChanges changes = m_model.takeChanges();
+    ChartPlotter& p = *m_plot;
+    const ChartState& s = m_model.state();
+    if (int(p.graphs.size()) != s.subsets) {
+        // Subsets changed without a rebuild: rebuild now rather than draw stale arrays.
+        reinit();
+        return;
+    }
+    if (changes.dataFrom >= 0 || changes.structure) {
+        const float nullY = float(s.nullDataValueY);
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        for (int sub = 0; sub < s.subsets; ++sub) {
+            QCPGraph* g = p.graphs[size_t(sub)];
+            if (!g)
+                continue;
+            const std::vector<double>& xs = s.data[size_t(sub)].x;
+            const std::vector<float>& ys = s.data[size_t(sub)].y;
+            int from = p.synced[size_t(sub)];
+            const bool rebuild = changes.structure || changes.dataFrom < from;
+            if (rebuild)
+                from = 0;
+            // Mirror the filled prefix: the first X of 0.0 is a point never written.
+            int end = from;
+            const int n = int(xs.size());
+            while (end < n && xs[size_t(end)] != 0.0)
+                ++end;
+            QVector<QCPGraphData> tail(end - from);
+            bool sorted = true;
+            double last = rebuild || g->data()->isEmpty() ? -std::numeric_limits<double>::infinity()
+                                                          : (g->data()->constEnd() - 1)->key;
+            for (int i = from; i < end; ++i) {
+                const double key = keyOf(xs[size_t(i)]);
+                const float y = ys[size_t(i)];
+                tail[i - from] = QCPGraphData(key, y == nullY ? nan : double(y));
+                sorted = sorted && key >= last;
+                last = key;
+            }
+            if (rebuild)
+                g->data()->set(tail, sorted);
+            else if (!tail.isEmpty())
+                g->data()->add(tail, sorted);
+            p.synced[size_t(sub)] = end;
+        }
+    }
+    if (changes.look || changes.structure)
+        applyLook();
+    if (!m_zoomed)
+        applyRanges();
+}
+
+void ChartView::applyLook()
+{
+    ChartPlotter& p = *m_plot;
+    const ChartState& s = m_model.state();
+    const QColor text = colorOf(s.textColor);
+    const QColor back = colorOf(s.graphBackColor);
+    const QColor fore = colorOf(s.graphForeColor);
+    p.setBackground(colorOf(s.deskColor));
+
+    QString title = s.mainTitle;
+    if (!s.subTitle.trimmed().isEmpty())
+        title += (title.isEmpty() ? QString() : QStringLiteral("\n")) + s.subTitle;
+    p.title->setText(title);
+    p.title->setTextColor(text);
+    p.title->setVisible(!title.trimmed().isEmpty());
+
+    QPen gridPen(fore, 0, s.gridStyle == sgDot ? Qt::DotLine : s.gridStyle == sgDash ? Qt::DashLine : Qt::SolidLine);
+    if (s.gridStyle == sgThick)
+        gridPen.setWidth(2);
+    const int nAxes = int(p.rects.size());
+    for (int a = 0; a < nAxes; ++a) {
+        QCPAxisRect* r = p.rects[size_t(a)];
+        r->setBackground(back);
+        // Proportions: rows share the height by their entries; missing ones count equal.
+        double share = m_model.MultiAxesProportions(a);
+        if (!(share > 0.0) || !std::isfinite(share))
+            share = 1.0 / nAxes;
+        p.plotLayout()->setRowStretchFactor(a + 1, nAxes == 1 ? 1.0 : share);
+        for (QCPAxis* ax : {r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft)}) {
+            ax->setBasePen(QPen(text));
+            ax->setTickPen(QPen(text));
+            ax->setSubTickPen(QPen(text));
+            ax->setTickLabelColor(text);
+            ax->setLabelColor(text);
+            ax->grid()->setVisible(s.gridStyle != sgNoGrid);
+            ax->grid()->setPen(gridPen);
+        }
+        r->axis(QCPAxis::atLeft)->setLabel(m_model.axisY(a).label);
+        r->axis(QCPAxis::atBottom)->setLabel(a == nAxes - 1 ? s.xAxisLabel : QString());
+        const int zoom = s.allowZooming;
+        Qt::Orientations wheel;
+        if ((zoom == sgHorzZooming || zoom == sgHorzPlusVertZooming) && s.scrollingHorzZoom)
+            wheel |= Qt::Horizontal;
+        if ((zoom == sgVertZooming || zoom == sgHorzPlusVertZooming) && s.scrollingVertZoom)
+            wheel |= Qt::Vertical;
+        r->setRangeZoom(wheel);
+    }
+    p.setInteraction(QCP::iRangeZoom, s.allowZooming != sgNoZooming);
+    p.setSelectionRectMode(s.allowZooming != sgNoZooming ? QCP::srmCustom : QCP::srmNone);
+    p.plotLayout()->setRowStretchFactor(0, 0.001);
+
+    p.legend->setVisible(true);
+    p.legend->setBrush(back);
+    p.legend->setTextColor(fore);
+    p.legend->setBorderPen(QPen(fore));
+    for (int sub = 0; sub < s.subsets; ++sub) {
+        QCPGraph* g = p.graphs[size_t(sub)];
+        if (!g)
+            continue;
+        const QColor c = s.viewingStyle == sgMonochrome ? fore : colorOf(m_model.SubsetColors(sub));
+        g->setPen(QPen(c));
+        g->setName(m_model.SubsetLabels(sub));
+        g->setLineStyle(s.plottingMethod == sgPoint ? QCPGraph::lsNone : QCPGraph::lsLine);
+        g->setScatterStyle(s.plottingMethod == sgLine ? QCPScatterStyle()
+                                                      : QCPScatterStyle(QCPScatterStyle::ssDisc, c, c, 4));
+        if (g->name().isEmpty())
+            g->removeFromLegend();
+        else
+            g->addToLegend();
+    }
+    applyAnnotations();
+    applyCursor();
+}
+
+void ChartView::applyAnnotations()
+{
+    ChartPlotter& p = *m_plot;
+    const ChartState& s = m_model.state();
+    // Every item on the plot belongs to the annotations; they are few, so rebuild them.
+    p.clearItems();
+    p.annotations.clear();
+    p.vertLines.clear();
+
+    QCPAxisRect* r = p.rects.front();
+    QCPAxis* xAxis = r->axis(QCPAxis::atBottom);
+    QCPAxis* yAxis = r->axis(QCPAxis::atLeft);
+    if (s.showGraphAnnotations) {
+        QFont font = p.font();
+        font.setPointSizeF(std::clamp(font.pointSizeF() * s.graphAnnotationTextSize / 100.0, 4.0, 72.0));
+        for (int i = 0; i < int(s.graphAnnotations.size()); ++i) {
+            const GraphAnnotation& a = s.graphAnnotations[size_t(i)];
+            const bool cross = a.type == sgCrossMark;
+            if (!cross && a.text.isEmpty())
+                continue;
+            auto* anchor = new QCPItemTracer(&p);
+            anchor->setClipAxisRect(r);
+            anchor->position->setAxes(xAxis, yAxis);
+            anchor->position->setAxisRect(r);
+            anchor->position->setCoords(keyOf(a.x), a.y);
+            anchor->setStyle(QCPItemTracer::tsNone);
+            const QColor c = colorOf(a.color);
+            if (cross) {
+                for (int k = 0; k < 2; ++k) {
+                    auto* line = new QCPItemLine(&p);
+                    line->setClipAxisRect(r);
+                    line->setPen(QPen(c, 2));
+                    line->start->setParentAnchor(anchor->position);
+                    line->end->setParentAnchor(anchor->position);
+                    line->start->setCoords(-5, k == 0 ? -5 : 5);
+                    line->end->setCoords(5, k == 0 ? 5 : -5);
+                }
+            }
+            QCPItemText* text = nullptr;
+            if (!a.text.isEmpty()) {
+                text = new QCPItemText(&p);
+                text->setClipAxisRect(r);
+                text->position->setParentAnchor(anchor->position);
+                text->position->setCoords(cross ? 8 : 0, 0);
+                text->setPositionAlignment(cross ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignTop));
+                text->setTextAlignment(Qt::AlignLeft);
+                text->setText(QString(a.text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+                text->setColor(c);
+                text->setFont(font);
+            }
+            p.annotations.push_back({i, anchor, text});
+        }
+    }
+    if (s.showVertLineAnnotations) {
+        for (int i = 0; i < int(s.vertLineAnnotations.size()); ++i) {
+            const kelvor::VertLineAnnotation& v = s.vertLineAnnotations[size_t(i)];
+            if (v.x == 0.0)
+                continue;
+            for (QCPAxisRect* rr : p.rects) {
+                auto* line = new QCPItemStraightLine(&p);
+                line->setClipAxisRect(rr);
+                line->point1->setAxes(rr->axis(QCPAxis::atBottom), rr->axis(QCPAxis::atLeft));
+                line->point2->setAxes(rr->axis(QCPAxis::atBottom), rr->axis(QCPAxis::atLeft));
+                line->point1->setCoords(keyOf(v.x), 0);
+                line->point2->setCoords(keyOf(v.x), 1);
+                line->setPen(QPen(colorOf(v.color)));
+                p.vertLines.push_back({i, line});
+            }
+        }
+    }
+}
+
+void ChartView::applyRanges()
+{
+    ChartPlotter& p = *m_plot;
+    const ChartState& s = m_model.state();
+    for (int a = 0; a < int(p.rects.size()); ++a) {
+        QCPAxisRect* r = p.rects[size_t(a)];
+        QCPAxis* x = r->axis(QCPAxis::atBottom);
+        QCPAxis* y = r->axis(QCPAxis::atLeft);
+        bool found = false;
+        QCPRange keys;
+        QCPRange values;
+        for (QCPGraph* g : r->graphs()) {
+            bool ok = false;
+            const QCPRange k = g->getKeyRange(ok);
+            if (ok)
+                keys = found ? QCPRange(std::min(keys.lower, k.lower), std::max(keys.upper, k.upper)) : k;
+            bool okV = false;
+            const QCPRange v = s.axesY[size_t(a)].manualScaleControl == sgManualMinAndMax ? QCPRange()
+                                                                                            : g->getValueRange(okV);
+            if (okV)
+                values = values.size() == 0 && values.lower == 0 ? v
+                                                                 : QCPRange(std::min(values.lower, v.lower), std::max(values.upper, v.upper));
+            found = found || ok;
+        }
+        QCPRange xr = found ? keys : QCPRange(keyOf(s.manualMinX), keyOf(s.manualMaxX));
+        if (s.manualScaleControlX == sgManualMin || s.manualScaleControlX == sgManualMinAndMax)
+            xr.lower = keyOf(s.manualMinX);
+        if (s.manualScaleControlX == sgManualMax || s.manualScaleControlX == sgManualMinAndMax)
+            xr.upper = keyOf(s.manualMaxX);
+        if (!(xr.upper > xr.lower))
+            xr.upper = xr.lower + 1.0;
+        x->setRange(xr);
+
+        const ChartAxisY& ay = s.axesY[size_t(a)];
+        QCPRange yr = values;
+        if (yr.size() == 0)
+            yr = QCPRange(yr.lower - 1.0, yr.upper + 1.0);
+        if (ay.manualScaleControl == sgManualMin || ay.manualScaleControl == sgManualMinAndMax)
+            yr.lower = ay.manualMin;
+        if (ay.manualScaleControl == sgManualMax || ay.manualScaleControl == sgManualMinAndMax)
+            yr.upper = ay.manualMax;
+        // A MIN at or above its MAX is drawn reversed rather than refused.
+        if (yr.lower == yr.upper)
+            yr.upper = yr.lower + 1.0;
+        y->setRangeReversed(yr.lower > yr.upper);
+        y->setRange(QCPRange(std::min(yr.lower, yr.upper), std::max(yr.lower, yr.upper)));
+    }
+}
+
+// ---------------------------------------------------------------- zoom
+
+void ChartView::zoomToPixels(const QRect& pixels)
+{
+    ChartPlotter& p = *m_plot;
+    p.layoutNow();
+    const int zoom = m_model.AllowZooming();
+    const bool horz = zoom == sgHorzZooming || zoom == sgHorzPlusVertZooming || zoom == sgNoZooming;
+    const bool vert = zoom == sgVertZooming || zoom == sgHorzPlusVertZooming || zoom == sgNoZooming;
+    QCPAxisRect* target = p.axisRectAt(pixels.center());
+    if (!target)
+        target = p.rects.front();
+    if (horz) {
+        QCPAxis* x = target->axis(QCPAxis::atBottom);
+        const double a = x->pixelToCoord(pixels.left()), b = x->pixelToCoord(pixels.right());
+        x->setRange(std::min(a, b), std::max(a, b));
+    }
+    if (vert) {
+        QCPAxis* y = target->axis(QCPAxis::atLeft);
+        const double a = y->pixelToCoord(pixels.bottom()), b = y->pixelToCoord(pixels.top());
+        y->setRange(std::min(a, b), std::max(a, b));
+    }
+    m_zoomed = true;
+    p.replot(QCustomPlot::rpQueuedReplot);
+    emit OnZoomIn();
+}
+
+void ChartView::handleWheel()
+{
+    if (m_model.AllowZooming() == sgNoZooming)
+        return;
+    if (!m_zoomed) {
+        m_zoomed = true;
+        emit OnZoomIn();
+    }
+}
+
+void ChartView::undoZoom()
+{
+    m_zoomed = false;
+    applyRanges();
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// ---------------------------------------------------------------- queries
+
+QRect ChartView::GetGridRect() const
+{
+    m_plot->layoutNow();
+    return m_plot->rects.front()->rect().translated(m_plot->pos());
+}
+
+ChartPoint ChartView::PixelToData(int axis, int px, int py) const
+{
+    m_plot->layoutNow();
+    const auto& rects = m_plot->rects;
+    QCPAxisRect* r = rects[size_t(axis >= 0 && axis < int(rects.size()) ? axis : 0)];
+    return {daysOf(r->axis(QCPAxis::atBottom)->pixelToCoord(px - m_plot->x())),
+            r->axis(QCPAxis::atLeft)->pixelToCoord(py - m_plot->y())};
+}
+
+QPoint ChartView::DataToPixel(int axis, double xDays, double y) const
+{
+    m_plot->layoutNow();
+    const auto& rects = m_plot->rects;
+    QCPAxisRect* r = rects[size_t(axis >= 0 && axis < int(rects.size()) ? axis : 0)];
+    return QPoint(int(std::lround(r->axis(QCPAxis::atBottom)->coordToPixel(keyOf(xDays)))),
+                  int(std::lround(r->axis(QCPAxis::atLeft)->coordToPixel(y))))
+           + m_plot->pos();
+}
+
+HotSpotType ChartView::HitTest(int x, int y)
+{
+    ChartPlotter& p = *m_plot;
+    p.layoutNow();
+    const QPointF pos(x - p.x(), y - p.y());
+    const ChartState& s = m_model.state();
+    m_hotSpot = {};
+
+    if (s.allowGraphAnnotHotSpots) {
+        for (const auto& a : p.annotations) {
+            const QPointF at = a.anchor->position->pixelPosition();
+            const bool onMark = QLineF(at, pos).length() <= kHotSpotPixels;
+            const bool onText = a.text && a.text->selectTest(pos, false) >= 0 && a.text->selectTest(pos, false) <= 1.0;
+            if (onMark || onText) {
+                m_hotSpot = {HotSpotType::GraphAnnotation, a.index, -1};
+                return m_hotSpot.type;
+            }
+        }
+    }
+    if (s.allowVertLineAnnotHotSpots) {
+        for (const auto& v : p.vertLines) {
+            if (std::abs(v.line->point1->pixelPosition().x() - pos.x()) <= 3.0) {
+                m_hotSpot = {HotSpotType::VertLineAnnotation, v.index, -1};
+                return m_hotSpot.type;
+            }
+        }
+    }
+    if (s.allowDataHotSpots) {
+        double best = kHotSpotPixels + 1.0;
+        for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
+            QCPGraph* g = p.graphs[size_t(sub)];
+            if (!g || !g->keyAxis()->axisRect()->rect().contains(pos.toPoint()))
+                continue;
+            const double key = g->keyAxis()->pixelToCoord(pos.x());
+            auto it = g->data()->findBegin(key, false);
+            // The mirrored points are the model's points in order, so the position in
+            // the container is the point index.
+            for (auto cand : {it - 1, it, it + 1}) {
+                if (cand < g->data()->constBegin() || cand >= g->data()->constEnd() || std::isnan(cand->value))
+                    continue;
+                const QPointF at(g->keyAxis()->coordToPixel(cand->key), g->valueAxis()->coordToPixel(cand->value));
+                const double d = QLineF(at, pos).length();
+                if (d < best) {
+                    best = d;
+                    m_hotSpot = {HotSpotType::Data, sub, int(cand - g->data()->constBegin())};
+                }
+            }
+        }
+    }
+    return m_hotSpot.type;
+}
+
+int ChartView::axisRectCount() const { return int(m_plot->rects.size()); }
+
+int ChartView::plottedCount(int subset) const
+{
+    if (subset < 0 || subset >= int(m_plot->graphs.size()) || !m_plot->graphs[size_t(subset)])
+        return 0;
+    return m_plot->graphs[size_t(subset)]->data()->size();
+}
+
+double ChartView::plottedValue(int subset, int k) const
+{
+    if (k < 0 || k >= plottedCount(subset))
+        return 0.0;
+    return (m_plot->graphs[size_t(subset)]->data()->constBegin() + k)->value;
+}
+
+// ---------------------------------------------------------------- mouse
+
+void ChartView::applyCursor()
+{
+    switch (m_model.ArrowCursor()) {
+    case sgTextCursor:
+        m_plot->setCursor(Qt::IBeamCursor);
+        break;
+    case sgCustomCursor:
+        m_plot->setCursor(m_customCursor);
+        break;
+    default:
+        m_plot->setCursor(Qt::ArrowCursor);
+        break;
+    }
+}
+
+void ChartView::handlePress(QMouseEvent* e)
+{
+    m_pressPoint = e->pos() + m_plot->pos();
+    m_mousePoint = m_pressPoint;
+    m_pressed = true;
+}
+
+void ChartView::handleRelease(QMouseEvent* e)
+{
+    const QPoint at = e->pos() + m_plot->pos();
+    m_mousePoint = at;
+    const bool wasPress = m_pressed;
+    m_pressed = false;
+    if (!wasPress || e->button() != Qt::LeftButton || (at - m_pressPoint).manhattanLength() >= kDragPixels)
+        return;
+    clickAt(at, false);
+}
+
+void ChartView::handleDoubleClick(QMouseEvent* e)
+{
+    m_mousePoint = e->pos() + m_plot->pos();
+    if (e->button() == Qt::LeftButton)
+        clickAt(m_mousePoint, true);
+}
+
+void ChartView::clickAt(const QPoint& at, bool dbl)
+{
+    const HotSpotType hot = HitTest(at.x(), at.y());
+    if (dbl)
+        emit OnDblClick();
+    else
+        emit OnClick();
+    if (hot == HotSpotType::GraphAnnotation)
+        emit OnGraphAnnotHotSpot(dbl, m_hotSpot.w0);
+    else if (hot == HotSpotType::Data)
+        emit OnDataHotSpot(dbl, m_hotSpot.w0, m_hotSpot.w1);
+}
+
+void ChartView::handleMove(QMouseEvent* e)
+{
+    m_mousePoint = e->pos() + m_plot->pos();
+    if (!m_pressed && m_model.AllowGraphAnnotHotSpots()) {
+        const HotSpotData keep = m_hotSpot;
+        if (HitTest(m_mousePoint.x(), m_mousePoint.y()) == HotSpotType::GraphAnnotation)
+            emit OnGraphHotSpot();
+        m_hotSpot = keep;
+    }
+    emit OnMouseMove();
+}
+
+// ---------------------------------------------------------------- dialog, printing
+
+void ChartView::customize()
+{
+    ChartCustomizeDialog dialog(m_model, this);
+    const int result = m_exec(dialog);
+    if (result == QDialog::Accepted) {
+        dialog.apply();
+        m_model.setDialogResult(1);
+        reinit();
+        m_plot->replot(QCustomPlot::rpQueuedReplot);
+    } else {
+        m_model.setDialogResult(0);
+    }
+    emit OnCustomizeDlg();
+}
+
+void ChartView::renderTo(QPainter& painter, const QRect& target)
+{
+    // toPainter lays the chart out at the given size for the drawing only; record it as
+    // vectors and play that into the caller's painter.
+    QPicture picture;
+    {
+        QCPPainter recorder(&picture);
+        m_plot->toPainter(&recorder, target.width(), target.height());
+    }
+    painter.drawPicture(target.topLeft(), picture);
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ChartView::print(QPrinter& printer)
+{
+    printer.setPageOrientation(m_model.DefOrientation() == sgPortrait ? QPageLayout::Portrait
+                                                                        : QPageLayout::Landscape);
+    QCPPainter painter(&printer);
+    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+    // Lay out at a screen-like size, scaled up to the printer's resolution, so fonts and
+    // lines keep the proportions seen on screen.
+    const double scale = printer.resolution() / 96.0;
+    const int w = int(page.width() / scale);
+    const int h = int(page.height() / scale);
+    painter.scale(scale, scale);
+    m_plot->toPainter(&painter, w, h);
+    painter.end();
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
 
 }  // namespace kelvor

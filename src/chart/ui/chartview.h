@@ -75,6 +75,7 @@ public:
     // Zooms axis 0 (or every axis) to a rectangle in pixels as the rubber band does.
     void zoomToPixels(const QRect& r);
     QCustomPlot* customPlot() const;
+    QWidget* plotWidget() const;  // the widget that takes the mouse
 
 signals:
     void OnClick();
@@ -93,6 +94,10 @@ private:
     void onAction(int action);
     void reinit();
     void resetImage();
+    void applyLook();
+    void applyAnnotations();
+    void applyRanges();
+    void clickAt(const QPoint& at, bool dbl);
     void undoZoom();
     void customize();
     void applyCursor();
