@@ -1,8 +1,80 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cstdio>
+#include <memory>
 #include <QApplication>
-#include <QMainWindow>
+#include <QCommandLineParser>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
 
+#include "app/clock.h"
+#include "app/datafolder.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "app/ui/tfrmabout.h"
+#include "app/ui/tfrmmain.h"
 #include "kelvor_version.h"
+#include "meter/devicefactory.h"
+#include "meter/unavailabledevice.h"
+#include "panel/ui/digitimages.h"
+
+using namespace kelvor;
+
+namespace {
+
+struct Options {
+    QString meter = QStringLiteral("usb");
+    QString capture;
+    QString dataDir;
+    bool service = false;
+};
+
+// Returns -1 to go on, otherwise the exit status.
+int parseOptions(const QStringList& args, Options& out)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("KELVOR four-channel thermometer and data logger"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the program version."));
+    const QCommandLineOption meter(QStringLiteral("meter"),
+                                   QStringLiteral("Where the meter is: usb (default), sim[:options] or replay:FILE."),
+                                   QStringLiteral("spec"), QStringLiteral("usb"));
+    const QCommandLineOption capture(QStringLiteral("capture"),
+                                     QStringLiteral("Record every exchange with the meter into FILE."),
+                                     QStringLiteral("file"));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Folder for the graph template, the working copy and the help."),
+                                     QStringLiteral("dir"));
+    const QCommandLineOption service(QStringLiteral("service"),
+                                     QStringLiteral("Show Data Logger > Setup (meter service functions)."));
+    parser.addOptions({help, version, meter, capture, dataDir, service});
+
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kelvor: unexpected argument '%s'\nTry 'kelvor --help'.\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("kelvor %s\n", KELVOR_VERSION);
+        return 0;
+    }
+    out.meter = parser.value(meter);
+    out.capture = parser.value(capture);
+    out.dataDir = parser.value(dataDir);
+    out.service = parser.isSet(service);
+    return -1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -10,8 +82,48 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("TOVRA"));
     QApplication::setApplicationName(QStringLiteral("KELVOR"));
     QApplication::setApplicationVersion(QStringLiteral(KELVOR_VERSION));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("KELVOR"));
+
+    Options options;
+    if (const int status = parseOptions(QApplication::arguments(), options); status >= 0)
+        return status;
+
+    QPointer<TfrmAbout> splash = new TfrmAbout(nullptr, true);
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    SystemClock clock;
+    QtPrompts prompts;
+    QString problem;
+    const QString dataDir = chooseDataFolder(options.dataDir, QApplication::applicationDirPath(), &problem);
+    if (dataDir.isEmpty()) {
+        std::fprintf(stderr, "kelvor: %s\n", qPrintable(problem));
+        return 1;
+    }
+    registerShellResources();
+    installHelpFile(dataDir);
+
+    std::unique_ptr<MeterDevice> device = createDevice(options.meter, options.capture, clock, &problem);
+    if (!device) {
+        // Start anyway: the user can still open files; the status bar says why.
+        std::fprintf(stderr, "kelvor: %s\n", qPrintable(problem));
+        device = std::make_unique<UnavailableDevice>(problem);
+    }
+
+    Program program(std::move(device), clock, prompts, dataDir);
+    program.serviceMode = options.service;
+    program.deviceProblem = problem;
+
+    TfrmMain window(program);
+    QObject::connect(&window, &TfrmMain::shown, &window, [&splash] {
+        if (splash)
+            splash->close();
+    });
+    // Without a window manager "maximised" means nothing; fill the screen anyway.
+    if (const QScreen* screen = QApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
-    return app.exec();
+    const int status = app.exec();
+    delete splash.data();
+    return status;
 }

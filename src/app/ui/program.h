@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <QPointer>
@@ -13,11 +14,13 @@
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
+#include "panel/ui/digitimages.h"
 
 class QWidget;
 
 namespace kelvor {
 
+class MonitorLoop;
 class Prompts;
 class TfrmMain;
 class TfrmGraph;
@@ -72,6 +75,25 @@ public:
     QPointer<TfrmMain> mainWindow;
     QPointer<TfrmPanel> panel;
     QPointer<TfrmSetup> setupWindow;
+
+    QString settingsFile;     // empty: the platform's own store (see app/settings.h)
+    QString deviceProblem;    // why no real meter backend could be built, for the status bar
+    DigitImages digits;       // loaded by the main window, drawn by the front panel
+
+    // The monitor loop (owned by the main window). Every sender other than the loop
+    // brackets its exchanges with these; without a main window they do nothing.
+    MonitorLoop* monitorLoop = nullptr;
+    void PauseMonitor();
+    void ResumeMonitor();
+
+    // Hooks filled in by the real-time graph code; empty until it is linked in.
+    // openRealTimeGraph opens (or restores) the real-time graph window.
+    std::function<void()> openRealTimeGraph;
+    // The hand-over of a due real-time sample (flags = ChannelFlags, time in days).
+    std::function<void(std::uint8_t flags, double time, float t1, float t2, float t3, float t4)>
+        appendRealTimeSample;
+    // RealTimeGraph as a plain widget (nullptr while it is closed or not built).
+    QWidget* realTimeGraphWidget() const;
 
     QString templatePath() const;     // dataDir + "/template/graph.ghf"
     QString workingCopyPath() const;  // dataDir + "/temp/DataSetsTemp.tmp"

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <memory>
+#include <QSettings>
+
+namespace kelvor {
+
+// The two values the program keeps between runs.
+struct StoredSettings {
+    int RealTimeRate = 2;  // seconds between real-time samples
+    int AnnoColor = 0;     // 0x00BBGGRR of new annotations
+};
+
+// Missing, unreadable or non-integer values give the defaults.
+StoredSettings readSettings(QSettings& settings);
+// A value that cannot be written is skipped without a word.
+void writeSettings(QSettings& settings, const StoredSettings& values);
+
+// The program's own store: HKEY_LOCAL_MACHINE\SOFTWARE\TOVRA on Windows, the user's
+// native settings of organisation "TOVRA" elsewhere. A non-empty iniFile replaces it
+// (tests, portable use).
+std::unique_ptr<QSettings> openProgramSettings(const QString& iniFile = {});
+
+}  // namespace kelvor

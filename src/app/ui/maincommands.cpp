@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Placeholders: each command moves into its subsystem's own file when it is built.
+#include "app/ui/maincommands.h"
+
+namespace kelvor::commands {
+
+void Open(TfrmMain&) {}
+void Save(TfrmMain&) {}
+void Print(TfrmMain&) {}
+void PrinterSetup(TfrmMain&) {}
+void LoadData(TfrmMain&) {}
+void Setup(TfrmMain&) {}
+void OutputToGraph(TfrmMain&) {}
+void Run(TfrmMain&) {}
+void Stop(TfrmMain&) {}
+
+}  // namespace kelvor::commands

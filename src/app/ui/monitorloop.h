@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace kelvor {
+
+class Program;
+
+// What the monitor loop changes on screen when the meter comes and goes.
+class MonitorView {
+public:
+    virtual ~MonitorView() = default;
+    virtual void meterFound() = 0;   // status text, commands, the panel's label
+    virtual void meterLost() = 0;
+    // A probe failed; `why` is the device's own explanation (may be empty).
+    virtual void probeFailed(const QString& why) = 0;
+};
+
+// Finds the meter, polls it and feeds the panel and the real-time run. Owns the
+// three timers of the main window: MainTimer and the two blink timers.
+class MonitorLoop : public QObject {
+    Q_OBJECT
+public:
+    MonitorLoop(Program& program, MonitorView& view, QObject* parent = nullptr);
+    ~MonitorLoop() override;
+
+    QTimer& mainTimer() { return m_mainTimer; }
+    QTimer& maxMinTimer() { return m_maxMinTimer; }
+    QTimer& recFullTimer() { return m_recFullTimer; }
+
+    // Successful live reads so far (the count the old hidden diagnostic label showed).
+    int goodReads() const { return m_goodReads; }
+    bool maxMinPhase() const { return m_maxMinPhase; }
+    bool recFullPhase() const { return m_recFullPhase; }
+    bool blinkBusy() const { return m_blinkBusy; }
+
+public slots:
+    void MainTimerTimer();
+    void MaxMinTimerTimer();
+    void RecFullTimerTimer();
+    // Stops the loop for another sender's exchange. Never waits for a tick lower on
+    // this thread's stack (it could not finish until we return).
+    void PauseMonitor();
+    void ResumeMonitor();
+
+private:
+    void probe();
+    void poll(double sampleTime);
+    void connectionLost();
+    void setTimerEnabled(QTimer& timer, bool on);
+
+    Program& m_program;
+    MonitorView& m_view;
+    QTimer m_mainTimer;
+    QTimer m_maxMinTimer;
+    QTimer m_recFullTimer;
+    int m_goodReads = 0;
+    bool m_maxMinPhase = false;
+    bool m_recFullPhase = false;
+    bool m_blinkBusy = false;
+};
+
+}  // namespace kelvor

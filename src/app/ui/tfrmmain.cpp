@@ -1,0 +1,407 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ui/tfrmmain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/settings.h"
+#include "app/ui/maincommands.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "app/ui/tfrmabout.h"
+#include "panel/ui/tfrmpanel.h"
+
+namespace kelvor {
+
+namespace {
+QIcon icon(const char* name) { return QIcon(QStringLiteral(":/icons/icon_%1.png").arg(QLatin1String(name))); }
+}  // namespace
+
+TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_program(program)
+{
+    registerShellResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("KELVOR"));
+    m_program.mainWindow = this;
+
+    // The client area has no border or scroll bars of its own.
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    m_mdi->setFrameShape(QFrame::NoFrame);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_mdi->setBackground(QColor(0x80, 0x80, 0x80));
+    setCentralWidget(m_mdi);
+
+    m_monitor = new MonitorLoop(m_program, *this, this);
+
+    buildMenus();
+    buildToolBar();
+    buildStatusBar();
+
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        // The panel holds no table, so there is nothing to output to a graph.
+        if (sub && qobject_cast<TfrmPanel*>(sub->widget()))
+            btnOutputToGraph->setEnabled(false);
+    });
+
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::buildMenus()
+{
+    auto action = [this](QMenu* menu, const char* name, const QString& text, void (TfrmMain::*slot)()) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto menu = [this](const char* name, const QString& text) {
+        QMenu* m = menuBar()->addMenu(text);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name));
+        return m;
+    };
+
+    QMenu* file = menu("File1", QStringLiteral("&File"));
+    Open1 = action(file, "Open1", QStringLiteral("&Open"), &TfrmMain::Open1Click);
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Save1 = action(file, "Save1", QStringLiteral("&Save"), &TfrmMain::Save1Click);
+    Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Print1 = action(file, "Print1", QStringLiteral("&Print"), &TfrmMain::btnPrintClick);
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"), &TfrmMain::PrinterSetup1Click);
+    file->addSeparator();
+    Exit1 = action(file, "Exit1", QStringLiteral("E&xit"), &TfrmMain::Exit1Click);
+
+    QMenu* realTime = menu("RealTime1", QStringLiteral("&Real Time"));
+    Run1 = action(realTime, "Run1", QStringLiteral("Run"), &TfrmMain::btnRunClick);
+    Stop1 = action(realTime, "Stop1", QStringLiteral("Stop"), &TfrmMain::btnStopClick);
+    Run1->setEnabled(false);
+    Stop1->setEnabled(false);
+
+    QMenu* logger = menu("DataLogger1", QStringLiteral("&Data Logger"));
+    DataLogger1 = logger->menuAction();
+    LoadData1 = action(logger, "LoadData1", QStringLiteral("&Load "), &TfrmMain::LoadData1Click);
+    Setup1 = action(logger, "Setup1", QStringLiteral("&Setup"), &TfrmMain::Setup1Click);
+
+    QMenu* view = menu("View1", QStringLiteral("&View"));
+    ControlPanel1 = action(view, "ControlPanel1", QStringLiteral("&Control Panel"), &TfrmMain::ControlPanel1Click);
+    RealTimeGraph1 = action(view, "RealTimeGraph1", QStringLiteral("Real Time &Graph"), &TfrmMain::RealTimeGraph1Click);
+    for (QAction* a : {ControlPanel1, RealTimeGraph1}) {
+        a->setCheckable(true);
+        a->setChecked(true);
+    }
+    // The item only shows the state; choosing it opens or restores, never unchecks.
+    connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1->setChecked(bool(m_program.panel)); });
+
+    m_windowMenu = menu("Window1", QStringLiteral("&Window"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowMenu);
+    rebuildWindowMenu();
+
+    QMenu* help = menu("Help1", QStringLiteral("&Help"));
+    Contents1 = action(help, "Contents1", QStringLiteral("&Contents"), &TfrmMain::Contents1Click);
+    About1 = action(help, "About1", QStringLiteral("&About"), &TfrmMain::About1Click);
+}
+
+void TfrmMain::rebuildWindowMenu()
+{
+    m_windowMenu->clear();
+    Tile1 = m_windowMenu->addAction(QStringLiteral("&Tile"), this, &TfrmMain::Tile1Click);
+    Tile1->setObjectName(QStringLiteral("Tile1"));
+    Cascade1 = m_windowMenu->addAction(QStringLiteral("&Cascade"), this, &TfrmMain::Cascade1Click);
+    Cascade1->setObjectName(QStringLiteral("Cascade1"));
+    const QList<QMdiSubWindow*> children = m_mdi->subWindowList();
+    if (!children.isEmpty())
+        m_windowMenu->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* sub : children) {
+        QAction* a = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        a->setCheckable(true);
+        a->setChecked(sub == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (sub) {
+                if (sub->isMinimized())
+                    sub->showNormal();
+                m_mdi->setActiveSubWindow(sub);
+            }
+        });
+    }
+}
+
+void TfrmMain::buildToolBar()
+{
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("Panel1"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setFixedHeight(36);
+    m_toolBar->setIconSize(QSize(24, 24));
+    m_toolBar->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    auto button = [this](const char* name, const char* iconName, const QString& hint, void (TfrmMain::*slot)()) {
+        auto* b = new QToolButton(m_toolBar);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoRaise(true);
+        b->setIcon(icon(iconName));
+        b->setToolTip(hint);
+        b->setFixedSize(32, 32);
+        connect(b, &QToolButton::clicked, this, slot);
+        m_toolBar->addWidget(b);
+        return b;
+    };
+    SpeedButton1 = button("SpeedButton1", "open", QStringLiteral("Open File"), &TfrmMain::Open1Click);
+    SpeedButton2 = button("SpeedButton2", "save", QStringLiteral("Save to file"), &TfrmMain::Save1Click);
+    btnPrint = button("btnPrint", "print", QStringLiteral("Print"), &TfrmMain::btnPrintClick);
+    m_toolBar->addSeparator();
+    btnDataLogger = button("btnDataLogger", "datalogger", QStringLiteral("Data Logger"), &TfrmMain::LoadData1Click);
+    btnOutputToGraph = button("btnOutputToGraph", "tograph", QStringLiteral("Output Tabular to graph"),
+                              &TfrmMain::btnOutputToGraphClick);
+    m_toolBar->addSeparator();
+    btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"), &TfrmMain::btnRunClick);
+    btnStop = button("btnStop", "stop", QStringLiteral("Stop Graphing Real Time Data"), &TfrmMain::btnStopClick);
+    SpeedButton8 = button("SpeedButton8", "help", QStringLiteral("Help"), &TfrmMain::Contents1Click);
+    btnOutputToGraph->setEnabled(false);
+    btnRun->setEnabled(false);
+    btnStop->setEnabled(false);
+    // A widget in a tool bar is hidden through its action.
+    for (QAction* a : m_toolBar->actions())
+        if (m_toolBar->widgetForAction(a) == SpeedButton8)
+            a->setVisible(false);
+}
+
+void TfrmMain::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    const int widths[2] = {150, 120};  // the second must hold "Off Connection"
+    for (int i = 0; i < 2; ++i) {
+        m_status[i] = new QLabel(bar);
+        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
+        m_status[i]->setMinimumWidth(widths[i]);
+        m_status[i]->setFrameShape(QFrame::StyledPanel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(m_status[i]);
+    }
+}
+
+QString TfrmMain::statusText(int panel) const { return m_status[panel == 0 ? 0 : 1]->text(); }
+
+void TfrmMain::FormCreate()
+{
+    if (auto settings = openProgramSettings(m_program.settingsFile)) {
+        const StoredSettings s = readSettings(*settings);
+        m_program.realTime.RateSeconds = s.RealTimeRate;
+        m_program.graph.AnnoColor = s.AnnoColor;
+    }
+    if (m_program.digits.largeLoaded == 0 && m_program.digits.smallLoaded == 0)
+        m_program.digits = loadDigitImages();
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    Setup1->setVisible(m_program.serviceMode);
+
+    m_program.realTime.AxisExtendDays = 10.0 * kDaysPerSecond;
+    if (m_program.openRealTimeGraph)
+        m_program.openRealTimeGraph();
+    else
+        RealTimeGraph1->setChecked(false);
+
+    openPanel();
+
+    if (QWidget* graph = m_program.realTimeGraphWidget()) {
+        QWidget* frame = graph->parentWidget() && qobject_cast<QMdiSubWindow*>(graph->parentWidget())
+                             ? graph->parentWidget()
+                             : graph;
+        const int height = this->height() - m_toolBar->height() - statusBar()->height() - 40;
+        const int left = m_program.panel ? m_program.panel->subWindow()->width() : TfrmPanel::kClientWidth;
+        frame->setGeometry(left, 0, 1200, std::max(height, 100));
+        graph->setFocus();
+    }
+
+    if (m_program.monitor.Connected) {
+        m_status[1]->setText(QStringLiteral("On Connection"));
+    } else {
+        m_status[1]->setText(QStringLiteral("Off Connection"));
+        if (!m_program.deviceProblem.isEmpty())
+            probeFailed(m_program.deviceProblem);
+    }
+    m_monitor->mainTimer().start();
+    emit shown();
+}
+
+void TfrmMain::openPanel()
+{
+    TfrmPanel* panel = TfrmPanel::create(m_program, *m_mdi);
+    panel->setNoConnectionVisible(!m_program.monitor.Connected);
+    connect(panel, &QObject::destroyed, this, [this] { ControlPanel1->setChecked(false); });
+    connect(panel, &TfrmPanel::closed, this, [this] { ControlPanel1->setChecked(false); });
+    ControlPanel1->setChecked(true);
+}
+
+bool TfrmMain::FormCloseQuery()
+{
+    // Every child may refuse (the graphs' save prompts); closing stops at the first.
+    m_mdi->closeAllSubWindows();
+    return m_mdi->subWindowList().isEmpty();
+}
+
+void TfrmMain::FormClose()
+{
+    if (auto settings = openProgramSettings(m_program.settingsFile))
+        writeSettings(*settings, {m_program.realTime.RateSeconds, m_program.graph.AnnoColor});
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    m_monitor->mainTimer().stop();
+    FormClose();
+    event->accept();
+}
+
+void TfrmMain::updateRunCommands()
+{
+    const bool running = m_program.realTime.Running;
+    QWidget* clear = nullptr;
+    if (QWidget* graph = m_program.realTimeGraphWidget())
+        clear = graph->findChild<QWidget*>(QStringLiteral("tbntClr"));
+    if (running) {
+        btnRun->setEnabled(false);  // Run1 keeps its state: disabled by the run itself
+        btnStop->setEnabled(true);
+        Stop1->setEnabled(true);
+    } else {
+        btnRun->setEnabled(true);
+        Run1->setEnabled(true);
+        btnStop->setEnabled(false);
+        Stop1->setEnabled(false);
+    }
+    if (clear)
+        clear->setEnabled(!running);
+}
+
+void TfrmMain::meterFound()
+{
+    m_status[0]->clear();
+    m_status[0]->setToolTip(QString());
+    m_status[1]->setText(QStringLiteral("On Connection"));
+    if (m_program.panel)
+        m_program.panel->setNoConnectionVisible(false);
+    DataLogger1->setVisible(true);
+    DataLogger1->setEnabled(true);
+    btnDataLogger->setVisible(true);
+    btnDataLogger->setEnabled(true);
+    updateRunCommands();
+}
+
+void TfrmMain::meterLost()
+{
+    for (QWidget* w : {static_cast<QWidget*>(btnRun), static_cast<QWidget*>(btnStop),
+                       static_cast<QWidget*>(btnDataLogger)})
+        w->setEnabled(false);
+    for (QAction* a : {Run1, Stop1, DataLogger1})
+        a->setEnabled(false);
+    m_status[0]->clear();
+    m_status[1]->setText(QStringLiteral("No Connection"));
+    if (m_program.panel)
+        m_program.panel->setNoConnectionVisible(true);
+}
+
+void TfrmMain::probeFailed(const QString& why)
+{
+    // The first panel says why no meter is found (the device's own words), so a
+    // missing permission or backend is not a silent "Off Connection".
+    const QString text = why.isEmpty() ? m_program.deviceProblem : why;
+    if (m_status[0]->toolTip() != text) {
+        m_status[0]->setText(text);
+        m_status[0]->setToolTip(text);
+    }
+}
+
+void TfrmMain::Open1Click() { commands::Open(*this); }
+void TfrmMain::Save1Click() { commands::Save(*this); }
+void TfrmMain::btnPrintClick() { commands::Print(*this); }
+void TfrmMain::PrinterSetup1Click() { commands::PrinterSetup(*this); }
+void TfrmMain::LoadData1Click() { commands::LoadData(*this); }
+void TfrmMain::Setup1Click() { commands::Setup(*this); }
+void TfrmMain::btnOutputToGraphClick() { commands::OutputToGraph(*this); }
+void TfrmMain::btnRunClick() { commands::Run(*this); }
+void TfrmMain::btnStopClick() { commands::Stop(*this); }
+
+void TfrmMain::Exit1Click()
+{
+    // Leaves the event loop directly: no close prompts, settings not written back.
+    m_monitor->mainTimer().stop();
+    QCoreApplication::exit(0);
+}
+
+void TfrmMain::ControlPanel1Click()
+{
+    if (m_program.panel) {
+        if (QMdiSubWindow* sub = m_program.panel->subWindow())
+            sub->showNormal();
+        ControlPanel1->setChecked(true);
+        return;
+    }
+    openPanel();
+}
+
+void TfrmMain::RealTimeGraph1Click()
+{
+    if (QWidget* graph = m_program.realTimeGraphWidget()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
+            sub->showNormal();
+        else
+            graph->showNormal();
+        return;
+    }
+    if (m_program.openRealTimeGraph)
+        m_program.openRealTimeGraph();
+    else
+        RealTimeGraph1->setChecked(false);
+}
+
+void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
+void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
+
+void TfrmMain::Contents1Click()
+{
+    const QString help = m_program.helpPath();
+    if (QFileInfo::exists(help))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(help));  // failures are not reported
+}
+
+void TfrmMain::About1Click()
+{
+    TfrmAbout box(this);
+    m_program.prompts.exec(box);
+}
+
+}  // namespace kelvor

@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/ui/monitorloop.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace kelvor {
+
+class Program;
+class TfrmPanel;
+
+// The program's frame: MDI parent with the menus, the tool bar, the two-panel status
+// bar and the monitor loop. Commands of other subsystems are routed to
+// app/ui/maincommands.h.
+class TfrmMain : public QMainWindow, private MonitorView {
+    Q_OBJECT
+public:
+    explicit TfrmMain(Program& program, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    Program& program() { return m_program; }
+    QMdiArea& mdiArea() { return *m_mdi; }
+    MonitorLoop& monitor() { return *m_monitor; }
+    QString statusText(int panel) const;  // 0: first panel, 1: connection text
+
+    // Menu items and tool buttons, by their component names.
+    QAction* Open1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* PrinterSetup1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Run1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* DataLogger1 = nullptr;  // the Data Logger menu itself
+    QAction* LoadData1 = nullptr;
+    QAction* Setup1 = nullptr;
+    QAction* ControlPanel1 = nullptr;
+    QAction* RealTimeGraph1 = nullptr;
+    QAction* Tile1 = nullptr;
+    QAction* Cascade1 = nullptr;
+    QAction* Contents1 = nullptr;
+    QAction* About1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* btnPrint = nullptr;
+    QToolButton* btnDataLogger = nullptr;
+    QToolButton* btnOutputToGraph = nullptr;
+    QToolButton* btnRun = nullptr;
+    QToolButton* btnStop = nullptr;
+    QToolButton* SpeedButton8 = nullptr;
+
+    // Sets Run/Stop and the real-time graph's clear button after the run state or
+    // the connection changed.
+    void updateRunCommands();
+
+public slots:
+    void FormShow();
+    void Open1Click();
+    void Save1Click();
+    void btnPrintClick();
+    void PrinterSetup1Click();
+    void Exit1Click();
+    void LoadData1Click();
+    void Setup1Click();
+    void btnOutputToGraphClick();
+    void btnRunClick();
+    void btnStopClick();
+    void ControlPanel1Click();
+    void RealTimeGraph1Click();
+    void Tile1Click();
+    void Cascade1Click();
+    void Contents1Click();
+    void About1Click();
+
+signals:
+    void shown();  // after FormShow, so the program entry can close its splash
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void rebuildWindowMenu();
+    void openPanel();
+    void meterFound() override;
+    void meterLost() override;
+    void probeFailed(const QString& why) override;
+
+    Program& m_program;
+    QMdiArea* m_mdi = nullptr;
+    MonitorLoop* m_monitor = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QLabel* m_status[2] = {nullptr, nullptr};
+    bool m_shown = false;
+};
+
+}  // namespace kelvor

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+
+#include "meter/commandframe.h"
+#include "meter/livereading.h"
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace kelvor {
+
+class Program;
+
+// The front panel: a picture of the meter whose LCD mirrors the live reading
+// segment by segment, with touch areas over its keys. Lives in a frameless MDI
+// sub-window and frees itself when closed.
+class TfrmPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 314;
+    static constexpr int kClientHeight = 713;
+    static constexpr std::uint8_t kNotDrawn = 255;
+
+    explicit TfrmPanel(Program& program, QWidget* parent = nullptr);
+    ~TfrmPanel() override;
+
+    // Creates a panel in a frameless sub-window of `area` at the top left and shows it.
+    static TfrmPanel* create(Program& program, QMdiArea& area);
+    QMdiSubWindow* subWindow() const;
+
+    void RedrawPanel(const LiveReading& live);
+    void setMaxMinVisible(bool on);   // the MaxMinTimer tick
+    void setRecFullVisible(bool on);  // the RecFullTimer tick
+    void setNoConnectionVisible(bool on);
+
+    const std::array<std::uint8_t, 16>& digitCache() const { return m_digitCache; }
+    // How often a large digit image was (re)assigned: unchanged digits never are.
+    int largeDigitAssignments() const { return m_largeAssignments; }
+    QLabel* element(const char* name) const;
+
+signals:
+    void closed();
+
+public slots:
+    void btnHOLDClick();
+    void btnMMAClick();
+    void btnMMADblClick();
+    void btnRecClick();
+    void btnCFClick();
+    void btnBackLightClick();
+    void btnRecallClick();
+    void btnMemClick();
+    void btnCloseClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildPicture();
+    void buildOverlays();
+    void buildKeys();
+    void pressKey(Command key);
+    QLabel* image(const char* name, const QPixmap& pm, QPoint pos, bool visible);
+    QLabel* text(const char* name, const QString& text, QPoint pos, int px, bool visible);
+    void show(QLabel* label, bool on);
+    const QPixmap& largeGlyph(std::uint8_t glyph) const;
+    const QPixmap& smallGlyph(std::uint8_t glyph) const;
+
+    Program& m_program;
+    QLabel* m_picture = nullptr;  // imgPanel
+    std::array<QLabel*, 16> m_digits{};
+    QLabel* m_small[2] = {nullptr, nullptr};
+    std::array<QLabel*, std::size_t(Segment::Count)> m_segment{};
+    QLabel* m_bat[4] = {};
+    QLabel* m_noConnection = nullptr;
+    // The digit sets laid on the LCD's own colour (their white is the glass).
+    std::array<QPixmap, 25> m_large;
+    std::array<QPixmap, 25> m_smallSet;
+    QPixmap m_blankLarge;
+    QPixmap m_blankSmall;
+    std::array<std::uint8_t, 16> m_digitCache{};
+    int m_largeAssignments = 0;
+    bool m_dragging = false;
+    QPoint m_dragStart;
+    QPoint m_windowStart;
+};
+
+}  // namespace kelvor

@@ -1,0 +1,271 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QSettings>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/ui/monitorloop.h"
+#include "panel/ui/tfrmpanel.h"
+#include "shellrig.h"
+
+using namespace kelvor;
+using kelvor::test::ShellRig;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private:
+    static bool noConnectionShown(Program& p)
+    {
+        return p.panel && !p.panel->findChild<QLabel*>(QStringLiteral("lblNoConnection"))->isHidden();
+    }
+
+private slots:
+    void startsWithoutMeter()
+    {
+        ShellRig rig(false);
+        TfrmMain& m = *rig.main;
+        QCOMPARE(m.windowTitle(), QStringLiteral("KELVOR"));
+        QCOMPARE(m.statusText(1), QStringLiteral("Off Connection"));
+        QVERIFY(rig.program->panel);
+        QVERIFY(noConnectionShown(*rig.program));
+        QVERIFY(!m.Setup1->isVisible());
+        QVERIFY(m.monitor().mainTimer().isActive());
+        QCOMPARE(m.monitor().mainTimer().interval(), 500);
+        rig.tick(3);
+        QVERIFY(rig.meter->frames.empty());  // the link never opened
+        QCOMPARE(m.statusText(1), QStringLiteral("Off Connection"));
+        QVERIFY(m.btnDataLogger->isEnabled());  // using it reports the missing meter
+        QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
+        QCOMPARE(m.monitor().mainTimer().interval(), 500);
+    }
+
+    void layoutOfCommands()
+    {
+        ShellRig rig;
+        TfrmMain& m = *rig.main;
+        QStringList menus;
+        for (QAction* a : m.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, QStringList({"&File", "&Real Time", "&Data Logger", "&View", "&Window", "&Help"}));
+        QStringList buttons;
+        for (QToolButton* b : m.findChild<QToolBar*>(QStringLiteral("Panel1"))->findChildren<QToolButton*>(
+                 QString(), Qt::FindDirectChildrenOnly))
+            if (!b->objectName().isEmpty() && !b->objectName().startsWith(QLatin1String("qt_")))
+                buttons << b->objectName();
+        QCOMPARE(buttons, QStringList({"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
+                                       "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8"}));
+        QVERIFY(!m.SpeedButton8->isVisible());
+        QVERIFY(!m.btnOutputToGraph->isEnabled());
+        QCOMPARE(m.Open1->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(m.Save1->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(m.Print1->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+    }
+
+    void connectsAtNextTick()
+    {
+        ShellRig rig(false);
+        TfrmMain& m = *rig.main;
+        rig.tick();
+        rig.meter->present = true;  // plugged in
+        rig.tick();
+        QVERIFY(rig.program->monitor.Connected);
+        QCOMPARE(m.statusText(1), QStringLiteral("On Connection"));
+        QCOMPARE(m.monitor().mainTimer().interval(), 200);
+        QVERIFY(m.btnRun->isEnabled() && m.Run1->isEnabled());
+        QVERIFY(!m.btnStop->isEnabled() && !m.Stop1->isEnabled());
+        QVERIFY(!noConnectionShown(*rig.program));
+        QCOMPARE(rig.meter->count('A'), 0);  // the tick that connects does not read
+        rig.tick();
+        QCOMPARE(rig.meter->count('A'), 1);
+        QCOMPARE(m.monitor().goodReads(), 1);
+    }
+
+    void missedReads_data()
+    {
+        QTest::addColumn<QList<bool>>("reads");
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("two misses, one good, two misses") << QList<bool>{false, false, true, false, false} << true;
+        QTest::newRow("three misses in a row") << QList<bool>{true, false, false, false} << false;
+    }
+    void missedReads()
+    {
+        QFETCH(QList<bool>, reads);
+        QFETCH(bool, connected);
+        ShellRig rig;
+        TfrmMain& m = *rig.main;
+        rig.tick();  // connect
+        m.monitor().recFullTimer().start();
+        rig.meter->liveReads.assign(reads.begin(), reads.end());
+        rig.tick(int(reads.size()));
+        QCOMPARE(rig.program->monitor.Connected, connected);
+        if (connected) {
+            QCOMPARE(m.statusText(1), QStringLiteral("On Connection"));
+            QCOMPARE(rig.program->monitor.MissedReads, 2);
+            return;
+        }
+        QCOMPARE(m.statusText(1), QStringLiteral("No Connection"));
+        QCOMPARE(m.monitor().mainTimer().interval(), 500);
+        QCOMPARE(rig.program->monitor.MissedReads, 0);
+        QVERIFY(!m.monitor().recFullTimer().isActive());
+        QVERIFY(noConnectionShown(*rig.program));
+        for (QObject* o : std::initializer_list<QObject*>{m.btnRun, m.btnStop, m.btnDataLogger})
+            QVERIFY2(!static_cast<QWidget*>(o)->isEnabled(), qPrintable(o->objectName()));
+        QVERIFY(!m.Run1->isEnabled() && !m.Stop1->isEnabled() && !m.DataLogger1->isEnabled());
+        rig.tick();  // back to probing, and found again
+        QCOMPARE(m.statusText(1), QStringLiteral("On Connection"));
+        QVERIFY(m.btnDataLogger->isEnabled() && m.DataLogger1->isEnabled());
+    }
+
+    void garbledReplyIsNeitherDecodedNorAMiss()
+    {
+        ShellRig rig;
+        rig.tick();
+        rig.program->live.T[0] = 42.0f;
+        rig.meter->liveReply[63] = 0x00;
+        rig.tick(5);
+        QVERIFY(rig.program->monitor.Connected);
+        QCOMPARE(rig.program->monitor.MissedReads, 0);
+        QCOMPARE(rig.program->live.T[0], 42.0f);
+    }
+
+    void dueSampleWithGraphClosed()
+    {
+        // Seconds are counted per change of the clock's second; with no real-time graph
+        // the due sample resets the count but is not handed over.
+        ShellRig rig;
+        int handed = 0;
+        rig.program->appendRealTimeSample = [&](std::uint8_t, double, float, float, float, float) { ++handed; };
+        rig.tick();
+        rig.program->realTime.Running = true;
+        rig.program->realTime.RateSeconds = 2;
+        rig.program->realTime.SecondTicks = 0;
+        rig.tick(5);  // 1.0 s: the second changes once
+        QCOMPARE(rig.program->realTime.SecondTicks, 1);
+        rig.tick(5);
+        QCOMPARE(rig.program->realTime.SecondTicks, 0);
+        QCOMPARE(handed, 0);
+        QVERIFY(!rig.program->realTime.Unsaved);
+    }
+
+    void panelKeySendsOneFrameAndResumes()
+    {
+        ShellRig rig;
+        rig.tick();
+        rig.meter->frames.clear();
+        TfrmPanel* panel = rig.program->panel;
+        QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnRec")), Qt::LeftButton);
+        QCOMPARE(rig.meter->frames.size(), std::size_t(1));
+        const test::FakeMeter::Frame expected{0x02, 0x45, 0, 0, 0, 0, 0x03};
+        QVERIFY(rig.meter->frames[0] == expected);
+        QVERIFY(rig.main->monitor().mainTimer().isActive());
+        rig.tick();
+        QCOMPARE(rig.meter->count('A'), 1);
+
+        // MIN/MAX/AVG: a double click is "M" then "N", nothing more.
+        rig.meter->frames.clear();
+        QWidget* mma = panel->findChild<QWidget*>(QStringLiteral("btnMMA"));
+        QTest::mouseClick(mma, Qt::LeftButton);
+        QTest::mouseDClick(mma, Qt::LeftButton);
+        QTest::mouseRelease(mma, Qt::LeftButton);
+        QCOMPARE(rig.meter->frames.size(), std::size_t(2));
+        QCOMPARE(rig.meter->frames[0][1], std::uint8_t('M'));
+        QCOMPARE(rig.meter->frames[1][1], std::uint8_t('N'));
+    }
+
+    void failedKeyWaitsAndResumes()
+    {
+        ShellRig rig(false);
+        const std::uint32_t before = rig.clock.tickMs();
+        rig.program->panel->btnHOLDClick();
+        QVERIFY(rig.clock.tickMs() - before > 300);
+        QVERIFY(rig.main->monitor().mainTimer().isActive());
+        QCOMPARE(rig.meter->count('H'), 1);
+        QVERIFY(rig.prompts.messages.isEmpty());
+    }
+
+    void pauseInsideATickDoesNotWait()
+    {
+        ShellRig rig;
+        rig.program->monitor.PollBusy = true;  // as if a handler ran from inside a tick
+        rig.program->PauseMonitor();           // must return, not spin forever
+        QVERIFY(!rig.main->monitor().mainTimer().isActive());
+        rig.program->monitor.PollBusy = false;
+        rig.program->ResumeMonitor();
+        QVERIFY(rig.main->monitor().mainTimer().isActive());
+    }
+
+    void controlPanelReopensAndRestores()
+    {
+        ShellRig rig;
+        TfrmMain& m = *rig.main;
+        rig.program->panel->btnCloseClick();
+        QTRY_VERIFY(!rig.program->panel);
+        QVERIFY(!m.ControlPanel1->isChecked());
+        m.ControlPanel1->trigger();
+        QVERIFY(rig.program->panel);
+        QVERIFY(m.ControlPanel1->isChecked());
+        QCOMPARE(rig.program->panel->subWindow()->pos(), QPoint(0, 0));
+        QVERIFY(noConnectionShown(*rig.program));  // not connected yet
+        QMdiSubWindow* sub = rig.program->panel->subWindow();
+        sub->showMinimized();
+        m.ControlPanel1->trigger();
+        QCOMPARE(rig.program->panel->subWindow(), sub);  // restored, not a second one
+        QVERIFY(!sub->isMinimized());
+        QCOMPARE(m.mdiArea().subWindowList().size(), 1);
+    }
+
+    void draggingThePictureMovesThePanel()
+    {
+        ShellRig rig;
+        TfrmPanel* panel = rig.program->panel;
+        QWidget* picture = panel->findChild<QWidget*>(QStringLiteral("imgPanel"));
+        QMdiSubWindow* sub = panel->subWindow();
+        const QPoint start = sub->pos();
+        QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(20, 690));
+        QMouseEvent move(QEvent::MouseMove, QPointF(60, 720), picture->mapToGlobal(QPointF(60, 720)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(picture, &move);
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(60, 720));
+        QCOMPARE(sub->pos(), start + QPoint(40, 30));
+        // A press on a key never drags.
+        QTest::mousePress(panel->findChild<QWidget*>(QStringLiteral("btnCF")), Qt::LeftButton);
+        QCOMPARE(sub->pos(), start + QPoint(40, 30));
+    }
+
+    void settingsAreReadAndOnlyWrittenOnClose()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.ini"));
+        {
+            QSettings s(file, QSettings::IniFormat);
+            s.setValue(QStringLiteral("RealTimeRate"), 75);
+            s.setValue(QStringLiteral("AnnoColor"), 255);
+        }
+        auto readRate = [&] { return QSettings(file, QSettings::IniFormat).value(QStringLiteral("RealTimeRate")).toInt(); };
+
+        ShellRig exitRig(true, false);
+        exitRig.program->settingsFile = file;
+        exitRig.main = std::make_unique<TfrmMain>(*exitRig.program);
+        QCOMPARE(exitRig.program->realTime.RateSeconds, 75);
+        QCOMPARE(exitRig.program->graph.AnnoColor, 255);
+        exitRig.program->realTime.RateSeconds = 5;
+        exitRig.main->Exit1Click();
+        exitRig.main.reset();
+        QCOMPARE(readRate(), 75);  // File > Exit leaves the old value
+
+        ShellRig closeRig(true, false);
+        closeRig.program->settingsFile = file;
+        closeRig.main = std::make_unique<TfrmMain>(*closeRig.program);
+        closeRig.main->show();
+        closeRig.program->realTime.RateSeconds = 5;
+        QVERIFY(closeRig.main->close());
+        QCOMPARE(readRate(), 5);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
