@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/ui/monitorloop.h"
+#include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "shellrig.h"
 
@@ -132,23 +133,37 @@ private slots:
         QCOMPARE(rig.program->live.T[0], 42.0f);
     }
 
-    void dueSampleWithGraphClosed()
+    void dueSamplesAreHandedOver()
     {
-        // Seconds are counted per change of the clock's second; with no real-time graph
-        // the due sample resets the count but is not handed over.
+        // Seconds are counted per change of the clock's second; a sample falls due after
+        // RateSeconds of them and is taken at the next valid reading.
         ShellRig rig;
-        int handed = 0;
-        rig.program->appendRealTimeSample = [&](std::uint8_t, double, float, float, float, float) { ++handed; };
+        QList<double> times;
+        rig.program->appendRealTimeSample = [&](std::uint8_t, double t, float, float, float, float) { times << t; };
         rig.tick();
-        rig.program->realTime.Running = true;
-        rig.program->realTime.RateSeconds = 2;
-        rig.program->realTime.SecondTicks = 0;
-        rig.tick(5);  // 1.0 s: the second changes once
-        QCOMPARE(rig.program->realTime.SecondTicks, 1);
+        RealTimeState& rt = rig.program->realTime;
+        rt.Running = true;
+        rt.RateSeconds = 2;
+        rt.SecondTicks = 0;
+        rig.tick(5);  // to 10:00:01.200: the second changed once
+        QCOMPARE(rt.SecondTicks, 1);
+        QVERIFY(times.isEmpty());
+        rig.meter->liveReads = {true, true, true, false, true};  // due at :02.000, that read fails
         rig.tick(5);
-        QCOMPARE(rig.program->realTime.SecondTicks, 0);
-        QCOMPARE(handed, 0);
-        QVERIFY(!rig.program->realTime.Unsaved);
+        QCOMPARE(times.size(), 1);
+        QCOMPARE(fromDays(times[0]).time(), QTime(10, 0, 2, 200));
+        QCOMPARE(rt.SecondTicks, 0);
+        QVERIFY(rt.Unsaved);
+
+        // With the real-time graph closed the count restarts, but nothing is handed over.
+        rt.Unsaved = false;  // no save prompt on closing
+        rig.program->graph.RealTimeGraph->close();
+        QTRY_VERIFY(!rig.program->graph.RealTimeGraph);
+        rt.Running = true;
+        rig.tick(10);
+        QCOMPARE(times.size(), 1);
+        QVERIFY(!rt.Unsaved);
+        QVERIFY(rt.SecondTicks < 2);
     }
 
     void panelKeySendsOneFrameAndResumes()
@@ -215,7 +230,10 @@ private slots:
         m.ControlPanel1->trigger();
         QCOMPARE(rig.program->panel->subWindow(), sub);  // restored, not a second one
         QVERIFY(!sub->isMinimized());
-        QCOMPARE(m.mdiArea().subWindowList().size(), 1);
+        int panels = 0;
+        for (QMdiSubWindow* w : m.mdiArea().subWindowList())
+            panels += qobject_cast<TfrmPanel*>(w->widget()) != nullptr;
+        QCOMPARE(panels, 1);
     }
 
     void draggingThePictureMovesThePanel()

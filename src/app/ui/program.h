@@ -86,10 +86,8 @@ public:
     void PauseMonitor();
     void ResumeMonitor();
 
-    // Hooks filled in by the real-time graph code; empty until it is linked in.
-    // openRealTimeGraph opens (or restores) the real-time graph window.
-    std::function<void()> openRealTimeGraph;
-    // The hand-over of a due real-time sample (flags = ChannelFlags, time in days).
+    // The hand-over of a due real-time sample from the monitor loop to the real-time
+    // run (flags = ChannelFlags, time in days); empty until the run is linked in.
     std::function<void(std::uint8_t flags, double time, float t1, float t2, float t3, float t4)>
         appendRealTimeSample;
     // RealTimeGraph as a plain widget (nullptr while it is closed or not built).

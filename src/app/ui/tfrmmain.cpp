@@ -19,6 +19,7 @@
 #include "app/ui/program.h"
 #include "app/ui/prompts.h"
 #include "app/ui/tfrmabout.h"
+#include "graph/ui/preparegraph.h"
 #include "panel/ui/tfrmpanel.h"
 
 namespace kelvor {
@@ -55,10 +56,31 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
             btnOutputToGraph->setEnabled(false);
     });
 
+    installGraphHooks();
     FormCreate();
 }
 
 TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::installGraphHooks()
+{
+    GraphHooks& hooks = m_program.graphHooks;
+    hooks.showChild = [this](QWidget* child) {
+        QMdiSubWindow* sub = m_mdi->addSubWindow(child);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->show();
+    };
+    hooks.enableOutputToGraph = [this](bool on) { btnOutputToGraph->setEnabled(on); };
+    hooks.checkRealTimeGraph = [this](bool on) { RealTimeGraph1->setChecked(on); };
+    hooks.enableRun = [this](bool on) {
+        btnRun->setEnabled(on);
+        Run1->setEnabled(on);
+    };
+    hooks.enableStop = [this](bool on) {
+        btnStop->setEnabled(on);
+        Stop1->setEnabled(on);
+    };
+}
 
 void TfrmMain::buildMenus()
 {
@@ -226,11 +248,7 @@ void TfrmMain::FormShow()
     Setup1->setVisible(m_program.serviceMode);
 
     m_program.realTime.AxisExtendDays = 10.0 * kDaysPerSecond;
-    if (m_program.openRealTimeGraph)
-        m_program.openRealTimeGraph();
-    else
-        RealTimeGraph1->setChecked(false);
-
+    OpenRealTimeGraph(m_program);
     openPanel();
 
     if (QWidget* graph = m_program.realTimeGraphWidget()) {
@@ -382,10 +400,7 @@ void TfrmMain::RealTimeGraph1Click()
             graph->showNormal();
         return;
     }
-    if (m_program.openRealTimeGraph)
-        m_program.openRealTimeGraph();
-    else
-        RealTimeGraph1->setChecked(false);
+    OpenRealTimeGraph(m_program);
 }
 
 void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }

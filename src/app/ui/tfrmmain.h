@@ -91,6 +91,7 @@ private:
     void FormCreate();
     bool FormCloseQuery();
     void FormClose();
+    void installGraphHooks();
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();

@@ -100,7 +100,7 @@ TfrmPanel* TfrmPanel::create(Program& program, QMdiArea& area)
     sub->setWindowTitle(panel->windowTitle());
     area.addSubWindow(sub);
     sub->setContentsMargins(0, 0, 0, 0);
-    sub->setFixedSize(kClientWidth, kClientHeight);
+    sub->resize(kClientWidth, kClientHeight);
     sub->move(0, 0);
     sub->show();
     program.panel = panel;

@@ -19,6 +19,7 @@ ShellRig::ShellRig(bool meterPresent, bool show)
     if (show) {
         main->resize(1400, 900);
         main->show();
+        prompts.messages.clear();  // start-up notes (e.g. no graph template yet)
     }
 }
 
