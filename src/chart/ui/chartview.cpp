@@ -281,6 +281,7 @@ void ChartView::applyLook()
             ax->setLabelColor(text);
             ax->grid()->setVisible(s.gridStyle != sgNoGrid);
             ax->grid()->setPen(gridPen);
+            ax->grid()->setZeroLinePen(gridPen);
         }
         r->axis(QCPAxis::atLeft)->setLabel(m_model.axisY(a).label);
         r->axis(QCPAxis::atBottom)->setLabel(a == nAxes - 1 ? s.xAxisLabel : QString());
