@@ -31,7 +31,13 @@ ChannelSample SimChannel::sample(double seconds, std::uint32_t seed, int channel
         // A room drifts slowly by a few tenths.
         s.celsius = from + 0.4 * std::sin(seconds * (2.0 * M_PI / 900.0)) + 0.06 * n;
         return s;
-    case ChannelKind::Heating:
+    case ChannelKind::Heating: {
+        // Like an oven under a thermostat: a rise, then a slow swing round the set point.
+        const double approach = std::exp(-seconds / tauS);
+        s.celsius = to + (from - to) * approach + 1.5 * (1.0 - approach) * std::sin(seconds * (2.0 * M_PI / 420.0)) +
+                    0.15 * n;
+        return s;
+    }
     case ChannelKind::Cooling:
         s.celsius = to + (from - to) * std::exp(-seconds / tauS) + 0.15 * n;
         return s;

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <set>
 
 #include "app/clock.h"
 #include "meter/devicefactory.h"
@@ -103,7 +105,6 @@ TEST(SimMeter, KeysChangeWhatTheMeterShows)
 {
     Rig rig;
     rig.clock.advanceMs(30000);
-    const LiveReading before = rig.read();
 
     // HOLD freezes the display and the numbers while T2 keeps heating.
     ASSERT_EQ(rig.link.SendKey(Command::Hold), 0);
@@ -127,7 +128,6 @@ TEST(SimMeter, KeysChangeWhatTheMeterShows)
     EXPECT_NE(rig.row(f, 0), rig.row(released, 0));
     ASSERT_EQ(rig.link.SendKey(Command::CelsiusFahrenheit), 0);
     EXPECT_FALSE(rig.read().Fahrenheit);
-    (void)before;
 
     // MAX/MIN/AVG: first press records with all three blinking, then MAX, MIN, AVG, round again.
     ASSERT_EQ(rig.link.SendKey(Command::MaxMinAvg), 0);
@@ -346,10 +346,29 @@ TEST(SimMeter, DownloadGivesExactlyTheMemory)
         EXPECT_FALSE(rig.device.protocol().downloading()) << c.faults;
     }
 
-    // The demo holds several data sets of a few hundred samples.
+    // The demo holds several well-formed data sets of a few hundred samples: walking
+    // them by their counts meets every marker and ends exactly at the position.
     Rig demo;
-    EXPECT_GE(demo.device.meter().memory().dataSetCount(), 3);
-    EXPECT_GT(demo.device.meter().memory().position(), 10000);
+    const SimMemory& mem = demo.device.meter().memory();
+    ASSERT_GE(mem.dataSetCount(), 4);
+    int p = SimMemory::kDataStart;
+    std::set<int> units, types, intervals;
+    for (int k = 0; k < mem.dataSetCount(); ++k) {
+        EXPECT_EQ(mem.at(p), 0xA5);
+        EXPECT_EQ(mem.at(p + 1), 0x5A);
+        const int n = mem.at(p + 12) << 8 | mem.at(p + 13);
+        EXPECT_GE(n, 100);
+        units.insert(mem.at(p + 11) & 0x10);
+        types.insert(mem.at(p + 11) & 0x0F);
+        intervals.insert(mem.at(p + 9) * 60 + mem.at(p + 10));
+        p += 20 + 8 * n;
+        EXPECT_EQ(mem.at(p - 2), 0x5A);
+        EXPECT_EQ(mem.at(p - 1), 0xA5);
+    }
+    EXPECT_EQ(p - 1, mem.position());
+    EXPECT_EQ(units.size(), 2u);
+    EXPECT_TRUE(types.count(0) && types.count(1));
+    EXPECT_TRUE(intervals.count(2) && intervals.count(90));
 
     // A meter that goes away for good: five failed resume attempts, the last code shown.
     SimFaultPlan away;
