@@ -274,7 +274,7 @@ const QPixmap& TfrmPanel::smallGlyph(std::uint8_t glyph) const
     return m_blankSmall;
 }
 
-void TfrmPanel::show(QLabel* label, bool on)
+void TfrmPanel::setShown(QLabel* label, bool on)
 {
     if (label && label->isHidden() == on)
         label->setVisible(on);
@@ -308,7 +308,7 @@ void TfrmPanel::RedrawPanel(const LiveReading& live)
             continue;  // RecFullTimer owns them
         if ((seg == Segment::Max || seg == Segment::Min || seg == Segment::Avg) && live.MaxMinTimed)
             continue;  // MaxMinTimer owns them
-        show(el, live.Segments[s]);
+        setShown(el, live.Segments[s]);
     }
 
     int bars = -1;
@@ -322,25 +322,25 @@ void TfrmPanel::RedrawPanel(const LiveReading& live)
         bars = 0;
     if (bars >= 0)  // no battery bit: keep what is shown
         for (int i = 0; i < 4; ++i)
-            show(m_bat[i], i == bars);
+            setShown(m_bat[i], i == bars);
 }
 
 void TfrmPanel::setMaxMinVisible(bool on)
 {
-    show(m_segment[std::size_t(Segment::Max)], on);
-    show(m_segment[std::size_t(Segment::Min)], on);
-    show(m_segment[std::size_t(Segment::Avg)], on);
+    setShown(m_segment[std::size_t(Segment::Max)], on);
+    setShown(m_segment[std::size_t(Segment::Min)], on);
+    setShown(m_segment[std::size_t(Segment::Avg)], on);
 }
 
 void TfrmPanel::setRecFullVisible(bool on)
 {
-    show(m_segment[std::size_t(Segment::Rec)], on);
-    show(m_segment[std::size_t(Segment::Full)], on);
+    setShown(m_segment[std::size_t(Segment::Rec)], on);
+    setShown(m_segment[std::size_t(Segment::Full)], on);
 }
 
 void TfrmPanel::setNoConnectionVisible(bool on)
 {
-    show(m_noConnection, on);
+    setShown(m_noConnection, on);
     if (on)
         m_noConnection->raise();
 }

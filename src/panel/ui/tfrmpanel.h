@@ -71,7 +71,7 @@ private:
     void pressKey(Command key);
     QLabel* image(const char* name, const QPixmap& pm, QPoint pos, bool visible);
     QLabel* text(const char* name, const QString& text, QPoint pos, int px, bool visible);
-    void show(QLabel* label, bool on);
+    void setShown(QLabel* label, bool on);
     const QPixmap& largeGlyph(std::uint8_t glyph) const;
     const QPixmap& smallGlyph(std::uint8_t glyph) const;
 

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One monitor tick over the simulated meter: live read, decode and panel redraw,
+// with and without letting the panel paint what changed.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "app/clock.h"
+#include "app/ui/monitorloop.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "meter/devicefactory.h"
+#include "panel/ui/digitimages.h"
+#include "panel/ui/tfrmpanel.h"
+
+using namespace kelvor;
+
+namespace {
+
+class SilentView final : public MonitorView {
+public:
+    void meterFound() override {}
+    void meterLost() override {}
+    void probeFailed(const QString&) override {}
+};
+
+struct Rig {
+    ManualClock clock;
+    QtPrompts prompts;
+    SilentView view;
+    std::unique_ptr<Program> program;
+    std::unique_ptr<MonitorLoop> loop;
+    std::unique_ptr<TfrmPanel> panel;
+
+    Rig()
+    {
+        QString error;
+        program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, QString());
+        program->digits = loadDigitImages();
+        loop = std::make_unique<MonitorLoop>(*program, view);
+        panel = std::make_unique<TfrmPanel>(*program);
+        program->panel = panel.get();
+        panel->show();
+        QApplication::processEvents();
+        tick();  // connect
+    }
+    void tick()
+    {
+        clock.advanceMs(200);
+        loop->MainTimerTimer();
+    }
+};
+
+void BM_MonitorTick(benchmark::State& state)
+{
+    Rig rig;
+    for (auto _ : state)
+        rig.tick();
+    state.counters["connected"] = rig.program->monitor.Connected;
+}
+BENCHMARK(BM_MonitorTick)->Unit(benchmark::kMicrosecond);
+
+void BM_MonitorTickAndPaint(benchmark::State& state)
+{
+    Rig rig;
+    for (auto _ : state) {
+        rig.tick();
+        QApplication::processEvents();  // the panel repaints what the tick changed
+    }
+}
+BENCHMARK(BM_MonitorTickAndPaint)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
