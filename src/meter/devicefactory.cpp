@@ -7,15 +7,15 @@ std::unique_ptr<MeterDevice> createDevice(const QString& meterSpec, const QStrin
                                           Clock& clock, QString* error)
 {
     std::unique_ptr<MeterDevice> device;
-    const QString spec = meterSpec.isEmpty() ? QStringLiteral("usb") : meterSpec;
-    if (spec == QLatin1String("usb"))
+    const QString choice = meterSpec.isEmpty() ? QStringLiteral("usb") : meterSpec;
+    if (choice == QLatin1String("usb"))
         device = createUsbDevice(error);
-    else if (spec == QLatin1String("sim") || spec.startsWith(QLatin1String("sim:")))
-        device = createSimDevice(spec.mid(4), clock, error);
-    else if (spec.startsWith(QLatin1String("replay:")))
-        device = createReplayDevice(spec.mid(7), error);
+    else if (choice == QLatin1String("sim") || choice.startsWith(QLatin1String("sim:")))
+        device = createSimDevice(choice.mid(4), clock, error);
+    else if (choice.startsWith(QLatin1String("replay:")))
+        device = createReplayDevice(choice.mid(7), error);
     else if (error)
-        *error = QStringLiteral("unknown meter '%1' (use usb, sim or replay:FILE)").arg(spec);
+        *error = QStringLiteral("unknown meter '%1' (use usb, sim or replay:FILE)").arg(choice);
     if (device && !captureFile.isEmpty())
         device = wrapWithCapture(std::move(device), captureFile, error);
     return device;

@@ -11,7 +11,7 @@ namespace kelvor {
 class Clock;
 
 // --meter=usb (default) | sim[:options] | replay:FILE, optionally wrapped by
-// --capture FILE. Returns nullptr with a message in *error for a bad spec.
+// --capture FILE. Returns nullptr with a message in *error for a bad choice of meter.
 std::unique_ptr<MeterDevice> createDevice(const QString& meterSpec, const QString& captureFile,
                                           Clock& clock, QString* error);
 

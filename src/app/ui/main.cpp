@@ -39,7 +39,7 @@ int parseOptions(const QStringList& args, Options& out)
                                      QStringLiteral("Show the program version."));
     const QCommandLineOption meter(QStringLiteral("meter"),
                                    QStringLiteral("Where the meter is: usb (default), sim[:options] or replay:FILE."),
-                                   QStringLiteral("spec"), QStringLiteral("usb"));
+                                   QStringLiteral("kind"), QStringLiteral("usb"));
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Record every exchange with the meter into FILE."),
                                      QStringLiteral("file"));
