@@ -163,7 +163,7 @@ void annunciators()
         save(d, QStringLiteral("ann_point.png"));
     }
     {   // automatic power-off: a small clock face with "APO"
-        QImage a = blank(30, 12);
+        QImage a = blank(28, 12);
         QPainter p(&a);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(kInk, 1.4));
@@ -174,7 +174,9 @@ void annunciators()
         f.setPixelSize(9);
         f.setBold(true);
         p.setFont(f);
-        p.drawText(QRect(12, 0, 18, 12), Qt::AlignCenter, QStringLiteral("APO"));
+        f.setPixelSize(8);
+        p.setFont(f);
+        p.drawText(QRect(12, 0, 16, 12), Qt::AlignCenter, QStringLiteral("APO"));
         p.end();
         save(a, QStringLiteral("ann_autooff.png"));
     }

@@ -78,14 +78,19 @@ int parseOptions(const QStringList& args, Options& out)
 
 int main(int argc, char** argv)
 {
+    // The options are read before any window system is needed, so --help, --version
+    // and mistakes are answered on a machine without a display too.
+    Options options;
+    {
+        QCoreApplication reader(argc, argv);
+        if (const int status = parseOptions(QCoreApplication::arguments(), options); status >= 0)
+            return status;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("TOVRA"));
     QApplication::setApplicationName(QStringLiteral("KELVOR"));
     QApplication::setApplicationVersion(QStringLiteral(KELVOR_VERSION));
-
-    Options options;
-    if (const int status = parseOptions(QApplication::arguments(), options); status >= 0)
-        return status;
 
     QPointer<TfrmAbout> splash = new TfrmAbout(nullptr, true);
     splash->show();

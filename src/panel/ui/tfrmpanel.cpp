@@ -228,7 +228,7 @@ void TfrmPanel::buildOverlays()
     pal.setColor(QPalette::WindowText, QColor(0xd0, 0x10, 0x10));
     m_noConnection->setPalette(pal);
     m_noConnection->adjustSize();
-    m_noConnection->move(88, 79);
+    m_noConnection->move(88, 89);
     m_noConnection->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_noConnection->hide();
 }
