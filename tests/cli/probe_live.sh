@@ -33,6 +33,11 @@ grep -q "unknown meter 'bogus'" "$work/err" || fail "unknown meter: $(cat "$work
 awk -F, 'NR > 1 && (NF != 5 || $1 !~ /^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9:.]+$/) { exit 1 }' "$work/live.csv" \
     || fail "malformed csv: $(cat "$work/live.csv")"
 
+# The values: decoded to degrees C (the last reply is in degrees F), "OL" and "----" from the flags.
+cut -d, -f2- "$work/live.csv" >"$work/values"
+printf '%s\n' T1,T2,T3,T4 23.5,-20.0,OL,---- 23.7,-19.8,3276.7,-3276.8 26.7,-17.8,-17.8,-17.8 >"$work/want"
+cmp -s "$work/values" "$work/want" || fail "live values: $(diff "$work/want" "$work/values")"
+
 # Capture while replaying, replay the capture: the same values come out.
 "$cli" --meter=replay:"$data/meter-live.capture" --capture "$work/again.capture" live --iso \
     >"$work/first.txt" 2>/dev/null || fail "capturing live exit $?"

@@ -91,6 +91,11 @@ TEST(CliLive, FollowsTheMonitorLoop)
     EXPECT_EQ(r.code, kCliOk) << r.err.toStdString();
     EXPECT_EQ(column(r.out, 0).join(QLatin1Char(' ')).toStdString(),
               "2026-01-05T10:00:01.200 2026-01-05T10:00:02.000 2026-01-05T10:00:03.800");
+    EXPECT_EQ(column(r.out, 1) + column(r.out, 3) + column(r.out, 4),
+              QStringList({QStringLiteral("23.5"), QStringLiteral("23.5"), QStringLiteral("23.5"),
+                           QStringLiteral("OL"), QStringLiteral("OL"), QStringLiteral("OL"),
+                           QStringLiteral("----"), QStringLiteral("----"), QStringLiteral("----")}))
+        << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(QLatin1String("stopped answering"))) << r.err.toStdString();
 }
 
