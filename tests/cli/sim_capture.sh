@@ -25,4 +25,11 @@ cut -f2- "$work/first.txt" >"$work/first.values"
 cut -f2- "$work/second.txt" >"$work/second.values"
 cmp -s "$work/first.values" "$work/second.values" \
     || fail "replay differs: $(diff "$work/first.values" "$work/second.values")"
+
+# A whole memory download (frames, 36-byte blocks) replays to the same collection file.
+"$cli" --meter=sim --capture "$work/dl.capture" download -o "$work/a.ch4" >/dev/null 2>&1 \
+    || fail "download from sim exit $?"
+"$cli" --meter=replay:"$work/dl.capture" download -o "$work/b.ch4" >/dev/null 2>&1 \
+    || fail "download from its capture exit $?"
+cmp -s "$work/a.ch4" "$work/b.ch4" || fail "the replayed download differs"
 echo "ok"
