@@ -79,6 +79,22 @@ std::string lcdRowText(const LcdRow& row)
     return s;
 }
 
+bool lcdRowTenths(const LcdRow& row, int& tenths)
+{
+    int v = 0;
+    bool any = false;
+    for (std::uint8_t g : row.glyphs) {
+        if (g == kGlyphBlank && !any)
+            continue;
+        if (g > 9)
+            return false;
+        v = v * 10 + g;
+        any = true;
+    }
+    tenths = (row.point ? v : v * 10) * (row.minus ? -1 : 1);
+    return any;
+}
+
 void encodeLcd(const LcdDisplay& d, std::uint8_t* reply)
 {
     for (int b = kLcdFirstByte; b <= kLcdLastByte; ++b)

@@ -28,6 +28,9 @@ struct LcdRow {
 LcdRow lcdRowFromText(std::string_view text);
 // The canonical text of a row: always four cells, minus and point where lit.
 std::string lcdRowText(const LcdRow& row);
+// The number a row shows, in tenths ("- 12.0" -> -120, "1372" -> 13720); false
+// when the row holds anything but digits after its leading blanks ("OL", "----").
+bool lcdRowTenths(const LcdRow& row, int& tenths);
 // Glyph of a display character (kGlyphBlank for unknown ones) and back.
 std::uint8_t lcdGlyphOfChar(char c);
 char lcdCharOfGlyph(std::uint8_t glyph);

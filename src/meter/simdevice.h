@@ -23,7 +23,7 @@ class Clock;
 //   loss=PERCENT    replies lost at random, 0..100
 //   memory=demo|erased
 //   ol=CHANNELS     channels (1..4) shown over range, e.g. "ol=2" or "ol=23"
-//   unplugged=CHANNELS   channels without a thermocouple (default "4")
+//   unplugged=CHANNELS   channels without a thermocouple (default "4"; empty: none)
 //   battery=full|2|1|empty
 // Example: --meter=sim:seed=7,faults=unplug@20+10;drop@5,latency=2
 class SimDevice final : public MeterDevice {

@@ -132,8 +132,7 @@ void SimMeter::recordDueSamples()
             m_full = true;
             return;
         }
-        const int interval = m_memory.intervalMinutes() * 60 + m_memory.intervalSeconds();
-        m_nextSampleMs += std::int64_t(std::max(interval, 1)) * 1000;
+        m_nextSampleMs += m_runIntervalMs;
     }
 }
 
@@ -150,6 +149,8 @@ void SimMeter::startRecording()
         m_full = true;
         return;
     }
+    // The run keeps the interval its header states, whatever "I" says meanwhile.
+    m_runIntervalMs = std::int64_t(std::max(s.intervalMinutes * 60 + s.intervalSeconds, 1)) * 1000;
     m_nextSampleMs = m_elapsedMs;  // sample 0 is taken at the start time
     recordDueSamples();
 }
@@ -317,15 +318,10 @@ std::array<std::uint8_t, 64> SimMeter::liveReply()
             n = kOverRangeNumber;
         } else {
             n = replyTenthsOf(r[std::size_t(c)], m_fahrenheit);
-            if (c == 1 && d.t1MinusT2) {
-                // Read the difference back from its row so both agree to the tenth.
-                int v = 0;
-                for (int i = 0; i < 4; ++i) {
-                    const std::uint8_t g = row.glyphs[std::size_t(i)];
-                    v = v * 10 + (g < 10 ? g : 0);
-                }
-                n = std::int16_t((row.point ? v : v * 10) * (row.minus ? -1 : 1));
-            }
+            int shown = 0;
+            // The difference row is read back from the LCD so both agree to the tenth.
+            if (c == 1 && d.t1MinusT2 && lcdRowTenths(row, shown))
+                n = std::int16_t(shown);
         }
         reply[std::size_t(kReplyFirstValueByte + 2 * c)] = std::uint8_t(std::uint16_t(n) >> 8);
         reply[std::size_t(kReplyFirstValueByte + 2 * c + 1)] = std::uint8_t(n);

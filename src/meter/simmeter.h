@@ -92,6 +92,7 @@ private:
     bool m_backlight = false;
     bool m_full = false;
     std::int64_t m_nextSampleMs = 0;
+    std::int64_t m_runIntervalMs = 2000;
 
     MmaMode m_mma = MmaMode::Off;
     std::array<double, 4> m_max{}, m_min{}, m_sum{};

@@ -41,23 +41,6 @@ SimMeterConfig erased()
     return c;
 }
 
-// Tenths shown by a row ("- 12.0" -> -120, "1372" -> 13720); false for OL, dashes, blanks inside.
-bool rowTenths(const LcdRow& row, int& tenths)
-{
-    int v = 0;
-    bool any = false;
-    for (std::uint8_t g : row.glyphs) {
-        if (g == kGlyphBlank && !any)
-            continue;
-        if (g > 9)
-            return false;
-        v = v * 10 + g;
-        any = true;
-    }
-    tenths = (row.point ? v : v * 10) * (row.minus ? -1 : 1);
-    return any;
-}
-
 int replyTenths(const MeterLink& link, int channel)
 {
     const auto& r = link.replyBuffer();
@@ -92,7 +75,7 @@ TEST(SimMeter, ProbeAndLiveReadingLookLikeTheMeter)
         const LcdDisplay d = lcdDisplayOf(now);
         for (int c = 0; c < 3; ++c) {
             int tenths = 0;
-            ASSERT_TRUE(rowTenths(d.rows[std::size_t(c)], tenths)) << lcdRowText(d.rows[std::size_t(c)]);
+            ASSERT_TRUE(lcdRowTenths(d.rows[std::size_t(c)], tenths)) << lcdRowText(d.rows[std::size_t(c)]);
             EXPECT_EQ(tenths, replyTenths(rig.link, c)) << "reading " << i << " channel " << c;
         }
     }
@@ -171,6 +154,22 @@ TEST(SimMeter, KeysChangeWhatTheMeterShows)
 
     ASSERT_EQ(rig.link.SendKey(Command::BackLight), 0);
     EXPECT_TRUE(rig.device.meter().backlight());
+
+    // T1-T2 (settings byte 21, reached here through an EEPROM write): row 2 shows the
+    // difference, and the reply's number is what the row shows, in both units.
+    const std::array<std::uint8_t, 7> t1t2{2, 'W', 0x00, 0x00, 21, 1, 3};
+    std::uint8_t echo[32];
+    ASSERT_EQ(rig.device.WriteFrame(t1t2.data(), 7), 0);
+    ASSERT_EQ(rig.device.ReadReply(echo, 32), 0);
+    for (int unit = 0; unit < 2; ++unit) {
+        const LiveReading diff = rig.read();
+        EXPECT_TRUE(diff.segment(Segment::T1T2));
+        int shown = 0;
+        ASSERT_TRUE(lcdRowTenths(lcdDisplayOf(diff).rows[1], shown));
+        EXPECT_EQ(shown, replyTenths(rig.link, 1));
+        EXPECT_LT(shown, -500);  // T2 is far hotter than the room by now
+        ASSERT_EQ(rig.link.SendKey(Command::CelsiusFahrenheit), 0);
+    }
 }
 
 TEST(SimMeter, RecRecordsADataSetIntoMemory)
@@ -182,7 +181,13 @@ TEST(SimMeter, RecRecordsADataSetIntoMemory)
     LiveReading lr = rig.read();
     EXPECT_TRUE(lr.MeterRecording);
     EXPECT_TRUE(lr.segment(Segment::Rec));
-    rig.clock.advanceMs(10000);  // interval 0:02 -> samples at 0, 2, .., 10 s
+    rig.clock.advanceMs(4000);
+    // A new interval does not change the run under way (its header says 0:02).
+    const std::array<std::uint8_t, 7> interval{2, 'I', 0x00, 0x10, 0, 0, 3};
+    std::uint8_t ack[32];
+    ASSERT_EQ(rig.device.WriteFrame(interval.data(), 7), 0);
+    ASSERT_EQ(rig.device.ReadReply(ack, 32), 0);
+    rig.clock.advanceMs(6000);  // samples at 0, 2, .., 10 s
     ASSERT_EQ(rig.link.SendKey(Command::Record), 0);
     lr = rig.read();
     EXPECT_FALSE(lr.MeterRecording);
@@ -209,7 +214,7 @@ TEST(SimMeter, RecRecordsADataSetIntoMemory)
     // A full memory stops the run and blinks REC/FULL.
     rig.device.meter().setChannel(3, SimChannel::ambient(20.0));
     ASSERT_EQ(rig.link.SendKey(Command::Record), 0);
-    rig.clock.advanceMs(2000LL * 16100);
+    rig.clock.advanceMs(10000LL * 16100);  // interval 0:10 now
     lr = rig.read();
     EXPECT_FALSE(lr.MeterRecording);
     EXPECT_TRUE(lr.RecFullBlink);
