@@ -2,13 +2,17 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QToolBar>
 #include <QSettings>
 #include <QToolButton>
 #include <QtTest>
 
 #include "app/ui/monitorloop.h"
+#include "app/ui/tfrmabout.h"
+#include "kelvor_version.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "shellrig.h"
@@ -64,6 +68,34 @@ private slots:
         QCOMPARE(m.Open1->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(m.Save1->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
         QCOMPARE(m.Print1->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+
+        // The Window menu lists the open children.
+        QMenu* window = m.findChild<QMenu*>(QStringLiteral("Window1"));
+        emit window->aboutToShow();
+        QStringList items;
+        for (QAction* a : window->actions())
+            items << a->text();
+        QVERIFY2(items.filter(QStringLiteral("PANEL")).size() == 1, qPrintable(items.join('|')));
+        QVERIFY2(items.filter(QStringLiteral("Real-Time Graph")).size() == 1, qPrintable(items.join('|')));
+    }
+
+    void aboutBox()
+    {
+        ShellRig rig;
+        bool ok = false;
+        rig.prompts.dialogs.push_back([&ok](QDialog& d) {
+            auto* title = d.findChild<QLabel*>(QStringLiteral("Label1"));
+            const QFont f = title->font();
+            ok = title->text() == QLatin1String("Four Channel Thermometer Software") && f.bold() &&
+                            f.italic() && d.findChild<QLabel*>(QStringLiteral("lblVersion"))->text() == KELVOR_VERSION &&
+                            !d.findChild<QWidget*>(QStringLiteral("BitBtn1"))->isHidden();
+            return ok ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+        rig.main->About1Click();
+        QCOMPARE(rig.prompts.dialogsShown.size(), 1);
+        QVERIFY(ok);
+        TfrmAbout splash(nullptr, true);
+        QVERIFY(splash.okButton()->isHidden());
     }
 
     void connectsAtNextTick()
@@ -274,6 +306,20 @@ private slots:
         exitRig.main->Exit1Click();
         exitRig.main.reset();
         QCOMPARE(readRate(), 75);  // File > Exit leaves the old value
+
+        // A graph that refuses to close (its save prompt cancelled) keeps everything open.
+        ShellRig refuseRig(true, false);
+        refuseRig.program->settingsFile = file;
+        refuseRig.main = std::make_unique<TfrmMain>(*refuseRig.program);
+        refuseRig.main->show();
+        refuseRig.prompts.messages.clear();
+        refuseRig.program->realTime.Unsaved = true;
+        refuseRig.program->realTime.RateSeconds = 9;
+        refuseRig.prompts.answers.push_back(QMessageBox::Cancel);
+        QVERIFY(!refuseRig.main->close());
+        QCOMPARE(refuseRig.prompts.messages.size(), 1);
+        QVERIFY(refuseRig.program->panel && refuseRig.program->graph.RealTimeGraph);
+        QCOMPARE(readRate(), 75);
 
         ShellRig closeRig(true, false);
         closeRig.program->settingsFile = file;

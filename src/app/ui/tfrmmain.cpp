@@ -283,9 +283,20 @@ void TfrmMain::openPanel()
 
 bool TfrmMain::FormCloseQuery()
 {
-    // Every child may refuse (the graphs' save prompts); closing stops at the first.
-    m_mdi->closeAllSubWindows();
-    return m_mdi->subWindowList().isEmpty();
+    // Every child may refuse (the graphs' save prompts). The ones that can ask go
+    // first and the panel last, so a refusal leaves the panel on screen.
+    QList<QMdiSubWindow*> panels;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (qobject_cast<TfrmPanel*>(sub->widget())) {
+            panels << sub;
+            continue;
+        }
+        if (!sub->close())
+            return false;
+    }
+    for (QMdiSubWindow* sub : panels)
+        sub->close();
+    return true;
 }
 
 void TfrmMain::FormClose()
