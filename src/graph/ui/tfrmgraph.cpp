@@ -129,6 +129,10 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     connect(PESGraph1, &ChartView::OnCustomizeDlg, this, &TfrmGraph::PESGraph1CustomizeDlg);
     connect(PESGraph1, &ChartView::OnZoomIn, this, &TfrmGraph::PESGraph1ZoomIn);
     connect(PESGraph1, &ChartView::OnMouseMove, this, &TfrmGraph::PESGraph1MouseMove);
+    connect(PESGraph1, &ChartView::OnClick, this, &TfrmGraph::PESGraph1Click);
+    connect(PESGraph1, &ChartView::OnGraphHotSpot, this, &TfrmGraph::PESGraph1GraphHotSpot);
+    connect(PESGraph1, &ChartView::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
+    connect(PESGraph1, &ChartView::OnDataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
     PESGraph1->setDialogExec([this](QDialog& d) { return m_program.prompts.exec(d); });
 
     FormCreate();

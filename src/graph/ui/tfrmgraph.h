@@ -118,6 +118,10 @@ public:
     void UndoZoomClick();
     void PESGraph1ZoomIn();
     void PESGraph1MouseMove();
+    void PESGraph1Click();
+    void PESGraph1GraphHotSpot();
+    void PESGraph1GraphAnnotHotSpot(bool dblClick, int index);
+    void PESGraph1DataHotSpot(bool dblClick, int subset, int point);
     void Button2Click();
     void btnChangeScaleClick();
 

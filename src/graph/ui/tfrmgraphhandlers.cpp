@@ -108,8 +108,8 @@ void TfrmGraph::ToolButton2Click()
 
 void TfrmGraph::ToolButton4Click()
 {
-    PESGraph1->unsetCursor();
     m_chart.setArrowCursor(sgArrowCursor);
+    m_chart.PEactions(sgResetImage);  // the view takes the cursor over at a refresh
     m_program.graph.GraphClickMode = -99;
 }
 
@@ -122,6 +122,7 @@ void TfrmGraph::ToolButton5Click()
 void TfrmGraph::ToolButton9Click()
 {
     m_chart.setArrowCursor(sgTextCursor);
+    m_chart.PEactions(sgResetImage);
     m_program.graph.GraphClickMode = 0;
 }
 
@@ -148,7 +149,6 @@ void TfrmGraph::chkSplitClick()
         ToolButton5->setEnabled(false);
         ToolButton9->setEnabled(false);
         ToolButton4->setChecked(true);
-        PESGraph1->unsetCursor();
         m_chart.setArrowCursor(sgArrowCursor);
         m_program.graph.GraphClickMode = -99;
     } else {
@@ -251,6 +251,12 @@ void TfrmGraph::ComboBox1Change()
         }
         save = answer == QMessageBox::Yes;
     }
+    // Samples that did not reach the disk are not thrown away: the old rate and the run
+    // stay as they were.
+    if (save && !SaveGraphAs(m_program, m_chart, this)) {
+        setRateLists(rt.RateSeconds / 60, rt.RateSeconds % 60);
+        return;
+    }
     rt.RateSeconds = rate;
     rt.Running = false;
     tbntClr->setEnabled(true);
@@ -259,9 +265,6 @@ void TfrmGraph::ComboBox1Change()
     if (m_program.graphHooks.enableStop)
         m_program.graphHooks.enableStop(false);
     rt.AxisExtendDays = rt.RateSeconds * 100.0 / kSecondsPerDay;
-    // A save that did not happen keeps the samples; the next Run asks again.
-    if (save && !SaveGraphAs(m_program, m_chart, this))
-        return;
     ClearGraph(*this);
     m_chart.setLineGapThreshold(1e20);
     PESGraph1->setFocus();

@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "graph/ui/realtimecommands.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QToolButton>
+
+#include "app/localetext.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "chart/chartmodel.h"
+#include "graph/realtimerun.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/savegraph.h"
+#include "graph/ui/tfrmgraph.h"
+#include "graph/ui/tfrmsetuprealtime.h"
+
+namespace kelvor {
+
+namespace {
+
+void restoreNormal(QWidget& w)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(w.parentWidget()))
+        sub->showNormal();
+    else if (w.isWindow() && (w.isMinimized() || w.isMaximized()))
+        w.showNormal();
+}
+
+void redraw(ChartModel& chart)
+{
+    chart.setPEnarg1(0);
+    chart.setPEnarg2(0);
+    chart.PEactions(sgResetImage);
+    chart.PEactions(sgInvalidateImage);
+}
+
+void enableRunCommands(Program& program, bool run, bool stop)
+{
+    const GraphHooks& hooks = program.graphHooks;
+    if (hooks.enableRun)
+        hooks.enableRun(run);
+    if (hooks.enableStop)
+        hooks.enableStop(stop);
+}
+
+void stopRun(Program& program)
+{
+    RealTimeState& rt = program.realTime;
+    rt.Running = false;
+    enableRunCommands(program, true, false);
+
+    TfrmGraph* w = program.graph.RealTimeGraph;
+    if (!w)
+        return;
+    restoreNormal(*w);
+    w->tbntClr->setEnabled(true);
+    const double stopTime = program.clock.nowDays();
+    ChartModel& chart = w->chart();
+    if (chart.Points() > rt.SampleCount) {
+        ShortenRunStore(chart, rt.SampleCount);
+        redraw(chart);
+    }
+    chart.setManualMaxX(stopTime);
+    for (int s = 0; s < chart.Subsets() && s < 4; ++s)
+        w->avgField(s)->setText(RunAverageText(chart, s, rt.SampleCount));
+    redraw(chart);
+}
+
+}  // namespace
+
+void RealTimeRunClick(Program& program, QWidget* parent)
+{
+    if (!program.monitor.Connected)
+        return;
+    RealTimeState& rt = program.realTime;
+    TfrmGraph* w = program.graph.RealTimeGraph;
+    if (!w) {
+        w = OpenRealTimeGraph(program);
+    } else {
+        restoreNormal(*w);
+        if (rt.Running || rt.SampleCount != 0) {
+            const auto answer = program.prompts.ask(
+                parent,
+                QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
+                               "Do you want to save the Real-Time graph ?"),
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            if (answer == QMessageBox::Cancel)
+                return;
+            // Samples that did not reach the disk are not thrown away: the run goes on.
+            if (answer == QMessageBox::Yes && !SaveGraphAs(program, w->chart(), w))
+                return;
+        }
+    }
+
+    int count = 0;
+    QString rejected;
+    {
+        TfrmSetupRealTime dialog(parent);
+        dialog.setRateLists(w->ComboBox1->currentIndex(), w->ComboBox2->currentIndex());
+        dialog.edtPeriod->setText(RunPeriodText(2000, rt.RateSeconds));
+        if (program.prompts.exec(dialog) != QDialog::Accepted)
+            return;
+        const QString text = dialog.edtRealTimeNo->text();
+        const auto parsed = ParseRecordCount(text);
+        w->setRateLists(dialog.ComboBox1->currentIndex(), dialog.ComboBox2->currentIndex());
+        if (parsed)
+            count = *parsed;
+        else
+            rejected = text;
+    }
+    if (count == 0) {
+        program.prompts.error(parent, rejected + QStringLiteral(" is not valid.\n"));
+        return;
+    }
+    const int rate = std::max(0, w->ComboBox1->currentIndex()) * 60 + std::max(0, w->ComboBox2->currentIndex());
+    rt.RateSeconds = rate;
+    if (rate == 0)
+        return;
+
+    ChartModel& chart = w->chart();
+    PrepareRunStore(chart, rt, count);
+    for (int c = 0; c < 4; ++c)
+        w->minField(c)->clear(), w->maxField(c)->clear();
+    for (int c = 0; c < 4; ++c)
+        w->avgField(c)->clear();
+    const double now = program.clock.nowDays();
+    w->txtStartTime->setText(DateTimeText(now));
+    chart.setManualMinX(now);
+    chart.setManualMaxX(now + 100.0 * kDaysPerSecond);
+    redraw(chart);
+
+    w->tbntClr->setEnabled(false);
+    rt.Running = true;
+    enableRunCommands(program, false, true);
+}
+
+void RealTimeStopClick(Program& program)
+{
+    // Every tick runs on this thread and never yields to other handlers, so a Stop from a
+    // button can only find the monitor idle, and a Stop from inside a tick finds its own
+    // busy flag, which cannot clear while we wait. Neither needs the wait.
+    stopRun(program);
+}
+
+void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, float t1, float t2, float t3, float t4)
+{
+    TfrmGraph* w = program.graph.RealTimeGraph;
+    if (!w)
+        return;
+    RealTimeState& rt = program.realTime;
+    ChartModel& chart = w->chart();
+    const int n = rt.SampleCount;
+    if (n >= chart.Points()) {  // no room (the store was changed behind the run's back)
+        stopRun(program);
+        return;
+    }
+    if (!(chart.ManualMaxX() >= time))
+        chart.setManualMaxX(time + rt.AxisExtendDays);
+    const std::array<float, 4> values{t1, t2, t3, t4};
+    WriteRunSample(chart, n, flags, time, values);
+
+    const std::uint8_t moved = UpdateExtremes(rt, values);
+    for (int c = 0; c < 4; ++c) {
+        if (moved & (1u << c))
+            w->maxField(c)->setText(ExtremeText(flags, c, values[size_t(c)], time));
+        if (moved & (1u << (c + 4)))
+            w->minField(c)->setText(ExtremeText(flags, c, values[size_t(c)], time));
+    }
+    redraw(chart);
+
+    rt.SampleCount = n + 1;
+    w->txtDataNo->setText(QString::number(rt.SampleCount));
+    if (rt.SampleCount > chart.Points() - 1)
+        stopRun(program);
+}
+
+}  // namespace kelvor
