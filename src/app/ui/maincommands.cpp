@@ -11,7 +11,5 @@ void PrinterSetup(TfrmMain&) {}
 void LoadData(TfrmMain&) {}
 void Setup(TfrmMain&) {}
 void OutputToGraph(TfrmMain&) {}
-void Run(TfrmMain&) {}
-void Stop(TfrmMain&) {}
 
 }  // namespace kelvor::commands

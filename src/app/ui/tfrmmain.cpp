@@ -20,6 +20,7 @@
 #include "app/ui/prompts.h"
 #include "app/ui/tfrmabout.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimecommands.h"
 #include "panel/ui/tfrmpanel.h"
 
 namespace kelvor {
@@ -80,6 +81,7 @@ void TfrmMain::installGraphHooks()
         btnStop->setEnabled(on);
         Stop1->setEnabled(on);
     };
+    InstallRealTimeRun(m_program);
 }
 
 void TfrmMain::buildMenus()

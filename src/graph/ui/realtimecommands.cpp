@@ -2,12 +2,17 @@
 #include "graph/ui/realtimecommands.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QToolButton>
 
 #include "app/localetext.h"
+#include "app/ui/maincommands.h"
+#include "app/ui/monitorloop.h"
 #include "app/ui/program.h"
+#include "app/ui/tfrmmain.h"
 #include "app/ui/prompts.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
@@ -138,9 +143,15 @@ void RealTimeRunClick(Program& program, QWidget* parent)
 
 void RealTimeStopClick(Program& program)
 {
-    // Every tick runs on this thread and never yields to other handlers, so a Stop from a
-    // button can only find the monitor idle, and a Stop from inside a tick finds its own
-    // busy flag, which cannot clear while we wait. Neither needs the wait.
+    // Only a tick running on another thread can finish while we wait. On this thread a
+    // busy flag means the tick is lower on our own stack (a Stop reached from inside it):
+    // waiting for it would only freeze the program.
+    const MonitorLoop* loop = program.monitorLoop;
+    if (loop && loop->thread() != QThread::currentThread()) {
+        const QDeadlineTimer deadline(2500);
+        while (program.monitor.PollBusy && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+    }
     stopRun(program);
 }
 
@@ -153,7 +164,7 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
     ChartModel& chart = w->chart();
     const int n = rt.SampleCount;
     if (n >= chart.Points()) {  // no room (the store was changed behind the run's back)
-        stopRun(program);
+        RealTimeStopClick(program);
         return;
     }
     if (!(chart.ManualMaxX() >= time))
@@ -173,7 +184,18 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
     rt.SampleCount = n + 1;
     w->txtDataNo->setText(QString::number(rt.SampleCount));
     if (rt.SampleCount > chart.Points() - 1)
-        stopRun(program);
+        RealTimeStopClick(program);
 }
+
+void InstallRealTimeRun(Program& program)
+{
+    program.appendRealTimeSample = [&program](std::uint8_t flags, double time, float t1, float t2, float t3,
+                                              float t4) { AppendRealTimeSample(program, flags, time, t1, t2, t3, t4); };
+}
+
+namespace commands {
+void Run(TfrmMain& main) { RealTimeRunClick(main.program(), &main); }
+void Stop(TfrmMain& main) { RealTimeStopClick(main.program()); }
+}  // namespace commands
 
 }  // namespace kelvor

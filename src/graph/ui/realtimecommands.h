@@ -22,4 +22,7 @@ void RealTimeStopClick(Program& program);
 void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, float t1, float t2, float t3,
                           float t4);
 
+// Plugs AppendRealTimeSample into the program's hand-over from the monitor loop.
+void InstallRealTimeRun(Program& program);
+
 }  // namespace kelvor

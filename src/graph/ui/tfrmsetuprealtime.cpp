@@ -44,7 +44,9 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent)
     edtRealTimeNo = named(new QLineEdit(this), "edtRealTimeNo");
     // Up to five digits; the places not typed show as "_".
     edtRealTimeNo->setInputMask(QStringLiteral("00000;_"));
-    edtRealTimeNo->setText(QStringLiteral(" 2000"));
+    // " 2000": the first place left blank, as the dialog has always opened.
+    edtRealTimeNo->setCursorPosition(1);
+    edtRealTimeNo->insert(QStringLiteral("2000"));
     edtRealTimeNo->setFixedWidth(70);
     Label3 = named(new QLabel(QStringLiteral("Real -Time Sampling Rate"), this), "Label3");
     ComboBox1 = rateList(this, "ComboBox1");
