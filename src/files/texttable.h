@@ -48,7 +48,8 @@ struct TableSaveResult {
     bool ok() const { return error.isEmpty() && !cancelled; }
 };
 
-// Writes rows first..last (1-based, inclusive, already checked against the row count)
+// Writes rows first..last (1-based, inclusive; the range window's entries go through
+// NormaliseTableRange of graph/graphtable.h, the same rules as the graph export)
 // each as its six fields with a separator after every field and CR LF, atomically.
 TableSaveResult SaveTableAsText(const TableRows& rows, const QString& path, int first, int last,
                                 const TableRowProgress& progress = {});

@@ -119,6 +119,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
 
     // Transfer phase: the normal path is one "p" and one read per block, no waits.
     bool transferComplete = true;
+    int recoveries = 0;  // "r" exchanges in a row without a stored block
     while (m_remaining > 0) {
         if (!writeCommand('p')) {
             dev.CloseLink();
@@ -128,8 +129,15 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
         }
         dev.SyncLink();
         if (readBlockReply()) {
+            recoveries = 0;
             storeBlock(image);
             continue;
+        }
+        // A meter that answers every "r" but never the "p" after it would keep this
+        // loop going for ever; past a few rounds the resume phase takes over.
+        if (++recoveries > kMaxResumeAttempts) {
+            transferComplete = false;
+            break;
         }
         m_link.WaitMs(1000);
         if (!writeCommand('r')) {

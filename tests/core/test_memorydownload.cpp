@@ -171,6 +171,9 @@ TEST(MemoryDownload, DyingLinkResumesThenGivesUp)
              m.failRead = [](char c, int b) { return (c == 'p' || c == 'r') && b >= 20; };
          },
          kDownloadResumeReadFailed},
+        {"only r answered",
+         [](FakeMemoryMeter& m, bool&) { m.failRead = [](char c, int b) { return c == 'p' && b >= 20; }; },
+         kDownloadResumeReadFailed},
         {"p refused",
          [](FakeMemoryMeter& m, bool&) { m.failWrite = [](char c, int b) { return c == 'p' && b >= 20; }; },
          kDownloadResumeWriteFailed},
