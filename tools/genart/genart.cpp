@@ -91,10 +91,10 @@ void digitSets()
             mask = G;
         else if (i == 18)
             mask = D | E | F;
-        save(digitImage(30, 52, mask, 5.0, 3.0, QRectF(6.5, 4.5, 18, 43)), QStringLiteral("LCD%1.png").arg(i));
+        save(digitImage(30, 52, mask, 6.0, 3.0, QRectF(6.5, 4.5, 18, 43)), QStringLiteral("LCD%1.png").arg(i));
         int mask2 = i <= 9 ? digitSegments(i) : 0;
         const int w2 = i == 14 ? 26 : 16;
-        save(digitImage(w2, 26, mask2, 2.6, 1.5, QRectF(3.0, 2.5, 9, 21)), QStringLiteral("LCDS%1.png").arg(i));
+        save(digitImage(w2, 26, mask2, 3.0, 1.5, QRectF(3.0, 2.5, 9, 21)), QStringLiteral("LCDS%1.png").arg(i));
     }
 }
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -76,6 +78,12 @@ int parseOptions(const QStringList& args, Options& out)
 
 }  // namespace
 
+namespace {
+
+int run(QApplication& app, const Options& options);
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     // The options are read before any window system is needed, so --help, --version
@@ -91,7 +99,19 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("TOVRA"));
     QApplication::setApplicationName(QStringLiteral("KELVOR"));
     QApplication::setApplicationVersion(QStringLiteral(KELVOR_VERSION));
+    try {
+        return run(app, options);
+    } catch (const std::exception& e) {
+        // The last resort for anything that escaped its handler.
+        QMessageBox::critical(nullptr, QStringLiteral("KELVOR"), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+}
 
+namespace {
+
+int run(QApplication& app, const Options& options)
+{
     QPointer<TfrmAbout> splash = new TfrmAbout(nullptr, true);
     splash->show();
     splash->repaint();
@@ -132,3 +152,5 @@ int main(int argc, char** argv)
     delete splash.data();
     return status;
 }
+
+}  // namespace

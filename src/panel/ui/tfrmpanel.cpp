@@ -99,8 +99,13 @@ TfrmPanel* TfrmPanel::create(Program& program, QMdiArea& area)
     sub->setWidget(panel);
     sub->setWindowTitle(panel->windowTitle());
     area.addSubWindow(sub);
-    sub->setContentsMargins(0, 0, 0, 0);
-    sub->resize(kClientWidth, kClientHeight);
+    // No title bar, but the single border stays: one dark pixel round the client area.
+    sub->setContentsMargins(1, 1, 1, 1);
+    sub->setAutoFillBackground(true);
+    QPalette pal = sub->palette();
+    pal.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
+    sub->setPalette(pal);
+    sub->resize(kClientWidth + 2, kClientHeight + 2);
     sub->move(0, 0);
     sub->show();
     program.panel = panel;
