@@ -3,11 +3,11 @@
 
 namespace kelvor {
 
-std::unique_ptr<MeterDevice> createDevice(const QString& meterSpec, const QString& captureFile,
+std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile,
                                           Clock& clock, QString* error)
 {
     std::unique_ptr<MeterDevice> device;
-    const QString choice = meterSpec.isEmpty() ? QStringLiteral("usb") : meterSpec;
+    const QString choice = meterChoice.isEmpty() ? QStringLiteral("usb") : meterChoice;
     if (choice == QLatin1String("usb"))
         device = createUsbDevice(error);
     else if (choice == QLatin1String("sim") || choice.startsWith(QLatin1String("sim:")))

@@ -12,7 +12,7 @@ class Clock;
 
 // --meter=usb (default) | sim[:options] | replay:FILE, optionally wrapped by
 // --capture FILE. Returns nullptr with a message in *error for a bad choice of meter.
-std::unique_ptr<MeterDevice> createDevice(const QString& meterSpec, const QString& captureFile,
+std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile,
                                           Clock& clock, QString* error);
 
 // The backends (each in its own file).
