@@ -4,6 +4,7 @@
 #include <cmath>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 namespace kelvor {
 
@@ -57,6 +58,8 @@ void SystemClock::processEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // Waits call this in a loop: yield the core instead of spinning on the tick count.
+    QThread::msleep(1);
 }
 
 ManualClock::ManualClock(QDateTime start) : m_start(std::move(start)) {}
