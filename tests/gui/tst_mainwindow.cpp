@@ -13,6 +13,7 @@
 #include "app/ui/monitorloop.h"
 #include "app/ui/tfrmabout.h"
 #include "kelvor_version.h"
+#include "meter/unavailabledevice.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "shellrig.h"
@@ -46,6 +47,24 @@ private slots:
         QVERIFY(m.btnDataLogger->isEnabled());  // using it reports the missing meter
         QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
         QCOMPARE(m.monitor().mainTimer().interval(), 500);
+    }
+
+    void startsWithoutABackendAndSaysWhy()
+    {
+        QTemporaryDir dir;
+        ManualClock clock;
+        test::ScriptedPrompts prompts;
+        const QString why = QStringLiteral("permission denied on /dev/hidraw3");
+        Program program(std::make_unique<UnavailableDevice>(why), clock, prompts, dir.path());
+        program.settingsFile = dir.filePath(QStringLiteral("s.ini"));
+        program.deviceProblem = why;
+        TfrmMain m(program);
+        m.show();
+        QCOMPARE(m.statusText(0), why);
+        QCOMPARE(m.statusText(1), QStringLiteral("Off Connection"));
+        m.monitor().MainTimerTimer();
+        QVERIFY(!program.monitor.Connected);
+        QCOMPARE(m.statusText(0), why);
     }
 
     void layoutOfCommands()

@@ -61,7 +61,21 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
     FormCreate();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // The hooks point into this window; children closing during the teardown below
+    // must find them empty, not dangling.
+    if (m_program.mainWindow == this) {
+        GraphHooks& hooks = m_program.graphHooks;
+        hooks.showChild = nullptr;
+        hooks.enableOutputToGraph = nullptr;
+        hooks.checkRealTimeGraph = nullptr;
+        hooks.enableRun = nullptr;
+        hooks.enableStop = nullptr;
+    }
+    m_monitor->mainTimer().stop();
+    delete m_mdi;  // the children go before the menus and buttons they may touch
+}
 
 void TfrmMain::installGraphHooks()
 {
