@@ -165,7 +165,11 @@ TEST(Capture, WhatIsCapturedReplaysTheSame)
         auto captured = wrapWithCapture(std::move(source), path, &error);
         ASSERT_TRUE(captured) << error.toStdString();
         first = run(*captured);
-    }  // destruction flushes the log
+        // Every exchange ends with CloseLink, which flushes: an interrupted run keeps its log.
+        QFile log(path);
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(log.readAll().endsWith(" 03\n"));
+    }
     EXPECT_FALSE(first.probe1);
     EXPECT_TRUE(first.probe2);
     EXPECT_FALSE(first.live1);
