@@ -1,0 +1,184 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One real-time sample appended and drawn, early in a run and near the end of a 99,999
+// record run, beside a bare QCustomPlot doing the same. Offscreen, window 1175 x 612.
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <qcustomplot.h>
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "app/clock.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "chart/ui/chartview.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimecommands.h"
+#include "graph/ui/tfrmgraph.h"
+
+using namespace kelvor;
+
+namespace {
+
+class NoMeter final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return kLinkFailed; }
+    int SetLinkTimeouts(int, int) override { return kLinkFailed; }
+    int WriteFrame(const std::uint8_t*, int) override { return kLinkFailed; }
+    int WriteBlock(const std::uint8_t*, int) override { return kLinkFailed; }
+    int SyncLink() override { return kLinkFailed; }
+    int ReadReply(std::uint8_t*, int) override { return kLinkFailed; }
+    int CloseLink() override { return kLinkOk; }
+    int GetSerialText(char*, int) override { return kLinkFailed; }
+};
+
+// Says nothing and answers every question with No.
+class SilentPrompts final : public Prompts {
+public:
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
+                                        QMessageBox::StandardButtons) override
+    {
+        return QMessageBox::No;
+    }
+    FileChoice openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    FileChoice saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+    std::optional<QColor> color(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QFont> font(QWidget*, const QFont&) override { return std::nullopt; }
+    int exec(QDialog&) override { return 0; }
+    bool printDialog(QWidget*, QPrinter&) override { return false; }
+    bool printerSetup(QWidget*, QPrinter&) override { return false; }
+};
+
+double residentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            status >> kb;
+            return kb / 1024.0;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return 0.0;
+}
+
+float valueOf(int i, int c) { return float(20.0 + 10.0 * std::sin(i * 0.01 + c) + (i % 7) * 0.1); }
+
+// A real-time window in the middle of a run that has taken `taken` samples, 2 s apart.
+struct Run {
+    QTemporaryDir dir;
+    ManualClock clock;
+    SilentPrompts prompts;
+    Program program{std::make_unique<NoMeter>(), clock, prompts, dir.path()};
+    TfrmGraph* window = nullptr;
+    double t = 0.0;
+    int next = 0;
+
+    Run(int taken, int room)
+    {
+        window = OpenRealTimeGraph(program);
+        window->resize(1175, 612);
+        window->show();
+        QApplication::processEvents();
+        RealTimeState& rt = program.realTime;
+        ChartModel& chart = window->chart();
+        chart.setPoints(taken + room);
+        for (int i = 0; i < chart.Points(); ++i) {
+            chart.setXDataII(-1, i, 0.0);
+            chart.setYData(-1, i, 9999.0f);
+        }
+        t = clock.nowDays();
+        chart.setManualMinX(t);
+        chart.setManualMaxX(t + 100.0 / 86400.0);
+        rt.SampleCount = 0;
+        rt.Running = true;
+        for (; next < taken; ++next)
+            append();
+        drawNow();
+    }
+    ~Run() { delete window; }
+    void append()
+    {
+        t += 2.0 / 86400.0;
+        AppendRealTimeSample(program, 0, t, valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3));
+    }
+    void drawNow() { window->view().customPlot()->replot(QCustomPlot::rpImmediateRefresh); }
+};
+
+constexpr int kIterations = 300;
+
+void BM_RealTimeAppend(benchmark::State& state, bool draw)
+{
+    const int taken = int(state.range(0));
+    Run run(taken, kIterations + 10);
+    for (auto _ : state) {
+        run.append();
+        ++run.next;
+        if (draw)
+            run.drawNow();
+    }
+    state.counters["samples"] = double(run.program.realTime.SampleCount);
+    state.counters["RSS_MB"] = residentMegabytes();
+}
+
+// The same four graphs on four axis rects, fed straight into QCustomPlot.
+void BM_BareQCustomPlot(benchmark::State& state)
+{
+    const int taken = int(state.range(0));
+    QCustomPlot plot;
+    plot.resize(1175, 450);
+    plot.plotLayout()->clear();
+    auto* margins = new QCPMarginGroup(&plot);
+    std::vector<QCPGraph*> graphs;
+    for (int a = 0; a < 4; ++a) {
+        auto* r = new QCPAxisRect(&plot);
+        plot.plotLayout()->addElement(a, 0, r);
+        r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+        r->axis(QCPAxis::atBottom)->setTicker(QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime));
+        r->axis(QCPAxis::atLeft)->setRange(-10, 50);
+        QCPGraph* g = plot.addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+        g->setAdaptiveSampling(true);
+        graphs.push_back(g);
+    }
+    plot.show();
+    double key = 1.7e9;
+    int i = 0;
+    auto add = [&] {
+        key += 2.0;
+        for (int c = 0; c < 4; ++c)
+            graphs[size_t(c)]->addData(key, valueOf(i, c));
+        ++i;
+    };
+    for (; i < taken;)
+        add();
+    for (auto& g : graphs)
+        g->keyAxis()->setRange(1.7e9, key + 100.0);
+    for (auto _ : state) {
+        add();
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+    }
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only, false)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BareQCustomPlot)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
