@@ -52,6 +52,10 @@ public:
     std::array<std::uint8_t, 64>& replyBuffer() { return m_reply; }
     const std::array<std::uint8_t, 64>& replyBuffer() const { return m_reply; }
     std::array<std::uint8_t, 32>& keyReplyBuffer() { return m_keyReply; }
+    // The setup commands' 32-byte buffer: the block sent after "t" and "s" and the
+    // place their 32-byte replies land. Bytes a command does not write stay as the
+    // last block or reply left them.
+    std::array<std::uint8_t, 32>& setupBlock() { return m_setupBlock; }
 
     std::uint8_t nextSequence() { return ++m_sequence; }  // wraps 255 -> 0
     std::uint8_t sequence() const { return m_sequence; }
@@ -70,6 +74,7 @@ private:
     CommandFrame m_setupFrame{kFrameStart, 0, 0, 0, 0, 0, kFrameEnd};
     std::array<std::uint8_t, 64> m_reply{};
     std::array<std::uint8_t, 32> m_keyReply{};
+    std::array<std::uint8_t, 32> m_setupBlock{};
     std::uint8_t m_sequence = 0;
     int m_failedLiveReads = 0;
 };

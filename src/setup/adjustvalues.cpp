@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "setup/adjustvalues.h"
+
+#include <cmath>
+#include <cstring>
+#include <QLocale>
+
+#include "meter/meterlink.h"
+#include "setup/setupcommands.h"
+
+namespace kelvor {
+
+namespace {
+
+struct ExchangeCodes {
+    int open, timeouts, frame, read, notAccepted;
+};
+
+// One exchange of the pair; every step runs, the last failing one names the code.
+int exchange(MeterLink& link, Command command, const ExchangeCodes& c, int okAt, std::uint32_t waitMs)
+{
+    MeterDevice& dev = link.device();
+    CommandFrame& frame = link.setupFrame();
+    auto& block = link.setupBlock();
+    int code = 0;
+    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+        code = c.open;
+    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
+        code = c.timeouts;
+    frame[2] = 0;
+    frame[3] = 0;
+    if (link.writeCommand(frame, command) != kLinkOk)
+        code = c.frame;
+    dev.SyncLink();
+    if (waitMs > 0)
+        link.WaitMs(waitMs);
+    if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
+        code = c.read;
+    else if (block[std::size_t(okAt)] != 'O' || block[std::size_t(okAt + 1)] != 'K')
+        code = c.notAccepted;
+    return code;
+}
+
+}  // namespace
+
+float CalibrationValue(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2)
+{
+    const std::uint32_t bits = std::uint32_t(b2) << 24 | std::uint32_t(b1) << 16 | std::uint32_t(b0) << 8;
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+QString CalibrationText(float value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    const QLocale locale;
+    // Past ten integer digits fixed notation cannot hold the precision: go exponential.
+    if (std::fabs(value) >= 1e10f)
+        return locale.toString(double(value), 'E', 9);
+    // Round to ten significant digits first, then show eight decimals.
+    const double rounded = QString::number(double(value), 'e', 9).toDouble();
+    return locale.toString(rounded, 'f', 8);
+}
+
+int ReadAdjustValues(MeterLink& link, AdjustValues& values)
+{
+    const ExchangeCodes y{kAdjustYOpen, kAdjustYTimeouts, kAdjustYFrame, kAdjustYRead, kAdjustNotAccepted};
+    const ExchangeCodes z{kAdjustZOpen, kAdjustZTimeouts, kAdjustZFrame, kAdjustZRead, kAdjustNotAccepted};
+    int code = 0;
+    for (int i = 0; i < kSetupAttempts; ++i) {
+        code = 0;
+        // Both replies land in the same block buffer: keep "Y" before "Z" overwrites it.
+        const int yCode = exchange(link, Command::AdjustValuesY, y, 28, 0);
+        const std::array<std::uint8_t, 32> yReply = link.setupBlock();
+        const int zCode = exchange(link, Command::AdjustValuesZ, z, 30, 100);
+        code = zCode != 0 ? zCode : yCode;
+        if (code != 0)
+            continue;
+        const auto& zReply = link.setupBlock();
+        for (int k = 0; k < 8; ++k)
+            values[std::size_t(k)] = CalibrationValue(yReply[std::size_t(3 * k)], yReply[std::size_t(3 * k + 1)],
+                                                      yReply[std::size_t(3 * k + 2)]);
+        for (int k = 0; k < 4; ++k)
+            values[std::size_t(8 + k)] = CalibrationValue(zReply[std::size_t(3 * k)], zReply[std::size_t(3 * k + 1)],
+                                                          zReply[std::size_t(3 * k + 2)]);
+        break;
+    }
+    return code;
+}
+
+const std::array<const char*, 12>& AdjustValueFieldNames()
+{
+    static const std::array<const char*, 12> names = {
+        "edtT1Gain", "edtT2Gain", "edtT3Gain", "edtT4Gain",
+        "edtT1_EXT_offset", "edtT2_EXT_offset", "edtT3_EXT_offset", "edtT4_EXT_offset",
+        "edtT1_CJC_offset", "edtT2_CJC_offset", "edtT3_CJC_offset", "edtT4_CJC_offset",
+    };
+    return names;
+}
+
+}  // namespace kelvor

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "setup/setupcommands.h"
+
+#include <cstring>
+
+#include "app/clock.h"
+#include "meter/meterlink.h"
+
+namespace kelvor {
+
+namespace {
+
+constexpr int kDataMemoryEnd = 130816;
+
+std::uint8_t toBcd(int v) { return std::uint8_t((v / 10) << 4 | (v % 10)); }
+
+bool bcdInRange(std::uint8_t b, int low, int high)
+{
+    if ((b >> 4) > 9 || (b & 0x0F) > 9)
+        return false;
+    const int v = (b >> 4) * 10 + (b & 0x0F);
+    return v >= low && v <= high;
+}
+
+bool isDigits(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 2)
+        return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+std::uint8_t bcdFromCharacters(const QString& text)
+{
+    const int tens = text.size() == 1 ? 0 : text[0].unicode() - '0';
+    const int units = text[text.size() - 1].unicode() - '0';
+    return std::uint8_t(tens * 16 + units);
+}
+
+bool acknowledged(const std::array<std::uint8_t, 32>& reply) { return reply[2] == 'O' && reply[3] == 'K'; }
+
+// What fills the block between the frame and the block write; null for commands
+// without a block.
+using BlockFiller = void (*)(MeterLink&);
+
+struct CommandRun {
+    Command command;
+    std::uint8_t p2 = 0, p3 = 0;
+    SetupStepCodes codes;
+    BlockFiller fillBlock = nullptr;
+    std::uint32_t waitBeforeReadMs = 0;  // commands without a block
+};
+
+// One attempt: every step runs, the last failing one names the code.
+int attempt(MeterLink& link, const CommandRun& run)
+{
+    MeterDevice& dev = link.device();
+    CommandFrame& frame = link.setupFrame();
+    auto& block = link.setupBlock();
+    int code = 0;
+    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+        code = run.codes.open;
+    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
+        code = run.codes.timeouts;
+    frame[2] = run.p2;
+    frame[3] = run.p3;
+    if (link.writeCommand(frame, run.command) != kLinkOk)
+        code = run.codes.frame;
+    dev.SyncLink();
+    if (run.fillBlock) {
+        link.WaitMs(100);
+        run.fillBlock(link);
+        if (dev.WriteBlock(block.data(), int(block.size())) != kLinkOk)
+            code = run.codes.block;
+        dev.SyncLink();
+        link.WaitMs(100);
+    } else if (run.waitBeforeReadMs > 0) {
+        link.WaitMs(run.waitBeforeReadMs);
+    }
+    if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
+        code = run.codes.read;
+    else if (!acknowledged(block))
+        code = run.codes.notAccepted;
+    return code;
+}
+
+int runCommand(MeterLink& link, const CommandRun& run)
+{
+    int code = 0;
+    for (int i = 0; i < kSetupAttempts; ++i) {
+        code = attempt(link, run);
+        if (code == 0)
+            break;
+    }
+    return code;
+}
+
+}  // namespace
+
+int ParseRecordingInterval(const QString& minutes, const QString& seconds, IntervalParameter& out)
+{
+    if (!isDigits(minutes))
+        return kIntervalMinutesNotNumber;
+    if (!isDigits(seconds))
+        return kIntervalSecondsNotNumber;
+    const int m = minutes.toInt();
+    const int s = seconds.toInt();
+    if (m > 60 || s > 60)
+        return kIntervalAbove60;
+    if (m == 0 && s == 0)
+        return kIntervalZero;
+    out.minutesBcd = bcdFromCharacters(minutes);
+    out.secondsBcd = bcdFromCharacters(seconds);
+    return 0;
+}
+
+void FillClockBlock(std::array<std::uint8_t, 32>& b, const QDateTime& now)
+{
+    const QTime t = now.time();
+    const QDate d = now.date();
+    b[0] = toBcd(t.second());
+    b[1] = toBcd(t.minute());
+    b[2] = toBcd(t.hour());
+    b[3] = toBcd(d.day());
+    b[4] = toBcd(d.month());
+    b[6] = toBcd(((d.year() % 100) + 100) % 100);
+    b[7] = 0;
+    b[8] = 'r';
+    b[9] = 't';
+    b[10] = 'c';
+}
+
+void FillDefaultSettings(std::array<std::uint8_t, 32>& b)
+{
+    b[0] = 'A';
+    b[1] = 'L';
+    b[2] = 'L';
+    b[3] = 0;                   // alarm off
+    b[4] = 0x00, b[5] = 0xD4;   // high limit 212
+    b[6] = 0xFF, b[7] = 0xFC;   // low limit -4
+    b[8] = 0, b[9] = 0;         // no data sets
+    b[10] = 0x00, b[11] = 0x0A, b[12] = 0xFF;  // empty memory
+    b[13] = 0, b[14] = 2;       // interval 0:02
+    b[15] = 0x14;
+    b[18] = 0;                  // type K
+    b[21] = 0;                  // T1-T2 off
+    b[22] = b[23] = b[24] = b[25] = 0;
+    b[30] = 2;                  // power off after 30 minutes
+}
+
+int AdjustMeterTime(MeterLink& link)
+{
+    // The time is taken when the block is built, after the frame and its 100 ms.
+    CommandRun run{Command::SetClock, 0, 0, kClockCodes,
+                   [](MeterLink& l) { FillClockBlock(l.setupBlock(), l.clock().now()); }};
+    return runCommand(link, run);
+}
+
+int AdjustRecordingInterval(MeterLink& link, const IntervalParameter& interval)
+{
+    return runCommand(link, {Command::RecordingInterval, interval.minutesBcd, interval.secondsBcd, kIntervalCodes});
+}
+
+int EraseMeterMemory(MeterLink& link)
+{
+    return runCommand(link, {Command::EraseMemory, 0, 0, kEraseCodes, nullptr, 10});
+}
+
+int SetupOther(MeterLink& link)
+{
+    return runCommand(link, {Command::DefaultSettings, 0, 0, kSettingsCodes,
+                             [](MeterLink& l) { FillDefaultSettings(l.setupBlock()); }});
+}
+
+bool InformationReplyPlausible(const std::array<std::uint8_t, 64>& r)
+{
+    const int position = r[10] << 16 | r[11] << 8 | r[12];
+    return position <= kDataMemoryEnd && bcdInRange(r[40], 0, 59) && bcdInRange(r[41], 0, 59) &&
+           bcdInRange(r[42], 0, 23) && bcdInRange(r[43], 1, 31) && bcdInRange(r[44], 1, 12) &&
+           bcdInRange(r[46], 0, 99);
+}
+
+int ReadMeterInformation(MeterLink& link, std::array<std::uint8_t, 64>& reply, QString& serial)
+{
+    MeterDevice& dev = link.device();
+    CommandFrame& frame = link.setupFrame();
+    const SetupStepCodes& c = kInformationCodes;
+    int code = 0;
+    for (int i = 0; i < kSetupAttempts; ++i) {
+        code = 0;
+        if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+            code = c.open;
+        if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
+            code = c.timeouts;
+        frame[2] = 0;
+        frame[3] = 0;
+        if (link.writeCommand(frame, Command::Information) != kLinkOk)
+            code = c.frame;
+        dev.SyncLink();
+        reply.fill(0);
+        if (dev.ReadReply(reply.data(), int(reply.size())) != kLinkOk)
+            code = c.read;
+        else if (!InformationReplyPlausible(reply))
+            code = c.notAccepted;
+        if (code == 0)
+            break;
+    }
+    serial.clear();
+    if (code != 0)
+        return code;
+    char text[33] = {};
+    dev.GetSerialText(text, 32);  // its result is not used: an empty text shows as empty
+    text[32] = '\0';
+    serial = QString::fromLatin1(text);
+    return 0;
+}
+
+}  // namespace kelvor
