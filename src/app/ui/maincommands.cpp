@@ -9,7 +9,6 @@ void Save(TfrmMain&) {}
 void Print(TfrmMain&) {}
 void PrinterSetup(TfrmMain&) {}
 void LoadData(TfrmMain&) {}
-void Setup(TfrmMain&) {}
 void OutputToGraph(TfrmMain&) {}
 
 }  // namespace kelvor::commands
