@@ -169,6 +169,7 @@ void TfrmSetup::build()
     for (const InfoRow& r : kInfoRows) {
         QLineEdit* e = edit(r.name, QString());
         e->setReadOnly(true);
+        e->setMinimumWidth(QLatin1String(r.name) == QLatin1String("txtMeterTime") ? 170 : 110);
         infoGrid->addWidget(new QLabel(QLatin1String(r.caption), this), row % 8, (row / 8) * 2);
         infoGrid->addWidget(e, row % 8, (row / 8) * 2 + 1);
         ++row;
