@@ -80,8 +80,9 @@ struct Run {
     TfrmGraph* window = nullptr;
     double t = 0.0;
     int next = 0;
+    std::uint8_t flags = 0;
 
-    Run(int taken, int room)
+    Run(int taken, int room, std::uint8_t channelFlags = 0) : flags(channelFlags)
     {
         window = OpenRealTimeGraph(program);
         window->resize(1175, 612);
@@ -107,17 +108,17 @@ struct Run {
     void append()
     {
         t += 2.0 / 86400.0;
-        AppendRealTimeSample(program, 0, t, valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3));
+        AppendRealTimeSample(program, flags, t, valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3));
     }
     void drawNow() { window->view().customPlot()->replot(QCustomPlot::rpImmediateRefresh); }
 };
 
 constexpr int kIterations = 300;
 
-void BM_RealTimeAppend(benchmark::State& state, bool draw)
+void BM_RealTimeAppend(benchmark::State& state, bool draw, std::uint8_t flags)
 {
     const int taken = int(state.range(0));
-    Run run(taken, kIterations + 10);
+    Run run(taken, kIterations + 10, flags);
     for (auto _ : state) {
         run.append();
         ++run.next;
@@ -168,8 +169,10 @@ void BM_BareQCustomPlot(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only, false)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only, false, 0)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+// T4 unplugged ("----") for the whole run: a channel of gaps only.
+BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only_t4_gaps, false, 0x80)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true, 0)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareQCustomPlot)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)

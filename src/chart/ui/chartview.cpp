@@ -403,9 +403,12 @@ void ChartView::applyRanges()
         bool found = false;
         QCPRange keys;
         QCPRange values;
+        // A range search walks past leading and trailing gaps, the whole subset when it
+        // holds only gaps: not worth it on every refresh when the X range is fixed anyway.
+        const bool fixedX = s.manualScaleControlX == sgManualMinAndMax;
         for (QCPGraph* g : r->graphs()) {
             bool ok = false;
-            const QCPRange k = g->getKeyRange(ok);
+            const QCPRange k = fixedX ? QCPRange() : g->getKeyRange(ok);
             if (ok)
                 keys = found ? QCPRange(std::min(keys.lower, k.lower), std::max(keys.upper, k.upper)) : k;
             bool okV = false;
