@@ -6,8 +6,6 @@ namespace kelvor::commands {
 
 void Open(TfrmMain&) {}
 void Save(TfrmMain&) {}
-void Print(TfrmMain&) {}
-void PrinterSetup(TfrmMain&) {}
 void LoadData(TfrmMain&) {}
 void OutputToGraph(TfrmMain&) {}
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/program.h"
 
+#include <QPrinter>
+
 namespace kelvor {
 
 Program::Program(std::unique_ptr<MeterDevice> dev, Clock& clk, Prompts& p, QString dir)
@@ -12,6 +14,13 @@ Program::~Program() = default;
 
 QString Program::templatePath() const { return dataDir + QStringLiteral("/template/graph.ghf"); }
 QString Program::workingCopyPath() const { return dataDir + QStringLiteral("/temp/DataSetsTemp.tmp"); }
+QPrinter& Program::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
 QString Program::helpPath() const { return dataDir + QStringLiteral("/KELVORHELP.htm"); }
 
 }  // namespace kelvor

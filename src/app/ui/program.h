@@ -16,6 +16,7 @@
 #include "meter/meterlink.h"
 #include "panel/ui/digitimages.h"
 
+class QPrinter;
 class QWidget;
 
 namespace kelvor {
@@ -96,6 +97,13 @@ public:
     QString templatePath() const;     // dataDir + "/template/graph.ghf"
     QString workingCopyPath() const;  // dataDir + "/temp/DataSetsTemp.tmp"
     QString helpPath() const;         // dataDir + "/KELVORHELP.htm"
+
+    // The printer chosen with File > Printer Setup, used by every print afterwards
+    // (created on first use as the system's default printer).
+    QPrinter& printer();
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
 };
 
 }  // namespace kelvor

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "print/ui/graphprinter.h"
+
+#include <qcustomplot.h>
+#include <QPrinter>
+
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "chart/chartmodel.h"
+#include "chart/ui/chartview.h"
+#include "graph/ui/tfrmgraph.h"
+
+namespace kelvor {
+
+namespace {
+
+void setCustomizePages(ChartModel& chart, bool on)
+{
+    chart.setAllowFontPage(on);
+    chart.setAllowPage1(on);
+    chart.setAllowPage2(on);
+    chart.setAllowSubsetsPage(on);
+}
+
+}  // namespace
+
+void PrintGraph(Program& program, TfrmGraph& window)
+{
+    ChartModel& chart = window.chart();
+    setCustomizePages(chart, false);
+    chart.PEactions(sgCustomize);  // its outcome does not matter: printing follows anyway
+    setCustomizePages(chart, true);
+
+    QWidget* parent = &window;
+    window.view().setPrintHandler([&program, parent](ChartView& view) { PrintChart(program, parent, view); });
+    chart.setPEnarg1(0);
+    chart.setPEnarg2(0);
+    chart.PEactions(sgPrintDialog);
+}
+
+bool PrintChart(Program& program, QWidget* parent, ChartView& view)
+{
+    QPrinter& printer = program.printer();
+    const QPageLayout::Orientation before = printer.pageLayout().orientation();
+    printer.setPageOrientation(view.model().DefOrientation() == sgPortrait ? QPageLayout::Portrait
+                                                                           : QPageLayout::Landscape);
+    const auto restore = [&] { printer.setPageOrientation(before); };
+    if (!program.prompts.printDialog(parent, printer)) {
+        restore();
+        return false;
+    }
+
+    QCustomPlot& plot = *view.customPlot();
+    QCPPainter painter;
+    if (!painter.begin(&printer)) {
+        restore();
+        program.prompts.error(parent, QStringLiteral("The printer could not be started."));
+        return false;
+    }
+    // Lay the chart out at a screen-like size and scale that up to the printer's
+    // resolution, so text and lines keep the proportions seen on screen.
+    const QRect page(QPoint(0, 0), QSize(printer.width(), printer.height()));
+    const double scale = printer.resolution() / 96.0;
+    painter.scale(scale, scale);
+    plot.toPainter(&painter, int(page.width() / scale), int(page.height() / scale));
+    const bool printed = painter.end();
+    restore();
+    plot.replot(QCustomPlot::rpQueuedReplot);
+    return printed;
+}
+
+}  // namespace kelvor

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// File > Print and File > Printer Setup of the main window.
+#include <QAbstractItemView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include "app/ui/maincommands.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "app/ui/tfrmmain.h"
+#include "graph/ui/tfrmgraph.h"
+#include "print/ui/graphprinter.h"
+#include "print/ui/tableprinter.h"
+
+namespace kelvor::commands {
+
+// Only tables and graphs print; the front panel, the setup window or no window at all
+// leave the command without effect.
+void Print(TfrmMain& main)
+{
+    QMdiSubWindow* sub = main.mdiArea().activeSubWindow();
+    QWidget* child = sub ? sub->widget() : nullptr;
+    if (!child)
+        return;
+    if (auto* graph = qobject_cast<TfrmGraph*>(child)) {
+        PrintGraph(main.program(), *graph);
+        return;
+    }
+    if (child->inherits("kelvor::TfrmList")) {
+        auto* grid = child->findChild<QAbstractItemView*>(QStringLiteral("Grid1"));
+        if (grid && grid->model())
+            PrintTable(main.program(), child, *grid->model());
+    }
+}
+
+void PrinterSetup(TfrmMain& main) { main.program().prompts.printerSetup(&main, main.program().printer()); }
+
+}  // namespace kelvor::commands

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "print/ui/tableprinter.h"
+
+#include <QAbstractItemModel>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+
+namespace kelvor {
+
+QFont tablePrintFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPointSize(8);
+    return font;
+}
+
+TablePaging tablePaging(QPrinter& printer)
+{
+    const QFontMetrics metrics(tablePrintFont(), &printer);
+    const int h = metrics.size(Qt::TextSingleLine, QStringLiteral("String Grid Printout")).height();
+    return TablePaging::forPage(printer.height(), h);
+}
+
+bool PrintTable(Program& program, QWidget* parent, const QAbstractItemModel& grid)
+{
+    QPrinter& printer = program.printer();
+    if (!program.prompts.printDialog(parent, printer))
+        return false;
+
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        program.prompts.error(parent, QStringLiteral("The printer could not be started."));
+        return false;
+    }
+    const QFont font = tablePrintFont();
+    painter.setFont(font);
+    const int ascent = QFontMetrics(font, &printer).ascent();
+    const TablePaging paging = tablePaging(printer);
+
+    const int rows = tableGridRows(grid);
+    for (int r = 0; r < rows; ++r) {
+        if (paging.newPageBefore(r))
+            printer.newPage();
+        // drawText takes the baseline; the row's top is where its line starts.
+        painter.drawText(1, paging.rowTop(r) + ascent, tableLine(tableGridRow(grid, r)));
+    }
+    return painter.end();
+}
+
+}  // namespace kelvor

@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QDialog>
+#include <QFile>
+#include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardItemModel>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/ui/tfrmmain.h"
+#include "chart/ui/chartcustomizedialog.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/tfrmgraph.h"
+#include "panel/ui/tfrmpanel.h"
+#include "print/ui/graphprinter.h"
+#include "print/ui/tableprinter.h"
+#include "shellrig.h"
+
+using namespace kelvor;
+using kelvor::test::ShellRig;
+
+namespace {
+
+// Runs a poppler tool; empty when it is missing or fails.
+QString poppler(const QString& tool, const QStringList& args)
+{
+    const QString exe = QStandardPaths::findExecutable(tool);
+    if (exe.isEmpty())
+        return {};
+    QProcess p;
+    p.start(exe, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+bool havePoppler()
+{
+    for (const char* tool : {"pdftotext", "pdfinfo", "pdftoppm"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return false;
+    return true;
+}
+
+int pageCount(const QString& pdf)
+{
+    const QString info = poppler(QStringLiteral("pdfinfo"), {pdf});
+    const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// The text of each page rebuilt from the words' positions, so the spaces between
+// them can be checked: a word's column is its distance from the left-most word in
+// character widths (charWidth in points, the fixed-pitch font's advance).
+QList<QStringList> pageTexts(const QString& pdf, double charWidth)
+{
+    const QString html = poppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression wordRe(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>([^<]*)</word>)re"));
+    QList<QStringList> pages;
+    for (const QString& page : html.split(QStringLiteral("<page")).mid(1)) {
+        struct Word {
+            double x, y;
+            QString text;
+        };
+        QList<Word> words;
+        double left = 1e9;
+        for (auto it = wordRe.globalMatch(page); it.hasNext();) {
+            const auto m = it.next();
+            words.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3)});
+            left = std::min(left, words.back().x);
+        }
+        QMap<int, QString> lines;  // by top in whole points
+        for (const Word& w : words) {
+            QString& line = lines[qRound(w.y)];
+            const int column = qRound((w.x - left) / charWidth);
+            if (line.size() < column)
+                line += QString(column - line.size(), QLatin1Char(' '));
+            line += w.text;
+        }
+        pages << lines.values();
+    }
+    return pages;
+}
+
+QString trimmedEnd(QString s)
+{
+    while (s.endsWith(QLatin1Char(' ')))
+        s.chop(1);
+    return s;
+}
+
+// A grid shaped like the table window's: "No", "Date", "Time", "T1".."T4".
+void fillGrid(QStandardItemModel& model, int dataRows)
+{
+    model.clear();
+    model.setHorizontalHeaderLabels({"No", "Date", "Time", "T1", "T2", "T3", "T4"});
+    for (int r = 0; r < dataRows; ++r) {
+        QList<QStandardItem*> row;
+        const QStringList cells = {QString::number(r + 1), "09/12/2026", QString("12:%1:00").arg(r % 60, 2, 10, QChar('0')),
+                                   QString("R%1").arg(r + 1), "OL", "-12.5", "100.0"};
+        for (const QString& c : cells)
+            row << new QStandardItem(c);
+        model.appendRow(row);
+    }
+}
+
+}  // namespace
+
+class TestPrint : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ShellRig> rig;
+    QTemporaryDir out;
+    QString pdf;
+
+    double charWidth()
+    {
+        QPrinter& printer = rig->program->printer();
+        return QFontMetricsF(tablePrintFont(), &printer).horizontalAdvance(QLatin1Char('0')) * 72.0
+               / printer.resolution();
+    }
+    QPrinter& toPdf(const QString& name)
+    {
+        pdf = out.filePath(name);
+        QPrinter& printer = rig->program->printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageOrientation(QPageLayout::Portrait);
+        return printer;
+    }
+    void clickPrint() { rig->main->btnPrint->click(); }
+    void activate(QWidget* child)
+    {
+        for (QMdiSubWindow* sub : rig->main->mdiArea().subWindowList())
+            if (sub->widget() == child)
+                rig->main->mdiArea().setActiveSubWindow(sub);
+        QCOMPARE(rig->main->mdiArea().activeSubWindow() ? rig->main->mdiArea().activeSubWindow()->widget() : nullptr,
+                 child);
+    }
+
+private slots:
+    void init()
+    {
+        if (!havePoppler())
+            QSKIP("poppler-utils (pdftotext, pdfinfo, pdftoppm) not installed");
+        rig = std::make_unique<ShellRig>();
+    }
+    void cleanup() { rig.reset(); }
+
+    void tableLinesArePaddedByTheRule()
+    {
+        toPdf("table.pdf");
+        QStandardItemModel model;
+        fillGrid(model, 2);
+        rig->prompts.printAnswers = {true};
+        QVERIFY(PrintTable(*rig->program, nullptr, model));
+        QVERIFY(rig->prompts.unexpected.isEmpty());
+
+        const auto pages = pageTexts(pdf, charWidth());
+        QCOMPARE(pages.size(), 1);
+        const QStringList expected = {
+            trimmedEnd(QString("No") + QString(16, ' ') + "Date" + QString(12, ' ') + "Time" + QString(26, ' ') + "T1"
+                       + QString(16, ' ') + "T2" + QString(16, ' ') + "T3" + QString(16, ' ') + "T4"),
+            trimmedEnd(tableLine({"1", "09/12/2026", "12:00:00", "R1", "OL", "-12.5", "100.0"})),
+            trimmedEnd(tableLine({"2", "09/12/2026", "12:01:00", "R2", "OL", "-12.5", "100.0"})),
+        };
+        QCOMPARE(expected[1], QString("1") + QString(18, ' ') + "09/12/2026" + "12:00:00" + QString(18, ' ') + "R1"
+                                  + QString(16, ' ') + "OL" + QString(16, ' ') + "-12.5" + QString(10, ' ') + "100.0");
+        QCOMPARE(pages[0], expected);
+    }
+
+    void fullPageHoldsRowsPerPageAndOneMoreStartsAPage()
+    {
+        QPrinter& printer = toPdf("full.pdf");
+        const TablePaging paging = tablePaging(printer);
+        QVERIFY(paging.rowsPerPage > 10);
+        QVERIFY((paging.rowsPerPage + 1) * paging.lineHeight <= printer.height());
+
+        QStandardItemModel model;
+        fillGrid(model, paging.rowsPerPage - 1);  // plus the heading: exactly one page
+        rig->prompts.printAnswers = {true};
+        QVERIFY(PrintTable(*rig->program, nullptr, model));
+        QCOMPARE(pageCount(pdf), 1);
+        QVERIFY(pageTexts(pdf, charWidth()).value(0).last().contains(QString("R%1").arg(paging.rowsPerPage - 1)));
+
+        toPdf("spill.pdf");
+        fillGrid(model, paging.rowsPerPage);
+        rig->prompts.printAnswers = {true};
+        QVERIFY(PrintTable(*rig->program, nullptr, model));
+        QCOMPARE(pageCount(pdf), 2);
+        const auto pages = pageTexts(pdf, charWidth());
+        QCOMPARE(pages.value(0).size(), paging.rowsPerPage);
+        QCOMPARE(pages.value(1).size(), 1);
+        QVERIFY(pages.value(1).first().contains(QString("R%1").arg(paging.rowsPerPage)));
+    }
+
+    void cancelledDialogPrintsNothing()
+    {
+        QPrinter& printer = toPdf("cancel.pdf");
+        QStandardItemModel model;
+        fillGrid(model, 2);
+        rig->prompts.printAnswers = {false};
+        QVERIFY(!PrintTable(*rig->program, nullptr, model));
+
+        TfrmGraph* graph = OpenRealTimeGraph(*rig->program);
+        rig->prompts.printAnswers = {false};
+        PrintGraph(*rig->program, *graph);
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    }
+
+    void graphPrintsOneLandscapePageAfterAShortCustomiseDialog()
+    {
+        QPrinter& printer = toPdf("graph.pdf");
+        TfrmGraph* graph = OpenRealTimeGraph(*rig->program);
+        QVERIFY(graph);
+        activate(graph);
+
+        QStringList pagesOffered;
+        rig->prompts.dialogs = {[&](QDialog& d) {
+            if (auto* c = qobject_cast<ChartCustomizeDialog*>(&d))
+                for (int i = 0; i < c->pages()->count(); ++i)
+                    pagesOffered << c->pages()->widget(i)->objectName();
+            return int(QDialog::Rejected);  // printing follows all the same
+        }};
+        rig->prompts.printAnswers = {true};
+        clickPrint();
+        QVERIFY2(rig->prompts.unexpected.isEmpty(), qPrintable(rig->prompts.unexpected.join(", ")));
+        QCOMPARE(pagesOffered, QStringList({"pageStyle"}));
+        const ChartModel& chart = graph->chart();
+        QVERIFY(chart.AllowFontPage() && chart.AllowPage1() && chart.AllowPage2() && chart.AllowSubsetsPage());
+
+        QCOMPARE(pageCount(pdf), 1);
+        const auto size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)"))
+                              .match(poppler(QStringLiteral("pdfinfo"), {pdf}));
+        QVERIFY(size.hasMatch());
+        QVERIFY(size.captured(1).toDouble() > size.captured(2).toDouble());
+        // The shared printer goes back to the orientation chosen for tables.
+        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Portrait);
+
+        const QString png = out.filePath("graph");
+        poppler(QStringLiteral("pdftoppm"), {"-r", "30", "-png", "-singlefile", pdf, png});
+        const QImage image(png + ".png");
+        QVERIFY(!image.isNull());
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                inked += image.pixelColor(x, y) != QColor(Qt::white);
+        QVERIFY2(inked > image.width() * image.height() / 20, qPrintable(QString::number(inked)));
+        // Vectors, not a screen bitmap pasted in.
+        QVERIFY(!poppler(QStringLiteral("pdfimages"), {"-list", pdf}).contains(QStringLiteral("image ")));
+    }
+
+    void printAsksNothingWithoutATableOrGraph()
+    {
+        toPdf("none.pdf");
+        QVERIFY(rig->program->panel);
+        activate(rig->program->panel);
+        clickPrint();
+        for (QMdiSubWindow* sub : rig->main->mdiArea().subWindowList())
+            sub->close();
+        QCOMPARE(rig->main->mdiArea().activeSubWindow(), nullptr);
+        clickPrint();
+        QVERIFY(rig->prompts.unexpected.isEmpty());
+        QVERIFY(rig->prompts.dialogsShown.isEmpty());
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void printerSetupAsksWithTheProgramsPrinter()
+    {
+        rig->prompts.printAnswers = {true};
+        rig->main->PrinterSetup1->trigger();
+        QVERIFY(rig->prompts.unexpected.isEmpty());
+        QVERIFY(rig->prompts.printAnswers.empty());
+    }
+};
+
+QTEST_MAIN(TestPrint)
+#include "tst_print.moc"
