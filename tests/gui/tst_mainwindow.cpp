@@ -251,6 +251,14 @@ private slots:
         QVERIFY(rig.main->monitor().mainTimer().isActive());
         QCOMPARE(rig.meter->count('H'), 1);
         QVERIFY(rig.prompts.messages.isEmpty());
+
+        // The panel closed by a click during that wait: the key handler still resumes.
+        rig.clock.setRunQtEvents(true);
+        TfrmPanel* panel = rig.program->panel;
+        QTimer::singleShot(0, panel, &TfrmPanel::btnCloseClick);
+        panel->btnCFClick();
+        QTRY_VERIFY(!rig.program->panel);
+        QVERIFY(rig.main->monitor().mainTimer().isActive());
     }
 
     void pauseInsideATickDoesNotWait()

@@ -397,10 +397,13 @@ bool TfrmPanel::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmPanel::pressKey(Command key)
 {
-    m_program.PauseMonitor();
-    if (m_program.link.SendKey(key) != 0)
-        m_program.link.WaitMs(300);  // no retry and no message: the LCD simply stays
-    m_program.ResumeMonitor();
+    // The wait processes events, so the panel may be closed and gone before it ends:
+    // nothing after it may touch the panel.
+    Program& program = m_program;
+    program.PauseMonitor();
+    if (program.link.SendKey(key) != 0)
+        program.link.WaitMs(300);  // no retry and no message: the LCD simply stays
+    program.ResumeMonitor();
 }
 
 void TfrmPanel::btnHOLDClick() { pressKey(Command::Hold); }
