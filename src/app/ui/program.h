@@ -70,6 +70,7 @@ public:
     GraphState graph;
     GraphHooks graphHooks;
     DataSetStore store;
+    bool LoadingData = false;  // a memory download is running (the load command's re-entry guard)
     QString dataDir;          // template/, temp/ and the help file live here
     bool serviceMode = false; // --service: shows Data Logger > Setup
 

@@ -4,10 +4,14 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QFontDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+
+#include "files/filetypename.h"
 
 namespace kelvor {
 
@@ -31,6 +35,15 @@ FileChoice QtPrompts::saveFile(QWidget* parent, const QString& caption, const QS
     QFileDialog dialog(parent, caption, dir, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    // Picking another file type gives the typed name that type's extension.
+    const QStringList types = filter.split(QStringLiteral(";;"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filter, types](const QString& chosen) {
+        auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text() : QFileInfo(dialog.selectedFiles().value(0)).fileName();
+        const QString name = NameForFileType(filter, int(types.indexOf(chosen)) + 1, typed);
+        if (name != typed)
+            dialog.selectFile(name);
+    });
     FileChoice choice;
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         choice.fileName = dialog.selectedFiles().first();

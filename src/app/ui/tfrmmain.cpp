@@ -19,8 +19,12 @@
 #include "app/ui/program.h"
 #include "app/ui/prompts.h"
 #include "app/ui/tfrmabout.h"
+#include "files/ui/filecommands.h"
+#include "files/ui/tfrmlist.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
+#include "graph/ui/tfrmgraph.h"
+#include "logger/ui/loggerwindow.h"
 #include "panel/ui/tfrmpanel.h"
 
 namespace kelvor {
@@ -52,8 +56,14 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
     buildStatusBar();
 
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-        // The panel holds no table, so there is nothing to output to a graph.
-        if (sub && qobject_cast<TfrmPanel*>(sub->widget()))
+        // Only a table can be output to a graph. The MDI area tells reliably which
+        // child became active, so the children's own activation handlers run from here.
+        QWidget* child = sub ? sub->widget() : nullptr;
+        if (auto* list = qobject_cast<TfrmList*>(child))
+            list->FormActivate();
+        else if (auto* graph = qobject_cast<TfrmGraph*>(child))
+            graph->FormActivate();
+        else if (qobject_cast<TfrmPanel*>(child))
             btnOutputToGraph->setEnabled(false);
     });
 
@@ -96,6 +106,8 @@ void TfrmMain::installGraphHooks()
         Stop1->setEnabled(on);
     };
     InstallRealTimeRun(m_program);
+    InstallDataLoggerHooks(m_program);
+    InstallFileHooks(m_program);
 }
 
 void TfrmMain::buildMenus()

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kelvor {
+
+// The extensions a save dialog's filter offers, one per file type and at most five:
+// the first four characters from the "." of each type's pattern (".TXT", ".CH4").
+// Accepts the "desc|pattern|desc|pattern" form and Qt's "desc (patterns);;..." form.
+QStringList FilterTypeExtensions(const QString& filter);
+
+// What the file name box shows after the user picks file type `typeIndex` (from 1):
+// the typed name, without its folder, with its extension replaced by that type's.
+// An empty name stays empty; an index without a type leaves the name as typed.
+QString NameForFileType(const QString& filter, int typeIndex, const QString& typedName);
+
+}  // namespace kelvor

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "files/ui/tfrmlist.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/ui/program.h"
+#include "files/ui/tablerowsmodel.h"
+
+namespace kelvor {
+
+TfrmList::TfrmList(Program& program, QWidget* parent)
+    : QWidget(parent), m_program(program), m_model(new TableRowsModel(this))
+{
+    setObjectName(QStringLiteral("frmList"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(405, 460);
+
+    Grid1 = new QTableView(this);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    Grid1->setModel(m_model);
+    Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Grid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    Grid1->setWordWrap(false);
+    Grid1->verticalHeader()->setVisible(false);
+    // Fixed row heights keep scrolling through 100,000 rows cheap: the view never
+    // measures a row.
+    Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid1->verticalHeader()->setDefaultSectionSize(18);
+    Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Grid1->setColumnWidth(0, 48);
+    for (int c = 1; c < TableRowsModel::kColumns; ++c)
+        Grid1->setColumnWidth(c, c <= 2 ? 80 : 50);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Grid1);
+}
+
+const TableRows& TfrmList::rows() const { return m_model->rows(); }
+void TfrmList::setRows(TableRows rows) { m_model->setRows(std::move(rows)); }
+QString TfrmList::cell(int column, int row) const { return m_model->cell(column, row); }
+int TfrmList::dataRows() const { return int(m_model->rows().size()); }
+
+void TfrmList::FormActivate()
+{
+    if (m_program.graphHooks.enableOutputToGraph)
+        m_program.graphHooks.enableOutputToGraph(true);
+}
+
+bool TfrmList::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        FormActivate();
+    return QWidget::event(e);
+}
+
+}  // namespace kelvor

@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logger/ui/downloadprogress.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+
+#include "files/ui/tfrmscope.h"
+
+namespace kelvor {
+
+DownloadProgressWindow::DownloadProgressWindow(QWidget* parent) : m_parent(parent) {}
+
+DownloadProgressWindow::~DownloadProgressWindow()
+{
+    busy(false);
+    delete m_window;
+}
+
+void DownloadProgressWindow::begin(int total)
+{
+    delete m_window;
+    m_window = new TfrmScope(m_parent);
+    TfrmScope& w = *m_window;
+    w.setWindowTitle(QStringLiteral("Data Retriving Progress"));
+    w.setWindowFlag(Qt::WindowStaysOnTopHint);
+    w.setModal(false);
+    w.Progress1->setRange(0, total);
+    w.Progress1->setValue(0);
+    w.Progress1->setVisible(true);
+    w.lblTotalBytes->setText(QString::number(total));
+    w.lblTotalBytes->setVisible(true);
+    w.lblBytesReceived->setText(QStringLiteral("0"));
+    w.lblBytesReceived->setVisible(true);
+    w.SText1->setText(QStringLiteral("bytes received"));
+    w.SText1->setVisible(true);
+    w.SText2->setText(QStringLiteral("total bytes"));
+    w.SText2->setVisible(true);
+    w.show();
+    w.repaint();
+}
+
+void DownloadProgressWindow::progress(int received)
+{
+    if (!m_window)
+        return;
+    m_window->lblBytesReceived->setText(QString::number(received));
+    m_window->Progress1->setValue(received);
+    // The normal path has no waits, so nothing else would paint: paint just the two
+    // widgets that changed, not the whole window.
+    m_window->lblBytesReceived->repaint();
+    m_window->Progress1->repaint();
+}
+
+void DownloadProgressWindow::end()
+{
+    if (m_window)
+        m_window->hide();
+}
+
+void DownloadProgressWindow::busy(bool on)
+{
+    if (on == m_busy)
+        return;
+    m_busy = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+}  // namespace kelvor

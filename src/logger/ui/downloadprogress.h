@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPointer>
+
+#include "files/ui/tfrmscope.h"
+#include "logger/memorydownload.h"
+
+class QWidget;
+
+namespace kelvor {
+
+
+// The download's progress window "Data Retriving Progress": a bar and the two byte
+// counters, updated after every block; it has no Cancel. Also shows the hourglass
+// during the first exchange.
+class DownloadProgressWindow final : public DownloadListener {
+public:
+    explicit DownloadProgressWindow(QWidget* parent);
+    ~DownloadProgressWindow() override;
+
+    void begin(int total) override;
+    void progress(int received) override;
+    void end() override;
+    void busy(bool on) override;
+
+    TfrmScope* window() const { return m_window; }
+
+private:
+    QWidget* m_parent;
+    QPointer<TfrmScope> m_window;
+    bool m_busy = false;
+};
+
+}  // namespace kelvor

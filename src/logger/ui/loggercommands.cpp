@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logger/ui/loggercommands.h"
+
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "graph/ui/tfrmgraph.h"
+#include "logger/memorydownload.h"
+#include "logger/ui/downloadprogress.h"
+#include "logger/ui/loggerwindow.h"
+#include "files/ui/filecommands.h"
+
+namespace kelvor {
+
+namespace {
+// Clears the program-wide load flag however the command ends.
+struct LoadGuard {
+    bool& flag;
+    explicit LoadGuard(bool& f) : flag(f) { flag = true; }
+    ~LoadGuard() { flag = false; }
+};
+
+class ProgramMonitorHook final : public MonitorHook {
+public:
+    explicit ProgramMonitorHook(Program& p) : m_program(p) {}
+    void pause() override { m_program.PauseMonitor(); }
+    void resume() override { m_program.ResumeMonitor(); }
+
+private:
+    Program& m_program;
+};
+}  // namespace
+
+void LoadData1Click(Program& program)
+{
+    if (program.LoadingData)
+        return;
+    LoadGuard guard(program.LoadingData);
+    QWidget* parent = DialogParent(program);
+    Prompts& prompts = program.prompts;
+
+    if (!program.monitor.Connected) {
+        prompts.info(parent, QString::fromLatin1(kNoConnectionMessage));
+        return;
+    }
+    if (program.live.MeterRecording) {
+        prompts.info(parent, QString::fromLatin1(kMeterRecordingMessage));
+        return;
+    }
+
+    program.PauseMonitor();
+    program.monitor.MissedReads = 0;
+    TfrmGraph* window = EnsureLoggerGraph(program);
+
+    DownloadProgressWindow progress(parent);
+    ProgramMonitorHook monitor(program);
+    MemoryDownload download(program.link, &progress, &monitor);
+    LoadCallbacks callbacks;
+    callbacks.decoded = [&](const DataSetDecodeResult&) {
+        if (TfrmGraph* w = program.graph.LoggerGraph)
+            FillDataSetList(*w, program.store);
+    };
+    callbacks.showDataSet = [&](int k) { ShowDataSet(program, k); };
+    const LoadOutcome out =
+        LoadDataSets(download, program.store, program.clock, program.workingCopyPath(), callbacks);
+
+    QWidget* box = program.graph.LoggerGraph ? static_cast<QWidget*>(program.graph.LoggerGraph) : parent;
+    (void)window;
+    if (out.code == kDownloadOk) {
+        program.graph.LoggerGraphUnsaved = true;
+        // The download itself is good and kept in memory for "save collection"; only
+        // the copy on disk is missing, which the user must know.
+        if (!out.workingCopyError.isEmpty())
+            prompts.error(box, out.workingCopyError);
+        if (out.decode.cutShort)
+            prompts.message(box, QMessageBox::Warning, Prompts::title(), DecodeWarning(out.decode));
+    } else if (out.code == kNoDataSet) {
+        prompts.info(box, QString::fromLatin1(kNoDataMessage));
+    } else {
+        prompts.error(box, LoadFailureMessage(out.code));
+        SendDownloadCancel(program.link);
+    }
+    program.ResumeMonitor();
+}
+
+}  // namespace kelvor
+
+#include "app/ui/maincommands.h"
+#include "app/ui/tfrmmain.h"
+
+namespace kelvor::commands {
+void LoadData(TfrmMain& main) { LoadData1Click(main.program()); }
+}  // namespace kelvor::commands

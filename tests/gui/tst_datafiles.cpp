@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Text tables in table windows, "Output Tabular to graph", graph files and the Save
+// command's choice by the active window.
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "chart/chartmodel.h"
+#include "files/ui/filecommands.h"
+#include "files/ui/tabletograph.h"
+#include "files/ui/tfrmlist.h"
+#include "files/ui/tfrmopensave.h"
+#include "graph/graphfile.h"
+#include "graph/realtimestate.h"
+#include "graph/ui/tfrmgraph.h"
+#include "loggerrig.h"
+#include "panel/ui/tfrmpanel.h"
+#include "shellrig.h"
+
+using namespace kelvor;
+using kelvor::test::LoggerRig;
+
+namespace {
+TableRows sampleRows(int n)
+{
+    TableRows rows;
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({QStringLiteral("1/5/26"), QStringLiteral("10:00:%1 AM").arg(i, 2, 10, QLatin1Char('0')),
+                        QStringLiteral("%1.5").arg(20 + i), QStringLiteral("30.0"), QStringLiteral("-1.0"),
+                        QStringLiteral("OL")});
+    return rows;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The range window's answer: All, or Select with the two entries.
+std::function<int(QDialog&)> range(const QString& from = QString(), const QString& to = QString())
+{
+    return [from, to](QDialog& d) {
+        if (!from.isNull()) {
+            d.findChild<QRadioButton*>(QStringLiteral("radNo"))->setChecked(true);
+            d.findChild<QLineEdit*>(QStringLiteral("edtSelFrom"))->setText(from);
+            d.findChild<QLineEdit*>(QStringLiteral("edtSelTo"))->setText(to);
+        }
+        return int(QDialog::Accepted);
+    };
+}
+}  // namespace
+
+class TestDataFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() { QLocale::setDefault(QLocale::system()); }
+    void tableSavedAndReadBack_data();
+    void tableSavedAndReadBack();
+    void selectedRange_data();
+    void selectedRange();
+    void unwritableTableIsReported();
+    void decimalCommaOffersNoCsv();
+    void outputTableToGraph();
+    void outputTableWithWordsForDates();
+    void graphFileOpensInItsOwnWindow();
+    void saveFollowsTheActiveWindow();
+};
+
+void TestDataFiles::tableSavedAndReadBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<char>("separator");
+    QTest::newRow("txt") << "t.txt" << '\t';
+    QTest::newRow("DATA.CSV") << "DATA.CSV" << ',';
+}
+
+void TestDataFiles::tableSavedAndReadBack()
+{
+    QFETCH(QString, name);
+    QFETCH(char, separator);
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    list.setRows(sampleRows(3));
+    const QString path = rig.path(name);
+    rig.prompts.fileNames.push_back(path);
+    rig.prompts.dialogs.push_back(range());
+    QVERIFY(Save1Click(*rig.program, &list));
+
+    QByteArray expected;
+    for (const TableRow& row : list.rows()) {
+        for (const QString& cell : row)
+            expected += cell.toLatin1() + separator;
+        expected += "\r\n";
+    }
+    QCOMPARE(readAll(path), expected);
+
+    TfrmList* back = OpenTextTable(*rig.program, path);
+    QVERIFY(back);
+    QCOMPARE(back->rows(), list.rows());
+    QCOMPARE(back->windowTitle(), QDir::toNativeSeparators(path));
+    QCOMPARE(back->cell(0, 3), QStringLiteral("3"));
+    QCOMPARE(back->Grid1->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("T1"));
+    QVERIFY(rig.prompts.messages.isEmpty());
+    delete back;
+}
+
+void TestDataFiles::selectedRange_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::newRow("5 to 2") << "5" << "2" << 2 << 5;
+    QTest::newRow("to 99") << "4" << "99" << 4 << 10;
+    QTest::newRow("from 0") << "0" << "3" << 1 << 3;
+    QTest::newRow("from -3") << "-3" << "6" << 3 << 6;
+    QTest::newRow("not a number") << "x" << "6" << 0 << 0;
+}
+
+void TestDataFiles::selectedRange()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    list.setRows(sampleRows(10));
+    const QString path = rig.path(QStringLiteral("part.txt"));
+    rig.prompts.fileNames.push_back(path);
+    rig.prompts.dialogs.push_back(range(from, to));
+    SaveTableAsText(*rig.program, list);
+    if (first == 0) {
+        QCOMPARE(rig.prompts.messages, QStringList{QStringLiteral("invalid integer")});
+        QVERIFY(!QFile::exists(path));
+        return;
+    }
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    QCOMPARE(lines.size() - 1, last - first + 1);
+    QVERIFY(lines.first().startsWith("1/5/26\t" + list.rows()[std::size_t(first - 1)][1].toLatin1()));
+    QVERIFY(lines[lines.size() - 2].contains(list.rows()[std::size_t(last - 1)][1].toLatin1()));
+}
+
+void TestDataFiles::unwritableTableIsReported()
+{
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    list.setRows(sampleRows(2));
+    const QString path = rig.path(QStringLiteral("no/such/folder/t.txt"));
+    rig.prompts.fileNames.push_back(path);
+    rig.prompts.dialogs.push_back(range());
+    QVERIFY(!SaveTableAsText(*rig.program, list));
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QVERIFY2(rig.prompts.messages[0].contains(QDir::toNativeSeparators(path)), qPrintable(rig.prompts.messages[0]));
+}
+
+void TestDataFiles::decimalCommaOffersNoCsv()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(TableSaveFilterText(), QStringLiteral(" TXT file(*.txt,data seperated by tab) |*.TXT"));
+    QVERIFY(!DataFileOpenFilterText().contains(QStringLiteral("CSV")));
+    TfrmOpenSave dialog;
+    dialog.setOpenTexts();
+    QCOMPARE(dialog.btnOpenSingleSet->text(), QStringLiteral("Open single data flle(*.TXT,*.GHF)"));
+
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    list.setRows(sampleRows(1));
+    SaveTableAsText(*rig.program, list);  // the save dialog is cancelled
+    QCOMPARE(rig.prompts.filtersOffered.size(), 1);
+    QVERIFY(!rig.prompts.filtersOffered[0].contains(QStringLiteral("CSV"), Qt::CaseInsensitive));
+
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    dialog.setOpenTexts();
+    QCOMPARE(dialog.btnOpenSingleSet->text(), QStringLiteral("Open single data file(*.TXT,*.CSV,*.GHF)"));
+    QVERIFY(TableSaveFilterText().contains(QStringLiteral("|EXCEL file format(*.CSV,seperated by comma) |*.CSV")));
+}
+
+void TestDataFiles::outputTableToGraph()
+{
+    LoggerRig rig;
+    Program& p = *rig.program;
+    TfrmList list(p);
+    list.setWindowTitle(QStringLiteral("/data/run.txt"));
+    TableRows rows = sampleRows(6);
+    for (TableRow& r : rows)
+        r[5] = QStringLiteral("1.0");
+    rows[4][3] = QStringLiteral("OL");     // T2 of row 5
+    rows[2][4] = QStringLiteral("warm");   // T3 of row 3: the rest of that row is skipped
+    list.setRows(rows);
+
+    TfrmGraph* w = btnOutputToGraphClick(p, &list);
+    QVERIFY(w);
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(w->windowTitle(), QStringLiteral("/data/run.txt"));
+    QCOMPARE(p.graph.FileGraph.data(), w);
+    const ChartModel& chart = w->chart();
+    QCOMPARE(chart.Points(), 6);
+    QCOMPARE(chart.YData(0, 0), 21.5f);
+    QCOMPARE(chart.YData(1, 4), kGapValue);  // the gap
+    QCOMPARE(chart.YData(0, 4), 25.5f);
+    QCOMPARE(chart.YData(1, 2), 30.0f);
+    QCOMPARE(chart.YData(2, 2), kGapValue);  // unreadable: left as prepared
+    QCOMPARE(chart.YData(3, 2), kGapValue);
+    QCOMPARE(chart.YData(3, 3), 1.0f);
+    QCOMPARE(chart.XDataII(2, 5), toDays(QDateTime(QDate(2026, 1, 5), QTime(10, 0, 6))));
+    QCOMPARE(w->txtDataNo->text(), QStringLiteral("6"));
+    delete w;
+
+    TfrmList empty(p);
+    QVERIFY(!btnOutputToGraphClick(p, &empty));
+    QCOMPARE(rig.prompts.messages, QStringList{QStringLiteral("No data to graph !")});
+}
+
+void TestDataFiles::outputTableWithWordsForDates()
+{
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    TableRows rows = sampleRows(3);
+    rows[0][0] = QStringLiteral("hello");
+    rows[0][1] = QStringLiteral("world");
+    list.setRows(rows);
+    TfrmGraph* w = btnOutputToGraphClick(*rig.program, &list);
+    QVERIFY(w);  // stays open with its default chart
+    QCOMPARE(rig.prompts.messages, QStringList{QStringLiteral("'hello world' is not a valid date and time")});
+    QVERIFY(w->chart().Points() != 3);
+    delete w;
+}
+
+void TestDataFiles::graphFileOpensInItsOwnWindow()
+{
+    LoggerRig rig;
+    Program& p = *rig.program;
+    TfrmList list(p);
+    list.setRows(sampleRows(4));
+    TfrmGraph* drawn = btnOutputToGraphClick(p, &list);
+    drawn->chart().setMultiAxesSubsets(1, 0);
+    const QString path = rig.path(QStringLiteral("g.ghf"));
+    QVERIFY(WriteGraphFile(drawn->chart(), path).ok());
+    delete drawn;
+
+    rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::SingleSet); });
+    rig.prompts.fileNames.push_back(path);
+    Open1Click(p);
+    TfrmGraph* w = p.graph.FileGraph;
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QDir::toNativeSeparators(path));
+    QCOMPARE(w->chart().Points(), 4);
+    QVERIFY(!w->chkSplit->isChecked());
+    QCOMPARE(w->txtDataNo->text(), QStringLiteral("4"));
+    delete w;
+
+    // A damaged file is named in a message and leaves no window.
+    const QString bad = rig.path(QStringLiteral("bad.ghf"));
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\xff\xff\xff\x7f" "abc");
+    }
+    rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::SingleSet); });
+    rig.prompts.fileNames.push_back(bad);
+    Open1Click(p);
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QVERIFY(rig.prompts.messages[0].contains(QStringLiteral("bad.ghf")));
+    QVERIFY(!p.graph.FileGraph);
+}
+
+void TestDataFiles::saveFollowsTheActiveWindow()
+{
+    kelvor::test::ShellRig rig;
+    TfrmMain& main = *rig.main;
+    Program& p = *rig.program;
+    QMdiArea& area = main.mdiArea();
+
+    // The front panel: nothing happens.
+    for (QMdiSubWindow* sub : area.subWindowList())
+        if (qobject_cast<TfrmPanel*>(sub->widget()))
+            area.setActiveSubWindow(sub);
+    QVERIFY(area.activeSubWindow() && qobject_cast<TfrmPanel*>(area.activeSubWindow()->widget()));
+    main.Save1Click();
+    QVERIFY(rig.prompts.filtersOffered.isEmpty());
+    QVERIFY(rig.prompts.dialogsShown.isEmpty());
+    QVERIFY(rig.prompts.unexpected.isEmpty());
+
+    // A table window: its activation offers "Output Tabular to graph"; Save saves a table.
+    const QString path = rig.dir.filePath(QStringLiteral("t.txt"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("1/5/26\t10:00:01 AM\t1.0\t2.0\t3.0\t4.0\t\r\n");
+    }
+    rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::SingleSet); });
+    rig.prompts.fileNames.push_back(path);
+    main.Open1Click();
+    QMdiSubWindow* tableSub = area.subWindowList().last();
+    QVERIFY(qobject_cast<TfrmList*>(tableSub->widget()));
+    area.setActiveSubWindow(nullptr);
+    area.setActiveSubWindow(tableSub);
+    QTRY_VERIFY(main.btnOutputToGraph->isEnabled());
+    rig.prompts.fileNames.push_back(QString());  // cancel the save dialog
+    main.Save1Click();
+    QVERIFY(rig.prompts.filtersOffered.last().contains(QStringLiteral("TXT file")));
+
+    // The real-time graph goes straight to the graph save dialog.
+    TfrmGraph* realTime = p.graph.RealTimeGraph;
+    QVERIFY(realTime);
+    area.setActiveSubWindow(qobject_cast<QMdiSubWindow*>(realTime->parentWidget()));
+    QTRY_VERIFY(!main.btnOutputToGraph->isEnabled());
+    const int dialogs = rig.prompts.dialogsShown.size();
+    rig.prompts.fileNames.push_back(QString());
+    main.Save1Click();
+    QCOMPARE(rig.prompts.dialogsShown.size(), dialogs);
+    QVERIFY(rig.prompts.filtersOffered.last().contains(QStringLiteral("Graph file")));
+}
+
+QTEST_MAIN(TestDataFiles)
+#include "tst_datafiles.moc"
