@@ -6,8 +6,7 @@ namespace kelvor {
 class TfrmMain;
 
 // The main window's menu and tool bar commands that belong to other subsystems. Each
-// is a free function so its subsystem can define it in its own file; the bodies in
-// maincommands.cpp are the placeholders still waiting for that.
+// is a free function so its subsystem defines it in its own file.
 namespace commands {
 void Open(TfrmMain& main);            // File > Open, SpeedButton1
 void Save(TfrmMain& main);            // File > Save, SpeedButton2
