@@ -2,12 +2,17 @@
 #include "logger/ui/downloadprogress.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 
 #include "files/ui/tfrmscope.h"
 
 namespace kelvor {
+
+namespace {
+constexpr int kBlocksPerSystemTurn = 32;
+}
 
 DownloadProgressWindow::DownloadProgressWindow(QWidget* parent) : m_parent(parent) {}
 
@@ -37,7 +42,9 @@ void DownloadProgressWindow::begin(int total)
     w.SText2->setText(QStringLiteral("total bytes"));
     w.SText2->setVisible(true);
     w.show();
-    w.repaint();
+    // The window system maps and exposes a new window through the event loop, which
+    // the download's normal path never reaches: let it do so now, without user input.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DownloadProgressWindow::progress(int received)
@@ -50,6 +57,9 @@ void DownloadProgressWindow::progress(int received)
     // widgets that changed, not the whole window.
     m_window->lblBytesReceived->repaint();
     m_window->Progress1->repaint();
+    // Now and then the window system's own events (a move, an expose) get their turn.
+    if ((received / kBlockBytes) % kBlocksPerSystemTurn == 0)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DownloadProgressWindow::end()

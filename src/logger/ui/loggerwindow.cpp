@@ -68,6 +68,11 @@ void FillDataSetList(TfrmGraph& window, const DataSetStore& store)
         for (int c = 0; c < row.size() && c < grid->columnCount(); ++c)
             grid->setItem(k, c, new QTableWidgetItem(row[c]));
     }
+    // Dates and times are as wide as the locale writes them.
+    if (count > 0) {
+        grid->resizeColumnToContents(1);
+        grid->resizeColumnToContents(2);
+    }
     grid->clearSelection();
     if (count > 0)
         grid->setCurrentCell(0, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The data logger's and the table window's heavy paths, offscreen: drawing a full data
+// set with its statistics, reading a 100,000-line table into a table window and saving
+// it back.
+#include <benchmark/benchmark.h>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "app/clock.h"
+#include "app/ui/program.h"
+#include "app/ui/prompts.h"
+#include "chart/chartmodel.h"
+#include "files/ui/filecommands.h"
+#include "files/ui/tfrmlist.h"
+#include "graph/graphfile.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/tfrmgraph.h"
+#include "logger/ui/loggerwindow.h"
+#include "meter/devicefactory.h"
+
+using namespace kelvor;
+
+namespace {
+
+// Answers every dialog at once: OK, and one fixed file name for the save dialog.
+class QuietPrompts final : public Prompts {
+public:
+    QString saveName;
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
+                                        QMessageBox::StandardButtons) override
+    {
+        return QMessageBox::Ok;
+    }
+    FileChoice openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    FileChoice saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
+    {
+        return {saveName, {}};
+    }
+    std::optional<QColor> color(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QFont> font(QWidget*, const QFont&) override { return std::nullopt; }
+    int exec(QDialog&) override { return QDialog::Accepted; }
+    bool printDialog(QWidget*, QPrinter&) override { return false; }
+    bool printerSetup(QWidget*, QPrinter&) override { return false; }
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    ManualClock clock;
+    QuietPrompts prompts;
+    std::unique_ptr<Program> program;
+    Rig()
+    {
+        QString error;
+        program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
+        ChartModel chart;
+        PrepareGraph(*program, chart, 4, 100.0f, -20.0f, 0.0, 0.0, 0, nullptr);
+        QDir().mkpath(QFileInfo(program->templatePath()).absolutePath());
+        WriteGraphFile(chart, program->templatePath());
+    }
+};
+
+// One data set of n samples at 2 s, as a full meter memory holds it.
+void fillStore(DataSetStore& store, int n)
+{
+    DataSet s;
+    s.start = toDays(QDateTime(QDate(2026, 1, 5), QTime(8, 0, 0)));
+    s.interval = 2;
+    s.sampleCount = n;
+    store.sets = {s};
+    store.values.resize(std::size_t(4 * n));
+    store.times.resize(std::size_t(4 * n));
+    for (int i = 0; i < n; ++i)
+        for (int c = 0; c < 4; ++c) {
+            store.values[std::size_t(4 * i + c)] = float(20.0 + 30.0 * std::sin(i * 0.002 + c) + (i % 5) * 0.1);
+            store.times[std::size_t(4 * i + c)] = s.start + i * 2 * kDaysPerSecond;
+        }
+}
+
+void BM_ShowDataSet16000(benchmark::State& state)
+{
+    Rig rig;
+    fillStore(rig.program->store, 16000);
+    TfrmGraph* w = EnsureLoggerGraph(*rig.program);
+    w->resize(1400, 900);
+    FillDataSetList(*w, rig.program->store);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        ShowDataSet(*rig.program, 0);
+        QApplication::processEvents();  // the chart's repaint
+    }
+    delete w;
+}
+BENCHMARK(BM_ShowDataSet16000)->Unit(benchmark::kMillisecond);
+
+QString writeTable(const QString& path, int lines)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QByteArray chunk;
+    for (int i = 0; i < lines; ++i) {
+        chunk += "1/5/26\t" + QByteArray::number(10 + i / 3600 % 10) + ':' + QByteArray::number(10 + i / 60 % 50) + ':' +
+                 QByteArray::number(10 + i % 50) + " AM\t21.5\t30.2\t-1.0\tOL\t\r\n";
+        if (chunk.size() > (1 << 16)) {
+            f.write(chunk);
+            chunk.clear();
+        }
+    }
+    f.write(chunk);
+    return path;
+}
+
+void BM_ReadTable100k(benchmark::State& state)
+{
+    Rig rig;
+    const QString path = writeTable(rig.dir.filePath(QStringLiteral("big.txt")), 100000);
+    for (auto _ : state) {
+        TfrmList* list = OpenTextTable(*rig.program, path);
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (!list || list->dataRows() != 100000)
+            state.SkipWithError("table not read whole");
+        delete list;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ReadTable100k)->Unit(benchmark::kMillisecond);
+
+void BM_SaveTable100k(benchmark::State& state)
+{
+    Rig rig;
+    const QString path = writeTable(rig.dir.filePath(QStringLiteral("big.txt")), 100000);
+    TfrmList* list = OpenTextTable(*rig.program, path);
+    rig.prompts.saveName = rig.dir.filePath(QStringLiteral("back.txt"));
+    for (auto _ : state) {
+        if (!SaveTableAsText(*rig.program, *list))
+            state.SkipWithError("table not saved");
+    }
+    delete list;
+}
+BENCHMARK(BM_SaveTable100k)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
