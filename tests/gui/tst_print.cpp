@@ -15,6 +15,7 @@
 
 #include "app/ui/tfrmmain.h"
 #include "chart/ui/chartcustomizedialog.h"
+#include "files/ui/tfrmlist.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
@@ -175,6 +176,23 @@ private slots:
         QCOMPARE(expected[1], QString("1") + QString(18, ' ') + "09/12/2026" + "12:00:00" + QString(18, ' ') + "R1"
                                   + QString(16, ' ') + "OL" + QString(16, ' ') + "-12.5" + QString(10, ' ') + "100.0");
         QCOMPARE(pages[0], expected);
+    }
+
+    void printCommandPrintsTheActiveTableWindow()
+    {
+        toPdf("list.pdf");
+        auto* list = new TfrmList(*rig->program);
+        list->setRows({{"09/12/2026", "12:00:00", "21.5", "OL", "-3.0", "100.0"}});
+        rig->main->mdiArea().addSubWindow(list)->show();
+        activate(list);
+        rig->prompts.printAnswers = {true};
+        clickPrint();
+        QVERIFY(rig->prompts.unexpected.isEmpty());
+        const auto pages = pageTexts(pdf, charWidth());
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages[0].size(), 2);
+        QVERIFY(pages[0][0].startsWith(QString("No") + QString(16, ' ') + "Date"));
+        QCOMPARE(pages[0][1], trimmedEnd(tableLine({"1", "09/12/2026", "12:00:00", "21.5", "OL", "-3.0", "100.0"})));
     }
 
     void fullPageHoldsRowsPerPageAndOneMoreStartsAPage()

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // File > Print and File > Printer Setup of the main window.
-#include <QAbstractItemView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTableView>
 
 #include "app/ui/maincommands.h"
 #include "app/ui/program.h"
 #include "app/ui/prompts.h"
 #include "app/ui/tfrmmain.h"
+#include "files/ui/tfrmlist.h"
 #include "graph/ui/tfrmgraph.h"
 #include "print/ui/graphprinter.h"
 #include "print/ui/tableprinter.h"
@@ -26,11 +27,8 @@ void Print(TfrmMain& main)
         PrintGraph(main.program(), *graph);
         return;
     }
-    if (child->inherits("kelvor::TfrmList")) {
-        auto* grid = child->findChild<QAbstractItemView*>(QStringLiteral("Grid1"));
-        if (grid && grid->model())
-            PrintTable(main.program(), child, *grid->model());
-    }
+    if (auto* list = qobject_cast<TfrmList*>(child))
+        PrintTable(main.program(), list, *list->Grid1->model());
 }
 
 void PrinterSetup(TfrmMain& main) { main.program().prompts.printerSetup(&main, main.program().printer()); }
