@@ -16,8 +16,8 @@ class Clock;
 
 struct SimMeterConfig {
     std::uint32_t seed = 1;
-    std::array<SimChannel, 4> channels{SimChannel::ambient(23.0), SimChannel::heating(24.0, 180.0, 240.0),
-                                       SimChannel::cooling(90.0, 22.0, 600.0), SimChannel::unplugged()};
+    std::array<SimChannel, 4> channels{SimChannel::ambient(23.0), SimChannel::heating(24.0, 44.0, 240.0),
+                                       SimChannel::cooling(48.0, 22.0, 600.0), SimChannel::unplugged()};
     BatteryMark battery = BatteryMark::Full;
     bool demoMemory = true;  // a few recorded data sets from the start
 };

@@ -16,8 +16,17 @@
 using namespace kelvor;
 
 namespace {
+// Channels with wide swings, so the tests see large changes in little meter time.
+SimMeterConfig lively()
+{
+    SimMeterConfig c;
+    c.channels = {SimChannel::ambient(23.0), SimChannel::heating(24.0, 180.0, 240.0),
+                  SimChannel::cooling(90.0, 22.0, 600.0), SimChannel::unplugged()};
+    return c;
+}
+
 struct Rig {
-    explicit Rig(SimMeterConfig config = {}, SimFaultPlan plan = {})
+    explicit Rig(SimMeterConfig config = lively(), SimFaultPlan plan = {})
         : device(clock, config, std::move(plan)), link(device, clock)
     {
     }
@@ -36,7 +45,7 @@ struct Rig {
 
 SimMeterConfig erased()
 {
-    SimMeterConfig c;
+    SimMeterConfig c = lively();
     c.demoMemory = false;
     return c;
 }
@@ -68,8 +77,9 @@ TEST(SimMeter, ProbeAndLiveReadingLookLikeTheMeter)
     // the reply are exactly what the LCD rows show.
     float t2 = lr.T[1], t3 = lr.T[2];
     for (int i = 0; i < 400; ++i) {
-        if (i == 200)
+        if (i == 200) {
             ASSERT_EQ(rig.link.SendKey(Command::CelsiusFahrenheit), 0);
+        }
         rig.clock.advanceMs(1500);
         const LiveReading now = rig.read();
         const LcdDisplay d = lcdDisplayOf(now);
@@ -441,8 +451,9 @@ TEST(SimMeter, SetupCommandsAndEeprom)
     auto exchange = [&](std::array<std::uint8_t, 7> frame, int length, const std::uint8_t* block = nullptr) {
         std::vector<std::uint8_t> reply(std::size_t(length), 0);
         EXPECT_EQ(d.WriteFrame(frame.data(), 7), 0);
-        if (block)
+        if (block) {
             EXPECT_EQ(d.WriteBlock(block, 32), 0);
+        }
         const int rc = d.ReadReply(reply.data(), length);
         return rc == 0 ? reply : std::vector<std::uint8_t>{};
     };
