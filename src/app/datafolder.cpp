@@ -9,13 +9,28 @@
 
 namespace kelvor {
 
+bool isSystemProgramFolder(const QString& programDir)
+{
+#ifdef Q_OS_UNIX
+    // An installed program lives in the system's folders; even where root may write
+    // there, its data belongs to the user, never beside /usr/bin/kelvor.
+    const QString dir = QDir::cleanPath(programDir);
+    for (const char* prefix : {"/usr", "/bin", "/sbin", "/lib"})
+        if (dir == QLatin1String(prefix) || dir.startsWith(QLatin1String(prefix) + QLatin1Char('/')))
+            return true;
+#else
+    Q_UNUSED(programDir);
+#endif
+    return false;
+}
+
 QString chooseDataFolder(const QString& overrideDir, const QString& programDir, QString* error)
 {
     QString dir = overrideDir;
     if (dir.isEmpty()) {
         const QFileInfo own(programDir);
-        dir = own.isDir() && own.isWritable() ? programDir
-                                              : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const bool portable = own.isDir() && own.isWritable() && !isSystemProgramFolder(programDir);
+        dir = portable ? programDir : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     }
     if (dir.isEmpty() || !QDir().mkpath(dir)) {
         if (error)

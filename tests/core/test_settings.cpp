@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "app/datafolder.h"
@@ -73,4 +76,16 @@ TEST(DataFolder, OverrideIsCreatedAndHelpIsCopiedOnce)
     EXPECT_TRUE(installHelpFile(data, src.fileName()));  // an existing page is left alone
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), QByteArray("<p>mine</p>"));
+}
+
+TEST(DataFolder, InstalledProgramKeepsItsDataWithTheUser)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QString error;
+    // /usr/bin is writable for root, yet an installed program must not write there.
+    const QString data = chooseDataFolder({}, QStringLiteral("/usr/bin"), &error);
+    EXPECT_EQ(data, QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).absolutePath());
+    EXPECT_TRUE(isSystemProgramFolder(QStringLiteral("/usr/local/bin/")));
+    EXPECT_FALSE(isSystemProgramFolder(QStringLiteral("/home/ann/kelvor")));
+    EXPECT_FALSE(isSystemProgramFolder(QStringLiteral("/usrlocal")));
 }
