@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <QApplication>
+#include <QIcon>
 #include <QCommandLineParser>
 #include <QMessageBox>
 #include <QPointer>
@@ -126,6 +127,9 @@ int run(QApplication& app, const Options& options)
         return 1;
     }
     registerShellResources();
+    QIcon icon(QStringLiteral(":/icons/kelvor.svg"));
+    icon.addFile(QStringLiteral(":/icons/kelvor-64.png"));
+    QApplication::setWindowIcon(icon);
     installHelpFile(dataDir);
 
     std::unique_ptr<MeterDevice> device = createDevice(options.meter, options.capture, clock, &problem);
