@@ -8,6 +8,7 @@
 #include "chart/chartmodel.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "chart/ui/chartview.h"
+#include "qcustomplot.h"
 
 using namespace kelvor;
 
@@ -163,6 +164,33 @@ private slots:
         QCOMPARE(v.HitTest(sample.x() + 2, sample.y() - 2), HotSpotType::Data);
         QCOMPARE(v.GetHotSpotData().w1, 3);
         QCOMPARE(v.HitTest(sample.x(), sample.y() - 200), HotSpotType::None);
+    }
+
+    void marksInTheBackgroundColourStayVisible()
+    {
+        ChartModel c;
+        ChartView v(c);
+        v.resize(800, 600);
+        prepare(c, false, 10);
+        c.setGraphBackColor(0);  // black plot
+        c.setGraphAnnotationType(4, 0);
+        c.setGraphAnnotationText(4, QStringLiteral("black"));
+        c.setGraphAnnotationColor(4, 0x000001);  // next to black
+        c.setGraphAnnotationX(4, kT0 + kSpan / 2);
+        c.setGraphAnnotationY(4, 20.0);
+        c.setGraphAnnotationType(5, 0);
+        c.setGraphAnnotationText(5, QStringLiteral("red"));
+        c.setGraphAnnotationColor(5, 0x0000FF);
+        c.setGraphAnnotationX(5, kT0 + kSpan / 2);
+        c.setGraphAnnotationY(5, 30.0);
+        c.PEactions(sgReinitAndReset);
+        QMap<QString, QColor> drawn;
+        for (int i = 0; i < v.customPlot()->itemCount(); ++i)
+            if (auto* t = qobject_cast<QCPItemText*>(v.customPlot()->item(i)))
+                drawn[t->text()] = t->color();
+        QCOMPARE(drawn.value(QStringLiteral("black")), QColor(Qt::white));
+        QCOMPARE(drawn.value(QStringLiteral("red")), QColor(Qt::red));
+        QCOMPARE(c.GraphAnnotationColor(4), 0x000001);  // what the user chose is kept
     }
 
     void customizeDialogThroughHook()

@@ -23,6 +23,17 @@ inline double daysOf(double key) { return key / 86400.0 + kUnixEpochDays; }
 
 QColor colorOf(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
+// A mark in (nearly) the plot's own background colour could not be seen - the default
+// annotation colour is black and so is the default plot. Such marks are drawn in white
+// or black instead; the stored colour stays what the user chose.
+QColor visibleOn(const QColor& c, const QColor& background)
+{
+    const int dr = c.red() - background.red(), dg = c.green() - background.green(), db = c.blue() - background.blue();
+    if (dr * dr + dg * dg + db * db >= 60 * 60)
+        return c;
+    return background.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
 constexpr int kHotSpotPixels = 6;
 constexpr int kDragPixels = 4;
 
@@ -346,7 +357,7 @@ void ChartView::applyAnnotations()
             anchor->position->setAxisRect(r);
             anchor->position->setCoords(keyOf(a.x), a.y);
             anchor->setStyle(QCPItemTracer::tsNone);
-            const QColor c = colorOf(a.color);
+            const QColor c = visibleOn(colorOf(a.color), colorOf(s.graphBackColor));
             if (cross) {
                 for (int k = 0; k < 2; ++k) {
                     auto* line = new QCPItemLine(&p);
