@@ -110,12 +110,15 @@ DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStor
         float* v = values.data() + s.firstValue;
         double* t = times.data() + s.firstValue;
         const double step = s.interval * kDaysPerSecond;
+        const ThermocoupleRangeF range = thermocoupleRangeF(s.thermoType);
         for (int i = 0; i < s.sampleCount; ++i) {
             const double ti = s.start + i * step;
             for (int c = 0; c < 4; ++c, src += 2, ++v, ++t) {
                 const std::int16_t raw = std::int16_t(be16(src));
                 float x = float(raw * 0.1);
-                if (s.inCelsius)
+                if (raw < range.lowTenthsF || raw > range.highTenthsF)
+                    x = kSampleGap;  // "OL", an open input: no temperature to draw or average
+                else if (s.inCelsius)
                     x = float((double(x) - 32.0) * 5.0 / 9.0);
                 *v = x;
                 *t = ti;

@@ -23,6 +23,25 @@ inline constexpr int kDataSetArea = 2816;  // 0x0B00: the first data set's addre
 inline constexpr int kSampleBytes = 8;
 inline constexpr int kDataSetOverhead = 20;  // header 18 + end marker 2
 
+// A sample outside its thermocouple's range - the meter's over-range or open-input
+// number among them - is stored as the chart's gap value: not drawn, not averaged,
+// exported as "OL".
+inline constexpr float kSampleGap = 9999.0f;
+struct ThermocoupleRangeF {
+    int lowTenthsF;
+    int highTenthsF;
+};
+// Ranges in tenths of a degree F by type (0 K, 1 J, 2 E, 3 T; any other as K).
+constexpr ThermocoupleRangeF thermocoupleRangeF(int thermoType)
+{
+    switch (thermoType) {
+    case 1: return {-2380, 18320};
+    case 2: return {-2380, 13820};
+    case 3: return {-2920, 7520};
+    default: return {-3280, 25016};
+    }
+}
+
 struct DataSetDecodeResult {
     int code = kDecodeOk;
     int declaredCount = 0;  // what bytes 8, 9 of the header claim

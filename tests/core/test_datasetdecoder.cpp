@@ -105,11 +105,28 @@ TEST(DataSetDecoder, ValuesInTheSetsUnit)
     ASSERT_EQ(store.values.size(), 8u);
     EXPECT_FLOAT_EQ(store.values[0], 100.0f);
     EXPECT_FLOAT_EQ(store.values[1], -20.0f);
-    EXPECT_FLOAT_EQ(store.values[3], 3276.7f);
+    EXPECT_FLOAT_EQ(store.values[3], kSampleGap);  // the meter's over-range number
     EXPECT_NEAR(store.values[4], 37.77778f, 1e-5);
     EXPECT_NEAR(store.values[5], -28.88889f, 1e-5);
     EXPECT_FLOAT_EQ(store.values[6], 0.0f);
-    EXPECT_NEAR(store.values[7], (-3276.8 - 32) * 5 / 9, 1e-3);
+    EXPECT_FLOAT_EQ(store.values[7], kSampleGap);  // its open-input number
+}
+
+TEST(DataSetDecoder, SamplesOutsideTheirThermocoupleRangeBecomeGaps)
+{
+    ManualClock clock(kNow);
+    DataSetStore store;
+    // Type K: -328.0 .. 2501.6 F kept, one tenth beyond is a gap; type T ends at 752.0 F.
+    TestDataSet k, t;
+    k.values = {-3280, -3281, 25016, 25017};
+    t.values = {7520, 7521, -2920, -2921};
+    t.flags = 0x13;  // type T, shown in C
+    ASSERT_TRUE(DecodeDataSets(buildImage({k, t}), store, clock).ok());
+    const std::vector<float> expected{-328.0f, kSampleGap, 2501.6f, kSampleGap,
+                                      400.0f,  kSampleGap, -180.0f, kSampleGap};
+    ASSERT_EQ(store.values.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(store.values[i], expected[i], 1e-3) << i;
 }
 
 TEST(DataSetDecoder, SetsAreContiguousAndEmptySetsTakeTwentyBytes)
