@@ -7,13 +7,14 @@
 
 namespace kelvor {
 
-namespace {
-// Drops the time-zone letters ('t') outside quoted text, and the blank before them.
-QString withoutZone(const QString& format)
+// Drops the time-zone letters ('t') outside quoted text, and the blank before them: the
+// program shows and stores wall-clock readings, and a zone name would only confuse the
+// reader of a table on the way back.
+QString LongTimeFormat(const QLocale& locale)
 {
     QString out;
     bool quoted = false;
-    for (const QChar ch : format) {
+    for (const QChar ch : locale.timeFormat(QLocale::LongFormat)) {
         if (ch == QLatin1Char('\''))
             quoted = !quoted;
         if (!quoted && ch == QLatin1Char('t'))
@@ -22,7 +23,6 @@ QString withoutZone(const QString& format)
     }
     return out.trimmed();
 }
-}  // namespace
 
 QString ShortDateText(double days)
 {
@@ -32,7 +32,7 @@ QString ShortDateText(double days)
 QString LongTimeText(double days)
 {
     const QLocale locale;
-    return locale.toString(fromDays(days).time(), withoutZone(locale.timeFormat(QLocale::LongFormat)));
+    return locale.toString(fromDays(days).time(), LongTimeFormat(locale));
 }
 
 QString DateTimeText(double days) { return ShortDateText(days) + QLatin1Char(' ') + LongTimeText(days); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 namespace kelvor {
@@ -10,6 +11,8 @@ namespace kelvor {
 // shows local clock times only.
 QString ShortDateText(double days);
 QString LongTimeText(double days);
+// The locale's long time format without its time-zone part.
+QString LongTimeFormat(const QLocale& locale);
 // Short date, a blank, long time.
 QString DateTimeText(double days);
 // Fixed notation with the locale's decimal separator (12.3 / 12,3).

@@ -7,6 +7,7 @@
 #include "cli/clicommand.h"
 #include "files/collection.h"
 #include "files/texttable.h"
+#include "graph/graphtable.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"
 #include "logger/datasetstore.h"
@@ -151,14 +152,8 @@ int runExport(CliContext& ctx)
 
     QString text;
     for (int i = 0; i < set.sampleCount; ++i) {
-        const QDateTime when = fromDays(times[4 * i]);
-        text += FormatTableDate(when, style);
-        text += sep;
-        text += FormatTableTime(when, style);
-        for (int c = 0; c < 4; ++c) {
-            text += sep;
-            text += FormatTemperature(values[4 * i + c], style);
-        }
+        const float* y = values + 4 * i;
+        AppendGraphTableLine(text, times[4 * i], {y[0], y[1], y[2], y[3]}, sep, style);
         text += lineEnd;
     }
     if (target.isEmpty()) {

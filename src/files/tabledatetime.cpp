@@ -4,24 +4,11 @@
 #include <QDateTime>
 
 #include "app/clock.h"
+#include "app/localetext.h"
 
 namespace kelvor {
 
 namespace {
-QString withoutZone(const QString& format)
-{
-    QString out;
-    bool quoted = false;
-    for (const QChar ch : format) {
-        if (ch == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && ch == QLatin1Char('t'))
-            continue;
-        out += ch;
-    }
-    return out.trimmed();
-}
-
 // Qt reads "yy" as 19yy; the meter's dates are all after 2000.
 QDate centuryFixed(QDate d, const QString& format)
 {
@@ -39,7 +26,7 @@ std::optional<double> ParseTableDateTime(const QString& date, const QString& tim
     QDate day = centuryFixed(locale.toDate(d, dateFormat), dateFormat);
     if (!day.isValid())
         day = QDate::fromString(d, Qt::ISODate);
-    QTime clock = locale.toTime(t, withoutZone(locale.timeFormat(QLocale::LongFormat)));
+    QTime clock = locale.toTime(t, LongTimeFormat(locale));
     if (!clock.isValid())
         clock = locale.toTime(t, QLocale::ShortFormat);
     if (!clock.isValid())

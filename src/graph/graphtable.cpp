@@ -8,25 +8,11 @@
 
 #include "app/clock.h"
 #include "chart/chartmodel.h"
+#include "logger/datasetformat.h"
 
 namespace kelvor {
 
 namespace {
-// The program shows local clock times only: drop the zone letters of the time format.
-QString withoutZone(const QString& format)
-{
-    QString out;
-    bool quoted = false;
-    for (const QChar ch : format) {
-        if (ch == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && ch == QLatin1Char('t'))
-            continue;
-        out += ch;
-    }
-    return out.trimmed();
-}
-
 bool parseEntry(const QString& text, qint64& value)
 {
     bool ok = false;
@@ -62,30 +48,29 @@ GraphTableRange NormaliseTableRange(bool all, const QString& from, const QString
     return r;
 }
 
-namespace {
-QString valueText(float y, const QLocale& ungrouped)
-{
-    if (!(y <= 2500.0f && y >= -328.0f))  // NaN is over range too
-        return QStringLiteral("OL");
-    return ungrouped.toString(double(y), 'f', 1);
-}
-}  // namespace
-
 QString TableValueText(float y, const QLocale& locale)
 {
-    QLocale ungrouped = locale;
-    ungrouped.setNumberOptions(QLocale::OmitGroupSeparator);
-    return valueText(y, ungrouped);
+    return FormatTemperature(double(y), TextStyle{locale, false});
+}
+
+void AppendGraphTableLine(QString& line, double xDays, const std::array<float, 4>& y, QChar separator,
+                          const TextStyle& style)
+{
+    const QDateTime when = fromDays(xDays);
+    line += FormatTableDate(when, style);
+    line += separator;
+    line += FormatTableTime(when, style);
+    for (float v : y) {
+        line += separator;
+        line += FormatTemperature(double(v), style);
+    }
 }
 
 GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, int first, int last,
                                  QChar separator, const QLocale& givenLocale, const TableProgress& progress)
 {
     GraphTableResult result;
-    QLocale locale = givenLocale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    const QString timeFormat = withoutZone(locale.timeFormat(QLocale::LongFormat));
+    const TextStyle style{givenLocale, false};
 
     const int from = std::max(first, 1) - 1;
     const int to = std::min(last, chart.Points()) - 1;
@@ -110,14 +95,9 @@ GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, i
             result.cancelled = true;
             return result;
         }
-        const QDateTime when = fromDays(x);
-        line = locale.toString(when.date(), dateFormat);
-        line += separator;
-        line += locale.toString(when.time(), timeFormat);
-        for (int c = 0; c < 4; ++c) {
-            line += separator;
-            line += valueText(chart.YData(c, i), locale);
-        }
+        line.clear();
+        AppendGraphTableLine(line, x, {chart.YData(0, i), chart.YData(1, i), chart.YData(2, i), chart.YData(3, i)},
+                             separator, style);
         line += QLatin1String("\r\n");
         chunk += line.toLocal8Bit();
         ++lines;

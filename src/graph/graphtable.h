@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <functional>
 #include <QChar>
 #include <QLocale>
@@ -33,8 +34,16 @@ struct GraphTableResult {
     bool ok() const { return error.isEmpty() && !cancelled; }
 };
 
+struct TextStyle;
+
 // The text of one value: fixed with one decimal, or "OL" beyond 2500 / -328 (gaps too).
 QString TableValueText(float y, const QLocale& locale);
+
+// One line of the table without its line end: date, time, T1..T4 joined by the
+// separator. The graph export, the data logger export and the command line all write
+// their lines through here.
+void AppendGraphTableLine(QString& line, double xDays, const std::array<float, 4>& y, QChar separator,
+                          const TextStyle& style);
 
 // One line per point from first to last: date and time of subset 0's X, then T1..T4,
 // joined by the separator, CR LF after each; stops at the first point whose X is 0.0

@@ -2,6 +2,7 @@
 #include "logger/datasetformat.h"
 
 #include "app/clock.h"
+#include "app/localetext.h"
 
 namespace kelvor {
 
@@ -16,21 +17,6 @@ QLocale numberLocale(const TextStyle& style)
     return l;
 }
 
-// The locale's long time format without its time-zone part: the table holds wall-clock
-// readings, and a zone name would only confuse the reader on the way back.
-QString longTimeFormat(const QLocale& l)
-{
-    QString out;
-    bool quoted = false;
-    for (const QChar ch : l.timeFormat(QLocale::LongFormat)) {
-        if (ch == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && ch == QLatin1Char('t'))
-            continue;
-        out += ch;
-    }
-    return out.trimmed();
-}
 }  // namespace
 
 QStringList DataSetListHeaders()
@@ -84,7 +70,7 @@ QString FormatTableDate(const QDateTime& dt, const TextStyle& style)
 QString FormatTableTime(const QDateTime& dt, const TextStyle& style)
 {
     return style.iso ? dt.time().toString(QStringLiteral("HH:mm:ss"))
-                     : style.locale.toString(dt.time(), longTimeFormat(style.locale));
+                     : style.locale.toString(dt.time(), LongTimeFormat(style.locale));
 }
 
 QString FormatDecimal(double v, const TextStyle& style)
@@ -94,7 +80,7 @@ QString FormatDecimal(double v, const TextStyle& style)
 
 QString FormatTemperature(double y, const TextStyle& style)
 {
-    if (y > 2500.0 || y < -328.0)
+    if (!(y <= 2500.0 && y >= -328.0))  // NaN is over range too
         return QStringLiteral("OL");
     return FormatDecimal(y, style);
 }
