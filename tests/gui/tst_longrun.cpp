@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A full-length real-time run over the simulated meter: every record arrives and the
+// memory it takes is printed. KELVOR_LONG_RUN=N (10 to 99999) runs N records instead.
+#include <fstream>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/clock.h"
+#include "app/ui/monitorloop.h"
+#include "app/ui/program.h"
+#include "app/ui/tfrmmain.h"
+#include "chart/chartmodel.h"
+#include "graph/graphfile.h"
+#include "graph/realtimestate.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/tfrmgraph.h"
+#include "graph/ui/tfrmsetuprealtime.h"
+#include "meter/devicefactory.h"
+#include "scriptedprompts.h"
+
+using namespace kelvor;
+
+namespace {
+long residentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long kb = 0;
+            status >> kb;
+            return kb;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return -1;
+}
+}  // namespace
+
+class TestLongRun : public QObject {
+    Q_OBJECT
+private slots:
+    void everyRecordOfAFullRunArrives()
+    {
+        const QByteArray env = qgetenv("KELVOR_LONG_RUN");
+        bool isNumber = false;
+        int records = env.toInt(&isNumber);
+        if (!isNumber || records < 10 || records > 99999)
+            records = 99999;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QStandardPaths::setTestModeEnabled(true);
+
+        QTemporaryDir dir;
+        ManualClock clock;
+        test::ScriptedPrompts prompts;
+        QString error;
+        Program program(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
+        program.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+        {
+            ChartModel chart;
+            PrepareGraph(program, chart, 4, 100.0f, -20.0f, 0.0, 0.0, 0, nullptr);
+            QDir().mkpath(QFileInfo(program.templatePath()).absolutePath());
+            WriteGraphFile(chart, program.templatePath());
+        }
+        TfrmMain main(program);
+        main.resize(1400, 900);
+        main.show();
+        auto tick = [&] {
+            clock.advanceMs(200);
+            main.monitor().MainTimerTimer();
+        };
+        for (int i = 0; i < 3; ++i)
+            tick();
+        QVERIFY(program.monitor.Connected);
+        const long rssBefore = residentKilobytes();
+
+        // One record a second, the shortest rate.
+        prompts.dialogs.push_back([records](QDialog& d) {
+            auto& s = dynamic_cast<TfrmSetupRealTime&>(d);
+            s.edtRealTimeNo->setText(QString::number(records));
+            s.ComboBox1->setCurrentIndex(0);
+            s.ComboBox2->setCurrentIndex(1);
+            emit s.ComboBox2->activated(1);
+            return int(QDialog::Accepted);
+        });
+        main.btnRunClick();
+        RealTimeState& rt = program.realTime;
+        QVERIFY(rt.Running);
+        QCOMPARE(rt.RateSeconds, 1);
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const double start = clock.nowDays();
+        const long limit = 5L * records + 1000;  // five ticks a record, with room for slips
+        for (long i = 0; i < limit && rt.Running; ++i) {
+            tick();
+            if (i % 500 == 0)
+                QCoreApplication::processEvents();  // the graph is painted now and then, as on screen
+        }
+        const ChartModel& chart = program.graph.RealTimeGraph->chart();
+        const long rssAfter = residentKilobytes();
+        std::printf("[ long run ] %d records in %.1f s: Points %d, SampleCount %d, last X %.1f s after Run, "
+                    "VmRSS %ld kB before, %ld kB after\n",
+                    records, elapsed.elapsed() / 1000.0, chart.Points(), rt.SampleCount,
+                    (chart.XDataII(0, chart.Points() - 1) - start) * 86400.0, rssBefore, rssAfter);
+        QVERIFY(!rt.Running);
+        QCOMPARE(rt.SampleCount, records);
+        QCOMPARE(chart.Points(), records);
+        for (int i = 1; i < records; ++i)
+            QVERIFY2(chart.XDataII(0, i) > chart.XDataII(0, i - 1), qPrintable(QString::number(i)));
+        // Every record came one second after the one before: none was skipped.
+        QVERIFY(std::abs((chart.XDataII(0, records - 1) - chart.XDataII(0, 0)) * 86400.0 - (records - 1)) < 1.0);
+        for (int i = 0; i < records; i += records / 10 + 1)
+            QVERIFY(chart.YData(0, i) < kGapValue);
+        QVERIFY(prompts.unexpected.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLongRun)
+#include "tst_longrun.moc"
