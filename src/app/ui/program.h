@@ -37,6 +37,7 @@ struct GraphState {
     QPointer<TfrmGraph> LoggerGraph;
     QPointer<TfrmGraph> FileGraph;  // newest graph opened from a file or drawn from a table
     bool LoggerGraphUnsaved = false;
+    bool TemplateMissingShown = false;  // the note about a missing graph template was shown
 };
 
 // What graph windows need from the main window and from the data logger. The owners

@@ -100,10 +100,14 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
     chart.setAllowDataLabels(sgNoDataLabels);
 
     if (!templateRead) {
-        if (!QFileInfo::exists(templatePath))
+        // Said once per run: a download prepares its chart twice, and the same note
+        // before every graph would only train the user to click it away.
+        if (!QFileInfo::exists(templatePath) && !program.graph.TemplateMissingShown) {
+            program.graph.TemplateMissingShown = true;
             program.prompts.info(parent, QStringLiteral("Can not fine the file ") + QDir::toNativeSeparators(templatePath) +
                                              QStringLiteral(" to initialize the graph ,it will use default setting. You "
                                                             "can click Graph Option button , then make some change and save."));
+        }
         applyDefaultLook(chart, subsets, yMax, yMin);
     }
 
