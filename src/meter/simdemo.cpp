@@ -34,7 +34,7 @@ void loadDemoDataSets(SimMemory& memory, std::uint32_t seed, const QDateTime& no
 {
     const DemoRun runs[] = {
         {3, 0, 2, true, 0, 300,
-         {SimChannel::ambient(22.5), SimChannel::heating(22.0, 150.0, 180.0), SimChannel::cooling(85.0, 23.0, 200.0),
+         {SimChannel::ambient(22.5), SimChannel::heating(22.0, 92.0, 180.0), SimChannel::cooling(85.0, 23.0, 200.0),
           SimChannel::unplugged()},
          -1, -1},
         {2, 1, 30, false, 1, 240,
