@@ -2,7 +2,13 @@
 // kelvor-cli info, set-clock, set-interval, erase, defaults, calibration and the
 // EEPROM byte commands: the setup window without a window.
 #include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#define KELVOR_STDIN_IS_TERMINAL() (_isatty(_fileno(stdin)) != 0)
+#else
 #include <unistd.h>
+#define KELVOR_STDIN_IS_TERMINAL() (isatty(STDIN_FILENO) != 0)
+#endif
 
 #include <QTextStream>
 
@@ -90,7 +96,7 @@ bool confirmErase(CliContext& ctx)
 {
     if (ctx.args.isSet(kYes))
         return true;
-    if (!isatty(STDIN_FILENO)) {
+    if (!KELVOR_STDIN_IS_TERMINAL()) {
         ctx.fail(QStringLiteral("erase deletes every recorded data set; stdin is not a terminal, so "
                                 "confirm with --yes"));
         return false;

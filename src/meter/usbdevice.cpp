@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <hidapi.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "meter/devicefactory.h"
 
@@ -54,8 +56,12 @@ public:
             return h;
         }
         // hidapi folds the reason into a text; ask the node itself instead.
+#ifdef _WIN32
+        const bool denied = false;  // no device node to ask; hidapi's text is all there is
+#else
         errno = 0;
         const bool denied = ::access(path.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM);
+#endif
         *why = denied ? OpenError::PermissionDenied : OpenError::Other;
         return nullptr;
     }
