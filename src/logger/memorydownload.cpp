@@ -39,6 +39,14 @@ bool MemoryDownload::readBlockReply()
     return m_link.device().ReadReply(m_link.replyBuffer().data(), kBlockReplyBytes) == kLinkOk;
 }
 
+bool MemoryDownload::readMemoryBlock()
+{
+    // Only a reply that carries the download signature is a memory block; anything else
+    // stored as data would put damaged bytes into the image and call it a success.
+    const auto& r = m_link.replyBuffer();
+    return readBlockReply() && r[34] == 0x04 && r[35] == 0x05;
+}
+
 void MemoryDownload::storeBlock(QByteArray& image)
 {
     image.append(reinterpret_cast<const char*>(m_link.replyBuffer().data()), kBlockBytes);
@@ -128,7 +136,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
             break;
         }
         dev.SyncLink();
-        if (readBlockReply()) {
+        if (readMemoryBlock()) {
             recoveries = 0;
             storeBlock(image);
             continue;
@@ -183,7 +191,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
                 break;
             }
             dev.SyncLink();
-            if (!readBlockReply()) {
+            if (!readMemoryBlock()) {
                 code = kDownloadResumeReadFailed;
                 ++failedAttempts;
                 break;

@@ -78,6 +78,7 @@ public:
 private:
     bool writeCommand(std::uint8_t command);
     bool readBlockReply();
+    bool readMemoryBlock();  // a read whose reply carries the block signature
     void storeBlock(QByteArray& image);
     void pauseMonitor();
 

@@ -19,6 +19,7 @@ struct FakeMemoryMeter : kelvor::MeterDevice {
     std::function<bool(char, int)> failWrite = [](char, int) { return false; };
     std::function<bool(char, int)> failRead = [](char, int) { return false; };
     std::function<bool()> failOpen = [] { return false; };
+    std::function<bool(char, int)> garbleTrailer = [](char, int) { return false; };
 
     char lastCommand = 0;
     int next = 0;       // the block the next "p" sends
@@ -67,6 +68,10 @@ struct FakeMemoryMeter : kelvor::MeterDevice {
             b[33] = std::uint8_t(blockField);
             b[34] = 0x04;
             b[35] = 0x05;
+            if (garbleTrailer(lastCommand, lastBlock)) {
+                b[3] ^= 0x5A;  // the damage reaches the data too
+                b[35] = 0x00;
+            }
         }
         return kelvor::kLinkOk;
     }

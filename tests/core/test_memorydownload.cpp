@@ -147,6 +147,18 @@ TEST(MemoryDownload, LostBlockIsFetchedAgainAfterR)
     EXPECT_EQ(rig.meter.count('p'), 127 + 1);
 }
 
+TEST(MemoryDownload, DamagedBlockReplyIsNeverStored)
+{
+    Rig rig;
+    rig.meter.memory = memoryWithPosition(4096, 0x000FFF);
+    int damaged = 0;
+    rig.meter.garbleTrailer = [&](char c, int block) { return c == 'p' && block == 9 && damaged++ < 2; };
+    ASSERT_EQ(rig.run(), kDownloadOk);
+    EXPECT_EQ(rig.image, rig.meter.memory);
+    EXPECT_EQ(damaged, 3);  // two damaged replies, then the good one
+    EXPECT_EQ(rig.meter.count('r'), 2);
+}
+
 TEST(MemoryDownload, DyingLinkResumesThenGivesUp)
 {
     // Everything after block 20 fails in the way each case describes.
