@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "loggerrig.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStandardPaths>
 
 #include "chart/chartmodel.h"
@@ -29,6 +31,17 @@ LoggerRig::LoggerRig(const QString& simOptions)
     prompts.messages.clear();
 }
 
-LoggerRig::~LoggerRig() = default;
+LoggerRig::~LoggerRig()
+{
+    // Without a main window the program's windows are top-level ones: free them with
+    // the rig, before the program they refer to.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parent() && (w->inherits("kelvor::TfrmGraph") || w->inherits("kelvor::TfrmList")))
+            windows << w;
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+    program.reset();
+}
 
 }  // namespace kelvor::test
