@@ -83,7 +83,8 @@ public:
             fail(QStringLiteral("the block ends inside %1").arg(QLatin1String(what)));
             return false;
         }
-        std::memcpy(dst, m_p, size_t(n));
+        if (n > 0)  // an empty array has no storage to copy into
+            std::memcpy(dst, m_p, size_t(n));
         m_p += n;
         m_left -= n;
         return true;
