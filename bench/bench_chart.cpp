@@ -4,6 +4,7 @@
 #include <qcustomplot.h>
 #include <QApplication>
 
+#include "benchsupport.h"
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
 
@@ -179,12 +180,4 @@ BENCHMARK(BM_StoreAndLoadState)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
 #include "app/clock.h"
 #include "app/ui/program.h"
 #include "app/ui/prompts.h"
@@ -26,31 +27,10 @@ using namespace kelvor;
 
 namespace {
 
-// Answers every dialog at once: OK, and one fixed file name for the save dialog.
-class QuietPrompts final : public Prompts {
-public:
-    QString saveName;
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
-                                        QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::Ok;
-    }
-    FileChoice openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    FileChoice saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
-    {
-        return {saveName, {}};
-    }
-    std::optional<QColor> color(QWidget*, const QColor&) override { return std::nullopt; }
-    std::optional<QFont> font(QWidget*, const QFont&) override { return std::nullopt; }
-    int exec(QDialog&) override { return QDialog::Accepted; }
-    bool printDialog(QWidget*, QPrinter&) override { return false; }
-    bool printerSetup(QWidget*, QPrinter&) override { return false; }
-};
-
 struct Rig {
     QTemporaryDir dir;
     ManualClock clock;
-    QuietPrompts prompts;
+    bench::AnsweringPrompts prompts;
     std::unique_ptr<Program> program;
     Rig()
     {
@@ -145,12 +125,4 @@ BENCHMARK(BM_SaveTable100k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 
+#include "benchsupport.h"
 #include "app/clock.h"
 #include "app/ui/monitorloop.h"
 #include "app/ui/program.h"
@@ -72,13 +73,4 @@ BENCHMARK(BM_MonitorTickAndPaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
 #include "app/clock.h"
 #include "app/ui/program.h"
 #include "app/ui/prompts.h"
@@ -22,33 +23,15 @@ using namespace kelvor;
 
 namespace {
 
-// Says OK to the print dialog and cancels the customise dialog; nothing else is asked.
-class PrintPrompts final : public Prompts {
-public:
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
-                                        QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::Ok;
-    }
-    FileChoice openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    FileChoice saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    std::optional<QColor> color(QWidget*, const QColor&) override { return std::nullopt; }
-    std::optional<QFont> font(QWidget*, const QFont&) override { return std::nullopt; }
-    int exec(QDialog&) override { return QDialog::Rejected; }
-    bool printDialog(QWidget*, QPrinter&) override { return true; }
-    bool printerSetup(QWidget*, QPrinter&) override { return true; }
-};
-
 struct Rig {
     QTemporaryDir dir;
     ManualClock clock;
-    PrintPrompts prompts;
+    bench::AnsweringPrompts prompts;
     std::unique_ptr<Program> program;
     Rig()
     {
+        prompts.dialogResult = QDialog::Rejected;  // the customise dialog is cancelled,
+        prompts.print = true;                      // the print dialog confirmed
         QString error;
         program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
         program->printer().setOutputFormat(QPrinter::PdfFormat);
@@ -96,12 +79,4 @@ BENCHMARK(BM_PrintGraph16000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

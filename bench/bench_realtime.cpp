@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
 #include "app/clock.h"
 #include "app/ui/program.h"
 #include "app/ui/prompts.h"
@@ -34,26 +35,6 @@ public:
     int GetSerialText(char*, int) override { return kLinkFailed; }
 };
 
-// Says nothing and answers every question with No.
-class SilentPrompts final : public Prompts {
-public:
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
-                                        QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::No;
-    }
-    FileChoice openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    FileChoice saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-    std::optional<QColor> color(QWidget*, const QColor&) override { return std::nullopt; }
-    std::optional<QFont> font(QWidget*, const QFont&) override { return std::nullopt; }
-    int exec(QDialog&) override { return 0; }
-    bool printDialog(QWidget*, QPrinter&) override { return false; }
-    bool printerSetup(QWidget*, QPrinter&) override { return false; }
-};
-
 double residentMegabytes()
 {
     std::ifstream status("/proc/self/status");
@@ -75,7 +56,7 @@ float valueOf(int i, int c) { return float(20.0 + 10.0 * std::sin(i * 0.01 + c) 
 struct Run {
     QTemporaryDir dir;
     ManualClock clock;
-    SilentPrompts prompts;
+    bench::AnsweringPrompts prompts;
     Program program{std::make_unique<NoMeter>(), clock, prompts, dir.path()};
     TfrmGraph* window = nullptr;
     double t = 0.0;
@@ -84,6 +65,8 @@ struct Run {
 
     Run(int taken, int room, std::uint8_t channelFlags = 0) : flags(channelFlags)
     {
+        prompts.answer = QMessageBox::No;  // no save prompt is ever answered with a dialog
+        prompts.dialogResult = QDialog::Rejected;
         window = OpenRealTimeGraph(program);
         window->resize(1175, 612);
         window->show();
@@ -175,13 +158,4 @@ BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only_t4_gaps, false, 0x80)->Arg(100
 BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true, 0)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareQCustomPlot)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }
