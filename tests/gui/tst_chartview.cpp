@@ -102,6 +102,97 @@ private slots:
         QCOMPARE(v.plottedCount(0), 0);
     }
 
+    void longRunIsDrawnFromItsEnvelope()
+    {
+        // Far more points than pixels: the plot gets each run's extremes and gaps, built
+        // partly in one go and partly sample by sample, and everything else still
+        // answers in the model's points.
+        const int n = 20000, spike = 12345, dip = 17777, gapFrom = 15000, gapTo = 15100;
+        ChartModel c;
+        ChartView v(c);
+        v.resize(400, 300);
+        c.setSubsets(2);
+        c.setPoints(n);
+        c.setManualScaleControlX(sgManualMinAndMax);
+        c.setManualMinX(kT0);
+        c.setManualMaxX(kT0 + n / 86400.0);
+        c.setManualScaleControlY(sgManualMinAndMax);
+        c.setManualMinY(-10.0);
+        c.setManualMaxY(50.0);
+        c.setAllowZooming(sgHorzZooming);
+        c.setAllowDataHotSpots(true);
+        // One long gap, then a stretch with a one-point gap every seventh point.
+        auto isGap = [&](int i) { return (i >= gapFrom && i < gapTo) || (i >= 16000 && i < 16400 && i % 7 == 0); };
+        auto write = [&](int i) {
+            c.setXDataII(-1, i, kT0 + i / 86400.0);
+            c.setYData(0, i, isGap(i) ? 9999.0f : i == spike ? 45.0f : i == dip ? -5.0f : float(10 + i % 10));
+            c.setYData(1, i, 9999.0f);  // a channel unplugged all along
+        };
+        for (int i = 0; i < n / 2; ++i)
+            write(i);
+        c.PEactions(sgReinitAndReset);
+        for (int i = n / 2; i < n; ++i) {
+            write(i);
+            c.PEactions(sgResetImage);
+        }
+
+        const std::vector<ChartPoint> drawn = v.drawnPoints(0);
+        QVERIFY(drawn.size() < size_t(n / 4));
+        QCOMPARE(v.plottedCount(0), n);
+        QCOMPARE(v.plottedValue(0, spike), 45.0);
+        auto indexOf = [](const ChartPoint& p) { return int(std::lround((p.x - kT0) * 86400.0)); };
+        auto extreme = [&](int from, int to, bool max) {
+            double e = max ? -1e9 : 1e9;
+            bool gapSeen = false;
+            for (const ChartPoint& p : drawn) {
+                const int i = indexOf(p);
+                if (i < from || i >= to)
+                    continue;
+                gapSeen = gapSeen || std::isnan(p.y);
+                if (!std::isnan(p.y))
+                    e = max ? std::max(e, p.y) : std::min(e, p.y);
+            }
+            return std::make_pair(e, gapSeen);
+        };
+        QCOMPARE(extreme(spike - 100, spike + 100, true).first, 45.0);
+        QCOMPARE(extreme(dip - 100, dip + 100, false).first, -5.0);
+        // A gap stays a gap: nothing drawn inside a long one but the break, and within a
+        // pixel's worth of points of every short one the line breaks too.
+        QCOMPARE(extreme(gapFrom, gapTo, true), std::make_pair(-1e9, true));
+        const int perPixel = n / 400;
+        std::vector<int> breaks;
+        for (const ChartPoint& p : drawn)
+            if (std::isnan(p.y))
+                breaks.push_back(indexOf(p));
+        for (int i = 0; i < n; ++i) {
+            if (!isGap(i))
+                continue;
+            const auto near = std::lower_bound(breaks.begin(), breaks.end(), i - perPixel);
+            QVERIFY2(near != breaks.end() && *near <= i + perPixel, qPrintable(QString::number(i)));
+        }
+        for (const ChartPoint& p : v.drawnPoints(1))
+            QVERIFY(std::isnan(p.y));
+
+        // Sample by sample ends where a rebuild from the model ends.
+        c.PEactions(sgReinitAndReset);
+        const std::vector<ChartPoint> rebuilt = v.drawnPoints(0);
+        QCOMPARE(rebuilt.size(), drawn.size());
+        for (size_t k = 0; k < drawn.size(); ++k)
+            QVERIFY(rebuilt[k].x == drawn[k].x && (rebuilt[k].y == drawn[k].y || (std::isnan(rebuilt[k].y) && std::isnan(drawn[k].y))));
+
+        // A hot spot names the model's point, not a place in the envelope.
+        const QPoint at = v.DataToPixel(0, kT0 + spike / 86400.0, 45.0);
+        QCOMPARE(v.HitTest(at.x(), at.y()), HotSpotType::Data);
+        QCOMPARE(v.GetHotSpotData().w1, spike);
+
+        // Zoomed in to a few pixels the points themselves are drawn; back out, the envelope.
+        const QRect grid = v.GetGridRect();
+        v.zoomToPixels(QRect(grid.center().x(), grid.top() + 5, 20, grid.height() - 10));
+        QCOMPARE(int(v.drawnPoints(0).size()), n);
+        c.PEactions(sgUndoZoom);
+        QCOMPARE(v.drawnPoints(0).size(), drawn.size());
+    }
+
     void pixelToDataMatchesGridRect()
     {
         ChartModel c;

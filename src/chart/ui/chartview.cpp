@@ -8,6 +8,7 @@
 #include <QPicture>
 #include <QPrinter>
 
+#include "chart/envelopebucket.h"
 #include "chart/ui/chartcustomizedialog.h"
 
 namespace kelvor {
@@ -36,6 +37,17 @@ QColor visibleOn(const QColor& c, const QColor& background)
 
 constexpr int kHotSpotPixels = 6;
 constexpr int kDragPixels = 4;
+// Beyond this many points per pixel of width a subset is drawn from its envelope.
+constexpr int kRawPointsPerPixel = 4;
+// Envelope runs are made small enough for this many of them per pixel.
+constexpr int kRunsPerPixel = 2;
+
+// Graph data that can give back its last points: the envelope of the run still filling
+// is replaced on every sample.
+class TailContainer : public QCPGraphDataContainer {
+public:
+    void dropLast(int n) { mData.resize(mData.size() - std::clamp(n, 0, size())); }
+};
 
 }  // namespace
 
@@ -58,6 +70,17 @@ public:
     std::vector<QCPAxisRect*> rects;
     std::vector<QCPGraph*> graphs;  // by subset, null when not drawn
     std::vector<int> synced;        // model points mirrored per subset
+    // How a subset is handed to its graph: every point (bucket 1) or, when far more points
+    // are in view than pixels, the envelope of runs of `bucket` points.
+    struct Detail {
+        TailContainer* data = nullptr;
+        int bucket = 1;
+        bool ordered = true;  // the mirrored X never goes back
+        EnvelopeBucket open;  // the run still filling
+        int openStart = 0;
+        int openDrawn = 0;  // its points now in the graph
+    };
+    std::vector<Detail> detail;
     QCPTextElement* title = nullptr;
     QCPMarginGroup* margins = nullptr;
     QSharedPointer<QCPAxisTickerDateTime> ticker;
@@ -120,6 +143,8 @@ void ChartView::resizeEvent(QResizeEvent*)
 {
     m_plot->setGeometry(rect());
     m_plot->setViewport(QRect(QPoint(0, 0), size()));
+    if (!m_plot->detail.empty())
+        fitDetail();
 }
 
 // ---------------------------------------------------------------- actions
@@ -192,10 +217,14 @@ void ChartView::reinit()
 
     p.graphs.assign(size_t(m_model.Subsets()), nullptr);
     p.synced.assign(size_t(m_model.Subsets()), 0);
+    p.detail.assign(size_t(m_model.Subsets()), {});
     for (int a = 0; a < nAxes; ++a) {
         for (int s : layout[size_t(a)]) {
             QCPGraph* g = p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
             g->setAdaptiveSampling(true);
+            auto* data = new TailContainer;
+            g->setData(QSharedPointer<QCPGraphDataContainer>(data));
+            p.detail[size_t(s)].data = data;
             p.graphs[size_t(s)] = g;
         }
     }
@@ -215,38 +244,36 @@ void ChartView::resetImage()
         return;
     }
     if (changes.dataFrom >= 0 || changes.structure) {
-        const float nullY = float(s.nullDataValueY);
-        const double nan = std::numeric_limits<double>::quiet_NaN();
         for (int sub = 0; sub < s.subsets; ++sub) {
-            QCPGraph* g = p.graphs[size_t(sub)];
-            if (!g)
+            if (!p.graphs[size_t(sub)])
                 continue;
             const std::vector<double>& xs = s.data[size_t(sub)].x;
-            const std::vector<float>& ys = s.data[size_t(sub)].y;
-            int from = p.synced[size_t(sub)];
+            const int from = p.synced[size_t(sub)];
             const bool rebuild = changes.structure || changes.dataFrom < from;
-            if (rebuild)
-                from = 0;
             // Mirror the filled prefix: the first X of 0.0 is a point never written.
-            int end = from;
+            int end = rebuild ? 0 : from;
             const int n = int(xs.size());
             while (end < n && xs[size_t(end)] != 0.0)
                 ++end;
-            QVector<QCPGraphData> tail(end - from);
-            bool sorted = true;
-            double last = rebuild || g->data()->isEmpty() ? -std::numeric_limits<double>::infinity()
-                                                          : (g->data()->constEnd() - 1)->key;
-            for (int i = from; i < end; ++i) {
-                const double key = keyOf(xs[size_t(i)]);
-                const float y = ys[size_t(i)];
-                tail[i - from] = QCPGraphData(key, y == nullY ? nan : double(y));
-                sorted = sorted && key >= last;
-                last = key;
+            ChartPlotter::Detail& d = p.detail[size_t(sub)];
+            if (rebuild) {
+                // Until the new X range is known, judge by every point being in view.
+                if (!m_zoomed)
+                    d.bucket = bucketFor(end);
+                if (d.bucket > 1)
+                    drawEnvelope(sub, end);
+                else
+                    drawPoints(sub, 0, end);
+            } else if (d.bucket > 1 && std::is_sorted(xs.begin() + std::max(0, from - 1), xs.begin() + end)) {
+                for (int i = from; i < end; ++i)
+                    extendEnvelope(sub, i);
+            } else if (d.bucket > 1) {
+                d.ordered = false;
+                d.bucket = 1;
+                drawPoints(sub, 0, end);
+            } else {
+                drawPoints(sub, from, end);
             }
-            if (rebuild)
-                g->data()->set(tail, sorted);
-            else if (!tail.isEmpty())
-                g->data()->add(tail, sorted);
             p.synced[size_t(sub)] = end;
         }
     }
@@ -254,6 +281,144 @@ void ChartView::resetImage()
         applyLook();
     if (!m_zoomed)
         applyRanges();
+    fitDetail();
+}
+
+int ChartView::mirrored(int sub) const
+{
+    // The model may have shrunk since the last refresh; never read past its arrays.
+    const ChartState& s = m_model.state();
+    if (sub >= int(s.data.size()))
+        return 0;
+    return std::min({m_plot->synced[size_t(sub)], int(s.data[size_t(sub)].x.size()), int(s.data[size_t(sub)].y.size())});
+}
+
+QCPGraphData ChartView::pointOf(int sub, int i) const
+{
+    const ChartState& s = m_model.state();
+    const float y = s.data[size_t(sub)].y[size_t(i)];
+    return QCPGraphData(keyOf(s.data[size_t(sub)].x[size_t(i)]),
+                        y == float(s.nullDataValueY) ? std::numeric_limits<double>::quiet_NaN() : double(y));
+}
+
+void ChartView::drawPoints(int sub, int from, int end)
+{
+    ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
+    const bool rebuild = from == 0;
+    QVector<QCPGraphData> tail(end - from);
+    bool sorted = true;
+    double last = rebuild || d.data->isEmpty() ? -std::numeric_limits<double>::infinity() : (d.data->constEnd() - 1)->key;
+    for (int i = from; i < end; ++i) {
+        tail[i - from] = pointOf(sub, i);
+        sorted = sorted && tail[i - from].key >= last;
+        last = tail[i - from].key;
+    }
+    if (rebuild)
+        d.data->set(tail, sorted);
+    else if (!tail.isEmpty())
+        d.data->add(tail, sorted);
+    d.ordered = (d.ordered || rebuild) && sorted;
+}
+
+void ChartView::drawEnvelope(int sub, int end)
+{
+    ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
+    const std::vector<double>& xs = m_model.state().data[size_t(sub)].x;
+    if (!std::is_sorted(xs.begin(), xs.begin() + end)) {
+        d.ordered = false;
+        d.bucket = 1;
+        drawPoints(sub, 0, end);
+        return;
+    }
+    d.ordered = true;
+    d.open = {};
+    d.openStart = 0;
+    d.openDrawn = 0;
+    // A tight pass over the arrays: a full refresh of a long chart runs through here.
+    const std::vector<float>& ys = m_model.state().data[size_t(sub)].y;
+    const float nullY = float(m_model.state().nullDataValueY);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QVector<QCPGraphData> runs;
+    runs.reserve(end / d.bucket * 4 + 8);
+    std::array<int, 6> keep{};
+    for (int start = 0; start < end; start += d.bucket) {
+        // The last run stays open for the samples still to come.
+        d.open = {};
+        d.openStart = start;
+        const int stop = std::min(end, start + d.bucket);
+        for (int i = start; i < stop; ++i)
+            d.open.add(i, ys[size_t(i)] == nullY, ys[size_t(i)]);
+        d.openDrawn = d.open.keep(keep);
+        for (int k = 0; k < d.openDrawn; ++k) {
+            const size_t i = size_t(keep[size_t(k)]);
+            runs.push_back(QCPGraphData(keyOf(xs[i]), ys[i] == nullY ? nan : double(ys[i])));
+        }
+    }
+    d.data->set(runs, true);
+}
+
+void ChartView::extendEnvelope(int sub, int i)
+{
+    ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
+    if (i >= d.openStart + d.bucket) {
+        // The filling run is complete: what it drew stays, a new run begins.
+        d.open = {};
+        d.openStart = i;
+        d.openDrawn = 0;
+    }
+    const QCPGraphData point = pointOf(sub, i);
+    d.open.add(i, std::isnan(point.value), point.value);
+    std::array<int, 6> keep{};
+    const int n = d.open.keep(keep);
+    QVector<QCPGraphData> run(n);
+    for (int k = 0; k < n; ++k)
+        run[k] = keep[size_t(k)] == i ? point : pointOf(sub, keep[size_t(k)]);
+    d.data->dropLast(d.openDrawn);
+    d.data->add(run, true);
+    d.openDrawn = n;
+}
+
+int ChartView::wantedBucket(int sub) const
+{
+    const ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
+    const int n = mirrored(sub);
+    if (!d.ordered || bucketFor(n) == 1)
+        return 1;
+    const std::vector<double>& xs = m_model.state().data[size_t(sub)].x;
+    const QCPRange range = m_plot->graphs[size_t(sub)]->keyAxis()->range();
+    const auto lo = std::lower_bound(xs.begin(), xs.begin() + n, daysOf(range.lower));
+    const auto hi = std::upper_bound(lo, xs.begin() + n, daysOf(range.upper));
+    return bucketFor(int(hi - lo));
+}
+
+int ChartView::bucketFor(int inView) const
+{
+    const int pixels = std::max(1, width());
+    if (inView <= kRawPointsPerPixel * pixels)
+        return 1;
+    int bucket = 2;
+    while (inView / bucket > kRunsPerPixel * pixels)
+        bucket *= 2;
+    return bucket;
+}
+
+void ChartView::fitDetail()
+{
+    ChartPlotter& p = *m_plot;
+    for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
+        if (!p.graphs[size_t(sub)])
+            continue;
+        const int want = wantedBucket(sub);
+        ChartPlotter::Detail& d = p.detail[size_t(sub)];
+        if (want == d.bucket)
+            continue;
+        d.bucket = want;
+        p.synced[size_t(sub)] = mirrored(sub);
+        if (want > 1)
+            drawEnvelope(sub, p.synced[size_t(sub)]);
+        else
+            drawPoints(sub, 0, p.synced[size_t(sub)]);
+    }
 }
 
 void ChartView::applyLook()
@@ -478,6 +643,7 @@ void ChartView::zoomToPixels(const QRect& pixels)
         y->setRange(std::min(a, b), std::max(a, b));
     }
     m_zoomed = true;
+    fitDetail();
     p.replot(QCustomPlot::rpQueuedReplot);
     emit OnZoomIn();
 }
@@ -496,6 +662,7 @@ void ChartView::undoZoom()
 {
     m_zoomed = false;
     applyRanges();
+    fitDetail();
     m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -559,18 +726,30 @@ HotSpotType ChartView::HitTest(int x, int y)
             QCPGraph* g = p.graphs[size_t(sub)];
             if (!g || !g->keyAxis()->axisRect()->rect().contains(pos.toPoint()))
                 continue;
-            const double key = g->keyAxis()->pixelToCoord(pos.x());
-            auto it = g->data()->findBegin(key, false);
+            // Every point within reach across, not just the nearest keys: where many
+            // points share a pixel a spike is still found.
+            const double k1 = g->keyAxis()->pixelToCoord(pos.x() - kHotSpotPixels);
+            const double k2 = g->keyAxis()->pixelToCoord(pos.x() + kHotSpotPixels);
             // The mirrored points are the model's points in order, so the position in
-            // the container is the point index.
-            for (auto cand : {it - 1, it, it + 1}) {
-                if (cand < g->data()->constBegin() || cand >= g->data()->constEnd() || std::isnan(cand->value))
+            // the container is the point index; an envelope is searched in the model.
+            const bool envelope = p.detail[size_t(sub)].bucket > 1;
+            const int count = envelope ? mirrored(sub) : g->data()->size();
+            const std::vector<double>& xs = s.data[size_t(sub)].x;
+            auto indexOf = [&](double key) {
+                return envelope ? int(std::lower_bound(xs.begin(), xs.begin() + count, daysOf(key)) - xs.begin())
+                                : int(g->data()->findBegin(key, false) - g->data()->constBegin());
+            };
+            const int first = std::max(0, indexOf(std::min(k1, k2)) - 1);
+            const int last = std::min(count - 1, indexOf(std::max(k1, k2)) + 1);
+            for (int cand = first; cand <= last; ++cand) {
+                const QCPGraphData point = envelope ? pointOf(sub, cand) : *(g->data()->constBegin() + cand);
+                if (std::isnan(point.value))
                     continue;
-                const QPointF at(g->keyAxis()->coordToPixel(cand->key), g->valueAxis()->coordToPixel(cand->value));
+                const QPointF at(g->keyAxis()->coordToPixel(point.key), g->valueAxis()->coordToPixel(point.value));
                 const double d = QLineF(at, pos).length();
                 if (d < best) {
                     best = d;
-                    m_hotSpot = {HotSpotType::Data, sub, int(cand - g->data()->constBegin())};
+                    m_hotSpot = {HotSpotType::Data, sub, cand};
                 }
             }
         }
@@ -584,6 +763,8 @@ int ChartView::plottedCount(int subset) const
 {
     if (subset < 0 || subset >= int(m_plot->graphs.size()) || !m_plot->graphs[size_t(subset)])
         return 0;
+    if (m_plot->detail[size_t(subset)].bucket > 1)
+        return mirrored(subset);
     return m_plot->graphs[size_t(subset)]->data()->size();
 }
 
@@ -591,7 +772,19 @@ double ChartView::plottedValue(int subset, int k) const
 {
     if (k < 0 || k >= plottedCount(subset))
         return 0.0;
+    if (m_plot->detail[size_t(subset)].bucket > 1)
+        return pointOf(subset, k).value;
     return (m_plot->graphs[size_t(subset)]->data()->constBegin() + k)->value;
+}
+
+std::vector<ChartPoint> ChartView::drawnPoints(int subset) const
+{
+    std::vector<ChartPoint> out;
+    if (subset < 0 || subset >= int(m_plot->graphs.size()) || !m_plot->graphs[size_t(subset)])
+        return out;
+    for (const QCPGraphData& d : *m_plot->graphs[size_t(subset)]->data())
+        out.push_back({daysOf(d.key), d.value});
+    return out;
 }
 
 // ---------------------------------------------------------------- mouse

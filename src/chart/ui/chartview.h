@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 #include <QCursor>
 #include <QPoint>
 #include <QRect>
@@ -14,6 +15,7 @@ class QDialog;
 class QPainter;
 class QPrinter;
 class QCustomPlot;
+class QCPGraphData;
 
 namespace kelvor {
 
@@ -69,9 +71,12 @@ public:
     // --- for tests and the graph window
     int axisRectCount() const;
     bool isZoomed() const { return m_zoomed; }
-    // Points handed to the plot for a subset, and their values as drawn (NaN = gap).
+    // The model's points mirrored for a subset, and their values as drawn (NaN = gap).
     int plottedCount(int subset) const;
     double plottedValue(int subset, int k) const;
+    // What the plot itself holds for a subset: the points, or their envelope when far
+    // more of them are in view than the plot has pixels.
+    std::vector<ChartPoint> drawnPoints(int subset) const;
     // Zooms axis 0 (or every axis) to a rectangle in pixels as the rubber band does.
     void zoomToPixels(const QRect& r);
     QCustomPlot* customPlot() const;
@@ -97,6 +102,14 @@ private:
     void applyLook();
     void applyAnnotations();
     void applyRanges();
+    int mirrored(int sub) const;
+    QCPGraphData pointOf(int sub, int i) const;
+    void drawPoints(int sub, int from, int end);
+    void drawEnvelope(int sub, int end);
+    void extendEnvelope(int sub, int i);
+    int wantedBucket(int sub) const;
+    int bucketFor(int inView) const;
+    void fitDetail();
     void clickAt(const QPoint& at, bool dbl);
     void undoZoom();
     void customize();
