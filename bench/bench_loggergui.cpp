@@ -27,15 +27,10 @@ using namespace kelvor;
 
 namespace {
 
-struct Rig {
-    QTemporaryDir dir;
-    ManualClock clock;
-    bench::AnsweringPrompts prompts;
-    std::unique_ptr<Program> program;
+struct Rig : bench::SimProgram {
     Rig()
     {
-        QString error;
-        program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
+        start();
         ChartModel chart;
         PrepareGraph(*program, chart, 4, 100.0f, -20.0f, 0.0, 0.0, 0, nullptr);
         QDir().mkpath(QFileInfo(program->templatePath()).absolutePath());

@@ -23,17 +23,12 @@ using namespace kelvor;
 
 namespace {
 
-struct Rig {
-    QTemporaryDir dir;
-    ManualClock clock;
-    bench::AnsweringPrompts prompts;
-    std::unique_ptr<Program> program;
+struct Rig : bench::SimProgram {
     Rig()
     {
         prompts.dialogResult = QDialog::Rejected;  // the customise dialog is cancelled,
         prompts.print = true;                      // the print dialog confirmed
-        QString error;
-        program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
+        start();
         program->printer().setOutputFormat(QPrinter::PdfFormat);
         program->printer().setOutputFileName(dir.filePath(QStringLiteral("out.pdf")));
     }

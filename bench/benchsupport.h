@@ -8,7 +8,13 @@
 #include <QDialog>
 #include <QStandardPaths>
 
+#include <memory>
+#include <QTemporaryDir>
+
+#include "app/clock.h"
+#include "app/ui/program.h"
 #include "app/ui/prompts.h"
+#include "meter/devicefactory.h"
 
 namespace kelvor::bench {
 
@@ -37,6 +43,21 @@ public:
     int exec(QDialog&) override { return dialogResult; }
     bool printDialog(QWidget*, QPrinter&) override { return print; }
     bool printerSetup(QWidget*, QPrinter&) override { return print; }
+};
+
+// A program over the simulated meter on a manual clock, with its data folder in a
+// temporary directory. Set the prompts' answers before calling start().
+struct SimProgram {
+    QTemporaryDir dir;
+    ManualClock clock;
+    AnsweringPrompts prompts;
+    std::unique_ptr<Program> program;
+
+    void start()
+    {
+        QString error;
+        program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
+    }
 };
 
 // Runs the benchmarks offscreen (unless a platform is chosen), never touching the
