@@ -1,0 +1,684 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/library.h"
+
+#include <chrono>
+#include <sqlite3.h>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "library/libraryschema.h"
+#include "library/sqlitestatement.h"
+#include "logger/datasetformat.h"
+
+namespace kelvor {
+
+namespace {
+
+// Result codes that mean the file itself is not a usable library.
+bool isDamage(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+constexpr auto kCheckpointEvery = std::chrono::seconds(2);
+
+// Marks a channel of an envelope stretch that has seen no value yet.
+constexpr float kEnvelopeEmpty = 1e30f;
+
+EntryKind kindOf(const QString& text) { return text == QLatin1String("download") ? EntryKind::Download : EntryKind::Recording; }
+
+// The list's columns, shared by list() and entry().
+const char* const kEntrySelect = R"sql(
+SELECT i.id, i.kind, i.name, i.note,
+       coalesce(r.started, d.downloaded, i.created),
+       coalesce(r.last_time, r.started, d.downloaded, i.created),
+       coalesce(r.sample_count, (SELECT total(samples) FROM download_sets s WHERE s.download_id = i.id)),
+       (SELECT count(*) FROM download_sets s WHERE s.download_id = i.id),
+       coalesce(r.rate_seconds, 0), coalesce(r.state, ''), coalesce(r.meter_serial, d.meter_serial, '')
+FROM items i
+LEFT JOIN recordings r ON r.id = i.id
+LEFT JOIN downloads d ON d.id = i.id
+)sql";
+
+LibraryEntry readEntry(const SqliteStatement& q)
+{
+    LibraryEntry e;
+    e.id = q.int64(0);
+    e.kind = kindOf(q.text(1));
+    e.name = q.text(2);
+    e.note = q.text(3);
+    e.start = q.real(4);
+    e.end = q.real(5);
+    e.samples = q.int64(6);
+    e.dataSets = int(q.int64(7));
+    e.rateSeconds = int(q.int64(8));
+    e.state = q.text(9);
+    e.meterSerial = q.text(10);
+    return e;
+}
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : m_db(db)
+    {
+        // IMMEDIATE: a locked database is found here, not half-way through the writes.
+        m_rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    }
+    ~Transaction()
+    {
+        if (m_rc == SQLITE_OK && !m_done)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    int began() const { return m_rc; }
+    int commit()
+    {
+        const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        m_done = rc == SQLITE_OK;
+        return rc;
+    }
+
+private:
+    sqlite3* m_db;
+    int m_rc;
+    bool m_done = false;
+};
+
+QString setAsideName(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString candidate = info.dir().filePath(QStringLiteral("kelvor-damaged-%1.sqlite").arg(stamp));
+    for (int n = 2; QFileInfo::exists(candidate); ++n)
+        candidate = info.dir().filePath(QStringLiteral("kelvor-damaged-%1-%2.sqlite").arg(stamp).arg(n));
+    return candidate;
+}
+
+}  // namespace
+
+QString Library::pathIn(const QString& dataDir) { return QDir(dataDir).filePath(QString::fromLatin1(kFileName)); }
+
+Library::Library(QString path) : m_path(std::move(path)) {}
+
+Library::~Library()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+LibraryStatus Library::fail(int code, const QString& what) const
+{
+    LibraryStatus s;
+    s.code = code ? code : SQLITE_ERROR;
+    const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
+    s.error = what.isEmpty() ? reason : QStringLiteral("%1: %2").arg(what, reason);
+    return s;
+}
+
+LibraryStatus Library::exec(const char* sql)
+{
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? LibraryStatus{} : fail(rc, QString());
+}
+
+LibraryStatus Library::connect()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+    const QByteArray file = QFile::encodeName(m_path);
+    int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK)
+        return fail(rc, QStringLiteral("cannot open"));
+    sqlite3_extended_result_codes(m_db, 1);
+    // Another writer (kelvor-cli record beside the program) holds the lock only for one
+    // short transaction; wait that long, but never long enough to stall a monitor tick.
+    sqlite3_busy_timeout(m_db, 250);
+    // The schema is read here first, so a file that is not a database fails now.
+    const int version = LibrarySchemaVersionOf(m_db);
+    if (version < 0) {
+        rc = sqlite3_errcode(m_db);
+        if (isDamage(rc) || rc == SQLITE_OK || (rc & 0xff) == SQLITE_DONE || (rc & 0xff) == SQLITE_ROW)
+            return LibraryStatus{SQLITE_NOTADB, QStringLiteral("not a KELVOR library")};
+        return fail(rc, QStringLiteral("cannot read"));
+    }
+    if (version > kLibrarySchemaVersion)
+        return LibraryStatus{SQLITE_READONLY,
+                             QStringLiteral("written by a newer KELVOR (schema version %1); it is left as it is")
+                                 .arg(version)};
+    {
+        SqliteStatement mode(m_db, "PRAGMA journal_mode = WAL");
+        rc = mode.step();
+        if (rc != SQLITE_ROW)
+            return fail(rc, QStringLiteral("cannot switch to WAL"));
+    }
+    // NORMAL in WAL mode: a commit is in the WAL before sqlite3_step returns, so a killed
+    // process loses nothing committed; the WAL reaches the disk at each checkpoint, which
+    // appendSamples forces every two seconds (the bound for a power cut).
+    if (LibraryStatus s = exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON"); !s.ok())
+        return s;
+    if (version > 0) {
+        QString verdict;
+        {
+            SqliteStatement check(m_db, "PRAGMA quick_check(1)");
+            rc = check.step();
+            verdict = rc == SQLITE_ROW ? check.text(0) : QString();
+        }
+        if (rc != SQLITE_ROW)
+            return isDamage(rc) ? LibraryStatus{rc, QStringLiteral("damaged")} : fail(rc, QStringLiteral("cannot check"));
+        if (verdict != QLatin1String("ok"))
+            return LibraryStatus{SQLITE_CORRUPT, verdict};
+    }
+    if (const QString e = MigrateLibrary(m_db, version); !e.isEmpty()) {
+        rc = sqlite3_errcode(m_db);
+        return LibraryStatus{isDamage(rc) ? rc : (rc ? rc : SQLITE_ERROR), e};
+    }
+    return {};
+}
+
+LibraryOpenResult Library::open(const QString& dataDir)
+{
+    LibraryOpenResult out;
+    const QString path = pathIn(dataDir);
+    std::unique_ptr<Library> lib(new Library(path));
+    LibraryStatus s = lib->connect();
+    if (s.ok()) {
+        out.library = std::move(lib);
+        return out;
+    }
+    if (!isDamage(s.code)) {
+        out.error = QStringLiteral("The library %1 cannot be used: %2").arg(QDir::toNativeSeparators(path), s.error);
+        return out;
+    }
+    // Set the file aside with its WAL and shared-memory files; a new one starts in its place.
+    sqlite3_close_v2(lib->m_db);
+    lib->m_db = nullptr;
+    const QString aside = setAsideName(path);
+    if (!QFile::rename(path, aside)) {
+        out.error = QStringLiteral("The library %1 is damaged (%2) and cannot be set aside")
+                        .arg(QDir::toNativeSeparators(path), s.error);
+        return out;
+    }
+    for (const char* suffix : {"-wal", "-shm"})
+        if (QFileInfo::exists(path + QLatin1String(suffix)))
+            QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix));
+    out.notice = QStringLiteral("The library %1 could not be read (%2). It was kept as %3 and a new library "
+                                "was started.")
+                     .arg(QDir::toNativeSeparators(path), s.error, QDir::toNativeSeparators(aside));
+    s = lib->connect();
+    if (!s.ok()) {
+        out.error = QStringLiteral("The library %1 cannot be used: %2").arg(QDir::toNativeSeparators(path), s.error);
+        return out;
+    }
+    out.library = std::move(lib);
+    return out;
+}
+
+bool Library::reconnect(QString* error)
+{
+    const LibraryStatus s = connect();
+    if (!s.ok() && error)
+        *error = s.error;
+    return s.ok();
+}
+
+int Library::schemaVersion() const { return m_db ? LibrarySchemaVersionOf(m_db) : 0; }
+
+std::optional<std::int64_t> Library::beginRecording(const RecordingHeader& h, LibraryStatus* status)
+{
+    auto failed = [&](int rc) -> std::optional<std::int64_t> {
+        if (status)
+            *status = fail(rc, QStringLiteral("cannot begin a recording"));
+        return std::nullopt;
+    };
+    if (!m_db)
+        return failed(SQLITE_CANTOPEN);
+    Transaction tx(m_db);
+    if (tx.began() != SQLITE_OK)
+        return failed(tx.began());
+    SqliteStatement item(m_db, "INSERT INTO items(kind, created, name, source) VALUES ('recording', ?, ?, ?)");
+    item.bind(1, h.started);
+    item.bind(2, h.name);
+    item.bind(3, h.source);
+    if (int rc = item.step(); rc != SQLITE_DONE)
+        return failed(rc);
+    const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+    SqliteStatement rec(m_db, "INSERT INTO recordings(id, started, rate_seconds, record_count, meter_model, "
+                              "meter_serial, unit, state, open_ended) VALUES (?,?,?,?,?,?,?,'recording',?)");
+    rec.bind(1, id);
+    rec.bind(2, h.started);
+    rec.bind(3, h.rateSeconds);
+    rec.bind(4, h.recordCount);
+    rec.bind(5, h.meterModel);
+    rec.bind(6, h.meterSerial);
+    rec.bind(7, h.unit);
+    rec.bind(8, h.openEnded ? 1 : 0);
+    if (int rc = rec.step(); rc != SQLITE_DONE)
+        return failed(rc);
+    if (int rc = tx.commit(); rc != SQLITE_OK)
+        return failed(rc);
+    if (status)
+        *status = {};
+    return id;
+}
+
+LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const JournalSample* samples, std::size_t n)
+{
+    if (!m_db)
+        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write samples"));
+    if (n == 0)
+        return {};
+    Transaction tx(m_db);
+    if (tx.began() != SQLITE_OK)
+        return fail(tx.began(), QStringLiteral("cannot write samples"));
+    // OR REPLACE: a batch retried after an uncertain failure writes the same rows again.
+    SqliteStatement ins(m_db, "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
+                              "VALUES (?,?,?,?,?,?,?,?)");
+    for (std::size_t k = 0; k < n; ++k) {
+        const JournalSample& s = samples[k];
+        ins.bind(1, id);
+        ins.bind(2, first + std::int64_t(k));
+        ins.bind(3, s.time);
+        ins.bind(4, int(s.flags));
+        for (int c = 0; c < 4; ++c)
+            ins.bind(5 + c, double(s.t[std::size_t(c)]));
+        if (int rc = ins.step(); rc != SQLITE_DONE)
+            return fail(rc, QStringLiteral("cannot write samples"));
+        ins.reset();
+    }
+    SqliteStatement count(m_db, "UPDATE recordings SET sample_count = max(sample_count, ?), last_time = ? WHERE id = ?");
+    count.bind(1, first + std::int64_t(n));
+    count.bind(2, samples[n - 1].time);
+    count.bind(3, id);
+    if (int rc = count.step(); rc != SQLITE_DONE)
+        return fail(rc, QStringLiteral("cannot write samples"));
+    if (int rc = tx.commit(); rc != SQLITE_OK)
+        return fail(rc, QStringLiteral("cannot write samples"));
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastCheckpoint >= kCheckpointEvery) {
+        m_lastCheckpoint = now;
+        sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    }
+    return {};
+}
+
+LibraryStatus Library::writeStatistics(std::int64_t id, const RecordingStatistics& st)
+{
+    SqliteStatement ins(m_db, "INSERT OR REPLACE INTO recording_statistics VALUES (?,?,?,?,?,?,?,?,?,?)");
+    for (int c = 0; c < 4; ++c) {
+        const ChannelStatistics& ch = st.channels[std::size_t(c)];
+        ins.bind(1, id);
+        ins.bind(2, c + 1);
+        if (st.samples > 0) {
+            ins.bind(3, double(ch.maximum));
+            ins.bind(4, ch.maximumTime);
+            ins.bind(5, int(ch.maximumFlags));
+            ins.bind(6, double(ch.minimum));
+            ins.bind(7, ch.minimumTime);
+            ins.bind(8, int(ch.minimumFlags));
+        } else {
+            for (int k = 3; k <= 8; ++k)
+                ins.bindNull(k);
+        }
+        if (ch.averaged > 0)
+            ins.bind(9, ch.sum / double(ch.averaged));
+        else
+            ins.bindNull(9);
+        ins.bind(10, ch.averaged);
+        if (int rc = ins.step(); rc != SQLITE_DONE)
+            return fail(rc, QStringLiteral("cannot write statistics"));
+        ins.reset();
+    }
+    return {};
+}
+
+LibraryStatus Library::endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
+                                    const std::vector<RecordingAnnotation>& annotations)
+{
+    if (!m_db)
+        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot end the recording"));
+    Transaction tx(m_db);
+    if (tx.began() != SQLITE_OK)
+        return fail(tx.began(), QStringLiteral("cannot end the recording"));
+    SqliteStatement upd(m_db, "UPDATE recordings SET state = ? WHERE id = ?");
+    upd.bind(1, QString::fromLatin1(state));
+    upd.bind(2, id);
+    if (int rc = upd.step(); rc != SQLITE_DONE)
+        return fail(rc, QStringLiteral("cannot end the recording"));
+    if (LibraryStatus s = writeStatistics(id, statistics); !s.ok())
+        return s;
+    SqliteStatement clear(m_db, "DELETE FROM annotations WHERE recording_id = ?");
+    clear.bind(1, id);
+    clear.step();
+    SqliteStatement ins(m_db, "INSERT INTO annotations VALUES (?,?,?,?,?,?,?)");
+    for (std::size_t k = 0; k < annotations.size(); ++k) {
+        const RecordingAnnotation& a = annotations[k];
+        ins.bind(1, id);
+        ins.bind(2, std::int64_t(k));
+        ins.bind(3, a.x);
+        ins.bind(4, a.y);
+        ins.bind(5, a.type);
+        ins.bind(6, a.color);
+        ins.bind(7, a.text);
+        if (int rc = ins.step(); rc != SQLITE_DONE)
+            return fail(rc, QStringLiteral("cannot write annotations"));
+        ins.reset();
+    }
+    if (int rc = tx.commit(); rc != SQLITE_OK)
+        return fail(rc, QStringLiteral("cannot end the recording"));
+    return {};
+}
+
+std::optional<RecordingStatistics> Library::computeStatistics(std::int64_t id, QString* error) const
+{
+    RecordingStatistics st;
+    if (!forEachSample(id, [&st](const JournalSample& s) { st.add(s); return true; }, error))
+        return std::nullopt;
+    return st;
+}
+
+std::vector<LibraryEntry> Library::markInterrupted(const std::function<bool(std::int64_t)>& stillWritten,
+                                                  LibraryStatus* status)
+{
+    std::vector<LibraryEntry> found;
+    if (status)
+        *status = {};
+    if (!m_db)
+        return found;
+    std::vector<std::int64_t> ids;
+    {
+        SqliteStatement q(m_db, "SELECT id FROM recordings WHERE state = 'recording' ORDER BY id");
+        while (q.step() == SQLITE_ROW)
+            if (!stillWritten || !stillWritten(q.int64(0)))
+                ids.push_back(q.int64(0));
+    }
+    for (std::int64_t id : ids) {
+        QString error;
+        const auto st = computeStatistics(id, &error);
+        LibraryStatus s = st ? endRecording(id, kStateInterrupted, *st, {}) : LibraryStatus{SQLITE_ERROR, error};
+        if (!s.ok()) {
+            if (status)
+                *status = s;
+            continue;
+        }
+        if (auto e = entry(id, nullptr))
+            found.push_back(*e);
+    }
+    return found;
+}
+
+bool Library::forEachSample(std::int64_t id, const std::function<bool(const JournalSample&)>& row,
+                            QString* error) const
+{
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the library is not open");
+        return false;
+    }
+    SqliteStatement q(m_db, "SELECT time, flags, t1, t2, t3, t4 FROM samples WHERE recording_id = ? ORDER BY seq");
+    q.bind(1, id);
+    int rc;
+    JournalSample s;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        s.time = q.real(0);
+        s.flags = std::uint8_t(q.int64(1));
+        for (int c = 0; c < 4; ++c)
+            s.t[std::size_t(c)] = float(q.real(2 + c));
+        if (!row(s))
+            return true;
+    }
+    if (rc != SQLITE_DONE) {
+        if (error)
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        return false;
+    }
+    return true;
+}
+
+std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t maxPoints, QString* error) const
+{
+    const std::optional<LibraryEntry> e = entry(id, error);
+    if (!e)
+        return std::nullopt;
+    if (e->kind != EntryKind::Recording) {
+        if (error)
+            *error = QStringLiteral("item %1 is a download, not a recording").arg(id);
+        return std::nullopt;
+    }
+    RecordingData data;
+    data.entry = *e;
+    {
+        SqliteStatement h(m_db, "SELECT started, rate_seconds, record_count, open_ended, meter_model, meter_serial, "
+                                "unit, i.source FROM recordings JOIN items i USING (id) WHERE id = ?");
+        h.bind(1, id);
+        if (h.step() == SQLITE_ROW) {
+            data.header.started = h.real(0);
+            data.header.rateSeconds = int(h.int64(1));
+            data.header.recordCount = int(h.int64(2));
+            data.header.openEnded = h.int64(3) != 0;
+            data.header.meterModel = h.text(4);
+            data.header.meterSerial = h.text(5);
+            data.header.unit = h.text(6);
+            data.header.source = h.text(7);
+            data.header.name = e->name;
+        }
+    }
+    // Stretches of `bucket` samples each become two envelope points.
+    const std::int64_t n = e->samples;
+    const std::int64_t bucket =
+        maxPoints >= 2 && n > std::int64_t(maxPoints) ? (n + std::int64_t(maxPoints / 2) - 1) / std::int64_t(maxPoints / 2) : 1;
+    data.decimated = bucket > 1;
+    data.samples.reserve(std::size_t(bucket > 1 ? (n / bucket + 1) * 2 : n));
+    JournalSample low, high;
+    std::int64_t inBucket = 0;
+    auto flush = [&] {
+        for (int c = 0; c < 4; ++c) {
+            // A channel whose whole stretch was gaps stays a gap.
+            if (low.t[std::size_t(c)] == kEnvelopeEmpty) {
+                low.t[std::size_t(c)] = high.t[std::size_t(c)] = 9999.0f;
+                low.flags |= std::uint8_t(1u << (c + 4));
+                high.flags |= std::uint8_t(1u << (c + 4));
+            }
+        }
+        data.samples.push_back(low);
+        data.samples.push_back(high);
+        inBucket = 0;
+    };
+    const bool ok = forEachSample(
+        id,
+        [&](const JournalSample& s) {
+            data.statistics.add(s);
+            if (bucket == 1) {
+                data.samples.push_back(s);
+                return true;
+            }
+            if (inBucket == 0) {
+                low = JournalSample{s.time, 0, {kEnvelopeEmpty, kEnvelopeEmpty, kEnvelopeEmpty, kEnvelopeEmpty}};
+                high = JournalSample{s.time, 0, {-kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty}};
+            }
+            high.time = s.time;
+            for (int c = 0; c < 4; ++c) {
+                if (s.flags & ((1u << c) | (1u << (c + 4))))
+                    continue;
+                const float v = s.t[std::size_t(c)];
+                low.t[std::size_t(c)] = std::min(low.t[std::size_t(c)], v);
+                high.t[std::size_t(c)] = std::max(high.t[std::size_t(c)], v);
+            }
+            if (++inBucket == bucket)
+                flush();
+            return true;
+        },
+        error);
+    if (!ok)
+        return std::nullopt;
+    if (inBucket > 0)
+        flush();
+    SqliteStatement a(m_db, "SELECT x, y, type, color, text FROM annotations WHERE recording_id = ? ORDER BY number");
+    a.bind(1, id);
+    while (a.step() == SQLITE_ROW)
+        data.annotations.push_back({a.real(0), a.real(1), int(a.int64(2)), int(a.int64(3)), a.text(4)});
+    return data;
+}
+
+std::optional<std::int64_t> Library::storeDownload(const QByteArray& image, const std::vector<DataSet>& sets,
+                                                   double when, const QString& meterSerial, const QString& source,
+                                                   LibraryStatus* status)
+{
+    auto failed = [&](int rc) -> std::optional<std::int64_t> {
+        if (status)
+            *status = fail(rc, QStringLiteral("cannot store the download"));
+        return std::nullopt;
+    };
+    if (!m_db)
+        return failed(SQLITE_CANTOPEN);
+    Transaction tx(m_db);
+    if (tx.began() != SQLITE_OK)
+        return failed(tx.began());
+    SqliteStatement item(m_db, "INSERT INTO items(kind, created, source) VALUES ('download', ?, ?)");
+    item.bind(1, when);
+    item.bind(2, source);
+    if (int rc = item.step(); rc != SQLITE_DONE)
+        return failed(rc);
+    const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+    SqliteStatement d(m_db, "INSERT INTO downloads(id, downloaded, meter_serial, image) VALUES (?,?,?,?)");
+    d.bind(1, id);
+    d.bind(2, when);
+    d.bind(3, meterSerial);
+    d.bindBlob(4, image);
+    if (int rc = d.step(); rc != SQLITE_DONE)
+        return failed(rc);
+    SqliteStatement ins(m_db, "INSERT INTO download_sets VALUES (?,?,?,?,?,?,?,?,?,?,?)");
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        const DataSet& s = sets[k];
+        ins.bind(1, id);
+        ins.bind(2, int(k + 1));
+        ins.bind(3, s.start);
+        ins.bind(4, s.interval);
+        ins.bind(5, s.sampleCount);
+        ins.bind(6, FormatUnit(s));
+        ins.bind(7, FormatCouple(s.thermoType));
+        for (int c = 0; c < 4; ++c)
+            ins.bind(8 + c, OffsetInUnit(s, c));
+        if (int rc = ins.step(); rc != SQLITE_DONE)
+            return failed(rc);
+        ins.reset();
+    }
+    if (int rc = tx.commit(); rc != SQLITE_OK)
+        return failed(rc);
+    if (status)
+        *status = {};
+    return id;
+}
+
+std::optional<DownloadData> Library::loadDownload(std::int64_t id, QString* error) const
+{
+    const std::optional<LibraryEntry> e = entry(id, error);
+    if (!e)
+        return std::nullopt;
+    SqliteStatement q(m_db, "SELECT image FROM downloads WHERE id = ?");
+    q.bind(1, id);
+    if (q.step() != SQLITE_ROW) {
+        if (error)
+            *error = QStringLiteral("item %1 is a recording, not a download").arg(id);
+        return std::nullopt;
+    }
+    return DownloadData{*e, q.blob(0)};
+}
+
+std::vector<LibraryEntry> Library::list(QString* error) const
+{
+    std::vector<LibraryEntry> out;
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the library is not open");
+        return out;
+    }
+    SqliteStatement q(m_db, (QByteArray(kEntrySelect) + " ORDER BY i.id").constData());
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW)
+        out.push_back(readEntry(q));
+    if (rc != SQLITE_DONE && error)
+        *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    return out;
+}
+
+std::optional<LibraryEntry> Library::entry(std::int64_t id, QString* error) const
+{
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the library is not open");
+        return std::nullopt;
+    }
+    SqliteStatement q(m_db, (QByteArray(kEntrySelect) + " WHERE i.id = ?").constData());
+    q.bind(1, id);
+    if (q.step() == SQLITE_ROW)
+        return readEntry(q);
+    if (error)
+        *error = QStringLiteral("there is no item %1 in the library").arg(id);
+    return std::nullopt;
+}
+
+LibraryStatus Library::rename(std::int64_t id, const QString& name)
+{
+    if (!m_db)
+        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot rename"));
+    SqliteStatement q(m_db, "UPDATE items SET name = ? WHERE id = ?");
+    q.bind(1, name);
+    q.bind(2, id);
+    if (int rc = q.step(); rc != SQLITE_DONE)
+        return fail(rc, QStringLiteral("cannot rename"));
+    if (sqlite3_changes(m_db) == 0)
+        return {SQLITE_NOTFOUND, QStringLiteral("there is no item %1 in the library").arg(id)};
+    return {};
+}
+
+LibraryStatus Library::setNote(std::int64_t id, const QString& note)
+{
+    if (!m_db)
+        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write the note"));
+    SqliteStatement q(m_db, "UPDATE items SET note = ? WHERE id = ?");
+    q.bind(1, note);
+    q.bind(2, id);
+    if (int rc = q.step(); rc != SQLITE_DONE)
+        return fail(rc, QStringLiteral("cannot write the note"));
+    if (sqlite3_changes(m_db) == 0)
+        return {SQLITE_NOTFOUND, QStringLiteral("there is no item %1 in the library").arg(id)};
+    return {};
+}
+
+LibraryStatus Library::remove(std::int64_t id)
+{
+    if (!m_db)
+        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot delete"));
+    SqliteStatement q(m_db, "DELETE FROM items WHERE id = ?");
+    q.bind(1, id);
+    if (int rc = q.step(); rc != SQLITE_DONE)
+        return fail(rc, QStringLiteral("cannot delete"));
+    if (sqlite3_changes(m_db) == 0)
+        return {SQLITE_NOTFOUND, QStringLiteral("there is no item %1 in the library").arg(id)};
+    return {};
+}
+
+QString Library::integrityCheck() const
+{
+    if (!m_db)
+        return QStringLiteral("not open");
+    SqliteStatement q(m_db, "PRAGMA integrity_check");
+    QStringList lines;
+    while (q.step() == SQLITE_ROW)
+        lines << q.text(0);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString LibraryWriteProblem(const QString& path, const LibraryStatus& status)
+{
+    return QStringLiteral("The library %1 cannot be written (%2). Recording goes on; the samples are kept in "
+                          "memory and written as soon as the library can take them.")
+        .arg(QDir::toNativeSeparators(path), status.error);
+}
+
+}  // namespace kelvor

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+#include <QString>
+
+#include "library/librarytypes.h"
+#include "logger/datasetstore.h"
+
+struct sqlite3;
+
+namespace kelvor {
+
+class Library;
+
+struct LibraryOpenResult {
+    std::unique_ptr<Library> library;  // null when the library cannot be used at all
+    QString notice;  // something the user should hear (a damaged file set aside), with both names
+    QString error;   // why there is no library
+};
+
+// The library of every real-time run and every download: one SQLite database
+// (kelvor.sqlite in the data folder, WAL). The GUI, kelvor-cli and the tests all go
+// through this class. Nothing here throws: writes return a LibraryStatus, reads an
+// empty result with *error set.
+class Library {
+public:
+    static constexpr const char* kFileName = "kelvor.sqlite";
+    static QString pathIn(const QString& dataDir);
+
+    // Opens (or creates) the library in dataDir and brings its schema up to date.
+    // A file that is not a usable database (damaged, or another program's) is renamed
+    // beside it, never overwritten, and a new library is started.
+    static LibraryOpenResult open(const QString& dataDir);
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    const QString& path() const { return m_path; }
+    int schemaVersion() const;
+
+    // Closes and opens the connection again (after the file was made writable, the
+    // disk was cleared, ...). False with *error when that failed.
+    bool reconnect(QString* error);
+
+    // --- recordings (the journal)
+    std::optional<std::int64_t> beginRecording(const RecordingHeader& header, LibraryStatus* status);
+    // Appends samples first..first+n-1 in one transaction (the count on the row moves with
+    // them, so a reader never sees one without the other).
+    LibraryStatus appendSamples(std::int64_t id, std::int64_t first, const JournalSample* samples, std::size_t n);
+    LibraryStatus appendSample(std::int64_t id, std::int64_t seq, const JournalSample& s)
+    {
+        return appendSamples(id, seq, &s, 1);
+    }
+    LibraryStatus endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
+                               const std::vector<RecordingAnnotation>& annotations);
+    // Marks every recording still in the "recording" state as interrupted (its program
+    // died) and returns them, except those `stillWritten` says a live program is
+    // writing. Their statistics are computed from the samples.
+    std::vector<LibraryEntry> markInterrupted(const std::function<bool(std::int64_t)>& stillWritten,
+                                              LibraryStatus* status);
+
+    // Reads a recording. With maxPoints > 0 and more samples than that, `samples`
+    // becomes an envelope of about maxPoints points: per stretch of samples, one point
+    // at its first time with the channels' minima and one at its last time with their
+    // maxima (gaps only where a whole stretch is gaps). Statistics are always exact.
+    std::optional<RecordingData> loadRecording(std::int64_t id, std::size_t maxPoints, QString* error) const;
+    // Calls `row` for every sample in order, without holding them (exports).
+    bool forEachSample(std::int64_t id, const std::function<bool(const JournalSample&)>& row, QString* error) const;
+
+    // --- downloads
+    // Stores a memory image exactly as downloaded, with the data sets decoded from it
+    // (listed beside it for SQL tools; the image stays the source of truth).
+    std::optional<std::int64_t> storeDownload(const QByteArray& image, const std::vector<DataSet>& sets,
+                                              double when, const QString& meterSerial, const QString& source,
+                                              LibraryStatus* status);
+    std::optional<DownloadData> loadDownload(std::int64_t id, QString* error) const;
+
+    // --- both
+    std::vector<LibraryEntry> list(QString* error) const;
+    std::optional<LibraryEntry> entry(std::int64_t id, QString* error) const;
+    LibraryStatus rename(std::int64_t id, const QString& name);
+    LibraryStatus setNote(std::int64_t id, const QString& note);
+    LibraryStatus remove(std::int64_t id);
+
+    // "ok" from PRAGMA integrity_check, or what it found.
+    QString integrityCheck() const;
+
+private:
+    explicit Library(QString path);
+    LibraryStatus connect();
+    LibraryStatus fail(int code, const QString& what) const;
+    LibraryStatus exec(const char* sql);
+    std::optional<RecordingStatistics> computeStatistics(std::int64_t id, QString* error) const;
+    LibraryStatus writeStatistics(std::int64_t id, const RecordingStatistics& s);
+
+    QString m_path;
+    sqlite3* m_db = nullptr;
+    std::chrono::steady_clock::time_point m_lastCheckpoint{};
+};
+
+// A message for a failed write, naming the library file.
+QString LibraryWriteProblem(const QString& path, const LibraryStatus& status);
+
+}  // namespace kelvor

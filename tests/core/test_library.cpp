@@ -1,0 +1,419 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/clock.h"
+#include "failingvfs.h"
+#include "library/library.h"
+#include "library/libraryaccess.h"
+#include "library/runjournal.h"
+#include "logger/datasetdecoder.h"
+#include "memoryimage_builder.h"
+
+using namespace kelvor;
+
+namespace {
+
+constexpr double kStart = 46027.5;  // 5 Jan 2026 12:00
+
+JournalSample sampleAt(int i)
+{
+    JournalSample s;
+    s.time = kStart + i * 2.0 / 86400.0;
+    s.t = {20.0f + float(i % 7), -5.5f + float(i % 3), 100.0f - float(i), 9999.0f};
+    s.flags = 0x80 | (i % 11 == 0 ? 0x01 : 0);  // T1 over range now and then; T4 always "----"
+    return s;
+}
+
+RecordingHeader header(int count = 2000)
+{
+    RecordingHeader h;
+    h.started = kStart;
+    h.rateSeconds = 2;
+    h.recordCount = count;
+    h.meterModel = QStringLiteral("QZX");
+    h.meterSerial = QStringLiteral("SN-0042");
+    h.name = QStringLiteral("kiln test");
+    return h;
+}
+
+std::unique_ptr<Library> openIn(const QTemporaryDir& dir, QString* notice = nullptr)
+{
+    LibraryOpenResult r = Library::open(dir.path());
+    EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    if (notice)
+        *notice = r.notice;
+    return std::move(r.library);
+}
+
+QByteArray threeSetImage()
+{
+    TestDataSet a, b, c;
+    a.values = {250, 260, 270, 280, 251, 261, 271, 281};
+    b.values = {100, 101, 102, 103};
+    b.flags = 0x10;
+    c.values = std::vector<std::int16_t>(40, 300);
+    return buildImage({a, b, c});
+}
+
+std::vector<DataSet> decodedSets(const QByteArray& image)
+{
+    ManualClock clock;
+    DataSetStore store;
+    EXPECT_TRUE(DecodeDataSets(image, store, clock).ok());
+    return store.sets;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(Library, RecordingRoundTripsWithStatisticsAndAnnotations)
+{
+    QTemporaryDir dir;
+    std::vector<JournalSample> taken;
+    RecordingStatistics expected;
+    std::int64_t id = 0;
+    {
+        auto lib = openIn(dir);
+        LibraryStatus s;
+        id = *lib->beginRecording(header(), &s);
+        for (int i = 0; i < 50; ++i) {
+            taken.push_back(sampleAt(i));
+            expected.add(taken.back());
+            ASSERT_TRUE(lib->appendSample(id, i, taken.back()).ok());
+        }
+        const std::vector<RecordingAnnotation> notes{{kStart, 25.0, 2, 0x0000FF, QStringLiteral("lid opened")}};
+        ASSERT_TRUE(lib->endRecording(id, kStateComplete, expected, notes).ok());
+        ASSERT_TRUE(lib->rename(id, QStringLiteral("oven ramp")).ok());
+        ASSERT_TRUE(lib->setNote(id, QStringLiteral("probe 3 loose")).ok());
+    }
+    auto lib = openIn(dir);  // what was committed is what a new connection reads
+    QString error;
+    const auto data = lib->loadRecording(id, 0, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    EXPECT_EQ(data->samples, taken);
+    EXPECT_FALSE(data->decimated);
+    EXPECT_EQ(data->statistics, expected);
+    EXPECT_EQ(data->entry.state, QLatin1String(kStateComplete));
+    EXPECT_EQ(data->entry.samples, 50);
+    EXPECT_EQ(data->entry.name, QStringLiteral("oven ramp"));
+    EXPECT_EQ(data->entry.note, QStringLiteral("probe 3 loose"));
+    EXPECT_EQ(data->header.meterSerial, QStringLiteral("SN-0042"));
+    ASSERT_EQ(data->annotations.size(), 1u);
+    EXPECT_EQ(data->annotations[0].text, QStringLiteral("lid opened"));
+    // The statistics follow the run's rules: gaps never enter an average, a flagged
+    // extreme keeps its flags.
+    EXPECT_EQ(expected.channels[3].averaged, 0);
+    EXPECT_EQ(expected.channels[0].maximumFlags & 1, 0);
+    EXPECT_EQ(lib->integrityCheck(), QStringLiteral("ok"));
+}
+
+TEST(Library, DownloadKeepsTheImageByteForByteAndListsItsSets)
+{
+    QTemporaryDir dir;
+    auto lib = openIn(dir);
+    const QByteArray image = threeSetImage();
+    LibraryStatus s;
+    const auto id = lib->storeDownload(image, decodedSets(image), kStart, QStringLiteral("SN-1"), QStringLiteral("download"), &s);
+    ASSERT_TRUE(id) << s.error.toStdString();
+    QString error;
+    const auto d = lib->loadDownload(*id, &error);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->image, image);
+    EXPECT_EQ(d->entry.kind, EntryKind::Download);
+    EXPECT_EQ(d->entry.dataSets, 3);
+    EXPECT_EQ(d->entry.samples, 2 + 1 + 10);
+    EXPECT_FALSE(lib->loadRecording(*id, 0, &error));  // a download is not a recording
+}
+
+TEST(Library, ListRenameAndDeleteAcrossKinds)
+{
+    QTemporaryDir dir;
+    auto lib = openIn(dir);
+    LibraryStatus s;
+    const auto rec = *lib->beginRecording(header(), &s);
+    lib->appendSample(rec, 0, sampleAt(0));
+    const QByteArray image = threeSetImage();
+    const auto dl = *lib->storeDownload(image, decodedSets(image), kStart + 1, {}, {}, &s);
+    QString error;
+    auto rows = lib->list(&error);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].id, rec);
+    EXPECT_EQ(rows[0].state, QLatin1String(kStateRecording));
+    EXPECT_EQ(rows[1].id, dl);
+    ASSERT_TRUE(lib->remove(rec).ok());
+    EXPECT_FALSE(lib->remove(rec).ok());  // already gone: said, not ignored
+    EXPECT_FALSE(lib->rename(rec, QStringLiteral("x")).ok());
+    rows = lib->list(&error);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].id, dl);
+    // Its samples went with it, and ids are never given out twice.
+    const auto next = *lib->beginRecording(header(), &s);
+    EXPECT_GT(next, dl);
+    QString sampleError;
+    std::int64_t left = 0;
+    lib->forEachSample(rec, [&left](const JournalSample&) { return ++left, true; }, &sampleError);
+    EXPECT_EQ(left, 0);
+}
+
+TEST(Library, LongRecordingLoadsAsAnEnvelopeWithExactStatistics)
+{
+    QTemporaryDir dir;
+    auto lib = openIn(dir);
+    LibraryStatus s;
+    const auto id = *lib->beginRecording(header(), &s);
+    std::vector<JournalSample> all;
+    RecordingStatistics expected;
+    for (int i = 0; i < 10000; ++i) {
+        JournalSample x = sampleAt(i);
+        x.t[1] = i == 6543 ? 777.0f : x.t[1];  // one spike the envelope must keep
+        all.push_back(x);
+        expected.add(x);
+    }
+    ASSERT_TRUE(lib->appendSamples(id, 0, all.data(), all.size()).ok());
+    QString error;
+    const auto data = lib->loadRecording(id, 1000, &error);
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->decimated);
+    EXPECT_LE(data->samples.size(), 1002u);
+    EXPECT_EQ(data->statistics, expected);
+    float highest = -1e9f;
+    for (const JournalSample& p : data->samples) {
+        highest = std::max(highest, p.t[1]);
+        EXPECT_TRUE(p.flags & 0x80) << "T4 was a gap throughout and stays one";
+    }
+    EXPECT_EQ(highest, 777.0f);
+    EXPECT_EQ(data->samples.front().time, all.front().time);
+    EXPECT_EQ(data->samples.back().time, all.back().time);
+}
+
+// The first released schema, as it was. A library written by that version must open
+// with everything in it.
+TEST(Library, MigratesAVersionOneLibrary)
+{
+    QTemporaryDir dir;
+    const QByteArray image = threeSetImage();
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(Library::pathIn(dir.path())).constData(), &db), SQLITE_OK);
+        const char* v1 = R"sql(
+CREATE TABLE schema_version(version INTEGER NOT NULL);
+CREATE TABLE items(id INTEGER PRIMARY KEY AUTOINCREMENT,
+  kind TEXT NOT NULL CHECK (kind IN ('recording', 'download')), created REAL NOT NULL,
+  name TEXT NOT NULL DEFAULT '', note TEXT NOT NULL DEFAULT '');
+CREATE TABLE recordings(id INTEGER PRIMARY KEY REFERENCES items(id) ON DELETE CASCADE,
+  started REAL NOT NULL, rate_seconds INTEGER NOT NULL, record_count INTEGER NOT NULL,
+  meter_model TEXT NOT NULL DEFAULT '', meter_serial TEXT NOT NULL DEFAULT '', unit TEXT NOT NULL DEFAULT 'C',
+  state TEXT NOT NULL CHECK (state IN ('recording', 'complete', 'interrupted')),
+  sample_count INTEGER NOT NULL DEFAULT 0, last_time REAL);
+CREATE TABLE samples(recording_id INTEGER NOT NULL REFERENCES recordings(id) ON DELETE CASCADE,
+  seq INTEGER NOT NULL, time REAL NOT NULL, flags INTEGER NOT NULL,
+  t1 REAL NOT NULL, t2 REAL NOT NULL, t3 REAL NOT NULL, t4 REAL NOT NULL,
+  PRIMARY KEY (recording_id, seq)) WITHOUT ROWID;
+CREATE TABLE downloads(id INTEGER PRIMARY KEY REFERENCES items(id) ON DELETE CASCADE,
+  downloaded REAL NOT NULL, meter_serial TEXT NOT NULL DEFAULT '', image BLOB NOT NULL);
+INSERT INTO schema_version(version) VALUES (1);
+INSERT INTO items VALUES (1, 'recording', 46027.5, 'old run', 'v1 note');
+INSERT INTO recordings VALUES (1, 46027.5, 2, 10, 'QZX', 'SN-7', 'C', 'complete', 2, 46027.50002);
+INSERT INTO samples VALUES (1, 0, 46027.5, 0, 21.5, 22.5, 23.5, 24.5);
+INSERT INTO samples VALUES (1, 1, 46027.50002, 1, 3000, 22.0, 23.0, 24.0);
+INSERT INTO items VALUES (2, 'download', 46028.0, '', '');
+)sql";
+        ASSERT_EQ(sqlite3_exec(db, v1, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO downloads VALUES (2, 46028.0, 'SN-7', ?)", -1, &st, nullptr);
+        sqlite3_bind_blob(st, 1, image.constData(), int(image.size()), SQLITE_STATIC);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+    QString notice;
+    auto lib = openIn(dir, &notice);
+    ASSERT_TRUE(lib);
+    EXPECT_TRUE(notice.isEmpty());
+    EXPECT_EQ(lib->schemaVersion(), 2);
+    QString error;
+    const auto rec = lib->loadRecording(1, 0, &error);
+    ASSERT_TRUE(rec) << error.toStdString();
+    ASSERT_EQ(rec->samples.size(), 2u);
+    EXPECT_EQ(rec->samples[1].t[0], 3000.0f);
+    EXPECT_EQ(rec->entry.note, QStringLiteral("v1 note"));
+    EXPECT_FALSE(rec->header.openEnded);
+    const auto dl = lib->loadDownload(2, &error);
+    ASSERT_TRUE(dl);
+    EXPECT_EQ(dl->image, image);
+    EXPECT_EQ(dl->entry.dataSets, 3);  // listed from the image during the migration
+    // The migrated library takes new recordings like a new one.
+    LibraryStatus s;
+    EXPECT_TRUE(lib->beginRecording(header(), &s)) << s.error.toStdString();
+    EXPECT_EQ(lib->integrityCheck(), QStringLiteral("ok"));
+}
+
+TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> make;
+    };
+    const std::vector<Case> cases{
+        {"garbage", [](const QString& p) {
+             QFile f(p);
+             f.open(QIODevice::WriteOnly);
+             f.write(QByteArray(5000, '\x5a'));
+         }},
+        {"another program's database", [](const QString& p) {
+             sqlite3* db = nullptr;
+             sqlite3_open(QFile::encodeName(p).constData(), &db);
+             sqlite3_exec(db, "CREATE TABLE contacts(name TEXT); INSERT INTO contacts VALUES ('Ann')", nullptr, nullptr, nullptr);
+             sqlite3_close(db);
+         }},
+        {"damaged pages", [](const QString& p) {
+             {
+                 auto r = Library::open(QFileInfo(p).absolutePath());
+                 LibraryStatus s;
+                 const auto id = *r.library->beginRecording(header(), &s);
+                 std::vector<JournalSample> many(3000, sampleAt(1));
+                 r.library->appendSamples(id, 0, many.data(), many.size());
+             }
+             QFile f(p);
+             f.open(QIODevice::ReadWrite);
+             f.seek(4096 * 3);
+             f.write(QByteArray(4096 * 4, '\xff'));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = Library::pathIn(dir.path());
+        c.make(path);
+        // Fold a left-over WAL into the file so the bytes compared are all of it.
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        const QByteArray before = fileBytes(path);
+        QString notice;
+        auto lib = openIn(dir, &notice);
+        ASSERT_TRUE(lib);
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("kelvor-damaged-*.sqlite")});
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_EQ(fileBytes(QDir(dir.path()).filePath(aside[0])), before);
+        EXPECT_TRUE(notice.contains(aside[0])) << notice.toStdString();
+        EXPECT_TRUE(notice.contains(QStringLiteral("kelvor.sqlite")));
+        LibraryStatus s;
+        EXPECT_TRUE(lib->beginRecording(header(), &s));
+    }
+}
+
+TEST(Library, NewerSchemaIsLeftAlone)
+{
+    QTemporaryDir dir;
+    openIn(dir).reset();
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(Library::pathIn(dir.path())).constData(), &db);
+        sqlite3_exec(db, "UPDATE schema_version SET version = 99", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    LibraryOpenResult r = Library::open(dir.path());
+    EXPECT_FALSE(r.library);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("newer"))) << r.error.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("kelvor-damaged-*")}).isEmpty());
+}
+
+// Failing writes: the run goes on, the user hears of it once, and when the library can
+// be written again it holds every sample in order.
+TEST(RunJournal, WriteFailuresAreToldOnceAndTheJournalCatchesUp)
+{
+    struct Case {
+        const char* what;
+        int code;
+    };
+    for (const Case c : {Case{"disk full", SQLITE_FULL}, Case{"read-only medium", SQLITE_READONLY},
+                         Case{"i/o error", SQLITE_IOERR_WRITE}}) {
+        SCOPED_TRACE(c.what);
+        FailingVfs vfs;
+        QTemporaryDir dir;
+        LibraryAccess access(dir.path());
+        access.setRetryInterval(std::chrono::milliseconds(0));
+        RunJournal journal(access);
+        EXPECT_TRUE(journal.begin(header()).isEmpty());
+        int told = 0;
+        for (int i = 0; i < 30; ++i) {
+            if (i == 10)
+                FailingVfs::failWritesWith(c.code);
+            if (i == 20)
+                FailingVfs::failWritesWith(0);
+            const QString problem = journal.append(sampleAt(i));
+            if (!problem.isEmpty()) {
+                ++told;
+                EXPECT_TRUE(problem.contains(QStringLiteral("kelvor.sqlite"))) << problem.toStdString();
+            }
+        }
+        EXPECT_EQ(told, 1);
+        EXPECT_TRUE(journal.end({}).isEmpty());
+        auto lib = openIn(dir);
+        QString error;
+        const auto data = lib->loadRecording(*journal.recordingId(), 0, &error);
+        ASSERT_TRUE(data);
+        ASSERT_EQ(data->samples.size(), 30u);
+        for (int i = 0; i < 30; ++i)
+            EXPECT_EQ(data->samples[std::size_t(i)], sampleAt(i));
+        EXPECT_EQ(data->entry.state, QLatin1String(kStateComplete));
+        EXPECT_EQ(lib->integrityCheck(), QStringLiteral("ok"));
+    }
+}
+
+TEST(RunJournal, LockedLibraryKeepsSamplesInMemoryUntilFree)
+{
+    QTemporaryDir dir;
+    LibraryAccess access(dir.path());
+    access.setRetryInterval(std::chrono::milliseconds(0));
+    RunJournal journal(access);
+    journal.begin(header());
+    journal.append(sampleAt(0));
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(Library::pathIn(dir.path())).constData(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(journal.append(sampleAt(1)).isEmpty());
+    EXPECT_TRUE(journal.append(sampleAt(2)).isEmpty());
+    EXPECT_EQ(journal.pending(), 2u);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    journal.append(sampleAt(3));
+    EXPECT_EQ(journal.pending(), 0u);
+    EXPECT_EQ(journal.written(), 4);
+}
+
+TEST(RunJournal, UnfinishedRecordingIsMarkedInterruptedOnlyOnceItsWriterIsGone)
+{
+    QTemporaryDir dir;
+    LibraryAccess access(dir.path());
+    auto journal = std::make_unique<RunJournal>(access);
+    journal->begin(header());
+    for (int i = 0; i < 7; ++i)
+        journal->append(sampleAt(i));
+    const std::int64_t id = *journal->recordingId();
+    const RecordingStatistics expected = journal->statistics();
+
+    LibraryAccess other(dir.path());  // a second program starting beside the first
+    auto alive = [&other](std::int64_t rec) { return other.isBeingWritten(rec); };
+    LibraryStatus s;
+    EXPECT_TRUE(other.get()->markInterrupted(alive, &s).empty());
+
+    journal.reset();  // the writer dies without ending the run
+    const auto found = other.get()->markInterrupted(alive, &s);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].id, id);
+    EXPECT_EQ(found[0].samples, 7);
+    EXPECT_EQ(found[0].state, QLatin1String(kStateInterrupted));
+    QString error;
+    EXPECT_EQ(other.get()->loadRecording(id, 0, &error)->statistics, expected);
+    EXPECT_TRUE(other.get()->markInterrupted(alive, &s).empty());  // asked once
+}
