@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library.h"
 
+#include <algorithm>
 #include <chrono>
 #include <sqlite3.h>
 #include <QDateTime>
@@ -472,7 +473,8 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
     const std::int64_t bucket =
         maxPoints >= 2 && n > std::int64_t(maxPoints) ? (n + std::int64_t(maxPoints / 2) - 1) / std::int64_t(maxPoints / 2) : 1;
     data.decimated = bucket > 1;
-    data.samples.reserve(std::size_t(bucket > 1 ? (n / bucket + 1) * 2 : n));
+    // The count on the row only sizes the first allocation; the rows decide the rest.
+    data.samples.reserve(std::size_t(std::clamp<std::int64_t>(bucket > 1 ? (n / bucket + 1) * 2 : n, 0, 1 << 20)));
     JournalSample low, high;
     std::int64_t inBucket = 0;
     auto flush = [&] {
