@@ -14,7 +14,9 @@
 #include "app/ui/tfrmabout.h"
 #include "kelvor_version.h"
 #include "meter/unavailabledevice.h"
+#include "files/ui/tfrmlist.h"
 #include "graph/ui/tfrmgraph.h"
+#include "logger/ui/loggerwindow.h"
 #include "panel/ui/tfrmpanel.h"
 #include "shellrig.h"
 
@@ -311,6 +313,44 @@ private slots:
         // A press on a key never drags.
         QTest::mousePress(panel->findChild<QWidget*>(QStringLiteral("btnCF")), Qt::LeftButton);
         QCOMPARE(sub->pos(), start + QPoint(40, 30));
+    }
+
+    void exitAsksTheCloseQuestionsFirst()
+    {
+        struct Case {
+            const char* name;
+            bool unsaved;  // a download not yet saved
+            QMessageBox::StandardButton answer;
+            bool closes;
+        };
+        const Case cases[] = {
+            {"nothing unsaved", false, QMessageBox::NoButton, true},
+            {"unsaved, Cancel", true, QMessageBox::Cancel, false},
+            {"unsaved, No", true, QMessageBox::No, true},
+        };
+        for (const Case& c : cases) {
+            ShellRig rig;
+            // A table opened before the DataLogger window must survive a Cancel too.
+            auto* table = new TfrmList(*rig.program);
+            rig.program->graphHooks.showChild(table);
+            QPointer<QWidget> list = table;
+            QPointer<TfrmGraph> logger = EnsureLoggerGraph(*rig.program);
+            rig.program->graph.LoggerGraphUnsaved = c.unsaved;
+            rig.program->realTime.RateSeconds = 9;
+            if (c.answer != QMessageBox::NoButton)
+                rig.prompts.answers.push_back(c.answer);
+            rig.prompts.messages.clear();
+
+            rig.main->Exit1Click();
+
+            const QStringList asked = c.unsaved ? QStringList{QStringLiteral("Save DataLogger Data ?")} : QStringList{};
+            QVERIFY2(rig.prompts.messages == asked, c.name);
+            QVERIFY2(rig.prompts.unexpected.isEmpty(), c.name);
+            QTRY_VERIFY2(bool(list) != c.closes && bool(logger) != c.closes, c.name);
+            QVERIFY2(bool(rig.program->panel) != c.closes, c.name);
+            QVERIFY2(rig.main->monitor().mainTimer().isActive() != c.closes, c.name);
+            QVERIFY2(!QFile::exists(rig.settingsFile()), c.name);  // Exit never writes the settings
+        }
     }
 
     void settingsAreReadAndOnlyWrittenOnClose()

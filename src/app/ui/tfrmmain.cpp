@@ -311,17 +311,22 @@ void TfrmMain::openPanel()
 
 bool TfrmMain::FormCloseQuery()
 {
-    // Every child may refuse (the graphs' save prompts). The ones that can ask go
-    // first and the panel last, so a refusal leaves the panel on screen.
-    QList<QMdiSubWindow*> panels;
+    // Every child may refuse (the graphs' save prompts). The windows that ask go
+    // first, the other children after them and the panel last, so a refusal leaves
+    // every window on screen.
+    QList<QMdiSubWindow*> asking, others, panels;
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        if (qobject_cast<TfrmPanel*>(sub->widget())) {
+        QWidget* child = sub->widget();
+        if (qobject_cast<TfrmPanel*>(child))
             panels << sub;
-            continue;
-        }
+        else if (child && (child == m_program.realTimeGraphWidget() || child == static_cast<QWidget*>(m_program.graph.LoggerGraph.data())))
+            asking << sub;
+        else
+            others << sub;
+    }
+    for (QMdiSubWindow* sub : asking + others)
         if (!sub->close())
             return false;
-    }
     for (QMdiSubWindow* sub : panels)
         sub->close();
     return true;
@@ -414,7 +419,10 @@ void TfrmMain::btnStopClick() { commands::Stop(*this); }
 
 void TfrmMain::Exit1Click()
 {
-    // Leaves the event loop directly: no close prompts, settings not written back.
+    // Asks the same save questions as closing the window (a Cancel keeps everything),
+    // then leaves the event loop directly: the settings are not written back.
+    if (!FormCloseQuery())
+        return;
     m_monitor->mainTimer().stop();
     QCoreApplication::exit(0);
 }
