@@ -22,7 +22,7 @@ MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& r, c
     info.meterTime = QStringLiteral("%1/%2/20%3   %4:%5:%6")
                          .arg(hex2(r[44]), hex2(r[43]), hex2(r[46]), hex2(r[42]), hex2(r[41]), hex2(r[40]));
     info.interval = QStringLiteral("%1:%2").arg(r[13]).arg(r[14]);
-    info.dataSets = QString::number(r[8] << 8 | r[9]);
+    info.dataSets = QString::number(MeterInformationDataSets(r));
     info.version = QLocale().toString(r[31] * 0.01, 'f', 2);
     info.serial = serial;
     info.alarm = onOff(r[3]);
@@ -37,6 +37,8 @@ MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& r, c
         info.offsets[std::size_t(c)] = QString::number(std::int8_t(r[std::size_t(22 + c)]));
     return info;
 }
+
+int MeterInformationDataSets(const std::array<std::uint8_t, 64>& r) { return r[8] << 8 | r[9]; }
 
 QList<QPair<QString, QString>> InformationFields(const MeterInformation& i)
 {

@@ -29,6 +29,9 @@ struct MeterInformation {
 // 40..46 the clock) and the serial text.
 MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& reply, const QString& serial);
 
+// The number of data sets an information reply reports (bytes 8, 9).
+int MeterInformationDataSets(const std::array<std::uint8_t, 64>& reply);
+
 // The fields with their control names, in the window's order: {objectName, value}.
 QList<QPair<QString, QString>> InformationFields(const MeterInformation& info);
 

@@ -102,9 +102,51 @@ private slots:
         QCOMPARE(rig.exchanges(), before);
     }
 
+    void eraseAsksFirstAndNoSendsNothing()
+    {
+        SimRig rig;
+        const int sets = rig.sim->meter().memory().dataSetCount();
+        QVERIFY(sets > 1);
+        const QString unknown = QStringLiteral("Erase every data set recorded in the meter? This cannot be undone.");
+        const QString known = QStringLiteral("Erase the %1 data sets recorded in the meter? This cannot be undone.").arg(sets);
+        struct Case {
+            const char* name;
+            bool readFirst;  // the information read tells the count
+            void (TfrmSetup::*click)();
+            const QString& question;
+        };
+        const Case cases[] = {
+            {"erase, count unknown", false, &TfrmSetup::Button3Click, unknown},
+            {"erase, count read", true, &TfrmSetup::Button3Click, known},
+            {"setup all", true, &TfrmSetup::Button6Click, known},
+        };
+        for (const Case& c : cases) {
+            SimRig r;
+            if (c.readFirst)
+                r.form->Button4Click();
+            const int before = r.exchanges();
+            r.prompts.answers.push_back(QMessageBox::No);
+            (r.form.get()->*c.click)();
+            QVERIFY2(r.prompts.messages == QStringList{c.question}, c.name);
+            QVERIFY2(r.exchanges() == before, c.name);
+            QVERIFY2(r.text("lblOK1").isEmpty() && r.text("lblOK3").isEmpty(), c.name);
+            QCOMPARE(r.sim->meter().memory().dataSetCount(), sets);
+        }
+
+        // Yes erases; the next question knows the memory is empty.
+        rig.form->Button4Click();
+        rig.prompts.answers = {QMessageBox::Yes, QMessageBox::No};
+        rig.form->Button3Click();
+        rig.form->Button3Click();
+        QCOMPARE(rig.sim->meter().memory().dataSetCount(), 0);
+        QCOMPARE(rig.prompts.messages.value(1),
+                 QStringLiteral("The meter reports no recorded data set. Erase its memory anyway? This cannot be undone."));
+    }
+
     void eraseThenInformationShowsAnEmptyMemory()
     {
         SimRig rig;
+        rig.prompts.answers.push_back(QMessageBox::Yes);
         rig.form->Button3Click();
         QCOMPARE(rig.text("lblOK3"), QStringLiteral("OK"));
         QVERIFY(isGreen(rig.form->findChild<QLabel*>(QStringLiteral("lblOK3"))));
@@ -127,6 +169,7 @@ private slots:
         QVERIFY(form);
         rig.meter->frames.clear();
         form->findChild<QLineEdit*>(QStringLiteral("txtSN"))->setText(QStringLiteral("old"));
+        rig.prompts.answers.push_back(QMessageBox::Yes);
         form->Button6Click();
         const std::pair<const char*, const char*> expected[] = {
             {"lblOK1", "Fail code=405"}, {"lblOK2", "Fail"}, {"lblOK3", "Fail code=505"},

@@ -271,7 +271,31 @@ void TfrmSetup::adjustRecordingInterval()
 void TfrmSetup::eraseMeterMemory()
 {
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblOK3"));
-    showResult(label, runCommand(label, false, [this] { return EraseMeterMemory(m_program.link); }), true);
+    const int code = runCommand(label, false, [this] { return EraseMeterMemory(m_program.link); });
+    if (code == 0)
+        m_dataSets = 0;
+    showResult(label, code, true);
+}
+
+bool TfrmSetup::confirmErase()
+{
+    QString text;
+    if (!m_dataSets)
+        text = QStringLiteral("Erase every data set recorded in the meter?");
+    else if (*m_dataSets == 0)
+        text = QStringLiteral("The meter reports no recorded data set. Erase its memory anyway?");
+    else if (*m_dataSets == 1)
+        text = QStringLiteral("Erase the 1 data set recorded in the meter?");
+    else
+        text = QStringLiteral("Erase the %1 data sets recorded in the meter?").arg(*m_dataSets);
+    text += QStringLiteral(" This cannot be undone.");
+    return m_program.prompts.ask(this, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TfrmSetup::confirmedErase()
+{
+    if (confirmErase())
+        eraseMeterMemory();
 }
 
 void TfrmSetup::setupOther()
@@ -289,9 +313,11 @@ void TfrmSetup::readMeterInformation()
     QString serial;
     const int code =
         runCommand(label, true, [&] { return ReadMeterInformation(m_program.link, reply, serial); });
-    if (code == 0)
+    if (code == 0) {
         for (const auto& [name, value] : InformationFields(DecodeMeterInformation(reply, serial)))
             findChild<QLineEdit*>(name)->setText(value);
+        m_dataSets = MeterInformationDataSets(reply);
+    }
     showResult(label, code, true);
 }
 
@@ -313,7 +339,7 @@ void TfrmSetup::guarded(void (TfrmSetup::*handler)())
 
 void TfrmSetup::Button1Click() { guarded(&TfrmSetup::adjustMeterTime); }
 void TfrmSetup::Button2Click() { guarded(&TfrmSetup::adjustRecordingInterval); }
-void TfrmSetup::Button3Click() { guarded(&TfrmSetup::eraseMeterMemory); }
+void TfrmSetup::Button3Click() { guarded(&TfrmSetup::confirmedErase); }
 void TfrmSetup::Button4Click() { guarded(&TfrmSetup::readMeterInformation); }
 void TfrmSetup::Button5Click() { guarded(&TfrmSetup::setupOther); }
 
@@ -324,7 +350,10 @@ void TfrmSetup::Button9Click() { guarded(&TfrmSetup::readEEProm); }
 
 void TfrmSetup::setupAll()
 {
-    // A failure or an invalid interval does not stop the sequence.
+    // The sequence erases the memory: a No sends nothing at all. Once started, a
+    // failure or an invalid interval does not stop it.
+    if (!confirmErase())
+        return;
     adjustMeterTime();
     m_program.link.WaitMs(kClearWaitMs);
     adjustRecordingInterval();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <QWidget>
 
 class QLabel;
@@ -58,6 +59,10 @@ private:
     void adjustMeterTime();
     void adjustRecordingInterval();
     void eraseMeterMemory();
+    // Erasing cannot be undone: Yes/No first, naming the data sets the meter last
+    // reported when an information read told them.
+    bool confirmErase();
+    void confirmedErase();
     void setupOther();
     void readMeterInformation();
     void setupAll();
@@ -72,6 +77,7 @@ private:
     Program& m_program;
     bool m_busy = false;
     bool m_closePending = false;
+    std::optional<int> m_dataSets;  // from the last information read or erase
 };
 
 }  // namespace kelvor
