@@ -9,7 +9,21 @@ namespace {
 QString onOff(std::uint8_t b) { return b != 0 ? QStringLiteral("ON") : QStringLiteral("OFF"); }
 QString hex2(std::uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper(); }
 int signed16(std::uint8_t hi, std::uint8_t lo) { return std::int16_t(std::uint16_t(hi << 8 | lo)); }
+
+bool bcdInRange(std::uint8_t b, int low, int high)
+{
+    if ((b >> 4) > 9 || (b & 0x0F) > 9)
+        return false;
+    const int v = (b >> 4) * 10 + (b & 0x0F);
+    return v >= low && v <= high;
+}
 }  // namespace
+
+bool MeterClockValid(const std::array<std::uint8_t, 64>& r)
+{
+    return bcdInRange(r[40], 0, 59) && bcdInRange(r[41], 0, 59) && bcdInRange(r[42], 0, 23) &&
+           bcdInRange(r[43], 1, 31) && bcdInRange(r[44], 1, 12) && bcdInRange(r[46], 0, 99);
+}
 
 MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& r, const QString& serial)
 {
@@ -19,8 +33,10 @@ MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& r, c
     MeterInformation info;
     const int position = r[10] << 16 | r[11] << 8 | r[12];
     info.memoryAvailable = QString::number((130816 - position) / 8);  // C++ division truncates toward zero
-    info.meterTime = QStringLiteral("%1/%2/20%3   %4:%5:%6")
-                         .arg(hex2(r[44]), hex2(r[43]), hex2(r[46]), hex2(r[42]), hex2(r[41]), hex2(r[40]));
+    info.meterTime = MeterClockValid(r)
+                         ? QStringLiteral("%1/%2/20%3   %4:%5:%6")
+                               .arg(hex2(r[44]), hex2(r[43]), hex2(r[46]), hex2(r[42]), hex2(r[41]), hex2(r[40]))
+                         : QStringLiteral("--/--/--   --:--:--");
     info.interval = QStringLiteral("%1:%2").arg(r[13]).arg(r[14]);
     info.dataSets = QString::number(MeterInformationDataSets(r));
     info.version = QLocale().toString(r[31] * 0.01, 'f', 2);

@@ -11,7 +11,7 @@ namespace kelvor {
 // The sixteen information fields as the setup window shows them.
 struct MeterInformation {
     QString memoryAvailable;  // txtMemoryAvailable
-    QString meterTime;        // txtMeterTime "MM/DD/20YY   hh:mm:ss"
+    QString meterTime;        // txtMeterTime "MM/DD/20YY   hh:mm:ss", "--/--/--   --:--:--" when unset
     QString interval;         // txtInt "m:s"
     QString dataSets;         // txtDataSets
     QString version;          // txtVer "x.xx"
@@ -28,6 +28,10 @@ struct MeterInformation {
 // Decodes an accepted 64-byte information reply (bytes 3..31 the settings record,
 // 40..46 the clock) and the serial text.
 MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& reply, const QString& serial);
+
+// Whether the reply's clock (bytes 40..46) holds a BCD date and time; a meter whose
+// clock was reset answers zeros there.
+bool MeterClockValid(const std::array<std::uint8_t, 64>& reply);
 
 // The number of data sets an information reply reports (bytes 8, 9).
 int MeterInformationDataSets(const std::array<std::uint8_t, 64>& reply);

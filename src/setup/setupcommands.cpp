@@ -11,16 +11,9 @@ namespace kelvor {
 namespace {
 
 constexpr int kDataMemoryEnd = 130816;
+constexpr int kEmptyMemoryPosition = 0x0AFF;  // the data area starts at 0x0B00
 
 std::uint8_t toBcd(int v) { return std::uint8_t((v / 10) << 4 | (v % 10)); }
-
-bool bcdInRange(std::uint8_t b, int low, int high)
-{
-    if ((b >> 4) > 9 || (b & 0x0F) > 9)
-        return false;
-    const int v = (b >> 4) * 10 + (b & 0x0F);
-    return v >= low && v <= high;
-}
 
 bool isDigits(const QString& text)
 {
@@ -177,9 +170,7 @@ int SetupOther(MeterLink& link)
 bool InformationReplyPlausible(const std::array<std::uint8_t, 64>& r)
 {
     const int position = r[10] << 16 | r[11] << 8 | r[12];
-    return position <= kDataMemoryEnd && bcdInRange(r[40], 0, 59) && bcdInRange(r[41], 0, 59) &&
-           bcdInRange(r[42], 0, 23) && bcdInRange(r[43], 1, 31) && bcdInRange(r[44], 1, 12) &&
-           bcdInRange(r[46], 0, 99);
+    return position >= kEmptyMemoryPosition && position <= kDataMemoryEnd;
 }
 
 int ReadMeterInformation(MeterLink& link, std::array<std::uint8_t, 64>& reply, QString& serial)

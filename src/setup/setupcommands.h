@@ -60,8 +60,10 @@ int SetupOther(MeterLink& link);
 // serial text.
 int ReadMeterInformation(MeterLink& link, std::array<std::uint8_t, 64>& reply, QString& serial);
 
-// Whether a 64-byte information reply is one to show: its clock (bytes 40..46) is a
-// valid BCD date and time and its memory position lies inside the data memory.
+// Whether a 64-byte information reply is one to show: its memory position lies
+// between the empty memory's position (the data area's start - 1) and the memory's
+// end. The clock is not part of it: a meter whose clock was reset (all zeros after
+// a battery change) still tells its memory and settings, and Set Clock mends it.
 bool InformationReplyPlausible(const std::array<std::uint8_t, 64>& reply);
 
 }  // namespace kelvor

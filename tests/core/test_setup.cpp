@@ -216,7 +216,7 @@ TEST(SetupInformation, FieldsAndFormats)
     QLocale::setDefault(QLocale::system());
 }
 
-TEST(SetupInformation, ImplausibleReplyIsNotAccepted)
+TEST(SetupInformation, ResetClockShowsUnsetGarbledReplyIsRefused)
 {
     Rig rig;
     std::array<std::uint8_t, 64> good = infoReply();
@@ -228,12 +228,32 @@ TEST(SetupInformation, ImplausibleReplyIsNotAccepted)
     EXPECT_EQ(reply, good);
     EXPECT_EQ(serial, "SN-42");
 
-    for (auto [at, value] : {std::pair{44, 0x13}, {43, 0x00}, {42, 0x24}, {40, 0x5A}, {10, 0x02}}) {
+    // A clock that was reset (zeros, or bytes that are no BCD date) does not hide the
+    // memory and settings; only the clock shows as unset.
+    QLocale::setDefault(QLocale::c());
+    const std::pair<int, int> clockDamage[] = {{-1, 0}, {44, 0x13}, {43, 0x00}, {42, 0x24}, {40, 0x5A}};
+    for (auto [at, value] : clockDamage) {
+        next = good;
+        if (at < 0)
+            std::fill(next.begin() + 40, next.begin() + 47, 0);
+        else
+            next[std::size_t(at)] = std::uint8_t(value);
+        ASSERT_EQ(ReadMeterInformation(rig.link, reply, serial), 0) << at;
+        const MeterInformation info = DecodeMeterInformation(reply, serial);
+        EXPECT_EQ(info.meterTime, "--/--/--   --:--:--") << at;
+        EXPECT_EQ(info.dataSets, "258") << at;
+        EXPECT_EQ(info.memoryAvailable, "16000") << at;
+    }
+    QLocale::setDefault(QLocale::system());
+
+    // A memory position outside the data memory is a garbled reply; so is an all-zero
+    // one (position 0, below the empty memory's 0x000AFF).
+    for (auto [at, value] : {std::pair{10, 0x02}, {11, 0x09}, {12, 0xFE}}) {
         next = good;
         next[std::size_t(at)] = std::uint8_t(value);
         EXPECT_EQ(ReadMeterInformation(rig.link, reply, serial), 205) << at;
     }
-    next.fill(0);  // an all-zero reply (month 00) is no information
+    next.fill(0);
     EXPECT_EQ(ReadMeterInformation(rig.link, reply, serial), 205);
 }
 
