@@ -19,8 +19,12 @@ QString padTableCell(const QString& text, int column)
 QString tableLine(const QStringList& cells)
 {
     QString line;
-    for (int c = 0; c < cells.size(); ++c)
+    for (int c = 0; c < cells.size(); ++c) {
         line += padTableCell(cells[c], c);
+        // A cell that fills its column (a long locale date) would run into the next one.
+        if (c + 1 < cells.size() && cells[c].size() >= tableColumnWidth(c))
+            line += QLatin1Char(' ');
+    }
     return line;
 }
 

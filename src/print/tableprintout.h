@@ -19,7 +19,8 @@ int tableColumnWidth(int column);
 // long as the width or longer stays as it is.
 QString padTableCell(const QString& text, int column);
 
-// The padded cells of one row, one after the other with no separator.
+// The padded cells of one row, one after the other. A cell as long as its column or
+// longer is followed by one blank, so neighbouring cells never run together.
 QString tableLine(const QStringList& cells);
 
 // Grid rows as printed: row 0 is the heading (the model's horizontal headers), row

@@ -33,11 +33,15 @@ TEST(TablePrintout, CellsArePaddedWithTwoSpacesPerMissingCharacter)
     }
 }
 
-TEST(TablePrintout, LineJoinsPaddedCellsWithoutSeparator)
+TEST(TablePrintout, LineKeepsTheLayoutAndABlankBetweenFullCells)
 {
     EXPECT_EQ(tableLine({"1", "d", "t"}), QString("1") + QString(18, ' ') + "d" + QString(18, ' ') + "t"
                                               + QString(32, ' '));
-    EXPECT_EQ(tableLine({"0123456789", "0123456789AB"}), QString("01234567890123456789AB"));
+    // Cells that fill or overrun their column keep one blank before the next one,
+    // and the last cell gets none.
+    EXPECT_EQ(tableLine({"0123456789", "0123456789AB"}), QString("0123456789 0123456789AB"));
+    EXPECT_EQ(tableLine({"1", "10 Dec 2026", "01:36:15"}),
+              QString("1") + QString(18, ' ') + "10 Dec 2026 01:36:15" + QString(18, ' '));
 }
 
 class TwoByTwo final : public QAbstractTableModel {

@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/clock.h"
+#include "app/localetext.h"
 #include "app/ui/tfrmmain.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "files/ui/tfrmlist.h"
@@ -20,6 +22,7 @@
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "print/ui/graphprinter.h"
+#include "print/tableprintout.h"
 #include "print/ui/tableprinter.h"
 #include "shellrig.h"
 
@@ -173,7 +176,7 @@ private slots:
             trimmedEnd(tableLine({"1", "09/12/2026", "12:00:00", "R1", "OL", "-12.5", "100.0"})),
             trimmedEnd(tableLine({"2", "09/12/2026", "12:01:00", "R2", "OL", "-12.5", "100.0"})),
         };
-        QCOMPARE(expected[1], QString("1") + QString(18, ' ') + "09/12/2026" + "12:00:00" + QString(18, ' ') + "R1"
+        QCOMPARE(expected[1], QString("1") + QString(18, ' ') + "09/12/2026 " + "12:00:00" + QString(18, ' ') + "R1"
                                   + QString(16, ' ') + "OL" + QString(16, ' ') + "-12.5" + QString(10, ' ') + "100.0");
         QCOMPARE(pages[0], expected);
     }
@@ -193,6 +196,32 @@ private slots:
         QCOMPARE(pages[0].size(), 2);
         QVERIFY(pages[0][0].startsWith(QString("No") + QString(16, ' ') + "Date"));
         QCOMPARE(pages[0][1], trimmedEnd(tableLine({"1", "09/12/2026", "12:00:00", "21.5", "OL", "-3.0", "100.0"})));
+    }
+
+    // Hungarian short dates ("2026. 12. 10.") are longer than the date column: the
+    // time after them must still stand apart, while short cells keep their padding.
+    void longLocaleDatesKeepABlankBeforeTheTime()
+    {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QStringLiteral("hu_HU")));
+        const double day = toDays(QDateTime(QDate(2026, 12, 10), QTime(1, 36, 15)));
+        const QString date = ShortDateText(day);
+        const QString time = LongTimeText(day);
+        QLocale::setDefault(before);
+        QVERIFY2(date.size() > tableColumnWidth(1), qPrintable(date));
+
+        toPdf("longdate.pdf");
+        auto* list = new TfrmList(*rig->program);
+        list->setRows({{date, time, "21.5", "OL", "-3.0", "100.0"}});
+        rig->main->mdiArea().addSubWindow(list)->show();
+        activate(list);
+        rig->prompts.printAnswers = {true};
+        clickPrint();
+        const auto pages = pageTexts(pdf, charWidth());
+        QCOMPARE(pages.value(0).size(), 2);
+        const QString line = pages[0][1];
+        QVERIFY2(line.startsWith(QString("1") + QString(18, ' ') + date + QLatin1Char(' ') + time), qPrintable(line));
+        QCOMPARE(line, trimmedEnd(tableLine({"1", date, time, "21.5", "OL", "-3.0", "100.0"})));
     }
 
     void fullPageHoldsRowsPerPageAndOneMoreStartsAPage()
