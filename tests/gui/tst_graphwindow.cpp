@@ -146,6 +146,38 @@ private slots:
         QCOMPARE(chart.XDataII(2, 10), 0.0);  // the template's samples are gone
         QCOMPARE(chart.YData(2, 10), 9999.0f);
         QVERIFY(w->ToolButton5->isEnabled());  // the template's chart is not split
+        QVERIFY(!w->chkSplit->isChecked());
+    }
+
+    // The "Split" box shows the chart's state however the chart got it: from the
+    // template, or from a chart prepared again under another template.
+    void splitBoxFollowsTheChart()
+    {
+        Rig rig;
+        QDir().mkpath(rig.dir.path() + QStringLiteral("/template"));
+        const auto writeTemplate = [&](bool split) {
+            ChartModel look;
+            look.setSubsets(4);
+            look.setMultiAxesSubsets(-1, 0);
+            if (split) {
+                for (int a = 0; a < 4; ++a) {
+                    look.setMultiAxesSubsets(a, 1);
+                    look.setMultiAxesProportions(a, 0.25);
+                }
+            } else {
+                look.setMultiAxesProportions(0, 1.0);
+            }
+            QVERIFY(WriteGraphFile(look, rig.program.templatePath()).ok());
+        };
+        writeTemplate(false);
+        std::unique_ptr<TfrmGraph> w(OpenRealTimeGraph(rig.program));
+        QVERIFY(!w->chkSplit->isChecked());
+        QCOMPARE(w->chart().axisLayout().size(), size_t(1));
+
+        writeTemplate(true);
+        PrepareGraph(rig.program, w->chart(), 4, 50.0f, -10.0f, 2.0, 1.0, 10, w.get());
+        QVERIFY(w->chkSplit->isChecked());
+        QCOMPARE(w->chart().axisLayout().size(), size_t(4));
     }
 
     void unreadableTemplateIsNamedOnceAndDefaultLookUsed()

@@ -134,6 +134,12 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     connect(PESGraph1, &ChartView::OnGraphAnnotHotSpot, this, &TfrmGraph::PESGraph1GraphAnnotHotSpot);
     connect(PESGraph1, &ChartView::OnDataHotSpot, this, &TfrmGraph::PESGraph1DataHotSpot);
     PESGraph1->setDialogExec([this](QDialog& d) { return m_program.prompts.exec(d); });
+    // Templates, graph files and the customise dialog can all change the split; every
+    // change ends with a refresh, so the box is brought in line there.
+    connect(&m_chart, &ChartModel::actionRequested, this, [this](int action) {
+        if (action == sgReinitAndReset || action == sgResetImage)
+            showSplitState();
+    });
 
     FormCreate();
 }
@@ -349,8 +355,15 @@ void TfrmGraph::clearStatisticFields()
     }
 }
 
+void TfrmGraph::showSplitState()
+{
+    const QSignalBlocker quiet(chkSplit);
+    chkSplit->setChecked(m_chart.axisLayout().size() > 1);
+}
+
 void TfrmGraph::updateAnnotationTools()
 {
+    showSplitState();
     const bool unsplit = m_chart.MultiAxesProportions(0) == 1.0;
     ToolButton5->setEnabled(unsplit);
     ToolButton9->setEnabled(unsplit);

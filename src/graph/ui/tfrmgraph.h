@@ -49,8 +49,11 @@ public:
     QLineEdit* minField(int channel) const { return m_min[channel]; }
     QLineEdit* avgField(int channel) const { return m_avg[channel]; }
     void clearStatisticFields();
-    // Enables the cross and text tools only on an unsplit chart.
+    // Enables the cross and text tools only on an unsplit chart (and shows the chart's
+    // split state in "Split").
     void updateAnnotationTools();
+    // Ticks "Split" exactly when the chart draws more than one axis.
+    void showSplitState();
 
     // --- components by their names
     QFrame* pnlDataSets;
