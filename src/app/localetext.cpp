@@ -24,6 +24,29 @@ QString LongTimeFormat(const QLocale& locale)
     return out.trimmed();
 }
 
+QString LongTimeFormatWithMs(const QLocale& locale)
+{
+    const QString format = LongTimeFormat(locale);
+    const QString fraction = QLatin1Char('\'') + locale.decimalPoint() + QStringLiteral("'zzz");
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && format[i] == QLatin1Char('s')) {
+            qsizetype end = i;
+            while (end < format.size() && format[end] == QLatin1Char('s'))
+                ++end;
+            return format.left(end) + fraction + format.mid(end);
+        }
+    }
+    return format + fraction;  // a locale without seconds in its long time
+}
+
+QString AxisDateTimeFormat(const QLocale& locale)
+{
+    return LongTimeFormat(locale) + QLatin1Char('\n') + locale.dateFormat(QLocale::ShortFormat);
+}
+
 QString ShortDateText(double days)
 {
     return QLocale().toString(fromDays(days).date(), QLocale::ShortFormat);

@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "app/clock.h"
+#include "app/localetext.h"
 #include "cli/clicommand.h"
 #include "meter/livereading.h"
 
@@ -40,12 +41,14 @@ QString csvField(const QString& s)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+// Readings come five times a second, so the time carries milliseconds; the clock is
+// the computer's wall clock, so no zone is shown.
 QString timeText(const QDateTime& t, const LineFormat& f)
 {
     if (f.iso)
         return t.toString(Qt::ISODateWithMs);
     return f.locale.toString(t.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           f.locale.toString(t.time(), QLocale::LongFormat);
+           f.locale.toString(t.time(), LongTimeFormatWithMs(f.locale));
 }
 
 QString channelText(const LiveReading& r, int channel, const LineFormat& f)

@@ -99,6 +99,31 @@ TEST(CliLive, FollowsTheMonitorLoop)
     EXPECT_TRUE(r.err.contains(QLatin1String("stopped answering"))) << r.err.toStdString();
 }
 
+// Without --iso the time is the locale's short date and long time, with no zone and
+// with milliseconds: five readings share each second.
+TEST(CliLive, LocaleTimesCarryMillisecondsAndNoZone)
+{
+    const QByteArray capture = identity("QZX") + live() + live() + live();
+    const struct {
+        QLocale locale;
+        QStringList times;
+    } cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates),
+         {"1/5/26 10:00:00.200 AM", "1/5/26 10:00:00.400 AM", "1/5/26 10:00:00.600 AM"}},
+        {QLocale(QLocale::German, QLocale::Germany), {"05.01.26 10:00:00,200", "05.01.26 10:00:00,400", "05.01.26 10:00:00,600"}},
+        {QLocale(QLocale::Hungarian, QLocale::Hungary),
+         {"2026. 01. 05. 10:00:00,200", "2026. 01. 05. 10:00:00,400", "2026. 01. 05. 10:00:00,600"}},
+    };
+    const QLocale saved;
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        const CliRun r = runWith(capture, {QStringLiteral("live")});
+        QLocale::setDefault(saved);
+        EXPECT_EQ(r.code, kCliOk) << r.err.toStdString();
+        EXPECT_EQ(column(r.out, 0), c.times) << r.out.toStdString();
+    }
+}
+
 TEST(CliLive, CountStopsAndTooFewReadingsFail)
 {
     const QByteArray capture = identity("QZX") + live() + live() + live();
@@ -128,7 +153,7 @@ TEST(CliLive, CsvQuotesLocaleCommasAndIsoIgnoresTheLocale)
     const QStringList lines = local.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("time,T1,T2,T3,T4"));
-    EXPECT_TRUE(lines[1].startsWith(QLatin1String("05.01.26 10:00:00"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QLatin1String("\"05.01.26 10:00:00,200\","))) << lines[1].toStdString();
     EXPECT_TRUE(lines[1].endsWith(QLatin1String(",\"0,0\",\"0,0\",\"0,0\",\"0,0\""))) << lines[1].toStdString();
 
     ASSERT_EQ(iso.code, kCliOk) << iso.err.toStdString();

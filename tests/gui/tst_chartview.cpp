@@ -5,6 +5,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "app/localetext.h"
 #include "chart/chartmodel.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "chart/ui/chartview.h"
@@ -69,6 +70,31 @@ private slots:
         prepare(c, true, 10);
         const QRect top = v.GetGridRect();
         QVERIFY(top.height() < 600 / 3);
+    }
+
+    // The time axis writes dates and times as the rest of the program does: the
+    // locale's long time over its short date.
+    void timeAxisUsesTheLocaleFormats()
+    {
+        const QLocale saved;
+        for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany)}) {
+            QLocale::setDefault(locale);
+            ChartModel c;
+            ChartView v(c);
+            v.resize(800, 600);
+            prepare(c, false, 10);
+            v.customPlot()->replot();
+            QCPAxis* x = v.customPlot()->axisRect(0)->axis(QCPAxis::atBottom);
+            const QVector<double> ticks = x->tickVector();
+            const QVector<QString> labels = x->tickVectorLabels();
+            QVERIFY(!ticks.isEmpty());
+            for (int i = 0; i < ticks.size(); ++i) {
+                const double days = ticks[i] / 86400.0 + 25569.0;
+                QCOMPARE(labels[i], LongTimeText(days) + QLatin1Char('\n') + ShortDateText(days));
+            }
+            QLocale::setDefault(saved);
+        }
     }
 
     void gapsAndIncrementalAppend()

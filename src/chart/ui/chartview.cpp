@@ -8,6 +8,7 @@
 #include <QPicture>
 #include <QPrinter>
 
+#include "app/localetext.h"
 #include "chart/envelopebucket.h"
 #include "chart/ui/chartcustomizedialog.h"
 
@@ -105,7 +106,7 @@ ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_mo
     m_plot->setSelectionRectMode(QCP::srmCustom);
     m_plot->ticker = QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime);
     m_plot->ticker->setDateTimeSpec(Qt::UTC);
-    m_plot->ticker->setDateTimeFormat(QStringLiteral("hh:mm:ss\ndd/MM/yy"));
+    m_plot->ticker->setDateTimeFormat(AxisDateTimeFormat(locale()));
     m_exec = [](QDialog& d) { return d.exec(); };
 
     connect(&m_model, &ChartModel::actionRequested, this, &ChartView::onAction);
