@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/monitorloop.h"
 
-#include <QThread>
 
 #include "app/ui/program.h"
 #include "panel/ui/tfrmpanel.h"
@@ -134,25 +133,11 @@ void MonitorLoop::PauseMonitor()
 {
     // Everything runs on the GUI thread, so a tick in progress is lower on this very
     // stack (a handler reached through processed events): waiting for it would never
-    // end. Only a caller on another thread can usefully wait, and it must not process
-    // this thread's events.
-    if (QThread::currentThread() != thread()) {
-        while (m_program.monitor.PollBusy)
-            QThread::msleep(1);
-        QMetaObject::invokeMethod(&m_mainTimer, "stop", Qt::BlockingQueuedConnection);
-        return;
-    }
+    // end. Stopping the timer is all there is to do.
     m_mainTimer.stop();
 }
 
-void MonitorLoop::ResumeMonitor()
-{
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(&m_mainTimer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
-        return;
-    }
-    m_mainTimer.start();
-}
+void MonitorLoop::ResumeMonitor() { m_mainTimer.start(); }
 
 }  // namespace kelvor
 

@@ -2,15 +2,12 @@
 #include "graph/ui/realtimecommands.h"
 
 #include <QComboBox>
-#include <QDeadlineTimer>
-#include <QThread>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QToolButton>
 
 #include "app/localetext.h"
 #include "app/ui/maincommands.h"
-#include "app/ui/monitorloop.h"
 #include "app/ui/program.h"
 #include "app/ui/tfrmmain.h"
 #include "app/ui/prompts.h"
@@ -143,15 +140,6 @@ void RealTimeRunClick(Program& program, QWidget* parent)
 
 void RealTimeStopClick(Program& program)
 {
-    // Only a tick running on another thread can finish while we wait. On this thread a
-    // busy flag means the tick is lower on our own stack (a Stop reached from inside it):
-    // waiting for it would only freeze the program.
-    const MonitorLoop* loop = program.monitorLoop;
-    if (loop && loop->thread() != QThread::currentThread()) {
-        const QDeadlineTimer deadline(2500);
-        while (program.monitor.PollBusy && !deadline.hasExpired())
-            QThread::yieldCurrentThread();
-    }
     stopRun(program);
 }
 
