@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <benchmark/benchmark.h>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "meter/livereading.h"
 #include "meter/meterlink.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 
 using namespace kelvor;
 

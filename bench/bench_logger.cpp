@@ -7,7 +7,7 @@
 
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "files/texttable.h"
 #include "logger/datasetdecoder.h"
 #include "logger/memorydownload.h"

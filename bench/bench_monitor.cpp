@@ -6,11 +6,11 @@
 #include <QApplication>
 
 #include "benchsupport.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/ui/monitorloop.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
-#include "meter/devicefactory.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "meter/choice/devicechoice.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/tfrmpanel.h"
 
@@ -37,7 +37,7 @@ struct Rig {
     {
         QString error;
         program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, QString());
-        program->digits = loadDigitImages();
+        program->digits = std::make_shared<const DigitImages>(loadDigitImages());
         loop = std::make_unique<MonitorLoop>(*program, view);
         panel = std::make_unique<TfrmPanel>(*program);
         program->panel = panel.get();

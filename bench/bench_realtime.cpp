@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 
 #include "benchsupport.h"
-#include "app/clock.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "base/clock.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"

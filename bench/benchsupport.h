@@ -11,10 +11,10 @@
 #include <memory>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
-#include "meter/devicefactory.h"
+#include "base/clock.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "meter/choice/devicechoice.h"
 
 namespace kelvor::bench {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <QString>
 
-#include "app/clock.h"
-#include "meter/simdevice.h"
+#include "base/clock.h"
+#include "meter/sim/simdevice.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

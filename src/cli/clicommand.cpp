@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "kelvor_version.h"
-#include "meter/devicefactory.h"
+#include "meter/choice/devicechoice.h"
 
 namespace kelvor {
 

@@ -3,8 +3,8 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include "app/clock.h"
-#include "app/localetext.h"
+#include "base/clock.h"
+#include "base/localetext.h"
 #include "cli/clicommand.h"
 #include "meter/livereading.h"
 

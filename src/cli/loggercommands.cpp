@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QSaveFile>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "cli/clicommand.h"
 #include "files/collection.h"
 #include "files/texttable.h"

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "cli/clicommand.h"
 #include "kelvor_version.h"
 

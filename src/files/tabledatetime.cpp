@@ -3,8 +3,8 @@
 
 #include <QDateTime>
 
-#include "app/clock.h"
-#include "app/localetext.h"
+#include "base/clock.h"
+#include "base/localetext.h"
 
 namespace kelvor {
 

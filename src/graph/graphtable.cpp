@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QSaveFile>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "chart/chartmodel.h"
 #include "logger/datasetformat.h"
 

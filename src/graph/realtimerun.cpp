@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/localetext.h"
+#include "base/localetext.h"
 #include "chart/chartmodel.h"
 
 namespace kelvor {

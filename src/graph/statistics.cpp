@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/localetext.h"
+#include "base/localetext.h"
 #include "chart/chartmodel.h"
 
 namespace kelvor {

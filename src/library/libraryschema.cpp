@@ -3,7 +3,7 @@
 
 #include <sqlite3.h>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "library/sqlitestatement.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"

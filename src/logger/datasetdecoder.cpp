@@ -3,7 +3,7 @@
 
 #include <QDateTime>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 namespace kelvor {
 

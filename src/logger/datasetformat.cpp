@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/datasetformat.h"
 
-#include "app/clock.h"
-#include "app/localetext.h"
+#include "base/clock.h"
+#include "base/localetext.h"
 
 namespace kelvor {
 

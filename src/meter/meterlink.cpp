@@ -3,7 +3,7 @@
 
 #include <exception>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 namespace kelvor {
 

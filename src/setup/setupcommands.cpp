@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "meter/meterlink.h"
 
 namespace kelvor {

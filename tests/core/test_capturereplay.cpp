@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "meter/capturedevice.h"
 #include "meter/captureformat.h"
 #include "meter/devicefactory.h"

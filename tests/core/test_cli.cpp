@@ -3,7 +3,7 @@
 
 #include <QLocale>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "cli/clicommand.h"
 #include "meter/captureformat.h"
 #include "meter/replaydevice.h"

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "files/collection.h"
 #include "logger/datasetstore.h"
 #include "memoryimage_builder.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"
 #include "memoryimage_builder.h"

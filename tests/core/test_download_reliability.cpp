@@ -6,10 +6,10 @@
 #include <map>
 #include <random>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "logger/memorydownload.h"
 #include "meter/meterlink.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 
 using namespace kelvor;
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "chart/chartmodel.h"
 #include "graph/graphtable.h"
 

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "failingvfs.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"

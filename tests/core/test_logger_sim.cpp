@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "cli/clicommand.h"
 #include "logger/datasetstore.h"
 #include "logger/memorydownload.h"
 #include "meter/meterlink.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 
 using namespace kelvor;
 

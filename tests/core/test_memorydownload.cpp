@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "fakememorymeter.h"
 #include "logger/memorydownload.h"
 #include "logger/datasetstore.h"

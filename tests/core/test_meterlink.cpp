@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "meter/meterlink.h"
 
 using namespace kelvor;

@@ -6,8 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "app/datafolder.h"
-#include "app/settings.h"
+#include "base/datafolder.h"
+#include "base/settings.h"
 
 using namespace kelvor;
 

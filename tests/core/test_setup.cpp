@@ -6,12 +6,12 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetstore.h"
 #include "logger/memorydownload.h"
 #include "meter/meterlink.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 #include "setup/adjustvalues.h"
 #include "setup/eepromaccess.h"
 #include "setup/meterinformation.h"

@@ -6,12 +6,12 @@
 #include <memory>
 #include <set>
 
-#include "app/clock.h"
-#include "meter/devicefactory.h"
+#include "base/clock.h"
+#include "meter/choice/devicechoice.h"
 #include "meter/lcdencoder.h"
 #include "meter/livereading.h"
 #include "meter/meterlink.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 
 using namespace kelvor;
 

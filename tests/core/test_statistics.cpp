@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "graph/statistics.h"
 
 using namespace kelvor;

@@ -5,7 +5,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "app/localetext.h"
+#include "base/localetext.h"
 #include "chart/chartmodel.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "chart/ui/chartview.h"

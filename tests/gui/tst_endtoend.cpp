@@ -13,10 +13,10 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/clock.h"
-#include "app/localetext.h"
+#include "base/clock.h"
+#include "base/localetext.h"
 #include "app/ui/monitorloop.h"
-#include "app/ui/program.h"
+#include "program/program.h"
 #include "app/ui/tfrmmain.h"
 #include "chart/chartmodel.h"
 #include "files/ui/tfrmlist.h"
@@ -26,8 +26,8 @@
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
-#include "meter/devicefactory.h"
-#include "meter/simdevice.h"
+#include "meter/choice/devicechoice.h"
+#include "meter/sim/simdevice.h"
 #include "panel/ui/tfrmpanel.h"
 #include "scriptedprompts.h"
 

@@ -14,9 +14,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/ui/program.h"
+#include "program/program.h"
 #include "chart/chartmodel.h"
-#include "files/ui/tfrmscope.h"
+#include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/savegraph.h"

@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/ui/monitorloop.h"
-#include "app/ui/program.h"
+#include "program/program.h"
 #include "app/ui/tfrmmain.h"
 #include "chart/chartmodel.h"
 #include "graph/graphfile.h"
@@ -20,7 +20,7 @@
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
-#include "meter/devicefactory.h"
+#include "meter/choice/devicechoice.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;

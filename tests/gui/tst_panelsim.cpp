@@ -6,12 +6,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/ui/monitorloop.h"
-#include "app/ui/program.h"
+#include "program/program.h"
 #include "app/ui/tfrmmain.h"
 #include "meter/lcdencoder.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 #include "panel/ui/tfrmpanel.h"
 #include "scriptedprompts.h"
 

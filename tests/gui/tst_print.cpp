@@ -13,8 +13,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/clock.h"
-#include "app/localetext.h"
+#include "base/clock.h"
+#include "base/localetext.h"
 #include "app/ui/tfrmmain.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "files/ui/tfrmlist.h"

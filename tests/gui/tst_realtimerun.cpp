@@ -6,7 +6,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/localetext.h"
+#include "base/localetext.h"
 #include "app/ui/monitorloop.h"
 #include "chart/ui/chartview.h"
 #include "graph/realtimerun.h"

@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "app/ui/monitorloop.h"
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 #include "setup/ui/tfrmsetup.h"
 #include "shellrig.h"
 

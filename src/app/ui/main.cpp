@@ -10,14 +10,14 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/clock.h"
-#include "app/datafolder.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "base/clock.h"
+#include "base/datafolder.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "app/ui/tfrmabout.h"
 #include "app/ui/tfrmmain.h"
 #include "kelvor_version.h"
-#include "meter/devicefactory.h"
+#include "meter/choice/devicechoice.h"
 #include "meter/unavailabledevice.h"
 #include "panel/ui/digitimages.h"
 

@@ -2,7 +2,8 @@
 #include "app/ui/monitorloop.h"
 
 
-#include "app/ui/program.h"
+#include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
 #include "panel/ui/tfrmpanel.h"
 
 namespace kelvor {
@@ -87,7 +88,7 @@ void MonitorLoop::poll(double sampleTime)
     if (rt.Running && rt.SecondTicks >= rt.RateSeconds) {
         rt.SecondTicks = 0;
         // --- real-time run hand-over ---
-        if (m_program.realTimeGraphWidget() && m_program.appendRealTimeSample) {
+        if (m_program.graph.RealTimeGraph && m_program.appendRealTimeSample) {
             m_program.appendRealTimeSample(live.ChannelFlags, sampleTime, live.T[0], live.T[1], live.T[2], live.T[3]);
             rt.Unsaved = true;
         }
@@ -138,21 +139,5 @@ void MonitorLoop::PauseMonitor()
 }
 
 void MonitorLoop::ResumeMonitor() { m_mainTimer.start(); }
-
-}  // namespace kelvor
-
-namespace kelvor {
-
-void Program::PauseMonitor()
-{
-    if (monitorLoop)
-        monitorLoop->PauseMonitor();
-}
-
-void Program::ResumeMonitor()
-{
-    if (monitorLoop)
-        monitorLoop->ResumeMonitor();
-}
 
 }  // namespace kelvor

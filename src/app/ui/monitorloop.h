@@ -5,9 +5,9 @@
 #include <QString>
 #include <QTimer>
 
-namespace kelvor {
+#include "program/program.h"
 
-class Program;
+namespace kelvor {
 
 // What the monitor loop changes on screen when the meter comes and goes.
 class MonitorView {
@@ -21,7 +21,7 @@ public:
 
 // Finds the meter, polls it and feeds the panel and the real-time run. Owns the
 // three timers of the main window: MainTimer and the two blink timers.
-class MonitorLoop : public QObject {
+class MonitorLoop : public QObject, public MonitorControl {
     Q_OBJECT
 public:
     MonitorLoop(Program& program, MonitorView& view, QObject* parent = nullptr);
@@ -43,8 +43,8 @@ public slots:
     void RecFullTimerTimer();
     // Stops the loop for another sender's exchange. Never waits for a tick lower on
     // this thread's stack (it could not finish until we return).
-    void PauseMonitor();
-    void ResumeMonitor();
+    void PauseMonitor() override;
+    void ResumeMonitor() override;
 
 private:
     void probe();

@@ -14,10 +14,9 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "app/settings.h"
-#include "app/ui/maincommands.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "base/settings.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "app/ui/tfrmabout.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tfrmlist.h"
@@ -25,7 +24,13 @@
 #include "graph/ui/realtimecommands.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/ui/loggerwindow.h"
+#include "logger/ui/loggercommands.h"
+#include "panel/ui/digitimages.h"
 #include "panel/ui/tfrmpanel.h"
+#include "print/ui/printcommands.h"
+#include "setup/ui/tfrmsetup.h"
+#include "files/ui/tabletograph.h"
+#include "widgets/dialogparent.h"
 
 namespace kelvor {
 
@@ -258,8 +263,8 @@ void TfrmMain::FormCreate()
         m_program.realTime.RateSeconds = s.RealTimeRate;
         m_program.graph.AnnoColor = s.AnnoColor;
     }
-    if (m_program.digits.largeLoaded == 0 && m_program.digits.smallLoaded == 0)
-        m_program.digits = loadDigitImages();
+    if (!m_program.digits || (m_program.digits->largeLoaded == 0 && m_program.digits->smallLoaded == 0))
+        m_program.digits = std::make_shared<const DigitImages>(loadDigitImages());
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -279,7 +284,7 @@ void TfrmMain::FormShow()
     OpenRealTimeGraph(m_program);
     openPanel();
 
-    if (QWidget* graph = m_program.realTimeGraphWidget()) {
+    if (QWidget* graph = m_program.graph.RealTimeGraph.data()) {
         QWidget* frame = graph->parentWidget() && qobject_cast<QMdiSubWindow*>(graph->parentWidget())
                              ? graph->parentWidget()
                              : graph;
@@ -319,7 +324,7 @@ bool TfrmMain::FormCloseQuery()
         QWidget* child = sub->widget();
         if (qobject_cast<TfrmPanel*>(child))
             panels << sub;
-        else if (child && (child == m_program.realTimeGraphWidget() || child == static_cast<QWidget*>(m_program.graph.LoggerGraph.data())))
+        else if (child && (child == static_cast<QWidget*>(m_program.graph.RealTimeGraph.data()) || child == static_cast<QWidget*>(m_program.graph.LoggerGraph.data())))
             asking << sub;
         else
             others << sub;
@@ -353,7 +358,7 @@ void TfrmMain::updateRunCommands()
 {
     const bool running = m_program.realTime.Running;
     QWidget* clear = nullptr;
-    if (QWidget* graph = m_program.realTimeGraphWidget())
+    if (QWidget* graph = m_program.graph.RealTimeGraph.data())
         clear = graph->findChild<QWidget*>(QStringLiteral("tbntClr"));
     if (running) {
         btnRun->setEnabled(false);  // Run1 keeps its state: disabled by the run itself
@@ -407,15 +412,16 @@ void TfrmMain::probeFailed(const QString& why)
     }
 }
 
-void TfrmMain::Open1Click() { commands::Open(*this); }
-void TfrmMain::Save1Click() { commands::Save(*this); }
-void TfrmMain::btnPrintClick() { commands::Print(*this); }
-void TfrmMain::PrinterSetup1Click() { commands::PrinterSetup(*this); }
-void TfrmMain::LoadData1Click() { commands::LoadData(*this); }
-void TfrmMain::Setup1Click() { commands::Setup(*this); }
-void TfrmMain::btnOutputToGraphClick() { commands::OutputToGraph(*this); }
-void TfrmMain::btnRunClick() { commands::Run(*this); }
-void TfrmMain::btnStopClick() { commands::Stop(*this); }
+// The commands of other subsystems, each handed the window it acts on.
+void TfrmMain::Open1Click() { kelvor::Open1Click(m_program); }
+void TfrmMain::Save1Click() { kelvor::Save1Click(m_program, ActiveChild(*m_mdi)); }
+void TfrmMain::btnPrintClick() { PrintActiveWindow(m_program, ActiveChild(*m_mdi)); }
+void TfrmMain::PrinterSetup1Click() { m_program.prompts.printerSetup(this, m_program.printer()); }
+void TfrmMain::LoadData1Click() { kelvor::LoadData1Click(m_program); }
+void TfrmMain::Setup1Click() { TfrmSetup::open(m_program, *m_mdi); }
+void TfrmMain::btnOutputToGraphClick() { kelvor::btnOutputToGraphClick(m_program, ActiveChild(*m_mdi)); }
+void TfrmMain::btnRunClick() { RealTimeRunClick(m_program, this); }
+void TfrmMain::btnStopClick() { RealTimeStopClick(m_program); }
 
 void TfrmMain::Exit1Click()
 {
@@ -440,7 +446,7 @@ void TfrmMain::ControlPanel1Click()
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    if (QWidget* graph = m_program.realTimeGraphWidget()) {
+    if (QWidget* graph = m_program.graph.RealTimeGraph.data()) {
         if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
             sub->showNormal();
         else

@@ -18,8 +18,8 @@ class Program;
 class TfrmPanel;
 
 // The program's frame: MDI parent with the menus, the tool bar, the two-panel status
-// bar and the monitor loop. Commands of other subsystems are routed to
-// app/ui/maincommands.h.
+// bar and the monitor loop. Commands of other subsystems are handed to their own
+// subsystem's functions.
 class TfrmMain : public QMainWindow, private MonitorView {
     Q_OBJECT
 public:

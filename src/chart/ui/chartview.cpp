@@ -8,7 +8,7 @@
 #include <QPicture>
 #include <QPrinter>
 
-#include "app/localetext.h"
+#include "base/localetext.h"
 #include "chart/envelopebucket.h"
 #include "chart/ui/chartcustomizedialog.h"
 

@@ -13,16 +13,15 @@
 #include <QRadioButton>
 #include <QTableView>
 
-#include "app/ui/maincommands.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
-#include "app/ui/tfrmmain.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "files/collection.h"
 #include "files/texttable.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
-#include "files/ui/tfrmscope.h"
+#include "widgets/dialogparent.h"
+#include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
 #include "graph/ui/savegraph.h"
@@ -51,13 +50,6 @@ QWidget* frameOf(QWidget* w)
     return w;
 }
 }  // namespace
-
-QWidget* DialogParent(Program& program)
-{
-    if (TfrmMain* main = program.mainWindow)
-        return main;
-    return nullptr;
-}
 
 QString TableSaveFilterText()
 {
@@ -270,19 +262,5 @@ void InstallFileHooks(Program& program)
 {
     program.graphHooks.saveWindow = [&program](TfrmGraph& w) { return Save1Click(program, &w); };
 }
-
-// --- The main window's commands ------------------------------------------------------------
-
-QWidget* ActiveChild(TfrmMain& main)
-{
-    QMdiSubWindow* sub = main.mdiArea().activeSubWindow();
-    return sub ? sub->widget() : nullptr;
-}
-
-namespace commands {
-void Open(TfrmMain& main) { Open1Click(main.program()); }
-void Save(TfrmMain& main) { Save1Click(main.program(), ActiveChild(main)); }
-
-}  // namespace commands
 
 }  // namespace kelvor

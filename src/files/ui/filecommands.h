@@ -10,7 +10,6 @@ namespace kelvor {
 class Program;
 class TfrmGraph;
 class TfrmList;
-class TfrmMain;
 
 // The dialogs' filters in their "description|pattern" form, exactly as the user reads
 // them; QtFileFilter() turns them into Qt's form.
@@ -41,10 +40,5 @@ void OpenCollection(Program& program);
 
 // Lets the DataLogger window's close prompt save through the Save command.
 void InstallFileHooks(Program& program);
-
-// The widget message boxes and dialogs hang from: the main window when there is one.
-QWidget* DialogParent(Program& program);
-// The widget of the main window's active MDI child (null when there is none).
-QWidget* ActiveChild(TfrmMain& main);
 
 }  // namespace kelvor

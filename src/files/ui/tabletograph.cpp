@@ -6,15 +6,13 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 
-#include "app/ui/maincommands.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
-#include "app/ui/tfrmmain.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "files/tabledatetime.h"
-#include "files/ui/filecommands.h"
+#include "widgets/dialogparent.h"
 #include "files/ui/tfrmlist.h"
-#include "files/ui/tfrmscope.h"
+#include "widgets/tfrmscope.h"
 #include "graph/realtimestate.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
@@ -106,8 +104,5 @@ TfrmGraph* btnOutputToGraphClick(Program& program, QWidget* active)
     return w;
 }
 
-namespace commands {
-void OutputToGraph(TfrmMain& main) { btnOutputToGraphClick(main.program(), ActiveChild(main)); }
-}  // namespace commands
 
 }  // namespace kelvor

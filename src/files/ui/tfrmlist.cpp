@@ -6,7 +6,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/ui/program.h"
+#include "program/program.h"
 #include "files/ui/tablerowsmodel.h"
 
 namespace kelvor {

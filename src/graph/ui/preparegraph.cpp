@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "graph/graphfile.h"
 #include "graph/ui/tfrmgraph.h"

@@ -6,11 +6,9 @@
 #include <QMdiSubWindow>
 #include <QToolButton>
 
-#include "app/localetext.h"
-#include "app/ui/maincommands.h"
-#include "app/ui/program.h"
-#include "app/ui/tfrmmain.h"
-#include "app/ui/prompts.h"
+#include "base/localetext.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/preparegraph.h"
@@ -181,9 +179,5 @@ void InstallRealTimeRun(Program& program)
                                               float t4) { AppendRealTimeSample(program, flags, time, t1, t2, t3, t4); };
 }
 
-namespace commands {
-void Run(TfrmMain& main) { RealTimeRunClick(main.program(), &main); }
-void Stop(TfrmMain& main) { RealTimeStopClick(main.program()); }
-}  // namespace commands
 
 }  // namespace kelvor

@@ -8,10 +8,10 @@
 #include <QProgressBar>
 #include <QRadioButton>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/chartmodel.h"
-#include "files/ui/tfrmscope.h"
+#include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
 

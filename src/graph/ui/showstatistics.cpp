@@ -7,8 +7,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/statistics.h"
 #include "graph/ui/savegraph.h"

@@ -19,8 +19,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/toolicons.h"
 

@@ -2,9 +2,9 @@
 // The graph window's marks and labels: placing, deleting and the data hot-spot mark.
 #include <QLineEdit>
 
-#include "app/localetext.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "base/localetext.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/tfrmannoedit.h"
 #include "graph/ui/tfrmgraph.h"

@@ -10,9 +10,9 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/localetext.h"
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "base/localetext.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"

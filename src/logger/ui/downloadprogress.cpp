@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include "files/ui/tfrmscope.h"
+#include "widgets/tfrmscope.h"
 
 namespace kelvor {
 

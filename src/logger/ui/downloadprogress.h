@@ -3,7 +3,7 @@
 
 #include <QPointer>
 
-#include "files/ui/tfrmscope.h"
+#include "widgets/tfrmscope.h"
 #include "logger/memorydownload.h"
 
 class QWidget;

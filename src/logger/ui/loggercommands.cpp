@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/ui/loggercommands.h"
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/memorydownload.h"
 #include "logger/ui/downloadprogress.h"
 #include "logger/ui/loggerwindow.h"
-#include "files/ui/filecommands.h"
+#include "widgets/dialogparent.h"
 
 namespace kelvor {
 
@@ -84,9 +84,3 @@ void LoadData1Click(Program& program)
 
 }  // namespace kelvor
 
-#include "app/ui/maincommands.h"
-#include "app/ui/tfrmmain.h"
-
-namespace kelvor::commands {
-void LoadData(TfrmMain& main) { LoadData1Click(main.program()); }
-}  // namespace kelvor::commands

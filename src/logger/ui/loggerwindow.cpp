@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/localetext.h"
-#include "app/ui/program.h"
+#include "base/localetext.h"
+#include "program/program.h"
 #include "chart/chartmodel.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"

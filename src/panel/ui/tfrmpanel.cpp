@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include "app/ui/program.h"
+#include "program/program.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/toucharea.h"
 
@@ -75,9 +75,11 @@ TfrmPanel::TfrmPanel(Program& program, QWidget* parent) : QWidget(parent), m_pro
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
 
+    static const DigitImages none;
+    const DigitImages& digits = program.digits ? *program.digits : none;
     for (int i = 0; i < 25; ++i) {
-        m_large[std::size_t(i)] = onGlass(program.digits.large[std::size_t(i)]);
-        m_smallSet[std::size_t(i)] = onGlass(program.digits.small[std::size_t(i)]);
+        m_large[std::size_t(i)] = onGlass(digits.large[std::size_t(i)]);
+        m_smallSet[std::size_t(i)] = onGlass(digits.small[std::size_t(i)]);
     }
     m_blankLarge = glass(30, 52);
     m_blankSmall = glass(16, 26);

@@ -4,8 +4,8 @@
 #include <qcustomplot.h>
 #include <QPrinter>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/tfrmgraph.h"

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPrinter>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 

@@ -14,8 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/program.h"
-#include "app/ui/prompts.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "setup/adjustvalues.h"
 #include "setup/eepromaccess.h"
 #include "setup/meterinformation.h"

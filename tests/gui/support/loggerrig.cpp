@@ -12,7 +12,7 @@
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
 #include "logger/ui/loggerwindow.h"
-#include "meter/devicefactory.h"
+#include "meter/choice/devicechoice.h"
 
 namespace kelvor::test {
 

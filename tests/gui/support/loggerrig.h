@@ -5,8 +5,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
-#include "app/ui/program.h"
+#include "base/clock.h"
+#include "program/program.h"
 #include "scriptedprompts.h"
 
 namespace kelvor::test {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <QStringList>
 
-#include "app/ui/prompts.h"
+#include "program/prompts.h"
 
 namespace kelvor::test {
 

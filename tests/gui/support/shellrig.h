@@ -4,8 +4,8 @@
 #include <memory>
 #include <QTemporaryDir>
 
-#include "app/clock.h"
-#include "app/ui/program.h"
+#include "base/clock.h"
+#include "program/program.h"
 #include "app/ui/tfrmmain.h"
 #include "fakemeter.h"
 #include "scriptedprompts.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/localetext.h"
+#include "base/localetext.h"
 
 #include <QLocale>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 namespace kelvor {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/devicefactory.h"
+#include "meter/choice/devicechoice.h"
 
 namespace kelvor {
 

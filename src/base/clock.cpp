@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/clock.h"
+#include "base/clock.h"
 
 #include <cmath>
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simdemo.h"
+#include "meter/sim/simdemo.h"
 
 #include <array>
 #include <cmath>
 
-#include "meter/simchannel.h"
-#include "meter/simmemory.h"
+#include "meter/sim/simchannel.h"
+#include "meter/sim/simmemory.h"
 
 namespace kelvor {
 

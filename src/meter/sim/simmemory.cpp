@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simmemory.h"
+#include "meter/sim/simmemory.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ui/prompts.h"
+#include "program/prompts.h"
 
 #include <QColorDialog>
 #include <QDialog>

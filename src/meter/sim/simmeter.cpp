@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simmeter.h"
+#include "meter/sim/simmeter.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "meter/lcdlayout.h"
-#include "meter/simdemo.h"
+#include "meter/sim/simdemo.h"
 
 namespace kelvor {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/datafolder.h"
+#include "base/datafolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simdevice.h"
+#include "meter/sim/simdevice.h"
 
 #include <algorithm>
 #include <cstring>
 #include <QStringList>
 #include <QThread>
 
-#include "app/clock.h"
-#include "meter/devicefactory.h"
+#include "base/clock.h"
 
 namespace kelvor {
 

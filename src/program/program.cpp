@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ui/program.h"
+#include "program/program.h"
 
 #include <QPrinter>
 
@@ -22,5 +22,17 @@ QPrinter& Program::printer()
 }
 
 QString Program::helpPath() const { return dataDir + QStringLiteral("/KELVORHELP.htm"); }
+
+void Program::PauseMonitor()
+{
+    if (monitorLoop)
+        monitorLoop->PauseMonitor();
+}
+
+void Program::ResumeMonitor()
+{
+    if (monitorLoop)
+        monitorLoop->ResumeMonitor();
+}
 
 }  // namespace kelvor

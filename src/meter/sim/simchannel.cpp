@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simchannel.h"
+#include "meter/sim/simchannel.h"
 
 #include <cmath>
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "meter/meterdevice.h"
-#include "meter/simfaults.h"
-#include "meter/simmeter.h"
-#include "meter/simprotocol.h"
+#include "meter/sim/simfaults.h"
+#include "meter/sim/simmeter.h"
+#include "meter/sim/simprotocol.h"
 
 namespace kelvor {
 
@@ -61,5 +61,9 @@ private:
 // Parses the option text into a model configuration and a fault plan; false with
 // a message naming the bad option.
 bool parseSimOptions(const QString& options, SimMeterConfig& config, SimFaultPlan& plan, QString* error);
+
+// The simulated meter as a device (the options as above); nullptr with a message in
+// *error for options it does not know.
+std::unique_ptr<MeterDevice> createSimDevice(const QString& options, Clock& clock, QString* error);
 
 }  // namespace kelvor

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "files/ui/tfrmscope.h"
+#include "widgets/tfrmscope.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -7,8 +7,8 @@
 #include <QDateTime>
 
 #include "meter/lcdencoder.h"
-#include "meter/simchannel.h"
-#include "meter/simmemory.h"
+#include "meter/sim/simchannel.h"
+#include "meter/sim/simmemory.h"
 
 namespace kelvor {
 

@@ -7,23 +7,21 @@
 #include <QPointer>
 #include <QString>
 
-#include "app/clock.h"
-#include "app/monitorstate.h"
+#include "base/clock.h"
+#include "program/monitorstate.h"
 #include "graph/realtimestate.h"
 #include "logger/datasetstore.h"
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
-#include "panel/ui/digitimages.h"
 
 class QPrinter;
 class QWidget;
 
 namespace kelvor {
 
-class MonitorLoop;
+struct DigitImages;
 class Prompts;
-class TfrmMain;
 class TfrmGraph;
 class TfrmPanel;
 class TfrmSetup;
@@ -54,6 +52,16 @@ struct GraphHooks {
     std::function<void(int)> showDataSet;
 };
 
+// The monitor loop as everyone else sees it: stopped while another sender uses the link.
+class MonitorControl {
+public:
+    virtual void PauseMonitor() = 0;
+    virtual void ResumeMonitor() = 0;
+
+protected:
+    ~MonitorControl() = default;
+};
+
 // Everything program-wide, created by the program entry and handed to every window.
 // No other globals.
 class Program {
@@ -75,17 +83,18 @@ public:
     QString dataDir;          // template/, temp/ and the help file live here
     bool serviceMode = false; // --service: shows Data Logger > Setup
 
-    QPointer<TfrmMain> mainWindow;
+    QPointer<QWidget> mainWindow;
     QPointer<TfrmPanel> panel;
     QPointer<TfrmSetup> setupWindow;
 
-    QString settingsFile;     // empty: the platform's own store (see app/settings.h)
+    QString settingsFile;     // empty: the platform's own store (see base/settings.h)
     QString deviceProblem;    // why no real meter backend could be built, for the status bar
-    DigitImages digits;       // loaded by the main window, drawn by the front panel
+    // Loaded by the main window, drawn by the front panel (none: blank digits).
+    std::shared_ptr<const DigitImages> digits;
 
     // The monitor loop (owned by the main window). Every sender other than the loop
     // brackets its exchanges with these; without a main window they do nothing.
-    MonitorLoop* monitorLoop = nullptr;
+    MonitorControl* monitorLoop = nullptr;
     void PauseMonitor();
     void ResumeMonitor();
 
@@ -93,8 +102,6 @@ public:
     // run (flags = ChannelFlags, time in days); empty until the run is linked in.
     std::function<void(std::uint8_t flags, double time, float t1, float t2, float t3, float t4)>
         appendRealTimeSample;
-    // RealTimeGraph as a plain widget (nullptr while it is closed or not built).
-    QWidget* realTimeGraphWidget() const;
 
     QString templatePath() const;     // dataDir + "/template/graph.ghf"
     QString workingCopyPath() const;  // dataDir + "/temp/DataSetsTemp.tmp"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simfaults.h"
+#include "meter/sim/simfaults.h"
 
 #include <QStringList>
 
-#include "meter/simchannel.h"
+#include "meter/sim/simchannel.h"
 
 namespace kelvor {
 

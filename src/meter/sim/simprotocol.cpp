@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "meter/simprotocol.h"
+#include "meter/sim/simprotocol.h"
 
 #include <cstring>
 
@@ -7,7 +7,7 @@
 #include <QTime>
 
 #include "meter/commandframe.h"
-#include "meter/simmeter.h"
+#include "meter/sim/simmeter.h"
 
 namespace kelvor {
 
