@@ -185,6 +185,10 @@ int runCli(const QStringList& arguments, CliEnv& env)
     }
     if (!command)
         return usage(QStringLiteral("no command given"));
+    if (const QString bad = MeterOptionsError(parser.value(kMeterOption), parser.value(kCaptureOption),
+                                              parser.isSet(kCaptureOption));
+        !bad.isEmpty())
+        return usage(bad);
 
     QStringList rest = parser.positionalArguments();
     rest.removeFirst();  // the command's own name

@@ -21,6 +21,14 @@ out=$("$gui" --bogus 2>&1); rc=$?
 [ $rc -eq 2 ] || fail "unknown option exit $rc"
 echo "$out" | grep -q "bogus" || fail "unknown option message: $out"
 
+# A bad value of an option is a bad command line too, named in the message.
+for bad in "--meter=nosuch:nosuch" "--meter=sim:bogus=1:bogus" "--meter=replay::replay" "--capture=:--capture"; do
+    arg=${bad%:*} want=${bad##*:}
+    out=$("$gui" "$arg" 2>&1); rc=$?
+    [ $rc -eq 2 ] || fail "$arg exit $rc"
+    echo "$out" | grep -q -- "$want" || fail "$arg message: $out"
+done
+
 out=$("$gui" stray 2>&1); rc=$?
 [ $rc -eq 2 ] || fail "stray argument exit $rc"
 echo "gui_options: ok"

@@ -20,7 +20,7 @@ grep -q "model code is 'ABC'" "$work/err" || fail "other model: $(cat "$work/err
 [ $? -eq 1 ] || fail "a missing capture file must exit 1"
 
 "$cli" --meter=bogus probe 2>"$work/err"
-[ $? -eq 1 ] || fail "an unknown meter must exit 1"
+[ $? -eq 2 ] || fail "an unknown meter is a bad command line: exit 2"
 grep -q "unknown meter 'bogus'" "$work/err" || fail "unknown meter: $(cat "$work/err")"
 
 "$cli" frobnicate 2>/dev/null

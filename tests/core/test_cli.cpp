@@ -178,20 +178,33 @@ TEST(CliProbe, ReportsTheMeterOrWhyNot)
 
 TEST(Cli, BadCommandLinesExitWithTwo)
 {
-    const QStringList cases[] = {
-        {},
-        {QStringLiteral("frobnicate")},
-        {QStringLiteral("--frobnicate"), QStringLiteral("probe")},
-        {QStringLiteral("probe"), QStringLiteral("extra")},
-        {QStringLiteral("live"), QStringLiteral("--count"), QStringLiteral("0")},
-        {QStringLiteral("live"), QStringLiteral("--count=ten")},
-        {QStringLiteral("probe"), QStringLiteral("--csv")},
+    struct Case {
+        QStringList args;
+        const char* named;  // what the message must name
     };
-    for (const QStringList& args : cases) {
-        const CliRun r = runWith(identity("QZX"), args);
-        EXPECT_EQ(r.code, kCliUsage) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_FALSE(r.err.isEmpty());
-        EXPECT_TRUE(r.out.isEmpty());
+    const Case cases[] = {
+        {{}, "no command"},
+        {{QStringLiteral("frobnicate")}, "frobnicate"},
+        {{QStringLiteral("--frobnicate"), QStringLiteral("probe")}, "frobnicate"},
+        {{QStringLiteral("probe"), QStringLiteral("extra")}, "extra"},
+        {{QStringLiteral("live"), QStringLiteral("--count"), QStringLiteral("0")}, "--count"},
+        {{QStringLiteral("live"), QStringLiteral("--count=ten")}, "ten"},
+        {{QStringLiteral("probe"), QStringLiteral("--csv")}, "csv"},
+        // Bad values of the meter options, also for commands that need no meter.
+        {{QStringLiteral("--meter=nosuch"), QStringLiteral("probe")}, "--meter=nosuch"},
+        {{QStringLiteral("--meter"), QStringLiteral("sim:bogus=1"), QStringLiteral("probe")}, "bogus"},
+        {{QStringLiteral("--meter=sim:seed=x"), QStringLiteral("info")}, "seed"},
+        {{QStringLiteral("--meter=sim:faults=frob@1"), QStringLiteral("live")}, "frob"},
+        {{QStringLiteral("--meter=replay:"), QStringLiteral("probe")}, "replay:FILE"},
+        {{QStringLiteral("--meter=nosuch"), QStringLiteral("sets"), QStringLiteral("x.ch4")}, "--meter=nosuch"},
+        {{QStringLiteral("--capture="), QStringLiteral("probe")}, "--capture"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = runWith(identity("QZX"), c.args);
+        const std::string line = c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.code, kCliUsage) << line;
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.named))) << line << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << line;
     }
 }
 

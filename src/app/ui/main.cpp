@@ -70,6 +70,11 @@ int parseOptions(const QStringList& args, Options& out)
         std::printf("kelvor %s\n", KELVOR_VERSION);
         return 0;
     }
+    if (const QString bad = MeterOptionsError(parser.value(meter), parser.value(capture), parser.isSet(capture));
+        !bad.isEmpty()) {
+        std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(bad));
+        return 2;
+    }
     out.meter = parser.value(meter);
     out.capture = parser.value(capture);
     out.dataDir = parser.value(dataDir);

@@ -16,4 +16,10 @@ class Clock;
 std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile,
                                           Clock& clock, QString* error);
 
+// Checks the two options' values without opening anything: a meter kind that does not
+// exist, simulator options that do not parse, "replay:" without a file or an empty
+// --capture. Returns the message naming the bad value, or an empty text. (A replay or
+// capture file that cannot be opened is found when the device is made.)
+QString MeterOptionsError(const QString& meterChoice, const QString& captureFile, bool captureGiven);
+
 }  // namespace kelvor
