@@ -2,6 +2,7 @@
 #include "files/tabledatetime.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include "base/clock.h"
 #include "base/localetext.h"
@@ -16,16 +17,46 @@ QDate centuryFixed(QDate d, const QString& format)
         d = d.addYears(100);
     return d;
 }
+
+// The locale's short date format with a two-digit and with a four-digit year, then
+// its long format. Tables written by other programs and spreadsheets often carry
+// four-digit years and days or months without a leading zero ("d" and "M" read one
+// or two digits).
+QStringList dateFormats(const QLocale& locale)
+{
+    static const QRegularExpression twoLetterDay(QStringLiteral("(?<!d)dd(?!d)"));
+    static const QRegularExpression twoLetterMonth(QStringLiteral("(?<!M)MM(?!M)"));
+    QString twoDigits = locale.dateFormat(QLocale::ShortFormat);
+    twoDigits.replace(twoLetterDay, QStringLiteral("d")).replace(twoLetterMonth, QStringLiteral("M"));
+    twoDigits.replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    QString fourDigits = twoDigits;
+    fourDigits.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return {twoDigits, fourDigits, locale.dateFormat(QLocale::LongFormat)};
+}
+
+QDate readDate(const QString& text, const QLocale& locale)
+{
+    // A table is read row by row in one locale: build its formats once.
+    thread_local QLocale cachedLocale(QLocale::C);
+    thread_local QStringList formats = dateFormats(cachedLocale);
+    if (!(locale == cachedLocale)) {
+        cachedLocale = locale;
+        formats = dateFormats(locale);
+    }
+    for (const QString& format : formats) {
+        const QDate day = centuryFixed(locale.toDate(text, format), format);
+        if (day.isValid())
+            return day;
+    }
+    return QDate::fromString(text, Qt::ISODate);
+}
 }  // namespace
 
 std::optional<double> ParseTableDateTime(const QString& date, const QString& time, const QLocale& locale)
 {
     const QString d = date.trimmed();
     const QString t = time.trimmed();
-    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    QDate day = centuryFixed(locale.toDate(d, dateFormat), dateFormat);
-    if (!day.isValid())
-        day = QDate::fromString(d, Qt::ISODate);
+    const QDate day = readDate(d, locale);
     QTime clock = locale.toTime(t, LongTimeFormat(locale));
     if (!clock.isValid())
         clock = locale.toTime(t, QLocale::ShortFormat);

@@ -49,7 +49,7 @@ TEST(FileTypeName, TypedNameTakesThePickedType)
                 << c.typed << " type " << c.index;
 }
 
-TEST(TableDateTime, ReadsLocaleAndIsoForms)
+TEST(TableDateTime, ReadsLocaleFormsWithEitherYearLengthAndIso)
 {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const double expected = toDays(QDateTime(QDate(2026, 1, 5), QTime(10, 0, 2)));
@@ -63,6 +63,42 @@ TEST(TableDateTime, ReadsLocaleAndIsoForms)
     EXPECT_FALSE(ParseTableDateTime(QStringLiteral("2/30/26"), QStringLiteral("10:00:02 AM"), us));
 
     const QLocale de(QLocale::German, QLocale::Germany);
+    const QLocale gb(QLocale::English, QLocale::UnitedKingdom);  // short format with yyyy
+    struct Case {
+        const QLocale& locale;
+        const char* date;
+        const char* time;
+        QDate day;  // invalid: not readable
+    };
+    const QDate july15(2023, 7, 15);
+    const Case cases[] = {
+        {us, "7/15/2023", "9:30:05 AM", july15},
+        {us, "07/15/2023", "9:30:05 AM", july15},
+        {us, "7/15/23", "9:30:05 AM", july15},
+        {us, "Saturday, July 15, 2023", "9:30:05 AM", july15},
+        {us, "2023-07-15", "09:30:05", july15},
+        {us, "7/15/99", "9:30:05 AM", QDate(2099, 7, 15)},  // two digits stay in 2000..2099
+        {us, "15/7/2023", "9:30:05 AM", QDate()},            // day and month swapped
+        {us, "7/15/2023", "not a time", QDate()},
+        {de, "15.07.2023", "09:30:05", july15},
+        {de, "15.07.23", "09:30:05", july15},
+        {de, "Samstag, 15. Juli 2023", "09:30:05", july15},
+        {de, "2023-07-15", "09:30:05", july15},
+        {de, "15.7.2023", "09:30:05", july15},
+        {de, "31.02.2023", "09:30:05", QDate()},
+        {gb, "15/07/2023", "09:30:05", july15},
+        {gb, "15/07/23", "09:30:05", july15},
+        {gb, "2023-07-15", "09:30:05", july15},
+    };
+    for (const Case& c : cases) {
+        const std::optional<double> got =
+            ParseTableDateTime(QString::fromUtf8(c.date), QString::fromUtf8(c.time), c.locale);
+        const std::string what = c.locale.name().toStdString() + " " + c.date + " " + c.time;
+        EXPECT_EQ(got.has_value(), c.day.isValid()) << what;
+        if (got && c.day.isValid())
+            EXPECT_DOUBLE_EQ(*got, toDays(QDateTime(c.day, QTime(9, 30, 5)))) << what;
+    }
+
     ASSERT_TRUE(ParseTableValue(QStringLiteral("12,5"), de));
     EXPECT_FLOAT_EQ(*ParseTableValue(QStringLiteral("12,5"), de), 12.5f);
     EXPECT_FALSE(ParseTableValue(QStringLiteral("OL"), de));
