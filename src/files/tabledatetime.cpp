@@ -81,4 +81,14 @@ std::optional<float> ParseTableValue(const QString& cell, const QLocale& locale)
     return float(v);
 }
 
+bool IsReadableTableRow(const TableRow& row, const QLocale& locale)
+{
+    for (std::size_t c = 2; c < row.size(); ++c) {
+        const QString cell = row[c].trimmed();
+        if (cell == QLatin1String("OL") || ParseTableValue(cell, locale) || ParseTableValue(cell, QLocale::c()))
+            return true;
+    }
+    return ParseTableDateTime(row[0], row[1], locale).has_value();
+}
+
 }  // namespace kelvor

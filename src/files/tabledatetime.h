@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QString>
 
+#include "files/texttable.h"
+
 namespace kelvor {
 
 // Reads a table row's date and time cells. The date: the locale's short format (as
@@ -16,6 +18,11 @@ std::optional<double> ParseTableDateTime(const QString& date, const QString& tim
 
 // The message for a date-time that cannot be read.
 QString DateTimeConversionError(const QString& text);
+
+// Whether a row read from a table file is a table row at all: its date and time read
+// as a date-time, or one of T1..T4 is "OL" or a number (the locale's or '.' decimals).
+// Rows with some unreadable cells are still rows; a file of none is no table.
+bool IsReadableTableRow(const TableRow& row, const QLocale& locale = QLocale());
 
 // A temperature cell read as a decimal number in the locale's notation.
 std::optional<float> ParseTableValue(const QString& cell, const QLocale& locale = QLocale());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Text tables in table windows, "Output Tabular to graph", graph files and the Save
 // command's choice by the active window.
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -68,6 +69,8 @@ private slots:
     void selectedRange_data();
     void selectedRange();
     void unwritableTableIsReported();
+    void fileWithoutTableRows_data();
+    void fileWithoutTableRows();
     void decimalCommaOffersNoCsv();
     void outputTableToGraph();
     void outputTableWithWordsForDates();
@@ -161,6 +164,53 @@ void TestDataFiles::unwritableTableIsReported()
     QVERIFY(!SaveTableAsText(*rig.program, list));
     QCOMPARE(rig.prompts.messages.size(), 1);
     QVERIFY2(rig.prompts.messages[0].contains(QDir::toNativeSeparators(path)), qPrintable(rig.prompts.messages[0]));
+}
+
+void TestDataFiles::fileWithoutTableRows_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("rows");  // 0: reported, no window
+    QTest::newRow("prose .txt") << "notes.txt" << QByteArray("Dear diary,\r\nit was warm today.\r\n") << 0;
+    QTest::newRow("empty .txt") << "empty.txt" << QByteArray() << 0;
+    QTest::newRow("junk .csv") << "junk.csv" << QByteArray("\x89PNG,\x1a\x0a\x00\xff,IHDR\nfoo,bar,baz\n", 27) << 0;
+    QTest::newRow("words in tabs") << "words.txt" << QByteArray("name\tcolour\r\nsun\tyellow\r\n") << 0;
+    // A row with unreadable cells is still a row: its cells stay as text.
+    QTest::newRow("one odd cell") << "odd.txt" << QByteArray("1/5/26\t10:00:01 AM\twarm\t30.0\t-1.0\tOL\t\r\n") << 1;
+    QTest::newRow("numbers only") << "nodate.csv" << QByteArray("day one,noon,21.5,22.0,OL,OL\r\n") << 1;
+}
+
+void TestDataFiles::fileWithoutTableRows()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(int, rows);
+    LoggerRig rig;
+    const QString path = rig.path(name);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+    f.close();
+
+    TfrmList* list = OpenTextTable(*rig.program, path);
+    int windows = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        windows += qobject_cast<TfrmList*>(w) != nullptr;
+    if (rows == 0) {
+        QVERIFY(!list);
+        QCOMPARE(windows, 0);
+        QCOMPARE(rig.prompts.messages,
+                 QStringList{QStringLiteral("\"%1\" holds no table rows.").arg(QDir::toNativeSeparators(path))});
+        return;
+    }
+    QVERIFY(list);
+    QCOMPARE(windows, 1);
+    QVERIFY(rig.prompts.messages.isEmpty());
+    QCOMPARE(list->dataRows(), rows);
+    QCOMPARE(list->rows()[0][0], QString::fromLatin1(content.split(content.contains('\t') ? '\t' : ',')[0]));
+    if (name == QLatin1String("odd.txt"))
+        QCOMPARE(list->cell(3, 1), QStringLiteral("warm"));
+    delete list;
 }
 
 void TestDataFiles::decimalCommaOffersNoCsv()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ui/filecommands.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "files/collection.h"
+#include "files/tabledatetime.h"
 #include "files/texttable.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
@@ -127,10 +129,6 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
                                           .arg(QDir::toNativeSeparators(path)));
         return nullptr;
     }
-    auto* list = new TfrmList(program);
-    list->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    showChild(program, list);
-
     TfrmScope progress(parent);
     progress.setWindowTitle(QStringLiteral("Open Progress"));
     progress.showProgress(QStringLiteral("0"), 0, true);
@@ -142,6 +140,18 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
         return !progress.cancelled();
     });
     progress.close();
+    // The window opens only for a file with something to show: a file that is no
+    // table at all is named, not shown as an empty or junk table.
+    if (!std::any_of(r.rows.begin(), r.rows.end(), [](const TableRow& row) { return IsReadableTableRow(row); })) {
+        if (!r.error.isEmpty())
+            program.prompts.error(parent, r.error);
+        else if (!r.cancelled)
+            program.prompts.error(parent, QStringLiteral("\"%1\" holds no table rows.").arg(QDir::toNativeSeparators(path)));
+        return nullptr;
+    }
+    auto* list = new TfrmList(program);
+    list->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+    showChild(program, list);
     list->setRows(std::move(r.rows));
     if (!r.error.isEmpty())
         program.prompts.error(parent, r.error);
