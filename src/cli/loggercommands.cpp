@@ -131,6 +131,15 @@ int runExport(CliContext& ctx)
         ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
         return kCliUsage;
     }
+    const TextStyle style = styleOf(ctx);
+    const QString target = ctx.args.value(kOutput);
+    const QChar sep = target.isEmpty() ? QLatin1Char('\t') : TableSaveSeparator(target);
+    if (sep == QLatin1Char(',') && style.locale.decimalPoint() == QStringLiteral(",")) {
+        ctx.fail(QStringLiteral("export: the locale writes decimal commas, which cannot go into the "
+                                "comma-separated \"%1\"; add --iso for '.' decimals or write a .txt file")
+                     .arg(QDir::toNativeSeparators(target)));
+        return kCliUsage;
+    }
     DataSetStore store;
     if (!loadCollection(ctx, path, store))
         return kCliFailed;
@@ -145,9 +154,6 @@ int runExport(CliContext& ctx)
     const DataSet& set = store.sets[index];
     const float* values = store.valuesOf(index);
     const double* times = store.timesOf(index);
-    const TextStyle style = styleOf(ctx);
-    const QString target = ctx.args.value(kOutput);
-    const QChar sep = target.isEmpty() ? QLatin1Char('\t') : TableSaveSeparator(target);
     const QLatin1String lineEnd = target.isEmpty() ? QLatin1String("\n") : QLatin1String("\r\n");
 
     QString text;
@@ -245,7 +251,8 @@ const CliRegistration kSets({
 
 const CliRegistration kExport({
     QStringLiteral("export"),
-    QStringLiteral("Write data set K of a collection as a table: date, time, T1..T4 (tab; comma for -o *.csv)."),
+    QStringLiteral("Write data set K of a collection as a table: date, time, T1..T4 (tab; comma for -o *.csv, "
+                   "which needs --iso where the locale writes decimal commas)."),
     QStringLiteral("FILE.ch4"),
     [](QCommandLineParser& p) { p.addOptions({kSet, kOutput, kIso}); },
     runExport,

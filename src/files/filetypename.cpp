@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/filetypename.h"
 
+#include <QDir>
+
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -68,6 +70,13 @@ QString NameForFileType(const QString& filter, int typeIndex, const QString& typ
         return name;
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return (dot <= 0 ? name : name.left(dot)) + exts[typeIndex - 1];
+}
+
+QString DecimalCommaCsvMessage(const QString& path)
+{
+    return QStringLiteral("\"%1\" was not written: numbers with a decimal comma cannot go into a "
+                          "comma-separated (.csv) table. Choose a .txt name (separated by tab) instead.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 }  // namespace kelvor

@@ -16,4 +16,8 @@ QStringList FilterTypeExtensions(const QString& filter);
 // An empty name stays empty; an index without a type leaves the name as typed.
 QString NameForFileType(const QString& filter, int typeIndex, const QString& typedName);
 
+// A comma-separated table cannot hold numbers written with a decimal comma: "23,5"
+// would read back as the two fields 23 and 5. The message for such a save, naming it.
+QString DecimalCommaCsvMessage(const QString& path);
+
 }  // namespace kelvor

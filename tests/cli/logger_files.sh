@@ -43,6 +43,17 @@ expected=$'2023-07-15\t09:30:05\t100.0\t-20.0\t0.0\t2500.0\n2023-07-15\t09:31:35
 "$cli" export --iso "$work/two.ch4" --set 2 -o "$work/two.txt" || fail "export txt exit $?"
 [ "$(cat "$work/two.txt")" = $'2024-02-29\t23:59:58\t37.8\t37.8\t37.8\t37.8\r' ] || fail "txt: $(od -c "$work/two.txt")"
 
+# Under a decimal-comma locale (Qt takes it from LC_ALL even where glibc lacks it) a
+# .csv would hold "37,8" as two fields: refused as a bad command line unless --iso.
+LC_ALL=de_DE.UTF-8 "$cli" export "$work/two.ch4" --set 2 -o "$work/de.csv" 2>"$work/err"
+[ $? -eq 2 ] || fail "a decimal-comma csv must exit 2"
+grep -q -- "--iso" "$work/err" || fail "decimal-comma csv message: $(cat "$work/err")"
+[ -e "$work/de.csv" ] && fail "a refused export left a file"
+LC_ALL=de_DE.UTF-8 "$cli" export --iso "$work/two.ch4" --set 2 -o "$work/de.csv" || fail "iso csv exit $?"
+[ "$(cat "$work/de.csv")" = $'2024-02-29,23:59:58,37.8,37.8,37.8,37.8\r' ] || fail "iso csv: $(od -c "$work/de.csv")"
+LC_ALL=de_DE.UTF-8 "$cli" export "$work/two.ch4" --set 2 -o "$work/de.txt" || fail "decimal-comma txt exit $?"
+grep -q $'\t37,8\t37,8\t37,8\t37,8\r$' "$work/de.txt" || fail "decimal-comma txt: $(od -c "$work/de.txt")"
+
 # A collection cut inside its second data set lists the first and warns.
 head -c $((2816 + 36 + 10)) "$work/two.ch4" >"$work/cut.ch4"
 out=$("$cli" sets --iso "$work/cut.ch4" 2>"$work/err") || fail "damaged sets exit $?"

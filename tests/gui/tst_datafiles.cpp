@@ -14,12 +14,14 @@
 #include <QToolButton>
 
 #include "chart/chartmodel.h"
+#include "files/filetypename.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
 #include "graph/graphfile.h"
 #include "graph/realtimestate.h"
+#include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "loggerrig.h"
 #include "panel/ui/tfrmpanel.h"
@@ -72,6 +74,8 @@ private slots:
     void fileWithoutTableRows_data();
     void fileWithoutTableRows();
     void decimalCommaOffersNoCsv();
+    void decimalCommaCsvIsRefused_data();
+    void decimalCommaCsvIsRefused();
     void outputTableToGraph();
     void outputTableWithWordsForDates();
     void graphFileOpensInItsOwnWindow();
@@ -233,6 +237,52 @@ void TestDataFiles::decimalCommaOffersNoCsv()
     dialog.setOpenTexts();
     QCOMPARE(dialog.btnOpenSingleSet->text(), QStringLiteral("Open single data file(*.TXT,*.CSV,*.GHF)"));
     QVERIFY(TableSaveFilterText().contains(QStringLiteral("|EXCEL file format(*.CSV,seperated by comma) |*.CSV")));
+}
+
+void TestDataFiles::decimalCommaCsvIsRefused_data()
+{
+    QTest::addColumn<bool>("fromGraph");
+    QTest::newRow("table window") << false;
+    QTest::newRow("graph window") << true;
+}
+
+void TestDataFiles::decimalCommaCsvIsRefused()
+{
+    // A name ending in .csv typed into the save dialog under a decimal-comma locale:
+    // the save says why and asks again; nothing is written under the .csv name.
+    QFETCH(bool, fromGraph);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    TableRows rows;
+    for (int i = 1; i <= 3; ++i)
+        rows.push_back({QStringLiteral("2026-01-05"), QStringLiteral("10:00:0%1").arg(i), QStringLiteral("23,5"),
+                        QStringLiteral("-1,0"), QStringLiteral("OL"), QStringLiteral("%1,0").arg(i)});
+    list.setRows(rows);
+    const QString csv = rig.path(QStringLiteral("run.csv"));
+    const QString txt = rig.path(QStringLiteral("run.txt"));
+    rig.prompts.fileNames = {csv, txt};
+    rig.prompts.dialogs.push_back(range());
+
+    bool saved = false;
+    if (fromGraph) {
+        std::unique_ptr<TfrmGraph> graph(btnOutputToGraphClick(*rig.program, &list));
+        QVERIFY(graph);
+        saved = SaveGraphAs(*rig.program, graph->chart(), graph.get());
+    } else {
+        saved = SaveTableAsText(*rig.program, list);
+    }
+    QVERIFY(saved);
+    QCOMPARE(rig.prompts.messages, QStringList{DecimalCommaCsvMessage(csv)});
+    QVERIFY(rig.prompts.fileNames.empty());  // asked a second time
+    QVERIFY(!QFile::exists(csv));
+
+    // What was written under the .txt name reads back with its decimal commas intact.
+    std::unique_ptr<TfrmList> back(OpenTextTable(*rig.program, txt));
+    QVERIFY(back);
+    QCOMPARE(back->dataRows(), 3);
+    QCOMPARE(back->rows()[0][2], QStringLiteral("23,5"));
+    QCOMPARE(back->rows()[2][5], QStringLiteral("3,0"));
 }
 
 void TestDataFiles::outputTableToGraph()

@@ -18,6 +18,7 @@
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "files/collection.h"
+#include "files/filetypename.h"
 #include "files/tabledatetime.h"
 #include "files/texttable.h"
 #include "files/ui/tfrmlist.h"
@@ -185,10 +186,21 @@ bool SaveTableAsText(Program& program, TfrmList& list)
 {
     Prompts& prompts = program.prompts;
     const int lastRow = list.dataRows();
-    const FileChoice choice = prompts.saveFile(&list, QStringLiteral("Save As"), program.dataDir,
-                                               QtFileFilter(TableSaveFilterText()), QStringLiteral("TXT"));
-    if (!choice.accepted())
-        return false;
+    // The cells are saved as they are: one holding a comma (a decimal comma) cannot go
+    // into a comma-separated file.
+    const bool commaInCells = std::any_of(list.rows().begin(), list.rows().end(), [](const TableRow& row) {
+        return std::any_of(row.begin(), row.end(), [](const QString& cell) { return cell.contains(QLatin1Char(',')); });
+    });
+    FileChoice choice;
+    for (;;) {
+        choice = prompts.saveFile(&list, QStringLiteral("Save As"), program.dataDir,
+                                  QtFileFilter(TableSaveFilterText()), QStringLiteral("TXT"));
+        if (!choice.accepted())
+            return false;
+        if (!commaInCells || TableSaveSeparator(choice.fileName) != QLatin1Char(','))
+            break;
+        prompts.error(&list, DecimalCommaCsvMessage(choice.fileName));
+    }
 
     GraphTableRange range;
     {

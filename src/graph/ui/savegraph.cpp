@@ -11,6 +11,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
+#include "files/filetypename.h"
 #include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
@@ -82,12 +83,20 @@ bool saveTable(Program& program, const ChartModel& chart, const QString& path, Q
 
 bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
 {
-    const FileChoice choice =
-        program.prompts.saveFile(parent, QStringLiteral("Save As"), program.dataDir, GraphSaveFilter(), QStringLiteral("GHF"));
-    if (!choice.accepted())
-        return false;
-    const QString path = choice.fileName;
-    const QString ext = QFileInfo(path).suffix().toLower();
+    QString path;
+    QString ext;
+    for (;;) {
+        const FileChoice choice = program.prompts.saveFile(parent, QStringLiteral("Save As"), program.dataDir,
+                                                           GraphSaveFilter(), QStringLiteral("GHF"));
+        if (!choice.accepted())
+            return false;
+        path = choice.fileName;
+        ext = QFileInfo(path).suffix().toLower();
+        // The values are written with the locale's decimal separator.
+        if (ext != QLatin1String("csv") || QLocale().decimalPoint() != QStringLiteral(","))
+            break;
+        program.prompts.error(parent, DecimalCommaCsvMessage(path));
+    }
     if (ext == QLatin1String("ghf")) {
         const GraphFileResult r = WriteGraphFile(chart, path);
         if (!r.ok())
