@@ -22,7 +22,8 @@ out=$("$gui" --bogus 2>&1); rc=$?
 echo "$out" | grep -q "bogus" || fail "unknown option message: $out"
 
 # A bad value of an option is a bad command line too, named in the message.
-for bad in "--meter=nosuch:nosuch" "--meter=sim:bogus=1:bogus" "--meter=replay::replay" "--capture=:--capture"; do
+for bad in "--meter=nosuch:nosuch" "--meter=sim:bogus=1:bogus" "--meter=replay::replay" "--capture=:--capture" \
+           "--data-dir=:--data-dir" "--data-dir=$gui:not a folder"; do
     arg=${bad%:*} want=${bad##*:}
     out=$("$gui" "$arg" 2>&1); rc=$?
     [ $rc -eq 2 ] || fail "$arg exit $rc"

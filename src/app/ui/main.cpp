@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -73,6 +74,12 @@ int parseOptions(const QStringList& args, Options& out)
     if (const QString bad = MeterOptionsError(parser.value(meter), parser.value(capture), parser.isSet(capture));
         !bad.isEmpty()) {
         std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(bad));
+        return 2;
+    }
+    if (parser.isSet(dataDir) && (parser.value(dataDir).isEmpty() || (QFileInfo::exists(parser.value(dataDir)) &&
+                                                                    !QFileInfo(parser.value(dataDir)).isDir()))) {
+        std::fprintf(stderr, "kelvor: --data-dir=%s: not a folder\nTry 'kelvor --help'.\n",
+                     qPrintable(parser.value(dataDir)));
         return 2;
     }
     out.meter = parser.value(meter);
