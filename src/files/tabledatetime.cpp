@@ -62,6 +62,8 @@ std::optional<double> ParseTableDateTime(const QString& date, const QString& tim
         clock = locale.toTime(t, QLocale::ShortFormat);
     if (!clock.isValid())
         clock = QTime::fromString(t, Qt::ISODate);
+    if (!clock.isValid())
+        clock = QTime::fromString(t, QStringLiteral("H:mm:ss"));  // 24-hour without a leading zero
     if (!day.isValid() || !clock.isValid())
         return std::nullopt;
     return toDays(QDateTime(day, clock));

@@ -12,7 +12,7 @@ namespace kelvor {
 // Reads a table row's date and time cells. The date: the locale's short format (as
 // the tables are written) with a two- or four-digit year, its long format, or ISO
 // yyyy-MM-dd; a two-digit year is taken in 2000..2099. The time: the locale's long or
-// short format, or ISO HH:mm:ss. Returns days since 30 Dec 1899, or nothing.
+// short format, or HH:mm:ss (ISO; the hour with or without its leading zero). Returns days since 30 Dec 1899, or nothing.
 std::optional<double> ParseTableDateTime(const QString& date, const QString& time,
                                          const QLocale& locale = QLocale());
 

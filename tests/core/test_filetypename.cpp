@@ -77,6 +77,7 @@ TEST(TableDateTime, ReadsLocaleFormsWithEitherYearLengthAndIso)
         {us, "7/15/23", "9:30:05 AM", july15},
         {us, "Saturday, July 15, 2023", "9:30:05 AM", july15},
         {us, "2023-07-15", "09:30:05", july15},
+        {us, "7/15/2023", "9:30:05", july15},
         {us, "7/15/99", "9:30:05 AM", QDate(2099, 7, 15)},  // two digits stay in 2000..2099
         {us, "15/7/2023", "9:30:05 AM", QDate()},            // day and month swapped
         {us, "7/15/2023", "not a time", QDate()},
