@@ -4,8 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "base/atomicfile.h"
 
 namespace kelvor {
 
@@ -48,11 +49,7 @@ bool installHelpFile(const QString& dataDir, const QString& source)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(in.readAll());
-    return out.commit();
+    return WriteFileAtomically(target, in.readAll()).isEmpty();
 }
 
 }  // namespace kelvor

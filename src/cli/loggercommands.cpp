@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvor-cli download, sets and export: the data logger without windows.
 #include <QDir>
-#include <QSaveFile>
 
+#include "base/atomicfile.h"
 #include "base/clock.h"
 #include "cli/clicommand.h"
 #include "files/collection.h"
@@ -166,10 +166,9 @@ int runExport(CliContext& ctx)
         ctx.out << text;
         return kCliOk;
     }
-    QSaveFile file(target);
-    const QByteArray bytes = text.toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(QDir::toNativeSeparators(target), file.errorString()));
+    const QString error = WriteFileAtomically(target, text.toLocal8Bit());
+    if (!error.isEmpty()) {
+        ctx.fail(error);
         return kCliFailed;
     }
     return kCliOk;

@@ -3,8 +3,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
+#include "base/atomicfile.h"
 #include "logger/datasetstore.h"
 #include "logger/workingcopy.h"
 
@@ -64,19 +64,9 @@ CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& wo
         r.error = QStringLiteral("There is no data set to save: load data from the meter or open a collection first.");
         return r;
     }
-    QSaveFile file(target);
-    QString reason;
-    if (!file.open(QIODevice::WriteOnly))
-        reason = file.errorString();
-    else if (file.write(image) != image.size())
-        reason = file.errorString();
-    else if (!file.commit())
-        reason = file.errorString();
-    if (!reason.isEmpty()) {
-        file.cancelWriting();
+    r.error = WriteFileAtomically(target, image);
+    if (!r.error.isEmpty())
         r.status = CollectionSaveResult::WriteFailed;
-        r.error = QStringLiteral("Cannot write \"%1\": %2").arg(native(target), reason);
-    }
     return r;
 }
 

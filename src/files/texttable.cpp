@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "base/atomicfile.h"
 
 namespace kelvor {
 
@@ -88,36 +89,30 @@ TableSaveResult SaveTableAsText(const TableRows& rows, const QString& path, int 
     const QChar sep = TableSaveSeparator(path);
     const int from = std::max(first, 1) - 1;
     const int to = std::min<int>(last, int(rows.size())) - 1;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("Cannot create \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    AtomicFile file(path);
+    if (!file.open()) {
+        result.error = file.error();
         return result;
     }
     QString line;
-    QByteArray chunk;
     int lines = 0;
-    for (int r = from; r <= to; ++r) {
+    for (int r = from; r <= to && !file.failed(); ++r) {
         line.clear();
         for (const QString& cell : rows[std::size_t(r)]) {
             line += cell;
             line += sep;
         }
         line += QLatin1String("\r\n");
-        chunk += line.toLocal8Bit();
+        file.write(line.toLocal8Bit());
         ++lines;
         if (progress && lines % kTableProgressBatch == 0 && !progress(lines)) {
-            file.cancelWriting();
+            file.cancel();
             result.cancelled = true;
             return result;
         }
-        if (chunk.size() > (1 << 16)) {
-            file.write(chunk);
-            chunk.clear();
-        }
     }
-    file.write(chunk);
     if (!file.commit()) {
-        result.error = QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        result.error = file.error();
         return result;
     }
     result.lines = lines;

@@ -3,9 +3,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
+#include "base/atomicfile.h"
 #include "chart/chartmodel.h"
 
 namespace kelvor {
@@ -19,18 +19,11 @@ GraphFileResult WriteGraphFile(const ChartModel& chart, const QString& path)
     const QByteArray block = chart.StoreState();
     if (block.size() > kGraphFileMaxBlock)
         return {QStringLiteral("Cannot write %1: the graph is too large for a graph file.").arg(named(path))};
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {QStringLiteral("Cannot create file \"%1\". %2").arg(named(path), file.errorString())};
     const quint32 le = qToLittleEndian(quint32(block.size()));
-    if (file.write(reinterpret_cast<const char*>(&le), 4) != 4 || file.write(block) != block.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return {QStringLiteral("Cannot write file \"%1\". %2").arg(named(path), why)};
-    }
-    if (!file.commit())
-        return {QStringLiteral("Cannot write file \"%1\". %2").arg(named(path), file.errorString())};
-    return {};
+    AtomicFile file(path);
+    if (file.open() && file.write(reinterpret_cast<const char*>(&le), 4) && file.write(block))
+        file.commit();
+    return {file.error()};
 }
 
 GraphFileResult LoadGraphFileBytes(ChartModel& chart, const QByteArray& bytes, const QString& path)

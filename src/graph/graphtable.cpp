@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <QDir>
-#include <QSaveFile>
 
+#include "base/atomicfile.h"
 #include "base/clock.h"
 #include "chart/chartmodel.h"
 #include "logger/datasetformat.h"
@@ -76,22 +76,20 @@ GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, i
     const int to = std::min(last, chart.Points()) - 1;
     const int total = std::max(0, to - from + 1);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path),
-                                                                           file.errorString());
+    AtomicFile file(path);
+    if (!file.open()) {
+        result.error = file.error();
         return result;
     }
     const std::vector<double>& x0 = chart.xData(0);
     QString line;
-    QByteArray chunk;
     int lines = 0;
-    for (int i = from; i <= to; ++i) {
+    for (int i = from; i <= to && !file.failed(); ++i) {
         const double x = x0[size_t(i)];
         if (x == 0.0)
             break;
         if (progress && !progress(lines, total)) {
-            file.cancelWriting();
+            file.cancel();
             result.cancelled = true;
             return result;
         }
@@ -99,17 +97,11 @@ GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, i
         AppendGraphTableLine(line, x, {chart.YData(0, i), chart.YData(1, i), chart.YData(2, i), chart.YData(3, i)},
                              separator, style);
         line += QLatin1String("\r\n");
-        chunk += line.toLocal8Bit();
+        file.write(line.toLocal8Bit());
         ++lines;
-        if (chunk.size() > 1 << 16) {
-            file.write(chunk);
-            chunk.clear();
-        }
     }
-    file.write(chunk);
     if (!file.commit()) {
-        result.error = QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path),
-                                                                          file.errorString());
+        result.error = file.error();
         return result;
     }
     result.lines = lines;

@@ -4,7 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "base/atomicfile.h"
 
 namespace kelvor {
 
@@ -15,20 +16,10 @@ QString WriteWorkingCopy(const QString& path, const QByteArray& image)
         QFile::remove(path);
         return QStringLiteral("Cannot create the folder %1").arg(QDir::toNativeSeparators(folder));
     }
-    QSaveFile file(path);
-    QString error;
-    if (!file.open(QIODevice::WriteOnly))
-        error = file.errorString();
-    else if (file.write(image) != image.size())
-        error = file.errorString();
-    else if (!file.commit())
-        error = file.errorString();
-    if (error.isEmpty())
+    AtomicFile file(path);
+    if (file.open() && file.write(image) && file.commit())
         return {};
-    file.cancelWriting();
-    QFile::remove(path);
-    return QStringLiteral("Cannot write the working copy %1: %2")
-        .arg(QDir::toNativeSeparators(path), error);
+    return QStringLiteral("Cannot write the working copy %1: %2").arg(QDir::toNativeSeparators(path), file.reason());
 }
 
 }  // namespace kelvor

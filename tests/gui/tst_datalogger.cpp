@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The data logger's download, its data set list and drawing, and collection files.
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -13,6 +15,7 @@
 #include "logger/memorydownload.h"
 #include "logger/ui/loggercommands.h"
 #include "loggerrig.h"
+#include "../core/failingsavefile.h"
 
 using namespace kelvor;
 using kelvor::test::LoggerRig;
@@ -60,6 +63,7 @@ private slots:
     void erasedMeterHasNoData();
     void downloadListsAndDrawsTheFirstSet();
     void unwritableWorkingCopyIsToldAndTheDownloadStillSaves();
+    void fullDiskKeepsTheOldWorkingCopyAndSaysSo();
     void collectionSavedAndReopened();
     void zeroCollectionShowsAndSaysNothing();
     void saveCollectionWithNothingLoadedSaysSo();
@@ -147,6 +151,48 @@ void TestDataLogger::unwritableWorkingCopyIsToldAndTheDownloadStillSaves()
     QVERIFY(Save1Click(p, p.graph.LoggerGraph));
     QCOMPARE(readAll(target), p.store.collectionImage);
     QVERIFY(!p.graph.LoggerGraphUnsaved);
+}
+
+void TestDataLogger::fullDiskKeepsTheOldWorkingCopyAndSaysSo()
+{
+    LoggerRig rig;
+    connectMeter(rig);
+    Program& p = *rig.program;
+    const QByteArray older = "the download of an earlier run";
+    QDir().mkpath(QFileInfo(p.workingCopyPath()).absolutePath());
+    {
+        QFile f(p.workingCopyPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(older);
+    }
+    {
+        test::FullDisk full(100);
+        LoadData1Click(p);
+    }
+    QCOMPARE(readAll(p.workingCopyPath()), older);
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QVERIFY2(rig.prompts.messages[0].contains(QDir::toNativeSeparators(p.workingCopyPath())) &&
+                 rig.prompts.messages[0].contains(test::kNoSpaceLeft),
+             qPrintable(rig.prompts.messages[0]));
+    verifyDrawn(p, 0);
+
+    // Saving that download onto the full disk fails the same way and keeps it unsaved.
+    const QString target = rig.path(QStringLiteral("kept.ch4"));
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(older);
+    }
+    rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::AllSets); });
+    rig.prompts.fileNames.push_back(target);
+    {
+        test::FullDisk full;
+        QVERIFY(!Save1Click(p, p.graph.LoggerGraph));
+    }
+    QCOMPARE(readAll(target), older);
+    QCOMPARE(rig.prompts.messages.size(), 2);
+    QVERIFY2(rig.prompts.messages[1].contains(test::kNoSpaceLeft), qPrintable(rig.prompts.messages[1]));
+    QVERIFY(p.graph.LoggerGraphUnsaved);
 }
 
 void TestDataLogger::collectionSavedAndReopened()
