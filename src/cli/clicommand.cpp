@@ -2,6 +2,7 @@
 #include "cli/clicommand.h"
 
 #include <algorithm>
+#include <QFileDevice>
 
 #include "base/clock.h"
 #include "kelvor_version.h"
@@ -73,6 +74,20 @@ QString programHelp(QCommandLineParser& parser)
     return text;
 }
 
+// Output that could not be written is a failure, however the command went: a table
+// sent to a full disk through the shell must not look like a finished export.
+int checkOutput(CliEnv& env, int code)
+{
+    env.out.flush();
+    if (env.out.status() == QTextStream::Ok)
+        return code;
+    const QFileDevice* file = qobject_cast<const QFileDevice*>(env.out.device());
+    const QString reason = file && !file->errorString().isEmpty() ? file->errorString() : QStringLiteral("write failed");
+    env.err << "kelvor-cli: cannot write to standard output: " << reason << '\n';
+    env.err.flush();
+    return code == kCliOk ? kCliFailed : code;
+}
+
 }  // namespace
 
 CliRegistration::CliRegistration(CliCommand command) { registry().push_back(std::move(command)); }
@@ -117,6 +132,10 @@ MeterLink* CliContext::link()
         m_link = std::make_unique<MeterLink>(*m_device, m_env.clock);
     return m_link.get();
 }
+
+QString CliContext::captureProblem() const { return m_device ? m_device->captureProblem() : QString(); }
+
+bool CliContext::outputFailed() const { return out.status() != QTextStream::Ok; }
 
 bool CliContext::interrupted() const { return m_env.interrupted && m_env.interrupted->load(); }
 
@@ -175,13 +194,11 @@ int runCli(const QStringList& arguments, CliEnv& env)
 
     if (parser.isSet(kHelpOption)) {
         env.out << (command ? parser.helpText() : programHelp(parser));
-        env.out.flush();
-        return kCliOk;
+        return checkOutput(env, kCliOk);
     }
     if (parser.isSet(kVersionOption)) {
         env.out << "kelvor-cli " << KELVOR_VERSION << '\n';
-        env.out.flush();
-        return kCliOk;
+        return checkOutput(env, kCliOk);
     }
     if (!command)
         return usage(QStringLiteral("no command given"));
@@ -199,8 +216,13 @@ int runCli(const QStringList& arguments, CliEnv& env)
     {
         CliContext context(env, parser, rest);
         code = command->run(context);
+        if (const QString problem = context.captureProblem(); !problem.isEmpty()) {
+            context.fail(problem);
+            if (code == kCliOk)
+                code = kCliFailed;
+        }
     }
-    env.out.flush();
+    code = checkOutput(env, code);
     env.err.flush();
     return code;
 }

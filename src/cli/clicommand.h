@@ -55,6 +55,11 @@ public:
     MeterDevice* device();
     MeterLink* link();
 
+    // Why the --capture file is incomplete; empty when it is whole (or there is none).
+    QString captureProblem() const;
+    // True once standard output could not take what was written (a full disk, a closed pipe).
+    bool outputFailed() const;
+
     bool interrupted() const;
     // Lets ms pass from `sinceTick` (a clock tick) on, returning early on an interrupt.
     void pauseUntil(std::uint32_t sinceTick, std::uint32_t ms);

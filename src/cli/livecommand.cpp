@@ -104,7 +104,7 @@ int runLive(CliContext& ctx)
     bool toldWaiting = false;
     int missed = 0;
     long long printed = 0;
-    while (!ctx.interrupted() && (count == 0 || printed < count) && !device.atEnd()) {
+    while (!ctx.interrupted() && !ctx.outputFailed() && (count == 0 || printed < count) && !device.atEnd()) {
         const std::uint32_t tick = ctx.clock.tickMs();
         const QDateTime sampleTime = ctx.clock.now();
         if (!connected) {
@@ -144,6 +144,8 @@ int runLive(CliContext& ctx)
                                    : QStringLiteral("no meter answered: %1").arg(problem));
         return kCliFailed;
     }
+    if (ctx.outputFailed())
+        return kCliFailed;  // said once by the command line's end
     if (count > 0 && printed < count && !ctx.interrupted()) {
         ctx.fail(QStringLiteral("the meter gave %1 of %2 readings").arg(printed).arg(count));
         return kCliFailed;

@@ -10,15 +10,27 @@ namespace kelvor {
 CaptureDevice::CaptureDevice(std::unique_ptr<MeterDevice> inner, std::unique_ptr<QFile> log)
     : m_inner(std::move(inner)), m_log(std::move(log))
 {
-    m_log->write("# kelvor capture " +
-                 QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1() + '\n');
+    append("# kelvor capture " + QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1() + '\n');
 }
 
-CaptureDevice::~CaptureDevice() { flush(); }
+CaptureDevice::~CaptureDevice() = default;
 
-void CaptureDevice::flush() { m_log->flush(); }
+QString CaptureDevice::captureProblem() const
+{
+    if (m_problem.isEmpty())
+        return {};
+    return QStringLiteral("cannot write capture file %1: %2").arg(m_log->fileName(), m_problem);
+}
 
-void CaptureDevice::log(const CaptureEntry& entry) { m_log->write(formatCaptureEntry(entry)); }
+void CaptureDevice::append(const QByteArray& line)
+{
+    if (!m_problem.isEmpty())
+        return;
+    if (m_log->write(line) != line.size())
+        m_problem = m_log->errorString().isEmpty() ? QStringLiteral("write failed") : m_log->errorString();
+}
+
+void CaptureDevice::log(const CaptureEntry& entry) { append(formatCaptureEntry(entry)); }
 
 int CaptureDevice::OpenLink(std::uint16_t vendorId, std::uint16_t productId)
 {
@@ -72,12 +84,7 @@ int CaptureDevice::ReadReply(std::uint8_t* buffer, int length)
     return r;
 }
 
-int CaptureDevice::CloseLink()
-{
-    const int r = m_inner->CloseLink();
-    flush();
-    return r;
-}
+int CaptureDevice::CloseLink() { return m_inner->CloseLink(); }
 
 int CaptureDevice::GetSerialText(char* buffer, int size) { return m_inner->GetSerialText(buffer, size); }
 
@@ -87,12 +94,19 @@ std::unique_ptr<MeterDevice> wrapWithCapture(std::unique_ptr<MeterDevice> inner,
     if (!inner)
         return nullptr;
     auto log = std::make_unique<QFile>(file);
-    if (!log->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    if (!log->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text | QIODevice::Unbuffered)) {
         if (error)
             *error = QStringLiteral("cannot write capture file %1: %2").arg(file, log->errorString());
         return nullptr;
     }
-    return std::make_unique<CaptureDevice>(std::move(inner), std::move(log));
+    auto device = std::make_unique<CaptureDevice>(std::move(inner), std::move(log));
+    // A capture that cannot take its first line (a full disk, /dev/full) is refused at once.
+    if (const QString problem = device->captureProblem(); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return nullptr;
+    }
+    return device;
 }
 
 }  // namespace kelvor

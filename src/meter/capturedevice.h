@@ -10,8 +10,10 @@
 namespace kelvor {
 
 // Passes every call to the wrapped device and logs the calls a replay needs in the
-// capture format. The log is buffered and flushed at every CloseLink and at
-// destruction, so a normal exit, and an interrupted one between exchanges, keep it whole.
+// capture format. Each entry goes to the file as soon as its call returns (the file
+// is unbuffered), so a program stopped by a signal or a crash leaves a capture of
+// everything up to that moment. The first failed write ends the log and is kept
+// as captureProblem(); the meter keeps working.
 class CaptureDevice final : public MeterDevice {
 public:
     CaptureDevice(std::unique_ptr<MeterDevice> inner, std::unique_ptr<QFile> log);
@@ -27,14 +29,15 @@ public:
     int GetSerialText(char* buffer, int size) override;
     QString lastOpenProblem() const override { return m_inner->lastOpenProblem(); }
     bool atEnd() const override { return m_inner->atEnd(); }
-
-    void flush();
+    QString captureProblem() const override;
 
 private:
     void log(const CaptureEntry& entry);
+    void append(const QByteArray& line);
 
     std::unique_ptr<MeterDevice> m_inner;
     std::unique_ptr<QFile> m_log;
+    QString m_problem;
 };
 
 }  // namespace kelvor

@@ -38,6 +38,10 @@ public:
     // True when the device can never answer again (a replayed capture that has run
     // out), so a polling loop can stop instead of probing forever.
     virtual bool atEnd() const { return false; }
+
+    // Why the log of the exchanges (--capture FILE) could not be written in full;
+    // empty when there is no such log or nothing went wrong.
+    virtual QString captureProblem() const { return {}; }
 };
 
 }  // namespace kelvor

@@ -1,6 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <QtGlobal>
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -165,7 +173,7 @@ TEST(Capture, WhatIsCapturedReplaysTheSame)
         auto captured = wrapWithCapture(std::move(source), path, &error);
         ASSERT_TRUE(captured) << error.toStdString();
         first = run(*captured);
-        // Every exchange ends with CloseLink, which flushes: an interrupted run keeps its log.
+        // Each entry is on disk as soon as its call returns.
         QFile log(path);
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));
         EXPECT_TRUE(log.readAll().endsWith(" 03\n"));
@@ -193,3 +201,77 @@ TEST(Capture, UnwritableFileIsReported)
     EXPECT_EQ(dev, nullptr);
     EXPECT_TRUE(error.contains(QLatin1String("x.capture"))) << error.toStdString();
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+// A meter that answers every call, as one that keeps its link open through a long
+// download does.
+class AnsweringDevice final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return kLinkOk; }
+    int SetLinkTimeouts(int, int) override { return kLinkOk; }
+    int WriteFrame(const std::uint8_t*, int) override { return kLinkOk; }
+    int WriteBlock(const std::uint8_t*, int) override { return kLinkOk; }
+    int SyncLink() override { return kLinkOk; }
+    int ReadReply(std::uint8_t* buffer, int length) override
+    {
+        std::fill(buffer, buffer + length, std::uint8_t(0x5a));
+        return kLinkOk;
+    }
+    int CloseLink() override { return kLinkOk; }
+    int GetSerialText(char* buffer, int) override { return buffer[0] = '\0', kLinkOk; }
+};
+}  // namespace
+
+// A program killed in the middle of a session (the link open, no CloseLink for a
+// while) leaves every exchange that had completed in its capture, each line whole.
+TEST(Capture, KilledProgramLeavesEveryCompletedExchange)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("killed.capture"));
+    constexpr int kExchanges = 40;
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        QString error;
+        auto dev = wrapWithCapture(std::make_unique<AnsweringDevice>(), path, &error);
+        if (!dev)
+            _exit(2);
+        std::uint8_t frame[7] = {0x02, 0x70, 0, 0, 0, 0, 0x03};
+        std::uint8_t reply[36];
+        dev->OpenLink(kMeterVendorId, kMeterProductId);
+        for (int i = 0; i < kExchanges; ++i) {
+            dev->WriteFrame(frame, 7);
+            dev->ReadReply(reply, 36);
+        }
+        // The link stays open, as in a download waiting for the meter, until the signal.
+        if (write(ready[1], "x", 1) != 1)
+            _exit(3);
+        for (;;)
+            pause();
+    }
+    close(ready[1]);
+    char sink = 0;
+    const ssize_t n = read(ready[0], &sink, 1);
+    close(ready[0]);
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(n, 1) << "the child ended early";
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    QFile log(path);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.endsWith('\n')) << "the last line is cut short";
+    std::vector<CaptureEntry> entries;
+    QString error;
+    ASSERT_TRUE(parseCapture(text, &entries, &error)) << error.toStdString();
+    const auto reads = std::count_if(entries.begin(), entries.end(),
+                                     [](const CaptureEntry& e) { return e.kind == CaptureEntry::Kind::Read; });
+    EXPECT_EQ(reads, kExchanges);
+}
+#endif

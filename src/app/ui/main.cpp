@@ -166,6 +166,11 @@ int run(QApplication& app, const Options& options)
     window.showMaximized();
     const int status = app.exec();
     delete splash.data();
+    // The capture is for a bug report: say when it is incomplete.
+    if (const QString capture = program.device->captureProblem(); !capture.isEmpty()) {
+        std::fprintf(stderr, "kelvor: %s\n", qPrintable(capture));
+        return status == 0 ? 1 : status;
+    }
     return status;
 }
 
