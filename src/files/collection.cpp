@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "base/atomicfile.h"
+#include "base/inputfile.h"
 #include "logger/datasetstore.h"
 #include "logger/workingcopy.h"
 
@@ -17,6 +18,11 @@ QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 CollectionReadResult ReadCollectionFile(const QString& path)
 {
     CollectionReadResult r;
+    if (QString problem = NotARegularFile(path); !problem.isEmpty()) {
+        r.status = CollectionReadResult::CannotOpen;
+        r.error = problem;
+        return r;
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         r.status = CollectionReadResult::CannotOpen;

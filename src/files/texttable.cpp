@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "base/atomicfile.h"
+#include "base/inputfile.h"
 
 namespace kelvor {
 
@@ -74,9 +75,9 @@ TableReadResult ReadTextTable(QIODevice& device, QChar separator, const TableRow
 TableReadResult ReadTextTable(const QString& path, const TableRowProgress& progress)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (QString problem = OpenInputFile(file, kMaxTableFileBytes, QStringLiteral("a table")); !problem.isEmpty()) {
         TableReadResult r;
-        r.error = QStringLiteral("Cannot open \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        r.error = problem;
         return r;
     }
     return ReadTextTable(file, TableReadSeparator(path), progress);

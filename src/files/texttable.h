@@ -38,6 +38,10 @@ struct TableReadResult {
 // the sixth are dropped. Lines longer than 179 characters are read whole (one line
 // over kMaxTableLineBytes ends the reading with an error; the rows before it stay).
 inline constexpr qint64 kMaxTableLineBytes = 1 << 20;
+// A table file over kMaxTableFileBytes is refused before reading: its rows would take
+// several times that in memory (a real-time run of a week at one sample a second is
+// about 30 MiB of table).
+inline constexpr qint64 kMaxTableFileBytes = 64ll << 20;
 TableReadResult ReadTextTable(const QString& path, const TableRowProgress& progress = {});
 TableReadResult ReadTextTable(QIODevice& device, QChar separator, const TableRowProgress& progress = {});
 

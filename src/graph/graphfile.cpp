@@ -6,6 +6,7 @@
 #include <QtEndian>
 
 #include "base/atomicfile.h"
+#include "base/inputfile.h"
 #include "chart/chartmodel.h"
 
 namespace kelvor {
@@ -55,6 +56,8 @@ GraphFileResult LoadGraphFileBytes(ChartModel& chart, const QByteArray& bytes, c
 
 GraphFileResult ReadGraphFile(ChartModel& chart, const QString& path)
 {
+    if (QString problem = NotARegularFile(path); !problem.isEmpty())
+        return {problem};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {QStringLiteral("Cannot open file \"%1\". %2").arg(named(path), file.errorString())};
@@ -64,7 +67,8 @@ GraphFileResult ReadGraphFile(ChartModel& chart, const QString& path)
         return {QStringLiteral("\"%1\" is not a graph file: it is %2 bytes long, more than a graph file holds.")
                     .arg(named(path))
                     .arg(size)};
-    const QByteArray bytes = file.readAll();
+    // At most one byte past the limit, whatever size() said (a file still growing).
+    const QByteArray bytes = file.read(kGraphFileMaxBlock + 4 + 1);
     if (file.error() != QFileDevice::NoError)
         return {QStringLiteral("Read error in file \"%1\". %2").arg(named(path), file.errorString())};
     return LoadGraphFileBytes(chart, bytes, path);

@@ -7,6 +7,8 @@ namespace kelvor {
 
 namespace {
 
+constexpr qsizetype kCaptureMaxLineBytes = 64 * 1024;
+
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -104,11 +106,24 @@ bool parseCapture(const QByteArray& text, std::vector<CaptureEntry>* entries, QS
 {
     entries->clear();
     int lineNo = 0;
-    for (QByteArray line : text.split('\n')) {
+    for (qsizetype from = 0; from <= text.size();) {
+        qsizetype end = text.indexOf('\n', from);
+        if (end < 0)
+            end = text.size();
+        QByteArray line = text.mid(from, end - from);
+        from = end + 1;
         ++lineNo;
         const qsizetype hash = line.indexOf('#');
         if (hash >= 0)
             line.truncate(hash);
+        // The longest valid line is an R line of kCaptureMaxReadBytes bytes; anything far
+        // longer is refused before it is split into tokens.
+        if (line.size() > kCaptureMaxLineBytes) {
+            if (error)
+                *error = QStringLiteral("line %1 is longer than %2 bytes").arg(lineNo).arg(kCaptureMaxLineBytes);
+            entries->clear();
+            return false;
+        }
         const QByteArray simple = line.simplified();  // tabs, CR and runs of blanks
         if (simple.isEmpty())
             continue;

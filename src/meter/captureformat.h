@@ -29,6 +29,8 @@ struct CaptureEntry {
 inline constexpr int kCaptureFrameBytes = 7;
 inline constexpr int kCaptureBlockBytes = 32;
 inline constexpr int kCaptureMaxReadBytes = 4096;
+// A replay reads its capture whole: a day of live readings is about 100 MiB.
+inline constexpr qint64 kMaxCaptureBytes = 256ll << 20;
 
 // Parses a whole capture file. On failure returns false and names the line and
 // what is wrong with it in *error.

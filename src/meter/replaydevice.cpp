@@ -5,6 +5,7 @@
 #include <cstring>
 #include <QFile>
 
+#include "base/inputfile.h"
 #include "meter/devicefactory.h"
 
 namespace kelvor {
@@ -78,16 +79,22 @@ QString ReplayDevice::lastOpenProblem() const
 std::unique_ptr<MeterDevice> createReplayDevice(const QString& file, QString* error)
 {
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot read capture file %1: %2").arg(file, f.errorString());
-        return nullptr;
+    QString problem = OpenInputFile(f, kMaxCaptureBytes, QStringLiteral("a capture"));
+    QByteArray text;
+    if (problem.isEmpty()) {
+        text = f.read(kMaxCaptureBytes + 1);  // bounded, whatever size() said
+        if (f.error() != QFileDevice::NoError)
+            problem = QStringLiteral("Cannot read \"%1\": %2").arg(file, f.errorString());
+        else if (text.size() > kMaxCaptureBytes)
+            problem = QStringLiteral("\"%1\" is too large for a capture: more than %2 bytes.").arg(file).arg(kMaxCaptureBytes);
     }
     std::vector<CaptureEntry> entries;
     QString why;
-    if (!parseCapture(f.readAll(), &entries, &why)) {
+    if (problem.isEmpty() && !parseCapture(text, &entries, &why))
+        problem = QStringLiteral("capture file %1, %2").arg(file, why);
+    if (!problem.isEmpty()) {
         if (error)
-            *error = QStringLiteral("capture file %1, %2").arg(file, why);
+            *error = problem;
         return nullptr;
     }
     return std::make_unique<ReplayDevice>(std::move(entries));
