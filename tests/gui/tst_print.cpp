@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QCheckBox>
 #include <QDialog>
 #include <QFile>
 #include <QImage>
@@ -91,6 +92,35 @@ QList<QStringList> pageTexts(const QString& pdf, double charWidth)
         pages << lines.values();
     }
     return pages;
+}
+
+struct PdfWord {
+    QRectF box;
+    QString text;
+};
+struct PdfPage {
+    QSizeF size;
+    QList<PdfWord> words;
+};
+
+// The words of the first page with their boxes, in points from the top left.
+PdfPage firstPageWords(const QString& pdf)
+{
+    const QString html = poppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
+                                                               QStringLiteral("1"), pdf, QStringLiteral("-")});
+    PdfPage page;
+    const auto size = QRegularExpression(QStringLiteral(R"re(<page width="([\d.]+)" height="([\d.]+)")re")).match(html);
+    if (size.hasMatch())
+        page.size = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+    static const QRegularExpression wordRe(QStringLiteral(
+        R"re(<word xMin="([\d.-]+)" yMin="([\d.-]+)" xMax="([\d.-]+)" yMax="([\d.-]+)">([^<]*)</word>)re"));
+    for (auto it = wordRe.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        page.words.push_back({QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                     QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
+                              m.captured(5)});
+    }
+    return page;
 }
 
 QString trimmedEnd(QString s)
@@ -304,6 +334,54 @@ private slots:
         QVERIFY2(inked > image.width() * image.height() / 20, qPrintable(QString::number(inked)));
         // Vectors, not a screen bitmap pasted in.
         QVERIFY(!poppler(QStringLiteral("pdfimages"), {"-list", pdf}).contains(QStringLiteral("image ")));
+    }
+
+    // The printed chart is the window's chart on the page: its axis labels, legend and
+    // annotations are all there, at a readable size and inside the page.
+    void graphPageHoldsItsTextInsideThePage()
+    {
+        QPrinter& printer = toPdf("graphtext.pdf");
+        const int resolution = printer.resolution();
+        QVERIFY(resolution > 300);  // a high-resolution printer is where fonts went wrong
+        TfrmGraph* graph = OpenRealTimeGraph(*rig->program);
+        activate(graph);
+        ChartModel& chart = graph->chart();
+        const double t0 = chart.ManualMinX();
+        for (int i = 0; i < 50; ++i) {
+            chart.setXDataII(-1, i, t0 + i * 2.0 / 86400.0);
+            for (int c = 0; c < 4; ++c)
+                chart.setYData(c, i, float(5 * c + (i % 7)));
+        }
+        graph->chkSplit->click();  // one axis: annotations can be placed
+        chart.setGraphAnnotationX(4, t0 + 40.0 / 86400.0);
+        chart.setGraphAnnotationY(4, 20.0);
+        chart.setGraphAnnotationType(4, sgTextOnly);
+        chart.setGraphAnnotationText(4, QStringLiteral("Kettle"));
+        chart.PEactions(sgReinitAndReset);
+
+        rig->prompts.dialogs = {[](QDialog&) { return int(QDialog::Rejected); }};
+        rig->prompts.printAnswers = {true};
+        clickPrint();
+        QVERIFY2(rig->prompts.unexpected.isEmpty(), qPrintable(rig->prompts.unexpected.join(", ")));
+        QCOMPARE(printer.resolution(), resolution);  // the shared printer keeps its resolution
+
+        const PdfPage page = firstPageWords(pdf);
+        QVERIFY(page.size.width() > page.size.height());
+        const QRectF inside(QPointF(0, 0), page.size);
+        QStringList texts;
+        for (const PdfWord& w : page.words) {
+            texts << w.text;
+            QVERIFY2(inside.contains(w.box), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5").arg(w.text)
+                                                            .arg(w.box.x()).arg(w.box.y())
+                                                            .arg(w.box.width()).arg(w.box.height())));
+            // The screen's 8 to 10 point text, not text several times that size.
+            QVERIFY2(w.box.height() < 20.0, qPrintable(w.text));
+        }
+        for (const char* wanted : {"T1", "T2", "T3", "T4", "Time", "Kettle"})
+            QVERIFY2(texts.contains(QLatin1String(wanted)), qPrintable(texts.join(' ')));
+        // Time labels of the axis.
+        QVERIFY2(texts.indexOf(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d$"))) >= 0,
+                 qPrintable(texts.join(' ')));
     }
 
     void printAsksNothingWithoutATableOrGraph()

@@ -5,7 +5,6 @@
 #include <limits>
 #include <qcustomplot.h>
 #include <QDialog>
-#include <QPicture>
 #include <QPrinter>
 
 #include "base/localetext.h"
@@ -872,34 +871,30 @@ void ChartView::customize()
     emit OnCustomizeDlg();
 }
 
-void ChartView::renderTo(QPainter& painter, const QRect& target)
+bool ChartView::print(QPrinter& printer)
 {
-    // toPainter lays the chart out at the given size for the drawing only; record it as
-    // vectors and play that into the caller's painter.
-    QPicture picture;
-    {
-        QCPPainter recorder(&picture);
-        m_plot->toPainter(&recorder, target.width(), target.height());
+    // Fonts are given in points and the painter sizes them for the device it draws on.
+    // The chart is therefore laid out and drawn in the window's own units: the printer
+    // is asked for the window's resolution, so text, lines and margins keep the sizes
+    // they have on screen while the page gives the chart more room. (Drawing at the
+    // printer's resolution and scaling up would size the fonts twice.)
+    const int resolution = printer.resolution();
+    printer.setResolution(logicalDpiY());
+    QCPPainter painter;
+    const bool started = painter.begin(&printer);
+    if (started) {
+        painter.setMode(QCPPainter::pmVectorized);
+        painter.setMode(QCPPainter::pmNoCaching);
+        // A printer that insists on its own resolution is scaled to; its text may then
+        // come out larger than on screen, but the chart still fills the page.
+        const double scale = double(printer.resolution()) / logicalDpiY();
+        painter.scale(scale, scale);
+        m_plot->toPainter(&painter, int(printer.width() / scale), int(printer.height() / scale));
     }
-    painter.drawPicture(target.topLeft(), picture);
+    const bool printed = started && painter.end();
+    printer.setResolution(resolution);
     m_plot->replot(QCustomPlot::rpQueuedReplot);
-}
-
-void ChartView::print(QPrinter& printer)
-{
-    printer.setPageOrientation(m_model.DefOrientation() == sgPortrait ? QPageLayout::Portrait
-                                                                        : QPageLayout::Landscape);
-    QCPPainter painter(&printer);
-    const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    // Lay out at a screen-like size, scaled up to the printer's resolution, so fonts and
-    // lines keep the proportions seen on screen.
-    const double scale = printer.resolution() / 96.0;
-    const int w = int(page.width() / scale);
-    const int h = int(page.height() / scale);
-    painter.scale(scale, scale);
-    m_plot->toPainter(&painter, w, h);
-    painter.end();
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    return printed;
 }
 
 }  // namespace kelvor

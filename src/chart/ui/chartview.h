@@ -63,10 +63,10 @@ public:
     ChartPoint PixelToData(int axis, int px, int py) const;
     QPoint DataToPixel(int axis, double xDays, double y) const;
 
-    // Draws the chart into the painter's target rectangle (printer resolution when the
-    // painter is on a QPrinter).
-    void renderTo(QPainter& painter, const QRect& target);
-    void print(QPrinter& printer);
+    // Draws the chart over the printer's printable page as it looks in the window,
+    // laid out for the page's size. False when the printer could not be started. The
+    // printer keeps its resolution.
+    bool print(QPrinter& printer);
 
     // --- for tests and the graph window
     int axisRectCount() const;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/ui/graphprinter.h"
 
-#include <qcustomplot.h>
 #include <QPrinter>
 
 #include "program/program.h"
@@ -50,22 +49,10 @@ bool PrintChart(Program& program, QWidget* parent, ChartView& view)
         return false;
     }
 
-    QCustomPlot& plot = *view.customPlot();
-    QCPPainter painter;
-    if (!painter.begin(&printer)) {
-        restore();
-        program.prompts.error(parent, QStringLiteral("The printer could not be started."));
-        return false;
-    }
-    // Lay the chart out at a screen-like size and scale that up to the printer's
-    // resolution, so text and lines keep the proportions seen on screen.
-    const QRect page(QPoint(0, 0), QSize(printer.width(), printer.height()));
-    const double scale = printer.resolution() / 96.0;
-    painter.scale(scale, scale);
-    plot.toPainter(&painter, int(page.width() / scale), int(page.height() / scale));
-    const bool printed = painter.end();
+    const bool printed = view.print(printer);
     restore();
-    plot.replot(QCustomPlot::rpQueuedReplot);
+    if (!printed)
+        program.prompts.error(parent, QStringLiteral("The printer could not be started."));
     return printed;
 }
 
