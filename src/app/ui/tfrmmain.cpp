@@ -17,6 +17,7 @@
 #include "base/settings.h"
 #include "program/program.h"
 #include "program/prompts.h"
+#include "widgets/mdiwindows.h"
 #include "app/ui/tfrmabout.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tfrmlist.h"
@@ -52,6 +53,9 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setBackground(QColor(0x80, 0x80, 0x80));
+    // Without scroll bars the area would ask for room for every child's minimum size,
+    // and the main window would grow past the screen to give it.
+    m_mdi->setMinimumSize(200, 100);
     setCentralWidget(m_mdi);
 
     m_monitor = new MonitorLoop(m_program, *this, this);
@@ -99,6 +103,7 @@ void TfrmMain::installGraphHooks()
         QMdiSubWindow* sub = m_mdi->addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();
+        FitIntoArea(*sub);
     };
     hooks.enableOutputToGraph = [this](bool on) { btnOutputToGraph->setEnabled(on); };
     hooks.checkRealTimeGraph = [this](bool on) { RealTimeGraph1->setChecked(on); };
@@ -291,6 +296,8 @@ void TfrmMain::FormShow()
         const int height = this->height() - m_toolBar->height() - statusBar()->height() - 40;
         const int left = m_program.panel ? m_program.panel->subWindow()->width() : TfrmPanel::kClientWidth;
         frame->setGeometry(left, 0, 1200, std::max(height, 100));
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
+            FitIntoArea(*sub);  // a small screen: narrower, so its right side stays in view
         graph->setFocus();
     }
 
@@ -436,8 +443,7 @@ void TfrmMain::Exit1Click()
 void TfrmMain::ControlPanel1Click()
 {
     if (m_program.panel) {
-        if (QMdiSubWindow* sub = m_program.panel->subWindow())
-            sub->showNormal();
+        BringForward(m_program.panel);
         ControlPanel1->setChecked(true);
         return;
     }
@@ -447,17 +453,14 @@ void TfrmMain::ControlPanel1Click()
 void TfrmMain::RealTimeGraph1Click()
 {
     if (QWidget* graph = m_program.graph.RealTimeGraph.data()) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(graph->parentWidget()))
-            sub->showNormal();
-        else
-            graph->showNormal();
+        BringForward(graph);
         return;
     }
-    OpenRealTimeGraph(m_program);
+    BringForward(OpenRealTimeGraph(m_program));
 }
 
-void TfrmMain::Tile1Click() { m_mdi->tileSubWindows(); }
-void TfrmMain::Cascade1Click() { m_mdi->cascadeSubWindows(); }
+void TfrmMain::Tile1Click() { TileWindows(*m_mdi); }
+void TfrmMain::Cascade1Click() { CascadeWindows(*m_mdi); }
 
 void TfrmMain::Contents1Click()
 {

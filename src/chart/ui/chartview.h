@@ -45,6 +45,12 @@ public:
     explicit ChartView(ChartModel& model, QWidget* parent = nullptr);
     ~ChartView() override;
 
+    // The least height at which a plot still shows its axes and some data: a window
+    // made small (cascaded, tiled) keeps at least this much chart.
+    static constexpr int kMinimumHeight = 100;
+    QSize minimumSizeHint() const override { return {160, kMinimumHeight}; }
+    QSize sizeHint() const override { return {800, 400}; }
+
     ChartModel& model() const { return m_model; }
 
     // Runs the customisation dialog (default: QDialog::exec). Tests and the program's

@@ -16,6 +16,7 @@
 
 #include "program/program.h"
 #include "program/prompts.h"
+#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "files/collection.h"
 #include "files/filetypename.h"
@@ -154,6 +155,11 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
     list->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     showChild(program, list);
     list->setRows(std::move(r.rows));
+    list->fitColumnsToContents();
+    if (QMdiSubWindow* frame = MdiFrameOf(list)) {
+        frame->resize(frame->sizeHint());
+        FitIntoArea(*frame);
+    }
     if (!r.error.isEmpty())
         program.prompts.error(parent, r.error);
     return list;

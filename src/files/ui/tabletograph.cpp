@@ -8,6 +8,7 @@
 
 #include "program/program.h"
 #include "program/prompts.h"
+#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "files/tabledatetime.h"
 #include "widgets/dialogparent.h"
@@ -93,8 +94,7 @@ TfrmGraph* btnOutputToGraphClick(Program& program, QWidget* active)
         progress.close();
     }
 
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-        sub->showNormal();
+    BringForward(w);
     ShowStatistics(*w);
     chart.PEactions(sgReinitAndReset);
     chart.setPEnarg1(0);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ui/tfrmlist.h"
 
+#include <algorithm>
 #include <QEvent>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -43,6 +45,21 @@ const TableRows& TfrmList::rows() const { return m_model->rows(); }
 void TfrmList::setRows(TableRows rows) { m_model->setRows(std::move(rows)); }
 QString TfrmList::cell(int column, int row) const { return m_model->cell(column, row); }
 int TfrmList::dataRows() const { return int(m_model->rows().size()); }
+
+void TfrmList::fitColumnsToContents()
+{
+    // The header measures a sample of the rows, so a long table costs no more than a
+    // short one.
+    Grid1->resizeColumnsToContents();
+}
+
+QSize TfrmList::sizeHint() const
+{
+    const QHeaderView* header = Grid1->horizontalHeader();
+    const int columns = header->length() + 2 * Grid1->frameWidth() +
+                        Grid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Grid1);
+    return {std::max(405, columns), 460};
+}
 
 void TfrmList::FormActivate()
 {

@@ -27,6 +27,11 @@ public:
     QString cell(int column, int row) const;
     int dataRows() const;
 
+    // Widens the columns to their texts (a long locale date must not be cut).
+    void fitColumnsToContents();
+    // 405 x 460, wider when the columns need it.
+    QSize sizeHint() const override;
+
     void FormActivate();
 
 protected:

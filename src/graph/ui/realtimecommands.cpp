@@ -9,6 +9,7 @@
 #include "base/localetext.h"
 #include "program/program.h"
 #include "program/prompts.h"
+#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/preparegraph.h"
@@ -78,8 +79,9 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     TfrmGraph* w = program.graph.RealTimeGraph;
     if (!w) {
         w = OpenRealTimeGraph(program);
+        BringForward(w);
     } else {
-        restoreNormal(*w);
+        BringForward(w);
         if (rt.Running || rt.SampleCount != 0) {
             const auto answer = program.prompts.ask(
                 parent,

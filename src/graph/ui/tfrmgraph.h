@@ -37,6 +37,8 @@ public:
     ~TfrmGraph() override;
 
     Program& program() const { return m_program; }
+    // The window's size at creation; cascading and new windows start from it.
+    QSize sizeHint() const override { return {1175, 612}; }
     ChartModel& chart() { return m_chart; }
     ChartView& view() const { return *PESGraph1; }
 

@@ -9,6 +9,7 @@
 
 #include "base/localetext.h"
 #include "program/program.h"
+#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
@@ -19,20 +20,12 @@ namespace kelvor {
 
 namespace {
 constexpr double kEmptyChartSpan = 500.0 * kDaysPerSecond;
-
-// The window as the user sees it: its MDI frame when it has one.
-QWidget* frameOf(QWidget* w)
-{
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-        return sub;
-    return w;
-}
 }  // namespace
 
 TfrmGraph* EnsureLoggerGraph(Program& program)
 {
     if (TfrmGraph* existing = program.graph.LoggerGraph) {
-        frameOf(existing)->showNormal();
+        BringForward(existing);
         return existing;
     }
     auto* w = new TfrmGraph(program);
@@ -47,10 +40,13 @@ TfrmGraph* EnsureLoggerGraph(Program& program)
         program.graphHooks.showChild(w);
     else
         w->show();
-    QWidget* frame = frameOf(w);
-    frame->showNormal();
-    if (QWidget* client = frame->parentWidget())
-        frame->setGeometry(0, 0, client->width(), std::max(200, client->height() - 60));
+    if (QMdiSubWindow* frame = MdiFrameOf(w)) {
+        frame->showNormal();
+        if (QWidget* client = frame->parentWidget())
+            frame->setGeometry(0, 0, client->width(), std::max(200, client->height() - 60));
+        FitIntoArea(*frame);
+    }
+    BringForward(w);
     return w;
 }
 

@@ -107,7 +107,8 @@ TfrmPanel* TfrmPanel::create(Program& program, QMdiArea& area)
     QPalette pal = sub->palette();
     pal.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
     sub->setPalette(pal);
-    sub->resize(kClientWidth + 2, kClientHeight + 2);
+    // The meter's picture has one size: tiling or cascading must not stretch it.
+    sub->setFixedSize(kClientWidth + 2, kClientHeight + 2);
     sub->move(0, 0);
     sub->show();
     program.panel = panel;

@@ -16,6 +16,7 @@
 
 #include "program/program.h"
 #include "program/prompts.h"
+#include "widgets/mdiwindows.h"
 #include "setup/adjustvalues.h"
 #include "setup/eepromaccess.h"
 #include "setup/meterinformation.h"
@@ -82,12 +83,7 @@ TfrmSetup::~TfrmSetup()
 TfrmSetup* TfrmSetup::open(Program& program, QMdiArea& area)
 {
     if (TfrmSetup* existing = program.setupWindow) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(existing->parentWidget())) {
-            sub->showNormal();
-            area.setActiveSubWindow(sub);
-        } else {
-            existing->showNormal();
-        }
+        BringForward(existing);
         return existing;
     }
     auto* form = new TfrmSetup(program);

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Child windows on small and large screens: they stay inside the main window's client
+// area, charts never collapse, and every "show this window" command brings its window
+// forward.
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+#include <QtTest>
+
+#include "chart/ui/chartview.h"
+#include "files/ui/filecommands.h"
+#include "files/ui/tabletograph.h"
+#include "files/ui/tfrmlist.h"
+#include "graph/ui/tfrmgraph.h"
+#include "panel/ui/tfrmpanel.h"
+#include "shellrig.h"
+
+using namespace kelvor;
+using kelvor::test::ShellRig;
+
+namespace {
+
+const QString kLongDate = QStringLiteral("10 Dec 2026");
+
+// A main window of the given size, as when maximised on such a screen.
+std::unique_ptr<ShellRig> mainWindowOf(QSize screen)
+{
+    auto rig = std::make_unique<ShellRig>(true, false);
+    rig->main->setGeometry(QRect(QPoint(0, 0), screen));
+    rig->main->show();
+    rig->prompts.messages.clear();
+    return rig;
+}
+
+TfrmList* openTable(ShellRig& rig)
+{
+    const QString path = rig.dir.filePath(QStringLiteral("run.txt"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return nullptr;
+    for (int r = 1; r <= 20; ++r)
+        f.write(QStringLiteral("%1\t01:36:%2\t21.5\t22.5\t23.5\t24.5\n").arg(kLongDate).arg(r + 10).toUtf8());
+    f.close();
+    return OpenTextTable(*rig.program, path);
+}
+
+QMdiSubWindow* frameOf(QWidget* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); }
+
+// Inside the client area, except where the window's own minimum size is larger.
+QString outsideArea(QMdiSubWindow* sub)
+{
+    const QSize room = sub->mdiArea()->viewport()->size();
+    const QRect g = sub->geometry();
+    const QSize least = sub->minimumSizeHint().expandedTo(sub->minimumSize());
+    const bool xOk = g.x() >= 0 && (g.x() + g.width() <= room.width() || (g.x() == 0 && least.width() > room.width()));
+    const bool yOk =
+        g.y() >= 0 && (g.y() + g.height() <= room.height() || (g.y() == 0 && least.height() > room.height()));
+    if (xOk && yOk)
+        return {};
+    QString s;
+    QDebug(&s) << sub->windowTitle() << g << "in" << room;
+    return s;
+}
+
+QString problems(ShellRig& rig)
+{
+    QStringList found;
+    for (QMdiSubWindow* sub : rig.main->mdiArea().subWindowList()) {
+        const QString out = outsideArea(sub);
+        if (!out.isEmpty())
+            found << out;
+        if (auto* g = qobject_cast<TfrmGraph*>(sub->widget()); g && g->PESGraph1->height() < ChartView::kMinimumHeight)
+            found << QStringLiteral("%1: chart %2 high").arg(sub->windowTitle()).arg(g->PESGraph1->height());
+    }
+    return found.join(QStringLiteral("; "));
+}
+
+bool isForemost(ShellRig& rig, QWidget* child)
+{
+    QMdiArea& area = rig.main->mdiArea();
+    const auto stack = area.subWindowList(QMdiArea::StackingOrder);
+    return area.activeSubWindow() == frameOf(child) && !stack.isEmpty() && stack.last() == frameOf(child) &&
+           !frameOf(child)->isMinimized();
+}
+
+}  // namespace
+
+class TestMdiWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void screens_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1366x768") << QSize(1366, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+
+    // The real-time graph keeps its place beside the panel and its described width
+    // where the screen has room for it.
+    void realTimeGraphFitsAtStart_data() { screens_data(); }
+    void realTimeGraphFitsAtStart()
+    {
+        QFETCH(QSize, screen);
+        auto rig = mainWindowOf(screen);
+        QMdiSubWindow* graph = frameOf(rig->program->graph.RealTimeGraph.data());
+        const int room = rig->main->mdiArea().viewport()->width();
+        const int left = rig->program->panel->subWindow()->width();
+        QCOMPARE(graph->pos(), QPoint(left, 0));
+        QCOMPARE(graph->width(), std::min(1200, room - left));
+        QVERIFY2(problems(*rig).isEmpty(), qPrintable(problems(*rig)));
+        QVERIFY2(outsideArea(graph).isEmpty(), qPrintable(outsideArea(graph)));
+    }
+
+    // A table shows its long dates whole and fits; its graph opens at the described
+    // size with a real chart.
+    void tableAndItsGraphFit_data() { screens_data(); }
+    void tableAndItsGraphFit()
+    {
+        QFETCH(QSize, screen);
+        auto rig = mainWindowOf(screen);
+        TfrmList* list = openTable(*rig);
+        QVERIFY(list);
+        QVERIFY2(outsideArea(frameOf(list)).isEmpty(), qPrintable(outsideArea(frameOf(list))));
+        const QHeaderView* header = list->Grid1->horizontalHeader();
+        QVERIFY(header->sectionSize(1) > list->Grid1->fontMetrics().horizontalAdvance(kLongDate));
+        QVERIFY2(header->length() <= list->Grid1->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(header->length()).arg(list->Grid1->viewport()->width())));
+
+        TfrmGraph* graph = btnOutputToGraphClick(*rig->program, list);
+        QVERIFY(graph);
+        QCOMPARE(graph->size(), QSize(1175, 612));
+        QVERIFY2(outsideArea(frameOf(graph)).isEmpty(), qPrintable(outsideArea(frameOf(graph))));
+        QVERIFY(graph->PESGraph1->height() >= ChartView::kMinimumHeight);
+    }
+
+    // Tile and Cascade move the children only: the main window keeps its size, the
+    // children stay inside it and no chart collapses.
+    void tileAndCascadeKeepTheMainWindow_data() { screens_data(); }
+    void tileAndCascadeKeepTheMainWindow()
+    {
+        QFETCH(QSize, screen);
+        auto rig = mainWindowOf(screen);
+        TfrmList* list = openTable(*rig);
+        QVERIFY(list);
+        QVERIFY(btnOutputToGraphClick(*rig->program, list));
+        const QRect before = rig->main->geometry();
+        for (QAction* command : {rig->main->Tile1, rig->main->Cascade1, rig->main->Tile1}) {
+            command->trigger();
+            QCOMPARE(rig->main->geometry(), before);
+            QVERIFY2(problems(*rig).isEmpty(), qPrintable(command->text() + ": " + problems(*rig)));
+            QCOMPARE(rig->program->panel->subWindow()->size(),
+                     QSize(TfrmPanel::kClientWidth + 2, TfrmPanel::kClientHeight + 2));
+        }
+    }
+
+    // Every command that shows a window brings it in front of the others and makes it
+    // the active one, also when it was only hidden behind them.
+    void showCommandsBringTheirWindowForward()
+    {
+        auto rig = mainWindowOf(QSize(1366, 768));
+        TfrmList* list = openTable(*rig);
+        QVERIFY(list);
+        QMdiArea& area = rig->main->mdiArea();
+        const auto putTableOnTop = [&] {
+            area.setActiveSubWindow(frameOf(list));
+            QVERIFY(isForemost(*rig, list));
+        };
+
+        putTableOnTop();
+        rig->main->ControlPanel1->trigger();
+        QVERIFY(isForemost(*rig, rig->program->panel));
+
+        putTableOnTop();
+        rig->main->RealTimeGraph1->trigger();
+        QVERIFY(isForemost(*rig, rig->program->graph.RealTimeGraph.data()));
+
+        putTableOnTop();
+        TfrmGraph* drawn = btnOutputToGraphClick(*rig->program, list);
+        QVERIFY(isForemost(*rig, drawn));
+
+        rig->tick(2);  // the meter is found
+        QVERIFY(rig->program->monitor.Connected);
+        rig->main->LoadData1->trigger();
+        TfrmGraph* logger = rig->program->graph.LoggerGraph;
+        QVERIFY(logger);
+        putTableOnTop();
+        rig->main->LoadData1->trigger();
+        QVERIFY(isForemost(*rig, logger));
+    }
+};
+
+QTEST_MAIN(TestMdiWindows)
+#include "tst_mdiwindows.moc"
