@@ -129,9 +129,12 @@ void CascadeWindows(QMdiArea& area)
     int offset = 0;
     for (QMdiSubWindow* sub : windows) {
         const QSize size = allowedSize(*sub, sub->sizeHint());
-        // Start again at the top left when the next step would leave no room.
-        if (offset > 0 && (offset + minimumOf(*sub).height() > room.height()
-                           || offset + minimumOf(*sub).width() > room.width()))
+        // Start again at the top left when the next step would leave no room (a window
+        // larger than the area, such as the panel on a small screen, is no reason).
+        const QSize least = minimumOf(*sub);
+        const bool fitsAtAll = least.width() <= room.width() && least.height() <= room.height();
+        if (offset > 0 && fitsAtAll &&
+            (offset + least.height() > room.height() || offset + least.width() > room.width()))
             offset = 0;
         sub->setGeometry(QRect(QPoint(offset, offset), size));
         FitIntoArea(*sub);
