@@ -5,6 +5,7 @@
 #include "base/atomicfile.h"
 #include "base/clock.h"
 #include "cli/clicommand.h"
+#include "cli/exportformat.h"
 #include "files/collection.h"
 #include "files/texttable.h"
 #include "graph/graphtable.h"
@@ -97,6 +98,15 @@ bool loadCollection(CliContext& ctx, const QString& path, DataSetStore& store)
     return true;
 }
 
+}  // namespace
+
+bool LoadCollectionForCli(CliContext& ctx, const QString& path, DataSetStore& store)
+{
+    return loadCollection(ctx, path, store);
+}
+
+namespace {
+
 QString onePath(CliContext& ctx, const char* what)
 {
     if (ctx.positional.size() != 1) {
@@ -125,15 +135,19 @@ int runExport(CliContext& ctx)
     const QString path = onePath(ctx, "export");
     if (path.isEmpty())
         return kCliUsage;
+    const QString target = ctx.args.value(kOutput);
+    const QString format = ChosenExportFormat(ctx, target);
+    if (format.isEmpty())
+        return kCliUsage;
+    const bool all = ctx.args.isSet(kExportAll);
     bool ok = false;
-    const int k = ctx.args.value(kSet).toInt(&ok);
-    if (!ctx.args.isSet(kSet) || !ok || k < 1) {
+    const int k = all ? 0 : ctx.args.value(kSet).toInt(&ok);
+    if (!all && (!ctx.args.isSet(kSet) || !ok || k < 1)) {
         ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
         return kCliUsage;
     }
     const TextStyle style = styleOf(ctx);
-    const QString target = ctx.args.value(kOutput);
-    const QChar sep = target.isEmpty() ? QLatin1Char('\t') : TableSaveSeparator(target);
+    const QChar sep = format != QLatin1String("table") ? QLatin1Char('\t') : target.isEmpty() ? QLatin1Char('\t') : TableSaveSeparator(target);
     if (sep == QLatin1Char(',') && style.locale.decimalPoint() == QStringLiteral(",")) {
         ctx.fail(QStringLiteral("export: the locale writes decimal commas, which cannot go into the "
                                 "comma-separated \"%1\"; add --iso for '.' decimals or write a .txt file")
@@ -143,6 +157,8 @@ int runExport(CliContext& ctx)
     DataSetStore store;
     if (!loadCollection(ctx, path, store))
         return kCliFailed;
+    if (format != QLatin1String("table") && std::size_t(k) <= store.sets.size())
+        return WriteFormattedExport(ctx, store, format, k, target);
     if (std::size_t(k) > store.sets.size()) {
         ctx.fail(QStringLiteral("there is no data set %1: \"%2\" holds %3")
                      .arg(k)
@@ -251,9 +267,10 @@ const CliRegistration kSets({
 const CliRegistration kExport({
     QStringLiteral("export"),
     QStringLiteral("Write data set K of a collection as a table: date, time, T1..T4 (tab; comma for -o *.csv, "
-                   "which needs --iso where the locale writes decimal commas)."),
+                   "which needs --iso where the locale writes decimal commas), as a spreadsheet table "
+                   "(--format spreadsheet) or as an Excel workbook (-o *.xlsx, --all for every set)."),
     QStringLiteral("FILE.ch4"),
-    [](QCommandLineParser& p) { p.addOptions({kSet, kOutput, kIso}); },
+    [](QCommandLineParser& p) { p.addOptions({kSet, kOutput, kIso, kExportFormat, kExportAll}); },
     runExport,
 });
 

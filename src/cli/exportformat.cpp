@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/exportformat.h"
+
+#include <QDir>
+
+#include "cli/clicommand.h"
+#include "export/exportseries.h"
+#include "export/spreadsheetcsv.h"
+#include "export/xlsxworkbook.h"
+#include "logger/datasetstore.h"
+
+namespace kelvor {
+
+QString ChosenExportFormat(CliContext& ctx, const QString& target)
+{
+    QString format = ctx.args.value(kExportFormat).toLower();
+    if (format.isEmpty())
+        format = target.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? QStringLiteral("xlsx")
+                                                                               : QStringLiteral("table");
+    if (format != QLatin1String("table") && format != QLatin1String("spreadsheet") &&
+        format != QLatin1String("xlsx")) {
+        ctx.fail(QStringLiteral("--format is table, spreadsheet or xlsx, not \"%1\"").arg(format));
+        return {};
+    }
+    if (format == QLatin1String("xlsx") && target.isEmpty()) {
+        ctx.fail(QStringLiteral("a workbook needs -o FILE.xlsx"));
+        return {};
+    }
+    if (ctx.args.isSet(kExportAll) && format != QLatin1String("xlsx")) {
+        ctx.fail(QStringLiteral("--all writes a workbook: use -o FILE.xlsx"));
+        return {};
+    }
+    return format;
+}
+
+int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QString& format, int set,
+                         const QString& target)
+{
+    std::vector<ExportSeries> series;
+    for (int k = 0; k < int(store.sets.size()); ++k)
+        if (set == 0 || set == k + 1)
+            series.push_back(SeriesFromDataSet(store, k));
+
+    ExportResult r;
+    if (format == QLatin1String("xlsx")) {
+        r = WriteWorkbook(series, target);
+    } else if (target.isEmpty()) {
+        ctx.out << QString::fromUtf8(SpreadsheetCsv(series.front()));
+        return kCliOk;
+    } else {
+        r = WriteSpreadsheetCsv(series.front(), target);
+    }
+    if (!r.ok()) {
+        ctx.fail(r.error);
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
+}  // namespace kelvor

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/exportseries.h"
+
+#include "base/clock.h"
+#include "chart/chartmodel.h"
+#include "logger/datasetformat.h"
+#include "logger/datasetstore.h"
+
+namespace kelvor {
+
+namespace {
+QString isoText(double days) { return fromDays(days).toString(Qt::ISODate); }
+QString unitText(const DataSet& s) { return s.inCelsius ? QStringLiteral("°C") : QStringLiteral("°F"); }
+}  // namespace
+
+ExportSeries SeriesFromDataSet(const DataSetStore& store, int k)
+{
+    const DataSet& set = store.sets[size_t(k)];
+    ExportSeries s;
+    s.name = QStringLiteral("Set %1").arg(k + 1);
+    s.unit = unitText(set);
+    const double* times = store.timesOf(size_t(k));
+    const float* values = store.valuesOf(size_t(k));
+    s.times.resize(size_t(set.sampleCount));
+    for (int i = 0; i < set.sampleCount; ++i)
+        s.times[size_t(i)] = times[4 * i];
+    s.values.assign(values, values + 4 * size_t(set.sampleCount));
+
+    const TextStyle iso = TextStyle::isoStyle();
+    QStringList offsets;
+    for (int c = 0; c < 4; ++c)
+        offsets << QStringLiteral("T%1 %2 %3").arg(c + 1).arg(FormatDecimal(OffsetInUnit(set, c), iso), s.unit);
+    s.source = {
+        {QStringLiteral("Source"), QStringLiteral("Data set %1 of a download").arg(k + 1)},
+        {QStringLiteral("Start"), isoText(set.start)},
+        {QStringLiteral("Interval"), QStringLiteral("%1 (mm:ss)").arg(FormatRate(set.interval))},
+        {QStringLiteral("Samples"), QString::number(set.sampleCount)},
+        {QStringLiteral("Unit"), s.unit},
+        {QStringLiteral("Thermocouple type"), FormatCouple(set.thermoType)},
+        {QStringLiteral("Offsets"), offsets.join(QStringLiteral(", "))},
+    };
+    return s;
+}
+
+ExportSeries SeriesFromChart(const ChartModel& chart, const QString& name)
+{
+    ExportSeries s;
+    s.name = name;
+    s.unit = QStringLiteral("°C");
+    const int subsets = std::min(chart.Subsets(), 4);
+    const std::vector<double>& x0 = chart.xData(0);
+    int n = 0;
+    while (n < chart.Points() && size_t(n) < x0.size() && x0[size_t(n)] != 0.0)
+        ++n;
+    s.times.assign(x0.begin(), x0.begin() + n);
+    s.values.assign(4 * size_t(n), 9999.0f);
+    for (int i = 0; i < n; ++i)
+        for (int c = 0; c < subsets; ++c)
+            s.values[size_t(4 * i + c)] = chart.YData(c, i);
+    s.source = {{QStringLiteral("Source"), name}, {QStringLiteral("Samples"), QString::number(n)}};
+    if (n > 0) {
+        s.source.append({QStringLiteral("Start"), isoText(s.times.front())});
+        s.source.append({QStringLiteral("End"), isoText(s.times.back())});
+    }
+    return s;
+}
+
+GraphStatistics SeriesStatistics(const ExportSeries& series)
+{
+    ChannelSamples samples;
+    samples.points = series.samples();
+    samples.x = [&series](int, int i) { return series.times[size_t(i)]; };
+    samples.y = [&series](int c, int i) { return series.value(i, c); };
+    return ComputeStatistics(samples);
+}
+
+}  // namespace kelvor

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <vector>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include "graph/statistics.h"
+
+namespace kelvor {
+
+class ChartModel;
+struct DataSetStore;
+
+// The samples of one run or data set as the exports and the report see them: a flat
+// copy, so the writers need neither the chart nor the store.
+struct ExportSeries {
+    QString name;                          // "Set 1", "Run": the sheet name
+    QString unit;                          // "°C" or "°F"
+    std::vector<double> times;             // days since 30 Dec 1899, local time
+    std::vector<float> values;             // four per sample, T1..T4
+    QList<QPair<QString, QString>> source; // label, text: where the samples came from
+
+    int samples() const { return int(times.size()); }
+    float value(int sample, int channel) const { return values[size_t(4 * sample + channel)]; }
+};
+
+// A value the meter could not measure (over range, no input, the gap value): written as
+// an empty cell, never as a number.
+inline bool IsMissingValue(float y) { return !(y <= 2500.0f && y >= -328.0f); }
+
+// Data set k (from 0) of a download or collection, with its details as the source.
+ExportSeries SeriesFromDataSet(const DataSetStore& store, int k);
+// The filled points of a chart (until the first X of 0.0); unit °C.
+ExportSeries SeriesFromChart(const ChartModel& chart, const QString& name);
+
+// The statistics the graph window would show for these samples.
+GraphStatistics SeriesStatistics(const ExportSeries& series);
+
+}  // namespace kelvor

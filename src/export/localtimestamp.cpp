@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/localtimestamp.h"
+
+#include <cmath>
+#include <QDateTime>
+
+namespace kelvor {
+
+namespace {
+const QDate kEpoch(1899, 12, 30);
+
+void appendTwo(QByteArray& out, int v)
+{
+    out += char('0' + v / 10);
+    out += char('0' + v % 10);
+}
+
+int offsetAt(const QDate& d, int secondOfDay)
+{
+    return QDateTime(d, QTime(0, 0).addSecs(secondOfDay)).offsetFromUtc();
+}
+}  // namespace
+
+void LocalTimestamp::append(QByteArray& out, double days)
+{
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)  // no date: an empty cell
+        return;
+    const qint64 total = qint64(std::llround(days * 86400.0));
+    const qint64 day = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
+    const int second = int(total - day * 86400);
+    const int hour = second / 3600;
+    const qint64 key = day * 24 + hour;
+    const QDate date = kEpoch.addDays(day);
+    if (key != m_hourKey) {
+        m_hourKey = key;
+        m_datePart = date.toString(Qt::ISODate).toLatin1() + 'T';
+        m_offsetAtStart = offsetAt(date, hour * 3600);
+        m_offsetChanges = offsetAt(date, hour * 3600 + 3599) != m_offsetAtStart;
+    }
+    out += m_datePart;
+    appendTwo(out, hour);
+    out += ':';
+    appendTwo(out, second / 60 % 60);
+    out += ':';
+    appendTwo(out, second % 60);
+    // Within the hour the clocks are put back or forward, each row asks for itself.
+    int offset = m_offsetChanges ? offsetAt(date, second) : m_offsetAtStart;
+    if (offset == 0) {
+        out += "+00:00";
+        return;
+    }
+    out += offset < 0 ? '-' : '+';
+    offset = std::abs(offset) / 60;
+    appendTwo(out, offset / 60);
+    out += ':';
+    appendTwo(out, offset % 60);
+}
+
+}  // namespace kelvor

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/spreadsheetcsv.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "export/exportseries.h"
+#include "export/localtimestamp.h"
+
+namespace kelvor {
+
+namespace {
+// RFC 4180: a field holding a comma, quote or line break is quoted, quotes doubled.
+QByteArray csvField(const QString& text)
+{
+    QByteArray b = text.toUtf8();
+    if (!b.contains(',') && !b.contains('"') && !b.contains('\r') && !b.contains('\n'))
+        return b;
+    b.replace("\"", "\"\"");
+    return '"' + b + '"';
+}
+
+void appendValue(QByteArray& out, float y)
+{
+    // Tenths as an integer: the same digits as fixed notation with one decimal, no "-0.0".
+    const long long tenths = std::llround(double(y) * 10.0);
+    if (tenths < 0)
+        out += '-';
+    const long long a = tenths < 0 ? -tenths : tenths;
+    out += QByteArray::number(a / 10);
+    out += '.';
+    out += char('0' + a % 10);
+}
+}  // namespace
+
+QByteArray SpreadsheetCsv(const ExportSeries& series)
+{
+    const int n = series.samples();
+    const bool flags = std::any_of(series.values.begin(), series.values.end(), IsMissingValue);
+    QByteArray out;
+    out.reserve(64 + qsizetype(n) * (flags ? 64 : 50));
+    out += "Time";
+    for (int c = 1; c <= 4; ++c)
+        out += ',' + csvField(QStringLiteral("T%1 (%2)").arg(c).arg(series.unit));
+    if (flags)
+        out += ",Flags";
+    out += "\r\n";
+
+    LocalTimestamp stamp;
+    for (int i = 0; i < n; ++i) {
+        stamp.append(out, series.times[size_t(i)]);
+        QByteArray why;
+        for (int c = 0; c < 4; ++c) {
+            out += ',';
+            const float y = series.value(i, c);
+            if (!IsMissingValue(y)) {
+                appendValue(out, y);
+                continue;
+            }
+            if (!why.isEmpty())
+                why += ' ';
+            why += 'T' + QByteArray::number(c + 1) + " OL";
+        }
+        if (flags) {
+            out += ',';
+            out += why;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+ExportResult WriteSpreadsheetCsv(const ExportSeries& series, const QString& path)
+{
+    return SaveExportBytes(path, SpreadsheetCsv(series));
+}
+
+}  // namespace kelvor

@@ -1,0 +1,230 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "export/xlsxworkbook.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryFile>
+#include <xlsxwriter.h>
+
+#include "export/exportseries.h"
+
+namespace kelvor {
+
+namespace {
+
+constexpr const char* kDateTimeFormat = "yyyy-mm-dd hh:mm:ss";
+// Excel draws these four as the program draws its channels.
+constexpr lxw_color_t kChannelColours[4] = {0xD62728, 0x1F77B4, 0x2CA02C, 0x9467BD};
+
+struct Formats {
+    lxw_format* header;
+    lxw_format* dateTime;
+    lxw_format* tenth;
+};
+
+// Excel refuses sheet names over 31 characters, with []:*?/\ or twice in a book.
+QByteArray sheetName(const QString& wanted, QSet<QString>& used)
+{
+    QString base = wanted;
+    for (QChar c : {u'[', u']', u':', u'*', u'?', u'/', u'\\'})
+        base.replace(c, u'_');
+    base = base.left(28);
+    if (base.isEmpty() || base.compare(QLatin1String("Info"), Qt::CaseInsensitive) == 0)
+        base += QStringLiteral(" data");
+    QString name = base;
+    for (int i = 2; used.contains(name.toLower()); ++i)
+        name = base + QStringLiteral(" %1").arg(i);
+    used.insert(name.toLower());
+    return name.toUtf8();
+}
+
+bool hasMissing(const ExportSeries& s)
+{
+    return std::any_of(s.values.begin(), s.values.end(), IsMissingValue);
+}
+
+void writeDataSheet(lxw_workbook* book, const Formats& f, const ExportSeries& s, const QByteArray& name)
+{
+    lxw_worksheet* sheet = workbook_add_worksheet(book, name.constData());
+    const bool flags = hasMissing(s);
+    worksheet_set_column(sheet, 0, 0, 20, nullptr);
+    worksheet_set_column(sheet, 1, 4, 11, nullptr);
+    if (flags)
+        worksheet_set_column(sheet, 5, 5, 22, nullptr);
+    worksheet_freeze_panes(sheet, 1, 0);
+
+    worksheet_write_string(sheet, 0, 0, "Time", f.header);
+    for (int c = 0; c < 4; ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c + 1),
+                               QStringLiteral("T%1 (%2)").arg(c + 1).arg(s.unit).toUtf8().constData(), f.header);
+    if (flags)
+        worksheet_write_string(sheet, 0, 5, "Flags", f.header);
+
+    const int n = s.samples();
+    if (n == 0) {
+        worksheet_write_string(sheet, 1, 0, "No samples: this data set is empty.", nullptr);
+        return;
+    }
+    QByteArray why;
+    for (int i = 0; i < n; ++i) {
+        const lxw_row_t row = lxw_row_t(i + 1);
+        worksheet_write_number(sheet, row, 0, s.times[size_t(i)], f.dateTime);
+        why.clear();
+        for (int c = 0; c < 4; ++c) {
+            const float y = s.value(i, c);
+            if (!IsMissingValue(y)) {
+                worksheet_write_number(sheet, row, lxw_col_t(c + 1), std::round(double(y) * 10.0) / 10.0, f.tenth);
+                continue;
+            }
+            if (!why.isEmpty())
+                why += ' ';
+            why += 'T' + QByteArray::number(c + 1) + " OL";
+        }
+        if (!why.isEmpty())
+            worksheet_write_string(sheet, row, 5, why.constData(), nullptr);
+    }
+
+    lxw_chart* chart = workbook_add_chart(book, LXW_CHART_LINE);
+    for (int c = 0; c < 4; ++c) {
+        lxw_chart_series* line = chart_add_series(chart, nullptr, nullptr);
+        chart_series_set_categories(line, name.constData(), 1, 0, lxw_row_t(n), 0);
+        chart_series_set_values(line, name.constData(), 1, lxw_col_t(c + 1), lxw_row_t(n), lxw_col_t(c + 1));
+        chart_series_set_name_range(line, name.constData(), 0, lxw_col_t(c + 1));
+        lxw_chart_line style = {};
+        style.color = kChannelColours[c];
+        style.width = 1.25;
+        chart_series_set_line(line, &style);
+    }
+    chart_title_set_name(chart, s.name.toUtf8().constData());
+    chart_axis_set_num_format(chart->x_axis, kDateTimeFormat);
+    chart_axis_set_label_position(chart->x_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
+    chart_axis_set_name(chart->y_axis, s.unit.toUtf8().constData());
+    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
+    chart_show_blanks_as(chart, LXW_CHART_BLANKS_AS_GAP);
+    lxw_chart_options place = {};
+    place.x_offset = 10;
+    place.y_offset = 10;
+    place.x_scale = 1.6;
+    place.y_scale = 1.5;
+    worksheet_insert_chart_opt(sheet, 1, flags ? 7 : 6, chart, &place);
+}
+
+// Source details, then per channel: maximum and when, minimum and when, average.
+void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSeries>& all,
+               const std::vector<QByteArray>& names)
+{
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "Info");
+    worksheet_set_column(sheet, 0, 0, 20, nullptr);
+    worksheet_set_column(sheet, 1, 1, 34, nullptr);
+    worksheet_set_column(sheet, 2, 2, 20, nullptr);
+    worksheet_set_column(sheet, 3, 3, 14, nullptr);
+    worksheet_set_column(sheet, 4, 4, 20, nullptr);
+    worksheet_set_column(sheet, 5, 6, 14, nullptr);
+    lxw_row_t row = 0;
+    for (size_t k = 0; k < all.size(); ++k) {
+        const ExportSeries& s = all[k];
+        worksheet_write_string(sheet, row, 0, "Sheet", f.header);
+        worksheet_write_string(sheet, row++, 1, names[k].constData(), f.header);
+        for (const auto& [label, text] : s.source) {
+            worksheet_write_string(sheet, row, 0, label.toUtf8().constData(), nullptr);
+            worksheet_write_string(sheet, row++, 1, text.toUtf8().constData(), nullptr);
+        }
+        if (s.samples() == 0) {
+            worksheet_write_string(sheet, row++, 0, "No samples: there are no statistics.", nullptr);
+            ++row;
+            continue;
+        }
+        const GraphStatistics st = SeriesStatistics(s);
+        const QString u = s.unit;
+        const QStringList head = {QStringLiteral("Channel"),         QStringLiteral("Maximum (%1)").arg(u),
+                                  QStringLiteral("at"),              QStringLiteral("Minimum (%1)").arg(u),
+                                  QStringLiteral("at"),              QStringLiteral("Average (%1)").arg(u),
+                                  QStringLiteral("Values averaged")};
+        ++row;
+        for (int col = 0; col < head.size(); ++col)
+            worksheet_write_string(sheet, row, lxw_col_t(col), head[col].toUtf8().constData(), f.header);
+        ++row;
+        for (int c = 0; c < 4; ++c, ++row) {
+            const ChannelStatistics& ch = st.channel[c];
+            worksheet_write_string(sheet, row, 0, QStringLiteral("T%1").arg(c + 1).toUtf8().constData(), nullptr);
+            if (ch.maximum > -kAverageLimit && ch.maximum < kAverageLimit) {
+                worksheet_write_number(sheet, row, 1, std::round(double(ch.maximum) * 10.0) / 10.0, f.tenth);
+                worksheet_write_number(sheet, row, 2, ch.maxTime, f.dateTime);
+            }
+            if (ch.minimum > -kAverageLimit && ch.minimum < kAverageLimit) {
+                worksheet_write_number(sheet, row, 3, std::round(double(ch.minimum) * 10.0) / 10.0, f.tenth);
+                worksheet_write_number(sheet, row, 4, ch.minTime, f.dateTime);
+            }
+            if (ch.count > 0)
+                worksheet_write_number(sheet, row, 5, std::round(double(ch.average) * 10.0) / 10.0, f.tenth);
+            worksheet_write_number(sheet, row, 6, ch.count, nullptr);
+        }
+        ++row;
+    }
+}
+
+QString failure(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+}  // namespace
+
+ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path)
+{
+    const QFileInfo target(path);
+    // The library writes to a path of its own: a new file beside the target, renamed
+    // over it once the library reports success.
+    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!temp.open())
+        return {failure(path, temp.errorString())};
+    temp.close();
+    const QByteArray tempName = QFile::encodeName(temp.fileName());
+
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* book = workbook_new_opt(tempName.constData(), &options);
+    if (!book)
+        return {failure(path, QStringLiteral("the workbook could not be started"))};
+    Formats f;
+    f.header = workbook_add_format(book);
+    format_set_bold(f.header);
+    format_set_bottom(f.header, LXW_BORDER_THIN);
+    f.dateTime = workbook_add_format(book);
+    format_set_num_format(f.dateTime, kDateTimeFormat);
+    format_set_align(f.dateTime, LXW_ALIGN_LEFT);
+    f.tenth = workbook_add_format(book);
+    format_set_num_format(f.tenth, "0.0");
+
+    QSet<QString> used;
+    used.insert(QStringLiteral("info"));
+    std::vector<QByteArray> names;
+    for (const ExportSeries& s : series) {
+        names.push_back(sheetName(s.name, used));
+        writeDataSheet(book, f, s, names.back());
+    }
+    writeInfo(book, f, series, names);
+
+    const lxw_error closed = workbook_close(book);
+    if (closed != LXW_NO_ERROR)
+        return {failure(path, QString::fromUtf8(lxw_strerror(closed)))};
+    // Keep the permissions a new file would get, or those of the file it replaces.
+    const QFile::Permissions mode = target.exists() ? QFile::permissions(path)
+                                                    : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                          QFile::ReadOther;
+    QFile::setPermissions(temp.fileName(), mode);
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(tempName.toStdString()),
+                            std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
+    if (ec)
+        return {failure(path, QString::fromStdString(ec.message()))};
+    temp.setAutoRemove(false);
+    return {};
+}
+
+}  // namespace kelvor

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <vector>
+#include <QString>
+
+#include "export/exportresult.h"
+
+namespace kelvor {
+
+struct ExportSeries;
+
+// An Excel workbook: one sheet per series (date-time cells, one-decimal numbers, empty
+// cells where the meter had no value, a frozen header with units and a line chart of the
+// four channels), then a sheet "Info" with each series' source and statistics. Written
+// beside the target and renamed into place only when complete.
+ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path);
+
+}  // namespace kelvor
