@@ -529,7 +529,26 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         QCOMPARE(rig.prompts.filtersOffered.last(),
                  QStringLiteral("Graph file(*.ghf,only for KELVOR) (*.GHF *.ghf);;"
-                                "TXT file(*.txt,data seperated by tab) (*.TXT *.txt)"));
+                                "TXT file(*.txt,data seperated by tab) (*.TXT *.txt);;"
+                                "Spreadsheet table (*.csv);;Excel workbook (*.xlsx)"));
+
+        // The spreadsheet table is written with '.' decimals in any locale, the
+        // workbook by its extension.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QString sheet = rig.dir.filePath(QStringLiteral("sheet.csv"));
+        rig.prompts.fileNames = {sheet, rig.dir.filePath(QStringLiteral("book.xlsx"))};
+        rig.prompts.selectedFilters = {QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("Excel workbook (*.xlsx)")};
+        QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
+        QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QFile table(sheet);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = table.readAll().split('\n');
+        QCOMPARE(rows[0], QByteArray("Time,T1 (\xc2\xb0""C),T2 (\xc2\xb0""C),T3 (\xc2\xb0""C),T4 (\xc2\xb0""C),Flags\r"));
+        QVERIFY2(rows[1].startsWith("2026-01-05T10:00:00") && rows[1].endsWith(",20.0,,,,T2 OL T3 OL T4 OL\r"), rows[1].constData());
+        QFile book(rig.dir.filePath(QStringLiteral("book.xlsx")));
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        QVERIFY(book.read(2) == "PK");
         QVERIFY(rig.prompts.unexpected.isEmpty());
     }
 };

@@ -11,6 +11,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
+#include "export/ui/graphexport.h"
 #include "files/filetypename.h"
 #include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
@@ -40,7 +41,7 @@ QString GraphSaveFilter()
     QString pipes = QStringLiteral("Graph file(*.ghf,only for KELVOR)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT");
     if (QLocale().decimalPoint() != QStringLiteral(","))
         pipes += QStringLiteral("|EXCEL file format(*.CSV,seperated by comma)|*.CSV");
-    return QtFileFilter(pipes);
+    return QtFileFilter(pipes) + ExportSaveFilters();
 }
 
 namespace {
@@ -92,6 +93,8 @@ bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
             return false;
         path = choice.fileName;
         ext = QFileInfo(path).suffix().toLower();
+        if (const std::optional<bool> exported = SaveGraphExport(program, chart, parent, path, choice.selectedFilter))
+            return *exported;
         // The values are written with the locale's decimal separator.
         if (ext != QLatin1String("csv") || QLocale().decimalPoint() != QStringLiteral(","))
             break;
@@ -109,7 +112,7 @@ bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
         return saveTable(program, chart, path, QLatin1Char(','), parent);
     // Saying nothing here would look like a save that worked.
     program.prompts.error(parent, QStringLiteral("The graph was not saved to ") + QDir::toNativeSeparators(path) +
-                                      QStringLiteral(": only .ghf, .txt and .csv files can be written."));
+                                      QStringLiteral(": only .ghf, .txt, .csv and .xlsx files can be written."));
     return false;
 }
 

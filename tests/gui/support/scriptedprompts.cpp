@@ -47,6 +47,7 @@ FileChoice ScriptedPrompts::saveFile(QWidget*, const QString&, const QString&, c
     FileChoice c;
     if (!takeFront(fileNames, c.fileName))
         unexpected << QStringLiteral("save dialog");
+    takeFront(selectedFilters, c.selectedFilter);
     return c;
 }
 

@@ -21,6 +21,7 @@ public:
     // File dialogs: names to return in order ("" = cancel); the filters offered are kept.
     std::deque<QString> fileNames;
     QStringList filtersOffered;
+    std::deque<QString> selectedFilters;  // the type chosen with each save name
 
     std::deque<std::optional<QColor>> colors;
     std::deque<std::optional<QFont>> fonts;
