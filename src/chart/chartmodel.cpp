@@ -110,6 +110,20 @@ void ChartModel::SetAllXDataII(const double* values, std::int64_t count)
         touchData(0);
 }
 
+void ChartModel::DropFirstPoints(int n)
+{
+    n = std::clamp(n, 0, m_s.points);
+    if (n == 0)
+        return;
+    for (auto& d : m_s.data) {
+        std::move(d.x.begin() + n, d.x.end(), d.x.begin());
+        std::fill(d.x.end() - n, d.x.end(), 0.0);
+        std::move(d.y.begin() + n, d.y.end(), d.y.begin());
+        std::fill(d.y.end() - n, d.y.end(), float(m_s.nullDataValueY));
+    }
+    touchData(0);
+}
+
 void ChartModel::SetAllYData(const float* values, std::int64_t count)
 {
     if (!values || count <= 0)

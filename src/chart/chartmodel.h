@@ -175,6 +175,9 @@ public:
     void setYDataII(int subset, int point, double y) { setYData(subset, point, float(y)); }
     // Element 4*i + c is channel c of sample i; writes min(count / 4, Points) samples.
     void SetAllXDataII(const double* values, std::int64_t count);
+    // Moves every subset's points n places towards the start (the first n fall off) and
+    // empties the last n: X 0.0, Y the null value. For a store that scrolls.
+    void DropFirstPoints(int n);
     void SetAllYData(const float* values, std::int64_t count);
     bool UsingXDataII() const { return m_s.usingXDataII; }
     void setUsingXDataII(bool on);

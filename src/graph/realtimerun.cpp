@@ -82,6 +82,17 @@ std::uint8_t UpdateExtremes(RealTimeState& state, const std::array<float, 4>& va
     return moved;
 }
 
+void AddToRunAverages(RealTimeState& state, std::uint8_t flags, const std::array<float, 4>& values)
+{
+    for (int c = 0; c < 4; ++c) {
+        const float y = SampleValue(flags, c, values[size_t(c)]);
+        if (y > -3000.0f && y < 3000.0f) {
+            state.ChannelSum[c] += y;
+            ++state.ChannelAveraged[c];
+        }
+    }
+}
+
 void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count)
 {
     chart.setPoints(count);
@@ -91,6 +102,8 @@ void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count)
         chart.setYDataII(-1, i, kGapValue);
     }
     state.SampleCount = 0;
+    std::fill(std::begin(state.ChannelSum), std::end(state.ChannelSum), 0.0);
+    std::fill(std::begin(state.ChannelAveraged), std::end(state.ChannelAveraged), 0);
     std::fill(std::begin(state.ChannelMax), std::end(state.ChannelMax), -9999.0f);
     std::fill(std::begin(state.ChannelMin), std::end(state.ChannelMin), 9999.0f);
 }
@@ -132,9 +145,14 @@ QString RunAverageText(const ChartModel& chart, int subset, int count)
             ++taken;
         }
     }
-    if (taken == 0)
+    return AverageText(sum, taken);
+}
+
+QString AverageText(double sum, std::int64_t taken)
+{
+    if (taken <= 0)
         return QStringLiteral("****");
-    const double avg = sum / taken;
+    const double avg = sum / double(taken);
     return std::isfinite(avg) ? FixedText(avg, 3) : QStringLiteral("****");
 }
 

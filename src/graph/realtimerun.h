@@ -35,6 +35,9 @@ QString ExtremeText(std::uint8_t flags, int channel, float value, double when);
 // Flagged channels take part with their raw value, as the meter reported it.
 std::uint8_t UpdateExtremes(RealTimeState& state, const std::array<float, 4>& values);
 
+// Adds a sample to the running sums behind the averages of an open-ended run.
+void AddToRunAverages(RealTimeState& state, std::uint8_t flags, const std::array<float, 4>& values);
+
 // Empties the store for a run of `count` samples and resets the run's counters.
 void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count);
 // Writes sample n (all four subsets share its time).
@@ -45,5 +48,7 @@ void ShortenRunStore(ChartModel& chart, int sampleCount);
 // Average of the first `count` values of a subset that lie strictly between -3000 and
 // 3000, with three decimals; "****" when none does.
 QString RunAverageText(const ChartModel& chart, int subset, int count);
+// An average field: the mean with three decimals, "****" when nothing was averaged.
+QString AverageText(double sum, std::int64_t taken);
 
 }  // namespace kelvor

@@ -14,6 +14,11 @@ struct RealTimeState {
     float ChannelMin[4] = {9999.0f, 9999.0f, 9999.0f, 9999.0f};
     double AxisExtendDays = 10.0 / 86400.0;
     bool Unsaved = false;
+    // Open-ended logging: the run goes past the record count, the store keeps the latest
+    // samples, and the averages come from these running sums of every sample.
+    bool OpenEnded = false;
+    double ChannelSum[4] = {0.0, 0.0, 0.0, 0.0};
+    std::int64_t ChannelAveraged[4] = {0, 0, 0, 0};
 };
 
 inline constexpr float kGapValue = 9999.0f;

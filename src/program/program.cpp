@@ -3,6 +3,9 @@
 
 #include <QPrinter>
 
+#include "library/libraryaccess.h"
+#include "library/runjournal.h"
+
 namespace kelvor {
 
 Program::Program(std::unique_ptr<MeterDevice> dev, Clock& clk, Prompts& p, QString dir)

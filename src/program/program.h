@@ -21,6 +21,8 @@ class QWidget;
 namespace kelvor {
 
 struct DigitImages;
+class LibraryAccess;
+class RunJournal;
 class Prompts;
 class TfrmGraph;
 class TfrmPanel;
@@ -82,6 +84,11 @@ public:
     bool LoadingData = false;  // a memory download is running (the load command's re-entry guard)
     QString dataDir;          // template/, temp/ and the help file live here
     bool serviceMode = false; // --service: shows Data Logger > Setup
+
+    // The library of runs and downloads (null: none, as in most tests) and the journal
+    // of the real-time run in it.
+    std::unique_ptr<LibraryAccess> library;
+    std::unique_ptr<RunJournal> journal;
 
     QPointer<QWidget> mainWindow;
     QPointer<TfrmPanel> panel;

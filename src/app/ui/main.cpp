@@ -19,6 +19,7 @@
 #include "app/ui/tfrmmain.h"
 #include "kelvor_version.h"
 #include "meter/choice/devicechoice.h"
+#include "library/ui/librarycommands.h"
 #include "meter/unavailabledevice.h"
 #include "panel/ui/digitimages.h"
 
@@ -154,11 +155,14 @@ int run(QApplication& app, const Options& options)
     Program program(std::move(device), clock, prompts, dataDir);
     program.serviceMode = options.service;
     program.deviceProblem = problem;
+    InstallLibrary(program);
 
     TfrmMain window(program);
-    QObject::connect(&window, &TfrmMain::shown, &window, [&splash] {
+    QObject::connect(&window, &TfrmMain::shown, &window, [&splash, &program, &window] {
         if (splash)
             splash->close();
+        // Once the window is up: a run the last program left behind is offered back.
+        QTimer::singleShot(0, &window, [&program] { OfferInterruptedRecordings(program); });
     });
     // Without a window manager "maximised" means nothing; fill the screen anyway.
     if (const QScreen* screen = QApplication::primaryScreen())

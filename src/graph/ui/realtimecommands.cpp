@@ -16,6 +16,9 @@
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
+#include "library/ui/journalhooks.h"
+
+#include <QCheckBox>
 
 namespace kelvor {
 
@@ -53,8 +56,10 @@ void stopRun(Program& program)
     enableRunCommands(program, true, false);
 
     TfrmGraph* w = program.graph.RealTimeGraph;
-    if (!w)
+    if (!w) {
+        JournalRunEnded(program, nullptr);
         return;
+    }
     restoreNormal(*w);
     w->tbntClr->setEnabled(true);
     const double stopTime = program.clock.nowDays();
@@ -65,8 +70,10 @@ void stopRun(Program& program)
     }
     chart.setManualMaxX(stopTime);
     for (int s = 0; s < chart.Subsets() && s < 4; ++s)
-        w->avgField(s)->setText(RunAverageText(chart, s, rt.SampleCount));
+        w->avgField(s)->setText(rt.OpenEnded ? AverageText(rt.ChannelSum[s], rt.ChannelAveraged[s])
+                                             : RunAverageText(chart, s, rt.SampleCount));
     redraw(chart);
+    JournalRunEnded(program, &chart);
 }
 
 }  // namespace
@@ -97,6 +104,7 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     }
 
     int count = 0;
+    bool openEnded = false;
     QString rejected;
     {
         TfrmSetupRealTime dialog(parent);
@@ -105,6 +113,7 @@ void RealTimeRunClick(Program& program, QWidget* parent)
         if (program.prompts.exec(dialog) != QDialog::Accepted)
             return;
         const QString text = dialog.edtRealTimeNo->text();
+        openEnded = dialog.chkOpenEnded->isChecked();
         const auto parsed = ParseRecordCount(text);
         w->setRateLists(dialog.ComboBox1->currentIndex(), dialog.ComboBox2->currentIndex());
         if (parsed)
@@ -123,6 +132,7 @@ void RealTimeRunClick(Program& program, QWidget* parent)
 
     ChartModel& chart = w->chart();
     PrepareRunStore(chart, rt, count);
+    rt.OpenEnded = openEnded;
     for (int c = 0; c < 4; ++c)
         w->minField(c)->clear(), w->maxField(c)->clear();
     for (int c = 0; c < 4; ++c)
@@ -136,6 +146,7 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     w->tbntClr->setEnabled(false);
     rt.Running = true;
     enableRunCommands(program, false, true);
+    JournalRunStarted(program);
 }
 
 void RealTimeStopClick(Program& program)
@@ -150,16 +161,24 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
         return;
     RealTimeState& rt = program.realTime;
     ChartModel& chart = w->chart();
-    const int n = rt.SampleCount;
-    if (n >= chart.Points()) {  // no room (the store was changed behind the run's back)
-        RealTimeStopClick(program);
-        return;
+    int n = rt.SampleCount;
+    if (n >= chart.Points()) {
+        if (!rt.OpenEnded || chart.Points() == 0) {  // no room (the store was changed behind the run's back)
+            RealTimeStopClick(program);
+            return;
+        }
+        // Open-ended: the oldest sample scrolls out of the graph (the library keeps it).
+        chart.DropFirstPoints(1);
+        n = chart.Points() - 1;
+        chart.setManualMinX(chart.XDataII(0, 0));
     }
     if (!(chart.ManualMaxX() >= time))
         chart.setManualMaxX(time + rt.AxisExtendDays);
     const std::array<float, 4> values{t1, t2, t3, t4};
     WriteRunSample(chart, n, flags, time, values);
 
+    AddToRunAverages(rt, flags, values);
+    JournalSampleTaken(program, flags, time, values);
     const std::uint8_t moved = UpdateExtremes(rt, values);
     for (int c = 0; c < 4; ++c) {
         if (moved & (1u << c))
@@ -169,9 +188,9 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
     }
     redraw(chart);
 
-    rt.SampleCount = n + 1;
+    rt.SampleCount += 1;
     w->txtDataNo->setText(QString::number(rt.SampleCount));
-    if (rt.SampleCount > chart.Points() - 1)
+    if (!rt.OpenEnded && rt.SampleCount > chart.Points() - 1)
         RealTimeStopClick(program);
 }
 

@@ -101,6 +101,10 @@ public:
     QLineEdit* txtT3Avg;
     QLineEdit* txtT4Avg;
 
+    // Real-time samples shown here that no file holds yet (a recording reopened from the
+    // library): closing asks to save them, as for the real-time window.
+    bool UnsavedData = false;
+
     // --- handlers (public so the run logic and tests can drive them as the user would)
     void FormShow();
     void FormActivate();

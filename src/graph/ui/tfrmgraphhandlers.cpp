@@ -19,6 +19,7 @@
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/toolicons.h"
+#include "library/ui/journalhooks.h"
 
 namespace kelvor {
 
@@ -63,6 +64,14 @@ bool TfrmGraph::FormCloseQuery()
             return false;
         rt.Unsaved = false;
     }
+    if (UnsavedData) {
+        const auto answer = prompts.ask(this, QStringLiteral("Save Real-Time Graph ?"), kYesNoCancel);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::Yes && !SaveGraphAs(m_program, m_chart, this))
+            return false;
+        UnsavedData = false;
+    }
     return true;
 }
 
@@ -84,6 +93,8 @@ void TfrmGraph::FormClose()
             hooks.enableRun(true);
         if (hooks.enableStop)
             hooks.enableStop(false);
+        if (m_program.realTime.Running)
+            JournalRunEnded(m_program, &m_chart);
         m_program.realTime.Running = false;
         m_program.realTime.SampleCount = 0;
     }
@@ -258,6 +269,8 @@ void TfrmGraph::ComboBox1Change()
         return;
     }
     rt.RateSeconds = rate;
+    if (rt.Running)
+        JournalRunEnded(m_program, &m_chart);
     rt.Running = false;
     tbntClr->setEnabled(true);
     if (m_program.graphHooks.enableRun)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/ui/tfrmsetuprealtime.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -61,6 +62,11 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent)
     btnOpenSingleSet->setDefault(true);
     Button1 = named(new QPushButton(QStringLiteral("Cancel"), this), "Button1");
 
+    chkOpenEnded = named(new QCheckBox(QStringLiteral("Keep recording after the record count: the graph shows the "
+                                                      "latest samples"),
+                                       this),
+                         "chkOpenEnded");
+
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0, 1, 4);
     grid->addWidget(edtRealTimeNo, 1, 0);
@@ -72,6 +78,7 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent)
     grid->addWidget(Label4, 4, 0, 1, 4);
     grid->addWidget(edtPeriod, 5, 0, 1, 2);
     grid->addWidget(Label5, 5, 2);
+    grid->addWidget(chkOpenEnded, 6, 0, 1, 4);
     grid->setColumnStretch(3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

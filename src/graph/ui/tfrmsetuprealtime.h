@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -32,6 +33,8 @@ public:
     QLabel* Label4;
     QLineEdit* edtPeriod;
     QLabel* Label5;
+    // Open-ended logging: the run goes on past the count, the graph keeps the latest.
+    QCheckBox* chkOpenEnded;
     QPushButton* btnOpenSingleSet;  // "Start"
     QPushButton* Button1;           // "Cancel"
 };

@@ -7,6 +7,7 @@
 #include "logger/memorydownload.h"
 #include "logger/ui/downloadprogress.h"
 #include "logger/ui/loggerwindow.h"
+#include "library/ui/librarycommands.h"
 #include "widgets/dialogparent.h"
 
 namespace kelvor {
@@ -56,6 +57,8 @@ void LoadData1Click(Program& program)
     MemoryDownload download(program.link, &progress, &monitor);
     LoadCallbacks callbacks;
     callbacks.decoded = [&](const DataSetDecodeResult&) {
+        // Into the library first: from here on the download cannot be lost.
+        StoreDownloadInLibrary(program, program.store.memoryImage, program.store);
         if (TfrmGraph* w = program.graph.LoggerGraph)
             FillDataSetList(*w, program.store);
     };

@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/libraryexport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "chart/chartmodel.h"
+#include "files/texttable.h"
+#include "graph/graphfile.h"
+#include "graph/graphtable.h"
+#include "graph/realtimerun.h"
+#include "library/library.h"
+#include "logger/datasetdecoder.h"
+#include "logger/datasetformat.h"
+
+namespace kelvor {
+
+namespace {
+
+QString problem(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+// Lines are handed over in chunks; the old file stays until the last one is in.
+class TableWriter {
+public:
+    explicit TableWriter(const QString& path) : m_file(path) { m_file.open(QIODevice::WriteOnly); }
+    void line(const QString& text)
+    {
+        m_chunk += text;
+        m_chunk += QLatin1String("\r\n");
+        ++m_lines;
+        if (m_chunk.size() > 64 * 1024)
+            writeChunk();
+    }
+    // Empty on success.
+    QString finish()
+    {
+        writeChunk();
+        // A full disk may show only at the last flush, which commit() would not report.
+        if (m_file.isOpen() && !m_failed && !m_file.flush())
+            m_failed = true;
+        if (!m_failed && m_file.error() == QFileDevice::NoError && m_file.commit())
+            return {};
+        const QString reason = m_file.errorString();
+        m_file.cancelWriting();
+        return problem(m_file.fileName(), reason);
+    }
+    std::int64_t lines() const { return m_lines; }
+
+private:
+    void writeChunk()
+    {
+        const QByteArray bytes = m_chunk.toLocal8Bit();
+        m_chunk.clear();
+        if (!m_file.isOpen() || m_file.write(bytes) != bytes.size())
+            m_failed = true;
+    }
+    QSaveFile m_file;
+    QString m_chunk;
+    std::int64_t m_lines = 0;
+    bool m_failed = false;
+};
+
+LibraryExportResult recordingTable(const Library& library, std::int64_t id, const QString& path,
+                                   const TextStyle& style)
+{
+    LibraryExportResult out;
+    TableWriter writer(path);
+    const QChar sep = TableSaveSeparator(path);
+    QString line;
+    QString error;
+    const bool read = library.forEachSample(
+        id,
+        [&](const JournalSample& s) {
+            line.clear();
+            std::array<float, 4> y{};
+            for (int c = 0; c < 4; ++c)
+                y[std::size_t(c)] = SampleValue(s.flags, c, s.t[std::size_t(c)]);
+            AppendGraphTableLine(line, s.time, y, sep, style);
+            writer.line(line);
+            return true;
+        },
+        &error);
+    if (!read) {
+        out.error = error;
+        return out;
+    }
+    out.error = writer.finish();
+    out.lines = writer.lines();
+    return out;
+}
+
+LibraryExportResult recordingGraph(const Library& library, std::int64_t id, const QString& path,
+                                   const QString& templatePath)
+{
+    LibraryExportResult out;
+    QString error;
+    const auto data = library.loadRecording(id, 0, &error);
+    if (!data) {
+        out.error = error;
+        return out;
+    }
+    ChartModel chart;
+    if (templatePath.isEmpty() || !ReadGraphFile(chart, templatePath).ok())
+        chart.setMainTitle(QString());
+    const int n = int(data->samples.size());
+    chart.setSubsets(4);
+    chart.setPoints(n);
+    chart.setUsingXDataII(true);
+    chart.setNullDataValueY(kGapValue);
+    for (int c = 0; c < 4; ++c)
+        chart.setSubsetLabels(c, QStringLiteral("T%1").arg(c + 1));
+    for (int i = 0; i < n; ++i) {
+        const JournalSample& s = data->samples[std::size_t(i)];
+        for (int c = 0; c < 4; ++c) {
+            chart.setXDataII(c, i, s.time);
+            chart.setYData(c, i, SampleValue(s.flags, c, s.t[std::size_t(c)]));
+        }
+    }
+    if (n > 0) {
+        chart.setManualMinX(data->samples.front().time);
+        chart.setManualMaxX(data->samples.back().time);
+    }
+    for (std::size_t k = 0; k < data->annotations.size(); ++k) {
+        const RecordingAnnotation& a = data->annotations[k];
+        const int at = int(k) + 4;  // the window numbers its annotations from 4
+        chart.setGraphAnnotationType(at, a.type);
+        chart.setGraphAnnotationX(at, a.x);
+        chart.setGraphAnnotationY(at, a.y);
+        chart.setGraphAnnotationColor(at, a.color);
+        chart.setGraphAnnotationText(at, a.text);
+    }
+    const GraphFileResult r = WriteGraphFile(chart, path);
+    if (!r.ok())
+        out.error = r.error;
+    out.lines = n;
+    return out;
+}
+
+LibraryExportResult downloadFile(const Library& library, std::int64_t id, const QString& path, int set,
+                                 const TextStyle& style, const Clock& clock, bool collection)
+{
+    LibraryExportResult out;
+    QString error;
+    const auto d = library.loadDownload(id, &error);
+    if (!d) {
+        out.error = error;
+        return out;
+    }
+    if (collection) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(d->image) != d->image.size() || !file.flush() ||
+            !file.commit()) {
+            out.error = problem(path, file.errorString());
+            file.cancelWriting();
+        }
+        out.lines = d->image.size();
+        return out;
+    }
+    DataSetStore store;
+    if (!DecodeDataSets(d->image, store, clock).ok() || set < 1 || std::size_t(set) > store.sets.size()) {
+        out.error = QStringLiteral("there is no data set %1 in item %2 (it holds %3)")
+                        .arg(set)
+                        .arg(id)
+                        .arg(store.sets.size());
+        return out;
+    }
+    const std::size_t k = std::size_t(set - 1);
+    TableWriter writer(path);
+    const QChar sep = TableSaveSeparator(path);
+    QString line;
+    for (int i = 0; i < store.sets[k].sampleCount; ++i) {
+        const float* y = store.valuesOf(k) + 4 * i;
+        line.clear();
+        AppendGraphTableLine(line, store.timesOf(k)[4 * i], {y[0], y[1], y[2], y[3]}, sep, style);
+        writer.line(line);
+    }
+    out.error = writer.finish();
+    out.lines = writer.lines();
+    return out;
+}
+
+}  // namespace
+
+LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, const QString& path, int set,
+                                      const TextStyle& style, const Clock& clock, const QString& templatePath)
+{
+    QString error;
+    const auto entry = library.entry(id, &error);
+    if (!entry)
+        return {0, error};
+    const QString ext = QFileInfo(path).suffix().toLower();
+    const bool table = ext == QLatin1String("txt") || ext == QLatin1String("csv");
+    if (entry->kind == EntryKind::Recording) {
+        if (table)
+            return recordingTable(library, id, path, style);
+        if (ext == QLatin1String("ghf"))
+            return recordingGraph(library, id, path, templatePath);
+        return {0, QStringLiteral("a recording is exported as .txt, .csv or .ghf, not \"%1\"").arg(path)};
+    }
+    if (table || ext == QLatin1String("ch4"))
+        return downloadFile(library, id, path, set, style, clock, !table);
+    return {0, QStringLiteral("a download is exported as .ch4, .txt or .csv, not \"%1\"").arg(path)};
+}
+
+}  // namespace kelvor

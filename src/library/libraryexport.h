@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <QString>
+
+namespace kelvor {
+
+class Clock;
+class Library;
+struct TextStyle;
+
+struct LibraryExportResult {
+    std::int64_t lines = 0;  // table lines or chart points written
+    QString error;           // names the file and the reason; nothing was replaced
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Writes library item `id` to `path`, the kind of file chosen by its extension:
+// - a recording: ".txt" (tab) or ".csv" (comma) table of every sample, ".ghf" graph file
+//   (with the look of `templatePath` when that can be read);
+// - a download: ".ch4" collection file (the memory image as downloaded), or ".txt"/".csv"
+//   table of data set `set` (from 1).
+// Tables are the program's text tables (date, time, T1..T4; "OL" for gaps) in `style`.
+LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, const QString& path, int set,
+                                      const TextStyle& style, const Clock& clock,
+                                      const QString& templatePath = QString());
+
+}  // namespace kelvor
