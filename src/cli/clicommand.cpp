@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <QFileDevice>
 
+#include <QCoreApplication>
+
 #include "base/clock.h"
+#include "base/datafolder.h"
 #include "kelvor_version.h"
 #include "meter/choice/devicechoice.h"
 
@@ -26,6 +29,10 @@ const QCommandLineOption kCaptureOption(QStringLiteral("capture"),
                                         QStringLiteral("Log every exchange with the meter to FILE, "
                                                        "for --meter=replay:FILE later."),
                                         QStringLiteral("FILE"));
+const QCommandLineOption kDataDirOption(QStringLiteral("data-dir"),
+                                        QStringLiteral("The program's data folder (the library kelvor.sqlite, "
+                                                       "template/, temp/), as for kelvor --data-dir."),
+                                        QStringLiteral("DIR"));
 const QCommandLineOption kHelpOption({QStringLiteral("h"), QStringLiteral("help")},
                                      QStringLiteral("Show this help (after a command: the command's help)."));
 const QCommandLineOption kVersionOption({QStringLiteral("v"), QStringLiteral("version")},
@@ -35,7 +42,8 @@ const QCommandLineOption kVersionOption({QStringLiteral("v"), QStringLiteral("ve
 bool takesSeparateValue(const QString& arg)
 {
     return arg == QLatin1String("--meter") || arg == QLatin1String("--capture") ||
-           arg == QLatin1String("-meter") || arg == QLatin1String("-capture");
+           arg == QLatin1String("-meter") || arg == QLatin1String("-capture") || arg == QLatin1String("--data-dir") ||
+           arg == QLatin1String("-data-dir");
 }
 
 // The first argument that is neither an option nor an option's value.
@@ -55,7 +63,7 @@ int commandIndex(const QStringList& arguments)
 
 void addGlobalOptions(QCommandLineParser& parser)
 {
-    parser.addOptions({kMeterOption, kCaptureOption, kHelpOption, kVersionOption});
+    parser.addOptions({kMeterOption, kCaptureOption, kDataDirOption, kHelpOption, kVersionOption});
 }
 
 QString programHelp(QCommandLineParser& parser)
@@ -136,6 +144,25 @@ MeterLink* CliContext::link()
 QString CliContext::captureProblem() const { return m_device ? m_device->captureProblem() : QString(); }
 
 bool CliContext::outputFailed() const { return out.status() != QTextStream::Ok; }
+
+QString CliContext::dataDir()
+{
+    if (!m_dataDir.isEmpty())
+        return m_dataDir;
+    // The folder rule of the windowed program, whose organisation and application
+    // names choose the user's data folder: both programs find the same library.
+    const QString org = QCoreApplication::organizationName();
+    const QString app = QCoreApplication::applicationName();
+    QCoreApplication::setOrganizationName(QStringLiteral("TOVRA"));
+    QCoreApplication::setApplicationName(QStringLiteral("KELVOR"));
+    QString error;
+    m_dataDir = chooseDataFolder(args.value(kDataDirOption), QCoreApplication::applicationDirPath(), &error);
+    QCoreApplication::setOrganizationName(org);
+    QCoreApplication::setApplicationName(app);
+    if (m_dataDir.isEmpty())
+        fail(error);
+    return m_dataDir;
+}
 
 bool CliContext::interrupted() const { return m_env.interrupted && m_env.interrupted->load(); }
 

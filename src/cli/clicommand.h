@@ -60,6 +60,10 @@ public:
     // True once standard output could not take what was written (a full disk, a closed pipe).
     bool outputFailed() const;
 
+    // The data folder (--data-dir, else the windowed program's rule), created if
+    // needed; empty after telling err why there is none.
+    QString dataDir();
+
     bool interrupted() const;
     // Lets ms pass from `sinceTick` (a clock tick) on, returning early on an interrupt.
     void pauseUntil(std::uint32_t sinceTick, std::uint32_t ms);
@@ -71,6 +75,7 @@ private:
     std::unique_ptr<MeterDevice> m_device;
     std::unique_ptr<MeterLink> m_link;
     bool m_deviceTried = false;
+    QString m_dataDir;
 };
 
 // A command of kelvor-cli. Each group of commands lives in its own file and

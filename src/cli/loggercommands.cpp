@@ -7,6 +7,7 @@
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
 #include "files/collection.h"
+#include "library/libraryaccess.h"
 #include "files/texttable.h"
 #include "graph/graphtable.h"
 #include "logger/datasetdecoder.h"
@@ -190,6 +191,28 @@ int runExport(CliContext& ctx)
     return kCliOk;
 }
 
+// Every download goes into the library first, as in the windowed program. A library
+// that cannot take it is reported; the collection file is written all the same.
+void keepInLibrary(CliContext& ctx, MeterDevice& device, const DataSetStore& store)
+{
+    const QString dataDir = ctx.dataDir();
+    if (dataDir.isEmpty())
+        return;
+    LibraryAccess access(dataDir);
+    Library* library = access.get();
+    if (const QString notice = access.takeNotice(); !notice.isEmpty())
+        ctx.fail(notice);
+    char serial[64] = {};
+    if (device.GetSerialText(serial, int(sizeof serial)) != 0)
+        serial[0] = '\0';
+    serial[sizeof serial - 1] = '\0';
+    LibraryStatus s{1, access.lastError()};
+    if (library && library->storeDownload(store.memoryImage, store.sets, ctx.clock.nowDays(),
+                                          QString::fromLatin1(serial).trimmed(), QStringLiteral("cli"), &s))
+        return;
+    ctx.fail(QStringLiteral("warning: the download is not in the library: %1").arg(s.error));
+}
+
 int runDownload(CliContext& ctx)
 {
     const QString target = ctx.args.value(kOutput);
@@ -236,6 +259,7 @@ int runDownload(CliContext& ctx)
     }
     if (decoded.cutShort)
         ctx.err << "kelvor-cli: warning: " << DecodeWarning(decoded) << '\n';
+    keepInLibrary(ctx, link->device(), store);
     store.collectionImage = store.memoryImage;
     const CollectionSaveResult saved = SaveCollection(store, QString(), target);
     if (!saved.ok()) {

@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvor-cli library list / export / delete: the Library window without a window.
+#include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#define KELVOR_STDIN_IS_TERMINAL() (_isatty(_fileno(stdin)) != 0)
+#else
+#include <unistd.h>
+#define KELVOR_STDIN_IS_TERMINAL() (isatty(STDIN_FILENO) != 0)
+#endif
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "base/clock.h"
+#include "cli/clicommand.h"
+#include "library/libraryaccess.h"
+#include "library/libraryexport.h"
+#include "logger/datasetformat.h"
+
+namespace kelvor {
+
+namespace {
+
+const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("list: one JSON array of objects."));
+const QCommandLineOption kIso(QStringLiteral("iso"),
+                              QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
+const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")},
+                                 QStringLiteral("export: the file to write (.txt, .csv, .ghf for a recording; .ch4, "
+                                                ".txt, .csv for a download)."),
+                                 QStringLiteral("FILE"));
+const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("export: the data set of a download, from 1."),
+                              QStringLiteral("K"), QStringLiteral("1"));
+const QCommandLineOption kYes({QStringLiteral("y"), QStringLiteral("yes")},
+                              QStringLiteral("delete: without asking."));
+
+QString kindText(EntryKind k) { return k == EntryKind::Recording ? QStringLiteral("recording") : QStringLiteral("download"); }
+
+QString isoText(double days) { return fromDays(days).toString(Qt::ISODateWithMs); }
+
+void printList(CliContext& ctx, const std::vector<LibraryEntry>& rows, bool json, const TextStyle& style)
+{
+    if (json) {
+        QJsonArray array;
+        for (const LibraryEntry& e : rows) {
+            QJsonObject o{{QStringLiteral("id"), qint64(e.id)},
+                          {QStringLiteral("kind"), kindText(e.kind)},
+                          {QStringLiteral("start"), isoText(e.start)},
+                          {QStringLiteral("samples"), qint64(e.samples)},
+                          {QStringLiteral("meterSerial"), e.meterSerial},
+                          {QStringLiteral("name"), e.name},
+                          {QStringLiteral("note"), e.note}};
+            if (e.kind == EntryKind::Recording) {
+                o.insert(QStringLiteral("end"), isoText(e.end));
+                o.insert(QStringLiteral("rateSeconds"), e.rateSeconds);
+                o.insert(QStringLiteral("state"), e.state);
+            } else {
+                o.insert(QStringLiteral("dataSets"), e.dataSets);
+            }
+            array.append(o);
+        }
+        ctx.out << QJsonDocument(array).toJson(QJsonDocument::Indented);
+        return;
+    }
+    ctx.out << "ID\tKind\tDate\tTime\tSamples\tSets\tRate\tState\tSerial\tName\tNote\n";
+    for (const LibraryEntry& e : rows) {
+        const QDateTime start = fromDays(e.start);
+        QString note = e.note;
+        note.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        note.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        ctx.out << e.id << '\t' << kindText(e.kind) << '\t' << FormatTableDate(start, style) << '\t'
+                << FormatTableTime(start, style) << '\t' << e.samples << '\t'
+                << (e.kind == EntryKind::Download ? QString::number(e.dataSets) : QString()) << '\t'
+                << (e.kind == EntryKind::Recording ? FormatRate(e.rateSeconds) : QString()) << '\t' << e.state << '\t'
+                << e.meterSerial << '\t' << e.name << '\t' << note << '\n';
+    }
+}
+
+bool confirmDelete(CliContext& ctx, const LibraryEntry& e)
+{
+    if (ctx.args.isSet(kYes))
+        return true;
+    if (!KELVOR_STDIN_IS_TERMINAL()) {
+        ctx.fail(QStringLiteral("delete removes the item for good; stdin is not a terminal, so confirm with --yes"));
+        return false;
+    }
+    ctx.err << "Delete the " << kindText(e.kind) << " of " << isoText(e.start) << " (item " << e.id
+            << ") from the library? [y/N] ";
+    ctx.err.flush();
+    QTextStream in(stdin);
+    const QString answer = in.readLine().trimmed().toLower();
+    if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+        return true;
+    ctx.fail(QStringLiteral("delete cancelled; nothing was removed"));
+    return false;
+}
+
+int runLibrary(CliContext& ctx)
+{
+    const QString action = ctx.positional.value(0);
+    const int wantArgs = action == QLatin1String("list") ? 1 : 2;
+    if ((action != QLatin1String("list") && action != QLatin1String("export") && action != QLatin1String("delete")) ||
+        ctx.positional.size() != wantArgs) {
+        ctx.fail(QStringLiteral("use: library list [--json] | library export ID -o FILE | library delete ID [--yes]"));
+        return kCliUsage;
+    }
+    std::int64_t id = 0;
+    if (wantArgs == 2) {
+        bool ok = false;
+        id = ctx.positional[1].toLongLong(&ok);
+        if (!ok || id <= 0) {
+            ctx.fail(QStringLiteral("'%1' is not an item number (see library list)").arg(ctx.positional[1]));
+            return kCliUsage;
+        }
+    }
+    if (action == QLatin1String("export") && ctx.args.value(kOutput).isEmpty()) {
+        ctx.fail(QStringLiteral("export needs -o FILE"));
+        return kCliUsage;
+    }
+    const QString dataDir = ctx.dataDir();
+    if (dataDir.isEmpty())
+        return kCliFailed;
+    LibraryAccess access(dataDir);
+    Library* library = access.get();
+    if (const QString notice = access.takeNotice(); !notice.isEmpty())
+        ctx.fail(notice);
+    if (!library) {
+        ctx.fail(access.lastError());
+        return kCliFailed;
+    }
+    const TextStyle style = ctx.args.isSet(kIso) ? TextStyle::isoStyle() : TextStyle::system();
+    QString error;
+
+    if (action == QLatin1String("list")) {
+        // Runs whose program died show as what they are.
+        LibraryStatus s;
+        library->markInterrupted([&access](std::int64_t rec) { return access.isBeingWritten(rec); }, &s);
+        const std::vector<LibraryEntry> rows = library->list(&error);
+        if (!error.isEmpty()) {
+            ctx.fail(error);
+            return kCliFailed;
+        }
+        printList(ctx, rows, ctx.args.isSet(kJson), style);
+        return kCliOk;
+    }
+    const auto entry = library->entry(id, &error);
+    if (!entry) {
+        ctx.fail(error);
+        return kCliFailed;
+    }
+    if (action == QLatin1String("export")) {
+        bool ok = false;
+        const int set = ctx.args.value(kSet).toInt(&ok);
+        if (!ok || set < 1) {
+            ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
+            return kCliUsage;
+        }
+        const LibraryExportResult r =
+            ExportLibraryItem(*library, id, ctx.args.value(kOutput), set, style, ctx.clock,
+                              QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
+        if (!r.ok()) {
+            ctx.fail(r.error);
+            return kCliFailed;
+        }
+        return kCliOk;
+    }
+    if (entry->kind == EntryKind::Recording && entry->state == QLatin1String(kStateRecording) &&
+        access.isBeingWritten(id)) {
+        ctx.fail(QStringLiteral("item %1 is being recorded right now; stop that first").arg(id));
+        return kCliFailed;
+    }
+    if (!confirmDelete(ctx, *entry))
+        return kCliFailed;
+    const LibraryStatus s = library->remove(id);
+    if (!s.ok()) {
+        ctx.fail(s.error);
+        return kCliFailed;
+    }
+    ctx.err << "kelvor-cli: item " << id << " deleted\n";
+    return kCliOk;
+}
+
+const CliRegistration kLibrary({
+    QStringLiteral("library"),
+    QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE, delete ID [--yes]."),
+    QStringLiteral("list|export ID|delete ID"),
+    [](QCommandLineParser& p) { p.addOptions({kJson, kIso, kOutput, kSet, kYes}); },
+    runLibrary,
+});
+
+}  // namespace
+
+}  // namespace kelvor

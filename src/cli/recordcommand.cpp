@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvor-cli record: a headless logger. Every sample goes into the library as it is
+// taken, as in a real-time run of the windowed program.
+#include <QFile>
+
+#include "base/clock.h"
+#include "cli/clicommand.h"
+#include "cli/readingline.h"
+#include "library/libraryaccess.h"
+#include "library/runjournal.h"
+#include "meter/livereading.h"
+
+namespace kelvor {
+
+namespace {
+
+const QCommandLineOption kInterval(QStringLiteral("interval"),
+                                   QStringLiteral("Take a sample every MM:SS (default 00:02); 00:00 takes every "
+                                                  "reading (five a second)."),
+                                   QStringLiteral("MM:SS"), QStringLiteral("00:02"));
+const QCommandLineOption kName(QStringLiteral("name"), QStringLiteral("Name of the recording in the library."),
+                               QStringLiteral("TEXT"));
+const QCommandLineOption kCsv(QStringLiteral("csv"),
+                              QStringLiteral("Also write a comma table (header, ISO times) to FILE, line by line."),
+                              QStringLiteral("FILE"));
+const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                                QStringLiteral("Print nothing per sample."));
+const QCommandLineOption kCount(QStringLiteral("count"), QStringLiteral("Stop after N samples."),
+                                QStringLiteral("N"));
+
+// The monitor loop's rhythm (see the live command).
+constexpr std::uint32_t kProbeIntervalMs = 500;
+constexpr std::uint32_t kReadIntervalMs = 200;
+constexpr int kMissesToDrop = 3;
+
+std::optional<int> parseInterval(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool okM = false, okS = false;
+    const int m = parts[0].toInt(&okM);
+    const int s = parts[1].toInt(&okS);
+    if (!okM || !okS || m < 0 || m > 60 || s < 0 || s > 60)
+        return std::nullopt;
+    return m * 60 + s;
+}
+
+QString serialOf(MeterDevice& device)
+{
+    char text[64] = {};
+    if (device.GetSerialText(text, int(sizeof text)) != 0)
+        return {};
+    text[sizeof text - 1] = '\0';
+    return QString::fromLatin1(text).trimmed();
+}
+
+int runRecord(CliContext& ctx)
+{
+    const auto rate = parseInterval(ctx.args.value(kInterval));
+    if (!rate) {
+        ctx.fail(QStringLiteral("--interval needs MM:SS (00:00 to 60:60), not '%1'").arg(ctx.args.value(kInterval)));
+        return kCliUsage;
+    }
+    long long count = 0;
+    if (ctx.args.isSet(kCount)) {
+        bool ok = false;
+        count = ctx.args.value(kCount).toLongLong(&ok);
+        if (!ok || count <= 0) {
+            ctx.fail(QStringLiteral("--count needs a whole number above 0, not '%1'").arg(ctx.args.value(kCount)));
+            return kCliUsage;
+        }
+    }
+    const QString dataDir = ctx.dataDir();
+    if (dataDir.isEmpty())
+        return kCliFailed;
+    QFile csv(ctx.args.value(kCsv));
+    if (ctx.args.isSet(kCsv)) {
+        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(csv.fileName(), csv.errorString()));
+            return kCliFailed;
+        }
+        csv.write(QByteArray(kReadingCsvHeader) + '\n');
+        csv.flush();
+    }
+    MeterLink* link = ctx.link();
+    if (!link)
+        return kCliFailed;
+    MeterDevice& device = link->device();
+
+    LibraryAccess access(dataDir);
+    RunJournal journal(access);
+    auto tell = [&ctx](const QString& problem) {
+        if (!problem.isEmpty())
+            ctx.fail(problem);
+    };
+    access.get();
+    tell(access.takeNotice());
+
+    LineFormat shown;
+    shown.iso = true;
+    LineFormat csvFormat;
+    csvFormat.iso = true;
+    csvFormat.csv = true;
+
+    LiveReading reading;
+    bool connected = false;
+    bool toldWaiting = false;
+    int missed = 0;
+    int secondTicks = *rate;  // the first reading is a sample
+    int lastSecond = -1;
+    long long taken = 0;
+    while (!ctx.interrupted() && (count == 0 || taken < count) && !device.atEnd()) {
+        const std::uint32_t tick = ctx.clock.tickMs();
+        const QDateTime now = ctx.clock.now();
+        if (now.time().second() != lastSecond) {
+            lastSecond = now.time().second();
+            ++secondTicks;
+        }
+        if (!connected) {
+            if (link->ProbeMeter() && link->replyHasModelCode()) {
+                connected = true;
+                missed = 0;
+                if (!journal.active()) {
+                    RecordingHeader h;
+                    h.started = toDays(now);
+                    h.rateSeconds = *rate;
+                    h.openEnded = true;
+                    h.meterModel = QStringLiteral("QZX");
+                    h.meterSerial = serialOf(device);
+                    h.name = ctx.args.value(kName);
+                    h.source = QStringLiteral("cli");
+                    tell(journal.begin(h));
+                    ctx.err << "kelvor-cli: recording into " << access.path() << '\n';
+                    ctx.err.flush();
+                }
+            } else if (!toldWaiting) {
+                toldWaiting = true;
+                const QString problem = device.lastOpenProblem();
+                ctx.err << "kelvor-cli: waiting for a meter to answer"
+                        << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
+                ctx.err.flush();
+            }
+            ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
+            continue;
+        }
+        if (link->ReadLiveReading()) {
+            missed = 0;
+            if (link->replyIsLiveReading() && secondTicks >= *rate) {
+                secondTicks = 0;
+                DecodeLiveReading(link->replyBuffer().data(), reading);
+                // Into the library first; what is printed is already safe.
+                tell(journal.append(JournalSample{toDays(now), reading.ChannelFlags, reading.T}));
+                ++taken;
+                if (!ctx.args.isSet(kQuiet)) {
+                    ctx.out << readingLine(now, reading, shown) << '\n';
+                    ctx.out.flush();
+                }
+                if (csv.isOpen()) {
+                    csv.write((readingLine(now, reading, csvFormat) + QLatin1Char('\n')).toUtf8());
+                    csv.flush();
+                }
+            }
+        } else if (++missed >= kMissesToDrop) {
+            connected = false;
+            missed = 0;
+            toldWaiting = true;
+            ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
+            ctx.err.flush();
+        }
+        ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
+    }
+    if (journal.active()) {
+        tell(journal.end({}));
+        ctx.err << "kelvor-cli: " << taken << " samples recorded as library item " << journal.recordingId().value_or(0)
+                << '\n';
+    } else if (!ctx.interrupted()) {
+        const QString problem = device.lastOpenProblem();
+        ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
+                                   : QStringLiteral("no meter answered: %1").arg(problem));
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
+const CliRegistration kRecord({
+    QStringLiteral("record"),
+    QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4)."),
+    QString(),
+    [](QCommandLineParser& p) { p.addOptions({kInterval, kName, kCsv, kQuiet, kCount}); },
+    runRecord,
+});
+
+}  // namespace
+
+}  // namespace kelvor
