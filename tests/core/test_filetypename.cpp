@@ -96,8 +96,9 @@ TEST(TableDateTime, ReadsLocaleFormsWithEitherYearLengthAndIso)
             ParseTableDateTime(QString::fromUtf8(c.date), QString::fromUtf8(c.time), c.locale);
         const std::string what = c.locale.name().toStdString() + " " + c.date + " " + c.time;
         EXPECT_EQ(got.has_value(), c.day.isValid()) << what;
-        if (got && c.day.isValid())
+        if (got && c.day.isValid()) {
             EXPECT_DOUBLE_EQ(*got, toDays(QDateTime(c.day, QTime(9, 30, 5)))) << what;
+        }
     }
 
     ASSERT_TRUE(ParseTableValue(QStringLiteral("12,5"), de));

@@ -174,10 +174,10 @@ TEST(SimMeter, KeysChangeWhatTheMeterShows)
     for (int unit = 0; unit < 2; ++unit) {
         const LiveReading diff = rig.read();
         EXPECT_TRUE(diff.segment(Segment::T1T2));
-        int shown = 0;
-        ASSERT_TRUE(lcdRowTenths(lcdDisplayOf(diff).rows[1], shown));
-        EXPECT_EQ(shown, replyTenths(rig.link, 1));
-        EXPECT_LT(shown, -500);  // T2 is far hotter than the room by now
+        int rowTenths = 0;
+        ASSERT_TRUE(lcdRowTenths(lcdDisplayOf(diff).rows[1], rowTenths));
+        EXPECT_EQ(rowTenths, replyTenths(rig.link, 1));
+        EXPECT_LT(rowTenths, -500);  // T2 is far hotter than the room by now
         ASSERT_EQ(rig.link.SendKey(Command::CelsiusFahrenheit), 0);
     }
 }

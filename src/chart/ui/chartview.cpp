@@ -222,9 +222,9 @@ void ChartView::reinit()
         for (int s : layout[size_t(a)]) {
             QCPGraph* g = p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
             g->setAdaptiveSampling(true);
-            auto* data = new TailContainer;
-            g->setData(QSharedPointer<QCPGraphDataContainer>(data));
-            p.detail[size_t(s)].data = data;
+            auto* tail = new TailContainer;
+            g->setData(QSharedPointer<QCPGraphDataContainer>(tail));
+            p.detail[size_t(s)].data = tail;
             p.graphs[size_t(s)] = g;
         }
     }

@@ -11,7 +11,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
-#include "export/ui/graphexport.h"
+#include "graph/ui/graphexport.h"
 #include "files/filetypename.h"
 #include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"

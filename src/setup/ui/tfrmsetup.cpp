@@ -395,10 +395,10 @@ void TfrmSetup::writeEEProm()
     // The numbers are checked before the monitor is paused: a typing error then
     // leaves nothing to undo.
     int address = 0;
-    int data = 0;
+    int value = 0;
     QString error;
     if (!ParseEepromAddress(findChild<QLineEdit*>(QStringLiteral("txtWAddress"))->text(), address, &error) ||
-        !ParseEepromData(findChild<QLineEdit*>(QStringLiteral("txtWData"))->text(), data, &error)) {
+        !ParseEepromData(findChild<QLineEdit*>(QStringLiteral("txtWData"))->text(), value, &error)) {
         m_program.prompts.error(this, error);
         return;
     }
@@ -406,7 +406,7 @@ void TfrmSetup::writeEEProm()
     int code = 0;
     {
         Hourglass hourglass;
-        code = WriteEEProm(m_program.link, address, data);
+        code = WriteEEProm(m_program.link, address, value);
     }
     showResult(label, code, false);
     m_program.ResumeMonitor();

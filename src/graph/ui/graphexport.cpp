@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/ui/graphexport.h"
+#include "graph/ui/graphexport.h"
 
 #include <QFileInfo>
 #include <QTableWidget>
