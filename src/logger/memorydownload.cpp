@@ -4,6 +4,7 @@
 #include "logger/datasetstore.h"
 #include "logger/workingcopy.h"
 #include "meter/meterlink.h"
+#include "meter/replylayout.h"
 
 namespace kelvor {
 
@@ -27,11 +28,11 @@ void MemoryDownload::pauseMonitor()
         m_monitor->pause();
 }
 
-bool MemoryDownload::writeCommand(std::uint8_t command)
+bool MemoryDownload::writeCommand(Command command)
 {
     // Only bytes 0, 1 and 6 are set here: the parameter bytes keep what the previous
     // frame from the main buffer left in them, as the meter has always seen them.
-    return m_link.writeCommand(m_link.mainFrame(), Command(command)) == kLinkOk;
+    return m_link.writeCommand(m_link.mainFrame(), command) == kLinkOk;
 }
 
 bool MemoryDownload::readBlockReply()
@@ -43,8 +44,13 @@ bool MemoryDownload::readMemoryBlock()
 {
     // Only a reply that carries the download signature is a memory block; anything else
     // stored as data would put damaged bytes into the image and call it a success.
+    return readBlockReply() && hasBlockSignature();
+}
+
+bool MemoryDownload::hasBlockSignature() const
+{
     const auto& r = m_link.replyBuffer();
-    return readBlockReply() && r[34] == 0x04 && r[35] == 0x05;
+    return r[kBlockSignatureAt] == kBlockSignature[0] && r[kBlockSignatureAt + 1] == kBlockSignature[1];
 }
 
 void MemoryDownload::storeBlock(QByteArray& image)
@@ -67,18 +73,18 @@ int MemoryDownload::SeekMemoryBlock(int n)
         return kDownloadTimeoutsFailed;
     m_link.WaitMs(100);
     CommandFrame& f = m_link.mainFrame();
-    f[2] = std::uint8_t((n >> 8) & 0xFF);
-    f[3] = std::uint8_t(n & 0xFF);
-    if (!writeCommand(std::uint8_t(Command::MemoryStart)))
+    f[kFrameParam1] = std::uint8_t((n >> 8) & 0xFF);
+    f[kFrameParam2] = std::uint8_t(n & 0xFF);
+    if (!writeCommand(Command::MemoryStart))
         return kDownloadStartWriteFailed;
     dev.SyncLink();
     m_link.WaitMs(100);
     if (!readBlockReply())
         return kDownloadStartReadFailed;
-    const auto& r = m_link.replyBuffer();
-    if (r[34] != 0x04 || r[35] != 0x05)
+    if (!hasBlockSignature())
         return kDownloadBadSignature;
-    if (r[32] != f[2] || r[33] != f[3])
+    const auto& r = m_link.replyBuffer();
+    if (r[kBlockNumberAt] != f[kFrameParam1] || r[kBlockNumberAt + 1] != f[kFrameParam2])
         return kDownloadWrongBlock;
     return kDownloadOk;
 }
@@ -97,16 +103,16 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
     } else if (dev.SetLinkTimeouts(100, 100) != kLinkOk) {
         code = kDownloadTimeoutsFailed;
     } else {
-        f[2] = 0x00;
-        f[3] = 0x01;
-        if (!writeCommand(std::uint8_t(Command::MemoryStart))) {
+        f[kFrameParam1] = 0x00;
+        f[kFrameParam2] = 0x01;
+        if (!writeCommand(Command::MemoryStart)) {
             code = kDownloadStartWriteFailed;
         } else {
             dev.SyncLink();
             m_link.WaitMs(100);
             if (!readBlockReply())
                 code = kDownloadStartReadFailed;
-            else if (m_link.replyBuffer()[34] != 0x04 || m_link.replyBuffer()[35] != 0x05)
+            else if (!hasBlockSignature())
                 code = kDownloadBadSignature;
         }
     }
@@ -116,7 +122,8 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
         return code;  // nothing to resume from
 
     const auto& r = m_link.replyBuffer();
-    const std::uint32_t position = (std::uint32_t(r[10]) << 16) | (std::uint32_t(r[11]) << 8) | r[12];
+    const std::uint32_t position = (std::uint32_t(r[kMemoryPositionAt]) << 16) |
+                                   (std::uint32_t(r[kMemoryPositionAt + 1]) << 8) | r[kMemoryPositionAt + 2];
     m_expected = int(position) + 1;
     m_total = DownloadTotal(position);
     if (m_listener)
@@ -129,7 +136,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
     bool transferComplete = true;
     int recoveries = 0;  // "r" exchanges in a row without a stored block
     while (m_remaining > 0) {
-        if (!writeCommand('p')) {
+        if (!writeCommand(Command::MemoryNext)) {
             dev.CloseLink();
             code = kDownloadWriteFailed;
             transferComplete = false;
@@ -148,7 +155,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
             break;
         }
         m_link.WaitMs(1000);
-        if (!writeCommand('r')) {
+        if (!writeCommand(Command::MemoryRetryOrEepromRead)) {
             dev.CloseLink();
             code = kDownloadWriteFailed;
             transferComplete = false;
@@ -162,15 +169,15 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
         }
         // The reply to "r" is dropped; the next "p" fetches the missing block again.
     }
-    if (transferComplete && !writeCommand('q'))
+    if (transferComplete && !writeCommand(Command::MemoryEnd))
         code = kDownloadEndWriteFailed;
 
     // Resume phase: re-position at the first missing block and carry on.
     int failedAttempts = 0;
     while (m_received < m_total && failedAttempts < kMaxResumeAttempts) {
         code = kDownloadOk;
-        f[5] = m_link.nextSequence();
-        writeCommand(std::uint8_t(Command::LiveReading));
+        f[kFrameSequence] = m_link.nextSequence();
+        writeCommand(Command::LiveReading);
         dev.SyncLink();
         dev.ReadReply(m_link.replyBuffer().data(), 32);  // outcome ignored
         m_link.WaitMs(300);
@@ -184,7 +191,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
             continue;
         }
         while (m_remaining > 0) {
-            if (!writeCommand('p')) {
+            if (!writeCommand(Command::MemoryNext)) {
                 dev.CloseLink();
                 code = kDownloadResumeWriteFailed;
                 ++failedAttempts;
@@ -200,7 +207,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
             storeBlock(image);
         }
         if (code == kDownloadOk)
-            writeCommand('q');  // outcome ignored
+            writeCommand(Command::MemoryEnd);  // outcome ignored
     }
     if (m_listener)
         m_listener->end();

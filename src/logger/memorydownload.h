@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "logger/datasetdecoder.h"
+#include "meter/commandframe.h"
 
 namespace kelvor {
 
@@ -76,9 +77,10 @@ public:
     int received() const { return m_received; }
 
 private:
-    bool writeCommand(std::uint8_t command);
+    bool writeCommand(Command command);
     bool readBlockReply();
     bool readMemoryBlock();  // a read whose reply carries the block signature
+    bool hasBlockSignature() const;
     void storeBlock(QByteArray& image);
     void pauseMonitor();
 

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "base/clock.h"
+#include "meter/replylayout.h"
 
 namespace kelvor {
 
@@ -45,7 +46,7 @@ bool MeterLink::ProbeMeter()
 
 bool MeterLink::replyHasModelCode() const
 {
-    return m_reply[23] == 'Q' && m_reply[24] == 'Z' && m_reply[25] == 'X';
+    return m_reply[kModelCodeAt] == 'Q' && m_reply[kModelCodeAt + 1] == 'Z' && m_reply[kModelCodeAt + 2] == 'X';
 }
 
 bool MeterLink::ReadLiveReading()
@@ -53,7 +54,7 @@ bool MeterLink::ReadLiveReading()
     bool ok = false;
     if (m_device->OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk &&
         m_device->SetLinkTimeouts(100, 100) == kLinkOk) {
-        m_mainFrame[5] = nextSequence();
+        m_mainFrame[kFrameSequence] = nextSequence();
         writeCommand(m_mainFrame, Command::LiveReading);
         m_device->SyncLink();
         m_reply.fill(0);  // a failed read must not leave the previous reading behind
@@ -78,7 +79,7 @@ int MeterLink::SendKeyCommand()
     try {
         if (m_device->ReadReply(m_keyReply.data(), int(m_keyReply.size())) != kLinkOk)
             code = kKeyReadFailed;
-        else if (m_keyReply[2] != 'O' || m_keyReply[3] != 'K')
+        else if (!HasOk(m_keyReply, kAckAt))
             code = kKeyNotAcknowledged;
     } catch (const std::exception&) {
         code = kKeyReplyError;
@@ -90,8 +91,8 @@ int MeterLink::SendKey(Command key)
 {
     m_panelFrame[0] = kFrameStart;
     m_panelFrame[1] = std::uint8_t(key);
-    m_panelFrame[2] = 0;
-    m_panelFrame[3] = 0;
+    m_panelFrame[kFrameParam1] = 0;
+    m_panelFrame[kFrameParam2] = 0;
     m_panelFrame[6] = kFrameEnd;
     return SendKeyCommand();
 }

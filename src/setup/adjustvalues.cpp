@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "meter/meterlink.h"
+#include "meter/replylayout.h"
 #include "setup/setupcommands.h"
 
 namespace kelvor {
@@ -27,8 +28,8 @@ int exchange(MeterLink& link, Command command, const ExchangeCodes& c, int okAt,
         code = c.open;
     if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
         code = c.timeouts;
-    frame[2] = 0;
-    frame[3] = 0;
+    frame[kFrameParam1] = 0;
+    frame[kFrameParam2] = 0;
     if (link.writeCommand(frame, command) != kLinkOk)
         code = c.frame;
     dev.SyncLink();
@@ -36,7 +37,7 @@ int exchange(MeterLink& link, Command command, const ExchangeCodes& c, int okAt,
         link.WaitMs(waitMs);
     if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
         code = c.read;
-    else if (block[std::size_t(okAt)] != 'O' || block[std::size_t(okAt + 1)] != 'K')
+    else if (!HasOk(block, okAt))
         code = c.notAccepted;
     return code;
 }
@@ -74,9 +75,9 @@ int ReadAdjustValues(MeterLink& link, AdjustValues& values)
     for (int i = 0; i < kSetupAttempts; ++i) {
         code = 0;
         // Both replies land in the same block buffer: keep "Y" before "Z" overwrites it.
-        const int yCode = exchange(link, Command::AdjustValuesY, y, 28, 0);
+        const int yCode = exchange(link, Command::AdjustValuesY, y, kAdjustYAckAt, 0);
         const std::array<std::uint8_t, 32> yReply = link.setupBlock();
-        const int zCode = exchange(link, Command::AdjustValuesZ, z, 30, 100);
+        const int zCode = exchange(link, Command::AdjustValuesZ, z, kAdjustZAckAt, 100);
         code = zCode != 0 ? zCode : yCode;
         if (code != 0)
             continue;

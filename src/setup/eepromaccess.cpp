@@ -2,6 +2,7 @@
 #include "setup/eepromaccess.h"
 
 #include "meter/meterlink.h"
+#include "meter/replylayout.h"
 
 namespace kelvor {
 
@@ -24,9 +25,9 @@ bool parseDecimal(const QString& text, int& value, QString* error)
 
 void putAddress(CommandFrame& frame, int address)
 {
-    frame[2] = std::uint8_t(address >> 16);
-    frame[3] = std::uint8_t(address >> 8);
-    frame[4] = std::uint8_t(address);
+    frame[kFrameParam1] = std::uint8_t(address >> 16);
+    frame[kFrameParam2] = std::uint8_t(address >> 8);
+    frame[kFrameParam3] = std::uint8_t(address);
 }
 
 // The cancel frame is only written: no sync, no reply. Its parameter bytes are
@@ -49,7 +50,7 @@ int exchange(MeterLink& link, const int (&codes)[4], Command command, int addres
         return codes[1];
     putAddress(frame, address);
     if (data)
-        frame[5] = std::uint8_t(*data & 0xFF);
+        frame[kFrameParam4] = std::uint8_t(*data & 0xFF);
     if (link.writeCommand(frame, command) != kLinkOk)
         return codes[2];
     dev.SyncLink();
@@ -95,7 +96,7 @@ int WriteEEProm(MeterLink& link, int address, int data)
         const CommandFrame& frame = link.setupFrame();
         const auto& reply = link.setupBlock();
         // Each differing echo byte counts a failure of its own.
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < kEepromEchoBytes; ++i) {
             if (reply[std::size_t(i)] != frame[std::size_t(i)]) {
                 code = kEepromWriteNoEcho;
                 ++failures;
@@ -123,7 +124,7 @@ int ReadEEProm(MeterLink& link, int address, std::uint8_t& value)
                 code = kEepromReadNoEcho;
         }
         if (code == 0) {
-            value = link.setupBlock()[5];
+            value = link.setupBlock()[kEepromValueAt];
             break;
         }
         ++failures;

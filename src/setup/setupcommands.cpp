@@ -5,6 +5,7 @@
 
 #include "base/clock.h"
 #include "meter/meterlink.h"
+#include "meter/replylayout.h"
 
 namespace kelvor {
 
@@ -32,8 +33,6 @@ std::uint8_t bcdFromCharacters(const QString& text)
     return std::uint8_t(tens * 16 + units);
 }
 
-bool acknowledged(const std::array<std::uint8_t, 32>& reply) { return reply[2] == 'O' && reply[3] == 'K'; }
-
 // What fills the block between the frame and the block write; null for commands
 // without a block.
 using BlockFiller = void (*)(MeterLink&);
@@ -57,8 +56,8 @@ int attempt(MeterLink& link, const CommandRun& run)
         code = run.codes.open;
     if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
         code = run.codes.timeouts;
-    frame[2] = run.p2;
-    frame[3] = run.p3;
+    frame[kFrameParam1] = run.p2;
+    frame[kFrameParam2] = run.p3;
     if (link.writeCommand(frame, run.command) != kLinkOk)
         code = run.codes.frame;
     dev.SyncLink();
@@ -74,7 +73,7 @@ int attempt(MeterLink& link, const CommandRun& run)
     }
     if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
         code = run.codes.read;
-    else if (!acknowledged(block))
+    else if (!HasOk(block, kAckAt))
         code = run.codes.notAccepted;
     return code;
 }
