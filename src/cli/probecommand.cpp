@@ -3,6 +3,7 @@
 #include <array>
 
 #include "cli/clicommand.h"
+#include "meter/exchange.h"
 
 namespace kelvor {
 
@@ -24,7 +25,7 @@ QString serialText(MeterDevice& device)
     std::array<char, 32> text{};
     QString serial;
     if (device.OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk &&
-        device.SetLinkTimeouts(100, 100) == kLinkOk &&
+        device.SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) == kLinkOk &&
         device.GetSerialText(text.data(), int(text.size())) == kLinkOk) {
         text.back() = '\0';
         serial = QString::fromLatin1(text.data()).trimmed();

@@ -3,6 +3,7 @@
 
 #include "logger/datasetstore.h"
 #include "logger/workingcopy.h"
+#include "meter/exchange.h"
 #include "meter/meterlink.h"
 #include "meter/replylayout.h"
 
@@ -69,7 +70,7 @@ int MemoryDownload::SeekMemoryBlock(int n)
     if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
         return kDownloadOpenFailed;
     m_link.WaitMs(100);
-    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
+    if (dev.SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) != kLinkOk)
         return kDownloadTimeoutsFailed;
     m_link.WaitMs(100);
     CommandFrame& f = m_link.mainFrame();
@@ -100,7 +101,7 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
     CommandFrame& f = m_link.mainFrame();
     if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk) {
         code = kDownloadOpenFailed;
-    } else if (dev.SetLinkTimeouts(100, 100) != kLinkOk) {
+    } else if (dev.SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) != kLinkOk) {
         code = kDownloadTimeoutsFailed;
     } else {
         f[kFrameParam1] = 0x00;

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "meter/meterlink.h"
 
-#include <exception>
-
 #include "base/clock.h"
+#include "meter/exchange.h"
 #include "meter/replylayout.h"
 
 namespace kelvor {
@@ -35,7 +34,7 @@ bool MeterLink::ProbeMeter()
 {
     bool ok = false;
     if (m_device->OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk &&
-        m_device->SetLinkTimeouts(100, 100) == kLinkOk) {
+        m_device->SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) == kLinkOk) {
         writeCommand(m_mainFrame, Command::Identity);  // result ignored: the read decides
         m_device->SyncLink();
         ok = m_device->ReadReply(m_reply.data(), 32) == kLinkOk;
@@ -53,7 +52,7 @@ bool MeterLink::ReadLiveReading()
 {
     bool ok = false;
     if (m_device->OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk &&
-        m_device->SetLinkTimeouts(100, 100) == kLinkOk) {
+        m_device->SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) == kLinkOk) {
         m_mainFrame[kFrameSequence] = nextSequence();
         writeCommand(m_mainFrame, Command::LiveReading);
         m_device->SyncLink();
@@ -68,23 +67,16 @@ bool MeterLink::ReadLiveReading()
 
 int MeterLink::SendKeyCommand()
 {
-    int code = 0;
-    if (m_device->OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
-        code = kKeyOpenFailed;
-    if (m_device->SetLinkTimeouts(100, 100) != kLinkOk)
-        code = kKeyTimeoutsFailed;
-    if (m_device->WriteFrame(m_panelFrame.data(), int(m_panelFrame.size())) != kLinkOk)
-        code = kKeyWriteFailed;
-    m_device->SyncLink();
-    try {
-        if (m_device->ReadReply(m_keyReply.data(), int(m_keyReply.size())) != kLinkOk)
-            code = kKeyReadFailed;
-        else if (!HasOk(m_keyReply, kAckAt))
-            code = kKeyNotAcknowledged;
-    } catch (const std::exception&) {
-        code = kKeyReplyError;
-    }
-    return code;  // the link stays open; the next exchange opens it again
+    static constexpr ExchangeCodes kKeyCodes{kKeyOpenFailed, kKeyTimeoutsFailed, kKeyWriteFailed, 0,
+                                             kKeyReadFailed,  kKeyNotAcknowledged, kKeyReplyError};
+    Exchange x;
+    x.command = Command(m_panelFrame[1]);
+    x.frame = &m_panelFrame;
+    x.reply = m_keyReply.data();
+    x.replyLength = int(m_keyReply.size());
+    x.codes = kKeyCodes;
+    x.accepted = OkAt(kAckAt);
+    return RunExchange(*this, x);  // the link stays open; the next exchange opens it again
 }
 
 int MeterLink::SendKey(Command key)

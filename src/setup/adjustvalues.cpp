@@ -5,6 +5,7 @@
 #include <cstring>
 #include <QLocale>
 
+#include "meter/exchange.h"
 #include "meter/meterlink.h"
 #include "meter/replylayout.h"
 #include "setup/setupcommands.h"
@@ -13,33 +14,22 @@ namespace kelvor {
 
 namespace {
 
-struct ExchangeCodes {
-    int open, timeouts, frame, read, notAccepted;
-};
-
 // One exchange of the pair; every step runs, the last failing one names the code.
-int exchange(MeterLink& link, Command command, const ExchangeCodes& c, int okAt, std::uint32_t waitMs)
+int exchange(MeterLink& link, Command command, const ExchangeCodes& codes, int ackAt, std::uint32_t waitMs)
 {
-    MeterDevice& dev = link.device();
-    CommandFrame& frame = link.setupFrame();
-    auto& block = link.setupBlock();
-    int code = 0;
-    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
-        code = c.open;
-    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
-        code = c.timeouts;
-    frame[kFrameParam1] = 0;
-    frame[kFrameParam2] = 0;
-    if (link.writeCommand(frame, command) != kLinkOk)
-        code = c.frame;
-    dev.SyncLink();
-    if (waitMs > 0)
-        link.WaitMs(waitMs);
-    if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
-        code = c.read;
-    else if (!HasOk(block, okAt))
-        code = c.notAccepted;
-    return code;
+    Exchange x;
+    x.command = command;
+    x.frame = &link.setupFrame();
+    x.fillFrame = [](CommandFrame& frame) {
+        frame[kFrameParam1] = 0;
+        frame[kFrameParam2] = 0;
+    };
+    x.reply = link.setupBlock().data();
+    x.replyLength = int(link.setupBlock().size());
+    x.codes = codes;
+    x.waitBeforeReadMs = waitMs;
+    x.accepted = OkAt(ackAt);
+    return RunExchange(link, x);
 }
 
 }  // namespace
@@ -69,8 +59,8 @@ QString CalibrationText(float value)
 
 int ReadAdjustValues(MeterLink& link, AdjustValues& values)
 {
-    const ExchangeCodes y{kAdjustYOpen, kAdjustYTimeouts, kAdjustYFrame, kAdjustYRead, kAdjustNotAccepted};
-    const ExchangeCodes z{kAdjustZOpen, kAdjustZTimeouts, kAdjustZFrame, kAdjustZRead, kAdjustNotAccepted};
+    const ExchangeCodes y{kAdjustYOpen, kAdjustYTimeouts, kAdjustYFrame, 0, kAdjustYRead, kAdjustNotAccepted};
+    const ExchangeCodes z{kAdjustZOpen, kAdjustZTimeouts, kAdjustZFrame, 0, kAdjustZRead, kAdjustNotAccepted};
     int code = 0;
     for (int i = 0; i < kSetupAttempts; ++i) {
         code = 0;

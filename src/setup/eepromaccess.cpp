@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup/eepromaccess.h"
 
+#include "meter/exchange.h"
 #include "meter/meterlink.h"
 #include "meter/replylayout.h"
 
@@ -40,24 +41,21 @@ void cancel(MeterLink& link)
 }
 
 // Open, time-outs, frame, read; the first failing step ends the exchange.
-int exchange(MeterLink& link, const int (&codes)[4], Command command, int address, const int* data)
+int exchange(MeterLink& link, const ExchangeCodes& codes, Command command, int address, const int* data)
 {
-    MeterDevice& dev = link.device();
-    CommandFrame& frame = link.setupFrame();
-    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
-        return codes[0];
-    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
-        return codes[1];
-    putAddress(frame, address);
-    if (data)
-        frame[kFrameParam4] = std::uint8_t(*data & 0xFF);
-    if (link.writeCommand(frame, command) != kLinkOk)
-        return codes[2];
-    dev.SyncLink();
-    auto& block = link.setupBlock();
-    if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
-        return codes[3];
-    return 0;
+    Exchange x;
+    x.command = command;
+    x.frame = &link.setupFrame();
+    x.fillFrame = [address, data](CommandFrame& frame) {
+        putAddress(frame, address);
+        if (data)
+            frame[kFrameParam4] = std::uint8_t(*data & 0xFF);
+    };
+    x.reply = link.setupBlock().data();
+    x.replyLength = int(link.setupBlock().size());
+    x.codes = codes;
+    x.stopAtFirstFailure = true;
+    return RunExchange(link, x);
 }
 
 }  // namespace
@@ -83,7 +81,7 @@ bool ParseEepromData(const QString& text, int& data, QString* error) { return pa
 
 int WriteEEProm(MeterLink& link, int address, int data)
 {
-    static const int codes[4] = {kEepromWriteOpen, kEepromWriteTimeouts, kEepromWriteFrame, kEepromWriteRead};
+    static constexpr ExchangeCodes codes{kEepromWriteOpen, kEepromWriteTimeouts, kEepromWriteFrame, 0, kEepromWriteRead};
     int failures = 0;
     int code = 0;
     while (failures < kEepromFailureLimit) {
@@ -112,7 +110,7 @@ int WriteEEProm(MeterLink& link, int address, int data)
 
 int ReadEEProm(MeterLink& link, int address, std::uint8_t& value)
 {
-    static const int codes[4] = {kEepromReadOpen, kEepromReadTimeouts, kEepromReadFrame, kEepromReadRead};
+    static constexpr ExchangeCodes codes{kEepromReadOpen, kEepromReadTimeouts, kEepromReadFrame, 0, kEepromReadRead};
     int failures = 0;
     int code = 0;
     while (failures < kEepromFailureLimit) {

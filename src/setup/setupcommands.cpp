@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/clock.h"
+#include "meter/exchange.h"
 #include "meter/meterlink.h"
 #include "meter/replylayout.h"
 
@@ -48,34 +49,21 @@ struct CommandRun {
 // One attempt: every step runs, the last failing one names the code.
 int attempt(MeterLink& link, const CommandRun& run)
 {
-    MeterDevice& dev = link.device();
-    CommandFrame& frame = link.setupFrame();
-    auto& block = link.setupBlock();
-    int code = 0;
-    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
-        code = run.codes.open;
-    if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
-        code = run.codes.timeouts;
-    frame[kFrameParam1] = run.p2;
-    frame[kFrameParam2] = run.p3;
-    if (link.writeCommand(frame, run.command) != kLinkOk)
-        code = run.codes.frame;
-    dev.SyncLink();
-    if (run.fillBlock) {
-        link.WaitMs(100);
-        run.fillBlock(link);
-        if (dev.WriteBlock(block.data(), int(block.size())) != kLinkOk)
-            code = run.codes.block;
-        dev.SyncLink();
-        link.WaitMs(100);
-    } else if (run.waitBeforeReadMs > 0) {
-        link.WaitMs(run.waitBeforeReadMs);
-    }
-    if (dev.ReadReply(block.data(), int(block.size())) != kLinkOk)
-        code = run.codes.read;
-    else if (!HasOk(block, kAckAt))
-        code = run.codes.notAccepted;
-    return code;
+    Exchange x;
+    x.command = run.command;
+    x.frame = &link.setupFrame();
+    x.fillFrame = [&run](CommandFrame& frame) {
+        frame[kFrameParam1] = run.p2;
+        frame[kFrameParam2] = run.p3;
+    };
+    x.reply = link.setupBlock().data();
+    x.replyLength = int(link.setupBlock().size());
+    x.codes = run.codes;
+    if (run.fillBlock)
+        x.fillBlock = [&] { run.fillBlock(link); };
+    x.waitBeforeReadMs = run.waitBeforeReadMs;
+    x.accepted = OkAt(kAckAt);
+    return RunExchange(link, x);
 }
 
 int runCommand(MeterLink& link, const CommandRun& run)
@@ -174,29 +162,25 @@ bool InformationReplyPlausible(const std::array<std::uint8_t, 64>& r)
 
 int ReadMeterInformation(MeterLink& link, std::array<std::uint8_t, 64>& reply, QString& serial)
 {
-    MeterDevice& dev = link.device();
-    CommandFrame& frame = link.setupFrame();
-    const SetupStepCodes& c = kInformationCodes;
+    Exchange x;
+    x.command = Command::Information;
+    x.frame = &link.setupFrame();
+    x.fillFrame = [](CommandFrame& frame) {
+        frame[kFrameParam1] = 0;
+        frame[kFrameParam2] = 0;
+    };
+    x.reply = reply.data();
+    x.replyLength = int(reply.size());
+    x.codes = kInformationCodes;
+    x.accepted = [&reply](const std::uint8_t*) { return InformationReplyPlausible(reply); };
     int code = 0;
     for (int i = 0; i < kSetupAttempts; ++i) {
-        code = 0;
-        if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
-            code = c.open;
-        if (dev.SetLinkTimeouts(100, 100) != kLinkOk)
-            code = c.timeouts;
-        frame[2] = 0;
-        frame[3] = 0;
-        if (link.writeCommand(frame, Command::Information) != kLinkOk)
-            code = c.frame;
-        dev.SyncLink();
-        reply.fill(0);
-        if (dev.ReadReply(reply.data(), int(reply.size())) != kLinkOk)
-            code = c.read;
-        else if (!InformationReplyPlausible(reply))
-            code = c.notAccepted;
+        reply.fill(0);  // a failed read must not leave an older reply to be taken apart
+        code = RunExchange(link, x);
         if (code == 0)
             break;
     }
+    MeterDevice& dev = link.device();
     serial.clear();
     if (code != 0)
         return code;

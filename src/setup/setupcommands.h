@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "meter/exchange.h"
+
 namespace kelvor {
 
 class MeterLink;
@@ -14,9 +16,7 @@ inline constexpr int kSetupAttempts = 3;
 
 // Failure codes of one setup command, by the step that failed. 0 marks a step the
 // command does not have (no data block).
-struct SetupStepCodes {
-    int open, timeouts, frame, block, read, notAccepted;
-};
+using SetupStepCodes = ExchangeCodes;
 
 inline constexpr SetupStepCodes kClockCodes{401, 402, 403, 404, 405, 406};
 inline constexpr SetupStepCodes kIntervalCodes{600, 602, 603, 0, 604, 605};
