@@ -92,36 +92,46 @@ int MemoryDownload::SeekMemoryBlock(int n)
 
 int MemoryDownload::DownloadMemory(QByteArray& image)
 {
-    MeterDevice& dev = m_link.device();
     m_expected = m_total = m_received = m_remaining = 0;
     pauseMonitor();
     if (m_listener)
         m_listener->busy(true);
-    int code = kDownloadOk;
-    CommandFrame& f = m_link.mainFrame();
-    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk) {
-        code = kDownloadOpenFailed;
-    } else if (dev.SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) != kLinkOk) {
-        code = kDownloadTimeoutsFailed;
-    } else {
-        f[kFrameParam1] = 0x00;
-        f[kFrameParam2] = 0x01;
-        if (!writeCommand(Command::MemoryStart)) {
-            code = kDownloadStartWriteFailed;
-        } else {
-            dev.SyncLink();
-            m_link.WaitMs(100);
-            if (!readBlockReply())
-                code = kDownloadStartReadFailed;
-            else if (!hasBlockSignature())
-                code = kDownloadBadSignature;
-        }
-    }
+    const int started = startTransfer();
     if (m_listener)
         m_listener->busy(false);
-    if (code != kDownloadOk)
-        return code;  // nothing to resume from
+    if (started != kDownloadOk)
+        return started;  // nothing to resume from
 
+    beginImage(image);
+    const int code = resumeTransfer(image, transferBlocks(image));
+    if (m_listener)
+        m_listener->end();
+    return code;
+}
+
+int MemoryDownload::startTransfer()
+{
+    MeterDevice& dev = m_link.device();
+    if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+        return kDownloadOpenFailed;
+    if (dev.SetLinkTimeouts(kLinkTimeoutMs, kLinkTimeoutMs) != kLinkOk)
+        return kDownloadTimeoutsFailed;
+    CommandFrame& f = m_link.mainFrame();
+    f[kFrameParam1] = 0x00;
+    f[kFrameParam2] = 0x01;
+    if (!writeCommand(Command::MemoryStart))
+        return kDownloadStartWriteFailed;
+    dev.SyncLink();
+    m_link.WaitMs(100);
+    if (!readBlockReply())
+        return kDownloadStartReadFailed;
+    if (!hasBlockSignature())
+        return kDownloadBadSignature;
+    return kDownloadOk;
+}
+
+void MemoryDownload::beginImage(QByteArray& image)
+{
     const auto& r = m_link.replyBuffer();
     const std::uint32_t position = (std::uint32_t(r[kMemoryPositionAt]) << 16) |
                                    (std::uint32_t(r[kMemoryPositionAt + 1]) << 8) | r[kMemoryPositionAt + 2];
@@ -132,16 +142,16 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
     image.reserve(image.size() + m_total);
     m_remaining = m_total;
     storeBlock(image);  // the reply to "P" 1 carries block 0
+}
 
-    // Transfer phase: the normal path is one "p" and one read per block, no waits.
-    bool transferComplete = true;
+int MemoryDownload::transferBlocks(QByteArray& image)
+{
+    MeterDevice& dev = m_link.device();
     int recoveries = 0;  // "r" exchanges in a row without a stored block
     while (m_remaining > 0) {
         if (!writeCommand(Command::MemoryNext)) {
             dev.CloseLink();
-            code = kDownloadWriteFailed;
-            transferComplete = false;
-            break;
+            return kDownloadWriteFailed;
         }
         dev.SyncLink();
         if (readMemoryBlock()) {
@@ -151,29 +161,25 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
         }
         // A meter that answers every "r" but never the "p" after it would keep this
         // loop going for ever; past a few rounds the resume phase takes over.
-        if (++recoveries > kMaxResumeAttempts) {
-            transferComplete = false;
-            break;
-        }
+        if (++recoveries > kMaxResumeAttempts)
+            return kDownloadOk;
         m_link.WaitMs(1000);
         if (!writeCommand(Command::MemoryRetryOrEepromRead)) {
             dev.CloseLink();
-            code = kDownloadWriteFailed;
-            transferComplete = false;
-            break;
+            return kDownloadWriteFailed;
         }
         dev.SyncLink();
-        if (!readBlockReply()) {
-            code = kDownloadOk;  // the resume phase decides
-            transferComplete = false;
-            break;
-        }
+        if (!readBlockReply())
+            return kDownloadOk;  // the resume phase decides
         // The reply to "r" is dropped; the next "p" fetches the missing block again.
     }
-    if (transferComplete && !writeCommand(Command::MemoryEnd))
-        code = kDownloadEndWriteFailed;
+    return writeCommand(Command::MemoryEnd) ? kDownloadOk : kDownloadEndWriteFailed;
+}
 
-    // Resume phase: re-position at the first missing block and carry on.
+int MemoryDownload::resumeTransfer(QByteArray& image, int code)
+{
+    MeterDevice& dev = m_link.device();
+    CommandFrame& f = m_link.mainFrame();
     int failedAttempts = 0;
     while (m_received < m_total && failedAttempts < kMaxResumeAttempts) {
         code = kDownloadOk;
@@ -210,8 +216,6 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
         if (code == kDownloadOk)
             writeCommand(Command::MemoryEnd);  // outcome ignored
     }
-    if (m_listener)
-        m_listener->end();
     return code;
 }
 

@@ -77,6 +77,20 @@ public:
     int received() const { return m_received; }
 
 private:
+    // The download's phases, in order.
+    // Start: open the link and ask for block 0 ("P" 1); its reply must carry the signature.
+    int startTransfer();
+    // Block 0 tells how far the memory is written: the totals follow, and it is the
+    // image's first block.
+    void beginImage(QByteArray& image);
+    // Transfer: one "p" and one read per block, with "r" after a bad read; a failure
+    // leaves the missing blocks to the resume phase. Ends with "q" when complete.
+    int transferBlocks(QByteArray& image);
+    // Resume: re-position at the first missing block and carry on, until the image is
+    // complete or too many attempts in a row failed. `code` (the transfer's outcome)
+    // stands when nothing is missing.
+    int resumeTransfer(QByteArray& image, int code);
+
     bool writeCommand(Command command);
     bool readBlockReply();
     bool readMemoryBlock();  // a read whose reply carries the block signature
