@@ -19,7 +19,7 @@
 #include "app/ui/tfrmmain.h"
 #include "kelvor_version.h"
 #include "meter/choice/devicechoice.h"
-#include "library/ui/librarycommands.h"
+#include "logger/ui/librarycommands.h"
 #include "meter/unavailabledevice.h"
 #include "panel/ui/digitimages.h"
 

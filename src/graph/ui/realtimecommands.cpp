@@ -16,7 +16,7 @@
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
-#include "library/ui/journalhooks.h"
+#include "graph/ui/journalhooks.h"
 
 #include <QCheckBox>
 

@@ -19,7 +19,7 @@
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/toolicons.h"
-#include "library/ui/journalhooks.h"
+#include "graph/ui/journalhooks.h"
 
 namespace kelvor {
 

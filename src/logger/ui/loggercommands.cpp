@@ -7,7 +7,7 @@
 #include "logger/memorydownload.h"
 #include "logger/ui/downloadprogress.h"
 #include "logger/ui/loggerwindow.h"
-#include "library/ui/librarycommands.h"
+#include "logger/ui/librarycommands.h"
 #include "widgets/dialogparent.h"
 
 namespace kelvor {

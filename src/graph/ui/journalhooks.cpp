@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "library/ui/journalhooks.h"
+#include "graph/ui/journalhooks.h"
 
 #include <QPointer>
 #include <QTimer>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "library/ui/librarycommands.h"
+#include "logger/ui/librarycommands.h"
 
 #include <QLineEdit>
 
