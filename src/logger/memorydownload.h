@@ -7,6 +7,7 @@
 
 #include "logger/datasetdecoder.h"
 #include "meter/commandframe.h"
+#include "meter/monitorhook.h"
 
 namespace kelvor {
 
@@ -44,16 +45,6 @@ public:
     virtual void end() {}
     // The first exchange is running (the GUI shows the hourglass).
     virtual void busy(bool on) { (void)on; }
-};
-
-// Keeps the monitor loop off the link: pause() waits until no poll exchange is in
-// progress and stops the poll timer; the download calls it before each exchange
-// group. Restarting the monitor is left to whoever started the download.
-class MonitorHook {
-public:
-    virtual ~MonitorHook() = default;
-    virtual void pause() = 0;
-    virtual void resume() = 0;
 };
 
 // Number of bytes a download fetches for a header position: position + 1, the whole

@@ -29,13 +29,13 @@ QString Program::helpPath() const { return dataDir + QStringLiteral("/KELVORHELP
 void Program::PauseMonitor()
 {
     if (monitorLoop)
-        monitorLoop->PauseMonitor();
+        monitorLoop->pause();
 }
 
 void Program::ResumeMonitor()
 {
     if (monitorLoop)
-        monitorLoop->ResumeMonitor();
+        monitorLoop->resume();
 }
 
 }  // namespace kelvor

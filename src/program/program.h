@@ -14,6 +14,7 @@
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
+#include "meter/monitorhook.h"
 
 class QPrinter;
 class QWidget;
@@ -54,16 +55,6 @@ struct GraphHooks {
     std::function<void(int)> showDataSet;
 };
 
-// The monitor loop as everyone else sees it: stopped while another sender uses the link.
-class MonitorControl {
-public:
-    virtual void PauseMonitor() = 0;
-    virtual void ResumeMonitor() = 0;
-
-protected:
-    ~MonitorControl() = default;
-};
-
 // Everything program-wide, created by the program entry and handed to every window.
 // No other globals.
 class Program {
@@ -100,8 +91,9 @@ public:
     std::shared_ptr<const DigitImages> digits;
 
     // The monitor loop (owned by the main window). Every sender other than the loop
-    // brackets its exchanges with these; without a main window they do nothing.
-    MonitorControl* monitorLoop = nullptr;
+    // holds a MonitorPause (program/monitorpause.h) over its exchanges; without a
+    // main window these do nothing.
+    MonitorHook* monitorLoop = nullptr;
     void PauseMonitor();
     void ResumeMonitor();
 

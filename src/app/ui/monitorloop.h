@@ -21,7 +21,7 @@ public:
 
 // Finds the meter, polls it and feeds the panel and the real-time run. Owns the
 // three timers of the main window: MainTimer and the two blink timers.
-class MonitorLoop : public QObject, public MonitorControl {
+class MonitorLoop : public QObject, public MonitorHook {
     Q_OBJECT
 public:
     MonitorLoop(Program& program, MonitorView& view, QObject* parent = nullptr);
@@ -37,14 +37,17 @@ public:
     bool recFullPhase() const { return m_recFullPhase; }
     bool blinkBusy() const { return m_blinkBusy; }
 
+    void pause() override { PauseMonitor(); }
+    void resume() override { ResumeMonitor(); }
+
 public slots:
     void MainTimerTimer();
     void MaxMinTimerTimer();
     void RecFullTimerTimer();
     // Stops the loop for another sender's exchange. Never waits for a tick lower on
     // this thread's stack (it could not finish until we return).
-    void PauseMonitor() override;
-    void ResumeMonitor() override;
+    void PauseMonitor();
+    void ResumeMonitor();
 
 private:
     void probe();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/ui/loggercommands.h"
 
+#include "program/monitorpause.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "graph/ui/tfrmgraph.h"
@@ -18,16 +19,6 @@ struct LoadGuard {
     bool& flag;
     explicit LoadGuard(bool& f) : flag(f) { flag = true; }
     ~LoadGuard() { flag = false; }
-};
-
-class ProgramMonitorHook final : public MonitorHook {
-public:
-    explicit ProgramMonitorHook(Program& p) : m_program(p) {}
-    void pause() override { m_program.PauseMonitor(); }
-    void resume() override { m_program.ResumeMonitor(); }
-
-private:
-    Program& m_program;
 };
 }  // namespace
 
@@ -48,13 +39,12 @@ void LoadData1Click(Program& program)
         return;
     }
 
-    program.PauseMonitor();
+    const MonitorPause pause(program);
     program.monitor.MissedReads = 0;
     TfrmGraph* window = EnsureLoggerGraph(program);
 
     DownloadProgressWindow progress(parent);
-    ProgramMonitorHook monitor(program);
-    MemoryDownload download(program.link, &progress, &monitor);
+    MemoryDownload download(program.link, &progress, program.monitorLoop);
     LoadCallbacks callbacks;
     callbacks.decoded = [&](const DataSetDecodeResult&) {
         // Into the library first: from here on the download cannot be lost.
@@ -82,7 +72,6 @@ void LoadData1Click(Program& program)
         prompts.error(box, LoadFailureMessage(out.code));
         SendDownloadCancel(program.link);
     }
-    program.ResumeMonitor();
 }
 
 }  // namespace kelvor

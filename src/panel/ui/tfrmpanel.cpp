@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include "program/monitorpause.h"
 #include "program/program.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/toucharea.h"
@@ -403,10 +404,9 @@ void TfrmPanel::pressKey(Command key)
     // The wait processes events, so the panel may be closed and gone before it ends:
     // nothing after it may touch the panel.
     Program& program = m_program;
-    program.PauseMonitor();
+    const MonitorPause pause(program);
     if (program.link.SendKey(key) != 0)
         program.link.WaitMs(300);  // no retry and no message: the LCD simply stays
-    program.ResumeMonitor();
 }
 
 void TfrmPanel::btnHOLDClick() { pressKey(Command::Hold); }

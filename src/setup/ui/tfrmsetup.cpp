@@ -2,6 +2,7 @@
 #include "setup/ui/tfrmsetup.h"
 
 #include <algorithm>
+#include <optional>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "program/monitorpause.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "widgets/mdiwindows.h"
@@ -228,19 +230,15 @@ void TfrmSetup::showResult(QLabel* label, int code, bool withCode)
 
 int TfrmSetup::runCommand(QLabel* label, bool pauseAfterWait, const std::function<int()>& command)
 {
+    std::optional<MonitorPause> pause;
     if (!pauseAfterWait)
-        m_program.PauseMonitor();
+        pause.emplace(m_program);
     clearResult(label);
     m_program.link.WaitMs(kClearWaitMs);
-    if (pauseAfterWait)
-        m_program.PauseMonitor();
-    int code = 0;
-    {
-        Hourglass hourglass;
-        code = command();
-    }
-    m_program.ResumeMonitor();
-    return code;
+    if (!pause)
+        pause.emplace(m_program);
+    const Hourglass hourglass;
+    return command();
 }
 
 void TfrmSetup::adjustMeterTime()
@@ -369,7 +367,7 @@ void TfrmSetup::readAdjustValues()
     const auto& names = AdjustValueFieldNames();
     for (const char* name : names)
         findChild<QLineEdit*>(QLatin1String(name))->clear();
-    m_program.PauseMonitor();
+    const MonitorPause pause(m_program);
     AdjustValues values{};
     int code = 0;
     {
@@ -380,7 +378,6 @@ void TfrmSetup::readAdjustValues()
         for (std::size_t i = 0; i < values.size(); ++i)
             findChild<QLineEdit*>(QLatin1String(names[i]))->setText(CalibrationText(values[i]));
     showResult(label, code, true);
-    m_program.ResumeMonitor();
 }
 
 void TfrmSetup::writeEEProm()
@@ -402,14 +399,13 @@ void TfrmSetup::writeEEProm()
         m_program.prompts.error(this, error);
         return;
     }
-    m_program.PauseMonitor();
+    const MonitorPause pause(m_program);
     int code = 0;
     {
         Hourglass hourglass;
         code = WriteEEProm(m_program.link, address, value);
     }
     showResult(label, code, false);
-    m_program.ResumeMonitor();
 }
 
 void TfrmSetup::readEEProm()
@@ -424,7 +420,7 @@ void TfrmSetup::readEEProm()
         m_program.prompts.error(this, error);
         return;
     }
-    m_program.PauseMonitor();
+    const MonitorPause pause(m_program);
     std::uint8_t value = 0;
     int code = 0;
     {
@@ -433,7 +429,6 @@ void TfrmSetup::readEEProm()
     }
     dataEdit->setText(code == 0 ? QString::number(value) : QString());
     showResult(label, code, false);
-    m_program.ResumeMonitor();
 }
 
 void TfrmSetup::closeEvent(QCloseEvent* event)
