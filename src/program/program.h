@@ -29,9 +29,16 @@ class TfrmGraph;
 class TfrmPanel;
 class TfrmSetup;
 
+// What a click on a graph does; the values are GraphClickMode's own.
+enum class ClickMode : int {
+    Normal = -99,  // the normal cursor: clicks place nothing
+    Text = 0,      // the text tool
+    Cross = 2,     // the cross tool
+};
+
 // State shared by every graph window.
 struct GraphState {
-    int GraphClickMode = -99;     // -99 normal cursor, 0 text tool, 2 cross tool
+    ClickMode GraphClickMode = ClickMode::Normal;
     int AnnotationCounter = 3;    // the first annotation placed gets index 4
     int AnnoColor = 0;            // 0x00BBGGRR
     QPointer<TfrmGraph> RealTimeGraph;

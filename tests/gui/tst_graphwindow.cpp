@@ -204,11 +204,11 @@ private slots:
         QCOMPARE(w->chart().axisLayout().size(), size_t(1));
         QVERIFY(w->ToolButton5->isEnabled() && w->ToolButton9->isEnabled());
         w->ToolButton5->click();
-        QCOMPARE(rig.program.graph.GraphClickMode, 2);
+        QCOMPARE(rig.program.graph.GraphClickMode, ClickMode::Cross);
         w->chkSplit->click();  // split again: back to the normal cursor
         QCOMPARE(w->chart().axisLayout().size(), size_t(4));
         QVERIFY(!w->ToolButton5->isEnabled() && !w->ToolButton9->isEnabled());
-        QCOMPARE(rig.program.graph.GraphClickMode, -99);
+        QCOMPARE(rig.program.graph.GraphClickMode, ClickMode::Normal);
         QVERIFY(w->ToolButton4->isChecked());
     }
 

@@ -245,7 +245,7 @@ private slots:
         const QRect r = a.view().GetGridRect();
 
         a.ToolButton5->click();
-        QCOMPARE(rig.program->graph.GraphClickMode, 2);
+        QCOMPARE(rig.program->graph.GraphClickMode, ClickMode::Cross);
         // The pointer is inside, but the cross's centre (15 px further) would not be.
         click(a, QPoint(r.right() - 14, r.center().y()));
         QCOMPARE(rig.program->graph.AnnotationCounter, 3);

@@ -176,7 +176,7 @@ bool Save1Click(Program& program, QWidget* active)
     auto* graph = qobject_cast<TfrmGraph*>(active);
     if (!graph)
         return false;
-    if (graph->windowTitle() != kLoggerCaption)
+    if (!graph->isLoggerWindow())
         return SaveGraphAs(program, graph->chart(), graph);
     TfrmOpenSave dialog(graph);
     dialog.setSaveTexts();

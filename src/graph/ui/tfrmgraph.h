@@ -42,6 +42,10 @@ public:
     ChartModel& chart() { return m_chart; }
     ChartView& view() const { return *PESGraph1; }
 
+    // The window's role, as its caption tells it.
+    bool isLoggerWindow() const { return windowTitle() == kLoggerCaption; }
+    bool isRealTimeWindow() const { return windowTitle() == kRealTimeCaption; }
+
     // Shows or hides "Clear" and its divider (real-time graph only).
     void setClearVisible(bool on);
     // Writes the rate lists without running their change handler.

@@ -21,9 +21,9 @@ constexpr int kDataHotSpotMark = 2;
 void TfrmGraph::PESGraph1Click()
 {
     GraphState& g = m_program.graph;
-    if (g.GraphClickMode != 0 && g.GraphClickMode != 2)
+    if (g.GraphClickMode == ClickMode::Normal)
         return;
-    const bool cross = g.GraphClickMode == 2;
+    const bool cross = g.GraphClickMode == ClickMode::Cross;
     const QPoint p = PESGraph1->GetMousePoint() + (cross ? kCrossToolOffset : kTextToolOffset);
     const QRect r = PESGraph1->GetGridRect();
     const ChartPoint v = PESGraph1->PixelToData(0, p.x(), p.y());

@@ -30,7 +30,7 @@ constexpr auto kYesNoCancel = QMessageBox::Yes | QMessageBox::No | QMessageBox::
 void TfrmGraph::FormShow()
 {
     m_chart.setArrowCursor(sgArrowCursor);
-    m_program.graph.GraphClickMode = -99;
+    m_program.graph.GraphClickMode = ClickMode::Normal;
     ToolButton4->setChecked(true);
 }
 
@@ -43,7 +43,7 @@ void TfrmGraph::FormActivate()
 bool TfrmGraph::FormCloseQuery()
 {
     Prompts& prompts = m_program.prompts;
-    if (m_program.graph.LoggerGraphUnsaved && windowTitle() == kLoggerCaption) {
+    if (m_program.graph.LoggerGraphUnsaved && isLoggerWindow()) {
         const auto answer = prompts.ask(this, QStringLiteral("Save DataLogger Data ?"), kYesNoCancel);
         if (answer == QMessageBox::Cancel)
             return false;
@@ -56,7 +56,7 @@ bool TfrmGraph::FormCloseQuery()
         }
     }
     RealTimeState& rt = m_program.realTime;
-    if (rt.Unsaved && windowTitle() == kRealTimeCaption) {
+    if (rt.Unsaved && isRealTimeWindow()) {
         const auto answer = prompts.ask(this, QStringLiteral("Save Real-Time Graph ?"), kYesNoCancel);
         if (answer == QMessageBox::Cancel)
             return false;
@@ -79,13 +79,13 @@ void TfrmGraph::FormClose()
 {
     GraphState& g = m_program.graph;
     const GraphHooks& hooks = m_program.graphHooks;
-    if (windowTitle() == kLoggerCaption) {
+    if (isLoggerWindow()) {
         // Only the data logger's own window gives up its unsaved data; closing any other
         // graph must not silence the logger's save prompt.
         g.LoggerGraphUnsaved = false;
         g.LoggerGraph = nullptr;
     }
-    if (windowTitle() == kRealTimeCaption) {
+    if (isRealTimeWindow()) {
         if (hooks.checkRealTimeGraph)
             hooks.checkRealTimeGraph(false);
         g.RealTimeGraph = nullptr;
@@ -121,20 +121,20 @@ void TfrmGraph::ToolButton4Click()
 {
     m_chart.setArrowCursor(sgArrowCursor);
     m_chart.PEactions(sgResetImage);  // the view takes the cursor over at a refresh
-    m_program.graph.GraphClickMode = -99;
+    m_program.graph.GraphClickMode = ClickMode::Normal;
 }
 
 void TfrmGraph::ToolButton5Click()
 {
     PESGraph1->setCustomCursor(crossCursor());
-    m_program.graph.GraphClickMode = 2;
+    m_program.graph.GraphClickMode = ClickMode::Cross;
 }
 
 void TfrmGraph::ToolButton9Click()
 {
     m_chart.setArrowCursor(sgTextCursor);
     m_chart.PEactions(sgResetImage);
-    m_program.graph.GraphClickMode = 0;
+    m_program.graph.GraphClickMode = ClickMode::Text;
 }
 
 void TfrmGraph::ToolButton15Click()
@@ -161,7 +161,7 @@ void TfrmGraph::chkSplitClick()
         ToolButton9->setEnabled(false);
         ToolButton4->setChecked(true);
         m_chart.setArrowCursor(sgArrowCursor);
-        m_program.graph.GraphClickMode = -99;
+        m_program.graph.GraphClickMode = ClickMode::Normal;
     } else {
         m_chart.setMultiAxesSubsets(-1, 0);
         m_chart.setMultiAxesProportions(0, 1.0);
