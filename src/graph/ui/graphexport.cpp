@@ -22,7 +22,7 @@ std::vector<ExportSeries> GraphSeries(Program& program, const ChartModel& chart,
     std::vector<ExportSeries> series;
     auto* graph = qobject_cast<TfrmGraph*>(window);
     const int sets = int(program.store.sets.size());
-    if (graph && graph->windowTitle() == kLoggerCaption && sets > 0) {
+    if (graph && graph->isLoggerWindow() && sets > 0) {
         const int drawn = std::clamp(graph->Grid2->currentRow(), 0, sets - 1);
         for (int k = 0; k < sets; ++k)
             if (everySet || k == drawn)
