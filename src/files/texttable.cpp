@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/texttable.h"
 
+#include "files/blocklinereader.h"
+
 #include <algorithm>
 #include <QDir>
 #include <QFile>
@@ -45,12 +47,13 @@ TableReadResult ReadTextTable(QIODevice& device, QChar separator, const TableRow
 {
     TableReadResult result;
     const char sepByte = char(separator.unicode());
-    QByteArray raw;
-    while (!device.atEnd()) {
-        raw = device.readLine(kMaxTableLineBytes);
-        if (raw.endsWith('\n'))
-            raw.chop(1);
-        else if (!device.atEnd()) {  // the line did not fit
+    BlockLineReader lines(device, kMaxTableLineBytes);
+    QByteArrayView raw;
+    for (;;) {
+        const BlockLineReader::Status status = lines.next(raw);
+        if (status == BlockLineReader::Status::End)
+            break;
+        if (status == BlockLineReader::Status::TooLong) {
             result.error = QStringLiteral("Line %1 is longer than %2 bytes; reading stopped there.")
                                .arg(result.rows.size() + 1)
                                .arg(kMaxTableLineBytes);

@@ -83,6 +83,43 @@ TEST(TextTable, ReaderLineForms)
     EXPECT_TRUE(parse("no separator here").empty());
 }
 
+TEST(TextTable, ReadsLinesAcrossBlockBoundaries)
+{
+    // Lines of varying length over a megabyte, so many lines straddle the reader's blocks.
+    QByteArray text;
+    TableRows expected;
+    for (int i = 0; i < 40000; ++i) {
+        const QByteArray cell = QByteArray::number(i) + QByteArray(i % 37, 'x');
+        text += "d\t" + cell + "\t1\t2\t3\t4" + (i % 2 ? "\r\n" : "\n");
+        expected.push_back({"d", QString::fromLatin1(cell), "1", "2", "3", "4"});
+    }
+    text.chop(2);  // the last line has no line end
+    expected.back()[5] = "4";
+    EXPECT_EQ(parse(text), expected);
+}
+
+TEST(TextTable, OverlongLineStopsReadingAndKeepsTheRowsBefore)
+{
+    // A line fits when the bytes before its line end are at most kMaxTableLineBytes.
+    const auto lineOf = [](qint64 bytes) { return "a\t" + QByteArray(bytes - 2, 'y'); };
+    const QByteArray fits = lineOf(kMaxTableLineBytes) + "\n";
+    const QByteArray over = lineOf(kMaxTableLineBytes + 1) + "\n";
+
+    QBuffer b;
+    b.setData("a\tb\n" + fits + over + "a\tb\n");
+    b.open(QIODevice::ReadOnly);
+    const TableReadResult r = ReadTextTable(b, QLatin1Char('\t'));
+    EXPECT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(r.rows[1][1].size(), kMaxTableLineBytes - 2);
+    EXPECT_TRUE(r.error.startsWith("Line 3 is longer than")) << r.error.toStdString();
+
+    EXPECT_EQ(parse("a\tb\n" + lineOf(kMaxTableLineBytes)).size(), 2u);
+    QBuffer last;
+    last.setData(lineOf(kMaxTableLineBytes + 1));
+    last.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(ReadTextTable(last, QLatin1Char('\t')).ok());
+}
+
 TEST(TextTable, CancelKeepsReadRowsAndOldFile)
 {
     QByteArray text;
