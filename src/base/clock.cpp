@@ -58,7 +58,12 @@ void SystemClock::processEvents()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    // Waits call this in a loop: yield the core instead of spinning on the tick count.
+}
+
+void SystemClock::processEventsWhileWaiting()
+{
+    processEvents();
+    // Yield the core instead of spinning on the tick count.
     QThread::msleep(1);
 }
 

@@ -22,8 +22,12 @@ public:
     double nowDays() const { return toDays(now()); }
     // Millisecond tick count; wraps like a 32-bit system tick.
     virtual std::uint32_t tickMs() const = 0;
-    // Process pending events (the wait loops call this between looks at tickMs).
+    // Process pending events and return at once: long work calls this every few
+    // hundred rows to let the window repaint and take a Cancel.
     virtual void processEvents() = 0;
+    // One turn of a loop that waits for time to pass (between looks at tickMs):
+    // processes events and may give up the core for a moment.
+    virtual void processEventsWhileWaiting() { processEvents(); }
 };
 
 // Wall clock and the real event loop.
@@ -33,6 +37,7 @@ public:
     QDateTime now() const override;
     std::uint32_t tickMs() const override;
     void processEvents() override;
+    void processEventsWhileWaiting() override;
 
 private:
     std::int64_t m_startMs;

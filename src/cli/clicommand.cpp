@@ -176,7 +176,7 @@ void CliContext::pauseUntil(std::uint32_t sinceTick, std::uint32_t ms)
         return;
     }
     while (clock.tickMs() - sinceTick < ms && !interrupted())
-        clock.processEvents();
+        clock.processEventsWhileWaiting();
 }
 
 void CliContext::fail(const QString& message)

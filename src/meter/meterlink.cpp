@@ -16,7 +16,7 @@ std::uint32_t MeterLink::WaitMs(std::uint32_t ms)
     // Unsigned subtraction: a wrap of the tick counter is harmless. Events are
     // processed at least once, so WaitMs(0) still lets the UI breathe.
     do {
-        m_clock->processEvents();
+        m_clock->processEventsWhileWaiting();
         elapsed = m_clock->tickMs() - start;
     } while (elapsed <= ms);
     return elapsed;
