@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One user-visible operation in a fresh process, the way the program does it: the
+// benchmark script starts this once per measurement, so allocator, caches and fonts
+// are as cold as after a real start. Prints "key=value" lines on stdout; times are
+// milliseconds, "mono_ns" stamps are CLOCK_MONOTONIC so the caller can subtract its
+// own start stamp.
+//
+//   kelvor-benchdriver startup | startup-bare
+//   kelvor-benchdriver open-table FILE | read-table-plain FILE
+//   kelvor-benchdriver download LATENCY_MS | download-protocol LATENCY_MS
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMainWindow>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
+#include <qcustomplot.h>
+
+#include "benchsupport.h"
+#include "app/ui/tfrmmain.h"
+#include "base/clock.h"
+#include "files/ui/filecommands.h"
+#include "files/ui/tfrmlist.h"
+#include "logger/memorydownload.h"
+#include "logger/ui/loggercommands.h"
+#include "program/program.h"
+#include "meter/sim/simdevice.h"
+
+using namespace kelvor;
+
+namespace {
+
+std::int64_t monoNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+long rssKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void report(const char* key, double value) { std::printf("%s=%.3f\n", key, value); }
+
+// Calls `then` once, after `w` has painted for the first time.
+class FirstPaint final : public QObject {
+public:
+    FirstPaint(QWidget& w, std::function<void()> then) : m_then(std::move(then)) { w.installEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && m_then) {
+            o->removeEventFilter(this);
+            // Run after the paint has finished, not inside it.
+            QTimer::singleShot(0, [f = std::move(m_then)] { f(); });
+            m_then = nullptr;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
+
+// Start-up to the first paint of the main window, then the resident memory after a
+// second of idling on the simulated meter.
+template <typename MakeWindow>
+int startup(QApplication& app, MakeWindow makeWindow)
+{
+    QMainWindow* window = makeWindow();
+    FirstPaint painted(*window, [&] {
+        std::printf("first_paint_mono_ns=%lld\n", static_cast<long long>(monoNs()));
+        QTimer::singleShot(1000, [&] {
+            report("idle_rss_mb", double(rssKb()) / 1024.0);
+            app.quit();
+        });
+    });
+    if (const QScreen* screen = QApplication::primaryScreen())
+        window->setGeometry(screen->availableGeometry());
+    window->showMaximized();
+    const int status = app.exec();
+    delete window;
+    return status;
+}
+
+// The program's own objects over the simulated meter, on the real clock.
+struct RealProgram {
+    QTemporaryDir dir;
+    SystemClock clock;
+    bench::AnsweringPrompts prompts;
+    std::unique_ptr<Program> program;
+    std::unique_ptr<TfrmMain> main;
+
+    explicit RealProgram(const QString& simOptions)
+    {
+        QString error;
+        program = std::make_unique<Program>(createSimDevice(simOptions, clock, &error), clock, prompts, dir.path());
+    }
+    void showMain()
+    {
+        main = std::make_unique<TfrmMain>(*program);
+        main->resize(1280, 900);
+        main->show();
+        QApplication::processEvents();
+    }
+};
+
+int openTable(const QString& path)
+{
+    RealProgram rig(QString{});
+    rig.showMain();
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    TfrmList* list = OpenTextTable(*rig.program, path);
+    if (!list)
+        return 1;
+    list->repaint();
+    report("open_ms", double(t.nsecsElapsed()) / 1e6);
+    report("open_cpu_ms", cpuMs() - cpu0);
+    report("rows", list->dataRows());
+    return 0;
+}
+
+// The same file read by plain Qt: every line decoded and split into its fields.
+int readTablePlain(const QString& path)
+{
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return 1;
+    const QChar sep = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive) ? QLatin1Char(',') : QLatin1Char('\t');
+    std::vector<QStringList> rows;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (!line.isEmpty())
+            rows.push_back(QString::fromLocal8Bit(line).split(sep));
+    report("open_ms", double(t.nsecsElapsed()) / 1e6);
+    report("open_cpu_ms", cpuMs() - cpu0);
+    report("rows", double(rows.size()));
+    return 0;
+}
+
+// Fills the simulated meter's memory with one data set up to the last byte.
+void fillMemory(MeterDevice& device)
+{
+    SimMemory& memory = dynamic_cast<SimDevice&>(device).meter().memory();
+    memory.erase();
+    SimMemory::DataSetStart s;
+    s.start = QDateTime(QDate(2026, 1, 5), QTime(8, 0, 0));
+    memory.beginDataSet(s);
+    for (std::int16_t i = 0; memory.appendSample({std::int16_t(700 + i % 50), 710, 720, 730}); ++i) {
+    }
+    memory.endDataSet();
+}
+
+// Data Logger > Load over a full memory, through the progress window and the logger
+// window, as the menu command runs it.
+int download(int latencyMs)
+{
+    RealProgram rig(QStringLiteral("latency=%1,unplugged=").arg(latencyMs));
+    rig.showMain();
+    fillMemory(*rig.program->device);
+    QElapsedTimer wait;
+    wait.start();
+    while (!rig.program->monitor.Connected && wait.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    LoadData1Click(*rig.program);
+    report("wall_ms", double(t.nsecsElapsed()) / 1e6);
+    report("cpu_ms", cpuMs() - cpu0);
+    report("sets", double(rig.program->store.sets.size()));
+    report("samples", rig.program->store.sets.empty() ? 0.0 : double(rig.program->store.sets[0].sampleCount));
+    return rig.program->store.sets.empty() ? 1 : 0;
+}
+
+// The same memory copied by the protocol alone: no window, no decoding.
+int downloadProtocol(int latencyMs)
+{
+    SystemClock clock;
+    QString error;
+    std::unique_ptr<MeterDevice> device = createSimDevice(QStringLiteral("latency=%1").arg(latencyMs), clock, &error);
+    fillMemory(*device);
+    if (device->OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
+        return 1;
+    MeterLink link(*device, clock);
+    MemoryDownload download(link, nullptr);
+    QByteArray image;
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    const int code = download.DownloadMemory(image);
+    report("wall_ms", double(t.nsecsElapsed()) / 1e6);
+    report("cpu_ms", cpuMs() - cpu0);
+    report("blocks", double(image.size() / kBlockBytes));
+    return code == kDownloadOk ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const QStringList args = QApplication::arguments();
+    const QString what = args.value(1);
+    const QString arg = args.value(2);
+    if (what == QLatin1String("startup"))
+        return startup(app, [] {
+            static RealProgram rig(QString{});
+            return new TfrmMain(*rig.program);
+        });
+    if (what == QLatin1String("startup-bare"))
+        return startup(app, [] {
+            auto* w = new QMainWindow;
+            auto* plot = new QCustomPlot(w);
+            plot->addGraph();
+            w->setCentralWidget(plot);
+            return w;
+        });
+    if (what == QLatin1String("open-table"))
+        return openTable(arg);
+    if (what == QLatin1String("read-table-plain"))
+        return readTablePlain(arg);
+    if (what == QLatin1String("download"))
+        return download(arg.toInt());
+    if (what == QLatin1String("download-protocol"))
+        return downloadProtocol(arg.toInt());
+    std::fprintf(stderr, "kelvor-benchdriver: unknown scenario '%s'\n", qPrintable(what));
+    return 2;
+}
