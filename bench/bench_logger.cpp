@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Data logger costs: decoding a full memory, the download's own work per block, and
+// Data logger costs: decoding a full memory and one of many short data sets, the download's own work per block, and
 // text tables of 100,000 lines.
 #include <benchmark/benchmark.h>
 
@@ -17,15 +17,17 @@ using namespace kelvor;
 
 namespace {
 
-// A full memory: four data sets of 4000 samples each (16,000 samples, 130,896 bytes
-// used), padded to the 131,072 bytes a download fetches.
-QByteArray fullImage()
+// A memory image of `sets` data sets of `samples` samples each, padded to the 131,072
+// bytes a download fetches. 4 x 4000 is a full memory (16,000 samples, 130,896 bytes
+// used); 4000 x 1 is the most headers a memory holds.
+QByteArray memoryImage(int sets, int samples)
 {
     QByteArray a(0x20000, '\0');
-    a[9] = 4;
+    a[8] = char(sets >> 8);
+    a[9] = char(sets);
     int p = 2816;
-    for (int k = 0; k < 4; ++k) {
-        const int n = 4000;
+    for (int k = 0; k < sets; ++k) {
+        const int n = samples;
         const char head[18] = {char(0xA5), 0x5A, 0, 0x23, 0x07, 0x15, 0x09, 0x30, 0x05, 0, 2,
                                char(k & 1 ? 0x10 : 0), char(n >> 8), char(n & 0xFF), 0, 0, 0, 0};
         a.replace(p, 18, QByteArray(head, 18));
@@ -43,9 +45,11 @@ QByteArray fullImage()
     return a;
 }
 
-void BM_DecodeFullImage(benchmark::State& state)
+// Args: data sets, samples per set. The per-header cost is what many short recordings
+// pay; the one long set is its anchor.
+void BM_DecodeImage(benchmark::State& state)
 {
-    const QByteArray image = fullImage();
+    const QByteArray image = memoryImage(int(state.range(0)), int(state.range(1)));
     ManualClock clock;
     DataSetStore store;
     for (auto _ : state) {
@@ -53,9 +57,13 @@ void BM_DecodeFullImage(benchmark::State& state)
         benchmark::DoNotOptimize(r.decodedCount);
         benchmark::DoNotOptimize(store.values.data());
     }
+    if (store.sets.size() != std::size_t(state.range(0)))
+        state.SkipWithError("image not decoded whole");
     state.counters["samples"] = double(store.values.size() / 4);
+    state.counters["per_set"] = benchmark::Counter(double(state.iterations()) * double(state.range(0)),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DecodeFullImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeImage)->Args({4, 4000})->Args({1, 16029})->Args({4000, 1})->Unit(benchmark::kMicrosecond);
 
 // A meter that answers every read at once: what is measured is the download's own work.
 struct InstantMeter final : MeterDevice {

@@ -41,7 +41,9 @@ double headerStart(const std::uint8_t* h, const QDateTime& fallback, const Clock
     const QTime t(hour, minute, second);
     if (!d.isValid() || !t.isValid())
         return clock.nowDays();
-    return toDays(QDateTime(d, t));
+    // The meter's clock knows no time zone: take its date and time as they read. A UTC
+    // date-time holds them without consulting the system's zone, the cost of a header.
+    return toDays(QDateTime(d, t, Qt::UTC));
 }
 
 }  // namespace
