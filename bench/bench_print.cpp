@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Printing to a PDF file offscreen: a 100,000-row table as text lines and a full
-// real-time chart on one page.
+// Printing to a PDF file offscreen: a table of 10,000 and 100,000 rows beside a plain
+// QPrinter drawing the same rows, and a full real-time chart on one page.
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDialog>
+#include <QPainter>
 #include <QPrinter>
 #include <QTemporaryDir>
 
@@ -17,6 +18,7 @@
 #include "graph/ui/tfrmgraph.h"
 #include "meter/devicefactory.h"
 #include "print/ui/graphprinter.h"
+#include "print/tableprintout.h"
 #include "print/ui/tableprinter.h"
 
 using namespace kelvor;
@@ -34,21 +36,59 @@ struct Rig : bench::SimProgram {
     }
 };
 
-void BM_PrintTable100k(benchmark::State& state)
+TableRows tableRows(int n)
 {
-    Rig rig;
-    TableRows rows(100000);
+    TableRows rows(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i] = {"09/12/2026", QString("12:%1:%2").arg(i / 60 % 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')),
                    "21.5", "30.2", "-1.0", "OL"};
+    return rows;
+}
+
+void setPerRow(benchmark::State& state, int rows)
+{
+    state.counters["per_row"] = benchmark::Counter(double(state.iterations()) * rows,
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// Arg: data rows. File > Print of a table window's grid, to PDF.
+void BM_PrintTable(benchmark::State& state)
+{
+    Rig rig;
     TableRowsModel model;
-    model.setRows(std::move(rows));
+    model.setRows(tableRows(int(state.range(0))));
     for (auto _ : state) {
         if (!PrintTable(*rig.program, nullptr, model))
             state.SkipWithError("table not printed");
     }
+    setPerRow(state, int(state.range(0)));
 }
-BENCHMARK(BM_PrintTable100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PrintTable)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The anchor: the same rows from a plain QPrinter, one drawText per line (the cells
+// joined by a blank), in the same font on the same pages.
+void BM_PrintPlainAnchor(benchmark::State& state)
+{
+    Rig rig;
+    const TableRows rows = tableRows(int(state.range(0)));
+    QPrinter& printer = rig.program->printer();
+    for (auto _ : state) {
+        QPainter painter(&printer);
+        painter.setFont(tablePrintFont());
+        const int ascent = painter.fontMetrics().ascent();
+        const TablePaging paging = tablePaging(printer);
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (paging.newPageBefore(int(r)))
+                printer.newPage();
+            QString line = QString::number(r + 1);
+            for (const QString& cell : rows[r])
+                line += QLatin1Char(' ') + cell;
+            painter.drawText(1, paging.rowTop(int(r)) + ascent, line);
+        }
+    }
+    setPerRow(state, int(state.range(0)));
+}
+BENCHMARK(BM_PrintPlainAnchor)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_PrintGraph16000(benchmark::State& state)
 {

@@ -16,15 +16,27 @@ QString padTableCell(const QString& text, int column)
     return text + QString(2 * missing, QLatin1Char(' '));
 }
 
+std::vector<int> tableCellStarts(const QStringList& cells)
+{
+    std::vector<int> starts(std::size_t(cells.size()) + 1, 0);
+    for (int c = 0; c < cells.size(); ++c) {
+        const int size = int(cells[c].size());
+        const int missing = tableColumnWidth(c) - size;
+        int next = starts[std::size_t(c)] + (missing > 0 ? size + 2 * missing : size);
+        // A cell that fills its column (a long locale date) would run into the next one.
+        if (missing <= 0 && c + 1 < cells.size())
+            ++next;
+        starts[std::size_t(c) + 1] = next;
+    }
+    return starts;
+}
+
 QString tableLine(const QStringList& cells)
 {
-    QString line;
-    for (int c = 0; c < cells.size(); ++c) {
-        line += padTableCell(cells[c], c);
-        // A cell that fills its column (a long locale date) would run into the next one.
-        if (c + 1 < cells.size() && cells[c].size() >= tableColumnWidth(c))
-            line += QLatin1Char(' ');
-    }
+    const std::vector<int> starts = tableCellStarts(cells);
+    QString line(starts.back(), QLatin1Char(' '));
+    for (int c = 0; c < cells.size(); ++c)
+        line.replace(starts[std::size_t(c)], cells[c].size(), cells[c]);
     return line;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <vector>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,11 @@ QString padTableCell(const QString& text, int column);
 // The padded cells of one row, one after the other. A cell as long as its column or
 // longer is followed by one blank, so neighbouring cells never run together.
 QString tableLine(const QStringList& cells);
+
+// The same layout as character positions: where each cell of tableLine(cells) starts,
+// and last the length of the whole line. The printer draws each cell at its position
+// instead of drawing the blanks.
+std::vector<int> tableCellStarts(const QStringList& cells);
 
 // Grid rows as printed: row 0 is the heading (the model's horizontal headers), row
 // r > 0 is the model's row r - 1.

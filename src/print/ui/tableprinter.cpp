@@ -42,14 +42,23 @@ bool PrintTable(Program& program, QWidget* parent, const QAbstractItemModel& gri
     const QFont font = tablePrintFont();
     painter.setFont(font);
     const int ascent = QFontMetrics(font, &printer).ascent();
+    // A fixed-pitch font: every character, the blank too, is this wide.
+    const double advance = QFontMetricsF(font, &printer).horizontalAdvance(QLatin1Char(' '));
     const TablePaging paging = tablePaging(printer);
 
     const int rows = tableGridRows(grid);
     for (int r = 0; r < rows; ++r) {
         if (paging.newPageBefore(r))
             printer.newPage();
+        // Each cell at its place in the line rather than the whole padded line: the
+        // blanks between cells would cost as much to lay out and store as the text.
+        const QStringList cells = tableGridRow(grid, r);
+        const std::vector<int> starts = tableCellStarts(cells);
         // drawText takes the baseline; the row's top is where its line starts.
-        painter.drawText(1, paging.rowTop(r) + ascent, tableLine(tableGridRow(grid, r)));
+        const double baseline = paging.rowTop(r) + ascent;
+        for (int c = 0; c < cells.size(); ++c)
+            if (!cells[c].isEmpty())
+                painter.drawText(QPointF(1 + starts[std::size_t(c)] * advance, baseline), cells[c]);
     }
     return painter.end();
 }
