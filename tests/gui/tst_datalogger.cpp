@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The data logger's download, its data set list and drawing, and collection files.
+#include <functional>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +17,7 @@
 #include "files/ui/tfrmopensave.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/memorydownload.h"
+#include "logger/ui/downloadprogress.h"
 #include "logger/ui/loggercommands.h"
 #include "loggerrig.h"
 #include "../core/failingsavefile.h"
@@ -54,6 +59,19 @@ void verifyDrawn(const Program& p, int k)
     QCOMPARE(w->ComboBox1->currentIndex(), set.interval / 60);
     QCOMPARE(w->ComboBox2->currentIndex(), set.interval % 60);
 }
+
+// Notes what a widget showed each time it was painted.
+struct PaintedValues final : QObject {
+    std::function<QString()> shown;
+    QStringList values;
+    PaintedValues(QWidget& w, std::function<QString()> f) : shown(std::move(f)) { w.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            values << shown();
+        return false;
+    }
+};
 }  // namespace
 
 class TestDataLogger : public QObject {
@@ -62,6 +80,7 @@ private slots:
     void refusesWithoutConnectionOrWhileRecording();
     void erasedMeterHasNoData();
     void downloadListsAndDrawsTheFirstSet();
+    void progressPaintsAtScreenRateAndEndsOnTheLastBlock();
     void unwritableWorkingCopyIsToldAndTheDownloadStillSaves();
     void fullDiskKeepsTheOldWorkingCopyAndSaysSo();
     void collectionSavedAndReopened();
@@ -124,6 +143,35 @@ void TestDataLogger::downloadListsAndDrawsTheFirstSet()
     w->Grid2Click();
     verifyDrawn(p, 2);
     QVERIFY(rig.prompts.unexpected.isEmpty());
+}
+
+void TestDataLogger::progressPaintsAtScreenRateAndEndsOnTheLastBlock()
+{
+    // A full memory from a meter that answers at once: the blocks arrive far faster
+    // than a screen shows frames.
+    const int blocks = 4088;
+    DownloadProgressWindow progress(nullptr);
+    progress.begin(blocks * kBlockBytes);
+    TfrmScope* w = progress.window();
+    QVERIFY(w);
+    PaintedValues label(*w->lblBytesReceived, [w] { return w->lblBytesReceived->text(); });
+    PaintedValues bar(*w->Progress1, [w] { return QString::number(w->Progress1->value()); });
+    QElapsedTimer t;
+    t.start();
+    for (int b = 1; b <= blocks; ++b) {
+        progress.progress(b * kBlockBytes);
+        QCOMPARE(w->lblBytesReceived->text(), QString::number(b * kBlockBytes));  // follows every block
+        QCOMPARE(w->Progress1->value(), b * kBlockBytes);
+    }
+    const qint64 elapsed = t.elapsed();
+    // Nothing paints more often than a screen shows frames (give or take the last one).
+    for (const PaintedValues* p : {&label, &bar})
+        QVERIFY2(p->values.size() <= elapsed / 16 + 4,
+                 qPrintable(QStringLiteral("%1 paints in %2 ms").arg(p->values.size()).arg(elapsed)));
+    const QString total = QString::number(blocks * kBlockBytes);
+    QCOMPARE(label.values.value(label.values.size() - 1), total);  // the finished count is on screen
+    QCOMPARE(bar.values.value(bar.values.size() - 1), total);
+    progress.end();
 }
 
 void TestDataLogger::unwritableWorkingCopyIsToldAndTheDownloadStillSaves()

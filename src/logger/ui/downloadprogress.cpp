@@ -11,7 +11,9 @@
 namespace kelvor {
 
 namespace {
-constexpr int kBlocksPerSystemTurn = 32;
+// About a screen frame: painting more often shows nothing new and cost the download
+// nearly all of its own time.
+constexpr qint64 kPaintIntervalMs = 16;
 }
 
 DownloadProgressWindow::DownloadProgressWindow(QWidget* parent) : m_parent(parent) {}
@@ -45,21 +47,30 @@ void DownloadProgressWindow::begin(int total)
     // The window system maps and exposes a new window through the event loop, which
     // the download's normal path never reaches: let it do so now, without user input.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sincePaint.start();
 }
 
 void DownloadProgressWindow::progress(int received)
 {
     if (!m_window)
         return;
+    QProgressBar* bar = m_window->Progress1;
+    const bool paint = received >= bar->maximum() || !m_sincePaint.isValid()
+                       || m_sincePaint.elapsed() >= kPaintIntervalMs;
+    // Between frames the bar takes its value without painting (it would otherwise
+    // repaint itself, and the whole window with it, at every new percent).
+    bar->setUpdatesEnabled(paint);
+    bar->setValue(received);
     m_window->lblBytesReceived->setText(QString::number(received));
-    m_window->Progress1->setValue(received);
+    if (!paint)
+        return;
+    m_sincePaint.start();
     // The normal path has no waits, so nothing else would paint: paint just the two
-    // widgets that changed, not the whole window.
+    // widgets that changed, not the whole window, and give the window system's own
+    // events (a move, an expose) their turn.
     m_window->lblBytesReceived->repaint();
-    m_window->Progress1->repaint();
-    // Now and then the window system's own events (a move, an expose) get their turn.
-    if ((received / kBlockBytes) % kBlocksPerSystemTurn == 0)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    bar->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DownloadProgressWindow::end()

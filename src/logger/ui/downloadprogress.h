@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include "widgets/tfrmscope.h"
@@ -12,8 +13,8 @@ namespace kelvor {
 
 
 // The download's progress window "Data Retriving Progress": a bar and the two byte
-// counters, updated after every block; it has no Cancel. Also shows the hourglass
-// during the first exchange.
+// counters, updated after every block and painted at most at the screen's rate; it
+// has no Cancel. Also shows the hourglass during the first exchange.
 class DownloadProgressWindow final : public DownloadListener {
 public:
     explicit DownloadProgressWindow(QWidget* parent);
@@ -29,6 +30,7 @@ public:
 private:
     QWidget* m_parent;
     QPointer<TfrmScope> m_window;
+    QElapsedTimer m_sincePaint;
     bool m_busy = false;
 };
 
