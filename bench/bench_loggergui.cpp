@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
+#include <qcustomplot.h>
 #include <QTemporaryDir>
 
 #include "benchsupport.h"
@@ -16,6 +18,7 @@
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "files/ui/filecommands.h"
+#include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
@@ -117,6 +120,82 @@ void BM_SaveTable100k(benchmark::State& state)
     delete list;
 }
 BENCHMARK(BM_SaveTable100k)->Unit(benchmark::kMillisecond);
+
+// Output Tabular to graph of a 100,000-row table whose dates and times are in the
+// locale's short formats (en_US here, as the table above is written).
+void BM_TableToGraph100k(benchmark::State& state)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Rig rig;
+    const QString path = writeTable(rig.dir.filePath(QStringLiteral("big.txt")), 100000);
+    TfrmList* list = OpenTextTable(*rig.program, path);
+    for (auto _ : state) {
+        TfrmGraph* graph = btnOutputToGraphClick(*rig.program, list);
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (!graph || graph->chart().Points() != 100000)
+            state.SkipWithError("table not drawn whole");
+        delete graph;
+        state.ResumeTiming();
+    }
+    delete list;
+    QLocale::setDefault(QLocale::system());
+}
+BENCHMARK(BM_TableToGraph100k)->Unit(benchmark::kMillisecond);
+
+constexpr int kGraphPoints = 100000;
+
+// File > Open of a graph file of four channels of 100,000 points, drawn in its window.
+void BM_OpenGraphFile4x100k(benchmark::State& state)
+{
+    Rig rig;
+    const QString path = rig.dir.filePath(QStringLiteral("big.ghf"));
+    {
+        ChartModel chart;
+        PrepareGraph(*rig.program, chart, 4, 100.0f, -20.0f, kGraphPoints / 86400.0, 0.0, kGraphPoints, nullptr);
+        for (int i = 0; i < kGraphPoints; ++i)
+            for (int c = 0; c < 4; ++c) {
+                chart.setXDataII(c, i, i / 86400.0);
+                chart.setYData(c, i, float(20 + c * 10 + (i % 100) / 10.0));
+            }
+        WriteGraphFile(chart, path);
+    }
+    for (auto _ : state) {
+        TfrmGraph* graph = OpenGraphFile(*rig.program, path);
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (!graph || graph->chart().Points() != kGraphPoints)
+            state.SkipWithError("graph file not opened whole");
+        delete graph;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenGraphFile4x100k)->Unit(benchmark::kMillisecond);
+
+// Its anchor: a bare QCustomPlot given the same four channels and drawn once.
+void BM_BareGraph4x100k(benchmark::State& state)
+{
+    QVector<double> x(kGraphPoints);
+    std::array<QVector<double>, 4> y;
+    for (int c = 0; c < 4; ++c) {
+        y[std::size_t(c)].resize(kGraphPoints);
+        for (int i = 0; i < kGraphPoints; ++i) {
+            x[i] = i / 86400.0;
+            y[std::size_t(c)][i] = 20 + c * 10 + (i % 100) / 10.0;
+        }
+    }
+    for (auto _ : state) {
+        QCustomPlot plot;
+        plot.resize(1000, 700);
+        for (int c = 0; c < 4; ++c)
+            plot.addGraph()->setData(x, y[std::size_t(c)], true);
+        plot.rescaleAxes();
+        plot.replot();
+        plot.show();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_BareGraph4x100k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 //   kelvor-benchdriver startup | startup-bare
 //   kelvor-benchdriver open-table FILE | read-table-plain FILE
 //   kelvor-benchdriver download LATENCY_MS | download-protocol LATENCY_MS
+//   kelvor-benchdriver write-collection FILE   (a full memory as a collection file)
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -161,17 +162,20 @@ int readTablePlain(const QString& path)
     return 0;
 }
 
-// Fills the simulated meter's memory with one data set up to the last byte.
-void fillMemory(MeterDevice& device)
+// Fills the simulated meter's memory with one data set up to the last byte; returns
+// its samples.
+int fillMemory(MeterDevice& device)
 {
     SimMemory& memory = dynamic_cast<SimDevice&>(device).meter().memory();
     memory.erase();
     SimMemory::DataSetStart s;
     s.start = QDateTime(QDate(2026, 1, 5), QTime(8, 0, 0));
     memory.beginDataSet(s);
-    for (std::int16_t i = 0; memory.appendSample({std::int16_t(700 + i % 50), 710, 720, 730}); ++i) {
-    }
+    int samples = 0;
+    while (memory.appendSample({std::int16_t(700 + samples % 50), 710, 720, 730}))
+        ++samples;
     memory.endDataSet();
+    return samples;
 }
 
 // Data Logger > Load over a full memory, through the progress window and the logger
@@ -197,12 +201,12 @@ int download(int latencyMs)
 }
 
 // The same memory copied by the protocol alone: no window, no decoding.
-int downloadProtocol(int latencyMs)
+int downloadProtocol(int latencyMs, const QString& saveTo = {})
 {
     SystemClock clock;
     QString error;
     std::unique_ptr<MeterDevice> device = createSimDevice(QStringLiteral("latency=%1").arg(latencyMs), clock, &error);
-    fillMemory(*device);
+    const int samples = fillMemory(*device);
     if (device->OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
         return 1;
     MeterLink link(*device, clock);
@@ -215,7 +219,16 @@ int downloadProtocol(int latencyMs)
     report("wall_ms", double(t.nsecsElapsed()) / 1e6);
     report("cpu_ms", cpuMs() - cpu0);
     report("blocks", double(image.size() / kBlockBytes));
-    return code == kDownloadOk ? 0 : 1;
+    if (code != kDownloadOk)
+        return 1;
+    if (!saveTo.isEmpty()) {
+        // A collection file is the memory image as downloaded.
+        QFile f(saveTo);
+        if (!f.open(QIODevice::WriteOnly) || f.write(image) != image.size())
+            return 1;
+        report("samples", samples);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -250,6 +263,8 @@ int main(int argc, char** argv)
         return download(arg.toInt());
     if (what == QLatin1String("download-protocol"))
         return downloadProtocol(arg.toInt());
+    if (what == QLatin1String("write-collection"))
+        return downloadProtocol(0, arg);
     std::fprintf(stderr, "kelvor-benchdriver: unknown scenario '%s'\n", qPrintable(what));
     return 2;
 }
