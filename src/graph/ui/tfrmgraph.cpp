@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableWidget>
@@ -22,6 +23,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "chart/ui/chartview.h"
+#include "graph/ui/cursortool.h"
 #include "graph/ui/toolicons.h"
 
 namespace kelvor {
@@ -95,6 +97,13 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     auto* graphLayout = new QVBoxLayout(pnlGraph);
     graphLayout->setContentsMargins(0, 0, 0, 0);
     graphLayout->addWidget(PESGraph1);
+    m_cursors = new CursorTool(*PESGraph1, pnlGraph);
+    graphLayout->addWidget(m_cursors->strip());
+    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
+        bar->insertWidget(bar->indexOf(UndoZoom) + 1, m_cursors->button());
+    auto* cursorKey = new QShortcut(QKeySequence(Qt::Key_C), this);
+    cursorKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(cursorKey, &QShortcut::activated, m_cursors->button(), &QToolButton::toggle);
     Panel12 = named(new QLabel(pnlGraph), "Panel12");
     Panel12->setFixedSize(167, 21);
     Panel12->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

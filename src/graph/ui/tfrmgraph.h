@@ -21,6 +21,7 @@ class QToolButton;
 namespace kelvor {
 
 class ChartView;
+class CursorTool;
 class Program;
 
 inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
@@ -41,6 +42,8 @@ public:
     QSize sizeHint() const override { return {1175, 612}; }
     ChartModel& chart() { return m_chart; }
     ChartView& view() const { return *PESGraph1; }
+    // The A/B cursors and their measurement strip under the chart.
+    CursorTool& cursors() const { return *m_cursors; }
 
     // The window's role, as its caption tells it.
     bool isLoggerWindow() const { return windowTitle() == kLoggerCaption; }
@@ -161,6 +164,7 @@ private:
     QLineEdit* m_min[4];
     QLineEdit* m_avg[4];
     QButtonGroup* m_cursorGroup = nullptr;
+    CursorTool* m_cursors = nullptr;
     QColor m_dialogColor;
     QFont m_font;
     bool m_closed = false;

@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "graph/ui/cursortool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <qcustomplot.h>
+#include <QDoubleValidator>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "base/clock.h"
+#include "chart/ui/chartview.h"
+
+namespace kelvor {
+
+namespace {
+
+constexpr double kUnixEpochDays = 25569.0;
+constexpr double kGrabPixels = 5.0;  // how near the pointer must be to pick a cursor up
+double keyOf(double days) { return (days - kUnixEpochDays) * 86400.0; }
+double daysOf(double key) { return key / 86400.0 + kUnixEpochDays; }
+
+QString valueText(bool has, double v) { return has ? QString::number(v, 'f', 1) : QStringLiteral("----"); }
+
+QString durationText(double seconds)
+{
+    const qint64 total = qint64(std::llround(std::fabs(seconds)));
+    return QStringLiteral("%1%2:%3:%4")
+        .arg(seconds < 0 && total > 0 ? QStringLiteral("-") : QString())
+        .arg(total / 3600)
+        .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(total % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString clockText(double days) { return fromDays(days).toString(QStringLiteral("HH:mm:ss")); }
+
+QString signedText(double v, int decimals)
+{
+    return (v > 0 ? QStringLiteral("+") : QString()) + QString::number(v, 'f', decimals);
+}
+
+}  // namespace
+
+CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripParent), m_view(view)
+{
+    m_button = new QToolButton;
+    m_button->setObjectName(QStringLiteral("tbtnCursors"));
+    m_button->setText(QStringLiteral("A|B"));
+    m_button->setToolTip(QStringLiteral("Cursors A and B (C)"));
+    m_button->setCheckable(true);
+    connect(m_button, &QToolButton::toggled, this, &CursorTool::setOn);
+
+    m_strip = new QWidget(stripParent);
+    m_strip->setObjectName(QStringLiteral("pnlCursors"));
+    auto* layout = new QVBoxLayout(m_strip);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("Threshold:"), m_strip));
+    m_threshold = new QLineEdit(QStringLiteral("0"), m_strip);
+    m_threshold->setObjectName(QStringLiteral("edtThreshold"));
+    m_threshold->setValidator(new QDoubleValidator(-3000.0, 3000.0, 1, m_threshold));
+    m_threshold->setMaximumWidth(70);
+    top->addWidget(m_threshold);
+    top->addWidget(new QLabel(QStringLiteral("Drag the cursors A and B on the chart; C shows or hides them."), m_strip), 1);
+    layout->addLayout(top);
+    const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (int c = 0; c < kChannels; ++c) {
+        m_rows[size_t(c)] = new QLabel(m_strip);
+        m_rows[size_t(c)]->setFont(mono);
+        m_rows[size_t(c)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(m_rows[size_t(c)]);
+    }
+    m_strip->hide();
+    connect(m_threshold, &QLineEdit::editingFinished, this, [this] {
+        bool ok = false;
+        const double t = m_threshold->text().toDouble(&ok);
+        if (ok)
+            setThreshold(t);
+    });
+
+    QCustomPlot* plot = m_view.customPlot();
+    connect(plot, &QCustomPlot::beforeReplot, this, [this] {
+        if (!isOn())
+            return;
+        ensureLines();
+        moveLines();
+        syncSeries();
+        refreshStrip();
+    });
+    m_view.plotWidget()->installEventFilter(this);
+}
+
+CursorTool::~CursorTool() = default;
+
+bool CursorTool::isOn() const { return m_button->isChecked(); }
+
+void CursorTool::setOn(bool on)
+{
+    if (m_button->isChecked() != on) {
+        m_button->setChecked(on);  // comes back here through toggled
+        return;
+    }
+    if (on && m_a == 0.0 && m_b == 0.0)
+        placeInView();
+    m_strip->setVisible(on);
+    if (on)
+        ensureLines();
+    moveLines();
+    m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void CursorTool::setCursors(double a, double b)
+{
+    m_a = a;
+    m_b = b;
+    moveLines();
+    if (isOn()) {
+        syncSeries();
+        refreshStrip();
+        m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+    }
+}
+
+void CursorTool::setThreshold(double threshold)
+{
+    if (m_threshold->text().toDouble() != threshold)
+        m_threshold->setText(QString::number(threshold));
+    for (CursorSeries& s : m_series)
+        s.setThreshold(threshold);
+    refreshStrip();
+}
+
+void CursorTool::setChannelHidden(int channel, bool hidden)
+{
+    if (channel < 0 || channel >= kChannels)
+        return;
+    m_hidden[size_t(channel)] = hidden;
+    refreshStrip();
+}
+
+QString CursorTool::channelText(int channel) const
+{
+    if (channel < 0 || channel >= kChannels || !isOn() || m_rows[size_t(channel)]->isHidden())
+        return {};
+    return m_rows[size_t(channel)]->text();
+}
+
+void CursorTool::placeInView()
+{
+    QCustomPlot* plot = m_view.customPlot();
+    if (plot->axisRectCount() == 0)
+        return;
+    const QCPRange r = plot->axisRect(0)->axis(QCPAxis::atBottom)->range();
+    m_a = daysOf(r.lower + r.size() / 3.0);
+    m_b = daysOf(r.lower + r.size() * 2.0 / 3.0);
+}
+
+void CursorTool::ensureLines()
+{
+    QCustomPlot* plot = m_view.customPlot();
+    const QList<QCPAxisRect*> rects = plot->axisRects();
+    auto intact = [&](const std::vector<QPointer<QCPItemStraightLine>>& lines) {
+        if (lines.size() != size_t(rects.size()))
+            return false;
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (!lines[i] || lines[i]->clipAxisRect() != rects[qsizetype(i)])
+                return false;
+        return true;
+    };
+    if (intact(m_linesA) && intact(m_linesB))
+        return;
+    // The view rebuilt its plots or items: lay the cursors on again and reread the data.
+    for (auto* lines : {&m_linesA, &m_linesB}) {
+        for (auto& l : *lines)
+            if (l)
+                plot->removeItem(l);
+        lines->clear();
+    }
+    for (QCPAxisRect* rect : rects) {
+        for (int which = 0; which < 2; ++which) {
+            auto* line = new QCPItemStraightLine(plot);
+            line->setClipAxisRect(rect);
+            line->point1->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+            line->point2->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+            line->setSelectable(false);
+            // Bright on the black plot and apart from the channel colours.
+            line->setPen(QPen(which == 0 ? QColor(255, 220, 0) : QColor(0, 230, 230), 1.5, Qt::DashLine));
+            (which == 0 ? m_linesA : m_linesB).push_back(line);
+        }
+    }
+    m_syncedPoints.fill(0);
+}
+
+void CursorTool::moveLines()
+{
+    for (auto [lines, days] : {std::pair{&m_linesA, m_a}, std::pair{&m_linesB, m_b}}) {
+        for (auto& l : *lines) {
+            if (!l)
+                continue;
+            l->point1->setCoords(keyOf(days), 0);
+            l->point2->setCoords(keyOf(days), 1);
+            l->setVisible(isOn());
+        }
+    }
+}
+
+void CursorTool::syncSeries()
+{
+    const ChartModel& model = m_view.model();
+    for (int c = 0; c < kChannels; ++c) {
+        const std::vector<double>& x = model.xData(c);
+        const std::vector<float>& y = model.yData(c);
+        const int n = int(std::min(x.size(), y.size()));
+        CursorSeries& s = m_series[size_t(c)];
+        const double firstX = n > 0 ? x.front() : 0.0;
+        // A run only appends (and may rewrite its newest sample); anything else rereads.
+        int from = std::max(0, s.size() - 1);
+        if (n < m_syncedPoints[size_t(c)] || firstX != m_syncedFirstX[size_t(c)] || m_syncedPoints[size_t(c)] == 0)
+            from = 0;
+        if (from == 0 || n != m_syncedPoints[size_t(c)] || s.size() < n) {
+            s.update(x.data(), y.data(), n, from);
+        }
+        m_syncedPoints[size_t(c)] = n;
+        m_syncedFirstX[size_t(c)] = firstX;
+    }
+}
+
+void CursorTool::refreshStrip()
+{
+    const ChartModel& model = m_view.model();
+    std::vector<bool> drawn(kChannels, model.randomSubsetsCount() == 0);
+    for (int i = 0; i < model.randomSubsetsCount(); ++i) {
+        const int s = model.RandomSubsetsToGraph(i);
+        if (s >= 0 && s < kChannels)
+            drawn[size_t(s)] = true;
+    }
+    const QString threshold = m_threshold->text();
+    for (int c = 0; c < kChannels; ++c) {
+        QLabel* row = m_rows[size_t(c)];
+        const bool shown = c < model.Subsets() && drawn[size_t(c)] && !m_hidden[size_t(c)];
+        row->setVisible(shown);
+        if (!shown)
+            continue;
+        const CursorMeasurement m = m_series[size_t(c)].measure(m_a, m_b);
+        QString label = model.SubsetLabels(c);
+        if (label.isEmpty())
+            label = QStringLiteral("T%1").arg(c + 1);
+        QString text = QStringLiteral("%1  A %2  B %3  ΔT %4  Δt %5  rate %6")
+                           .arg(label, -3)
+                           .arg(valueText(m.hasA, m.valueA), 7)
+                           .arg(valueText(m.hasB, m.valueB), 7)
+                           .arg(m.hasA && m.hasB ? signedText(m.deltaT, 1) : QStringLiteral("----"), 7)
+                           .arg(durationText(m.deltaSeconds), 9)
+                           .arg(m.hasRate ? signedText(m.ratePerMinute, 2) + QStringLiteral(" °/min") : QStringLiteral("----"), 13);
+        if (m.count > 0) {
+            text += QStringLiteral("  min %1 @ %2  max %3 @ %4  mean %5  σ %6  >%7: %8  <%7: %9")
+                        .arg(QString::number(m.minimum, 'f', 1), clockText(m.minTime))
+                        .arg(QString::number(m.maximum, 'f', 1), clockText(m.maxTime))
+                        .arg(QString::number(m.mean, 'f', 1), QString::number(m.stdDev, 'f', 2), threshold,
+                             durationText(m.secondsAbove), durationText(m.secondsBelow));
+        } else {
+            text += QStringLiteral("  no measurement between A and B");
+        }
+        text += QStringLiteral("  gaps %1").arg(m.gaps);
+        row->setText(text);
+    }
+}
+
+double CursorTool::keyAtPixel(double px) const
+{
+    return m_view.customPlot()->axisRect(0)->axis(QCPAxis::atBottom)->pixelToCoord(px);
+}
+
+double CursorTool::pixelOfKey(double key) const
+{
+    return m_view.customPlot()->axisRect(0)->axis(QCPAxis::atBottom)->coordToPixel(key);
+}
+
+bool CursorTool::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != m_view.plotWidget() || !isOn() || m_view.customPlot()->axisRectCount() == 0)
+        return false;
+    switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() != Qt::LeftButton)
+            return false;
+        const double px = me->position().x();
+        const double dA = std::fabs(px - pixelOfKey(keyOf(m_a)));
+        const double dB = std::fabs(px - pixelOfKey(keyOf(m_b)));
+        if (std::min(dA, dB) > kGrabPixels)
+            return false;
+        m_dragging = dA <= dB ? 1 : 2;
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (m_dragging == 0)
+            return false;
+        const double days = daysOf(keyAtPixel(static_cast<QMouseEvent*>(e)->position().x()));
+        if (m_dragging == 1)
+            setCursors(days, m_b);
+        else
+            setCursors(m_a, days);
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (m_dragging == 0)
+            return false;
+        m_dragging = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace kelvor
