@@ -45,6 +45,9 @@ public:
     void update(const double* x, const float* y, int n, int from = 0);
     void clear() { update(nullptr, nullptr, 0, 0); }
     int size() const { return int(m_x.size()); }
+    // Date-times of the first and last sample (0 when empty).
+    double firstTime() const { return m_x.empty() ? 0.0 : m_x.front(); }
+    double lastTime() const { return m_x.empty() ? 0.0 : m_x.back(); }
 
     // Held time above/below this threshold; rebuilds one prefix array (linear).
     void setThreshold(double threshold);

@@ -78,6 +78,9 @@ private slots:
         m_window->cursors().button()->click();
         QVERIFY(cursors.isOn());
         QVERIFY(cursors.strip()->isVisible());
+        // Shown on a run that has just started, they fall on the recorded part (0..49 s).
+        QVERIFY(cursors.cursorA() >= m_t0 && cursors.cursorB() <= m_t0 + 49 / 86400.0);
+        QVERIFY(cursors.cursorA() < cursors.cursorB());
 
         cursors.setCursors(m_t0 + 10 / 86400.0, m_t0 + 40 / 86400.0);
         cursors.setThreshold(30);
@@ -91,9 +94,36 @@ private slots:
         for (const char* part : {"mean 20.0", "σ 0.00", "gaps 1"})
             QVERIFY2(t2.contains(QString::fromUtf8(part)), qPrintable(t2 + " lacks " + part));
 
-        cursors.setChannelHidden(1, true);
+    }
+
+    // Clicking a legend entry hides its channel from the chart and the strip; again shows it.
+    void legendEntryHidesAndShowsAChannel()
+    {
+        CursorTool& cursors = m_window->cursors();
+        cursors.setOn(true);
+        replot();
+        QCustomPlot* plot = m_window->view().customPlot();
+        QCPGraph* t2 = m_window->view().graphOf(1);
+        QVERIFY(t2 && plot->legend);
+        const QPoint entry = plot->legend->itemWithPlottable(t2)->rect().center();
+
+        QTest::mouseClick(plot, Qt::LeftButton, {}, entry);
+        replot();
+        QVERIFY(cursors.isChannelHidden(1));
+        QVERIFY(!m_window->view().graphOf(1)->visible());
         QVERIFY(cursors.channelText(1).isEmpty());
         QVERIFY(!cursors.channelText(0).isEmpty());
+
+        // A rebuilt chart (Split toggled) keeps the channel hidden.
+        m_window->chart().PEactions(sgReinitAndReset);
+        replot();
+        QVERIFY(!m_window->view().graphOf(1)->visible());
+
+        QTest::mouseClick(plot, Qt::LeftButton, {}, plot->legend->itemWithPlottable(m_window->view().graphOf(1))->rect().center());
+        replot();
+        QVERIFY(!cursors.isChannelHidden(1));
+        QVERIFY(m_window->view().graphOf(1)->visible());
+        QVERIFY(!cursors.channelText(1).isEmpty());
     }
 
     // Cursors keep their times while the run records; the strip takes the new samples in.

@@ -137,6 +137,10 @@ void ChartView::setCustomCursor(const QCursor& cursor)
 }
 
 QCustomPlot* ChartView::customPlot() const { return m_plot.get(); }
+QCPGraph* ChartView::graphOf(int subset) const
+{
+    return subset >= 0 && subset < int(m_plot->graphs.size()) ? m_plot->graphs[size_t(subset)] : nullptr;
+}
 QWidget* ChartView::plotWidget() const { return m_plot.get(); }
 
 void ChartView::resizeEvent(QResizeEvent*)

@@ -15,6 +15,7 @@ class QDialog;
 class QPainter;
 class QPrinter;
 class QCustomPlot;
+class QCPGraph;
 class QCPGraphData;
 
 namespace kelvor {
@@ -86,6 +87,8 @@ public:
     // Zooms axis 0 (or every axis) to a rectangle in pixels as the rubber band does.
     void zoomToPixels(const QRect& r);
     QCustomPlot* customPlot() const;
+    // The plot's graph of a subset; null while the subset is not drawn.
+    QCPGraph* graphOf(int subset) const;
     QWidget* plotWidget() const;  // the widget that takes the mouse
 
 signals:

@@ -86,6 +86,7 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
 
     QCustomPlot* plot = m_view.customPlot();
     connect(plot, &QCustomPlot::beforeReplot, this, [this] {
+        applyHidden();  // the view may have built its graphs anew
         if (!isOn())
             return;
         ensureLines();
@@ -141,7 +142,50 @@ void CursorTool::setChannelHidden(int channel, bool hidden)
     if (channel < 0 || channel >= kChannels)
         return;
     m_hidden[size_t(channel)] = hidden;
+    applyHidden();
     refreshStrip();
+    m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool CursorTool::isChannelHidden(int channel) const
+{
+    return channel >= 0 && channel < kChannels && m_hidden[size_t(channel)];
+}
+
+void CursorTool::applyHidden()
+{
+    QCustomPlot* plot = m_view.customPlot();
+    for (int c = 0; c < kChannels; ++c) {
+        QCPGraph* g = m_view.graphOf(c);
+        if (!g)
+            continue;
+        const bool hidden = m_hidden[size_t(c)];
+        g->setVisible(!hidden);
+        if (plot->legend)
+            if (QCPPlottableLegendItem* item = plot->legend->itemWithPlottable(g)) {
+                const QColor text = plot->legend->textColor();
+                item->setTextColor(hidden ? QColor(128, 128, 128) : text);
+                QFont f = plot->legend->font();
+                f.setStrikeOut(hidden);
+                item->setFont(f);
+            }
+    }
+}
+
+bool CursorTool::toggleLegendEntryAt(const QPointF& pos)
+{
+    QCPLegend* legend = m_view.customPlot()->legend;
+    if (!legend || !legend->visible())
+        return false;
+    for (int c = 0; c < kChannels; ++c) {
+        QCPGraph* g = m_view.graphOf(c);
+        QCPPlottableLegendItem* item = g ? legend->itemWithPlottable(g) : nullptr;
+        if (item && item->rect().contains(pos.toPoint())) {
+            setChannelHidden(c, !m_hidden[size_t(c)]);
+            return true;
+        }
+    }
+    return false;
 }
 
 QString CursorTool::channelText(int channel) const
@@ -156,7 +200,19 @@ void CursorTool::placeInView()
     QCustomPlot* plot = m_view.customPlot();
     if (plot->axisRectCount() == 0)
         return;
-    const QCPRange r = plot->axisRect(0)->axis(QCPAxis::atBottom)->range();
+    // Thirds of the recorded part in view, so a run that has just started reads at once.
+    syncSeries();
+    const QCPRange view = plot->axisRect(0)->axis(QCPAxis::atBottom)->range();
+    double first = 0.0, last = 0.0;
+    for (const CursorSeries& s : m_series) {
+        if (s.size() == 0)
+            continue;
+        first = first == 0.0 ? keyOf(s.firstTime()) : std::min(first, keyOf(s.firstTime()));
+        last = last == 0.0 ? keyOf(s.lastTime()) : std::max(last, keyOf(s.lastTime()));
+    }
+    QCPRange r(std::max(view.lower, first), std::min(view.upper, last));
+    if (first == 0.0 || r.upper <= r.lower)
+        r = view;
     m_a = daysOf(r.lower + r.size() / 3.0);
     m_b = daysOf(r.lower + r.size() * 2.0 / 3.0);
 }
@@ -284,7 +340,14 @@ double CursorTool::pixelOfKey(double key) const
 
 bool CursorTool::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched != m_view.plotWidget() || !isOn() || m_view.customPlot()->axisRectCount() == 0)
+    if (watched != m_view.plotWidget() || m_view.customPlot()->axisRectCount() == 0)
+        return false;
+    if (e->type() == QEvent::MouseButtonPress) {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() == Qt::LeftButton && toggleLegendEntryAt(me->position()))
+            return true;
+    }
+    if (!isOn())
         return false;
     switch (e->type()) {
     case QEvent::MouseButtonPress: {

@@ -10,6 +10,7 @@
 #include "graph/cursormeasure.h"
 
 class QCPItemStraightLine;
+class QPointF;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -42,8 +43,10 @@ public:
 
     // The strip's line for a channel (empty while it is not shown).
     QString channelText(int channel) const;
-    // Channels hidden by the user are left out of the strip.
+    // A hidden channel is not drawn and is left out of the strip; clicking its legend
+    // entry hides or shows it. Kept by the window only, never in the chart's files.
     void setChannelHidden(int channel, bool hidden);
+    bool isChannelHidden(int channel) const;
 
     static constexpr int kChannels = 4;
 
@@ -51,6 +54,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    void applyHidden();
+    bool toggleLegendEntryAt(const QPointF& pos);
     void placeInView();
     void ensureLines();
     void moveLines();
