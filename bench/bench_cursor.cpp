@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Cursor statistics between A and B over 100,000 samples x 4 channels, against a plain
-// rescan of the same samples (the anchor), both timed in this run.
+// rescan of the same samples (the anchor); and a chart's replot while cursor A is dragged,
+// against the same chart without cursors. Anchors are timed in the same run.
 #include <benchmark/benchmark.h>
+#include <qcustomplot.h>
 
 #include <chrono>
 #include <cmath>
 #include <random>
 #include <vector>
 
+#include "benchsupport.h"
+#include "chart/ui/chartview.h"
 #include "graph/cursormeasure.h"
+#include "graph/ui/cursortool.h"
 
 using namespace kelvor;
 
@@ -89,6 +94,68 @@ void BM_CursorStatistics4x100k(benchmark::State& state)
 }
 BENCHMARK(BM_CursorStatistics4x100k)->Unit(benchmark::kMicrosecond);
 
+void fill(ChartModel& c)
+{
+    c.setSubsets(4);
+    c.setPoints(kSamples);
+    for (int i = 0; i < kSamples; ++i) {
+        c.setXDataII(-1, i, kT0 + i / 86400.0);
+        for (int s = 0; s < 4; ++s)
+            c.setYData(s, i, float(20.0 + 10.0 * std::sin(i * 0.001 + s) + (i % 7) * 0.1));
+    }
+    c.setManualScaleControlX(sgManualMinAndMax);
+    c.setManualMinX(kT0);
+    c.setManualMaxX(kT0 + kSamples / 86400.0);
+    for (int s = 0; s < 4; ++s)
+        c.setSubsetLabels(s, QStringLiteral("T%1").arg(s + 1));
+}
+
+double timedReplot(QCustomPlot* plot)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    plot->replot();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Two views of one 100k-point chart, one with cursors and strip; each round replots both,
+// the second with cursor A moved as a drag does.
+void BM_ReplotWhileDraggingCursor(benchmark::State& state)
+{
+    ChartModel chart;
+    fill(chart);
+    QWidget plainWindow, cursorWindow;
+    ChartView plain(chart, &plainWindow);
+    ChartView withCursors(chart, &cursorWindow);
+    plainWindow.resize(1200, 600);
+    cursorWindow.resize(1200, 700);
+    plain.resize(1200, 600);
+    withCursors.resize(1200, 600);
+    plainWindow.show();
+    cursorWindow.show();
+    CursorTool cursors(withCursors, &cursorWindow);
+    chart.PEactions(sgReinitAndReset);
+    cursors.setOn(true);
+    cursors.setCursors(kT0 + 0.2, kT0 + 0.8);
+    timedReplot(plain.customPlot());
+    timedReplot(withCursors.customPlot());
+
+    double plainMs = 0.0, cursorMs = 0.0;
+    int k = 0;
+    for (auto _ : state) {
+        plainMs += timedReplot(plain.customPlot());
+        // What a mouse move does: move the cursor, then replot (which rewrites the strip).
+        const auto t0 = std::chrono::steady_clock::now();
+        cursors.setCursors(kT0 + 0.2 + (k++ % 100) * 1e-3, cursors.cursorB());
+        cursorMs += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        cursorMs += timedReplot(withCursors.customPlot());
+    }
+    const double n = double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["plain_replot_ms"] = plainMs / n;
+    state.counters["cursor_replot_ms"] = cursorMs / n;
+    state.counters["ratio_to_plain"] = cursorMs / plainMs;
+}
+BENCHMARK(BM_ReplotWhileDraggingCursor)->Unit(benchmark::kMillisecond)->Iterations(60)->Repetitions(3);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

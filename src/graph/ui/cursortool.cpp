@@ -91,8 +91,9 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
             return;
         ensureLines();
         moveLines();
-        syncSeries();
-        refreshStrip();
+        // The strip is rewritten only when the cursors, the threshold or the data moved.
+        if (syncSeries() || m_stripStale)
+            refreshStrip();
     });
     m_view.plotWidget()->installEventFilter(this);
 }
@@ -110,6 +111,7 @@ void CursorTool::setOn(bool on)
     if (on && m_a == 0.0 && m_b == 0.0)
         placeInView();
     m_strip->setVisible(on);
+    m_stripStale = true;
     if (on)
         ensureLines();
     moveLines();
@@ -121,11 +123,9 @@ void CursorTool::setCursors(double a, double b)
     m_a = a;
     m_b = b;
     moveLines();
-    if (isOn()) {
-        syncSeries();
-        refreshStrip();
+    m_stripStale = true;
+    if (isOn())
         m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
-    }
 }
 
 void CursorTool::setThreshold(double threshold)
@@ -246,7 +246,7 @@ void CursorTool::ensureLines()
             line->point2->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
             line->setSelectable(false);
             // Bright on the black plot and apart from the channel colours.
-            line->setPen(QPen(which == 0 ? QColor(255, 220, 0) : QColor(0, 230, 230), 1.5, Qt::DashLine));
+            line->setPen(QPen(which == 0 ? QColor(255, 220, 0) : QColor(0, 230, 230), 1, Qt::DashLine));
             (which == 0 ? m_linesA : m_linesB).push_back(line);
         }
     }
@@ -266,8 +266,9 @@ void CursorTool::moveLines()
     }
 }
 
-void CursorTool::syncSeries()
+bool CursorTool::syncSeries()
 {
+    bool changed = false;
     const ChartModel& model = m_view.model();
     for (int c = 0; c < kChannels; ++c) {
         const std::vector<double>& x = model.xData(c);
@@ -280,15 +281,19 @@ void CursorTool::syncSeries()
         if (n < m_syncedPoints[size_t(c)] || firstX != m_syncedFirstX[size_t(c)] || m_syncedPoints[size_t(c)] == 0)
             from = 0;
         if (from == 0 || n != m_syncedPoints[size_t(c)] || s.size() < n) {
+            const int before = s.size();
             s.update(x.data(), y.data(), n, from);
+            changed = changed || from == 0 || s.size() != before;
         }
         m_syncedPoints[size_t(c)] = n;
         m_syncedFirstX[size_t(c)] = firstX;
     }
+    return changed;
 }
 
 void CursorTool::refreshStrip()
 {
+    m_stripStale = false;
     const ChartModel& model = m_view.model();
     std::vector<bool> drawn(kChannels, model.randomSubsetsCount() == 0);
     for (int i = 0; i < model.randomSubsetsCount(); ++i) {

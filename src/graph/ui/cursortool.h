@@ -59,7 +59,7 @@ private:
     void placeInView();
     void ensureLines();
     void moveLines();
-    void syncSeries();
+    bool syncSeries();  // true when a series took new samples or was reread
     void refreshStrip();
     double keyAtPixel(double px) const;
     double pixelOfKey(double key) const;
@@ -77,6 +77,7 @@ private:
     std::vector<QPointer<QCPItemStraightLine>> m_linesB;
     double m_a = 0.0;
     double m_b = 0.0;
+    bool m_stripStale = true;
     int m_dragging = 0;  // 0 none, 1 A, 2 B
 };
 
