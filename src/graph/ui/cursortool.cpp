@@ -95,7 +95,8 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
         if (syncSeries() || m_stripStale)
             refreshStrip();
     });
-    m_view.plotWidget()->installEventFilter(this);
+    m_plotWidget = m_view.plotWidget();
+    m_plotWidget->installEventFilter(this);
 }
 
 CursorTool::~CursorTool() = default;
@@ -345,7 +346,11 @@ double CursorTool::pixelOfKey(double key) const
 
 bool CursorTool::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched != m_view.plotWidget() || m_view.customPlot()->axisRectCount() == 0)
+    // Only mouse work is ours; other events also arrive while the view is torn down.
+    const QEvent::Type type = e->type();
+    if (watched != m_plotWidget
+        || (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        || m_view.customPlot()->axisRectCount() == 0)
         return false;
     if (e->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(e);

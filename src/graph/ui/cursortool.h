@@ -65,6 +65,7 @@ private:
     double pixelOfKey(double key) const;
 
     ChartView& m_view;
+    QObject* m_plotWidget = nullptr;  // compared only, never used: it may be going away
     QToolButton* m_button = nullptr;
     QWidget* m_strip = nullptr;
     QLineEdit* m_threshold = nullptr;
