@@ -2,7 +2,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstring>
 #include <QThread>
 
 #include "base/clock.h"
@@ -16,7 +19,13 @@ extern "C" void onInterrupt(int) { g_interrupted = true; }
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // A report lays out text with fonts, which needs Qt GUI; no window system is used.
+    const bool drawsPages = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    if (drawsPages && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application =
+        drawsPages ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("kelvor-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVOR_VERSION));
     // Ctrl-C ends a running command between exchanges, so a capture keeps its tail.

@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/exportresult.h"
 
-#include <QDir>
-#include <QSaveFile>
+#include "base/atomicfile.h"
 
 namespace kelvor {
 
 ExportResult SaveExportBytes(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return {};
-    return {QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), file.errorString())};
+    return {WriteFileAtomically(path, bytes)};
 }
 
 }  // namespace kelvor

@@ -9,7 +9,11 @@
 namespace kelvor {
 
 namespace {
-QString isoText(double days) { return fromDays(days).toString(Qt::ISODate); }
+QString isoText(double days)
+{
+    const QDateTime local = fromDays(days);
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+}
 QString unitText(const DataSet& s) { return s.inCelsius ? QStringLiteral("°C") : QStringLiteral("°F"); }
 }  // namespace
 

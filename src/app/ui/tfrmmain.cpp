@@ -29,6 +29,7 @@
 #include "panel/ui/digitimages.h"
 #include "panel/ui/tfrmpanel.h"
 #include "print/ui/printcommands.h"
+#include "graph/ui/reportgraph.h"
 #include "setup/ui/tfrmsetup.h"
 #include "files/ui/tabletograph.h"
 #include "widgets/dialogparent.h"
@@ -143,6 +144,9 @@ void TfrmMain::buildMenus()
     Print1 = action(file, "Print1", QStringLiteral("&Print"), &TfrmMain::btnPrintClick);
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     PrinterSetup1 = action(file, "PrinterSetup1", QStringLiteral("&Printer Setup"), &TfrmMain::PrinterSetup1Click);
+    QAction* report = file->addAction(QStringLiteral("&Report…"));
+    report->setObjectName(QStringLiteral("Report1"));
+    connect(report, &QAction::triggered, this, [this] { ReportActiveWindow(m_program, ActiveChild(*m_mdi)); });
     file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"), &TfrmMain::Exit1Click);
 

@@ -25,6 +25,7 @@
 #include "chart/ui/chartview.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/toolicons.h"
+#include "graph/ui/reportgraph.h"
 
 namespace kelvor {
 
@@ -213,6 +214,8 @@ QWidget* TfrmGraph::buildToolBar()
     btnChangeScale = named(new QPushButton(QStringLiteral("Y Axis"), bar), "btnChangeScale");
     btnChangeScale->setToolTip(QStringLiteral("set the maximum and minimum extent of the left y axis."));
     Button3 = named(new QPushButton(QStringLiteral("Font"), bar), "Button3");
+    btnReport = named(new QPushButton(QStringLiteral("Report…"), bar), "btnReport");
+    btnReport->setToolTip(QStringLiteral("A PDF report of this graph: chart, statistics and annotations"));
 
     auto* l = new QHBoxLayout(bar);
     l->setContentsMargins(2, 2, 2, 2);
@@ -234,6 +237,7 @@ QWidget* TfrmGraph::buildToolBar()
     l->addWidget(btnChangeScale);
     l->addWidget(divider(bar, "Splitter3"));
     l->addWidget(Button3);
+    l->addWidget(btnReport);
     l->addStretch(1);
 
     connect(ToolButton1, &QToolButton::clicked, this, &TfrmGraph::ToolButton1Click);
@@ -248,6 +252,7 @@ QWidget* TfrmGraph::buildToolBar()
     connect(Button1, &QPushButton::clicked, this, &TfrmGraph::Button1Click);
     connect(btnChangeScale, &QPushButton::clicked, this, &TfrmGraph::btnChangeScaleClick);
     connect(Button3, &QPushButton::clicked, this, &TfrmGraph::Button3Click);
+    connect(btnReport, &QPushButton::clicked, this, [this] { ReportGraphWindow(m_program, *this); });
     return bar;
 }
 

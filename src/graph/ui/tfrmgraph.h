@@ -83,6 +83,7 @@ public:
     QPushButton* Button1;
     QPushButton* btnChangeScale;
     QPushButton* Button3;
+    QPushButton* btnReport;  // the PDF report of this graph
     QFrame* pnlGraphStatistic;
     QLineEdit* txtStartTime;
     QFrame* pnlSamplingRate;

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QPair>
+#include <QString>
+
+#include "export/exportresult.h"
+#include "export/exportseries.h"
+
+namespace kelvor {
+
+// What goes into a report besides the samples.
+struct ReportContent {
+    QString title = QStringLiteral("Temperature report");
+    QString meter;                               // model and serial; empty when unknown
+    QList<QPair<double, QString>> annotations;   // date-time (days), text
+    bool sampleTable = false;                    // the samples as a table on further pages
+    QDateTime created;                           // printed in every page's footer
+    QLocale locale;                              // dates, times, numbers, paper size
+};
+
+// A4 or, where the locale's paper is Letter (North America), Letter.
+bool UsesLetterPaper(const QLocale& locale);
+
+// The report as PDF bytes: title, source, meter, the chart as vectors, the statistics as
+// the graph window shows them, the annotations, page numbers and the creation time;
+// optionally every sample in a ruled table.
+QByteArray ReportPdf(const ExportSeries& series, const ReportContent& content);
+
+ExportResult WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path);
+
+}  // namespace kelvor

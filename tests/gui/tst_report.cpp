@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The graph window's "Report…": the PDF holds every statistic the window shows.
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "chart/chartmodel.h"
+#include "graph/ui/showstatistics.h"
+#include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "scriptedprompts.h"
+
+using namespace kelvor;
+using kelvor::test::ScriptedPrompts;
+
+namespace {
+
+class NoMeter final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
+    int SetLinkTimeouts(int, int) override { return 0; }
+    int WriteFrame(const std::uint8_t*, int) override { return 0; }
+    int WriteBlock(const std::uint8_t*, int) override { return 0; }
+    int SyncLink() override { return 0; }
+    int ReadReply(std::uint8_t*, int) override { return 0; }
+    int CloseLink() override { return 0; }
+    int GetSerialText(char*, int) override { return 0; }
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedPrompts prompts;
+    Program program{std::make_unique<NoMeter>(), clock, prompts, dir.path()};
+};
+
+// Three channels moving, T4 without a reading, an annotation.
+void fill(ChartModel& chart)
+{
+    const QDateTime start(QDate(2026, 1, 5), QTime(10, 0, 0));
+    chart.setSubsets(4);
+    chart.setPoints(6);
+    const float t1[6] = {20.0f, 25.5f, 25.5f, 18.2f, 22.0f, 21.0f};
+    for (int i = 0; i < 6; ++i) {
+        chart.setXDataII(-1, i, toDays(start.addSecs(10 * i)));
+        chart.setYData(0, i, t1[i]);
+        chart.setYData(1, i, 100.0f - i);
+        chart.setYData(2, i, i == 2 ? 9999.0f : -5.0f * i);
+        chart.setYData(3, i, 9999.0f);
+    }
+    chart.setGraphAnnotationX(0, toDays(start.addSecs(20)));
+    chart.setGraphAnnotationY(0, 25.5);
+    chart.setGraphAnnotationText(0, QStringLiteral("door opened"));
+}
+
+QString pdfText(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+private slots:
+    void reportHoldsWhatTheWindowShows()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        Rig rig;
+        TfrmGraph w(rig.program);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        fill(w.chart());
+        ShowStatistics(w);
+
+        const QString pdf = rig.dir.filePath(QStringLiteral("report.pdf"));
+        rig.prompts.dialogs.push_back([](QDialog& d) {
+            d.findChild<QLineEdit*>(QStringLiteral("edtTitle"))->setText(QStringLiteral("Freezer 2 check"));
+            d.findChild<QCheckBox*>(QStringLiteral("chkSamples"))->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        rig.prompts.fileNames = {pdf};
+        w.btnReport->click();
+        QVERIFY2(rig.prompts.messages.isEmpty(), qPrintable(rig.prompts.messages.join(u'\n')));
+
+        const QString text = pdfText(pdf);
+        QStringList wanted = {QStringLiteral("Freezer 2 check"), QStringLiteral("door opened"),
+                              QStringLiteral("Page 2 of 2"), w.txtStartTime->text()};
+        for (int c = 0; c < 4; ++c)
+            wanted << w.maxField(c)->text() << w.minField(c)->text() << w.avgField(c)->text();
+        for (const QString& s : wanted)
+            QVERIFY2(text.contains(s), qPrintable(QStringLiteral("missing \"%1\" in:\n%2").arg(s, text)));
+
+        // Cancelling the options writes nothing.
+        QFile::remove(pdf);
+        rig.prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); });
+        w.btnReport->click();
+        QVERIFY(!QFile::exists(pdf));
+
+        // A file that cannot be written: said so with its name, nothing left behind.
+        const QString blocked = rig.dir.filePath(QStringLiteral("nosuch/report.pdf"));
+        rig.prompts.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });
+        rig.prompts.fileNames = {blocked};
+        w.btnReport->click();
+        QVERIFY(!rig.prompts.messages.isEmpty() && rig.prompts.messages.last().contains(QStringLiteral("report.pdf")));
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
