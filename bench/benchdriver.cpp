@@ -63,14 +63,19 @@ long rssKb()
 
 void report(const char* key, double value) { std::printf("%s=%.3f\n", key, value); }
 
-// Calls `then` once, after `w` has painted for the first time.
+// Calls `then` once, after `w` or any widget inside it has painted for the first time
+// (a main window whose central widget covers it never paints itself).
 class FirstPaint final : public QObject {
 public:
-    FirstPaint(QWidget& w, std::function<void()> then) : m_then(std::move(then)) { w.installEventFilter(this); }
+    FirstPaint(QWidget& w, std::function<void()> then) : m_window(w), m_then(std::move(then))
+    {
+        qApp->installEventFilter(this);
+    }
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        if (e->type() == QEvent::Paint && m_then) {
-            o->removeEventFilter(this);
+        if (e->type() == QEvent::Paint && m_then && o->isWidgetType()
+            && (o == &m_window || m_window.isAncestorOf(static_cast<QWidget*>(o)))) {
+            qApp->removeEventFilter(this);
             // Run after the paint has finished, not inside it.
             QTimer::singleShot(0, [f = std::move(m_then)] { f(); });
             m_then = nullptr;
@@ -79,6 +84,7 @@ public:
     }
 
 private:
+    QWidget& m_window;
     std::function<void()> m_then;
 };
 
@@ -98,6 +104,8 @@ int startup(QApplication& app, MakeWindow makeWindow)
     if (const QScreen* screen = QApplication::primaryScreen())
         window->setGeometry(screen->availableGeometry());
     window->showMaximized();
+    // Never hang a benchmark run: no paint within ten seconds is a failure.
+    QTimer::singleShot(10000, &app, [&app] { app.exit(1); });
     const int status = app.exec();
     delete window;
     return status;
