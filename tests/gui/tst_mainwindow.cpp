@@ -83,7 +83,7 @@ private slots:
             if (!b->objectName().isEmpty() && !b->objectName().startsWith(QLatin1String("qt_")))
                 buttons << b->objectName();
         QCOMPARE(buttons, QStringList({"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
-                                       "btnOutputToGraph", "btnRun", "btnStop", "SpeedButton8"}));
+                                       "btnOutputToGraph", "btnLibrary", "btnRun", "btnStop", "SpeedButton8"}));
         QVERIFY(!m.SpeedButton8->isVisible());
         QVERIFY(!m.btnOutputToGraph->isEnabled());
         QCOMPARE(m.Open1->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));

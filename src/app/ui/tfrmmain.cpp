@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "library/ui/tfrmlibrary.h"
 #include "base/settings.h"
 #include "program/program.h"
 #include "program/prompts.h"
@@ -164,6 +165,8 @@ void TfrmMain::buildMenus()
     QMenu* view = menu("View1", QStringLiteral("&View"));
     ControlPanel1 = action(view, "ControlPanel1", QStringLiteral("&Control Panel"), &TfrmMain::ControlPanel1Click);
     RealTimeGraph1 = action(view, "RealTimeGraph1", QStringLiteral("Real Time &Graph"), &TfrmMain::RealTimeGraph1Click);
+    Library1 = action(view, "Library1", QStringLiteral("&Library"), &TfrmMain::Library1Click);
+    Library1->setIcon(LibraryIcon());
     for (QAction* a : {ControlPanel1, RealTimeGraph1}) {
         a->setCheckable(true);
         a->setChecked(true);
@@ -234,6 +237,9 @@ void TfrmMain::buildToolBar()
     btnDataLogger = button("btnDataLogger", "datalogger", QStringLiteral("Data Logger"), &TfrmMain::LoadData1Click);
     btnOutputToGraph = button("btnOutputToGraph", "tograph", QStringLiteral("Output Tabular to graph"),
                               &TfrmMain::btnOutputToGraphClick);
+    btnLibrary = button("btnLibrary", "library", QStringLiteral("Library of runs and downloads"),
+                        &TfrmMain::Library1Click);
+    btnLibrary->setIcon(LibraryIcon());
     m_toolBar->addSeparator();
     btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"), &TfrmMain::btnRunClick);
     btnStop = button("btnStop", "stop", QStringLiteral("Stop Graphing Real Time Data"), &TfrmMain::btnStopClick);
@@ -479,4 +485,8 @@ void TfrmMain::About1Click()
     m_program.prompts.exec(box);
 }
 
+}  // namespace kelvor
+
+namespace kelvor {
+void TfrmMain::Library1Click() { OpenLibraryWindow(m_program); }
 }  // namespace kelvor

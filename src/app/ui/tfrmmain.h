@@ -44,6 +44,7 @@ public:
     QAction* Setup1 = nullptr;
     QAction* ControlPanel1 = nullptr;
     QAction* RealTimeGraph1 = nullptr;
+    QAction* Library1 = nullptr;
     QAction* Tile1 = nullptr;
     QAction* Cascade1 = nullptr;
     QAction* Contents1 = nullptr;
@@ -53,6 +54,7 @@ public:
     QToolButton* btnPrint = nullptr;
     QToolButton* btnDataLogger = nullptr;
     QToolButton* btnOutputToGraph = nullptr;
+    QToolButton* btnLibrary = nullptr;
     QToolButton* btnRun = nullptr;
     QToolButton* btnStop = nullptr;
     QToolButton* SpeedButton8 = nullptr;
@@ -71,6 +73,7 @@ public slots:
     void LoadData1Click();
     void Setup1Click();
     void btnOutputToGraphClick();
+    void Library1Click();  // View > Library and btnLibrary
     void btnRunClick();
     void btnStopClick();
     void ControlPanel1Click();

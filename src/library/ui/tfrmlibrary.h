@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <vector>
+#include <QDialog>
+#include <QIcon>
+#include <QWidget>
+
+class QCheckBox;
+class QDateEdit;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+
+namespace kelvor {
+
+class LibraryFilterModel;
+class LibraryTableModel;
+class Program;
+
+// The Library window: every recording and download in the library, sortable, with a
+// filter (words and a date range), and the commands on the selected rows.
+class TfrmLibrary : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmLibrary(Program& program, QWidget* parent = nullptr);
+
+    // Reads the list again from the library.
+    void refresh();
+    // The items of the selected rows, in the order shown.
+    std::vector<std::int64_t> selectedIds() const;
+    void selectId(std::int64_t id);
+
+    void btnOpenClick();
+    void btnEditClick();
+    void btnExportClick();
+    void btnDeleteClick();
+
+    QLineEdit* edtFilter;
+    QCheckBox* chkFrom;
+    QDateEdit* dtFrom;
+    QCheckBox* chkTo;
+    QDateEdit* dtTo;
+    QTableView* grdLibrary;
+    QPushButton* btnOpen;
+    QPushButton* btnEdit;
+    QPushButton* btnExport;
+    QPushButton* btnDelete;
+    QPushButton* btnRefresh;
+
+    LibraryTableModel& model() { return *m_model; }
+    LibraryFilterModel& filter() { return *m_filter; }
+
+private:
+    void applyDates();
+    void updateButtons();
+
+    Program& m_program;
+    LibraryTableModel* m_model;
+    LibraryFilterModel* m_filter;
+};
+
+// The name and note of one item.
+class TfrmLibraryEdit : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmLibraryEdit(QWidget* parent = nullptr);
+    QLineEdit* edtName;
+    QPlainTextEdit* edtNote;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+};
+
+// The Library's icon: a drawer of records.
+QIcon LibraryIcon();
+
+// View > Library and the tool button: shows the one Library window, made on first use.
+TfrmLibrary* OpenLibraryWindow(Program& program);
+
+}  // namespace kelvor

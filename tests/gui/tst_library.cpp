@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The library in the windowed program: a run journalled as it is taken (open-ended too),
+// the interrupted run offered back, and the Library window.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "../core/memoryimage_builder.h"
+#include "base/localetext.h"
+#include "chart/chartmodel.h"
+#include "graph/realtimerun.h"
+#include "graph/ui/tfrmgraph.h"
+#include "graph/ui/tfrmsetuprealtime.h"
+#include "library/libraryaccess.h"
+#include "library/runjournal.h"
+#include "logger/ui/librarycommands.h"
+#include "library/ui/librarymodel.h"
+#include "library/ui/tfrmlibrary.h"
+#include "logger/datasetdecoder.h"
+#include "loggerrig.h"
+#include "logger/ui/loggercommands.h"
+#include "shellrig.h"
+
+using namespace kelvor;
+using namespace kelvor::test;
+
+namespace {
+
+JournalSample sampleAt(int i)
+{
+    JournalSample s;
+    s.time = 46027.5 + i * 2.0 / 86400.0;
+    s.t = {20.0f + float(i), 30.0f - float(i), 25.0f, 0.0f};
+    s.flags = 0x80;  // T4 "----"
+    return s;
+}
+
+// A recording that a program began and never ended (it was killed).
+std::int64_t leaveInterruptedRun(const QString& dataDir, int samples, const QString& name = {})
+{
+    LibraryAccess access(dataDir);
+    RunJournal journal(access);
+    RecordingHeader h;
+    h.started = sampleAt(0).time;
+    h.rateSeconds = 2;
+    h.recordCount = 2000;
+    h.name = name;
+    journal.begin(h);
+    for (int i = 0; i < samples; ++i)
+        journal.append(sampleAt(i));
+    return *journal.recordingId();
+}
+
+void endRun(const QString& dataDir, std::int64_t id)
+{
+    auto r = Library::open(dataDir);
+    LibraryStatus s;
+    r.library->endRecording(id, kStateComplete, {}, {});
+}
+
+}  // namespace
+
+class TestLibrary : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+
+    void interruptedRunIsOfferedOnceAndOpensAsUnsavedData()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        leaveInterruptedRun(rig.dir.path(), 25);
+        rig.prompts.answers = {QMessageBox::Yes, QMessageBox::No};
+        OfferInterruptedRecordings(*rig.program);
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        QCOMPARE(rig.prompts.messages[0], QStringLiteral("A real-time recording started %1 with 25 samples was "
+                                                         "interrupted. Open it?")
+                                              .arg(DateTimeText(sampleAt(0).time)));
+        TfrmGraph* w = rig.program->graph.FileGraph;
+        QVERIFY(w);
+        QCOMPARE(w->chart().Points(), 25);
+        QCOMPARE(w->chart().YData(1, 24), 30.0f - 24.0f);
+        QCOMPARE(w->chart().YData(3, 0), kGapValue);
+        QCOMPARE(w->maxField(0)->text(), ExtremeText(0x80, 0, 44.0f, sampleAt(24).time));
+        QCOMPARE(w->avgField(3)->text(), QStringLiteral("****"));
+        QCOMPARE(w->txtDataNo->text(), QStringLiteral("25"));
+        QVERIFY(w->UnsavedData);
+        // Closing asks to save, as for any unsaved run; "No" lets it go.
+        QVERIFY(w->FormCloseQuery());
+        QCOMPARE(rig.prompts.messages.last(), QStringLiteral("Save Real-Time Graph ?"));
+        // Asked once: the recording is now marked interrupted and stays in the library.
+        rig.prompts.messages.clear();
+        OfferInterruptedRecordings(*rig.program);
+        QVERIFY(rig.prompts.messages.isEmpty());
+        QString error;
+        const auto rows = rig.program->library->get()->list(&error);
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].state, QString::fromLatin1(kStateInterrupted));
+    }
+
+    void openEndedRunKeepsTheLatestInTheGraphAndEverySampleInTheLibrary()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        rig.tick();  // connect
+        rig.prompts.dialogs.push_back([](QDialog& d) {
+            auto& s = dynamic_cast<TfrmSetupRealTime&>(d);
+            s.edtRealTimeNo->setText(QStringLiteral("5"));
+            s.chkOpenEnded->setChecked(true);
+            return int(QDialog::Accepted);
+        });
+        rig.main->btnRunClick();
+        RealTimeState& rt = rig.program->realTime;
+        for (int i = 0; i < 400 && rt.SampleCount < 12; ++i)
+            rig.tick();
+        QCOMPARE(rt.SampleCount, 12);
+        QVERIFY(rt.Running);  // past its count of 5
+        TfrmGraph& w = *rig.program->graph.RealTimeGraph;
+        ChartModel& chart = w.chart();
+        QCOMPARE(chart.Points(), 5);
+        rig.main->btnStopClick();
+        const std::int64_t id = *rig.program->journal->recordingId();
+        QString error;
+        const auto data = rig.program->library->get()->loadRecording(id, 0, &error);
+        QVERIFY(data);
+        QCOMPARE(data->samples.size(), std::size_t(12));
+        QCOMPARE(data->entry.state, QString::fromLatin1(kStateComplete));
+        QVERIFY(data->header.openEnded);
+        for (int i = 0; i < 5; ++i) {  // the graph shows the last five, in order
+            const JournalSample& s = data->samples[std::size_t(7 + i)];
+            QCOMPARE(chart.XDataII(0, i), s.time);
+            QCOMPARE(chart.YData(0, i), SampleValue(s.flags, 0, s.t[0]));
+        }
+        // The averages are those of all twelve samples, as the library has them.
+        QCOMPARE(w.avgField(1)->text(), AverageText(data->statistics.channels[1].sum, data->statistics.channels[1].averaged));
+    }
+
+    void libraryWindowListsFiltersOpensEditsAndDeletes()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        const QString dir = rig.dir.path();
+        endRun(dir, leaveInterruptedRun(dir, 30, QStringLiteral("kiln firing")));
+        endRun(dir, leaveInterruptedRun(dir, 4, QStringLiteral("fridge")));
+        {
+            TestDataSet a, b, c;
+            a.values = {250, 260, 270, 280, 251, 261, 271, 281};
+            b.values = {100, 101, 102, 103};
+            c.values = std::vector<std::int16_t>(40, 300);
+            const QByteArray image = buildImage({a, b, c});
+            DataSetStore store;
+            QVERIFY(DecodeDataSets(image, store, rig.clock).ok());
+            LibraryStatus s;
+            QVERIFY(rig.program->library->get()->storeDownload(image, store.sets, 46028.0, QStringLiteral("SN-9"),
+                                                               QStringLiteral("download"), &s));
+        }
+        TfrmLibrary* w = OpenLibraryWindow(*rig.program);
+        QVERIFY(w);
+        QCOMPARE(OpenLibraryWindow(*rig.program), w);  // one window
+        QCOMPARE(w->filter().rowCount(), 3);
+
+        w->edtFilter->setText(QStringLiteral("KILN"));
+        QCOMPARE(w->filter().rowCount(), 1);
+        w->edtFilter->setText(QStringLiteral("download sn-9"));
+        QCOMPARE(w->filter().rowCount(), 1);
+        w->edtFilter->clear();
+        w->chkFrom->setChecked(true);
+        w->dtFrom->setDate(QDate(2026, 1, 6));  // the runs were on the 5th, the download on the 6th
+        QCOMPARE(w->filter().rowCount(), 1);
+        w->chkFrom->setChecked(false);
+        QCOMPARE(w->filter().rowCount(), 3);
+
+        // Sorting by samples is numeric: 4, 13 (the download), 30.
+        w->grdLibrary->sortByColumn(LibraryTableModel::Length, Qt::AscendingOrder);
+        QCOMPARE(w->filter().index(0, LibraryTableModel::Name).data().toString(), QStringLiteral("fridge"));
+        QCOMPARE(w->filter().index(2, LibraryTableModel::Name).data().toString(), QStringLiteral("kiln firing"));
+
+        // Open the recording: a graph window with its samples.
+        w->selectId(1);
+        w->btnOpenClick();
+        QVERIFY(rig.program->graph.FileGraph);
+        QCOMPARE(rig.program->graph.FileGraph->chart().Points(), 30);
+        QVERIFY(!rig.program->graph.FileGraph->UnsavedData);
+
+        // Open the download: the DataLogger window lists its three data sets.
+        w->grdLibrary->clearSelection();
+        w->selectId(3);
+        w->btnOpenClick();
+        QVERIFY(rig.program->graph.LoggerGraph);
+        QCOMPARE(rig.program->store.sets.size(), std::size_t(3));
+
+        // Name and note.
+        w->grdLibrary->clearSelection();
+        w->selectId(2);
+        QString nameShown;
+        rig.prompts.dialogs.push_back([&nameShown](QDialog& d) {
+            auto& e = dynamic_cast<TfrmLibraryEdit&>(d);
+            nameShown = e.edtName->text();
+            e.edtName->setText(QStringLiteral("freezer"));
+            e.edtNote->setPlainText(QStringLiteral("door left open\nat 10:00"));
+            return int(QDialog::Accepted);
+        });
+        w->btnEditClick();
+        QCOMPARE(nameShown, QStringLiteral("fridge"));
+        QString error;
+        auto entry = rig.program->library->get()->entry(2, &error);
+        QCOMPARE(entry->name, QStringLiteral("freezer"));
+        QCOMPARE(entry->note, QStringLiteral("door left open\nat 10:00"));
+
+        // Delete two at once, after the question; "No" keeps them.
+        w->grdLibrary->clearSelection();
+        w->selectId(1);
+        w->selectId(2);
+        QCOMPARE(w->selectedIds().size(), std::size_t(2));
+        rig.prompts.answers = {QMessageBox::No, QMessageBox::Yes};
+        w->btnDeleteClick();
+        QCOMPARE(w->filter().rowCount(), 3);
+        w->btnDeleteClick();
+        QCOMPARE(rig.prompts.messages.last(),
+                 QStringLiteral("Delete the 2 selected items from the library? This cannot be undone."));
+        QCOMPARE(w->filter().rowCount(), 1);
+        QCOMPARE(rig.program->library->get()->list(&error).size(), std::size_t(1));
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    void downloadIsInTheLibraryBeforeTheWorkingCopy()
+    {
+        LoggerRig rig;
+        InstallLibrary(*rig.program);
+        // A working copy that cannot be written (a file where its folder should be) does
+        // not keep the download out of the library.
+        QFile blocker(rig.path(QStringLiteral("temp")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        rig.program->monitor.Connected = true;
+        rig.prompts.answers = {QMessageBox::Ok, QMessageBox::Ok};
+        LoadData1Click(*rig.program);
+        QString error;
+        const auto rows = rig.program->library->get()->list(&error);
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows[0].kind, EntryKind::Download);
+        QCOMPARE(rows[0].dataSets, int(rig.program->store.sets.size()));
+        const auto d = rig.program->library->get()->loadDownload(rows[0].id, &error);
+        QCOMPARE(d->image, rig.program->store.collectionImage);
+        QVERIFY(!QFileInfo(rig.path(QStringLiteral("temp/DataSetsTemp.tmp"))).exists());
+    }
+};
+
+QTEST_MAIN(TestLibrary)
+#include "tst_library.moc"
