@@ -624,32 +624,31 @@ std::optional<LibraryEntry> Library::entry(std::int64_t id, QString* error) cons
     return std::nullopt;
 }
 
-LibraryStatus Library::rename(std::int64_t id, const QString& name)
+LibraryStatus Library::updateItemText(std::int64_t id, const char* sql, const QString& text,
+                                      const QString& what)
 {
     if (!m_db)
-        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot rename"));
-    SqliteStatement q(m_db, "UPDATE items SET name = ? WHERE id = ?");
-    q.bind(1, name);
+        return fail(SQLITE_CANTOPEN, what);
+    SqliteStatement q(m_db, sql);
+    q.bind(1, text);
     q.bind(2, id);
     if (int rc = q.step(); rc != SQLITE_DONE)
-        return fail(rc, QStringLiteral("cannot rename"));
+        return fail(rc, what);
     if (sqlite3_changes(m_db) == 0)
         return {SQLITE_NOTFOUND, QStringLiteral("there is no item %1 in the library").arg(id)};
     return {};
 }
 
+LibraryStatus Library::rename(std::int64_t id, const QString& name)
+{
+    return updateItemText(id, "UPDATE items SET name = ? WHERE id = ?", name,
+                          QStringLiteral("cannot rename"));
+}
+
 LibraryStatus Library::setNote(std::int64_t id, const QString& note)
 {
-    if (!m_db)
-        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write the note"));
-    SqliteStatement q(m_db, "UPDATE items SET note = ? WHERE id = ?");
-    q.bind(1, note);
-    q.bind(2, id);
-    if (int rc = q.step(); rc != SQLITE_DONE)
-        return fail(rc, QStringLiteral("cannot write the note"));
-    if (sqlite3_changes(m_db) == 0)
-        return {SQLITE_NOTFOUND, QStringLiteral("there is no item %1 in the library").arg(id)};
-    return {};
+    return updateItemText(id, "UPDATE items SET note = ? WHERE id = ?", note,
+                          QStringLiteral("cannot write the note"));
 }
 
 LibraryStatus Library::remove(std::int64_t id)

@@ -94,6 +94,8 @@ private:
     explicit Library(QString path);
     LibraryStatus connect();
     LibraryStatus fail(int code, const QString& what) const;
+    LibraryStatus updateItemText(std::int64_t id, const char* sql, const QString& text,
+                                 const QString& what);
     LibraryStatus exec(const char* sql);
     std::optional<RecordingStatistics> computeStatistics(std::int64_t id, QString* error) const;
     LibraryStatus writeStatistics(std::int64_t id, const RecordingStatistics& s);
