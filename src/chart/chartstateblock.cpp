@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The chart's state block: "KVCHART" + NUL, u32 version, then every property, the data
-// and the annotations in a fixed order, all little-endian. Strings are u32 byte count +
+// The chart's state block: "KVCHART" + NUL, u32 version, then every property, the
+// annotations and the data in a fixed order, all little-endian. Strings are u32 byte count +
 // UTF-8; arrays are u32 count + elements. Loading checks every count against the bytes
-// that are really left before it allocates anything.
+// that are really left before it allocates anything. stateFields() is the one list of
+// fields both directions walk; a field added in a later version is read only when
+// io.version() says the block has it.
+#include <QtEndian>
 #include <bit>
 #include <cstring>
-#include <QtEndian>
 
 #include "chart/chartmodel.h"
 
@@ -173,9 +175,107 @@ private:
     QString m_error;
 };
 
-// One list of every scalar property, used by both directions so they cannot drift.
-template <typename Io>
-void scalars(Io& io, ChartState& s)
+// How a list's element count is checked when reading: at most `max` elements (exactly `max`
+// when `exact`), and at least `minBytesEach` bytes per element still in the block.
+struct CountRule {
+    const char* what;
+    quint32 max;
+    std::int64_t minBytesEach;
+    bool exact = false;
+};
+
+// Writes the fields that stateFields() hands it. It reads only, so it takes the state const.
+class StateWriter {
+public:
+    static constexpr bool kReading = false;
+    explicit StateWriter(BlockWriter& w) : m_w(w) {}
+    quint32 version() const { return kVersion; }
+    bool ok() const { return true; }
+    template <typename Message>
+    void check(bool, Message&&)
+    {
+    }
+
+    void b(bool v, const char*) { m_w.boolean(v); }
+    void i(int v, const char*) { m_w.i32(v); }
+    void d(double v, const char*) { m_w.f64(v); }
+    void s(const QString& v, const char*) { m_w.str(v); }
+    void u8(quint8 v, const char*) { m_w.u8(v); }
+    void u32(quint32 v, const char*) { m_w.u32(v); }
+    void count(quint32 n, const CountRule&) { m_w.u32(n); }
+    void f64s(const std::vector<double>& v, quint32, const char*) { m_w.f64Array(v); }
+    void f32s(const std::vector<float>& v, quint32, const char*) { m_w.f32Array(v); }
+
+    template <typename T, typename Element>
+    void list(const std::vector<T>& v, const CountRule&, Element&& element)
+    {
+        m_w.u32(quint32(v.size()));
+        for (quint32 i = 0; i < quint32(v.size()); ++i)
+            element(v[i], i);
+    }
+
+private:
+    BlockWriter& m_w;
+};
+
+// Reads the same fields into a fresh state; once a read or a check fails, nothing more is read.
+class StateReader {
+public:
+    static constexpr bool kReading = true;
+    StateReader(BlockReader& r, quint32 version) : m_r(r), m_version(version) {}
+    // The version the block was written with: a field added later is read only from newer blocks.
+    quint32 version() const { return m_version; }
+    bool ok() const { return !m_r.failed(); }
+    std::int64_t left() const { return m_r.left(); }
+    template <typename Message>
+    void check(bool good, Message&& message)
+    {
+        if (ok() && !good)
+            m_r.fail(message());
+    }
+
+    void b(bool& v, const char* what) { v = m_r.boolean(what); }
+    void i(int& v, const char* what) { v = m_r.i32(what); }
+    void d(double& v, const char* what) { v = m_r.f64(what); }
+    void s(QString& v, const char* what) { v = m_r.str(what); }
+    void u8(quint8& v, const char* what) { v = m_r.u8(what); }
+    void u32(quint32& v, const char* what) { v = m_r.u32(what); }
+    void count(quint32& n, const CountRule& rule)
+    {
+        n = m_r.count(rule.what, rule.max, rule.minBytesEach);
+        if (rule.exact && ok() && n != rule.max)
+            m_r.fail(QStringLiteral("%1 is %2 instead of %3").arg(QLatin1String(rule.what)).arg(n).arg(rule.max));
+    }
+    void f64s(std::vector<double>& v, quint32 n, const char* what) { m_r.f64Array(v, n, what); }
+    void f32s(std::vector<float>& v, quint32 n, const char* what) { m_r.f32Array(v, n, what); }
+
+    // A list of exact length keeps the elements the state already has; any other is sized
+    // to the count read (checked against the bytes left, so never huge).
+    template <typename T, typename Element>
+    void list(std::vector<T>& v, const CountRule& rule, Element&& element)
+    {
+        quint32 n = 0;
+        count(n, rule);
+        if (!ok())
+            return;
+        if (!rule.exact)
+            v.resize(n);
+        for (quint32 i = 0; i < n && ok(); ++i)
+            element(v[i], i);
+    }
+
+private:
+    BlockReader& m_r;
+    quint32 m_version;
+};
+
+constexpr quint8 kOwnX = 0;
+constexpr quint8 kSameXAsFirst = 1;
+
+// The state block's fields in their stored order, for both directions: State is
+// `const ChartState` for the writer and `ChartState` for the reader.
+template <typename Io, typename State>
+void scalarFields(Io& io, State& s)
 {
     io.b(s.usingXDataII, "UsingXDataII");
     io.i(s.dateTimeMode, "DateTimeMode");
@@ -222,103 +322,130 @@ void scalars(Io& io, ChartState& s)
     io.b(s.allowAxisPage, "AllowAxisPage");
     io.i(s.defOrientation, "DefOrientation");
     io.i(s.printStyleControl, "PrintStyleControl");
+    io.check(s.workingAxis >= 0 && s.workingAxis < kChartMaxAxes,
+             [&] { return QStringLiteral("WorkingAxis is %1").arg(s.workingAxis); });
 }
 
-struct ScalarWriter {
-    BlockWriter& w;
-    void b(bool& v, const char*) { w.boolean(v); }
-    void i(int& v, const char*) { w.i32(v); }
-    void d(double& v, const char*) { w.f64(v); }
-    void s(QString& v, const char*) { w.str(v); }
-};
+template <typename Io, typename State>
+void axisFields(Io& io, State& s)
+{
+    // Every axis is stored, used or not.
+    io.list(s.axesY, {"the axis count", kChartMaxAxes, 24, true}, [&io](auto& a, quint32) {
+        io.i(a.manualScaleControl, "ManualScaleControlY");
+        io.d(a.manualMin, "ManualMinY");
+        io.d(a.manualMax, "ManualMaxY");
+        io.s(a.label, "YAxisLabel");
+    });
+    io.list(s.multiAxesSubsets, {"the MultiAxesSubsets count", kChartMaxAxes, 4}, [&io](auto& v, quint32 i) {
+        io.i(v, "MultiAxesSubsets");
+        io.check(v >= 0 && v <= kChartMaxSubsets,
+                 [&] { return QStringLiteral("MultiAxesSubsets(%1) is %2").arg(i).arg(v); });
+    });
+    io.list(s.multiAxesProportions, {"the MultiAxesProportions count", kChartMaxAxes, 8},
+            [&io](auto& v, quint32) { io.d(v, "MultiAxesProportions"); });
+}
 
-struct ScalarReader {
-    BlockReader& r;
-    void b(bool& v, const char* what) { v = r.boolean(what); }
-    void i(int& v, const char* what) { v = r.i32(what); }
-    void d(double& v, const char* what) { v = r.f64(what); }
-    void s(QString& v, const char* what) { v = r.str(what); }
-};
+template <typename Io, typename State>
+void subsetFields(Io& io, State& s)
+{
+    io.list(s.randomSubsetsToGraph, {"the RandomSubsetsToGraph count", kChartMaxSubsets, 4},
+            [&io](auto& v, quint32) { io.i(v, "RandomSubsetsToGraph"); });
+    io.list(s.subsetLabels, {"the SubsetLabels count", kChartMaxSubsets, 4},
+            [&io](auto& v, quint32) { io.s(v, "SubsetLabels"); });
+    io.list(s.subsetColors, {"the SubsetColors count", kChartMaxSubsets, 4},
+            [&io](auto& v, quint32) { io.i(v, "SubsetColors"); });
+}
 
-constexpr quint8 kOwnX = 0;
-constexpr quint8 kSameXAsFirst = 1;
+template <typename Io, typename State>
+void annotationFields(Io& io, State& s)
+{
+    io.list(s.graphAnnotations, {"the graph annotation count", kChartMaxAnnotations, 28}, [&io](auto& a, quint32) {
+        io.d(a.x, "GraphAnnotationX");
+        io.d(a.y, "GraphAnnotationY");
+        io.i(a.type, "GraphAnnotationType");
+        io.i(a.color, "GraphAnnotationColor");
+        io.s(a.text, "GraphAnnotationText");
+    });
+    io.list(s.vertLineAnnotations, {"the vertical line annotation count", kChartMaxAnnotations, 20},
+            [&io](auto& a, quint32) {
+                io.d(a.x, "VertLineAnnotation");
+                io.i(a.type, "VertLineAnnotationType");
+                io.i(a.color, "VertLineAnnotationColor");
+                io.s(a.text, "VertLineAnnotationText");
+            });
+}
+
+// The data comes last. A real-time run gives every subset the same times: those are
+// stored once, with the later subsets marked as sharing the first one's.
+template <typename Io, typename State>
+void dataFields(Io& io, State& s)
+{
+    quint32 subsets = quint32(s.subsets);
+    io.u32(subsets, "Subsets");
+    io.check(subsets >= 1 && subsets <= quint32(kChartMaxSubsets),
+             [&] { return QStringLiteral("Subsets is %1, allowed are 1 to %2").arg(subsets).arg(kChartMaxSubsets); });
+    quint32 points = quint32(s.points);
+    io.count(points, {"Points", kChartMaxPoints, 0});
+    // Every subset needs at least its Y values and one layout byte.
+    if constexpr (Io::kReading) {
+        io.check(std::int64_t(subsets) * (1 + std::int64_t(points) * 4) <= io.left(), [&] {
+            return QStringLiteral("Points is %1, but the block is too short to hold %2 subsets of them")
+                .arg(points)
+                .arg(subsets);
+        });
+        if (!io.ok())
+            return;
+        s.subsets = int(subsets);
+        s.points = int(points);
+        s.data.resize(subsets);
+    }
+    for (quint32 i = 0; i < subsets && io.ok(); ++i) {
+        auto& d = s.data[i];
+        quint8 layout = kOwnX;
+        if constexpr (!Io::kReading)
+            layout = i > 0 && d.x == s.data[0].x ? kSameXAsFirst : kOwnX;
+        io.u8(layout, "the data of a subset");
+        if (layout == kOwnX) {
+            io.f64s(d.x, points, "the X data");
+        } else if (layout == kSameXAsFirst && i > 0) {
+            if constexpr (Io::kReading)
+                d.x = s.data[0].x;
+        } else {
+            io.check(false,
+                     [&] { return QStringLiteral("subset %1 has an unknown data layout %2").arg(i).arg(layout); });
+        }
+        io.f32s(d.y, points, "the Y data");
+    }
+}
+
+template <typename Io, typename State>
+void stateFields(Io& io, State& s)
+{
+    scalarFields(io, s);
+    axisFields(io, s);
+    subsetFields(io, s);
+    annotationFields(io, s);
+    dataFields(io, s);
+}
 
 }  // namespace
 
 QByteArray ChartModel::StoreState() const
 {
-    ChartState& s = const_cast<ChartState&>(m_s);  // the writers only read
     QByteArray out;
     qsizetype dataBytes = 0;
-    for (const auto& d : s.data)
+    for (const auto& d : m_s.data)
         dataBytes += qsizetype(d.x.size() * 8 + d.y.size() * 4);
-    out.reserve(dataBytes + 4096 + qsizetype(s.graphAnnotations.size()) * 40);
+    out.reserve(dataBytes + 4096 + qsizetype(m_s.graphAnnotations.size()) * 40);
     BlockWriter w(out);
     w.raw(kMagic, 8);
     w.u32(kVersion);
-
-    ScalarWriter sw{w};
-    scalars(sw, s);
-
-    w.u32(quint32(s.axesY.size()));
-    for (const auto& a : s.axesY) {
-        w.i32(a.manualScaleControl);
-        w.f64(a.manualMin);
-        w.f64(a.manualMax);
-        w.str(a.label);
-    }
-    w.u32(quint32(s.multiAxesSubsets.size()));
-    for (int v : s.multiAxesSubsets)
-        w.i32(v);
-    w.u32(quint32(s.multiAxesProportions.size()));
-    for (double v : s.multiAxesProportions)
-        w.f64(v);
-    w.u32(quint32(s.randomSubsetsToGraph.size()));
-    for (int v : s.randomSubsetsToGraph)
-        w.i32(v);
-    w.u32(quint32(s.subsetLabels.size()));
-    for (const auto& v : s.subsetLabels)
-        w.str(v);
-    w.u32(quint32(s.subsetColors.size()));
-    for (int v : s.subsetColors)
-        w.i32(v);
-
-    w.u32(quint32(s.graphAnnotations.size()));
-    for (const auto& a : s.graphAnnotations) {
-        w.f64(a.x);
-        w.f64(a.y);
-        w.i32(a.type);
-        w.i32(a.color);
-        w.str(a.text);
-    }
-    w.u32(quint32(s.vertLineAnnotations.size()));
-    for (const auto& a : s.vertLineAnnotations) {
-        w.f64(a.x);
-        w.i32(a.type);
-        w.i32(a.color);
-        w.str(a.text);
-    }
-
-    // Data last: the real-time run gives every subset the same times, stored once.
-    w.u32(quint32(s.subsets));
-    w.u32(quint32(s.points));
-    for (int i = 0; i < s.subsets; ++i) {
-        const auto& d = s.data[size_t(i)];
-        if (i > 0 && d.x == s.data[0].x) {
-            w.u8(kSameXAsFirst);
-        } else {
-            w.u8(kOwnX);
-            w.f64Array(d.x);
-        }
-        w.f32Array(d.y);
-    }
+    StateWriter io(w);
+    stateFields(io, m_s);
     return out;
 }
 
-ChartLoadResult ChartModel::LoadState(const QByteArray& block)
-{
-    return LoadState(block.constData(), block.size());
-}
+ChartLoadResult ChartModel::LoadState(const QByteArray& block) { return LoadState(block.constData(), block.size()); }
 
 ChartLoadResult ChartModel::LoadState(const char* data, std::int64_t size)
 {
@@ -334,89 +461,8 @@ ChartLoadResult ChartModel::LoadState(const char* data, std::int64_t size)
                     .arg(kVersion)};
 
     ChartState s;
-    ScalarReader sr{r};
-    scalars(sr, s);
-    if (!r.failed() && (s.workingAxis < 0 || s.workingAxis >= kChartMaxAxes))
-        r.fail(QStringLiteral("WorkingAxis is %1").arg(s.workingAxis));
-
-    // The per-axis list always has kChartMaxAxes entries.
-    const quint32 axes = r.count("the axis count", kChartMaxAxes, 24);
-    if (!r.failed() && axes != quint32(kChartMaxAxes))
-        r.fail(QStringLiteral("the axis count is %1 instead of %2").arg(axes).arg(kChartMaxAxes));
-    for (quint32 i = 0; i < axes && !r.failed(); ++i) {
-        auto& a = s.axesY[i];
-        a.manualScaleControl = r.i32("ManualScaleControlY");
-        a.manualMin = r.f64("ManualMinY");
-        a.manualMax = r.f64("ManualMaxY");
-        a.label = r.str("YAxisLabel");
-    }
-    const quint32 nSplit = r.count("the MultiAxesSubsets count", kChartMaxAxes, 4);
-    for (quint32 i = 0; i < nSplit && !r.failed(); ++i) {
-        const int v = r.i32("MultiAxesSubsets");
-        if (v < 0 || v > kChartMaxSubsets)
-            r.fail(QStringLiteral("MultiAxesSubsets(%1) is %2").arg(i).arg(v));
-        s.multiAxesSubsets.push_back(v);
-    }
-    const quint32 nProp = r.count("the MultiAxesProportions count", kChartMaxAxes, 8);
-    for (quint32 i = 0; i < nProp && !r.failed(); ++i)
-        s.multiAxesProportions.push_back(r.f64("MultiAxesProportions"));
-    const quint32 nRandom = r.count("the RandomSubsetsToGraph count", kChartMaxSubsets, 4);
-    for (quint32 i = 0; i < nRandom && !r.failed(); ++i)
-        s.randomSubsetsToGraph.push_back(r.i32("RandomSubsetsToGraph"));
-    const quint32 nLabels = r.count("the SubsetLabels count", kChartMaxSubsets, 4);
-    for (quint32 i = 0; i < nLabels && !r.failed(); ++i)
-        s.subsetLabels.push_back(r.str("SubsetLabels"));
-    const quint32 nColors = r.count("the SubsetColors count", kChartMaxSubsets, 4);
-    for (quint32 i = 0; i < nColors && !r.failed(); ++i)
-        s.subsetColors.push_back(r.i32("SubsetColors"));
-
-    const quint32 nAnnot = r.count("the graph annotation count", kChartMaxAnnotations, 28);
-    if (!r.failed())
-        s.graphAnnotations.resize(nAnnot);
-    for (quint32 i = 0; i < nAnnot && !r.failed(); ++i) {
-        auto& a = s.graphAnnotations[i];
-        a.x = r.f64("GraphAnnotationX");
-        a.y = r.f64("GraphAnnotationY");
-        a.type = r.i32("GraphAnnotationType");
-        a.color = r.i32("GraphAnnotationColor");
-        a.text = r.str("GraphAnnotationText");
-    }
-    const quint32 nVert = r.count("the vertical line annotation count", kChartMaxAnnotations, 20);
-    if (!r.failed())
-        s.vertLineAnnotations.resize(nVert);
-    for (quint32 i = 0; i < nVert && !r.failed(); ++i) {
-        auto& a = s.vertLineAnnotations[i];
-        a.x = r.f64("VertLineAnnotation");
-        a.type = r.i32("VertLineAnnotationType");
-        a.color = r.i32("VertLineAnnotationColor");
-        a.text = r.str("VertLineAnnotationText");
-    }
-
-    const quint32 subsets = r.u32("Subsets");
-    if (!r.failed() && (subsets < 1 || subsets > quint32(kChartMaxSubsets)))
-        r.fail(QStringLiteral("Subsets is %1, allowed are 1 to %2").arg(subsets).arg(kChartMaxSubsets));
-    // Every subset needs at least its Y values and one marker byte.
-    const quint32 points = r.count("Points", kChartMaxPoints, 0);
-    if (!r.failed() && std::int64_t(subsets) * (1 + std::int64_t(points) * 4) > r.left())
-        r.fail(QStringLiteral("Points is %1, but the block is too short to hold %2 subsets of them")
-                   .arg(points)
-                   .arg(subsets));
-    if (!r.failed()) {
-        s.subsets = int(subsets);
-        s.points = int(points);
-        s.data.resize(subsets);
-    }
-    for (quint32 i = 0; i < subsets && !r.failed(); ++i) {
-        auto& d = s.data[i];
-        const quint8 mode = r.u8("the data of a subset");
-        if (mode == kOwnX)
-            r.f64Array(d.x, points, "the X data");
-        else if (mode == kSameXAsFirst && i > 0)
-            d.x = s.data[0].x;
-        else
-            r.fail(QStringLiteral("subset %1 has an unknown data layout %2").arg(i).arg(mode));
-        r.f32Array(d.y, points, "the Y data");
-    }
+    StateReader io(r, version);
+    stateFields(io, s);
     if (!r.failed() && r.left() != 0)
         r.fail(QStringLiteral("%1 unexpected bytes follow the chart data").arg(r.left()));
     if (r.failed())

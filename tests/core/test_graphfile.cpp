@@ -25,6 +25,95 @@ void fill(ChartModel& c)
     c.setMainTitle(QStringLiteral("title"));
 }
 
+// Every property of the state block set away from its default, so that a field read into
+// the wrong place or written out of order changes the bytes.
+void setEveryField(ChartModel& c)
+{
+    c.setSubsets(3);
+    c.setPoints(4);
+    for (int i = 0; i < 4; ++i) {
+        c.setXDataII(-1, i, 46000.5 + i / 1440.0);
+        for (int s = 0; s < 3; ++s)
+            c.setYData(s, i, float(s * 100 + i) + 0.125f);
+    }
+    c.setXDataII(2, 3, 46002.0);  // the last subset keeps its own times
+    c.setYData(1, 1, 9999.0f);
+    c.setUsingXDataII(true);
+    c.setDateTimeMode(sgVBDateTime);
+    c.setNullDataValueY(-777.5);
+    c.setMultiAxesSeparators(sgMediumLine);
+    c.setManualScaleControlX(sgManualMax);
+    c.setManualMinX(45999.25);
+    c.setManualMaxX(46003.75);
+    c.setMainTitle(QStringLiteral("Kiln – run 7"));
+    c.setSubTitle(QStringLiteral("sub"));
+    c.setXAxisLabel(QStringLiteral("Time"));
+    c.setGraphForeColor(0x010203);
+    c.setGraphBackColor(0x040506);
+    c.setDeskColor(0x070809);
+    c.setTextColor(0x0A0B0C);
+    c.setGridStyle(sgDash);
+    c.setViewingStyle(sgMonochrome);
+    c.setPlottingMethod(sgPointsPlusLine);
+    c.setLineGapThreshold(0.003);
+    c.setPrepareImages(true);
+    c.setSubsetByPoint(true);
+    c.setNoHelp(true);
+    c.setAllowPopup(false);
+    c.setAllowDataLabels(sgDataValues);
+    c.setFocalRect(false);
+    c.setAllowBar(false);
+    c.setNoRandomPointsToExport(true);
+    c.setAllowZooming(sgVertZooming);
+    c.setScrollingHorzZoom(true);
+    c.setScrollingVertZoom(true);
+    c.setShowGraphAnnotations(false);
+    c.setGraphAnnotationTextSize(87);
+    c.setAllowGraphAnnotHotSpots(true);
+    c.setShowVertLineAnnotations(true);
+    c.setAllowVertLineAnnotHotSpots(true);
+    c.setLineAnnotationTextSize(113);
+    c.setAllowDataHotSpots(true);
+    c.setArrowCursor(sgTextCursor);
+    c.setAllowFontPage(false);
+    c.setAllowPage1(false);
+    c.setAllowPage2(false);
+    c.setAllowSubsetsPage(false);
+    c.setAllowAxisPage(false);
+    c.setDefOrientation(sgPortrait);
+    c.setPrintStyleControl(sgPrintDefault);
+
+    c.setMultiAxesSubsets(0, 2);
+    c.setMultiAxesSubsets(1, 1);
+    c.setMultiAxesProportions(0, 0.625);
+    c.setMultiAxesProportions(1, 0.375);
+    for (int axis : {1, 15}) {
+        c.setWorkingAxis(axis);
+        c.setManualScaleControlY(sgManualMinAndMax);
+        c.setManualMinY(-40.5 - axis);
+        c.setManualMaxY(1200.25 + axis);
+        c.setYAxisLabel(QStringLiteral("°C axis %1").arg(axis));
+    }
+    c.setWorkingAxis(1);
+    c.setRandomSubsetsToGraph(0, 2);
+    c.setRandomSubsetsToGraph(1, 0);
+    c.setSubsetLabels(0, QStringLiteral("T1"));
+    c.setSubsetLabels(2, QStringLiteral("T3 ü"));
+    c.setSubsetColors(1, 0x123456);
+
+    c.setGraphAnnotationX(0, 46000.75);
+    c.setGraphAnnotationY(0, 21.5);
+    c.setGraphAnnotationType(0, sgCrossMark);
+    c.setGraphAnnotationColor(0, 0x00FF00);
+    c.setGraphAnnotationText(0, QStringLiteral("T1 MAX:21.5\rMIN"));
+    c.setGraphAnnotationText(2, QStringLiteral("note"));
+    c.setVertLineAnnotation(0, 46000.9);
+    c.setVertLineAnnotationType(0, 3);
+    c.setVertLineAnnotationColor(0, 0x0000FF);
+    c.setVertLineAnnotationText(0, QStringLiteral("door opened"));
+    c.setVertLineAnnotation(1, 46001.1);
+}
+
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -53,6 +142,29 @@ TEST(GraphFile, FramingAndRoundTrip)
     ChartModel b;
     ASSERT_TRUE(ReadGraphFile(b, path).ok());
     EXPECT_EQ(b.state(), a.state());
+}
+
+// The fixture was written by the first version of the format; files users already have
+// must keep opening to the same chart, and saving that chart must give the same bytes.
+TEST(GraphFile, FirstVersionFileReadsAndSavesByteForByte)
+{
+    const QString fixture = QStringLiteral(KELVOR_TEST_DATA "/graph/every-field-v1.ghf");
+    const QByteArray stored = readBytes(fixture);
+    ASSERT_FALSE(stored.isEmpty());
+    ChartModel expected;
+    setEveryField(expected);
+
+    ChartModel loaded;
+    const GraphFileResult r = ReadGraphFile(loaded, fixture);
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(loaded.state(), expected.state());
+
+    QTemporaryDir dir;
+    for (const ChartModel* chart : {&expected, &loaded}) {
+        const QString path = dir.filePath(QStringLiteral("again.ghf"));
+        ASSERT_TRUE(WriteGraphFile(*chart, path).ok());
+        EXPECT_EQ(readBytes(path), stored);
+    }
 }
 
 TEST(GraphFile, BadFilesAreRefusedWithTheirNameAndTheChartKept)
