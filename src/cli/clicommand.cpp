@@ -22,9 +22,10 @@ std::vector<CliCommand>& registry()
 }
 
 const QCommandLineOption kMeterOption(QStringLiteral("meter"),
-                                      QStringLiteral("The meter to use: usb (default), sim[:options] "
-                                                     "or replay:FILE."),
-                                      QStringLiteral("usb|sim[:options]|replay:FILE"), QStringLiteral("usb"));
+                                      QStringLiteral("The meter to use: usb (default: the first meter found), "
+                                                     "usb:SERIAL (the meter with that USB serial, see "
+                                                     "probe --list), sim[:options] or replay:FILE."),
+                                      QStringLiteral("usb[:SERIAL]|sim[:options]|replay:FILE"), QStringLiteral("usb"));
 const QCommandLineOption kCaptureOption(QStringLiteral("capture"),
                                         QStringLiteral("Log every exchange with the meter to FILE, "
                                                        "for --meter=replay:FILE later."),

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvor-cli probe: is a meter there, and which one?
+// kelvor-cli probe: is a meter there, and which one? probe --list: every meter within reach.
+#include <QCommandLineOption>
 #include <array>
 
 #include "cli/clicommand.h"
@@ -8,6 +9,10 @@
 namespace kelvor {
 
 namespace {
+
+const QCommandLineOption kList(QStringLiteral("list"),
+                               QStringLiteral("List every meter found, one line each: path, serial and whether it "
+                                              "can be opened (\"ok\" or why not), separated by tabs."));
 
 QString modelCodeOf(const std::array<std::uint8_t, 64>& reply)
 {
@@ -34,8 +39,29 @@ QString serialText(MeterDevice& device)
     return serial;
 }
 
+// Opens no exchange: a meter that another program holds or that is busy still shows.
+int listMeters(CliContext& ctx)
+{
+    MeterDevice* device = ctx.device();
+    if (!device)
+        return kCliFailed;
+    const std::vector<FoundMeter> meters = device->findMeters();
+    if (meters.empty()) {
+        ctx.fail(QStringLiteral("no meter found (USB %1:%2)")
+                     .arg(kMeterVendorId, 4, 16, QLatin1Char('0'))
+                     .arg(kMeterProductId, 4, 16, QLatin1Char('0')));
+        return kCliFailed;
+    }
+    for (const FoundMeter& m : meters)
+        ctx.out << m.path << '\t' << (m.serial.isEmpty() ? QStringLiteral("(none)") : m.serial) << '\t'
+                << (m.problem.isEmpty() ? QStringLiteral("ok") : m.problem) << '\n';
+    return kCliOk;
+}
+
 int runProbe(CliContext& ctx)
 {
+    if (ctx.args.isSet(kList))
+        return listMeters(ctx);
     MeterLink* link = ctx.link();
     if (!link)
         return kCliFailed;
@@ -59,9 +85,10 @@ int runProbe(CliContext& ctx)
 
 const CliRegistration kProbe({
     QStringLiteral("probe"),
-    QStringLiteral("Ask for the meter's identity: prints whether it answered, its model code and serial."),
+    QStringLiteral("Ask for the meter's identity: prints whether it answered, its model code and serial; "
+                   "--list lists every meter found."),
     QString(),
-    nullptr,
+    [](QCommandLineParser& p) { p.addOption(kList); },
     runProbe,
 });
 

@@ -29,6 +29,8 @@ public:
     int GetSerialText(char* buffer, int size) override;
     QString lastOpenProblem() const override { return m_inner->lastOpenProblem(); }
     bool atEnd() const override { return m_inner->atEnd(); }
+    std::vector<FoundMeter> findMeters() override { return m_inner->findMeters(); }
+    QString connectedSerial() const override { return m_inner->connectedSerial(); }
     QString captureProblem() const override;
 
 private:

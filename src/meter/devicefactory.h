@@ -9,8 +9,8 @@
 namespace kelvor {
 
 // The backends of this folder (each in its own file); the simulated meter's is in
-// meter/sim/simdevice.h, the choice between them in meter/choice/devicechoice.h.
-std::unique_ptr<MeterDevice> createUsbDevice(QString* error);
+// meter/sim/simdevice.h, the usb one in meter/usbdevice.h, the choice between them in
+// meter/choice/devicechoice.h.
 std::unique_ptr<MeterDevice> createReplayDevice(const QString& file, QString* error);
 std::unique_ptr<MeterDevice> wrapWithCapture(std::unique_ptr<MeterDevice> inner, const QString& file,
                                              QString* error);

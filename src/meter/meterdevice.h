@@ -3,9 +3,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 #include <QString>
 
 namespace kelvor {
+
+// One meter a backend can reach, as `kelvor-cli probe --list` shows it.
+struct FoundMeter {
+    QString path;     // the device node (usb), or the backend's own name
+    QString serial;   // empty when the meter gives none
+    QString problem;  // why it cannot be opened; empty when it can
+};
 
 inline constexpr std::uint16_t kMeterVendorId = 0x04D9;
 inline constexpr std::uint16_t kMeterProductId = 0xE000;
@@ -34,6 +42,15 @@ public:
     // Plain-words reason for the last failed OpenLink, for the status bar and the CLI
     // ("no meter found", "permission denied ..."). Empty when there is nothing to say.
     virtual QString lastOpenProblem() const { return {}; }
+
+    // Every meter within reach, each opened once and closed again to see whether it
+    // can be used. The usb backend lists every attached meter, whichever serial it was
+    // asked for; the other backends list themselves.
+    virtual std::vector<FoundMeter> findMeters() { return {}; }
+
+    // The serial of the meter the last successful OpenLink reached (kept after the link
+    // closes, for the status bar); empty when none was reached or it has no serial.
+    virtual QString connectedSerial() const { return {}; }
 
     // True when the device can never answer again (a replayed capture that has run
     // out), so a polling loop can stop instead of probing forever.

@@ -29,6 +29,7 @@ public:
     int GetSerialText(char* buffer, int size) override;
     QString lastOpenProblem() const override;
     bool atEnd() const override { return m_next >= m_entries.size(); }
+    std::vector<FoundMeter> findMeters() override { return {{QStringLiteral("replay"), QString(), lastOpenProblem()}}; }
 
 private:
     const CaptureEntry* peek() const { return atEnd() ? nullptr : &m_entries[m_next]; }

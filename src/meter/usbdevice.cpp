@@ -9,8 +9,7 @@
 #ifndef _WIN32
 #include <unistd.h>
 #endif
-
-#include "meter/devicefactory.h"
+#include <QStringList>
 
 namespace kelvor {
 
@@ -86,7 +85,10 @@ private:
 
 std::unique_ptr<HidApi> createSystemHidApi() { return std::make_unique<SystemHidApi>(); }
 
-UsbDevice::UsbDevice(std::unique_ptr<HidApi> hid) : m_hid(std::move(hid)) {}
+UsbDevice::UsbDevice(std::unique_ptr<HidApi> hid, std::string serial)
+    : m_hid(std::move(hid)), m_wantedSerial(std::move(serial))
+{
+}
 
 UsbDevice::~UsbDevice() { CloseLink(); }
 
@@ -97,37 +99,81 @@ void UsbDevice::drop()
     m_handle = nullptr;
 }
 
+// The attached meters OpenLink may take; when there is none, m_openProblem says why.
+std::vector<HidApi::Found> UsbDevice::candidates(std::uint16_t vendorId, std::uint16_t productId)
+{
+    const QString usbId =
+        QStringLiteral("USB %1:%2").arg(vendorId, 4, 16, QLatin1Char('0')).arg(productId, 4, 16, QLatin1Char('0'));
+    std::vector<HidApi::Found> meters = m_hid->enumerate(vendorId, productId);
+    if (meters.empty()) {
+        m_openProblem = m_wantedSerial.empty() ? QStringLiteral("no meter found (%1)").arg(usbId)
+                                               : QStringLiteral("no meter with serial %1 found (%2)")
+                                                     .arg(QString::fromStdString(m_wantedSerial), usbId);
+        return meters;
+    }
+    if (m_wantedSerial.empty())
+        return meters;
+    QStringList others;
+    std::vector<HidApi::Found> chosen;
+    for (HidApi::Found& meter : meters) {
+        if (meter.serial == m_wantedSerial)
+            chosen.push_back(std::move(meter));
+        else
+            others << (meter.serial.empty() ? QStringLiteral("one without a serial")
+                                            : QString::fromStdString(meter.serial));
+    }
+    if (chosen.empty())
+        m_openProblem = QStringLiteral("no meter with serial %1 found (%2; found: %3)")
+                            .arg(QString::fromStdString(m_wantedSerial), usbId, others.join(QStringLiteral(", ")));
+    return chosen;
+}
+
 int UsbDevice::OpenLink(std::uint16_t vendorId, std::uint16_t productId)
 {
     if (m_handle)
         return kLinkOk;  // the senders that leave the link open expect this
-    const std::vector<HidApi::Found> meters = m_hid->enumerate(vendorId, productId);
-    if (meters.empty()) {
-        m_openProblem = QStringLiteral("no meter found (USB %1:%2)")
-                            .arg(vendorId, 4, 16, QLatin1Char('0'))
-                            .arg(productId, 4, 16, QLatin1Char('0'));
+    const std::vector<HidApi::Found> meters = candidates(vendorId, productId);
+    if (meters.empty())
         return kLinkFailed;
-    }
-    HidApi::OpenError why = HidApi::OpenError::Other;
+    // A meter that may not be opened does not hide another one that may.
+    const HidApi::Found* denied = nullptr;
     for (const HidApi::Found& meter : meters) {
+        HidApi::OpenError why = HidApi::OpenError::Other;
         m_handle = m_hid->open(meter.path, &why);
         if (m_handle) {
             m_serial = meter.serial;
             m_openProblem.clear();
             return kLinkOk;
         }
-        if (why == HidApi::OpenError::PermissionDenied) {
-            m_openProblem = QStringLiteral(
-                                "a meter was found at %1, but permission to use it was denied; "
-                                "install the udev rule 70-kelvor.rules (it grants access to the "
-                                "logged-in user through TAG+=\"uaccess\") and plug the meter in again")
-                                .arg(QString::fromStdString(meter.path));
-            return kLinkFailed;
-        }
+        if (why == HidApi::OpenError::PermissionDenied && !denied)
+            denied = &meter;
     }
-    m_openProblem = QStringLiteral("a meter was found at %1, but it could not be opened")
-                        .arg(QString::fromStdString(meters.front().path));
+    if (denied)
+        m_openProblem = QStringLiteral(
+                            "a meter was found at %1, but permission to use it was denied; "
+                            "install the udev rule 70-kelvor.rules (it grants access to the "
+                            "logged-in user through TAG+=\"uaccess\") and plug the meter in again")
+                            .arg(QString::fromStdString(denied->path));
+    else
+        m_openProblem = QStringLiteral("a meter was found at %1, but it could not be opened")
+                            .arg(QString::fromStdString(meters.front().path));
     return kLinkFailed;
+}
+
+std::vector<FoundMeter> UsbDevice::findMeters()
+{
+    std::vector<FoundMeter> found;
+    for (const HidApi::Found& meter : m_hid->enumerate(kMeterVendorId, kMeterProductId)) {
+        FoundMeter entry{QString::fromStdString(meter.path), QString::fromStdString(meter.serial), QString()};
+        HidApi::OpenError why = HidApi::OpenError::Other;
+        if (HidApi::Handle h = m_hid->open(meter.path, &why))
+            m_hid->close(h);
+        else
+            entry.problem = why == HidApi::OpenError::PermissionDenied ? QStringLiteral("permission denied")
+                                                                       : QStringLiteral("cannot be opened");
+        found.push_back(entry);
+    }
+    return found;
 }
 
 int UsbDevice::SetLinkTimeouts(int readTimeout, int /*writeTimeout*/)
@@ -216,11 +262,6 @@ int UsbDevice::GetSerialText(char* buffer, int size)
     std::memcpy(buffer, m_serial.data(), n);
     buffer[n] = '\0';
     return kLinkOk;
-}
-
-std::unique_ptr<MeterDevice> createUsbDevice(QString*)
-{
-    return std::make_unique<UsbDevice>(createSystemHidApi());
 }
 
 }  // namespace kelvor

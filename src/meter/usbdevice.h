@@ -29,6 +29,9 @@ namespace kelvor {
 //   abandoned exchange are discarded, so a late reply never answers a new request.
 // - Any error from hidapi other than a time-out (the meter was unplugged, ...)
 //   closes the handle; the next OpenLink looks for the meter afresh.
+// - With several meters attached, OpenLink takes the first one that opens, or,
+//   when a serial was chosen (--meter=usb:SERIAL), only the meter whose USB serial
+//   is exactly that text.
 inline constexpr int kUsbReportSize = 8;
 
 // The hidapi calls the usb backend makes, behind a seam so that tests can put a
@@ -60,7 +63,8 @@ std::unique_ptr<HidApi> createSystemHidApi();
 // The real meter through HidApi.
 class UsbDevice final : public MeterDevice {
 public:
-    explicit UsbDevice(std::unique_ptr<HidApi> hid);
+    // An empty serial takes any meter.
+    explicit UsbDevice(std::unique_ptr<HidApi> hid, std::string serial = {});
     ~UsbDevice() override;
 
     int OpenLink(std::uint16_t vendorId, std::uint16_t productId) override;
@@ -72,14 +76,18 @@ public:
     int CloseLink() override;
     int GetSerialText(char* buffer, int size) override;
     QString lastOpenProblem() const override { return m_openProblem; }
+    std::vector<FoundMeter> findMeters() override;
+    QString connectedSerial() const override { return QString::fromStdString(m_serial); }
 
     bool isOpen() const { return m_handle != nullptr; }
 
 private:
     int writeReports(const std::uint8_t* data, int length);
     void drop();  // closes the handle after an error
+    std::vector<HidApi::Found> candidates(std::uint16_t vendorId, std::uint16_t productId);
 
     std::unique_ptr<HidApi> m_hid;
+    std::string m_wantedSerial;
     HidApi::Handle m_handle = nullptr;
     std::string m_serial;  // of the open meter, taken when it was found
     int m_readTimeoutMs = 100;

@@ -23,6 +23,10 @@ grep -q "model code is 'ABC'" "$work/err" || fail "other model: $(cat "$work/err
 [ $? -eq 2 ] || fail "an unknown meter is a bad command line: exit 2"
 grep -q "unknown meter 'bogus'" "$work/err" || fail "unknown meter: $(cat "$work/err")"
 
+# The simulated meter lists itself: path, serial and "ok", tab-separated.
+out=$("$cli" --meter=sim:seed=7 probe --list) || fail "probe --list exit $?"
+[ "$out" = $'sim\tKV4-SIM-00007\tok' ] || fail "probe --list printed: $out"
+
 "$cli" frobnicate 2>/dev/null
 [ $? -eq 2 ] || fail "an unknown command must exit 2"
 

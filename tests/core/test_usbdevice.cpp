@@ -5,6 +5,8 @@
 #include <set>
 #include <vector>
 
+#include "base/clock.h"
+#include "meter/choice/devicechoice.h"
 #include "meter/usbdevice.h"
 
 using namespace kelvor;
@@ -20,9 +22,11 @@ struct FakeHid : HidApi {
     std::deque<std::vector<std::uint8_t>> input;
     std::vector<std::vector<std::uint8_t>> written;
     std::set<void*> handles;
+    std::set<std::string> denied;  // paths that answer PermissionDenied
+    std::vector<std::string> openedPaths;
     int opens = 0;
-    int failWrite = -1;        // index of the write that returns -1
-    int shortWrite = -1;       // index of the write that sends only 3 bytes
+    int failWrite = -1;   // index of the write that returns -1
+    int shortWrite = -1;  // index of the write that sends only 3 bytes
     bool unplugged = false;
     int handleSeed = 0x100;
 
@@ -30,10 +34,11 @@ struct FakeHid : HidApi {
     {
         return unplugged ? std::vector<Found>{} : meters;
     }
-    Handle open(const std::string&, OpenError* why) override
+    Handle open(const std::string& path, OpenError* why) override
     {
-        *why = openError;
-        if (openError != OpenError::None)
+        openedPaths.push_back(path);
+        *why = denied.count(path) ? OpenError::PermissionDenied : openError;
+        if (*why != OpenError::None)
             return nullptr;
         ++opens;
         void* h = reinterpret_cast<void*>(std::uintptr_t(handleSeed++));
@@ -116,14 +121,21 @@ TEST_F(UsbFixture, ReplyIsAssembledAcrossReports)
         std::vector<std::uint8_t> want;
     };
     std::vector<Case> cases{
-        {"64 from eight reports", {counting(0, 8), counting(8, 8), counting(16, 8), counting(24, 8),
-                                   counting(32, 8), counting(40, 8), counting(48, 8), counting(56, 8)},
-         64, true, counting(0, 64)},
+        {"64 from eight reports",
+         {counting(0, 8), counting(8, 8), counting(16, 8), counting(24, 8), counting(32, 8), counting(40, 8),
+          counting(48, 8), counting(56, 8)},
+         64,
+         true,
+         counting(0, 64)},
         {"36 drops the rest of the fifth report",
-         {counting(0, 8), counting(8, 8), counting(16, 8), counting(24, 8), counting(32, 8)}, 36, true,
+         {counting(0, 8), counting(8, 8), counting(16, 8), counting(24, 8), counting(32, 8)},
+         36,
+         true,
          counting(0, 36)},
         {"short reports contribute what they hold",
-         {counting(0, 5), counting(5, 8), counting(13, 8), counting(21, 8), counting(29, 3)}, 32, true,
+         {counting(0, 5), counting(5, 8), counting(13, 8), counting(21, 8), counting(29, 3)},
+         32,
+         true,
          counting(0, 32)},
         {"time-out in the middle fails", {counting(0, 8), counting(8, 8)}, 32, false, {}},
     };
@@ -221,4 +233,121 @@ TEST_F(UsbFixture, SerialTextIsTruncatedAndTerminated)
     ASSERT_EQ(open(), kLinkOk);
     ASSERT_EQ(dev->GetSerialText(text, 5), kLinkOk);
     EXPECT_STREQ(text, "KV-0");
+}
+
+namespace {
+
+// Two meters on the bus, chosen through --meter as the program parses it.
+struct TwoMeters : ::testing::Test {
+    FakeHid* hid = nullptr;
+    ManualClock clock;
+    QString error;
+
+    std::unique_ptr<MeterDevice> choose(const char* choice)
+    {
+        error.clear();
+        return createDevice(QString::fromLatin1(choice), QString(), clock, &error, [this] {
+            auto fake = std::make_unique<FakeHid>();
+            fake->meters = {{"/dev/hidraw3", "KV-0042"}, {"/dev/hidraw4", "KV-0043"}};
+            hid = fake.get();
+            return fake;
+        });
+    }
+};
+
+}  // namespace
+
+TEST_F(TwoMeters, SerialChoosesTheMeter)
+{
+    struct Case {
+        const char* choice;
+        const char* opened;  // nullptr: OpenLink fails
+        const char* serial;
+    };
+    const Case cases[] = {
+        {"usb", "/dev/hidraw3", "KV-0042"},
+        {"usb:KV-0043", "/dev/hidraw4", "KV-0043"},
+        {"usb:KV-0042", "/dev/hidraw3", "KV-0042"},
+        {"usb:kv-0043", nullptr, ""},  // serials are compared exactly
+        {"usb:KV-004", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        auto dev = choose(c.choice);
+        ASSERT_TRUE(dev) << error.toStdString();
+        const bool opened = dev->OpenLink(kMeterVendorId, kMeterProductId) == kLinkOk;
+        EXPECT_EQ(opened, c.opened != nullptr);
+        EXPECT_EQ(dev->connectedSerial(), QString::fromLatin1(c.serial));
+        if (c.opened) {
+            EXPECT_EQ(hid->openedPaths, std::vector<std::string>{c.opened});
+            dev->CloseLink();
+            EXPECT_EQ(dev->connectedSerial(), QString::fromLatin1(c.serial)) << "kept for the status bar";
+        } else {
+            EXPECT_TRUE(hid->openedPaths.empty()) << "no other meter may be touched";
+            const QString why = dev->lastOpenProblem();
+            EXPECT_TRUE(why.contains(QLatin1String("no meter with serial ") + QString::fromLatin1(c.choice).mid(4)))
+                << why.toStdString();
+            EXPECT_TRUE(why.contains(QLatin1String("KV-0042, KV-0043"))) << why.toStdString();
+        }
+    }
+}
+
+TEST_F(TwoMeters, AMeterThatMayNotBeOpenedDoesNotHideTheNext)
+{
+    auto dev = choose("usb");
+    hid->denied = {"/dev/hidraw3"};
+    ASSERT_EQ(dev->OpenLink(kMeterVendorId, kMeterProductId), kLinkOk);
+    EXPECT_EQ(dev->connectedSerial(), QStringLiteral("KV-0043"));
+    dev->CloseLink();
+
+    // The chosen meter denied: say so, not "no meter found".
+    dev = choose("usb:KV-0042");
+    hid->denied = {"/dev/hidraw3"};
+    EXPECT_NE(dev->OpenLink(kMeterVendorId, kMeterProductId), kLinkOk);
+    EXPECT_TRUE(dev->lastOpenProblem().contains(QLatin1String("permission to use it was denied")));
+}
+
+TEST_F(TwoMeters, FindMetersListsEveryMeterAndLeavesNoneOpen)
+{
+    auto dev = choose("usb:KV-0043");  // the choice does not narrow the list
+    hid->denied = {"/dev/hidraw4"};
+    const std::vector<FoundMeter> found = dev->findMeters();
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].path, QStringLiteral("/dev/hidraw3"));
+    EXPECT_EQ(found[0].serial, QStringLiteral("KV-0042"));
+    EXPECT_TRUE(found[0].problem.isEmpty());
+    EXPECT_EQ(found[1].serial, QStringLiteral("KV-0043"));
+    EXPECT_EQ(found[1].problem, QStringLiteral("permission denied"));
+    EXPECT_TRUE(hid->handles.empty());
+
+    hid->meters.clear();
+    EXPECT_TRUE(dev->findMeters().empty());
+}
+
+TEST(MeterChoice, BadUsbChoicesAreRefusedBeforeAnythingOpens)
+{
+    struct Case {
+        const char* choice;
+        const char* message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"usb", ""},
+        {"", ""},
+        {"usb:KV 42", ""},
+        {"usb:", "usb:SERIAL"},
+        {"usbx", "unknown meter"},
+        {"USB:KV-0042", "unknown meter"},
+    };
+    ManualClock clock;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        const QString why = MeterOptionsError(QString::fromLatin1(c.choice), QString(), false);
+        EXPECT_TRUE(QString::fromLatin1(c.message).isEmpty() ? why.isEmpty() : why.contains(QLatin1String(c.message)))
+            << why.toStdString();
+        if (!why.isEmpty()) {
+            QString error;
+            EXPECT_FALSE(createDevice(QString::fromLatin1(c.choice), QString(), clock, &error));
+            EXPECT_EQ(error, why);
+        }
+    }
 }

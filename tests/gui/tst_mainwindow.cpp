@@ -123,11 +123,15 @@ private slots:
     {
         ShellRig rig(false);
         TfrmMain& m = *rig.main;
+        auto* meterStatus = m.findChild<QLabel*>(QStringLiteral("StatusMeter"));
+        rig.meter->serial = QStringLiteral("KV-0043");
         rig.tick();
+        QVERIFY(meterStatus->text().isEmpty());
         rig.meter->present = true;  // plugged in
         rig.tick();
         QVERIFY(rig.program->monitor.Connected);
         QCOMPARE(m.statusText(1), QStringLiteral("On Connection"));
+        QCOMPARE(meterStatus->text(), QStringLiteral("Meter KV-0043"));
         QCOMPARE(m.monitor().mainTimer().interval(), 200);
         QVERIFY(m.btnRun->isEnabled() && m.Run1->isEnabled());
         QVERIFY(!m.btnStop->isEnabled() && !m.Stop1->isEnabled());
@@ -151,6 +155,7 @@ private slots:
         QFETCH(bool, connected);
         ShellRig rig;
         TfrmMain& m = *rig.main;
+        rig.meter->serial = QStringLiteral("KV-0042");
         rig.tick();  // connect
         m.monitor().recFullTimer().start();
         rig.meter->liveReads.assign(reads.begin(), reads.end());
@@ -162,6 +167,7 @@ private slots:
             return;
         }
         QCOMPARE(m.statusText(1), QStringLiteral("No Connection"));
+        QVERIFY(m.findChild<QLabel*>(QStringLiteral("StatusMeter"))->text().isEmpty());
         QCOMPARE(m.monitor().mainTimer().interval(), 500);
         QCOMPARE(rig.program->monitor.MissedReads, 0);
         QVERIFY(!m.monitor().recFullTimer().isActive());

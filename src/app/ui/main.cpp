@@ -43,7 +43,9 @@ int parseOptions(const QStringList& args, Options& out)
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the program version."));
     const QCommandLineOption meter(QStringLiteral("meter"),
-                                   QStringLiteral("Where the meter is: usb (default), sim[:options] or replay:FILE."),
+                                   QStringLiteral("Where the meter is: usb (default: the first meter found), usb:SERIAL "
+                                                  "(the meter with that USB serial; kelvor-cli probe --list shows "
+                                                  "them), sim[:options] or replay:FILE."),
                                    QStringLiteral("kind"), QStringLiteral("usb"));
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Record every exchange with the meter into FILE."),

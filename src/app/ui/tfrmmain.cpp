@@ -267,6 +267,10 @@ void TfrmMain::buildStatusBar()
         m_status[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(m_status[i]);
     }
+    // Which meter is connected, so two copies driving two meters can be told apart.
+    m_meterStatus = new QLabel(bar);
+    m_meterStatus->setObjectName(QStringLiteral("StatusMeter"));
+    bar->addWidget(m_meterStatus);
 }
 
 QString TfrmMain::statusText(int panel) const { return m_status[panel == 0 ? 0 : 1]->text(); }
@@ -396,6 +400,8 @@ void TfrmMain::meterFound()
     m_status[0]->clear();
     m_status[0]->setToolTip(QString());
     m_status[1]->setText(QStringLiteral("On Connection"));
+    const QString serial = m_program.device ? m_program.device->connectedSerial() : QString();
+    m_meterStatus->setText(serial.isEmpty() ? QString() : QStringLiteral("Meter %1").arg(serial));
     if (m_program.panel)
         m_program.panel->setNoConnectionVisible(false);
     DataLogger1->setVisible(true);
@@ -414,6 +420,7 @@ void TfrmMain::meterLost()
         a->setEnabled(false);
     m_status[0]->clear();
     m_status[1]->setText(QStringLiteral("No Connection"));
+    m_meterStatus->clear();
     if (m_program.panel)
         m_program.panel->setNoConnectionVisible(true);
 }

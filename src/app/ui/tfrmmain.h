@@ -110,6 +110,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QMenu* m_windowMenu = nullptr;
     QLabel* m_status[2] = {nullptr, nullptr};
+    QLabel* m_meterStatus = nullptr;
     bool m_shown = false;
 };
 

@@ -3,11 +3,18 @@
 
 namespace kelvor {
 
+namespace {
+
+bool isUsb(const QString& choice) { return choice == QLatin1String("usb") || choice.startsWith(QLatin1String("usb:")); }
+bool isSim(const QString& choice) { return choice == QLatin1String("sim") || choice.startsWith(QLatin1String("sim:")); }
+
+}  // namespace
+
 QString MeterOptionsError(const QString& meterChoice, const QString& captureFile, bool captureGiven)
 {
     const QString choice = meterChoice.isEmpty() ? QStringLiteral("usb") : meterChoice;
     const QString named = QStringLiteral("--meter=%1: ").arg(meterChoice);
-    if (choice == QLatin1String("sim") || choice.startsWith(QLatin1String("sim:"))) {
+    if (isSim(choice)) {
         SimMeterConfig config;
         SimFaultPlan plan;
         QString why;
@@ -16,27 +23,33 @@ QString MeterOptionsError(const QString& meterChoice, const QString& captureFile
     } else if (choice.startsWith(QLatin1String("replay:"))) {
         if (choice.size() == 7)
             return named + QStringLiteral("replay needs the capture file, as replay:FILE");
-    } else if (choice != QLatin1String("usb")) {
-        return named + QStringLiteral("unknown meter '%1' (use usb, sim[:options] or replay:FILE)").arg(choice);
+    } else if (isUsb(choice)) {
+        if (choice.size() == 4)
+            return named + QStringLiteral(
+                               "give the meter's serial, as usb:SERIAL (kelvor-cli probe --list shows "
+                               "the serials)");
+    } else {
+        return named +
+               QStringLiteral("unknown meter '%1' (use usb, usb:SERIAL, sim[:options] or replay:FILE)").arg(choice);
     }
     if (captureGiven && captureFile.isEmpty())
         return QStringLiteral("--capture needs a file name");
     return {};
 }
 
-std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile,
-                                          Clock& clock, QString* error)
+std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile, Clock& clock,
+                                          QString* error, const HidApiFactory& hid)
 {
     std::unique_ptr<MeterDevice> device;
     const QString choice = meterChoice.isEmpty() ? QStringLiteral("usb") : meterChoice;
-    if (choice == QLatin1String("usb"))
-        device = createUsbDevice(error);
-    else if (choice == QLatin1String("sim") || choice.startsWith(QLatin1String("sim:")))
+    if (isUsb(choice) && choice.size() != 4)
+        device = std::make_unique<UsbDevice>(hid ? hid() : createSystemHidApi(), choice.mid(4).toStdString());
+    else if (isSim(choice))
         device = createSimDevice(choice.mid(4), clock, error);
     else if (choice.startsWith(QLatin1String("replay:")))
         device = createReplayDevice(choice.mid(7), error);
     else if (error)
-        *error = QStringLiteral("unknown meter '%1' (use usb, sim or replay:FILE)").arg(choice);
+        *error = MeterOptionsError(meterChoice, captureFile, !captureFile.isEmpty());
     if (device && !captureFile.isEmpty())
         device = wrapWithCapture(std::move(device), captureFile, error);
     return device;

@@ -1,25 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <QString>
 
 #include "meter/devicefactory.h"
 #include "meter/sim/simdevice.h"
+#include "meter/usbdevice.h"
 
 namespace kelvor {
 
 class Clock;
 
-// --meter=usb (default) | sim[:options] | replay:FILE, optionally wrapped by
-// --capture FILE. Returns nullptr with a message in *error for a bad choice of meter.
-std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile,
-                                          Clock& clock, QString* error);
+// The hidapi the usb backend talks through; tests hand in a fake one.
+using HidApiFactory = std::function<std::unique_ptr<HidApi>()>;
+
+// --meter=usb (default, any meter) | usb:SERIAL (the meter with that USB serial) |
+// sim[:options] | replay:FILE, optionally wrapped by --capture FILE. Returns nullptr
+// with a message in *error for a bad choice of meter. Without `hid` the usb backend
+// uses the system's hidapi.
+std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile, Clock& clock,
+                                          QString* error, const HidApiFactory& hid = {});
 
 // Checks the two options' values without opening anything: a meter kind that does not
-// exist, simulator options that do not parse, "replay:" without a file or an empty
-// --capture. Returns the message naming the bad value, or an empty text. (A replay or
-// capture file that cannot be opened is found when the device is made.)
+// exist, simulator options that do not parse, "replay:" without a file, "usb:" without
+// a serial or an empty --capture. Returns the message naming the bad value, or an
+// empty text. (A replay or capture file that cannot be opened is found when the
+// device is made.)
 QString MeterOptionsError(const QString& meterChoice, const QString& captureFile, bool captureGiven);
 
 }  // namespace kelvor

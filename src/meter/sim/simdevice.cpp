@@ -87,11 +87,22 @@ int SimDevice::CloseLink()
     return kLinkOk;
 }
 
+QString SimDevice::serialText() const
+{
+    return QStringLiteral("KV4-SIM-%1").arg(m_meter.seed() % 100000, 5, 10, QLatin1Char('0'));
+}
+
+std::vector<FoundMeter> SimDevice::findMeters()
+{
+    return {{QStringLiteral("sim"), serialText(),
+             m_faults.unplugged() ? QStringLiteral("the simulated meter is unplugged") : QString()}};
+}
+
 int SimDevice::GetSerialText(char* buffer, int size)
 {
     if (size <= 0)
         return kLinkFailed;
-    const QByteArray text = QStringLiteral("KV4-SIM-%1").arg(m_meter.seed() % 100000, 5, 10, QLatin1Char('0')).toLatin1();
+    const QByteArray text = serialText().toLatin1();
     const int n = std::min(int(text.size()), size - 1);
     std::memcpy(buffer, text.constData(), std::size_t(n));
     buffer[n] = '\0';

@@ -39,6 +39,8 @@ public:
     int CloseLink() override;
     int GetSerialText(char* buffer, int size) override;
     QString lastOpenProblem() const override { return m_openProblem; }
+    std::vector<FoundMeter> findMeters() override;
+    QString connectedSerial() const override { return serialText(); }
 
     SimMeter& meter() { return m_meter; }
     SimProtocol& protocol() { return m_protocol; }
@@ -47,6 +49,7 @@ public:
 
 private:
     void wait(int ms);
+    QString serialText() const;
 
     Clock* m_clock;
     SimMeter m_meter;

@@ -35,6 +35,9 @@ public:
     int ReadReply(std::uint8_t* buffer, int length) override;
     int CloseLink() override { return kLinkOk; }
     int GetSerialText(char* buffer, int size) override;
+    QString connectedSerial() const override { return serial; }
+
+    QString serial;  // what connectedSerial() reports
 
 private:
     std::uint8_t m_last = 0;
