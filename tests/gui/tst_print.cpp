@@ -254,6 +254,32 @@ private slots:
         QCOMPARE(line, trimmedEnd(tableLine({"1", date, time, "21.5", "OL", "-3.0", "100.0"})));
     }
 
+    // Rows of Latin-1 text and rows with characters beyond it (Greek, a minus sign)
+    // share one printout; each keeps its text and its columns.
+    void rowsOfEveryKindOfTextKeepTheirTextAndColumns()
+    {
+        toPdf("mixed.pdf");
+        const TableRows rows = {
+            {"10.12.2026", "12:00:00", "21,5 °C", "Ünnep", "OL", "ñ"},
+            {"10.12.2026", "12:00:01", "Ω 3", "\u22125.0", "OL", "-1.0"},
+            {"10.12.2026", "12:00:02", "ß", "21.5", "OL", "-1.0"},
+        };
+        auto* list = new TfrmList(*rig->program);
+        list->setRows(rows);
+        rig->main->mdiArea().addSubWindow(list)->show();
+        activate(list);
+        rig->prompts.printAnswers = {true};
+        clickPrint();
+        const auto pages = pageTexts(pdf, charWidth());
+        QCOMPARE(pages.value(0).size(), qsizetype(rows.size()) + 1);
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            QStringList cells = {QString::number(r + 1)};
+            for (const QString& cell : rows[r])
+                cells << cell;
+            QCOMPARE(pages[0][qsizetype(r) + 1], trimmedEnd(tableLine(cells)));
+        }
+    }
+
     void fullPageHoldsRowsPerPageAndOneMoreStartsAPage()
     {
         QPrinter& printer = toPdf("full.pdf");

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "print/ui/tablerowglyphs.h"
 #include "program/program.h"
 #include "program/prompts.h"
 
@@ -45,6 +46,7 @@ bool PrintTable(Program& program, QWidget* parent, const QAbstractItemModel& gri
     // A fixed-pitch font: every character, the blank too, is this wide.
     const double advance = QFontMetricsF(font, &printer).horizontalAdvance(QLatin1Char(' '));
     const TablePaging paging = tablePaging(printer);
+    TableRowGlyphs glyphs(QFont(font, &printer), advance);
 
     const int rows = tableGridRows(grid);
     for (int r = 0; r < rows; ++r) {
@@ -54,8 +56,10 @@ bool PrintTable(Program& program, QWidget* parent, const QAbstractItemModel& gri
         // blanks between cells would cost as much to lay out and store as the text.
         const QStringList cells = tableGridRow(grid, r);
         const std::vector<int> starts = tableCellStarts(cells);
-        // drawText takes the baseline; the row's top is where its line starts.
+        // Text is drawn on its baseline; the row's top is where its line starts.
         const double baseline = paging.rowTop(r) + ascent;
+        if (glyphs.draw(painter, 1, baseline, cells, starts))
+            continue;
         for (int c = 0; c < cells.size(); ++c)
             if (!cells[c].isEmpty())
                 painter.drawText(QPointF(1 + starts[std::size_t(c)] * advance, baseline), cells[c]);
