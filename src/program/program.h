@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "base/clock.h"
+#include "program/windowsignals.h"
 #include "program/monitorstate.h"
 #include "graph/realtimestate.h"
 #include "logger/datasetstore.h"
@@ -48,14 +49,9 @@ struct GraphState {
     bool TemplateMissingShown = false;  // the note about a missing graph template was shown
 };
 
-// What graph windows need from the main window and from the data logger. The owners
-// fill these in; an empty hook means there is nothing to do (tests, start-up).
+// What graph windows need from the files and data logger windows, which install these
+// once; an empty hook means there is nothing to do (tests, start-up).
 struct GraphHooks {
-    std::function<void(QWidget*)> showChild;         // add a new window to the MDI area
-    std::function<void(bool)> enableOutputToGraph;   // btnOutputToGraph
-    std::function<void(bool)> checkRealTimeGraph;    // RealTimeGraph1 check mark
-    std::function<void(bool)> enableRun;             // btnRun and Run1
-    std::function<void(bool)> enableStop;            // btnStop and Stop1
     // The main window's Save command for this window; true when the data was saved.
     std::function<bool(TfrmGraph&)> saveWindow;
     // The data logger shows data set n (0-based) in its graph.
@@ -77,6 +73,7 @@ public:
     MonitorState monitor;
     RealTimeState realTime;
     GraphState graph;
+    WindowSignals windowSignals;
     GraphHooks graphHooks;
     DataSetStore store;
     bool LoadingData = false;  // a memory download is running (the load command's re-entry guard)

@@ -236,7 +236,7 @@ private slots:
         QPointer<TfrmGraph> w = rig.openRealTime();
         rig.program.monitor.Connected = true;
         int runEnabled = -1;
-        rig.program.graphHooks.enableRun = [&](bool on) { runEnabled = on; };
+        QObject::connect(&rig.program.windowSignals, &WindowSignals::runEnabled, [&](bool on) { runEnabled = on; });
         rig.program.realTime.Running = true;
         rig.program.realTime.SampleCount = 3;
         rig.program.realTime.Unsaved = true;

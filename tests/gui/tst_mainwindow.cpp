@@ -338,7 +338,7 @@ private slots:
             ShellRig rig;
             // A table opened before the DataLogger window must survive a Cancel too.
             auto* table = new TfrmList(*rig.program);
-            rig.program->graphHooks.showChild(table);
+            rig.program->windowSignals.showWindow(table);
             QPointer<QWidget> list = table;
             QPointer<TfrmGraph> logger = EnsureLoggerGraph(*rig.program);
             rig.program->graph.LoggerGraphUnsaved = c.unsaved;
@@ -357,6 +357,34 @@ private slots:
             QVERIFY2(rig.main->monitor().mainTimer().isActive() != c.closes, c.name);
             QVERIFY2(!QFile::exists(rig.settingsFile()), c.name);  // Exit never writes the settings
         }
+    }
+
+    // The windows reach the main window through signals that end with it: afterwards a
+    // new window shows itself and the command switches reach nobody.
+    void windowSignalsEndWithTheMainWindow()
+    {
+        ShellRig rig;
+        WindowSignals& signals_ = rig.program->windowSignals;
+        auto* table = new TfrmList(*rig.program);
+        signals_.showWindow(table);
+        QVERIFY(qobject_cast<QMdiSubWindow*>(table->parentWidget()));
+        auto* run = rig.main->findChild<QToolButton*>(QStringLiteral("btnRun"));
+        QVERIFY(run);
+        for (const bool on : {false, true}) {
+            emit signals_.runEnabled(on);
+            QCOMPARE(run->isEnabled(), on);
+        }
+
+        QPointer<QWidget> inArea = table;
+        rig.main.reset();
+        QVERIFY(!inArea);
+        emit signals_.runEnabled(false);
+        emit signals_.stopEnabled(true);
+        auto* alone = new TfrmList(*rig.program);
+        signals_.showWindow(alone);
+        QVERIFY(alone->isVisible());
+        QVERIFY(!alone->parentWidget());
+        delete alone;
     }
 
     void settingsAreReadAndOnlyWrittenOnClose()

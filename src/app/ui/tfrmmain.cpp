@@ -84,39 +84,33 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
 
 TfrmMain::~TfrmMain()
 {
-    // The hooks point into this window; children closing during the teardown below
-    // must find them empty, not dangling.
-    if (m_program.mainWindow == this) {
-        GraphHooks& hooks = m_program.graphHooks;
-        hooks.showChild = nullptr;
-        hooks.enableOutputToGraph = nullptr;
-        hooks.checkRealTimeGraph = nullptr;
-        hooks.enableRun = nullptr;
-        hooks.enableStop = nullptr;
-    }
+    // Children closing during the teardown below must not reach this half-gone window.
+    m_program.windowSignals.disconnect(this);
     m_monitor->mainTimer().stop();
     delete m_mdi;  // the children go before the menus and buttons they may touch
 }
 
 void TfrmMain::installGraphHooks()
 {
-    GraphHooks& hooks = m_program.graphHooks;
-    hooks.showChild = [this](QWidget* child) {
+    // The newest main window takes the windows' signals over.
+    WindowSignals& s = m_program.windowSignals;
+    s.disconnect();
+    connect(&s, &WindowSignals::windowOpened, this, [this](QWidget* child) {
         QMdiSubWindow* sub = m_mdi->addSubWindow(child);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();
         FitIntoArea(*sub);
-    };
-    hooks.enableOutputToGraph = [this](bool on) { btnOutputToGraph->setEnabled(on); };
-    hooks.checkRealTimeGraph = [this](bool on) { RealTimeGraph1->setChecked(on); };
-    hooks.enableRun = [this](bool on) {
+    });
+    connect(&s, &WindowSignals::outputToGraphEnabled, this, [this](bool on) { btnOutputToGraph->setEnabled(on); });
+    connect(&s, &WindowSignals::realTimeGraphChecked, this, [this](bool on) { RealTimeGraph1->setChecked(on); });
+    connect(&s, &WindowSignals::runEnabled, this, [this](bool on) {
         btnRun->setEnabled(on);
         Run1->setEnabled(on);
-    };
-    hooks.enableStop = [this](bool on) {
+    });
+    connect(&s, &WindowSignals::stopEnabled, this, [this](bool on) {
         btnStop->setEnabled(on);
         Stop1->setEnabled(on);
-    };
+    });
     InstallRealTimeRun(m_program);
     InstallDataLoggerHooks(m_program);
     InstallFileHooks(m_program);

@@ -38,14 +38,6 @@ namespace kelvor {
 namespace {
 bool decimalComma() { return QLocale().decimalPoint() == QStringLiteral(","); }
 
-void showChild(Program& program, QWidget* w)
-{
-    if (program.graphHooks.showChild)
-        program.graphHooks.showChild(w);
-    else
-        w->show();
-}
-
 // The window as the user sees it: its MDI frame when it has one.
 QWidget* frameOf(QWidget* w)
 {
@@ -108,7 +100,7 @@ TfrmGraph* OpenGraphFile(Program& program, const QString& path)
     }
     w->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
     program.graph.FileGraph = w;
-    showChild(program, w);
+    program.windowSignals.showWindow(w);
     QWidget* frame = frameOf(w);
     if (QWidget* client = frame->parentWidget())
         frame->setGeometry(0, 0, client->width(), std::max(200, client->height() - 40));
@@ -153,7 +145,7 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
     }
     auto* list = new TfrmList(program);
     list->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    showChild(program, list);
+    program.windowSignals.showWindow(list);
     list->setRows(std::move(r.rows));
     list->fitColumnsToContents();
     if (QMdiSubWindow* frame = MdiFrameOf(list)) {

@@ -69,10 +69,7 @@ TfrmGraph* btnOutputToGraphClick(Program& program, QWidget* active)
     auto* w = new TfrmGraph(program);
     w->setWindowTitle(list->windowTitle());
     program.graph.FileGraph = w;
-    if (program.graphHooks.showChild)
-        program.graphHooks.showChild(w);
-    else
-        w->show();
+    program.windowSignals.showWindow(w);
 
     const std::optional<double> startT = ParseTableDateTime(list->cell(1, 1), list->cell(2, 1));
     const std::optional<double> endT = ParseTableDateTime(list->cell(1, n), list->cell(2, n));

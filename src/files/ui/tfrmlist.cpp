@@ -63,8 +63,7 @@ QSize TfrmList::sizeHint() const
 
 void TfrmList::FormActivate()
 {
-    if (m_program.graphHooks.enableOutputToGraph)
-        m_program.graphHooks.enableOutputToGraph(true);
+    emit m_program.windowSignals.outputToGraphEnabled(true);
 }
 
 bool TfrmList::event(QEvent* e)

@@ -124,8 +124,7 @@ TfrmGraph* OpenRealTimeGraph(Program& program)
     auto* w = new TfrmGraph(program);
     program.graph.RealTimeGraph = w;
     w->setWindowTitle(kRealTimeCaption);
-    if (program.graphHooks.checkRealTimeGraph)
-        program.graphHooks.checkRealTimeGraph(true);
+    emit program.windowSignals.realTimeGraphChecked(true);
     w->setClearVisible(true);
 
     const double now = program.clock.nowDays();
@@ -142,10 +141,7 @@ TfrmGraph* OpenRealTimeGraph(Program& program)
     const int rate = program.realTime.RateSeconds;
     w->setRateLists(rate / 60, rate % 60);
 
-    if (program.graphHooks.showChild)
-        program.graphHooks.showChild(w);
-    else
-        w->show();
+    program.windowSignals.showWindow(w);
     w->move(w->x(), 0);
     return w;
 }

@@ -42,11 +42,8 @@ void redraw(ChartModel& chart)
 
 void enableRunCommands(Program& program, bool run, bool stop)
 {
-    const GraphHooks& hooks = program.graphHooks;
-    if (hooks.enableRun)
-        hooks.enableRun(run);
-    if (hooks.enableStop)
-        hooks.enableStop(stop);
+    emit program.windowSignals.runEnabled(run);
+    emit program.windowSignals.stopEnabled(stop);
 }
 
 void stopRun(Program& program)

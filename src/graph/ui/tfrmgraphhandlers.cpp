@@ -36,8 +36,7 @@ void TfrmGraph::FormShow()
 
 void TfrmGraph::FormActivate()
 {
-    if (m_program.graphHooks.enableOutputToGraph)
-        m_program.graphHooks.enableOutputToGraph(false);
+    emit m_program.windowSignals.outputToGraphEnabled(false);
 }
 
 bool TfrmGraph::FormCloseQuery()
@@ -78,7 +77,7 @@ bool TfrmGraph::FormCloseQuery()
 void TfrmGraph::FormClose()
 {
     GraphState& g = m_program.graph;
-    const GraphHooks& hooks = m_program.graphHooks;
+    WindowSignals& notify = m_program.windowSignals;
     if (isLoggerWindow()) {
         // Only the data logger's own window gives up its unsaved data; closing any other
         // graph must not silence the logger's save prompt.
@@ -86,13 +85,11 @@ void TfrmGraph::FormClose()
         g.LoggerGraph = nullptr;
     }
     if (isRealTimeWindow()) {
-        if (hooks.checkRealTimeGraph)
-            hooks.checkRealTimeGraph(false);
+        emit notify.realTimeGraphChecked(false);
         g.RealTimeGraph = nullptr;
-        if (m_program.monitor.Connected && hooks.enableRun)
-            hooks.enableRun(true);
-        if (hooks.enableStop)
-            hooks.enableStop(false);
+        if (m_program.monitor.Connected)
+            emit notify.runEnabled(true);
+        emit notify.stopEnabled(false);
         if (m_program.realTime.Running)
             JournalRunEnded(m_program, &m_chart);
         m_program.realTime.Running = false;
@@ -273,10 +270,8 @@ void TfrmGraph::ComboBox1Change()
         JournalRunEnded(m_program, &m_chart);
     rt.Running = false;
     tbntClr->setEnabled(true);
-    if (m_program.graphHooks.enableRun)
-        m_program.graphHooks.enableRun(true);
-    if (m_program.graphHooks.enableStop)
-        m_program.graphHooks.enableStop(false);
+    emit m_program.windowSignals.runEnabled(true);
+    emit m_program.windowSignals.stopEnabled(false);
     rt.AxisExtendDays = rt.RateSeconds * 100.0 / kSecondsPerDay;
     ClearGraph(*this);
     m_chart.setLineGapThreshold(1e20);

@@ -319,10 +319,7 @@ TfrmLibrary* OpenLibraryWindow(Program& program)
     if (!program.library)
         InstallLibrary(program);
     w = new TfrmLibrary(program);
-    if (program.graphHooks.showChild)
-        program.graphHooks.showChild(w);
-    else
-        w->show();
+    program.windowSignals.showWindow(w);
     if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
         sub->resize(860, 380);
     return w;

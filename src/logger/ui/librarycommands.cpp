@@ -101,10 +101,7 @@ TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, boo
     auto* w = new TfrmGraph(program);
     w->setWindowTitle(recordingTitle(data));
     program.graph.FileGraph = w;
-    if (program.graphHooks.showChild)
-        program.graphHooks.showChild(w);
-    else
-        w->show();
+    program.windowSignals.showWindow(w);
 
     const std::vector<JournalSample>& s = data.samples;
     const int n = int(s.size());

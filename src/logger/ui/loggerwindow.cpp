@@ -36,10 +36,7 @@ TfrmGraph* EnsureLoggerGraph(Program& program)
     PrepareGraph(program, w->chart(), 1, 130.0f, 30.0f, now + kEmptyChartSpan, now, 500, w);
     w->updateAnnotationTools();
     w->chart().setAllowGraphAnnotHotSpots(true);
-    if (program.graphHooks.showChild)
-        program.graphHooks.showChild(w);
-    else
-        w->show();
+    program.windowSignals.showWindow(w);
     if (QMdiSubWindow* frame = MdiFrameOf(w)) {
         frame->showNormal();
         if (QWidget* client = frame->parentWidget())

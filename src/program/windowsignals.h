@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace kelvor {
+
+// What the windows tell the main window. The main window connects with itself as the
+// context, so the connections end with it; with nothing connected (tests, start-up)
+// there is nothing to do.
+class WindowSignals : public QObject {
+    Q_OBJECT
+public:
+    // Hands a new window to the main window's area; without a main window it shows
+    // itself as a top-level window.
+    void showWindow(QWidget* window);
+
+signals:
+    void windowOpened(QWidget* window);  // add it to the MDI area
+    void outputToGraphEnabled(bool on);  // btnOutputToGraph
+    void realTimeGraphChecked(bool on);  // RealTimeGraph1 check mark
+    void runEnabled(bool on);            // btnRun and Run1
+    void stopEnabled(bool on);           // btnStop and Stop1
+};
+
+}  // namespace kelvor
