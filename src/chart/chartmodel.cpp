@@ -2,6 +2,7 @@
 #include "chart/chartmodel.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kelvor {
 
@@ -444,6 +445,93 @@ void ChartModel::markAllChanged()
     m_changes.structure = true;
     m_changes.look = true;
     m_changes.dataFrom = 0;
+}
+
+// ---------------------------------------------------------------- reading aids
+
+void ChartModel::setDataUnit(int unit)
+{
+    m_s.dataUnit = unit == chartFahrenheit ? chartFahrenheit : chartCelsius;
+    touchLook();
+}
+
+QString ChartModel::unitText() const
+{
+    return m_s.dataUnit == chartFahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
+}
+
+bool ChartModel::AutoScaleY(int axis) const
+{
+    return axis >= 0 && axis < kChartMaxAxes && (m_s.autoScaleAxes >> axis & 1u);
+}
+
+void ChartModel::setAutoScaleY(int axis, bool on)
+{
+    if (axis < -1 || axis >= kChartMaxAxes)
+        return;
+    const unsigned bits = axis == -1 ? (1u << kChartMaxAxes) - 1 : 1u << axis;
+    m_s.autoScaleAxes = on ? m_s.autoScaleAxes | bits : m_s.autoScaleAxes & ~bits;
+    touchLook();
+}
+
+void ChartModel::setElapsedTimeAxis(bool on)
+{
+    m_s.elapsedTimeAxis = on;
+    touchLook();
+}
+
+void ChartModel::setDerivedDifference(bool on)
+{
+    m_s.derivedDifference = on;
+    touchLook();
+}
+
+bool ChartModel::DerivedRate(int subset) const
+{
+    return subset >= 0 && subset < 32 && (m_s.derivedRates >> subset & 1u);
+}
+
+void ChartModel::setDerivedRate(int subset, bool on)
+{
+    if (subset < 0 || subset >= 32)
+        return;
+    m_s.derivedRates = on ? m_s.derivedRates | 1u << subset : m_s.derivedRates & ~(1u << subset);
+    touchLook();
+}
+
+void ChartModel::setDerivedRateWindow(double seconds)
+{
+    if (!(seconds > 0.0) || !std::isfinite(seconds))
+        return;
+    m_s.derivedRateWindow = seconds;
+    touchLook();
+}
+
+void ChartModel::addAlarmEvent(const ChartAlarmEvent& e)
+{
+    m_s.alarmEvents.push_back(e);
+    touchLook();
+}
+
+void ChartModel::clearAlarmEvents()
+{
+    m_s.alarmEvents.clear();
+    touchLook();
+}
+
+QString ChartModel::shownAxisTitle(int axis) const
+{
+    QString title = axisY(axis).label.trimmed();
+    if (title.isEmpty()) {
+        // Each channel on a split chart has its own axis: name it there.
+        const auto layout = axisLayout();
+        if (layout.size() > 1 && axis >= 0 && axis < int(layout.size()) && layout[size_t(axis)].size() == 1)
+            title = SubsetLabels(layout[size_t(axis)].front());
+    }
+    const QString unit = unitText();
+    if (title.contains(QStringLiteral("°")))
+        return title;  // the user named the unit already
+    return title.isEmpty() ? unit : title + QStringLiteral(" (") + unit + QLatin1Char(')');
 }
 
 }  // namespace kelvor

@@ -31,6 +31,8 @@ enum OrientationValue : int { sgDefaultOrientation = 0, sgLandscape = 1, sgPortr
 enum PrintStyleControlValue : int { sgPrintDefault = 0, sgPrintCurrentStyle = 1 };
 enum ArrowCursorValue : int { sgArrowCursor = 1, sgTextCursor = 2, sgCustomCursor = 3 };
 enum GraphAnnotationTypeValue : int { sgTextOnly = 0, sgCrossMark = 2 };
+// The unit the Y data are in; the axis titles name it.
+enum ChartUnit : int { chartCelsius = 0, chartFahrenheit = 1 };
 
 inline constexpr int kChartMaxSubsets = 64;
 inline constexpr int kChartMaxAxes = 16;           // per-axis Y properties exist for 16 axes
@@ -52,6 +54,16 @@ struct VertLineAnnotation {
     int color = 0;
     QString text;
     bool operator==(const VertLineAnnotation&) const = default;
+};
+
+// A limit crossing the window recorded on a subset: kept with the chart so a saved run
+// shows its alarms again. Kinds: see AlarmKind (graph/alarms.h).
+struct ChartAlarmEvent {
+    double x = 0.0;  // date-time in days
+    int subset = 0;
+    float value = 0.0f;
+    int kind = 0;
+    bool operator==(const ChartAlarmEvent&) const = default;
 };
 
 struct ChartAxisY {
@@ -134,6 +146,15 @@ struct ChartState {
     bool allowAxisPage = true;
     int defOrientation = sgLandscape;
     int printStyleControl = sgPrintCurrentStyle;
+
+    // How the window reads its data, beyond the look above.
+    int dataUnit = chartCelsius;
+    unsigned autoScaleAxes = 0;    // bit a: axis a fits the data in view instead of its fixed range
+    bool elapsedTimeAxis = false;  // X shows h:mm:ss from the first sample instead of the clock
+    bool derivedDifference = false;  // draw subset 0 minus subset 1
+    unsigned derivedRates = 0;       // bit s: draw the rate of change of subset s
+    double derivedRateWindow = 30.0; // seconds the rate is smoothed over
+    std::vector<ChartAlarmEvent> alarmEvents;
 
     bool operator==(const ChartState&) const = default;
 };
@@ -336,6 +357,27 @@ public:
     void setDefOrientation(int v);
     int PrintStyleControl() const { return m_s.printStyleControl; }
     void setPrintStyleControl(int v);
+
+    // --- reading aids of the graph window
+    int DataUnit() const { return m_s.dataUnit; }
+    void setDataUnit(int unit);
+    // The unit as the axis titles write it: "°C" or "°F".
+    QString unitText() const;
+    bool AutoScaleY(int axis) const;
+    void setAutoScaleY(int axis, bool on);  // axis -1: every axis
+    bool ElapsedTimeAxis() const { return m_s.elapsedTimeAxis; }
+    void setElapsedTimeAxis(bool on);
+    bool DerivedDifference() const { return m_s.derivedDifference; }
+    void setDerivedDifference(bool on);
+    bool DerivedRate(int subset) const;
+    void setDerivedRate(int subset, bool on);
+    double DerivedRateWindow() const { return m_s.derivedRateWindow; }
+    void setDerivedRateWindow(double seconds);  // ignored unless > 0
+    const std::vector<ChartAlarmEvent>& alarmEvents() const { return m_s.alarmEvents; }
+    void addAlarmEvent(const ChartAlarmEvent& e);
+    void clearAlarmEvents();
+    // The title drawn beside axis a: its label or the channels on it, with the unit.
+    QString shownAxisTitle(int axis) const;
 
     // --- actions
     int PEnarg1() const { return m_narg1; }

@@ -5,6 +5,7 @@
 
 #include "base/clock.h"
 #include "base/localetext.h"
+#include "cli/alarmoption.h"
 #include "cli/clicommand.h"
 #include "cli/readingline.h"
 #include "meter/livereading.h"
@@ -38,6 +39,10 @@ int runLive(CliContext& ctx)
             return kCliUsage;
         }
     }
+    AlarmLimits limits;
+    if (!AlarmLimitsFromArgs(ctx, limits))
+        return kCliUsage;
+    AlarmMonitor alarms(limits);
     LineFormat format;
     format.csv = ctx.args.isSet(kCsv);
     format.iso = ctx.args.isSet(kIso);
@@ -82,6 +87,7 @@ int runLive(CliContext& ctx)
                 DecodeLiveReading(link->replyBuffer().data(), reading);
                 ctx.out << readingLine(sampleTime, reading, format) << '\n';
                 ctx.out.flush();
+                ReportAlarms(ctx, alarms, sampleTime, reading);
                 ++printed;
             }
         } else if (++missed >= kMissesToDrop) {
@@ -111,7 +117,7 @@ const CliRegistration kLive({
     QStringLiteral("live"),
     QStringLiteral("Print the four channels (degrees C) every 200 ms: time, T1, T2, T3, T4."),
     QString(),
-    [](QCommandLineParser& p) { p.addOptions({kCount, kCsv, kIso}); },
+    [](QCommandLineParser& p) { p.addOptions({kCount, kCsv, kIso, kAlarmOption, kHysteresisOption}); },
     runLive,
 });
 

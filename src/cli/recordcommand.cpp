@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "base/clock.h"
+#include "cli/alarmoption.h"
 #include "cli/clicommand.h"
 #include "cli/readingline.h"
 #include "library/libraryaccess.h"
@@ -103,6 +104,10 @@ int runRecord(CliContext& ctx)
     csvFormat.iso = true;
     csvFormat.csv = true;
 
+    AlarmLimits limits;
+    if (!AlarmLimitsFromArgs(ctx, limits))
+        return kCliUsage;
+    AlarmMonitor alarms(limits);
     LiveReading reading;
     bool connected = false;
     bool toldWaiting = false;
@@ -151,6 +156,7 @@ int runRecord(CliContext& ctx)
                 DecodeLiveReading(link->replyBuffer().data(), reading);
                 // Into the library first; what is printed is already safe.
                 tell(journal.append(JournalSample{toDays(now), reading.ChannelFlags, reading.T}));
+                ReportAlarms(ctx, alarms, now, reading);
                 ++taken;
                 if (!ctx.args.isSet(kQuiet)) {
                     ctx.out << readingLine(now, reading, shown) << '\n';
@@ -187,7 +193,7 @@ const CliRegistration kRecord({
     QStringLiteral("record"),
     QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4)."),
     QString(),
-    [](QCommandLineParser& p) { p.addOptions({kInterval, kName, kCsv, kQuiet, kCount}); },
+    [](QCommandLineParser& p) { p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kAlarmOption, kHysteresisOption}); },
     runRecord,
 });
 

@@ -50,7 +50,7 @@ ExportSeries SeriesFromChart(const ChartModel& chart, const QString& name)
 {
     ExportSeries s;
     s.name = name;
-    s.unit = QStringLiteral("°C");
+    s.unit = chart.unitText();
     const int subsets = std::min(chart.Subsets(), 4);
     const std::vector<double>& x0 = chart.xData(0);
     int n = 0;

@@ -33,7 +33,7 @@ inline bool IsMissingValue(float y) { return !(y <= 2500.0f && y >= -328.0f); }
 
 // Data set k (from 0) of a download or collection, with its details as the source.
 ExportSeries SeriesFromDataSet(const DataSetStore& store, int k);
-// The filled points of a chart (until the first X of 0.0); unit °C.
+// The filled points of a chart (until the first X of 0.0), in the chart's unit.
 ExportSeries SeriesFromChart(const ChartModel& chart, const QString& name);
 
 // The statistics the graph window would show for these samples.

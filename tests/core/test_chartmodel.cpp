@@ -170,3 +170,36 @@ TEST(ChartState, HugeCountsAreRefusedBeforeAllocating)
 }
 
 }  // namespace
+
+// The axis titles name the data's unit; a split chart names each axis' channel, and a
+// title the user gave keeps its words (and a unit it already names).
+TEST(ChartModelAxisTitle, NamesTheUnitAsTheDataAre)
+{
+    struct Case {
+        bool split;
+        int unit;
+        QString label;
+        int axis;
+        QString want;
+    };
+    const Case cases[] = {
+        {true, chartCelsius, {}, 0, QStringLiteral("T1 (°C)")},
+        {true, chartFahrenheit, {}, 2, QStringLiteral("T3 (°F)")},
+        {false, chartFahrenheit, {}, 0, QStringLiteral("°F")},
+        {false, chartCelsius, QStringLiteral("Oven"), 0, QStringLiteral("Oven (°C)")},
+        {true, chartFahrenheit, QStringLiteral("Temp °F"), 1, QStringLiteral("Temp °F")},
+    };
+    for (const Case& c : cases) {
+        ChartModel m;
+        m.setSubsets(4);
+        for (int s = 0; s < 4; ++s)
+            m.setSubsetLabels(s, QStringLiteral("T%1").arg(s + 1));
+        if (c.split)
+            for (int a = 0; a < 4; ++a)
+                m.setMultiAxesSubsets(a, 1);
+        m.setDataUnit(c.unit);
+        m.setWorkingAxis(c.axis);
+        m.setYAxisLabel(c.label);
+        EXPECT_EQ(m.shownAxisTitle(c.axis), c.want) << c.label.toStdString() << " axis " << c.axis;
+    }
+}

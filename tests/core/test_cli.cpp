@@ -218,3 +218,22 @@ TEST(Cli, HelpListsEveryCommandAndOption)
     for (const char* word : {"--count", "--csv", "--iso"})
         EXPECT_TRUE(r.out.contains(QLatin1String(word))) << word;
 }
+
+// --alarm: a line on stderr per event (T1 at 23.5 passes 20 once, not per reading; T2 at
+// -20 never passes -30); the exit status stays 0. A rule that is not one is a usage error.
+TEST(CliLive, AlarmEventsGoToStderr)
+{
+    const QByteArray capture = identity("QZX") + live() + live() + live();
+    const CliRun r = runWith(capture, {QStringLiteral("live"), QStringLiteral("--iso"), QStringLiteral("--alarm"),
+                                       QStringLiteral("T1>20"), QStringLiteral("--alarm=T2<-30")});
+    EXPECT_EQ(r.code, kCliOk) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 3);
+    const QStringList alarms = r.err.split(QLatin1Char('\n')).filter(QStringLiteral("alarm"));
+    ASSERT_EQ(alarms.size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(alarms[0].startsWith(QStringLiteral("kelvor-cli: alarm 2026-01-05T10:00:")));
+    EXPECT_TRUE(alarms[0].endsWith(QStringLiteral(" T1 23.5 above high limit 20"))) << alarms[0].toStdString();
+
+    const CliRun bad = runWith(capture, {QStringLiteral("live"), QStringLiteral("--alarm"), QStringLiteral("T9>1")});
+    EXPECT_EQ(bad.code, kCliUsage);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("'T9>1' is not an alarm"))) << bad.err.toStdString();
+}

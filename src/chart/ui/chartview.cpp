@@ -9,6 +9,7 @@
 
 #include "base/localetext.h"
 #include "chart/envelopebucket.h"
+#include "chart/slidingextremes.h"
 #include "chart/ui/chartcustomizedialog.h"
 
 namespace kelvor {
@@ -35,12 +36,67 @@ QColor visibleOn(const QColor& c, const QColor& background)
     return background.lightness() < 128 ? QColor(Qt::white) : QColor(Qt::black);
 }
 
+// WCAG relative luminance and contrast ratio of two colours.
+double luminance(const QColor& c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A channel's line in the colour it was given when that reads well on the plot, else the
+// same hue made lighter (dark plot) or darker (light plot) until it does: pure blue on
+// the black plot becomes a light blue. Files keep the colour as it was given.
+QColor readableOn(const QColor& c, const QColor& background)
+{
+    constexpr double kWanted = 4.5;
+    if (contrast(c, background) >= kWanted)
+        return c;
+    const bool darkBackground = luminance(background) < 0.18;
+    QColor out = c.toHsl();
+    for (int step = 0; step < 20 && contrast(out, background) < kWanted; ++step) {
+        const int l = out.lightness();
+        out.setHsl(out.hslHue(), out.hslSaturation(), std::clamp(l + (darkBackground ? 12 : -12), 0, 255));
+    }
+    return out.toRgb();
+}
+
 constexpr int kHotSpotPixels = 6;
 constexpr int kDragPixels = 4;
 // Beyond this many points per pixel of width a subset is drawn from its envelope.
 constexpr int kRawPointsPerPixel = 4;
 // Envelope runs are made small enough for this many of them per pixel.
 constexpr int kRunsPerPixel = 2;
+
+// Time from the first sample as h:mm:ss, the ticks on whole steps from it.
+class ElapsedTicker : public QCPAxisTickerTime {
+public:
+    ElapsedTicker()
+    {
+        setTimeFormat(QStringLiteral("%h:%m:%s"));
+        setFieldWidth(tuHours, 1);
+    }
+    double origin = 0.0;  // the key of the first sample
+
+protected:
+    QVector<double> createTickVector(double step, const QCPRange& range) override
+    {
+        QVector<double> ticks = QCPAxisTickerTime::createTickVector(step, QCPRange(range.lower - origin, range.upper - origin));
+        for (double& t : ticks)
+            t += origin;
+        return ticks;
+    }
+    QString getTickLabel(double tick, const QLocale& locale, QChar format, int precision) override
+    {
+        const double since = tick - origin;
+        const QString text = QCPAxisTickerTime::getTickLabel(std::abs(since), locale, format, precision);
+        return since < -0.5 ? QStringLiteral("-") + text : text;
+    }
+};
 
 // Graph data that can give back its last points: the envelope of the run still filling
 // is replaced on every sample.
@@ -81,9 +137,11 @@ public:
         int openDrawn = 0;  // its points now in the graph
     };
     std::vector<Detail> detail;
+    std::vector<SlidingExtremes> extremes;  // per subset: its values in view, for Auto scale
     QCPTextElement* title = nullptr;
     QCPMarginGroup* margins = nullptr;
     QSharedPointer<QCPAxisTickerDateTime> ticker;
+    QSharedPointer<ElapsedTicker> elapsed = QSharedPointer<ElapsedTicker>(new ElapsedTicker);
     struct AnnotationItem {
         int index;
         QCPItemTracer* anchor;
@@ -109,6 +167,9 @@ ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_mo
     m_exec = [](QDialog& d) { return d.exec(); };
 
     connect(&m_model, &ChartModel::actionRequested, this, &ChartView::onAction);
+    // Auto axes follow every change of the time range (zoom, wheel, scroll) and every
+    // hidden or shown channel; the extremes are kept, so this is cheap when nothing moved.
+    connect(m_plot.get(), &QCustomPlot::beforeReplot, this, &ChartView::fitAutoAxes);
     connect(m_plot.get(), &QCustomPlot::mousePress, this, &ChartView::handlePress);
     connect(m_plot.get(), &QCustomPlot::mouseRelease, this, &ChartView::handleRelease);
     connect(m_plot.get(), &QCustomPlot::mouseMove, this, &ChartView::handleMove);
@@ -222,6 +283,7 @@ void ChartView::reinit()
     p.graphs.assign(size_t(m_model.Subsets()), nullptr);
     p.synced.assign(size_t(m_model.Subsets()), 0);
     p.detail.assign(size_t(m_model.Subsets()), {});
+    p.extremes.assign(size_t(m_model.Subsets()), {});
     for (int a = 0; a < nAxes; ++a) {
         for (int s : layout[size_t(a)]) {
             QCPGraph* g = p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
@@ -260,6 +322,7 @@ void ChartView::resetImage()
             while (end < n && xs[size_t(end)] != 0.0)
                 ++end;
             ChartPlotter::Detail& d = p.detail[size_t(sub)];
+            p.extremes[size_t(sub)].invalidateFrom(rebuild ? 0 : changes.dataFrom);
             if (rebuild) {
                 // Until the new X range is known, judge by every point being in view.
                 if (!m_zoomed)
@@ -285,7 +348,64 @@ void ChartView::resetImage()
         applyLook();
     if (!m_zoomed)
         applyRanges();
+    applyTimeAxis();
+    fitAutoAxes();
     fitDetail();
+}
+
+void ChartView::applyTimeAxis()
+{
+    ChartPlotter& p = *m_plot;
+    const ChartState& s = m_model.state();
+    const bool elapsed = s.elapsedTimeAxis && !s.data.empty() && !s.data[0].x.empty() && s.data[0].x[0] != 0.0;
+    if (elapsed)
+        p.elapsed->origin = keyOf(s.data[0].x[0]);
+    const QSharedPointer<QCPAxisTicker> want = elapsed ? p.elapsed.staticCast<QCPAxisTicker>() : p.ticker.staticCast<QCPAxisTicker>();
+    for (QCPAxisRect* r : p.rects)
+        if (r->axis(QCPAxis::atBottom)->ticker() != want)
+            r->axis(QCPAxis::atBottom)->setTicker(want);
+}
+
+void ChartView::fitAutoAxes()
+{
+    ChartPlotter& p = *m_plot;
+    const ChartState& s = m_model.state();
+    const float nullY = float(s.nullDataValueY);
+    for (int a = 0; a < int(p.rects.size()); ++a) {
+        if (!m_model.AutoScaleY(a))
+            continue;
+        QCPAxisRect* r = p.rects[size_t(a)];
+        const QCPRange keys = r->axis(QCPAxis::atBottom)->range();
+        bool found = false;
+        double lo = 0.0, hi = 0.0;
+        for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
+            QCPGraph* g = p.graphs[size_t(sub)];
+            if (!g || !g->visible() || g->keyAxis()->axisRect() != r)
+                continue;
+            const int n = mirrored(sub);
+            const std::vector<double>& xs = s.data[size_t(sub)].x;
+            int from = 0, to = n;
+            // Times that go back (a hand-made table) are read whole rather than searched.
+            if (p.detail[size_t(sub)].ordered) {
+                from = int(std::lower_bound(xs.begin(), xs.begin() + n, daysOf(keys.lower)) - xs.begin());
+                to = int(std::upper_bound(xs.begin() + from, xs.begin() + n, daysOf(keys.upper)) - xs.begin());
+            }
+            SlidingExtremes& e = p.extremes[size_t(sub)];
+            e.moveTo(s.data[size_t(sub)].y.data(), from, to, nullY);
+            if (e.empty())
+                continue;
+            lo = found ? std::min(lo, double(e.minimum())) : e.minimum();
+            hi = found ? std::max(hi, double(e.maximum())) : e.maximum();
+            found = true;
+        }
+        if (!found)
+            continue;  // nothing in view: the axis keeps its range
+        // A margin so the extremes do not sit on the frame; a flat line gets a degree.
+        const double margin = std::max(0.5, (hi - lo) * 0.05);
+        QCPAxis* y = r->axis(QCPAxis::atLeft);
+        y->setRangeReversed(false);
+        y->setRange(lo - margin, hi + margin);
+    }
 }
 
 int ChartView::mirrored(int sub) const
@@ -463,7 +583,7 @@ void ChartView::applyLook()
             ax->grid()->setPen(gridPen);
             ax->grid()->setZeroLinePen(gridPen);
         }
-        r->axis(QCPAxis::atLeft)->setLabel(m_model.axisY(a).label);
+        r->axis(QCPAxis::atLeft)->setLabel(m_model.shownAxisTitle(a));
         r->axis(QCPAxis::atBottom)->setLabel(a == nAxes - 1 ? s.xAxisLabel : QString());
         const int zoom = s.allowZooming;
         Qt::Orientations wheel;
@@ -485,7 +605,7 @@ void ChartView::applyLook()
         QCPGraph* g = p.graphs[size_t(sub)];
         if (!g)
             continue;
-        const QColor c = s.viewingStyle == sgMonochrome ? fore : colorOf(m_model.SubsetColors(sub));
+        const QColor c = s.viewingStyle == sgMonochrome ? fore : readableOn(colorOf(m_model.SubsetColors(sub)), back);
         g->setPen(QPen(c));
         g->setName(m_model.SubsetLabels(sub));
         g->setLineStyle(s.plottingMethod == sgPoint ? QCPGraph::lsNone : QCPGraph::lsLine);
@@ -587,6 +707,8 @@ void ChartView::applyRanges()
         // holds only gaps: not worth it on every refresh when the X range is fixed anyway.
         const bool fixedX = s.manualScaleControlX == sgManualMinAndMax;
         for (QCPGraph* g : r->graphs()) {
+            if (g->valueAxis() != y)
+                continue;  // drawn on another axis of this plot by the window
             bool ok = false;
             const QCPRange k = fixedX ? QCPRange() : g->getKeyRange(ok);
             if (ok)
@@ -695,6 +817,43 @@ QPoint ChartView::DataToPixel(int axis, double xDays, double y) const
     return QPoint(int(std::lround(r->axis(QCPAxis::atBottom)->coordToPixel(keyOf(xDays)))),
                   int(std::lround(r->axis(QCPAxis::atLeft)->coordToPixel(y))))
            + m_plot->pos();
+}
+
+NearestSubset ChartView::nearestSubset(QPoint pixel) const
+{
+    ChartPlotter& p = *m_plot;
+    p.layoutNow();
+    const QPointF pos(pixel.x() - p.x(), pixel.y() - p.y());
+    const ChartState& s = m_model.state();
+    NearestSubset best;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
+        QCPGraph* g = p.graphs[size_t(sub)];
+        if (!g || !g->visible() || !g->keyAxis()->axisRect()->rect().contains(pos.toPoint()))
+            continue;
+        const int n = mirrored(sub);
+        const std::vector<double>& xs = s.data[size_t(sub)].x;
+        const std::vector<float>& ys = s.data[size_t(sub)].y;
+        const double days = daysOf(g->keyAxis()->pixelToCoord(pos.x()));
+        const int i = int(std::lower_bound(xs.begin(), xs.begin() + n, days) - xs.begin());
+        const float nullY = float(s.nullDataValueY);
+        auto valid = [&](int k) { return k >= 0 && k < n && ys[size_t(k)] != nullY; };
+        double y = 0.0;
+        if (valid(i - 1) && valid(i) && xs[size_t(i)] > xs[size_t(i - 1)]) {
+            const double f = (days - xs[size_t(i - 1)]) / (xs[size_t(i)] - xs[size_t(i - 1)]);
+            y = ys[size_t(i - 1)] + f * (ys[size_t(i)] - ys[size_t(i - 1)]);
+        } else if (valid(i) && (i == 0 || !valid(i - 1)) && xs[size_t(i)] == days) {
+            y = ys[size_t(i)];
+        } else {
+            continue;  // before the data, after it, or on a gap
+        }
+        const double distance = std::abs(g->valueAxis()->coordToPixel(y) - pos.y());
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = {sub, days, y};
+        }
+    }
+    return best;
 }
 
 HotSpotType ChartView::HitTest(int x, int y)

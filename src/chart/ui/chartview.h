@@ -34,6 +34,13 @@ struct ChartPoint {
     double y = 0.0;
 };
 
+// The channel drawn nearest a pixel, and its value at the time under that pixel.
+struct NearestSubset {
+    int subset = -1;  // -1: no drawn value there
+    double x = 0.0;   // the time under the pixel, days
+    double y = 0.0;   // the subset's value there, interpolated between its samples
+};
+
 class ChartPlotter;  // the QCustomPlot side, private to chartview.cpp
 
 // Draws a ChartModel with QCustomPlot and turns mouse work into the chart's events.
@@ -69,6 +76,9 @@ public:
     HotSpotData GetHotSpotData() const { return m_hotSpot; }
     ChartPoint PixelToData(int axis, int px, int py) const;
     QPoint DataToPixel(int axis, double xDays, double y) const;
+    // Among the shown subsets of the plot under the pixel, the one whose line passes
+    // nearest to it vertically. Gaps and hidden subsets do not count.
+    NearestSubset nearestSubset(QPoint pixel) const;
 
     // Draws the chart over the printer's printable page as it looks in the window,
     // laid out for the page's size. False when the printer could not be started. The
@@ -111,6 +121,8 @@ private:
     void applyLook();
     void applyAnnotations();
     void applyRanges();
+    void fitAutoAxes();
+    void applyTimeAxis();
     int mirrored(int sub) const;
     QCPGraphData pointOf(int sub, int i) const;
     void drawPoints(int sub, int from, int end);

@@ -92,6 +92,8 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
     // Every point starts empty, including those a template brought along; otherwise
     // the template's own samples would show in the new graph.
     emptyAllPoints(chart);
+    // New data arrive in degrees C unless their source says otherwise (a data set in F).
+    chart.setDataUnit(chartCelsius);
     if (xMin != 0.0) {
         chart.setManualScaleControlX(sgManualMinAndMax);
         chart.setManualMinX(xMin);

@@ -91,6 +91,8 @@ void TfrmGraph::btnChangeScaleClick()
         m_chart.setManualMaxY(maxY[a]);
     }
     m_chart.setWorkingAxis(0);
+    // Ranges typed here are meant to be seen: the axes leave Auto for them.
+    m_chart.setAutoScaleY(-1, false);
     redraw();
     if (dialog.chkSave->isChecked())
         WriteTemplate(m_program, m_chart, this);

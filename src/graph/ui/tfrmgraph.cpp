@@ -24,6 +24,8 @@
 #include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/cursortool.h"
+#include "graph/ui/derivedtool.h"
+#include "graph/ui/scaletools.h"
 #include "graph/ui/toolicons.h"
 #include "graph/ui/reportgraph.h"
 
@@ -100,8 +102,14 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     graphLayout->addWidget(PESGraph1);
     m_cursors = new CursorTool(*PESGraph1, pnlGraph);
     graphLayout->addWidget(m_cursors->strip());
-    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
+    m_scales = new ScaleTools(m_chart, this);
+    m_derived = new DerivedTool(*PESGraph1, this);
+    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout())) {
         bar->insertWidget(bar->indexOf(UndoZoom) + 1, m_cursors->button());
+        bar->insertWidget(bar->indexOf(btnChangeScale) + 1, m_scales->autoButton());
+        bar->insertWidget(bar->indexOf(btnChangeScale) + 2, m_scales->elapsedButton());
+        bar->insertWidget(bar->indexOf(btnChangeScale) + 3, m_derived->button());
+    }
     auto* cursorKey = new QShortcut(QKeySequence(Qt::Key_C), this);
     cursorKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(cursorKey, &QShortcut::activated, m_cursors->button(), &QToolButton::toggle);

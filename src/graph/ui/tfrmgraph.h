@@ -22,6 +22,8 @@ namespace kelvor {
 
 class ChartView;
 class CursorTool;
+class DerivedTool;
+class ScaleTools;
 class Program;
 
 inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
@@ -44,6 +46,10 @@ public:
     ChartView& view() const { return *PESGraph1; }
     // The A/B cursors and their measurement strip under the chart.
     CursorTool& cursors() const { return *m_cursors; }
+    // Auto/fixed Y and clock/elapsed X.
+    ScaleTools& scales() const { return *m_scales; }
+    // T1-T2 and rates of change on the right-hand axis.
+    DerivedTool& derived() const { return *m_derived; }
 
     // The window's role, as its caption tells it.
     bool isLoggerWindow() const { return windowTitle() == kLoggerCaption; }
@@ -166,6 +172,8 @@ private:
     QLineEdit* m_avg[4];
     QButtonGroup* m_cursorGroup = nullptr;
     CursorTool* m_cursors = nullptr;
+    ScaleTools* m_scales = nullptr;
+    DerivedTool* m_derived = nullptr;
     QColor m_dialogColor;
     QFont m_font;
     bool m_closed = false;

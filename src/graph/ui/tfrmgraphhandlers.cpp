@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The graph window's tool bar and form handlers.
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -295,8 +296,21 @@ void TfrmGraph::PESGraph1MouseMove()
     PESGraph1->HitTest(p.x(), p.y());
     const QRect r = PESGraph1->GetGridRect();
     const ChartPoint v = PESGraph1->PixelToData(0, p.x(), p.y());
-    if (r.contains(p))
-        Panel12->setText(FixedText(v.y, 1) + QLatin1Char('@') + LongTimeText(v.x));
+    const NearestSubset near = PESGraph1->nearestSubset(p);
+    if (!r.contains(p) && near.subset < 0)
+        return;
+    // The value under the pointer as before, then the channel whose line is nearest.
+    QString text = r.contains(p) ? FixedText(v.y, 1) + QLatin1Char('@') + LongTimeText(v.x) : QString();
+    if (near.subset >= 0) {
+        QString label = m_chart.SubsetLabels(near.subset);
+        if (label.isEmpty())
+            label = QStringLiteral("T%1").arg(near.subset + 1);
+        if (!text.isEmpty())
+            text += QStringLiteral("   ");
+        text += label + QLatin1Char(' ') + FixedText(near.y, 1) + QLatin1Char(' ') + m_chart.unitText();
+    }
+    Panel12->setText(text);
+    Panel12->setFixedWidth(std::max(167, Panel12->fontMetrics().horizontalAdvance(text) + 8));
 }
 
 }  // namespace kelvor

@@ -86,6 +86,7 @@ void ShowDataSet(Program& program, int k)
     ChartModel& chart = w->chart();
     PrepareGraph(program, chart, 4, 100.0f, -20.0f, endT, startT, n, w);
     w->updateAnnotationTools();
+    chart.setDataUnit(set.inCelsius ? chartCelsius : chartFahrenheit);
     chart.SetAllXDataII(store.timesOf(std::size_t(k)), std::int64_t(4) * n);
     chart.SetAllYData(store.valuesOf(std::size_t(k)), std::int64_t(4) * n);
     ShowStatistics(*w);

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading a graph: units in the axis titles, readable channel colours, the read-out
+// naming the nearest channel, Auto scale and the elapsed-time axis.
+#include <qcustomplot.h>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "chart/chartmodel.h"
+#include "chart/ui/chartview.h"
+#include "graph/ui/cursortool.h"
+#include "graph/ui/derivedtool.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/scaletools.h"
+#include "graph/ui/tfrmgraph.h"
+#include "logger/ui/loggerwindow.h"
+#include "program/program.h"
+#include "scriptedprompts.h"
+
+using namespace kelvor;
+using kelvor::test::ScriptedPrompts;
+
+namespace {
+
+class NoMeter final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
+    int SetLinkTimeouts(int, int) override { return 0; }
+    int WriteFrame(const std::uint8_t*, int) override { return 0; }
+    int WriteBlock(const std::uint8_t*, int) override { return 0; }
+    int SyncLink() override { return 0; }
+    int ReadReply(std::uint8_t*, int) override { return 0; }
+    int CloseLink() override { return 0; }
+    int GetSerialText(char*, int) override { return 0; }
+};
+
+constexpr double kDay = 1.0 / 86400.0;
+
+// A data set of 60 samples at 10 s: T1 rises from 70 °F by 1 a sample, T2 stays at 200,
+// T3 and T4 at 40.
+void storeSet(DataSetStore& store, bool celsius)
+{
+    DataSet set;
+    set.start = 46000.5;
+    set.interval = 10;
+    set.sampleCount = 60;
+    set.inCelsius = celsius ? 1 : 0;
+    store.sets = {set};
+    for (int i = 0; i < set.sampleCount; ++i)
+        for (int c = 0; c < 4; ++c) {
+            store.times.push_back(set.start + i * 10 * kDay);
+            store.values.push_back(c == 0 ? 70.0f + i : c == 1 ? 200.0f : 40.0f);
+        }
+}
+
+}  // namespace
+
+class TestGraphReading : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<Program> m_program;
+
+    TfrmGraph* showSet(bool celsius)
+    {
+        storeSet(m_program->store, celsius);
+        TfrmGraph* w = EnsureLoggerGraph(*m_program);
+        w->resize(1200, 700);
+        w->show();
+        ShowDataSet(*m_program, 0);
+        w->view().customPlot()->replot();
+        return w;
+    }
+
+private slots:
+    void init()
+    {
+        m_program = std::make_unique<Program>(std::make_unique<NoMeter>(), m_clock, m_prompts, m_dir.path());
+    }
+    void cleanup() { m_program.reset(); }
+
+    // A data set the meter recorded in °F is labelled °F on every axis, never °C.
+    void fahrenheitDataSetIsLabelledFahrenheit()
+    {
+        TfrmGraph* w = showSet(false);
+        QCustomPlot* plot = w->view().customPlot();
+        QCOMPARE(plot->axisRectCount(), 4);
+        for (int a = 0; a < 4; ++a) {
+            const QString title = plot->axisRect(a)->axis(QCPAxis::atLeft)->label();
+            QCOMPARE(title, QStringLiteral("T%1 (°F)").arg(a + 1));
+        }
+        // The next set, in °C, changes the titles with it.
+        storeSet(m_program->store, true);
+        ShowDataSet(*m_program, 0);
+        plot->replot();
+        QCOMPARE(plot->axisRect(0)->axis(QCPAxis::atLeft)->label(), QStringLiteral("T1 (°C)"));
+    }
+
+    // T1's described dark blue is drawn lighter on the black plot; the chart keeps it.
+    void channelColoursReadOnTheBlackPlot()
+    {
+        TfrmGraph* w = showSet(true);
+        QCOMPARE(w->chart().SubsetColors(0), 0xFF0000);
+        const QColor shown = w->view().graphOf(0)->pen().color();
+        QVERIFY2(shown != QColor(0, 0, 255), qPrintable(shown.name()));
+        QVERIFY(shown.lightness() > 150);
+        QVERIFY(std::abs(shown.hslHue() - 240) <= 2);  // still blue
+        // Colours that read well already are left alone.
+        QCOMPARE(w->view().graphOf(2)->pen().color(), QColor(0, 255, 0));
+    }
+
+    // The read-out names the channel whose line passes nearest the pointer, with its
+    // value where the pointer is, and its unit.
+    void readOutNamesTheNearestChannel()
+    {
+        TfrmGraph* w = showSet(false);
+        ChartModel& chart = w->chart();
+        chart.setMultiAxesSubsets(-1, 0);  // one common axis: all four lines on one plot
+        chart.setMultiAxesProportions(0, 1.0);
+        chart.setWorkingAxis(0);
+        chart.setManualMinY(0);
+        chart.setManualMaxY(250);
+        chart.PEactions(sgReinitAndReset);
+        w->view().customPlot()->replot();
+
+        QWidget* plot = w->view().plotWidget();
+        const double t = 46000.5 + 205 * kDay;  // between samples 20 (90 °F) and 21 (91 °F)
+        struct Case {
+            double y;
+            const char* want;
+        };
+        for (const Case& c : {Case{95.0, "T1 90.5 °F"}, Case{190.0, "T2 200.0 °F"}, Case{35.0, "T3 40.0 °F"}}) {
+            const QPoint at = w->view().DataToPixel(0, t, c.y) - plot->pos();
+            QTest::mouseMove(plot, at);
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(plot->mapToGlobal(at)), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QCoreApplication::sendEvent(plot, &move);
+            QVERIFY2(w->Panel12->text().endsWith(QString::fromUtf8(c.want)), qPrintable(w->Panel12->text()));
+        }
+    }
+
+    // Auto fits the data in view with a margin, follows a zoom, leaves hidden channels
+    // out, and gives way to the fixed range again.
+    void autoScaleFitsTheDataInView()
+    {
+        TfrmGraph* w = showSet(true);
+        ChartModel& chart = w->chart();
+        chart.setMultiAxesSubsets(-1, 0);
+        chart.setMultiAxesProportions(0, 1.0);
+        chart.PEactions(sgReinitAndReset);
+        QCustomPlot* plot = w->view().customPlot();
+        QCPAxis* y = plot->axisRect(0)->axis(QCPAxis::atLeft);
+        plot->replot();
+        QCOMPARE(y->range().lower, -20.0);  // the described fixed range
+        QCOMPARE(y->range().upper, 100.0);
+
+        w->scales().autoButton()->click();
+        plot->replot();
+        QVERIFY(chart.AutoScaleY(0));
+        // T1 70..129, T2 200, T3/T4 40: 40..200 and 5 % of 160 on either side.
+        QCOMPARE(y->range().lower, 32.0);
+        QCOMPARE(y->range().upper, 208.0);
+
+        w->cursors().setChannelHidden(1, true);  // T2 out: 40..129
+        plot->replot();
+        QCOMPARE(y->range().upper, 129.0 + 0.05 * 89.0);
+
+        // Zoomed to samples 10..20 (T1 80..90, T3 40).
+        plot->axisRect(0)
+            ->axis(QCPAxis::atBottom)
+            ->setRange((46000.5 + 100 * kDay - 25569.0) * 86400.0, (46000.5 + 200 * kDay - 25569.0) * 86400.0);
+        plot->replot();
+        QCOMPARE(y->range().lower, 40.0 - 2.5);
+        QCOMPARE(y->range().upper, 90.0 + 2.5);
+
+        w->scales().autoButton()->click();
+        chart.PEactions(sgUndoZoom);
+        plot->replot();
+        QCOMPARE(y->range().lower, -20.0);
+        QCOMPARE(y->range().upper, 100.0);
+    }
+
+    // On a recording run the Auto range grows with each new sample.
+    void autoScaleFollowsARecordingRun()
+    {
+        TfrmGraph* w = OpenRealTimeGraph(*m_program);
+        w->show();
+        ChartModel& chart = w->chart();
+        chart.setAutoScaleY(-1, true);
+        QCustomPlot* plot = w->view().customPlot();
+        const double t0 = chart.ManualMinX();
+        for (int i = 0; i < 30; ++i) {
+            chart.setXDataII(-1, i, t0 + i * kDay);
+            for (int c = 0; c < 4; ++c)
+                chart.setYData(c, i, float(20 + i));
+            chart.PEactions(sgResetImage);
+            plot->replot();
+            const QCPRange r = plot->axisRect(0)->axis(QCPAxis::atLeft)->range();
+            QCOMPARE(r.upper, 20.0 + i + std::max(0.5, 0.05 * i));
+            QCOMPARE(r.lower, 20.0 - std::max(0.5, 0.05 * i));
+        }
+    }
+
+    // The elapsed-time axis counts h:mm:ss from the first sample, ticks on whole steps.
+    void elapsedAxisCountsFromTheFirstSample()
+    {
+        TfrmGraph* w = showSet(true);
+        w->scales().elapsedButton()->click();
+        QVERIFY(w->chart().ElapsedTimeAxis());
+        QCustomPlot* plot = w->view().customPlot();
+        plot->replot();
+        QCPAxis* x = plot->axisRect(3)->axis(QCPAxis::atBottom);
+        const QVector<QString> labels = x->tickVectorLabels();
+        QVERIFY(labels.size() >= 3);
+        QCOMPARE(labels.front(), QStringLiteral("0:00:00"));
+        const QRegularExpression hms(QStringLiteral("^\\d+:\\d\\d:\\d\\d$"));
+        for (const QString& l : labels)
+            QVERIFY2(hms.match(l).hasMatch(), qPrintable(l));
+        // Whole steps from the start: every label a multiple of the first step.
+        auto seconds = [](const QString& l) {
+            const QStringList p = l.split(QLatin1Char(':'));
+            return p[0].toInt() * 3600 + p[1].toInt() * 60 + p[2].toInt();
+        };
+        const int step = seconds(labels[1]);
+        QVERIFY(step > 0);
+        for (int i = 0; i < labels.size(); ++i)
+            QCOMPARE(seconds(labels[i]), i * step);
+        // Off again: the clock.
+        w->scales().elapsedButton()->click();
+        plot->replot();
+        QVERIFY(!x->tickVectorLabels().contains(QStringLiteral("0:00:00")));
+    }
+
+    // T1-T2 and T1's rate of change are drawn on the right-hand axis of the lowest plot,
+    // follow a recording run and leave when switched off.
+    void derivedChannelsOnTheirOwnAxis()
+    {
+        TfrmGraph* w = showSet(false);  // T1 rises 1 °F per 10 s: 6 °F/min
+        ChartModel& chart = w->chart();
+        chart.setDerivedDifference(true);
+        chart.setDerivedRate(0, true);
+        chart.setDerivedRateWindow(30);
+        QCustomPlot* plot = w->view().customPlot();
+        plot->replot();
+        QCPGraph* diff = w->derived().differenceGraph();
+        QCPGraph* rate = w->derived().rateGraph(0);
+        QVERIFY(diff && rate);
+        QCOMPARE(diff->valueAxis(), plot->axisRect(3)->axis(QCPAxis::atRight));
+        QCOMPARE(plot->axisRect(3)->axis(QCPAxis::atRight)->label(), QStringLiteral("°F, °/min"));
+        QCOMPARE(diff->data()->size(), 60);
+        QCOMPARE(diff->data()->at(0)->value, 70.0 - 200.0);
+        QVERIFY(std::isnan(rate->data()->at(0)->value));
+        for (int i = 1; i < 60; ++i)
+            QVERIFY(std::abs(rate->data()->at(i)->value - 6.0) < 1e-3);
+        // Split off: still on the (now only) plot, all values again.
+        w->chkSplit->click();
+        plot->replot();
+        QVERIFY(w->derived().differenceGraph());
+        QCOMPARE(w->derived().differenceGraph()->data()->size(), 60);
+        chart.setDerivedDifference(false);
+        chart.setDerivedRate(0, false);
+        plot->replot();
+        QVERIFY(!w->derived().differenceGraph() && !w->derived().rateGraph(0));
+        QVERIFY(!plot->axisRect(0)->axis(QCPAxis::atRight)->visible());
+    }
+};
+
+QTEST_MAIN(TestGraphReading)
+#include "tst_graphreading.moc"
