@@ -26,6 +26,7 @@
 #include "print/tableprintout.h"
 #include "print/ui/tableprinter.h"
 #include "shellrig.h"
+#include "../core/failingsavefile.h"
 
 using namespace kelvor;
 using kelvor::test::ShellRig;
@@ -303,6 +304,82 @@ private slots:
         QCOMPARE(pages.value(0).size(), paging.rowsPerPage);
         QCOMPARE(pages.value(1).size(), 1);
         QVERIFY(pages.value(1).first().contains(QString("R%1").arg(paging.rowsPerPage)));
+    }
+
+    // Printing to a file that cannot be written whole leaves the old file byte for byte,
+    // says why, and leaves no temporary file behind; a good printout replaces it.
+    void printToFileReplacesAnOldFileOnlyWhenWhole()
+    {
+        TfrmGraph* graph = OpenRealTimeGraph(*rig->program);
+        QStandardItemModel model;
+        fillGrid(model, 3);
+        const auto printTable = [&] { return PrintTable(*rig->program, nullptr, model); };
+        const auto printGraph = [&] { return PrintChart(*rig->program, nullptr, graph->view()); };
+        const QByteArray old = "an earlier printout";
+        using Disk = AtomicFileDeviceOverride::Factory;
+        const Disk full = [](const QString& p) { return std::make_unique<test::FailingSaveFile>(p, false, 900); };
+        const Disk refusing = [](const QString& p) { return std::make_unique<test::FailingSaveFile>(p, true, 0); };
+        const struct {
+            const char* name;
+            std::function<bool()> print;
+            Disk disk;
+            QString message;  // %1: the file; empty: printed
+        } cases[] = {
+            {"table, full disk", printTable, full, "Cannot write \"%1\": No space left on device"},
+            {"graph, full disk", printGraph, full, "Cannot write \"%1\": No space left on device"},
+            {"table, file refused", printTable, refusing, "Cannot create \"%1\": Permission denied"},
+            {"table, written", printTable, nullptr, {}},
+        };
+        for (const auto& c : cases) {
+            QTemporaryDir folder;
+            QPrinter& printer = toPdf("unused.pdf");
+            pdf = folder.filePath("out.pdf");
+            printer.setOutputFileName(pdf);
+            {
+                QFile f(pdf);
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+            }
+            rig->prompts.messages.clear();
+            rig->prompts.dialogs = {[](QDialog&) { return int(QDialog::Rejected); }};
+            rig->prompts.printAnswers = {true};
+            bool printed = false;
+            {
+                std::unique_ptr<AtomicFileDeviceOverride> disk;
+                if (c.disk)
+                    disk = std::make_unique<AtomicFileDeviceOverride>(c.disk);
+                printed = c.print();
+            }
+            QVERIFY2(printer.outputFileName() == pdf, c.name);
+            QVERIFY2(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden) == QStringList{"out.pdf"}, c.name);
+            if (c.message.isEmpty()) {
+                QVERIFY2(printed, c.name);
+                QVERIFY(rig->prompts.messages.isEmpty());
+                QCOMPARE(pageTexts(pdf, charWidth()).value(0).value(1),
+                         trimmedEnd(tableLine({"1", "09/12/2026", "12:00:00", "R1", "OL", "-12.5", "100.0"})));
+                continue;
+            }
+            QVERIFY2(!printed, c.name);
+            QCOMPARE(rig->prompts.messages, QStringList{c.message.arg(QDir::toNativeSeparators(pdf))});
+            QFile f(pdf);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), old);
+        }
+    }
+
+    // A folder that does not exist: nothing is printed, and the user is told.
+    void printToAMissingFolderIsTold()
+    {
+        QPrinter& printer = toPdf("missing/out.pdf");
+        QStandardItemModel model;
+        fillGrid(model, 1);
+        rig->prompts.printAnswers = {true};
+        QVERIFY(!PrintTable(*rig->program, nullptr, model));
+        QCOMPARE(rig->prompts.messages.size(), 1);
+        QVERIFY2(rig->prompts.messages[0].startsWith(
+                     QStringLiteral("Cannot create \"%1\": ").arg(QDir::toNativeSeparators(pdf))),
+                 qPrintable(rig->prompts.messages[0]));
+        QVERIFY(!QFileInfo::exists(out.filePath("missing")));
+        QCOMPARE(printer.outputFileName(), pdf);
     }
 
     void cancelledDialogPrintsNothing()

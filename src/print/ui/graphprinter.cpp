@@ -8,6 +8,7 @@
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/tfrmgraph.h"
+#include "print/ui/printfiletarget.h"
 
 namespace kelvor {
 
@@ -49,11 +50,17 @@ bool PrintChart(Program& program, QWidget* parent, ChartView& view)
         return false;
     }
 
-    const bool printed = view.print(printer);
+    QString error;
+    {
+        PrintFileTarget target(printer);
+        error = target.error();
+        if (error.isEmpty())
+            error = view.print(printer) ? target.commit() : QStringLiteral("The printer could not be started.");
+    }
     restore();
-    if (!printed)
-        program.prompts.error(parent, QStringLiteral("The printer could not be started."));
-    return printed;
+    if (!error.isEmpty())
+        program.prompts.error(parent, error);
+    return error.isEmpty();
 }
 
 }  // namespace kelvor

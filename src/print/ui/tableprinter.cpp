@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include "print/ui/printfiletarget.h"
 #include "print/ui/tablerowglyphs.h"
 #include "program/program.h"
 #include "program/prompts.h"
@@ -35,6 +36,11 @@ bool PrintTable(Program& program, QWidget* parent, const QAbstractItemModel& gri
     if (!program.prompts.printDialog(parent, printer))
         return false;
 
+    PrintFileTarget target(printer);
+    if (!target.error().isEmpty()) {
+        program.prompts.error(parent, target.error());
+        return false;
+    }
     QPainter painter;
     if (!painter.begin(&printer)) {
         program.prompts.error(parent, QStringLiteral("The printer could not be started."));
@@ -64,7 +70,12 @@ bool PrintTable(Program& program, QWidget* parent, const QAbstractItemModel& gri
             if (!cells[c].isEmpty())
                 painter.drawText(QPointF(1 + starts[std::size_t(c)] * advance, baseline), cells[c]);
     }
-    return painter.end();
+    const bool ended = painter.end();
+    if (const QString error = target.commit(); !error.isEmpty()) {
+        program.prompts.error(parent, error);
+        return false;
+    }
+    return ended;
 }
 
 }  // namespace kelvor
