@@ -14,7 +14,16 @@ namespace {
 // About a screen frame: painting more often shows nothing new and cost the download
 // nearly all of its own time.
 constexpr qint64 kPaintIntervalMs = 16;
+
+// A label of fixed size does not ask its window for a new layout whenever its text
+// changes; the count's size changes only with its number of digits.
+void fitCount(QLabel& count)
+{
+    if (count.minimumSize() != count.sizeHint() || count.maximumSize() != count.sizeHint())
+        count.setFixedSize(count.sizeHint());
 }
+
+}  // namespace
 
 DownloadProgressWindow::DownloadProgressWindow(QWidget* parent) : m_parent(parent) {}
 
@@ -39,6 +48,7 @@ void DownloadProgressWindow::begin(int total)
     w.lblTotalBytes->setVisible(true);
     w.lblBytesReceived->setText(QStringLiteral("0"));
     w.lblBytesReceived->setVisible(true);
+    fitCount(*w.lblBytesReceived);
     w.SText1->setText(QStringLiteral("bytes received"));
     w.SText1->setVisible(true);
     w.SText2->setText(QStringLiteral("total bytes"));
@@ -55,21 +65,18 @@ void DownloadProgressWindow::progress(int received)
     if (!m_window)
         return;
     QProgressBar* bar = m_window->Progress1;
-    const bool paint = received >= bar->maximum() || !m_sincePaint.isValid()
-                       || m_sincePaint.elapsed() >= kPaintIntervalMs;
-    // Between frames the bar takes its value without painting (it would otherwise
-    // repaint itself, and the whole window with it, at every new percent).
-    bar->setUpdatesEnabled(paint);
-    bar->setValue(received);
-    m_window->lblBytesReceived->setText(QString::number(received));
-    if (!paint)
+    const bool last = received >= bar->maximum();
+    // Between frames nothing changes on screen, so the widgets are left alone: even
+    // taking a value costs the bar a measurement of its text.
+    if (!last && m_sincePaint.isValid() && m_sincePaint.elapsed() < kPaintIntervalMs)
         return;
     m_sincePaint.start();
-    // The normal path has no waits, so nothing else would paint: paint just the two
-    // widgets that changed, not the whole window, and give the window system's own
-    // events (a move, an expose) their turn.
+    m_window->lblBytesReceived->setText(QString::number(received));
+    fitCount(*m_window->lblBytesReceived);
+    bar->setValue(received);  // repaints itself when its look changes
+    // The normal path has no waits, so nothing else would paint: paint the count now,
+    // and give the window system's own events (a move, an expose) their turn.
     m_window->lblBytesReceived->repaint();
-    bar->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

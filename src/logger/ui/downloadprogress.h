@@ -13,8 +13,8 @@ namespace kelvor {
 
 
 // The download's progress window "Data Retriving Progress": a bar and the two byte
-// counters, updated after every block and painted at most at the screen's rate; it
-// has no Cancel. Also shows the hourglass during the first exchange.
+// counters, showing the latest block's count at most at the screen's rate and always
+// the last; it has no Cancel. Also shows the hourglass during the first exchange.
 class DownloadProgressWindow final : public DownloadListener {
 public:
     explicit DownloadProgressWindow(QWidget* parent);
