@@ -39,7 +39,7 @@ struct Rig {
         program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, QString());
         program->digits = std::make_shared<const DigitImages>(loadDigitImages());
         loop = std::make_unique<MonitorLoop>(*program, view);
-        panel = std::make_unique<TfrmPanel>(*program);
+        panel = std::make_unique<TfrmPanel>(program->meterAccess(), program->digits.get());
         program->panel = panel.get();
         panel->show();
         QApplication::processEvents();

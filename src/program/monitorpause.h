@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "program/program.h"
+#include "meter/monitorhook.h"
 
 namespace kelvor {
 
@@ -9,13 +9,13 @@ namespace kelvor {
 // exchange resumes it (like QSignalBlocker).
 class MonitorPause {
 public:
-    explicit MonitorPause(Program& program) : m_program(program) { m_program.PauseMonitor(); }
-    ~MonitorPause() { m_program.ResumeMonitor(); }
+    explicit MonitorPause(MonitorHook& monitor) : m_monitor(monitor) { m_monitor.pause(); }
+    ~MonitorPause() { m_monitor.resume(); }
     MonitorPause(const MonitorPause&) = delete;
     MonitorPause& operator=(const MonitorPause&) = delete;
 
 private:
-    Program& m_program;
+    MonitorHook& m_monitor;
 };
 
 }  // namespace kelvor

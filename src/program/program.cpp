@@ -26,16 +26,4 @@ QPrinter& Program::printer()
 
 QString Program::helpPath() const { return dataDir + QStringLiteral("/KELVORHELP.htm"); }
 
-void Program::PauseMonitor()
-{
-    if (monitorLoop)
-        monitorLoop->pause();
-}
-
-void Program::ResumeMonitor()
-{
-    if (monitorLoop)
-        monitorLoop->resume();
-}
-
 }  // namespace kelvor

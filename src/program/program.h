@@ -15,7 +15,8 @@
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
-#include "meter/monitorhook.h"
+#include "program/meteraccess.h"
+#include "program/monitorswitch.h"
 
 class QPrinter;
 class QWidget;
@@ -94,12 +95,12 @@ public:
     // Loaded by the main window, drawn by the front panel (none: blank digits).
     std::shared_ptr<const DigitImages> digits;
 
-    // The monitor loop (owned by the main window). Every sender other than the loop
-    // holds a MonitorPause (program/monitorpause.h) over its exchanges; without a
-    // main window these do nothing.
-    MonitorHook* monitorLoop = nullptr;
-    void PauseMonitor();
-    void ResumeMonitor();
+    // The monitor loop (owned by the main window, which installs it here). Every sender
+    // other than the loop holds a MonitorPause (program/monitorpause.h) on it over its
+    // exchanges; without a main window that does nothing.
+    MonitorSwitch monitorLoop;
+    // The link, the monitor switch and the prompts, for a window that talks to the meter.
+    MeterAccess meterAccess() { return {link, monitorLoop, prompts}; }
 
     // The hand-over of a due real-time sample from the monitor loop to the real-time
     // run (flags = ChannelFlags, time in days); empty until the run is linked in.

@@ -273,10 +273,10 @@ private slots:
     {
         ShellRig rig;
         rig.program->monitor.PollBusy = true;  // as if a handler ran from inside a tick
-        rig.program->PauseMonitor();           // must return, not spin forever
+        rig.program->monitorLoop.pause();      // must return, not spin forever
         QVERIFY(!rig.main->monitor().mainTimer().isActive());
         rig.program->monitor.PollBusy = false;
-        rig.program->ResumeMonitor();
+        rig.program->monitorLoop.resume();
         QVERIFY(rig.main->monitor().mainTimer().isActive());
     }
 

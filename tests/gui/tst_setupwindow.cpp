@@ -35,7 +35,7 @@ struct SimRig {
         auto device = std::make_unique<SimDevice>(clock, SimMeterConfig{}, plan);
         sim = device.get();
         program = std::make_unique<Program>(std::move(device), clock, prompts, dir.path());
-        form = std::make_unique<TfrmSetup>(*program);
+        form = std::make_unique<TfrmSetup>(program->meterAccess());
         form->show();
     }
     QString text(const char* name) const

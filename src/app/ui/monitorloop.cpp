@@ -20,13 +20,13 @@ MonitorLoop::MonitorLoop(Program& program, MonitorView& view, QObject* parent)
     connect(&m_mainTimer, &QTimer::timeout, this, &MonitorLoop::MainTimerTimer);
     connect(&m_maxMinTimer, &QTimer::timeout, this, &MonitorLoop::MaxMinTimerTimer);
     connect(&m_recFullTimer, &QTimer::timeout, this, &MonitorLoop::RecFullTimerTimer);
-    m_program.monitorLoop = this;
+    m_program.monitorLoop.install(this);
 }
 
 MonitorLoop::~MonitorLoop()
 {
-    if (m_program.monitorLoop == this)
-        m_program.monitorLoop = nullptr;
+    if (m_program.monitorLoop.loop() == this)
+        m_program.monitorLoop.install(nullptr);
 }
 
 void MonitorLoop::MainTimerTimer()

@@ -322,7 +322,8 @@ void TfrmMain::FormShow()
 
 void TfrmMain::openPanel()
 {
-    TfrmPanel* panel = TfrmPanel::create(m_program, *m_mdi);
+    TfrmPanel* panel = TfrmPanel::create(m_program.meterAccess(), m_program.digits.get(), *m_mdi);
+    m_program.panel = panel;
     panel->setNoConnectionVisible(!m_program.monitor.Connected);
     connect(panel, &QObject::destroyed, this, [this] { ControlPanel1->setChecked(false); });
     connect(panel, &TfrmPanel::closed, this, [this] { ControlPanel1->setChecked(false); });
@@ -436,7 +437,20 @@ void TfrmMain::Save1Click() { kelvor::Save1Click(m_program, ActiveChild(*m_mdi))
 void TfrmMain::btnPrintClick() { PrintActiveWindow(m_program, ActiveChild(*m_mdi)); }
 void TfrmMain::PrinterSetup1Click() { m_program.prompts.printerSetup(this, m_program.printer()); }
 void TfrmMain::LoadData1Click() { kelvor::LoadData1Click(m_program); }
-void TfrmMain::Setup1Click() { TfrmSetup::open(m_program, *m_mdi); }
+void TfrmMain::Setup1Click()
+{
+    if (TfrmSetup* existing = m_program.setupWindow) {
+        BringForward(existing);
+        return;
+    }
+    TfrmSetup* form = TfrmSetup::open(m_program.meterAccess(), *m_mdi);
+    m_program.setupWindow = form;
+    // A closed window may linger until its deletion: the next Setup opens a new one.
+    connect(form, &TfrmSetup::closed, this, [this, form] {
+        if (m_program.setupWindow == form)
+            m_program.setupWindow = nullptr;
+    });
+}
 void TfrmMain::btnOutputToGraphClick() { kelvor::btnOutputToGraphClick(m_program, ActiveChild(*m_mdi)); }
 void TfrmMain::btnRunClick() { RealTimeRunClick(m_program, this); }
 void TfrmMain::btnStopClick() { RealTimeStopClick(m_program); }

@@ -39,12 +39,12 @@ void LoadData1Click(Program& program)
         return;
     }
 
-    const MonitorPause pause(program);
+    const MonitorPause pause(program.monitorLoop);
     program.monitor.MissedReads = 0;
     TfrmGraph* window = EnsureLoggerGraph(program);
 
     DownloadProgressWindow progress(parent);
-    MemoryDownload download(program.link, &progress, program.monitorLoop);
+    MemoryDownload download(program.link, &progress, &program.monitorLoop);
     LoadCallbacks callbacks;
     callbacks.decoded = [&](const DataSetDecodeResult&) {
         // Into the library first: from here on the download cannot be lost.

@@ -9,8 +9,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include "meter/meterlink.h"
 #include "program/monitorpause.h"
-#include "program/program.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/toucharea.h"
 
@@ -66,7 +66,7 @@ constexpr int kRowTop[4] = {131, 187, 244, 302};
 
 }  // namespace
 
-TfrmPanel::TfrmPanel(Program& program, QWidget* parent) : QWidget(parent), m_program(program)
+TfrmPanel::TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* parent) : QWidget(parent), m_meter(meter)
 {
     setObjectName(QStringLiteral("frmPanel"));
     setWindowTitle(QStringLiteral("PANEL"));
@@ -77,10 +77,10 @@ TfrmPanel::TfrmPanel(Program& program, QWidget* parent) : QWidget(parent), m_pro
     setPalette(pal);
 
     static const DigitImages none;
-    const DigitImages& digits = program.digits ? *program.digits : none;
+    const DigitImages& set = digits ? *digits : none;
     for (int i = 0; i < 25; ++i) {
-        m_large[std::size_t(i)] = onGlass(digits.large[std::size_t(i)]);
-        m_smallSet[std::size_t(i)] = onGlass(digits.small[std::size_t(i)]);
+        m_large[std::size_t(i)] = onGlass(set.large[std::size_t(i)]);
+        m_smallSet[std::size_t(i)] = onGlass(set.small[std::size_t(i)]);
     }
     m_blankLarge = glass(30, 52);
     m_blankSmall = glass(16, 26);
@@ -93,9 +93,9 @@ TfrmPanel::TfrmPanel(Program& program, QWidget* parent) : QWidget(parent), m_pro
 
 TfrmPanel::~TfrmPanel() = default;
 
-TfrmPanel* TfrmPanel::create(Program& program, QMdiArea& area)
+TfrmPanel* TfrmPanel::create(MeterAccess meter, const DigitImages* digits, QMdiArea& area)
 {
-    auto* panel = new TfrmPanel(program);
+    auto* panel = new TfrmPanel(meter, digits);
     auto* sub = new QMdiSubWindow(&area, Qt::FramelessWindowHint);
     sub->setObjectName(QStringLiteral("PanelSubWindow"));
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -112,7 +112,6 @@ TfrmPanel* TfrmPanel::create(Program& program, QMdiArea& area)
     sub->setFixedSize(kClientWidth + 2, kClientHeight + 2);
     sub->move(0, 0);
     sub->show();
-    program.panel = panel;
     return panel;
 }
 
@@ -403,10 +402,10 @@ void TfrmPanel::pressKey(Command key)
 {
     // The wait processes events, so the panel may be closed and gone before it ends:
     // nothing after it may touch the panel.
-    Program& program = m_program;
-    const MonitorPause pause(program);
-    if (program.link.SendKey(key) != 0)
-        program.link.WaitMs(300);  // no retry and no message: the LCD simply stays
+    const MeterAccess meter = m_meter;
+    const MonitorPause pause(meter.monitor);
+    if (meter.link.SendKey(key) != 0)
+        meter.link.WaitMs(300);  // no retry and no message: the LCD simply stays
 }
 
 void TfrmPanel::btnHOLDClick() { pressKey(Command::Hold); }

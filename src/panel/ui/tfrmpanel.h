@@ -9,6 +9,7 @@
 
 #include "meter/commandframe.h"
 #include "meter/livereading.h"
+#include "program/meteraccess.h"
 
 class QLabel;
 class QMdiArea;
@@ -16,7 +17,7 @@ class QMdiSubWindow;
 
 namespace kelvor {
 
-class Program;
+struct DigitImages;
 
 // The front panel: a picture of the meter whose LCD mirrors the live reading
 // segment by segment, with touch areas over its keys. Lives in a frameless MDI
@@ -28,11 +29,12 @@ public:
     static constexpr int kClientHeight = 713;
     static constexpr std::uint8_t kNotDrawn = 255;
 
-    explicit TfrmPanel(Program& program, QWidget* parent = nullptr);
+    // Without digit images the digits stay blank.
+    TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* parent = nullptr);
     ~TfrmPanel() override;
 
     // Creates a panel in a frameless sub-window of `area` at the top left and shows it.
-    static TfrmPanel* create(Program& program, QMdiArea& area);
+    static TfrmPanel* create(MeterAccess meter, const DigitImages* digits, QMdiArea& area);
     QMdiSubWindow* subWindow() const;
 
     void RedrawPanel(const LiveReading& live);
@@ -75,7 +77,7 @@ private:
     const QPixmap& largeGlyph(std::uint8_t glyph) const;
     const QPixmap& smallGlyph(std::uint8_t glyph) const;
 
-    Program& m_program;
+    MeterAccess m_meter;
     QLabel* m_picture = nullptr;  // imgPanel
     std::array<QLabel*, 16> m_digits{};
     QLabel* m_small[2] = {nullptr, nullptr};

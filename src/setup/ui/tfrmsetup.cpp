@@ -15,10 +15,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "meter/meterlink.h"
 #include "program/monitorpause.h"
-#include "program/program.h"
 #include "program/prompts.h"
-#include "widgets/mdiwindows.h"
 #include "setup/adjustvalues.h"
 #include "setup/eepromaccess.h"
 #include "setup/meterinformation.h"
@@ -69,26 +68,18 @@ const char* const kAdjustCaptions[12] = {"T1 Gain", "T2 Gain", "T3 Gain", "T4 Ga
 
 }  // namespace
 
-TfrmSetup::TfrmSetup(Program& program, QWidget* parent) : QWidget(parent), m_program(program)
+TfrmSetup::TfrmSetup(MeterAccess meter, QWidget* parent) : QWidget(parent), m_meter(meter)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Data Logger Setup"));
     build();
 }
 
-TfrmSetup::~TfrmSetup()
-{
-    if (m_program.setupWindow == this)
-        m_program.setupWindow = nullptr;
-}
+TfrmSetup::~TfrmSetup() = default;
 
-TfrmSetup* TfrmSetup::open(Program& program, QMdiArea& area)
+TfrmSetup* TfrmSetup::open(MeterAccess meter, QMdiArea& area)
 {
-    if (TfrmSetup* existing = program.setupWindow) {
-        BringForward(existing);
-        return existing;
-    }
-    auto* form = new TfrmSetup(program);
+    auto* form = new TfrmSetup(meter);
     QMdiSubWindow* sub = area.addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(form->windowTitle());
@@ -96,7 +87,6 @@ TfrmSetup* TfrmSetup::open(Program& program, QMdiArea& area)
     const QSize free = area.viewport()->size() - sub->size();
     sub->move(std::max(0, free.width() / 2), std::max(0, free.height() / 2));
     sub->show();
-    program.setupWindow = form;
     return form;
 }
 
@@ -232,11 +222,11 @@ int TfrmSetup::runCommand(QLabel* label, bool pauseAfterWait, const std::functio
 {
     std::optional<MonitorPause> pause;
     if (!pauseAfterWait)
-        pause.emplace(m_program);
+        pause.emplace(m_meter.monitor);
     clearResult(label);
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     if (!pause)
-        pause.emplace(m_program);
+        pause.emplace(m_meter.monitor);
     const Hourglass hourglass;
     return command();
 }
@@ -244,7 +234,7 @@ int TfrmSetup::runCommand(QLabel* label, bool pauseAfterWait, const std::functio
 void TfrmSetup::adjustMeterTime()
 {
     const int code = runCommand(findChild<QLabel*>(QStringLiteral("lblOK1")), false,
-                                [this] { return AdjustMeterTime(m_program.link); });
+                                [this] { return AdjustMeterTime(m_meter.link); });
     showResult(findChild<QLabel*>(QStringLiteral("lblOK1")), code, true);
 }
 
@@ -254,18 +244,18 @@ void TfrmSetup::adjustRecordingInterval()
     const QString minutes = findChild<QLineEdit*>(QStringLiteral("edtInt1"))->text();
     const QString seconds = findChild<QLineEdit*>(QStringLiteral("edtInt2"))->text();
     if (ParseRecordingInterval(minutes, seconds, interval) != 0) {
-        m_program.prompts.error(this, QStringLiteral("Invalid Input"));
+        m_meter.prompts.error(this, QStringLiteral("Invalid Input"));
         return;
     }
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblOK2"));
-    const int code = runCommand(label, true, [&] { return AdjustRecordingInterval(m_program.link, interval); });
+    const int code = runCommand(label, true, [&] { return AdjustRecordingInterval(m_meter.link, interval); });
     showResult(label, code, false);
 }
 
 void TfrmSetup::eraseMeterMemory()
 {
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblOK3"));
-    const int code = runCommand(label, false, [this] { return EraseMeterMemory(m_program.link); });
+    const int code = runCommand(label, false, [this] { return EraseMeterMemory(m_meter.link); });
     if (code == 0)
         m_dataSets = 0;
     showResult(label, code, true);
@@ -283,7 +273,7 @@ bool TfrmSetup::confirmErase()
     else
         text = QStringLiteral("Erase the %1 data sets recorded in the meter?").arg(*m_dataSets);
     text += QStringLiteral(" This cannot be undone.");
-    return m_program.prompts.ask(this, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return m_meter.prompts.ask(this, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void TfrmSetup::confirmedErase()
@@ -295,7 +285,7 @@ void TfrmSetup::confirmedErase()
 void TfrmSetup::setupOther()
 {
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblOK4"));
-    showResult(label, runCommand(label, false, [this] { return SetupOther(m_program.link); }), true);
+    showResult(label, runCommand(label, false, [this] { return SetupOther(m_meter.link); }), true);
 }
 
 void TfrmSetup::readMeterInformation()
@@ -306,7 +296,7 @@ void TfrmSetup::readMeterInformation()
     std::array<std::uint8_t, 64> reply{};
     QString serial;
     const int code =
-        runCommand(label, true, [&] { return ReadMeterInformation(m_program.link, reply, serial); });
+        runCommand(label, true, [&] { return ReadMeterInformation(m_meter.link, reply, serial); });
     if (code == 0) {
         for (const auto& [name, value] : InformationFields(DecodeMeterInformation(reply, serial)))
             findChild<QLineEdit*>(name)->setText(value);
@@ -349,13 +339,13 @@ void TfrmSetup::setupAll()
     if (!confirmErase())
         return;
     adjustMeterTime();
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     adjustRecordingInterval();
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     eraseMeterMemory();
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     setupOther();
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     readMeterInformation();
 }
 
@@ -363,16 +353,16 @@ void TfrmSetup::readAdjustValues()
 {
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblOK6"));
     clearResult(label);
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     const auto& names = AdjustValueFieldNames();
     for (const char* name : names)
         findChild<QLineEdit*>(QLatin1String(name))->clear();
-    const MonitorPause pause(m_program);
+    const MonitorPause pause(m_meter.monitor);
     AdjustValues values{};
     int code = 0;
     {
         Hourglass hourglass;
-        code = ReadAdjustValues(m_program.link, values);
+        code = ReadAdjustValues(m_meter.link, values);
     }
     if (code == 0)
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -384,9 +374,9 @@ void TfrmSetup::writeEEProm()
 {
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblWriteOK"));
     clearResult(label);
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     if (!EepromAccessCodeMatches(findChild<QLineEdit*>(QStringLiteral("edtPassword"))->text())) {
-        m_program.prompts.error(this, QString::fromLatin1(kPasswordErrorText));
+        m_meter.prompts.error(this, QString::fromLatin1(kPasswordErrorText));
         return;
     }
     // The numbers are checked before the monitor is paused: a typing error then
@@ -396,14 +386,14 @@ void TfrmSetup::writeEEProm()
     QString error;
     if (!ParseEepromAddress(findChild<QLineEdit*>(QStringLiteral("txtWAddress"))->text(), address, &error) ||
         !ParseEepromData(findChild<QLineEdit*>(QStringLiteral("txtWData"))->text(), value, &error)) {
-        m_program.prompts.error(this, error);
+        m_meter.prompts.error(this, error);
         return;
     }
-    const MonitorPause pause(m_program);
+    const MonitorPause pause(m_meter.monitor);
     int code = 0;
     {
         Hourglass hourglass;
-        code = WriteEEProm(m_program.link, address, value);
+        code = WriteEEProm(m_meter.link, address, value);
     }
     showResult(label, code, false);
 }
@@ -413,19 +403,19 @@ void TfrmSetup::readEEProm()
     QLabel* label = findChild<QLabel*>(QStringLiteral("lblReadOK"));
     QLineEdit* dataEdit = findChild<QLineEdit*>(QStringLiteral("txtRData"));
     clearResult(label);
-    m_program.link.WaitMs(kClearWaitMs);
+    m_meter.link.WaitMs(kClearWaitMs);
     int address = 0;
     QString error;
     if (!ParseEepromAddress(findChild<QLineEdit*>(QStringLiteral("txtRAddress"))->text(), address, &error)) {
-        m_program.prompts.error(this, error);
+        m_meter.prompts.error(this, error);
         return;
     }
-    const MonitorPause pause(m_program);
+    const MonitorPause pause(m_meter.monitor);
     std::uint8_t value = 0;
     int code = 0;
     {
         Hourglass hourglass;
-        code = ReadEEProm(m_program.link, address, value);
+        code = ReadEEProm(m_meter.link, address, value);
     }
     dataEdit->setText(code == 0 ? QString::number(value) : QString());
     showResult(label, code, false);
@@ -440,10 +430,9 @@ void TfrmSetup::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    m_program.ResumeMonitor();
-    if (m_program.setupWindow == this)
-        m_program.setupWindow = nullptr;
+    m_meter.monitor.resume();
     event->accept();
+    emit closed();
 }
 
 }  // namespace kelvor

@@ -5,14 +5,14 @@
 #include <optional>
 #include <QWidget>
 
+#include "program/meteraccess.h"
+
 class QLabel;
 class QLineEdit;
 class QMdiArea;
 class QPushButton;
 
 namespace kelvor {
-
-class Program;
 
 // "Data Logger Setup": meter clock, recording interval, erase, default settings,
 // the meter's information, the calibration values and single EEPROM bytes. Each
@@ -21,14 +21,16 @@ class Program;
 class TfrmSetup : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmSetup(Program& program, QWidget* parent = nullptr);
+    explicit TfrmSetup(MeterAccess meter, QWidget* parent = nullptr);
     ~TfrmSetup() override;
 
-    // Data Logger > Setup: creates the window in `area`, or brings the one there is
-    // back to its normal state.
-    static TfrmSetup* open(Program& program, QMdiArea& area);
+    // Creates the window in `area`, centred, and shows it.
+    static TfrmSetup* open(MeterAccess meter, QMdiArea& area);
 
     bool busy() const { return m_busy; }
+
+signals:
+    void closed();
 
 public slots:
     void Button1Click();  // Adjust Meter Time To Computer Time
@@ -74,7 +76,7 @@ private:
     // click could start a second one on the same buffers).
     void guarded(void (TfrmSetup::*handler)());
 
-    Program& m_program;
+    MeterAccess m_meter;
     bool m_busy = false;
     bool m_closePending = false;
     std::optional<int> m_dataSets;  // from the last information read or erase
