@@ -9,6 +9,7 @@ install(TARGETS kelvor kelvor-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Read-only files in the shared data folder; the program copies what the user may
 # change (template, working copy) into its writable data folder.
+install(FILES ${KELVOR_TEMPLATE_FILE} DESTINATION ${KELVOR_SHARE_DIR}/template)
 if(EXISTS ${CMAKE_SOURCE_DIR}/resources/KELVORHELP.htm)
   install(FILES resources/KELVORHELP.htm DESTINATION ${KELVOR_SHARE_DIR})
 endif()

@@ -78,6 +78,56 @@ TEST(DataFolder, OverrideIsCreatedAndHelpIsCopiedOnce)
     EXPECT_EQ(copy.readAll(), QByteArray("<p>mine</p>"));
 }
 
+TEST(DataFolder, HelpPageIsRefreshedOnlyByANewerStamp)
+{
+    QTemporaryDir dir;
+    const auto page = [](int version, const char* body) {
+        return QByteArray("<html><head><meta name=\"kelvor-help-version\" content=\"") + QByteArray::number(version) +
+               "\"></head><body>" + body + "</body></html>";
+    };
+    const auto install = [&](const QByteArray& shipped) {
+        QFile src(dir.filePath(QStringLiteral("shipped.htm")));
+        EXPECT_TRUE(src.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        src.write(shipped);
+        src.close();
+        EXPECT_TRUE(installHelpFile(dir.path(), src.fileName()));
+        QFile copy(dir.filePath(QStringLiteral("KELVORHELP.htm")));
+        EXPECT_TRUE(copy.open(QIODevice::ReadOnly));
+        return copy.readAll();
+    };
+    EXPECT_EQ(helpPageVersion(page(12, "x")), 12);
+    EXPECT_EQ(helpPageVersion("<p>no stamp</p>"), 0);
+
+    const QByteArray old = "<p>an old page without a stamp</p>";
+    QFile seed(dir.filePath(QStringLiteral("KELVORHELP.htm")));
+    ASSERT_TRUE(seed.open(QIODevice::WriteOnly));
+    seed.write(old);
+    seed.close();
+    EXPECT_EQ(install(page(2, "two")), page(2, "two"));  // stamped beats unstamped
+    EXPECT_EQ(install(page(3, "three")), page(3, "three"));
+    EXPECT_EQ(install(page(3, "three again")), page(3, "three"));  // same stamp: left alone
+    EXPECT_EQ(install(page(1, "downgrade")), page(3, "three"));    // an older program keeps the newer page
+}
+
+TEST(DataFolder, UnusableFoldersAreNamedWithTheReason)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(prepareDataFolder(dir.filePath(QStringLiteral("new/deeper"))), QString());
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("new/deeper"))).isDir());
+    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("new/deeper"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    QFile blocker(dir.filePath(QStringLiteral("afile")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString below = dir.filePath(QStringLiteral("afile/data"));
+    EXPECT_TRUE(prepareDataFolder(below).startsWith(QStringLiteral("cannot create the data folder")))
+        << prepareDataFolder(below).toStdString();
+    // /proc refuses new files even to root.
+    EXPECT_TRUE(prepareDataFolder(QStringLiteral("/proc"))
+                    .startsWith(QStringLiteral("cannot write in the data folder '/proc'")))
+        << prepareDataFolder(QStringLiteral("/proc")).toStdString();
+}
+
 TEST(DataFolder, InstalledProgramKeepsItsDataWithTheUser)
 {
     QStandardPaths::setTestModeEnabled(true);

@@ -17,6 +17,7 @@
 #include "program/program.h"
 #include "chart/chartmodel.h"
 #include "widgets/tfrmscope.h"
+#include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/savegraph.h"

@@ -17,6 +17,7 @@
 #include "program/prompts.h"
 #include "app/ui/tfrmabout.h"
 #include "app/ui/tfrmmain.h"
+#include "graph/defaultlook.h"
 #include "kelvor_version.h"
 #include "meter/choice/devicechoice.h"
 #include "logger/ui/librarycommands.h"
@@ -80,7 +81,7 @@ int parseOptions(const QStringList& args, Options& out)
         return 2;
     }
     if (parser.isSet(dataDir) && (parser.value(dataDir).isEmpty() || (QFileInfo::exists(parser.value(dataDir)) &&
-                                                                    !QFileInfo(parser.value(dataDir)).isDir()))) {
+                                                                      !QFileInfo(parser.value(dataDir)).isDir()))) {
         std::fprintf(stderr, "kelvor: --data-dir=%s: not a folder\nTry 'kelvor --help'.\n",
                      qPrintable(parser.value(dataDir)));
         return 2;
@@ -136,16 +137,23 @@ int run(QApplication& app, const Options& options)
     SystemClock clock;
     QtPrompts prompts;
     QString problem;
-    const QString dataDir = chooseDataFolder(options.dataDir, QApplication::applicationDirPath(), &problem);
-    if (dataDir.isEmpty()) {
-        std::fprintf(stderr, "kelvor: %s\n", qPrintable(problem));
-        return 1;
-    }
+    const QString dataDir = dataFolderFor(options.dataDir, QApplication::applicationDirPath());
+    // A folder that cannot be used is said once the window is up; the program goes on
+    // (meter, graphs and files elsewhere work), and what needs the folder says so itself.
+    const QString folderProblem = prepareDataFolder(dataDir);
+    if (!folderProblem.isEmpty())
+        std::fprintf(stderr, "kelvor: %s\n", qPrintable(folderProblem));
     registerShellResources();
     QIcon icon(QStringLiteral(":/icons/kelvor.svg"));
     icon.addFile(QStringLiteral(":/icons/kelvor-64.png"));
     QApplication::setWindowIcon(icon);
-    installHelpFile(dataDir);
+    QString templateProblem;
+    if (folderProblem.isEmpty()) {
+        installHelpFile(dataDir);
+        templateProblem = InstallDefaultTemplate(dataDir + QStringLiteral("/template/graph.ghf"));
+        if (!templateProblem.isEmpty())
+            std::fprintf(stderr, "kelvor: %s\n", qPrintable(templateProblem));
+    }
 
     std::unique_ptr<MeterDevice> device = createDevice(options.meter, options.capture, clock, &problem);
     if (!device) {
@@ -157,12 +165,19 @@ int run(QApplication& app, const Options& options)
     Program program(std::move(device), clock, prompts, dataDir);
     program.serviceMode = options.service;
     program.deviceProblem = problem;
+    // The folder's own message covers the template that could not be put there.
+    program.graph.TemplateMissingShown = !folderProblem.isEmpty();
     InstallLibrary(program);
 
     TfrmMain window(program);
-    QObject::connect(&window, &TfrmMain::shown, &window, [&splash, &program, &window] {
+    QObject::connect(&window, &TfrmMain::shown, &window, [&splash, &program, &window, folderProblem] {
         if (splash)
             splash->close();
+        if (!folderProblem.isEmpty())
+            program.prompts.error(&window, QStringLiteral("The data folder can not be used: %1.\n\nThe graph "
+                                                          "template, the working copy of downloads and the library "
+                                                          "will not be kept.")
+                                               .arg(folderProblem));
         // Once the window is up: a run the last program left behind is offered back.
         QTimer::singleShot(0, &window, [&program] { OfferInterruptedRecordings(program); });
     });

@@ -8,6 +8,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "chart/chartmodel.h"
+#include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/tfrmgraph.h"
 
@@ -22,44 +23,14 @@ void emptyAllPoints(ChartModel& chart)
     }
 }
 
-void applyDefaultLook(ChartModel& chart, int subsets, float yMax, float yMin)
+// A template that leaves an axis open (the one shipped with the program) lets every
+// graph keep its own Y range there; a range the user fixed in the template wins.
+void applyOpenAxes(ChartModel& chart, int subsets, float yMax, float yMin)
 {
-    chart.setShowVertLineAnnotations(true);
-    chart.setAllowVertLineAnnotHotSpots(true);
-    chart.setLineAnnotationTextSize(80);
-    chart.setVertLineAnnotationColor(0, 0xFF0000);
-    chart.setVertLineAnnotationColor(1, 0x0000FF);
-    chart.setLineAnnotationTextSize(100);
-    chart.setShowGraphAnnotations(true);
-    chart.setGraphAnnotationTextSize(100);
-    chart.setGridStyle(sgDot);
-    chart.setMainTitle(QString());
-    chart.setSubTitle(QStringLiteral(" "));
-    for (int c = 0; c < 4; ++c)
-        chart.setSubsetLabels(c, QStringLiteral("T%1").arg(c + 1));
-    chart.setDateTimeMode(sgVBDateTime);
-    chart.setUsingXDataII(true);
-    chart.setXAxisLabel(QStringLiteral("Time"));
-    chart.setAllowZooming(sgHorzPlusVertZooming);
-    chart.setScrollingHorzZoom(true);
-    chart.setScrollingVertZoom(true);
-    chart.setGraphForeColor(0x008000);
-    chart.setGraphBackColor(0);
-    chart.setDeskColor(0xC0C0C0);
-    chart.setTextColor(0);
-    static const int colors[4] = {0xFF0000, 0xFFFF00, 0x00FF00, 0xFF00FF};
-    for (int c = 0; c < 4; ++c)
-        chart.setSubsetColors(c, colors[c]);
-    chart.setAllowAxisPage(false);
-    chart.setArrowCursor(sgArrowCursor);
-    chart.setMultiAxesSeparators(sgThinLine);
-    for (int a = 0; a < 4; ++a) {
-        chart.setMultiAxesSubsets(a, 1);
-        chart.setMultiAxesProportions(a, 0.25);
-    }
     for (int a = 0; a < subsets; ++a) {
         chart.setWorkingAxis(a);
-        chart.setYAxisLabel(QString());
+        if (chart.ManualScaleControlY() != sgNone)
+            continue;
         chart.setManualScaleControlY(sgManualMinAndMax);
         chart.setManualMinY(yMin);
         chart.setManualMaxY(yMax);
@@ -67,8 +38,8 @@ void applyDefaultLook(ChartModel& chart, int subsets, float yMax, float yMin)
 }
 }  // namespace
 
-void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, float yMin, double xMax,
-                  double xMin, int points, QWidget* parent)
+void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, float yMin, double xMax, double xMin,
+                  int points, QWidget* parent)
 {
     const QString templatePath = program.templatePath();
     bool templateRead = false;
@@ -78,8 +49,9 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
         // A damaged template must not leave the chart half set up: say what is wrong
         // with it once and carry on with the default look.
         if (!templateRead)
-            program.prompts.error(parent, QStringLiteral("The graph template ") + QDir::toNativeSeparators(templatePath) +
-                                              QStringLiteral(" can not be read, it will use default setting.\n") + r.error);
+            program.prompts.error(parent,
+                                  QStringLiteral("The graph template ") + QDir::toNativeSeparators(templatePath) +
+                                      QStringLiteral(" can not be read, it will use default setting.\n") + r.error);
     }
 
     chart.setPrepareImages(true);
@@ -106,11 +78,14 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
         // before every graph would only train the user to click it away.
         if (!QFileInfo::exists(templatePath) && !program.graph.TemplateMissingShown) {
             program.graph.TemplateMissingShown = true;
-            program.prompts.info(parent, QStringLiteral("Can not fine the file ") + QDir::toNativeSeparators(templatePath) +
-                                             QStringLiteral(" to initialize the graph ,it will use default setting. You "
-                                                            "can click Graph Option button , then make some change and save."));
+            program.prompts.info(parent,
+                                 QStringLiteral("Can not fine the file ") + QDir::toNativeSeparators(templatePath) +
+                                     QStringLiteral(" to initialize the graph ,it will use default setting. You "
+                                                    "can click Graph Option button , then make some change and save."));
         }
-        applyDefaultLook(chart, subsets, yMax, yMin);
+        ApplyDefaultLook(chart, subsets, yMax, yMin);
+    } else {
+        applyOpenAxes(chart, subsets, yMax, yMin);
     }
 
     chart.setWorkingAxis(0);
