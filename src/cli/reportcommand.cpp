@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvor-cli report: the PDF report of a data set or a graph file.
+// kelvor-cli report: the PDF report of a data set or a graph file (run by the report
+// writer, kelvor-cli-report; see reporthandover.cpp).
 #include <QDir>
 #include <QFileInfo>
 
@@ -7,6 +8,7 @@
 #include "chart/chartmodel.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
+#include "cli/reportoptions.h"
 #include "graph/graphfile.h"
 #include "logger/datasetstore.h"
 #include "report/pdfreport.h"
@@ -14,15 +16,6 @@
 namespace kelvor {
 
 namespace {
-
-const QCommandLineOption kReportOutput({QStringLiteral("o"), QStringLiteral("output")},
-                                       QStringLiteral("Write the report to FILE.pdf."), QStringLiteral("FILE"));
-const QCommandLineOption kReportSet(QStringLiteral("set"),
-                                    QStringLiteral("The data set of a collection file, from 1."), QStringLiteral("K"));
-const QCommandLineOption kReportTitle(QStringLiteral("title"), QStringLiteral("The report's title."),
-                                      QStringLiteral("TEXT"));
-const QCommandLineOption kReportSamples(QStringLiteral("samples"),
-                                        QStringLiteral("Add every sample as a table on further pages."));
 
 int runReport(CliContext& ctx)
 {
@@ -81,14 +74,7 @@ int runReport(CliContext& ctx)
     return kCliOk;
 }
 
-const CliRegistration kReport({
-    QStringLiteral("report"),
-    QStringLiteral("Write a PDF report (chart, statistics, annotations) of data set K of a collection or of a "
-                   "graph file: -o FILE.pdf, --title TEXT, --samples for the sample table."),
-    QStringLiteral("FILE.ch4|FILE.ghf"),
-    [](QCommandLineParser& p) { p.addOptions({kReportSet, kReportOutput, kReportTitle, kReportSamples}); },
-    runReport,
-});
+const CliRegistration kReport(ReportCommand(runReport));
 
 }  // namespace
 
