@@ -29,6 +29,88 @@ constexpr auto kCheckpointEvery = std::chrono::seconds(2);
 // Marks a channel of an envelope stretch that has seen no value yet.
 constexpr float kEnvelopeEmpty = 1e30f;
 
+// Sums up stretches of `bucket` samples as two points each: per channel the lowest and
+// the highest value (a gap where the whole stretch was gaps), at the stretch's first
+// and last time. Fed in time order; finish() closes the last, shorter stretch.
+class SampleEnvelope {
+public:
+    SampleEnvelope(std::int64_t bucket, std::vector<JournalSample>& out) : m_bucket(bucket), m_out(out) {}
+
+    void add(const JournalSample& s)
+    {
+        if (m_inBucket == 0) {
+            m_low = JournalSample{s.time, 0, {kEnvelopeEmpty, kEnvelopeEmpty, kEnvelopeEmpty, kEnvelopeEmpty}};
+            m_high = JournalSample{s.time, 0, {-kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty}};
+        }
+        m_high.time = s.time;
+        for (int c = 0; c < 4; ++c) {
+            if (s.flags & ((1u << c) | (1u << (c + 4))))
+                continue;
+            const float v = s.t[std::size_t(c)];
+            m_low.t[std::size_t(c)] = std::min(m_low.t[std::size_t(c)], v);
+            m_high.t[std::size_t(c)] = std::max(m_high.t[std::size_t(c)], v);
+        }
+        if (++m_inBucket == m_bucket)
+            flush();
+    }
+    void finish()
+    {
+        if (m_inBucket > 0)
+            flush();
+    }
+
+private:
+    void flush()
+    {
+        for (int c = 0; c < 4; ++c) {
+            if (m_low.t[std::size_t(c)] == kEnvelopeEmpty) {
+                m_low.t[std::size_t(c)] = m_high.t[std::size_t(c)] = 9999.0f;
+                m_low.flags |= std::uint8_t(1u << (c + 4));
+                m_high.flags |= std::uint8_t(1u << (c + 4));
+            }
+        }
+        m_out.push_back(m_low);
+        m_out.push_back(m_high);
+        m_inBucket = 0;
+    }
+
+    const std::int64_t m_bucket;
+    std::vector<JournalSample>& m_out;
+    JournalSample m_low;
+    JournalSample m_high;
+    std::int64_t m_inBucket = 0;
+};
+
+// How a recording began, as its row keeps it (left as it is when there is no row).
+void readRecordingHeader(sqlite3* db, std::int64_t id, const QString& name, RecordingHeader& header)
+{
+    SqliteStatement h(db,
+                      "SELECT started, rate_seconds, record_count, open_ended, meter_model, meter_serial, "
+                      "unit, i.source FROM recordings JOIN items i USING (id) WHERE id = ?");
+    h.bind(1, id);
+    if (h.step() != SQLITE_ROW)
+        return;
+    header.started = h.real(0);
+    header.rateSeconds = int(h.int64(1));
+    header.recordCount = int(h.int64(2));
+    header.openEnded = h.int64(3) != 0;
+    header.meterModel = h.text(4);
+    header.meterSerial = h.text(5);
+    header.unit = h.text(6);
+    header.source = h.text(7);
+    header.name = name;
+}
+
+std::vector<RecordingAnnotation> readAnnotations(sqlite3* db, std::int64_t id)
+{
+    std::vector<RecordingAnnotation> out;
+    SqliteStatement a(db, "SELECT x, y, type, color, text FROM annotations WHERE recording_id = ? ORDER BY number");
+    a.bind(1, id);
+    while (a.step() == SQLITE_ROW)
+        out.push_back({a.real(0), a.real(1), int(a.int64(2)), int(a.int64(3)), a.text(4)});
+    return out;
+}
+
 EntryKind kindOf(const QString& text) { return text == QLatin1String("download") ? EntryKind::Download : EntryKind::Recording; }
 
 // The list's columns, shared by list() and entry().
@@ -452,22 +534,8 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
     }
     RecordingData data;
     data.entry = *e;
-    {
-        SqliteStatement h(m_db, "SELECT started, rate_seconds, record_count, open_ended, meter_model, meter_serial, "
-                                "unit, i.source FROM recordings JOIN items i USING (id) WHERE id = ?");
-        h.bind(1, id);
-        if (h.step() == SQLITE_ROW) {
-            data.header.started = h.real(0);
-            data.header.rateSeconds = int(h.int64(1));
-            data.header.recordCount = int(h.int64(2));
-            data.header.openEnded = h.int64(3) != 0;
-            data.header.meterModel = h.text(4);
-            data.header.meterSerial = h.text(5);
-            data.header.unit = h.text(6);
-            data.header.source = h.text(7);
-            data.header.name = e->name;
-        }
-    }
+    readRecordingHeader(m_db, id, e->name, data.header);
+
     // Stretches of `bucket` samples each become two envelope points.
     const std::int64_t n = e->samples;
     const std::int64_t bucket =
@@ -475,54 +543,22 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
     data.decimated = bucket > 1;
     // The count on the row only sizes the first allocation; the rows decide the rest.
     data.samples.reserve(std::size_t(std::clamp<std::int64_t>(bucket > 1 ? (n / bucket + 1) * 2 : n, 0, 1 << 20)));
-    JournalSample low, high;
-    std::int64_t inBucket = 0;
-    auto flush = [&] {
-        for (int c = 0; c < 4; ++c) {
-            // A channel whose whole stretch was gaps stays a gap.
-            if (low.t[std::size_t(c)] == kEnvelopeEmpty) {
-                low.t[std::size_t(c)] = high.t[std::size_t(c)] = 9999.0f;
-                low.flags |= std::uint8_t(1u << (c + 4));
-                high.flags |= std::uint8_t(1u << (c + 4));
-            }
-        }
-        data.samples.push_back(low);
-        data.samples.push_back(high);
-        inBucket = 0;
-    };
+    SampleEnvelope envelope(bucket, data.samples);
     const bool ok = forEachSample(
         id,
         [&](const JournalSample& s) {
             data.statistics.add(s);
-            if (bucket == 1) {
+            if (bucket == 1)
                 data.samples.push_back(s);
-                return true;
-            }
-            if (inBucket == 0) {
-                low = JournalSample{s.time, 0, {kEnvelopeEmpty, kEnvelopeEmpty, kEnvelopeEmpty, kEnvelopeEmpty}};
-                high = JournalSample{s.time, 0, {-kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty}};
-            }
-            high.time = s.time;
-            for (int c = 0; c < 4; ++c) {
-                if (s.flags & ((1u << c) | (1u << (c + 4))))
-                    continue;
-                const float v = s.t[std::size_t(c)];
-                low.t[std::size_t(c)] = std::min(low.t[std::size_t(c)], v);
-                high.t[std::size_t(c)] = std::max(high.t[std::size_t(c)], v);
-            }
-            if (++inBucket == bucket)
-                flush();
+            else
+                envelope.add(s);
             return true;
         },
         error);
     if (!ok)
         return std::nullopt;
-    if (inBucket > 0)
-        flush();
-    SqliteStatement a(m_db, "SELECT x, y, type, color, text FROM annotations WHERE recording_id = ? ORDER BY number");
-    a.bind(1, id);
-    while (a.step() == SQLITE_ROW)
-        data.annotations.push_back({a.real(0), a.real(1), int(a.int64(2)), int(a.int64(3)), a.text(4)});
+    envelope.finish();
+    data.annotations = readAnnotations(m_db, id);
     return data;
 }
 

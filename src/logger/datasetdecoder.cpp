@@ -20,13 +20,11 @@ int be16(const std::uint8_t* p) { return (p[0] << 8) | p[1]; }
 
 // Date-time of a data set's header; invalid BCD parts fall back part by part to
 // `fallback`, an impossible date to the clock's "now".
-double headerStart(const std::uint8_t* h, const QDateTime& fallback, const Clock& clock,
-                   int& badHours)
+double headerStart(const std::uint8_t* h, const QDateTime& fallback, const Clock& clock, int& badHours)
 {
     const QDate fd = fallback.date();
     const QTime ft = fallback.time();
-    const int parts[6] = {fromBcd(h[3]), fromBcd(h[4]), fromBcd(h[5]),
-                          fromBcd(h[6]), fromBcd(h[7]), fromBcd(h[8])};
+    const int parts[6] = {fromBcd(h[3]), fromBcd(h[4]), fromBcd(h[5]), fromBcd(h[6]), fromBcd(h[7]), fromBcd(h[8])};
     const int year = parts[0] >= 0 ? 2000 + parts[0] : fd.year();
     const int month = parts[1] >= 0 ? parts[1] : fd.month();
     const int day = parts[2] >= 0 ? parts[2] : fd.day();
@@ -46,31 +44,16 @@ double headerStart(const std::uint8_t* h, const QDateTime& fallback, const Clock
     return toDays(QDateTime(d, t, Qt::UTC));
 }
 
-}  // namespace
-
-DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStore& store,
-                                   const Clock& clock)
+// The data sets' headers in memory order, each placed in the image and in the value
+// arrays. Stops at the first one that does not lie wholly inside the image.
+std::vector<DataSet> readHeaders(const std::uint8_t* img, qsizetype n, int count, const Clock& clock,
+                                 DataSetDecodeResult& r, std::size_t& totalValues)
 {
-    DataSetDecodeResult r;
-    const auto* img = reinterpret_cast<const std::uint8_t*>(data);
-    const qsizetype n = size;
-    // A header shorter than its count field cannot claim anything.
-    const int count = n >= 10 ? be16(img + 8) : 0;
-    r.declaredCount = count;
-    if (count == 0) {
-        r.code = kNoDataSet;
-        return r;
-    }
-    if (count > kMaxDataSets) {
-        r.code = kTooManyDataSets;
-        return r;
-    }
-
     const QDateTime fallback = clock.now();
     std::vector<DataSet> sets;
     sets.reserve(std::size_t(count));
     qsizetype p = kDataSetArea;
-    std::size_t totalValues = 0;
+    totalValues = 0;
     for (int k = 0; k < count; ++k) {
         // The whole record, end marker included, must lie inside the image.
         if (p + kDataSetOverhead > n) {
@@ -99,6 +82,51 @@ DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStor
         sets.push_back(s);
         p = last + 1;
     }
+    return sets;
+}
+
+// One data set's samples into its place in the value and time arrays: four channels
+// per sample, in degrees of the set's unit, out-of-range readings as gaps.
+void decodeSamples(const std::uint8_t* img, const DataSet& s, float* v, double* t)
+{
+    const std::uint8_t* src = img + s.headerPos + 18;
+    const double step = s.interval * kDaysPerSecond;
+    const ThermocoupleRangeF range = thermocoupleRangeF(s.thermoType);
+    for (int i = 0; i < s.sampleCount; ++i) {
+        const double ti = s.start + i * step;
+        for (int c = 0; c < 4; ++c, src += 2, ++v, ++t) {
+            const std::int16_t raw = std::int16_t(be16(src));
+            float x = float(raw * 0.1);
+            if (raw < range.lowTenthsF || raw > range.highTenthsF)
+                x = kSampleGap;  // "OL", an open input: no temperature to draw or average
+            else if (s.inCelsius)
+                x = float((double(x) - 32.0) * 5.0 / 9.0);
+            *v = x;
+            *t = ti;
+        }
+    }
+}
+
+}  // namespace
+
+DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStore& store, const Clock& clock)
+{
+    DataSetDecodeResult r;
+    const auto* img = reinterpret_cast<const std::uint8_t*>(data);
+    // A header shorter than its count field cannot claim anything.
+    const int count = size >= 10 ? be16(img + 8) : 0;
+    r.declaredCount = count;
+    if (count == 0) {
+        r.code = kNoDataSet;
+        return r;
+    }
+    if (count > kMaxDataSets) {
+        r.code = kTooManyDataSets;
+        return r;
+    }
+
+    std::size_t totalValues = 0;
+    std::vector<DataSet> sets = readHeaders(img, size, count, clock, r, totalValues);
     r.decodedCount = int(sets.size());
     if (sets.empty()) {
         r.code = kImageCutShort;
@@ -107,26 +135,8 @@ DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStor
 
     std::vector<float> values(totalValues);
     std::vector<double> times(totalValues);
-    for (const DataSet& s : sets) {
-        const std::uint8_t* src = img + s.headerPos + 18;
-        float* v = values.data() + s.firstValue;
-        double* t = times.data() + s.firstValue;
-        const double step = s.interval * kDaysPerSecond;
-        const ThermocoupleRangeF range = thermocoupleRangeF(s.thermoType);
-        for (int i = 0; i < s.sampleCount; ++i) {
-            const double ti = s.start + i * step;
-            for (int c = 0; c < 4; ++c, src += 2, ++v, ++t) {
-                const std::int16_t raw = std::int16_t(be16(src));
-                float x = float(raw * 0.1);
-                if (raw < range.lowTenthsF || raw > range.highTenthsF)
-                    x = kSampleGap;  // "OL", an open input: no temperature to draw or average
-                else if (s.inCelsius)
-                    x = float((double(x) - 32.0) * 5.0 / 9.0);
-                *v = x;
-                *t = ti;
-            }
-        }
-    }
+    for (const DataSet& s : sets)
+        decodeSamples(img, s, values.data() + s.firstValue, times.data() + s.firstValue);
 
     store.sets.swap(sets);
     store.values.swap(values);
@@ -142,13 +152,15 @@ DataSetDecodeResult DecodeDataSets(const QByteArray& image, DataSetStore& store,
 QString DecodeWarning(const DataSetDecodeResult& r)
 {
     if (r.code == kImageCutShort)
-        return QStringLiteral("The memory image ends inside its first data set (the header claims %1): "
-                              "nothing could be decoded.")
+        return QStringLiteral(
+                   "The memory image ends inside its first data set (the header claims %1): "
+                   "nothing could be decoded.")
             .arg(r.declaredCount);
     if (!r.cutShort)
         return {};
-    return QStringLiteral("The memory image was cut short: it ends inside data set %1 of %2, "
-                          "so only the first %3 data sets are shown.")
+    return QStringLiteral(
+               "The memory image was cut short: it ends inside data set %1 of %2, "
+               "so only the first %3 data sets are shown.")
         .arg(r.decodedCount + 1)
         .arg(r.declaredCount)
         .arg(r.decodedCount);
