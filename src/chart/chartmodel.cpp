@@ -513,6 +513,14 @@ void ChartModel::addAlarmEvent(const ChartAlarmEvent& e)
     touchLook();
 }
 
+void ChartModel::setCursorState(bool on, double a, double b, double threshold)
+{
+    m_s.cursorsOn = on;
+    m_s.cursorA = a;
+    m_s.cursorB = b;
+    m_s.cursorThreshold = threshold;
+}
+
 void ChartModel::clearAlarmEvents()
 {
     m_s.alarmEvents.clear();

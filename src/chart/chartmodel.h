@@ -155,6 +155,10 @@ struct ChartState {
     unsigned derivedRates = 0;       // bit s: draw the rate of change of subset s
     double derivedRateWindow = 30.0; // seconds the rate is smoothed over
     std::vector<ChartAlarmEvent> alarmEvents;
+    bool cursorsOn = false;  // cursors A and B, date-times in days, and the strip's threshold
+    double cursorA = 0.0;
+    double cursorB = 0.0;
+    double cursorThreshold = 0.0;
 
     bool operator==(const ChartState&) const = default;
 };
@@ -376,6 +380,9 @@ public:
     const std::vector<ChartAlarmEvent>& alarmEvents() const { return m_s.alarmEvents; }
     void addAlarmEvent(const ChartAlarmEvent& e);
     void clearAlarmEvents();
+    // The cursors as the window shows them; kept for the state block only (the view does
+    // not draw them), so setting them marks nothing changed.
+    void setCursorState(bool on, double a, double b, double threshold);
     // The title drawn beside axis a: its label or the channels on it, with the unit.
     QString shownAxisTitle(int axis) const;
 

@@ -16,7 +16,7 @@ namespace kelvor {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'V', 'C', 'H', 'A', 'R', 'T', '\0'};
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;  // 2: the window's reading aids, cursors and alarm events
 constexpr quint32 kMaxStringBytes = 1u << 20;
 
 class BlockWriter {
@@ -188,8 +188,8 @@ struct CountRule {
 class StateWriter {
 public:
     static constexpr bool kReading = false;
-    explicit StateWriter(BlockWriter& w) : m_w(w) {}
-    quint32 version() const { return kVersion; }
+    StateWriter(BlockWriter& w, quint32 version) : m_w(w), m_version(version) {}
+    quint32 version() const { return m_version; }
     bool ok() const { return true; }
     template <typename Message>
     void check(bool, Message&&)
@@ -216,6 +216,7 @@ public:
 
 private:
     BlockWriter& m_w;
+    quint32 m_version;
 };
 
 // Reads the same fields into a fresh state; once a read or a check fails, nothing more is read.
@@ -418,6 +419,42 @@ void dataFields(Io& io, State& s)
     }
 }
 
+// Version 2 adds how the window reads the chart: unit, Auto axes, elapsed time, derived
+// channels, the cursors and the alarm events of the run. A version 1 block has none of
+// them and its chart keeps the defaults.
+template <typename Io, typename State>
+void readingFields(Io& io, State& s)
+{
+    if (io.version() < 2)
+        return;
+    io.i(s.dataUnit, "DataUnit");
+    io.check(s.dataUnit == chartCelsius || s.dataUnit == chartFahrenheit,
+             [&] { return QStringLiteral("DataUnit is %1").arg(s.dataUnit); });
+    io.u32(s.autoScaleAxes, "AutoScaleY");
+    io.b(s.elapsedTimeAxis, "ElapsedTimeAxis");
+    io.b(s.derivedDifference, "DerivedDifference");
+    io.u32(s.derivedRates, "DerivedRates");
+    io.d(s.derivedRateWindow, "DerivedRateWindow");
+    io.check(s.derivedRateWindow > 0.0 && s.derivedRateWindow < 1e7,
+             [&] { return QStringLiteral("DerivedRateWindow is %1").arg(s.derivedRateWindow); });
+    io.b(s.cursorsOn, "CursorsOn");
+    io.d(s.cursorA, "CursorA");
+    io.d(s.cursorB, "CursorB");
+    io.d(s.cursorThreshold, "CursorThreshold");
+    io.list(s.alarmEvents, {"the alarm event count", kChartMaxAnnotations, 24}, [&io](auto& e, quint32 i) {
+        io.d(e.x, "AlarmEventX");
+        io.i(e.subset, "AlarmEventSubset");
+        double value = e.value;
+        io.d(value, "AlarmEventValue");
+        io.i(e.kind, "AlarmEventKind");
+        if constexpr (Io::kReading)
+            e.value = float(value);
+        io.check(e.subset >= 0 && e.subset < kChartMaxSubsets && e.kind >= 0 && e.kind <= 3, [&] {
+            return QStringLiteral("alarm event %1 has subset %2 and kind %3").arg(i).arg(e.subset).arg(e.kind);
+        });
+    });
+}
+
 template <typename Io, typename State>
 void stateFields(Io& io, State& s)
 {
@@ -426,6 +463,20 @@ void stateFields(Io& io, State& s)
     subsetFields(io, s);
     annotationFields(io, s);
     dataFields(io, s);
+    readingFields(io, s);
+}
+
+// The oldest version that holds the chart: one that uses none of the later fields is
+// written as before, so it stays byte for byte what earlier versions wrote and read.
+quint32 versionNeeded(const ChartState& s)
+{
+    const ChartState plain;
+    const bool reading = s.dataUnit != plain.dataUnit || s.autoScaleAxes != plain.autoScaleAxes ||
+                         s.elapsedTimeAxis != plain.elapsedTimeAxis || s.derivedDifference != plain.derivedDifference ||
+                         s.derivedRates != plain.derivedRates || s.derivedRateWindow != plain.derivedRateWindow ||
+                         s.cursorsOn != plain.cursorsOn || s.cursorA != plain.cursorA || s.cursorB != plain.cursorB ||
+                         s.cursorThreshold != plain.cursorThreshold || !s.alarmEvents.empty();
+    return reading ? 2 : 1;
 }
 
 }  // namespace
@@ -439,8 +490,9 @@ QByteArray ChartModel::StoreState() const
     out.reserve(dataBytes + 4096 + qsizetype(m_s.graphAnnotations.size()) * 40);
     BlockWriter w(out);
     w.raw(kMagic, 8);
-    w.u32(kVersion);
-    StateWriter io(w);
+    const quint32 version = versionNeeded(m_s);
+    w.u32(version);
+    StateWriter io(w, version);
     stateFields(io, m_s);
     return out;
 }

@@ -21,6 +21,7 @@ struct AlarmLimit {
     bool on = false;
     std::optional<double> high;
     std::optional<double> low;
+    bool operator==(const AlarmLimit&) const = default;
 };
 
 struct AlarmLimits {

@@ -227,3 +227,55 @@ TEST(GraphFile, FailedWriteKeepsTheOldFile)
 }
 
 }  // namespace
+
+// A chart with the window's reading aids, cursors and alarm events set is written as a
+// version 2 block and reads back the same; without them it stays a version 1 block.
+TEST(GraphFile, CursorsAndAlarmEventsRoundTrip)
+{
+    ChartModel a;
+    fill(a);
+    EXPECT_EQ(qFromLittleEndian<quint32>(a.StoreState().constData() + 8), 1u);
+    a.setDataUnit(chartFahrenheit);
+    a.setAutoScaleY(1, true);
+    a.setElapsedTimeAxis(true);
+    a.setDerivedDifference(true);
+    a.setDerivedRate(2, true);
+    a.setDerivedRateWindow(45);
+    a.setCursorState(true, 46000.6, 46000.55, 180.5);
+    a.addAlarmEvent({46000.61, 0, 181.25f, 0});
+    a.addAlarmEvent({46000.62, 0, 178.5f, 1});
+    a.addAlarmEvent({46000.63, 2, -4.5f, 2});
+    const QByteArray block = a.StoreState();
+    EXPECT_EQ(qFromLittleEndian<quint32>(block.constData() + 8), 2u);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("b.ghf"));
+    ASSERT_TRUE(WriteGraphFile(a, path).ok());
+    ChartModel b;
+    const GraphFileResult r = ReadGraphFile(b, path);
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(b.state(), a.state());
+    EXPECT_EQ(b.StoreState(), block);
+
+    // Cut inside the alarm events, or a wrong kind: refused, the chart kept.
+    ChartModel c;
+    EXPECT_FALSE(c.LoadState(block.left(block.size() - 5)).ok());
+    QByteArray badKind = block;
+    qToLittleEndian<qint32>(7, badKind.data() + badKind.size() - 4);
+    const ChartLoadResult bad = c.LoadState(badKind);
+    EXPECT_TRUE(bad.error.contains(QStringLiteral("kind 7"))) << bad.error.toStdString();
+    EXPECT_EQ(c.state(), ChartModel().state());
+}
+
+// A block from a later version is refused with what this program can read, never misread.
+TEST(GraphFile, NewerVersionIsRefusedClearly)
+{
+    ChartModel a;
+    fill(a);
+    a.setCursorState(true, 1.0, 2.0, 3.0);
+    QByteArray block = a.StoreState();
+    qToLittleEndian<quint32>(3, block.data() + 8);
+    ChartModel b;
+    const ChartLoadResult r = b.LoadState(block);
+    EXPECT_EQ(r.error, QStringLiteral("the chart block has version 3, this program reads up to version 2"));
+}

@@ -65,6 +65,23 @@ QColor readableOn(const QColor& c, const QColor& background)
     return out.toRgb();
 }
 
+// The first index in xs[0, n) whose time is at or after `days` (after it when `past`),
+// found by stepping from `hint` when it is near - a run appending moves it a few places
+// per sample - and by a binary search otherwise.
+int boundNear(const std::vector<double>& xs, int n, int hint, double days, bool past)
+{
+    auto before = [&](int i) { return past ? xs[size_t(i)] <= days : xs[size_t(i)] < days; };
+    constexpr int kSteps = 16;
+    int i = std::clamp(hint, 0, n);
+    if (i == 0 || before(i - 1)) {
+        for (int k = 0; k < kSteps; ++k, ++i)
+            if (i == n || !before(i))
+                return i;
+    }
+    const auto first = xs.begin(), last = xs.begin() + n;
+    return int((past ? std::upper_bound(first, last, days) : std::lower_bound(first, last, days)) - first);
+}
+
 constexpr int kHotSpotPixels = 6;
 constexpr int kDragPixels = 4;
 // Beyond this many points per pixel of width a subset is drawn from its envelope.
@@ -384,13 +401,13 @@ void ChartView::fitAutoAxes()
                 continue;
             const int n = mirrored(sub);
             const std::vector<double>& xs = s.data[size_t(sub)].x;
+            SlidingExtremes& e = p.extremes[size_t(sub)];
             int from = 0, to = n;
             // Times that go back (a hand-made table) are read whole rather than searched.
             if (p.detail[size_t(sub)].ordered) {
-                from = int(std::lower_bound(xs.begin(), xs.begin() + n, daysOf(keys.lower)) - xs.begin());
-                to = int(std::upper_bound(xs.begin() + from, xs.begin() + n, daysOf(keys.upper)) - xs.begin());
+                from = boundNear(xs, n, e.from(), daysOf(keys.lower), false);
+                to = boundNear(xs, n, std::max(from, e.to()), daysOf(keys.upper), true);
             }
-            SlidingExtremes& e = p.extremes[size_t(sub)];
             e.moveTo(s.data[size_t(sub)].y.data(), from, to, nullY);
             if (e.empty())
                 continue;

@@ -95,6 +95,10 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
         if (syncSeries() || m_stripStale)
             refreshStrip();
     });
+    connect(&m_view.model(), &ChartModel::actionRequested, this, [this](int action) {
+        if (action == sgReinitAndReset || action == sgResetImage)
+            adoptModelState();
+    });
     m_plotWidget = m_view.plotWidget();
     m_plotWidget->installEventFilter(this);
 }
@@ -113,6 +117,7 @@ void CursorTool::setOn(bool on)
         placeInView();
     m_strip->setVisible(on);
     m_stripStale = true;
+    pushState();
     if (on)
         ensureLines();
     moveLines();
@@ -123,6 +128,7 @@ void CursorTool::setCursors(double a, double b)
 {
     m_a = a;
     m_b = b;
+    pushState();
     moveLines();
     m_stripStale = true;
     if (isOn())
@@ -135,7 +141,24 @@ void CursorTool::setThreshold(double threshold)
         m_threshold->setText(QString::number(threshold));
     for (CursorSeries& s : m_series)
         s.setThreshold(threshold);
+    pushState();
     refreshStrip();
+}
+
+void CursorTool::pushState() { m_view.model().setCursorState(isOn(), m_a, m_b, m_threshold->text().toDouble()); }
+
+void CursorTool::adoptModelState()
+{
+    const ChartState& s = m_view.model().state();
+    if (s.cursorsOn == isOn() && s.cursorA == m_a && s.cursorB == m_b
+        && s.cursorThreshold == m_threshold->text().toDouble())
+        return;
+    m_a = s.cursorA;
+    m_b = s.cursorB;
+    m_threshold->setText(QString::number(s.cursorThreshold));
+    for (CursorSeries& series : m_series)
+        series.setThreshold(s.cursorThreshold);
+    setOn(s.cursorsOn);  // shows them where the chart had them, and writes the same state back
 }
 
 void CursorTool::setChannelHidden(int channel, bool hidden)

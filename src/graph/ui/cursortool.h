@@ -55,6 +55,10 @@ protected:
 
 private:
     void applyHidden();
+    // The chart keeps the cursors for its files: told of every change, and read back when
+    // the chart was loaded or set up anew.
+    void pushState();
+    void adoptModelState();
     bool toggleLegendEntryAt(const QPointF& pos);
     void placeInView();
     void ensureLines();

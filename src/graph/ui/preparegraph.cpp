@@ -10,6 +10,7 @@
 #include "chart/chartmodel.h"
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
+#include "graph/ui/alarmtool.h"
 #include "graph/ui/tfrmgraph.h"
 
 namespace kelvor {
@@ -66,6 +67,9 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
     emptyAllPoints(chart);
     // New data arrive in degrees C unless their source says otherwise (a data set in F).
     chart.setDataUnit(chartCelsius);
+    // Cursors and alarm events belong to the data a template was saved with, not to its look.
+    chart.clearAlarmEvents();
+    chart.setCursorState(false, 0.0, 0.0, chart.state().cursorThreshold);
     if (xMin != 0.0) {
         chart.setManualScaleControlX(sgManualMinAndMax);
         chart.setManualMinX(xMin);
@@ -103,6 +107,7 @@ TfrmGraph* OpenRealTimeGraph(Program& program)
     w->setWindowTitle(kRealTimeCaption);
     emit program.windowSignals.realTimeGraphChecked(true);
     w->setClearVisible(true);
+    w->alarms().setWatching(true);
 
     const double now = program.clock.nowDays();
     PrepareGraph(program, w->chart(), 4, 50.0f, -10.0f, now + 110.0 * kDaysPerSecond, now, 100, w);

@@ -23,6 +23,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "chart/ui/chartview.h"
+#include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
 #include "graph/ui/scaletools.h"
@@ -121,6 +122,13 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     pnlGraph->installEventFilter(this);
 
     pnlStatistic = buildStatistic();
+    m_alarms = new AlarmTool(m_program, *PESGraph1,
+                             {std::vector<QLineEdit*>{m_max[0], m_min[0], m_avg[0]}, {m_max[1], m_min[1], m_avg[1]},
+                              {m_max[2], m_min[2], m_avg[2]}, {m_max[3], m_min[3], m_avg[3]}},
+                             pnlGraph);
+    graphLayout->addWidget(m_alarms->list());
+    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
+        bar->insertWidget(bar->indexOf(m_derived->button()) + 1, m_alarms->button());
     Splitter1 = named(new QSplitter(Qt::Vertical, right), "Splitter1");
     Splitter1->addWidget(pnlGraph);
     Splitter1->addWidget(pnlStatistic);

@@ -21,6 +21,7 @@ class QToolButton;
 namespace kelvor {
 
 class ChartView;
+class AlarmTool;
 class CursorTool;
 class DerivedTool;
 class ScaleTools;
@@ -50,6 +51,8 @@ public:
     ScaleTools& scales() const { return *m_scales; }
     // T1-T2 and rates of change on the right-hand axis.
     DerivedTool& derived() const { return *m_derived; }
+    // Alarm limits, their lines and events.
+    AlarmTool& alarms() const { return *m_alarms; }
 
     // The window's role, as its caption tells it.
     bool isLoggerWindow() const { return windowTitle() == kLoggerCaption; }
@@ -174,6 +177,7 @@ private:
     CursorTool* m_cursors = nullptr;
     ScaleTools* m_scales = nullptr;
     DerivedTool* m_derived = nullptr;
+    AlarmTool* m_alarms = nullptr;
     QColor m_dialogColor;
     QFont m_font;
     bool m_closed = false;

@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// PC alarms on the real-time graph, and a graph file keeping cursors and alarm events.
+#include <qcustomplot.h>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "chart/chartmodel.h"
+#include "chart/ui/chartview.h"
+#include "graph/graphfile.h"
+#include "graph/ui/alarmtool.h"
+#include "graph/ui/cursortool.h"
+#include "graph/ui/preparegraph.h"
+#include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "scriptedprompts.h"
+
+using namespace kelvor;
+using kelvor::test::ScriptedPrompts;
+
+namespace {
+
+class NoMeter final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
+    int SetLinkTimeouts(int, int) override { return 0; }
+    int WriteFrame(const std::uint8_t*, int) override { return 0; }
+    int WriteBlock(const std::uint8_t*, int) override { return 0; }
+    int SyncLink() override { return 0; }
+    int ReadReply(std::uint8_t*, int) override { return 0; }
+    int CloseLink() override { return 0; }
+    int GetSerialText(char*, int) override { return 0; }
+};
+
+constexpr double kDay = 1.0 / 86400.0;
+
+bool isRed(const QLineEdit* e) { return e->styleSheet().contains(QStringLiteral("#c00000")); }
+
+}  // namespace
+
+class TestGraphAlarms : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock;
+    ScriptedPrompts m_prompts;
+    std::unique_ptr<Program> m_program;
+
+private slots:
+    void init()
+    {
+        m_program = std::make_unique<Program>(std::make_unique<NoMeter>(), m_clock, m_prompts, m_dir.path());
+        m_program->settingsFile = m_dir.filePath(QStringLiteral("settings.ini"));
+    }
+    void cleanup() { m_program.reset(); }
+
+    // The limits dialog fills the settings; every new graph window reads them back.
+    void limitsAreSetInTheDialogAndRemembered()
+    {
+        TfrmGraph* w = OpenRealTimeGraph(*m_program);
+        m_prompts.dialogs.push_back([](QDialog& d) {
+            d.findChild<QCheckBox*>(QStringLiteral("chkAlarmT1"))->setChecked(true);
+            d.findChild<QLineEdit*>(QStringLiteral("edtAlarmHighT1"))->setText(QStringLiteral("180"));
+            d.findChild<QCheckBox*>(QStringLiteral("chkAlarmT3"))->setChecked(true);
+            d.findChild<QLineEdit*>(QStringLiteral("edtAlarmLowT3"))->setText(QStringLiteral("5"));
+            d.findChild<QDoubleSpinBox*>(QStringLiteral("spnAlarmHysteresis"))->setValue(2.5);
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(w->alarms().editLimits());
+        const AlarmLimits read = ReadAlarmLimits(*m_program);
+        QCOMPARE(read.rulesText(), QStringLiteral("T1>180 T3<5"));
+        QCOMPARE(read.hysteresis, 2.5);
+        auto* other = new TfrmGraph(*m_program);
+        QCOMPARE(other->alarms().limits(), read);
+        delete other;
+    }
+
+    // A recording run over its limit: T1 enters (fields red, one notification, a mark),
+    // stays while inside the hysteresis band, leaves, and enters again. The events are
+    // listed, and a saved graph file brings them and the cursors back.
+    void runCrossesItsLimitAndTheFileKeepsTheEvents()
+    {
+        TfrmGraph* w = OpenRealTimeGraph(*m_program);
+        w->resize(1200, 700);
+        w->show();
+        AlarmLimits limits;
+        QString why;
+        QVERIFY(ParseAlarmRules(QStringLiteral("T1>30"), limits, &why));
+        limits.hysteresis = 2.0;
+        w->alarms().setLimits(limits);
+        QStringList told;
+        w->alarms().setNotifier([&](const QString&, const QString& text) { told << text; });
+
+        ChartModel& chart = w->chart();
+        chart.setPoints(12);
+        const double t0 = chart.ManualMinX();
+        const float t1[12] = {20, 25, 31, 33, 29, 28.5f, 27.9f, 26, 35, 36, 9999, 40};
+        const bool redAfter[12] = {false, false, true, true, true, true, false, false, true, true, true, true};
+        for (int i = 0; i < 12; ++i) {
+            chart.setXDataII(-1, i, t0 + i * kDay);
+            for (int c = 0; c < 4; ++c)
+                chart.setYData(c, i, c == 0 ? t1[i] : 20.0f);
+            chart.PEactions(sgResetImage);
+            QCOMPARE(isRed(w->txtT1Max), redAfter[i]);
+            QVERIFY(!isRed(w->txtT2Max));
+        }
+        const auto& events = chart.alarmEvents();
+        QCOMPARE(int(events.size()), 3);
+        QCOMPARE(events[0].x, t0 + 2 * kDay);
+        QCOMPARE(events[0].value, 31.0f);
+        QCOMPARE(events[0].kind, int(AlarmKind::HighRaised));
+        QCOMPARE(events[1].x, t0 + 6 * kDay);  // 27.9 is back by more than 2 degrees
+        QCOMPARE(events[1].kind, int(AlarmKind::HighEnded));
+        QCOMPARE(events[2].x, t0 + 8 * kDay);
+        QCOMPARE(told.size(), 3);
+        QVERIFY2(told[0].startsWith(QStringLiteral("T1 31.0 °C above high limit 30")), qPrintable(told[0]));
+        QCOMPARE(w->alarms().list()->rowCount(), 3);
+        QCOMPARE(w->alarms().list()->item(1, 3)->text(), QStringLiteral("back below high limit"));
+
+        // Marks: a line and a label per event, and the limit line, on T1's plot.
+        QCustomPlot* plot = w->view().customPlot();
+        plot->replot();
+        int marks = 0;
+        for (int i = 0; i < plot->itemCount(); ++i)
+            if (auto* text = qobject_cast<QCPItemText*>(plot->item(i)))
+                marks += text->text().contains(QStringLiteral("T1 HIGH")) ? 1 : 0;
+        QCOMPARE(marks, 2);
+
+        w->cursors().setOn(true);
+        w->cursors().setCursors(t0 + 1 * kDay, t0 + 9 * kDay);
+        w->cursors().setThreshold(30);
+        const QString path = m_dir.filePath(QStringLiteral("alarms.ghf"));
+        QVERIFY(WriteGraphFile(chart, path).ok());
+
+        auto* opened = new TfrmGraph(*m_program);
+        opened->show();
+        QVERIFY(ReadGraphFile(opened->chart(), path).ok());
+        opened->chart().PEactions(sgReinitAndReset);
+        QVERIFY(opened->cursors().isOn());
+        QCOMPARE(opened->cursors().cursorA(), t0 + 1 * kDay);
+        QCOMPARE(opened->cursors().cursorB(), t0 + 9 * kDay);
+        QCOMPARE(opened->alarms().list()->rowCount(), 3);
+        QCOMPARE(opened->chart().alarmEvents(), chart.alarmEvents());
+        // A window that does not record raises nothing of its own.
+        QVERIFY(!isRed(opened->txtT1Max));
+        opened->close();
+
+        // Clear: the run starts again without the old events.
+        chart.setXDataII(-1, 0, 0.0);
+        for (int i = 0; i < 12; ++i)
+            chart.setXDataII(-1, i, 0.0);
+        chart.PEactions(sgResetImage);
+        QVERIFY(chart.alarmEvents().empty());
+        QVERIFY(!isRed(w->txtT1Max));
+    }
+};
+
+QTEST_MAIN(TestGraphAlarms)
+#include "tst_graphalarms.moc"
