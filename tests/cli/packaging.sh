@@ -123,8 +123,11 @@ got=$(complete_words "$usr/bin/kelvor-cli" probe --l | tr '\n' ' ')
 
 # The graph template the windowed program ships for its first start.
 if grep -q 'graph\.ghf' "$src/cmake/install.cmake" "$src/CMakeLists.txt" "$src/src/CMakeLists.txt" 2>/dev/null; then
-    template=$(find "$usr/share/kelvor" -name '*.ghf' | head -1)
-    [ -s "$template" ] || fail "the default graph template is not installed under /usr/share/kelvor"
+    template="$usr/share/kelvor/template/graph.ghf"
+    [ -s "$template" ] || fail "the default graph template is not installed under /usr/share/kelvor/template"
+    # A graph file: a 32-bit little-endian length, then exactly that many bytes.
+    length=$(od -An -tu4 -N4 --endian=little "$template" | tr -d ' ')
+    [ $((length + 4)) -eq "$(stat -c %s "$template")" ] || fail "the installed template is not a graph file"
 else
     note "no default graph template is shipped yet; not checked"
 fi
