@@ -111,6 +111,16 @@ std::vector<RecordingAnnotation> readAnnotations(sqlite3* db, std::int64_t id)
     return out;
 }
 
+std::vector<ChartAlarmEvent> readAlarmEvents(sqlite3* db, std::int64_t id)
+{
+    std::vector<ChartAlarmEvent> out;
+    SqliteStatement e(db, "SELECT x, channel, value, kind FROM alarm_events WHERE recording_id = ? ORDER BY number");
+    e.bind(1, id);
+    while (e.step() == SQLITE_ROW)
+        out.push_back({e.real(0), int(e.int64(1)), float(e.real(2)), int(e.int64(3))});
+    return out;
+}
+
 EntryKind kindOf(const QString& text) { return text == QLatin1String("download") ? EntryKind::Download : EntryKind::Recording; }
 
 // The list's columns, shared by list() and entry().
@@ -420,7 +430,8 @@ LibraryStatus Library::writeStatistics(std::int64_t id, const RecordingStatistic
 }
 
 LibraryStatus Library::endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
-                                    const std::vector<RecordingAnnotation>& annotations)
+                                    const std::vector<RecordingAnnotation>& annotations,
+                                    const std::vector<ChartAlarmEvent>& alarmEvents)
 {
     if (!m_db)
         return fail(SQLITE_CANTOPEN, QStringLiteral("cannot end the recording"));
@@ -450,6 +461,22 @@ LibraryStatus Library::endRecording(std::int64_t id, const char* state, const Re
         if (int rc = ins.step(); rc != SQLITE_DONE)
             return fail(rc, QStringLiteral("cannot write annotations"));
         ins.reset();
+    }
+    SqliteStatement clearEvents(m_db, "DELETE FROM alarm_events WHERE recording_id = ?");
+    clearEvents.bind(1, id);
+    clearEvents.step();
+    SqliteStatement event(m_db, "INSERT INTO alarm_events VALUES (?,?,?,?,?,?)");
+    for (std::size_t k = 0; k < alarmEvents.size(); ++k) {
+        const ChartAlarmEvent& e = alarmEvents[k];
+        event.bind(1, id);
+        event.bind(2, std::int64_t(k));
+        event.bind(3, e.x);
+        event.bind(4, e.subset);
+        event.bind(5, double(e.value));
+        event.bind(6, e.kind);
+        if (int rc = event.step(); rc != SQLITE_DONE)
+            return fail(rc, QStringLiteral("cannot write alarm events"));
+        event.reset();
     }
     if (int rc = tx.commit(); rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot end the recording"));
@@ -559,6 +586,7 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
         return std::nullopt;
     envelope.finish();
     data.annotations = readAnnotations(m_db, id);
+    data.alarmEvents = readAlarmEvents(m_db, id);
     return data;
 }
 

@@ -57,7 +57,8 @@ public:
         return appendSamples(id, seq, &s, 1);
     }
     LibraryStatus endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
-                               const std::vector<RecordingAnnotation>& annotations);
+                               const std::vector<RecordingAnnotation>& annotations,
+                               const std::vector<ChartAlarmEvent>& alarmEvents = {});
     // Marks every recording still in the "recording" state as interrupted (its program
     // died) and returns them, except those `stillWritten` says a live program is
     // writing. Their statistics are computed from the samples.

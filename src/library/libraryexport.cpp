@@ -133,6 +133,8 @@ LibraryExportResult recordingGraph(const Library& library, std::int64_t id, cons
         chart.setGraphAnnotationColor(at, a.color);
         chart.setGraphAnnotationText(at, a.text);
     }
+    for (const ChartAlarmEvent& e : data->alarmEvents)
+        chart.addAlarmEvent(e);
     const GraphFileResult r = WriteGraphFile(chart, path);
     if (!r.ok())
         out.error = r.error;

@@ -81,6 +81,18 @@ CREATE TABLE download_sets(
   PRIMARY KEY (download_id, number)) WITHOUT ROWID;
 )sql";
 
+// Version 3: the alarm events of a real-time run (limit crossings seen by the PC).
+const char* const kToVersion3 = R"sql(
+CREATE TABLE alarm_events(
+  recording_id INTEGER NOT NULL REFERENCES recordings(id) ON DELETE CASCADE,
+  number INTEGER NOT NULL,
+  x REAL NOT NULL,
+  channel INTEGER NOT NULL,
+  value REAL NOT NULL,
+  kind INTEGER NOT NULL,
+  PRIMARY KEY (recording_id, number)) WITHOUT ROWID;
+)sql";
+
 QString lastError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
 
 QString execScript(sqlite3* db, const char* sql)
@@ -132,6 +144,7 @@ QString step(sqlite3* db, int to)
         if (QString e = execScript(db, kToVersion2); !e.isEmpty())
             return e;
         return backfillDownloadSets(db);
+    case 3: return execScript(db, kToVersion3);
     default: return QStringLiteral("no migration to version %1").arg(to);
     }
 }

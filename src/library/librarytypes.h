@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "chart/chartmodel.h"
+
 namespace kelvor {
 
 // One real-time sample as the run took it: the raw channel values in degrees C and the
@@ -86,6 +88,7 @@ struct RecordingData {
     std::vector<JournalSample> samples;  // all of them, or an envelope (see loadRecording)
     bool decimated = false;
     std::vector<RecordingAnnotation> annotations;
+    std::vector<ChartAlarmEvent> alarmEvents;  // subset = channel 0..3
 };
 
 struct DownloadData {

@@ -44,15 +44,17 @@ QString RunJournal::append(const JournalSample& sample)
     return report(problem);
 }
 
-QString RunJournal::end(const std::vector<RecordingAnnotation>& annotations)
+QString RunJournal::end(const std::vector<RecordingAnnotation>& annotations,
+                        const std::vector<ChartAlarmEvent>& alarmEvents)
 {
     if (!m_active)
         return {};
     QString problem;
     if (flush(&problem)) {
         Library* library = m_access.get();
-        const LibraryStatus s = library ? library->endRecording(*m_id, kStateComplete, m_statistics, annotations)
-                                        : LibraryStatus{1, m_access.lastError()};
+        const LibraryStatus s =
+            library ? library->endRecording(*m_id, kStateComplete, m_statistics, annotations, alarmEvents)
+                    : LibraryStatus{1, m_access.lastError()};
         if (!s.ok())
             problem = LibraryWriteProblem(m_access.path(), s);
     }

@@ -28,7 +28,8 @@ public:
     QString begin(const RecordingHeader& header);
     QString append(const JournalSample& sample);
     // Writes what is left and marks the run complete with its statistics and annotations.
-    QString end(const std::vector<RecordingAnnotation>& annotations);
+    QString end(const std::vector<RecordingAnnotation>& annotations,
+                const std::vector<ChartAlarmEvent>& alarmEvents = {});
 
     bool active() const { return m_active; }
     std::optional<std::int64_t> recordingId() const { return m_id; }

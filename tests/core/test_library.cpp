@@ -9,6 +9,7 @@
 #include "failingvfs.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"
+#include "library/libraryschema.h"
 #include "library/runjournal.h"
 #include "logger/datasetdecoder.h"
 #include "memoryimage_builder.h"
@@ -91,7 +92,8 @@ TEST(Library, RecordingRoundTripsWithStatisticsAndAnnotations)
             ASSERT_TRUE(lib->appendSample(id, i, taken.back()).ok());
         }
         const std::vector<RecordingAnnotation> notes{{kStart, 25.0, 2, 0x0000FF, QStringLiteral("lid opened")}};
-        ASSERT_TRUE(lib->endRecording(id, kStateComplete, expected, notes).ok());
+        const std::vector<ChartAlarmEvent> alarms{{kStart + 0.001, 2, 181.5f, 0}, {kStart + 0.002, 2, 178.0f, 1}};
+        ASSERT_TRUE(lib->endRecording(id, kStateComplete, expected, notes, alarms).ok());
         ASSERT_TRUE(lib->rename(id, QStringLiteral("oven ramp")).ok());
         ASSERT_TRUE(lib->setNote(id, QStringLiteral("probe 3 loose")).ok());
     }
@@ -109,6 +111,8 @@ TEST(Library, RecordingRoundTripsWithStatisticsAndAnnotations)
     EXPECT_EQ(data->header.meterSerial, QStringLiteral("SN-0042"));
     ASSERT_EQ(data->annotations.size(), 1u);
     EXPECT_EQ(data->annotations[0].text, QStringLiteral("lid opened"));
+    EXPECT_EQ(data->alarmEvents,
+              (std::vector<ChartAlarmEvent>{{kStart + 0.001, 2, 181.5f, 0}, {kStart + 0.002, 2, 178.0f, 1}}));
     // The statistics follow the run's rules: gaps never enter an average, a flagged
     // extreme keeps its flags.
     EXPECT_EQ(expected.channels[3].averaged, 0);
@@ -239,7 +243,7 @@ INSERT INTO items VALUES (2, 'download', 46028.0, '', '');
     auto lib = openIn(dir, &notice);
     ASSERT_TRUE(lib);
     EXPECT_TRUE(notice.isEmpty());
-    EXPECT_EQ(lib->schemaVersion(), 2);
+    EXPECT_EQ(lib->schemaVersion(), kLibrarySchemaVersion);
     QString error;
     const auto rec = lib->loadRecording(1, 0, &error);
     ASSERT_TRUE(rec) << error.toStdString();

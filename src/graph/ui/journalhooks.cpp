@@ -69,7 +69,7 @@ void JournalRunEnded(Program& program, const ChartModel* chart)
         for (const GraphAnnotation& a : chart->graphAnnotations())
             if (!a.text.isEmpty() || a.type != sgTextOnly)
                 notes.push_back({a.x, a.y, a.type, a.color, a.text});
-    tell(program, program.journal->end(notes));
+    tell(program, program.journal->end(notes, chart ? chart->alarmEvents() : std::vector<ChartAlarmEvent>{}));
 }
 
 }  // namespace kelvor

@@ -143,6 +143,8 @@ TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, boo
         chart.setGraphAnnotationColor(k, a.color);
         chart.setGraphAnnotationText(k, a.text);
     }
+    for (const ChartAlarmEvent& e : data.alarmEvents)
+        chart.addAlarmEvent(e);
     chart.setAllowGraphAnnotHotSpots(true);
     chart.PEactions(sgReinitAndReset);
     w->updateAnnotationTools();
