@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/settings.h"
 
+#include <QDir>
+
 namespace kelvor {
 
 namespace {
@@ -29,13 +31,24 @@ StoredSettings readSettings(QSettings& settings)
     return s;
 }
 
-void writeSettings(QSettings& settings, const StoredSettings& values)
+QString writeSettings(QSettings& settings, const StoredSettings& values)
 {
     if (!settings.isWritable())
-        return;
+        return syncSettings(settings);
     settings.setValue(kRateKey, values.RealTimeRate);
     settings.setValue(kColorKey, values.AnnoColor);
+    return syncSettings(settings);
+}
+
+QString syncSettings(QSettings& settings)
+{
     settings.sync();
+    if (settings.status() == QSettings::NoError && settings.isWritable())
+        return {};
+    const QString where = QDir::toNativeSeparators(settings.fileName());
+    if (settings.status() == QSettings::FormatError)
+        return QStringLiteral("%1 is not a settings file the program can read").arg(where);
+    return QStringLiteral("%1 can not be written").arg(where);
 }
 
 std::unique_ptr<QSettings> openProgramSettings(const QString& iniFile)

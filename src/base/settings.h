@@ -14,8 +14,11 @@ struct StoredSettings {
 
 // Missing, unreadable or non-integer values give the defaults.
 StoredSettings readSettings(QSettings& settings);
-// A value that cannot be written is skipped without a word.
-void writeSettings(QSettings& settings, const StoredSettings& values);
+// Returns what went wrong storing them (see syncSettings), empty when they were stored.
+QString writeSettings(QSettings& settings, const StoredSettings& values);
+// Writes what is pending and says what went wrong ("cannot write /path/KELVOR.conf"),
+// empty when all is on disk.
+QString syncSettings(QSettings& settings);
 
 // The program's own store: HKEY_LOCAL_MACHINE\SOFTWARE\TOVRA on Windows, the user's
 // native settings of organisation "TOVRA" elsewhere. A non-empty iniFile replaces it

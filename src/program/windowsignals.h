@@ -23,6 +23,9 @@ signals:
     void realTimeGraphChecked(bool on);  // RealTimeGraph1 check mark
     void runEnabled(bool on);            // btnRun and Run1
     void stopEnabled(bool on);           // btnStop and Stop1
+    // A file was opened (File > Open, the command line, Recent Files): it goes on top
+    // of File > Recent Files.
+    void fileOpened(const QString& path);
 };
 
 }  // namespace kelvor

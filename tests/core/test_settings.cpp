@@ -139,3 +139,16 @@ TEST(DataFolder, InstalledProgramKeepsItsDataWithTheUser)
     EXPECT_FALSE(isSystemProgramFolder(QStringLiteral("/home/ann/kelvor")));
     EXPECT_FALSE(isSystemProgramFolder(QStringLiteral("/usrlocal")));
 }
+
+TEST(Settings, WriteFailuresAreTold)
+{
+    QTemporaryDir dir;
+    // A settings file in a folder that is a plain file can never be written.
+    QFile blocker(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = dir.filePath(QStringLiteral("plain/settings.ini"));
+    const QString problem = writeSettings(*openProgramSettings(path), {75, 0});
+    EXPECT_TRUE(problem.contains(QDir::toNativeSeparators(path))) << problem.toStdString();
+    EXPECT_EQ(writeSettings(*openProgramSettings(dir.filePath(QStringLiteral("ok.ini"))), {75, 0}), QString());
+}

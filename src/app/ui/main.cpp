@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
-#include <QScreen>
 #include <QTimer>
 
 #include "base/clock.h"
@@ -16,6 +15,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "app/ui/tfrmabout.h"
+#include "app/ui/singleinstance.h"
 #include "app/ui/tfrmmain.h"
 #include "graph/defaultlook.h"
 #include "kelvor_version.h"
@@ -33,6 +33,7 @@ struct Options {
     QString capture;
     QString dataDir;
     bool service = false;
+    QStringList files;  // absolute paths of the files to open
 };
 
 // Returns -1 to go on, otherwise the exit status.
@@ -57,14 +58,13 @@ int parseOptions(const QStringList& args, Options& out)
     const QCommandLineOption service(QStringLiteral("service"),
                                      QStringLiteral("Show Data Logger > Setup (meter service functions)."));
     parser.addOptions({help, version, meter, capture, dataDir, service});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Graph files (.ghf), tables (.txt, .csv) or data set collections (.ch4) "
+                                                "to open."),
+                                 QStringLiteral("[FILE...]"));
 
     if (!parser.parse(args)) {
         std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(parser.errorText()));
-        return 2;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "kelvor: unexpected argument '%s'\nTry 'kelvor --help'.\n",
-                     qPrintable(parser.positionalArguments().first()));
         return 2;
     }
     if (parser.isSet(help)) {
@@ -90,6 +90,9 @@ int parseOptions(const QStringList& args, Options& out)
     out.capture = parser.value(capture);
     out.dataDir = parser.value(dataDir);
     out.service = parser.isSet(service);
+    // Made absolute here: a copy already running gets them, and it runs elsewhere.
+    for (const QString& file : parser.positionalArguments())
+        out.files << QFileInfo(file).absoluteFilePath();
     return -1;
 }
 
@@ -127,8 +130,37 @@ int main(int argc, char** argv)
 
 namespace {
 
+// A copy of the program already works with this data folder: it comes forward and
+// opens the files; this one ends. Returns the exit status.
+int handOver(SingleInstance& instance, const Options& options)
+{
+    const QString text = QStringLiteral("KELVOR is already running with this data folder");
+    std::fprintf(stderr, "kelvor: %s\n", qPrintable(text));
+    if (!instance.forward(options.files)) {
+        std::fprintf(stderr, "kelvor: the running copy does not answer\n");
+        QMessageBox::warning(nullptr, QStringLiteral("KELVOR"),
+                             text + QStringLiteral(", but it does not answer. Close it, or start this copy with "
+                                                   "--data-dir and another folder."));
+        return 1;
+    }
+    // Files handed over need no word: they simply open in the running copy.
+    if (options.files.isEmpty())
+        QMessageBox::information(nullptr, QStringLiteral("KELVOR"), text + QLatin1Char('.'));
+    return 0;
+}
+
 int run(QApplication& app, const Options& options)
 {
+    const QString dataDir = dataFolderFor(options.dataDir, QApplication::applicationDirPath());
+    // A folder that cannot be used is said once the window is up; the program goes on
+    // (meter, graphs and files elsewhere work), and what needs the folder says so itself.
+    const QString folderProblem = prepareDataFolder(dataDir);
+    if (!folderProblem.isEmpty())
+        std::fprintf(stderr, "kelvor: %s\n", qPrintable(folderProblem));
+    SingleInstance instance(dataDir);
+    if (instance.claim() == SingleInstance::Claim::Taken)
+        return handOver(instance, options);
+
     QPointer<TfrmAbout> splash = new TfrmAbout(nullptr, true);
     splash->show();
     splash->repaint();
@@ -137,12 +169,6 @@ int run(QApplication& app, const Options& options)
     SystemClock clock;
     QtPrompts prompts;
     QString problem;
-    const QString dataDir = dataFolderFor(options.dataDir, QApplication::applicationDirPath());
-    // A folder that cannot be used is said once the window is up; the program goes on
-    // (meter, graphs and files elsewhere work), and what needs the folder says so itself.
-    const QString folderProblem = prepareDataFolder(dataDir);
-    if (!folderProblem.isEmpty())
-        std::fprintf(stderr, "kelvor: %s\n", qPrintable(folderProblem));
     registerShellResources();
     QIcon icon(QStringLiteral(":/icons/kelvor.svg"));
     icon.addFile(QStringLiteral(":/icons/kelvor-64.png"));
@@ -170,7 +196,11 @@ int run(QApplication& app, const Options& options)
     InstallLibrary(program);
 
     TfrmMain window(program);
-    QObject::connect(&window, &TfrmMain::shown, &window, [&splash, &program, &window, folderProblem] {
+    QObject::connect(&instance, &SingleInstance::requested, &window, [&window](const QStringList& files) {
+        window.comeForward();
+        window.openFiles(files);
+    });
+    QObject::connect(&window, &TfrmMain::shown, &window, [&splash, &program, &window, folderProblem, &options] {
         if (splash)
             splash->close();
         if (!folderProblem.isEmpty())
@@ -179,12 +209,12 @@ int run(QApplication& app, const Options& options)
                                                           "will not be kept.")
                                                .arg(folderProblem));
         // Once the window is up: a run the last program left behind is offered back.
-        QTimer::singleShot(0, &window, [&program] { OfferInterruptedRecordings(program); });
+        QTimer::singleShot(0, &window, [&program, &window, &options] {
+            OfferInterruptedRecordings(program);
+            window.openFiles(options.files);
+        });
     });
-    // Without a window manager "maximised" means nothing; fill the screen anyway.
-    if (const QScreen* screen = QApplication::primaryScreen())
-        window.setGeometry(screen->availableGeometry());
-    window.showMaximized();
+    window.showInPlace();
     const int status = app.exec();
     delete splash.data();
     // The capture is for a bug report: say when it is incomplete.

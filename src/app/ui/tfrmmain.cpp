@@ -2,8 +2,13 @@
 #include "app/ui/tfrmmain.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QSettings>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -12,9 +17,14 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTimer>
 #include <QUrl>
 
 #include "library/ui/tfrmlibrary.h"
+#include "app/ui/tfrmhelp.h"
+#include "app/ui/windowplaces.h"
+#include "base/recentfiles.h"
+#include "files/ui/openfiles.h"
 #include "base/settings.h"
 #include "program/program.h"
 #include "program/prompts.h"
@@ -33,12 +43,27 @@
 #include "graph/ui/reportgraph.h"
 #include "setup/ui/tfrmsetup.h"
 #include "files/ui/tabletograph.h"
+#include "widgets/accessiblenames.h"
 #include "widgets/dialogparent.h"
 
 namespace kelvor {
 
 namespace {
 QIcon icon(const char* name) { return QIcon(QStringLiteral(":/icons/icon_%1.png").arg(QLatin1String(name))); }
+
+// Windows of one kind share a remembered place: by class, the graphs by their role.
+QString windowKind(Program& program, QWidget* child)
+{
+    if (!child)
+        return {};
+    if (auto* graph = qobject_cast<TfrmGraph*>(child)) {
+        if (graph == program.graph.RealTimeGraph.data())
+            return QStringLiteral("RealTimeGraph");
+        return graph->isLoggerWindow() ? QStringLiteral("DataLogger") : QStringLiteral("Graph");
+    }
+    QString name = QString::fromLatin1(child->metaObject()->className());
+    return name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
+}
 }  // namespace
 
 TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_program(program)
@@ -54,13 +79,15 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
     m_mdi->setFrameShape(QFrame::NoFrame);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_mdi->setBackground(QColor(0x80, 0x80, 0x80));
+    // The desktop's own colour behind the windows, light or dark.
+    m_mdi->setBackground(palette().brush(QPalette::Dark));
     // Without scroll bars the area would ask for room for every child's minimum size,
     // and the main window would grow past the screen to give it.
     m_mdi->setMinimumSize(200, 100);
     setCentralWidget(m_mdi);
 
     m_monitor = new MonitorLoop(m_program, *this, this);
+    setAcceptDrops(true);
 
     buildMenus();
     buildToolBar();
@@ -70,6 +97,10 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
         // Only a table can be output to a graph. The MDI area tells reliably which
         // child became active, so the children's own activation handlers run from here.
         QWidget* child = sub ? sub->widget() : nullptr;
+        if (child)
+            NameButtonsForAccessibility(*child);
+        if (sub)
+            leaveCloseKeyToMainWindow(*sub);
         if (auto* list = qobject_cast<TfrmList*>(child))
             list->FormActivate();
         else if (auto* graph = qobject_cast<TfrmGraph*>(child))
@@ -78,7 +109,12 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
             btnOutputToGraph->setEnabled(false);
     });
 
+    NameButtonsForAccessibility(*this);
     installGraphHooks();
+    connect(&m_program.windowSignals, &WindowSignals::fileOpened, this, &TfrmMain::noteOpenedFile);
+    m_places = new WindowPlaces(
+        *m_mdi, [this] { return openProgramSettings(m_program.settingsFile); },
+        [this](QWidget* child) { return windowKind(m_program, child); }, this);
     FormCreate();
 }
 
@@ -143,11 +179,20 @@ void TfrmMain::buildMenus()
     report->setObjectName(QStringLiteral("Report1"));
     connect(report, &QAction::triggered, this, [this] { ReportActiveWindow(m_program, ActiveChild(*m_mdi)); });
     file->addSeparator();
+    RecentFiles1 = file->addMenu(QStringLiteral("Recent &Files"));
+    RecentFiles1->setObjectName(QStringLiteral("RecentFiles1"));
+    RecentFiles1->menuAction()->setObjectName(QStringLiteral("RecentFiles1"));
+    connect(RecentFiles1, &QMenu::aboutToShow, this, &TfrmMain::rebuildRecentFiles);
+    rebuildRecentFiles();
+    file->addSeparator();
     Exit1 = action(file, "Exit1", QStringLiteral("E&xit"), &TfrmMain::Exit1Click);
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* realTime = menu("RealTime1", QStringLiteral("&Real Time"));
     Run1 = action(realTime, "Run1", QStringLiteral("Run"), &TfrmMain::btnRunClick);
     Stop1 = action(realTime, "Stop1", QStringLiteral("Stop"), &TfrmMain::btnStopClick);
+    Run1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    Stop1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
     Run1->setEnabled(false);
     Stop1->setEnabled(false);
 
@@ -167,6 +212,7 @@ void TfrmMain::buildMenus()
     }
     // The item only shows the state; choosing it opens or restores, never unchecks.
     connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1->setChecked(bool(m_program.panel)); });
+    buildKeyboardCommands(view);
 
     m_windowMenu = menu("Window1", QStringLiteral("&Window"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowMenu);
@@ -174,6 +220,7 @@ void TfrmMain::buildMenus()
 
     QMenu* help = menu("Help1", QStringLiteral("&Help"));
     Contents1 = action(help, "Contents1", QStringLiteral("&Contents"), &TfrmMain::Contents1Click);
+    Contents1->setShortcut(QKeySequence::HelpContents);
     About1 = action(help, "About1", QStringLiteral("&About"), &TfrmMain::About1Click);
 }
 
@@ -184,6 +231,7 @@ void TfrmMain::rebuildWindowMenu()
     Tile1->setObjectName(QStringLiteral("Tile1"));
     Cascade1 = m_windowMenu->addAction(QStringLiteral("&Cascade"), this, &TfrmMain::Cascade1Click);
     Cascade1->setObjectName(QStringLiteral("Cascade1"));
+    m_windowMenu->addAction(CloseWindow1);
     const QList<QMdiSubWindow*> children = m_mdi->subWindowList();
     if (!children.isEmpty())
         m_windowMenu->addSeparator();
@@ -355,8 +403,13 @@ bool TfrmMain::FormCloseQuery()
 
 void TfrmMain::FormClose()
 {
-    if (auto settings = openProgramSettings(m_program.settingsFile))
-        writeSettings(*settings, {m_program.realTime.RateSeconds, m_program.graph.AnnoColor});
+    QString problem = m_places->saveAll(*this);
+    if (auto settings = openProgramSettings(m_program.settingsFile)) {
+        const QString written = writeSettings(*settings, {m_program.realTime.RateSeconds, m_program.graph.AnnoColor});
+        if (problem.isEmpty())
+            problem = written;
+    }
+    reportSettingsProblem(problem);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)
@@ -457,10 +510,14 @@ void TfrmMain::btnStopClick() { RealTimeStopClick(m_program); }
 
 void TfrmMain::Exit1Click()
 {
+    // Exit leaves the settings store as it was, window places included.
+    m_places->setFrozen(true);
     // Asks the same save questions as closing the window (a Cancel keeps everything),
     // then leaves the event loop directly: the settings are not written back.
-    if (!FormCloseQuery())
+    if (!FormCloseQuery()) {
+        m_places->setFrozen(false);
         return;
+    }
     m_monitor->mainTimer().stop();
     QCoreApplication::exit(0);
 }
@@ -489,9 +546,12 @@ void TfrmMain::Cascade1Click() { CascadeWindows(*m_mdi); }
 
 void TfrmMain::Contents1Click()
 {
-    const QString help = m_program.helpPath();
-    if (QFileInfo::exists(help))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(help));  // failures are not reported
+    // Inside the program: no browser needs to be set up for the help to show.
+    if (!m_help)
+        m_help = new TfrmHelp(m_program.helpPath(), this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void TfrmMain::About1Click()
@@ -504,4 +564,140 @@ void TfrmMain::About1Click()
 
 namespace kelvor {
 void TfrmMain::Library1Click() { OpenLibraryWindow(m_program); }
+}  // namespace kelvor
+
+namespace kelvor {
+
+void TfrmMain::buildKeyboardCommands(QMenu* view)
+{
+    view->addSeparator();
+    auto graphCommand = [this, view](const char* name, const QString& text, void (TfrmGraph::*command)()) {
+        QAction* a = view->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, command] {
+            if (auto* graph = qobject_cast<TfrmGraph*>(ActiveChild(*m_mdi)))
+                (graph->*command)();
+        });
+        return a;
+    };
+    ZoomIn1 = graphCommand("ZoomIn1", QStringLiteral("Zoom &In"), &TfrmGraph::zoomIn);
+    // Ctrl+= is where most keyboards have "+" without Shift.
+    ZoomIn1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    ZoomOut1 = graphCommand("ZoomOut1", QStringLiteral("Zoom &Out"), &TfrmGraph::zoomOut);
+    ZoomOut1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    UndoZoom1 = graphCommand("UndoZoom1", QStringLiteral("&Undo Zoom"), &TfrmGraph::UndoZoomClick);
+    UndoZoom1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    CloseWindow1 = new QAction(QStringLiteral("Cl&ose"), this);
+    CloseWindow1->setObjectName(QStringLiteral("CloseWindow1"));
+    CloseWindow1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(CloseWindow1, &QAction::triggered, m_mdi, &QMdiArea::closeActiveSubWindow);
+    addAction(CloseWindow1);  // the key works while the Window menu is closed too
+    // The zoom commands only mean something on a graph.
+    connect(view, &QMenu::aboutToShow, this, [this] {
+        const bool graph = qobject_cast<TfrmGraph*>(ActiveChild(*m_mdi)) != nullptr;
+        for (QAction* a : {ZoomIn1, ZoomOut1, UndoZoom1})
+            a->setEnabled(graph);
+    });
+}
+
+void TfrmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        m_mdi->setBackground(palette().brush(QPalette::Dark));
+}
+
+void TfrmMain::leaveCloseKeyToMainWindow(QMdiSubWindow& sub)
+{
+    // A child's system menu may answer Ctrl+W too (the desktop's Close key); two owners
+    // make the key ambiguous and it does nothing. Window > Close serves every child,
+    // the frameless front panel included.
+    const QKeySequence ctrlW(Qt::CTRL | Qt::Key_W);
+    if (QMenu* menu = sub.systemMenu())
+        for (QAction* a : menu->actions()) {
+            QList<QKeySequence> keys = a->shortcuts();
+            if (keys.removeAll(ctrlW) > 0)
+                a->setShortcuts(keys);
+        }
+}
+
+void TfrmMain::showInPlace() { m_places->showMain(*this); }
+
+TfrmHelp* TfrmMain::helpWindow() const { return m_help.data(); }
+
+void TfrmMain::openFiles(const QStringList& paths) { OpenFiles(m_program, paths); }
+
+void TfrmMain::comeForward()
+{
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); }))
+        event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    // After the drop has ended: opening may ask questions, which must not run inside
+    // the drag and drop loop of the source program.
+    QTimer::singleShot(0, this, [this, paths] { openFiles(paths); });
+}
+
+void TfrmMain::noteOpenedFile(const QString& path)
+{
+    if (auto settings = openProgramSettings(m_program.settingsFile)) {
+        QString problem;
+        addRecentFile(*settings, path, &problem);
+        reportSettingsProblem(problem);
+    }
+}
+
+void TfrmMain::rebuildRecentFiles()
+{
+    RecentFiles1->clear();
+    QStringList files;
+    if (auto settings = openProgramSettings(m_program.settingsFile))
+        files = readRecentFiles(*settings);
+    int n = 0;
+    for (const QString& path : files) {
+        QAction* a = RecentFiles1->addAction(QStringLiteral("&%1 %2").arg(++n).arg(QFileInfo(path).fileName()));
+        a->setToolTip(QDir::toNativeSeparators(path));
+        a->setStatusTip(QDir::toNativeSeparators(path));
+        connect(a, &QAction::triggered, this, [this, path] { OpenFileByKind(m_program, path); });
+    }
+    if (files.isEmpty()) {
+        RecentFiles1->addAction(QStringLiteral("(none)"))->setEnabled(false);
+        return;
+    }
+    RecentFiles1->addSeparator();
+    RecentFiles1->addAction(QStringLiteral("&Clear Recent Files"), this, [this] {
+        if (auto settings = openProgramSettings(m_program.settingsFile)) {
+            QString problem;
+            clearRecentFiles(*settings, &problem);
+            reportSettingsProblem(problem);
+        }
+    });
+}
+
+void TfrmMain::reportSettingsProblem(const QString& problem)
+{
+    // Once per run: the store stays unwritable, and every open would say it again.
+    if (problem.isEmpty() || m_settingsProblemShown)
+        return;
+    m_settingsProblemShown = true;
+    m_program.prompts.error(this, QStringLiteral("The settings could not be stored: %1").arg(problem));
+}
+
 }  // namespace kelvor

@@ -2,20 +2,26 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/ui/monitorloop.h"
 
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace kelvor {
 
 class Program;
 class TfrmPanel;
+class TfrmHelp;
+class WindowPlaces;
 
 // The program's frame: MDI parent with the menus, the tool bar, the two-panel status
 // bar and the monitor loop. Commands of other subsystems are handed to their own
@@ -48,6 +54,11 @@ public:
     QAction* Tile1 = nullptr;
     QAction* Cascade1 = nullptr;
     QAction* Contents1 = nullptr;
+    QMenu* RecentFiles1 = nullptr;  // File > Recent Files
+    QAction* ZoomIn1 = nullptr;     // View > Zoom In, on the active graph
+    QAction* ZoomOut1 = nullptr;
+    QAction* UndoZoom1 = nullptr;
+    QAction* CloseWindow1 = nullptr;  // Window > Close
     QAction* About1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
@@ -62,6 +73,15 @@ public:
     // Sets Run/Stop and the real-time graph's clear button after the run state or
     // the connection changed.
     void updateRunCommands();
+
+    // Shows the main window where it was last (see WindowPlaces).
+    void showInPlace();
+    // The files given on the command line, dropped on the window or sent by a second
+    // copy of the program, each opened as File > Open would.
+    void openFiles(const QStringList& paths);
+    // A second copy was started: come to the front.
+    void comeForward();
+    TfrmHelp* helpWindow() const;  // null until Help > Contents
 
 public slots:
     void FormShow();
@@ -89,6 +109,9 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void FormCreate();
@@ -99,6 +122,11 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void rebuildWindowMenu();
+    void rebuildRecentFiles();
+    void noteOpenedFile(const QString& path);
+    void reportSettingsProblem(const QString& problem);
+    void buildKeyboardCommands(QMenu* view);
+    void leaveCloseKeyToMainWindow(QMdiSubWindow& sub);
     void openPanel();
     void meterFound() override;
     void meterLost() override;
@@ -112,6 +140,9 @@ private:
     QLabel* m_status[2] = {nullptr, nullptr};
     QLabel* m_meterStatus = nullptr;
     bool m_shown = false;
+    WindowPlaces* m_places = nullptr;
+    QPointer<TfrmHelp> m_help;
+    bool m_settingsProblemShown = false;
 };
 
 }  // namespace kelvor

@@ -791,6 +791,25 @@ void ChartView::zoomToPixels(const QRect& pixels)
     emit OnZoomIn();
 }
 
+void ChartView::zoomBy(double factor)
+{
+    const int zoom = m_model.AllowZooming();
+    const bool horz = zoom == sgHorzZooming || zoom == sgHorzPlusVertZooming || zoom == sgNoZooming;
+    const bool vert = zoom == sgVertZooming || zoom == sgHorzPlusVertZooming || zoom == sgNoZooming;
+    ChartPlotter& p = *m_plot;
+    p.layoutNow();
+    // The time axes follow one another: scaling the first scales them all.
+    if (horz && !p.rects.empty())
+        p.rects.front()->axis(QCPAxis::atBottom)->scaleRange(factor);
+    if (vert)
+        for (QCPAxisRect* rect : p.rects)
+            rect->axis(QCPAxis::atLeft)->scaleRange(factor);
+    m_zoomed = true;
+    fitDetail();
+    p.replot(QCustomPlot::rpQueuedReplot);
+    emit OnZoomIn();
+}
+
 void ChartView::handleWheel()
 {
     if (m_model.AllowZooming() == sgNoZooming)

@@ -96,6 +96,9 @@ public:
     std::vector<ChartPoint> drawnPoints(int subset) const;
     // Zooms axis 0 (or every axis) to a rectangle in pixels as the rubber band does.
     void zoomToPixels(const QRect& r);
+    // Zooms every axis about the middle of its range: factor 0.5 shows half the range
+    // (in), 2 twice the range (out). The axes the chart allows zooming only.
+    void zoomBy(double factor);
     QCustomPlot* customPlot() const;
     // The plot's graph of a subset; null while the subset is not drawn.
     QCPGraph* graphOf(int subset) const;

@@ -112,6 +112,7 @@ TfrmGraph* OpenGraphFile(Program& program, const QString& path)
     chart.PEactions(sgReinitAndReset);
     w->updateAnnotationTools();
     chart.setAllowGraphAnnotHotSpots(true);
+    emit program.windowSignals.fileOpened(path);
     return w;
 }
 
@@ -154,6 +155,7 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
     }
     if (!r.error.isEmpty())
         program.prompts.error(parent, r.error);
+    emit program.windowSignals.fileOpened(path);
     return list;
 }
 
@@ -260,14 +262,20 @@ void OpenCollection(Program& program)
                          QtFileFilter(QString::fromLatin1(kCollectionOpenFilterText)));
     if (!choice.accepted())
         return;
-    const CollectionOpenResult r =
-        kelvor::OpenCollection(choice.fileName, program.store, program.clock, program.workingCopyPath());
+    OpenCollectionFile(program, choice.fileName);
+}
+
+bool OpenCollectionFile(Program& program, const QString& path)
+{
+    TfrmGraph* window = EnsureLoggerGraph(program);
+    Prompts& prompts = program.prompts;
+    const CollectionOpenResult r = kelvor::OpenCollection(path, program.store, program.clock, program.workingCopyPath());
     if (!r.ok()) {
         // A file whose header counts no data set ends quietly; a damaged or unreadable
         // one is named with what is wrong.
         if (!r.error.isEmpty())
             prompts.error(window, r.error);
-        return;
+        return false;
     }
     if (TfrmGraph* w = program.graph.LoggerGraph)
         FillDataSetList(*w, program.store);
@@ -276,6 +284,8 @@ void OpenCollection(Program& program)
     if (!r.warning.isEmpty())
         prompts.message(window, QMessageBox::Warning, Prompts::title(), r.warning);
     ShowDataSet(program, 0);
+    emit program.windowSignals.fileOpened(path);
+    return true;
 }
 
 void InstallFileHooks(Program& program)

@@ -37,6 +37,8 @@ bool SaveTableAsText(Program& program, TfrmList& list);
 bool SaveCollection(Program& program);
 // Makes sure of the DataLogger window, then lists and draws a chosen collection.
 void OpenCollection(Program& program);
+// The same for a named collection file; true when its data sets are shown.
+bool OpenCollectionFile(Program& program, const QString& path);
 
 // Lets the DataLogger window's close prompt save through the Save command.
 void InstallFileHooks(Program& program);

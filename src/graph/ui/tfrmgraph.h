@@ -142,6 +142,8 @@ public:
     void Grid2Click();
     void ComboBox1Change();
     void UndoZoomClick();
+    void zoomIn();   // Ctrl+=: half the range about the middle
+    void zoomOut();  // Ctrl+-: twice the range
     void PESGraph1ZoomIn();
     void PESGraph1MouseMove();
     void PESGraph1Click();

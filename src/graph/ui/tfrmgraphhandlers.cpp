@@ -290,6 +290,9 @@ void TfrmGraph::UndoZoomClick()
 
 void TfrmGraph::PESGraph1ZoomIn() { UndoZoom->setEnabled(true); }
 
+void TfrmGraph::zoomIn() { PESGraph1->zoomBy(0.5); }
+void TfrmGraph::zoomOut() { PESGraph1->zoomBy(2.0); }
+
 void TfrmGraph::PESGraph1MouseMove()
 {
     const QPoint p = PESGraph1->GetMousePoint();

@@ -2,6 +2,8 @@
 #include "panel/ui/tfrmpanel.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -69,6 +71,9 @@ constexpr int kRowTop[4] = {131, 187, 244, 302};
 TfrmPanel::TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* parent) : QWidget(parent), m_meter(meter)
 {
     setObjectName(QStringLiteral("frmPanel"));
+    // A click on the panel gives it the focus, so its keys work from the keyboard.
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Front panel"));
     setWindowTitle(QStringLiteral("PANEL"));
     setFixedSize(kClientWidth, kClientHeight);
     setAutoFillBackground(true);
@@ -241,31 +246,62 @@ void TfrmPanel::buildOverlays()
     m_noConnection->hide();
 }
 
+namespace {
+// The pictured keys: where they lie, their hints (the described ones kept as they are),
+// what a screen reader calls them and the keyboard key that presses them while the
+// panel has the focus.
+struct PanelKey {
+    const char* name;
+    QRect area;
+    const char* hint;
+    const char* spoken;
+    Qt::Key key;
+    void (TfrmPanel::*click)();
+};
+const PanelKey kPanelKeys[] = {
+    {"btnHOLD", QRect(136, 479, 43, 50), "HOLD (H)", "HOLD", Qt::Key_H, &TfrmPanel::btnHOLDClick},
+    {"btnMMA", QRect(67, 522, 50, 55), "click to change AVG/MAX/MIN mode, double click  to cancel .", "MIN/MAX/AVG",
+     Qt::Key_M, &TfrmPanel::btnMMAClick},
+    {"btnRec", QRect(136, 561, 44, 64), "REC (R)", "REC", Qt::Key_R, &TfrmPanel::btnRecClick},
+    {"btnCF", QRect(197, 525, 51, 52), "\u00B0C/\u00B0F (U)", "\u00B0C/\u00B0F unit", Qt::Key_U,
+     &TfrmPanel::btnCFClick},
+    {"btnBackLight", QRect(212, 437, 38, 44), "Backlight (L)", "Backlight", Qt::Key_L, &TfrmPanel::btnBackLightClick},
+    {"btnRecall", QRect(68, 607, 40, 50), "RECALL (A)", "RECALL", Qt::Key_A, &TfrmPanel::btnRecallClick},
+    {"btnMem", QRect(208, 607, 40, 50), "MEM (E)", "MEM", Qt::Key_E, &TfrmPanel::btnMemClick},
+    {"btnClose", QRect(61, 437, 56, 44), "Close PANEL", "Close the panel", Qt::Key_unknown, &TfrmPanel::btnCloseClick},
+};
+}  // namespace
+
 void TfrmPanel::buildKeys()
 {
-    struct Key {
-        const char* name;
-        QRect area;
-        const char* hint;
-        void (TfrmPanel::*click)();
-    };
-    const Key keys[] = {
-        {"btnHOLD", QRect(136, 479, 43, 50), "", &TfrmPanel::btnHOLDClick},
-        {"btnMMA", QRect(67, 522, 50, 55), "click to change AVG/MAX/MIN mode, double click  to cancel .",
-         &TfrmPanel::btnMMAClick},
-        {"btnRec", QRect(136, 561, 44, 64), "", &TfrmPanel::btnRecClick},
-        {"btnCF", QRect(197, 525, 51, 52), "", &TfrmPanel::btnCFClick},
-        {"btnBackLight", QRect(212, 437, 38, 44), "", &TfrmPanel::btnBackLightClick},
-        {"btnRecall", QRect(68, 607, 40, 50), "", &TfrmPanel::btnRecallClick},
-        {"btnMem", QRect(208, 607, 40, 50), "", &TfrmPanel::btnMemClick},
-        {"btnClose", QRect(61, 437, 56, 44), "Close PANEL", &TfrmPanel::btnCloseClick},
-    };
-    for (const Key& k : keys) {
-        auto* area = new TouchArea(QLatin1String(k.name), k.area, QString::fromLatin1(k.hint), this);
+    for (const PanelKey& k : kPanelKeys) {
+        auto* area = new TouchArea(QLatin1String(k.name), k.area, QString::fromUtf8(k.hint), this);
+        area->setAccessibleName(QString::fromUtf8(k.spoken));
+        if (k.key != Qt::Key_unknown)
+            area->setAccessibleDescription(QStringLiteral("Key %1").arg(QKeySequence(k.key).toString()));
         connect(area, &TouchArea::clicked, this, k.click);
-        if (qstrcmp(k.name, "btnMMA") == 0)
+        if (qstrcmp(k.name, "btnMMA") == 0) {
+            area->setAccessibleDescription(QStringLiteral("Key M; N leaves the MIN/MAX/AVG mode"));
             connect(area, &TouchArea::doubleClicked, this, &TfrmPanel::btnMMADblClick);
+        }
     }
+}
+
+void TfrmPanel::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    if (modifiers == Qt::NoModifier && !event->isAutoRepeat()) {
+        if (event->key() == Qt::Key_N) {
+            btnMMADblClick();
+            return;
+        }
+        for (const PanelKey& k : kPanelKeys)
+            if (k.key != Qt::Key_unknown && event->key() == k.key) {
+                (this->*k.click)();
+                return;
+            }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 const QPixmap& TfrmPanel::largeGlyph(std::uint8_t glyph) const
