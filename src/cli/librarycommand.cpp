@@ -97,6 +97,68 @@ bool confirmDelete(CliContext& ctx, const LibraryEntry& e)
     return false;
 }
 
+// The item number an export or delete names; 0 with a message when it is not one.
+std::int64_t itemNumber(CliContext& ctx)
+{
+    bool ok = false;
+    const std::int64_t id = ctx.positional[1].toLongLong(&ok);
+    if (!ok || id <= 0) {
+        ctx.fail(QStringLiteral("'%1' is not an item number (see library list)").arg(ctx.positional[1]));
+        return 0;
+    }
+    return id;
+}
+
+int listItems(CliContext& ctx, LibraryAccess& access, Library& library, const TextStyle& style)
+{
+    // Runs whose program died show as what they are.
+    LibraryStatus s;
+    library.markInterrupted([&access](std::int64_t rec) { return access.isBeingWritten(rec); }, &s);
+    QString error;
+    const std::vector<LibraryEntry> rows = library.list(&error);
+    if (!error.isEmpty()) {
+        ctx.fail(error);
+        return kCliFailed;
+    }
+    printList(ctx, rows, ctx.args.isSet(kJson), style);
+    return kCliOk;
+}
+
+int exportItem(CliContext& ctx, Library& library, std::int64_t id, const QString& dataDir, const TextStyle& style)
+{
+    bool ok = false;
+    const int set = ctx.args.value(kSet).toInt(&ok);
+    if (!ok || set < 1) {
+        ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
+        return kCliUsage;
+    }
+    const LibraryExportResult r = ExportLibraryItem(library, id, ctx.args.value(kOutput), set, style, ctx.clock,
+                                                    QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
+    if (!r.ok()) {
+        ctx.fail(r.error);
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
+int deleteItem(CliContext& ctx, LibraryAccess& access, Library& library, const LibraryEntry& entry)
+{
+    if (entry.kind == EntryKind::Recording && entry.state == QLatin1String(kStateRecording) &&
+        access.isBeingWritten(entry.id)) {
+        ctx.fail(QStringLiteral("item %1 is being recorded right now; stop that first").arg(entry.id));
+        return kCliFailed;
+    }
+    if (!confirmDelete(ctx, entry))
+        return kCliFailed;
+    const LibraryStatus s = library.remove(entry.id);
+    if (!s.ok()) {
+        ctx.fail(s.error);
+        return kCliFailed;
+    }
+    ctx.err << "kelvor-cli: item " << entry.id << " deleted\n";
+    return kCliOk;
+}
+
 int runLibrary(CliContext& ctx)
 {
     const QString action = ctx.positional.value(0);
@@ -106,15 +168,9 @@ int runLibrary(CliContext& ctx)
         ctx.fail(QStringLiteral("use: library list [--json] | library export ID -o FILE | library delete ID [--yes]"));
         return kCliUsage;
     }
-    std::int64_t id = 0;
-    if (wantArgs == 2) {
-        bool ok = false;
-        id = ctx.positional[1].toLongLong(&ok);
-        if (!ok || id <= 0) {
-            ctx.fail(QStringLiteral("'%1' is not an item number (see library list)").arg(ctx.positional[1]));
-            return kCliUsage;
-        }
-    }
+    const std::int64_t id = wantArgs == 2 ? itemNumber(ctx) : 0;
+    if (wantArgs == 2 && id == 0)
+        return kCliUsage;
     if (action == QLatin1String("export") && ctx.args.value(kOutput).isEmpty()) {
         ctx.fail(QStringLiteral("export needs -o FILE"));
         return kCliUsage;
@@ -131,55 +187,18 @@ int runLibrary(CliContext& ctx)
         return kCliFailed;
     }
     const TextStyle style = ctx.args.isSet(kIso) ? TextStyle::isoStyle() : TextStyle::system();
-    QString error;
+    if (action == QLatin1String("list"))
+        return listItems(ctx, access, *library, style);
 
-    if (action == QLatin1String("list")) {
-        // Runs whose program died show as what they are.
-        LibraryStatus s;
-        library->markInterrupted([&access](std::int64_t rec) { return access.isBeingWritten(rec); }, &s);
-        const std::vector<LibraryEntry> rows = library->list(&error);
-        if (!error.isEmpty()) {
-            ctx.fail(error);
-            return kCliFailed;
-        }
-        printList(ctx, rows, ctx.args.isSet(kJson), style);
-        return kCliOk;
-    }
+    QString error;
     const auto entry = library->entry(id, &error);
     if (!entry) {
         ctx.fail(error);
         return kCliFailed;
     }
-    if (action == QLatin1String("export")) {
-        bool ok = false;
-        const int set = ctx.args.value(kSet).toInt(&ok);
-        if (!ok || set < 1) {
-            ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
-            return kCliUsage;
-        }
-        const LibraryExportResult r =
-            ExportLibraryItem(*library, id, ctx.args.value(kOutput), set, style, ctx.clock,
-                              QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
-        if (!r.ok()) {
-            ctx.fail(r.error);
-            return kCliFailed;
-        }
-        return kCliOk;
-    }
-    if (entry->kind == EntryKind::Recording && entry->state == QLatin1String(kStateRecording) &&
-        access.isBeingWritten(id)) {
-        ctx.fail(QStringLiteral("item %1 is being recorded right now; stop that first").arg(id));
-        return kCliFailed;
-    }
-    if (!confirmDelete(ctx, *entry))
-        return kCliFailed;
-    const LibraryStatus s = library->remove(id);
-    if (!s.ok()) {
-        ctx.fail(s.error);
-        return kCliFailed;
-    }
-    ctx.err << "kelvor-cli: item " << id << " deleted\n";
-    return kCliOk;
+    if (action == QLatin1String("export"))
+        return exportItem(ctx, *library, id, dataDir, style);
+    return deleteItem(ctx, access, *library, *entry);
 }
 
 const CliRegistration kLibrary({
