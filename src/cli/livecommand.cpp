@@ -28,17 +28,25 @@ constexpr std::uint32_t kProbeIntervalMs = 500;
 constexpr std::uint32_t kReadIntervalMs = 200;
 constexpr int kMissesToDrop = 3;
 
+// --count: 0 when not given (run until interrupted), -1 with a message when it is no count.
+long long readingCount(CliContext& ctx)
+{
+    if (!ctx.args.isSet(kCount))
+        return 0;
+    bool ok = false;
+    const long long count = ctx.args.value(kCount).toLongLong(&ok);
+    if (!ok || count <= 0) {
+        ctx.fail(QStringLiteral("--count needs a whole number above 0, not '%1'").arg(ctx.args.value(kCount)));
+        return -1;
+    }
+    return count;
+}
+
 int runLive(CliContext& ctx)
 {
-    long long count = 0;
-    if (ctx.args.isSet(kCount)) {
-        bool ok = false;
-        count = ctx.args.value(kCount).toLongLong(&ok);
-        if (!ok || count <= 0) {
-            ctx.fail(QStringLiteral("--count needs a whole number above 0, not '%1'").arg(ctx.args.value(kCount)));
-            return kCliUsage;
-        }
-    }
+    const long long count = readingCount(ctx);
+    if (count < 0)
+        return kCliUsage;
     AlarmLimits limits;
     if (!AlarmLimitsFromArgs(ctx, limits))
         return kCliUsage;
