@@ -255,4 +255,39 @@ int runCli(const QStringList& arguments, CliEnv& env)
     return code;
 }
 
+long long PositiveCount(CliContext& ctx, const QCommandLineOption& option)
+{
+    if (!ctx.args.isSet(option))
+        return 0;
+    bool ok = false;
+    const long long count = ctx.args.value(option).toLongLong(&ok);
+    if (!ok || count <= 0) {
+        ctx.fail(QStringLiteral("--%1 needs a whole number above 0, not '%2'")
+                     .arg(option.names().constFirst(), ctx.args.value(option)));
+        return -1;
+    }
+    return count;
+}
+
+void TellWaitingForMeter(CliContext& ctx, MeterDevice& device)
+{
+    const QString problem = device.lastOpenProblem();
+    ctx.err << "kelvor-cli: waiting for a meter to answer"
+            << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
+    ctx.err.flush();
+}
+
+void TellMeterLost(CliContext& ctx)
+{
+    ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
+    ctx.err.flush();
+}
+
+void FailNoMeterAnswered(CliContext& ctx, MeterDevice& device)
+{
+    const QString problem = device.lastOpenProblem();
+    ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
+                               : QStringLiteral("no meter answered: %1").arg(problem));
+}
+
 }  // namespace kelvor

@@ -28,23 +28,9 @@ constexpr std::uint32_t kProbeIntervalMs = 500;
 constexpr std::uint32_t kReadIntervalMs = 200;
 constexpr int kMissesToDrop = 3;
 
-// --count: 0 when not given (run until interrupted), -1 with a message when it is no count.
-long long readingCount(CliContext& ctx)
-{
-    if (!ctx.args.isSet(kCount))
-        return 0;
-    bool ok = false;
-    const long long count = ctx.args.value(kCount).toLongLong(&ok);
-    if (!ok || count <= 0) {
-        ctx.fail(QStringLiteral("--count needs a whole number above 0, not '%1'").arg(ctx.args.value(kCount)));
-        return -1;
-    }
-    return count;
-}
-
 int runLive(CliContext& ctx)
 {
-    const long long count = readingCount(ctx);
+    const long long count = PositiveCount(ctx, kCount);
     if (count < 0)
         return kCliUsage;
     AlarmLimits limits;
@@ -81,10 +67,7 @@ int runLive(CliContext& ctx)
                 missed = 0;
             } else if (!toldWaiting) {
                 toldWaiting = true;
-                const QString problem = device.lastOpenProblem();
-                ctx.err << "kelvor-cli: waiting for a meter to answer"
-                        << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
-                ctx.err.flush();
+                TellWaitingForMeter(ctx, device);
             }
             ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
             continue;
@@ -101,15 +84,12 @@ int runLive(CliContext& ctx)
         } else if (++missed >= kMissesToDrop) {
             connected = false;
             missed = 0;
-            ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
-            ctx.err.flush();
+            TellMeterLost(ctx);
         }
         ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
     }
     if (!everConnected && !ctx.interrupted()) {
-        const QString problem = device.lastOpenProblem();
-        ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
-                                   : QStringLiteral("no meter answered: %1").arg(problem));
+        FailNoMeterAnswered(ctx, device);
         return kCliFailed;
     }
     if (ctx.outputFailed())

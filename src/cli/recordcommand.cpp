@@ -56,34 +56,101 @@ QString serialOf(MeterDevice& device)
     return QString::fromLatin1(text).trimmed();
 }
 
-int runRecord(CliContext& ctx)
+// A problem of the library, said as it happens; the recording goes on.
+void tell(CliContext& ctx, const QString& problem)
 {
-    const auto rate = parseInterval(ctx.args.value(kInterval));
-    if (!rate) {
+    if (!problem.isEmpty())
+        ctx.fail(problem);
+}
+
+// The sampling interval in seconds and the --count (0: none); false after saying what is wrong.
+bool readRecordOptions(CliContext& ctx, int& rate, long long& count)
+{
+    const auto interval = parseInterval(ctx.args.value(kInterval));
+    if (!interval) {
         ctx.fail(QStringLiteral("--interval needs MM:SS (00:00 to 60:60), not '%1'").arg(ctx.args.value(kInterval)));
-        return kCliUsage;
+        return false;
     }
-    long long count = 0;
-    if (ctx.args.isSet(kCount)) {
-        bool ok = false;
-        count = ctx.args.value(kCount).toLongLong(&ok);
-        if (!ok || count <= 0) {
-            ctx.fail(QStringLiteral("--count needs a whole number above 0, not '%1'").arg(ctx.args.value(kCount)));
-            return kCliUsage;
+    rate = *interval;
+    count = PositiveCount(ctx, kCount);
+    return count >= 0;
+}
+
+// Where each sample goes once it is taken: the library first, then the alarms, the
+// printed line and the --csv table.
+struct SampleSinks {
+    RunJournal& journal;
+    AlarmMonitor& alarms;
+    QFile& csv;
+    bool quiet = false;
+
+    void take(CliContext& ctx, const QDateTime& now, const LiveReading& reading)
+    {
+        // Into the library first; what is printed is already safe.
+        tell(ctx, journal.append(JournalSample{toDays(now), reading.ChannelFlags, reading.T}));
+        ReportAlarms(ctx, alarms, now, reading);
+        if (!quiet) {
+            LineFormat shown;
+            shown.iso = true;
+            ctx.out << readingLine(now, reading, shown) << '\n';
+            ctx.out.flush();
+        }
+        if (csv.isOpen()) {
+            LineFormat table;
+            table.iso = true;
+            table.csv = true;
+            csv.write((readingLine(now, reading, table) + QLatin1Char('\n')).toUtf8());
+            csv.flush();
         }
     }
+};
+
+// The --csv table with its header, when one was asked for; false after saying why not.
+bool openCsv(CliContext& ctx, QFile& csv)
+{
+    if (!ctx.args.isSet(kCsv))
+        return true;
+    if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(csv.fileName(), csv.errorString()));
+        return false;
+    }
+    csv.write(QByteArray(kReadingCsvHeader) + '\n');
+    csv.flush();
+    return true;
+}
+
+RecordingHeader recordingHeader(CliContext& ctx, MeterDevice& device, const QDateTime& now, int rate)
+{
+    RecordingHeader h;
+    h.started = toDays(now);
+    h.rateSeconds = rate;
+    h.openEnded = true;
+    h.meterModel = QStringLiteral("QZX");
+    h.meterSerial = serialOf(device);
+    h.name = ctx.args.value(kName);
+    h.source = QStringLiteral("cli");
+    return h;
+}
+
+void beginRecording(CliContext& ctx, RunJournal& journal, const RecordingHeader& header, const QString& libraryPath)
+{
+    tell(ctx, journal.begin(header));
+    ctx.err << "kelvor-cli: recording into " << libraryPath << '\n';
+    ctx.err.flush();
+}
+
+int runRecord(CliContext& ctx)
+{
+    int rate = 0;
+    long long count = 0;
+    if (!readRecordOptions(ctx, rate, count))
+        return kCliUsage;
     const QString dataDir = ctx.dataDir();
     if (dataDir.isEmpty())
         return kCliFailed;
     QFile csv(ctx.args.value(kCsv));
-    if (ctx.args.isSet(kCsv)) {
-        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(csv.fileName(), csv.errorString()));
-            return kCliFailed;
-        }
-        csv.write(QByteArray(kReadingCsvHeader) + '\n');
-        csv.flush();
-    }
+    if (!openCsv(ctx, csv))
+        return kCliFailed;
     MeterLink* link = ctx.link();
     if (!link)
         return kCliFailed;
@@ -91,28 +158,19 @@ int runRecord(CliContext& ctx)
 
     LibraryAccess access(dataDir);
     RunJournal journal(access);
-    auto tell = [&ctx](const QString& problem) {
-        if (!problem.isEmpty())
-            ctx.fail(problem);
-    };
     access.get();
-    tell(access.takeNotice());
-
-    LineFormat shown;
-    shown.iso = true;
-    LineFormat csvFormat;
-    csvFormat.iso = true;
-    csvFormat.csv = true;
+    tell(ctx, access.takeNotice());
 
     AlarmLimits limits;
     if (!AlarmLimitsFromArgs(ctx, limits))
         return kCliUsage;
     AlarmMonitor alarms(limits);
+    SampleSinks sinks{journal, alarms, csv, ctx.args.isSet(kQuiet)};
     LiveReading reading;
     bool connected = false;
     bool toldWaiting = false;
     int missed = 0;
-    int secondTicks = *rate;  // the first reading is a sample
+    int secondTicks = rate;  // the first reading is a sample
     int lastSecond = -1;
     long long taken = 0;
     while (!ctx.interrupted() && (count == 0 || taken < count) && !device.atEnd()) {
@@ -126,64 +184,37 @@ int runRecord(CliContext& ctx)
             if (link->ProbeMeter() && link->replyHasModelCode()) {
                 connected = true;
                 missed = 0;
-                if (!journal.active()) {
-                    RecordingHeader h;
-                    h.started = toDays(now);
-                    h.rateSeconds = *rate;
-                    h.openEnded = true;
-                    h.meterModel = QStringLiteral("QZX");
-                    h.meterSerial = serialOf(device);
-                    h.name = ctx.args.value(kName);
-                    h.source = QStringLiteral("cli");
-                    tell(journal.begin(h));
-                    ctx.err << "kelvor-cli: recording into " << access.path() << '\n';
-                    ctx.err.flush();
-                }
+                if (!journal.active())
+                    beginRecording(ctx, journal, recordingHeader(ctx, device, now, rate), access.path());
             } else if (!toldWaiting) {
                 toldWaiting = true;
-                const QString problem = device.lastOpenProblem();
-                ctx.err << "kelvor-cli: waiting for a meter to answer"
-                        << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
-                ctx.err.flush();
+                TellWaitingForMeter(ctx, device);
             }
             ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
             continue;
         }
         if (link->ReadLiveReading()) {
             missed = 0;
-            if (link->replyIsLiveReading() && secondTicks >= *rate) {
+            if (link->replyIsLiveReading() && secondTicks >= rate) {
                 secondTicks = 0;
                 DecodeLiveReading(link->replyBuffer().data(), reading);
-                // Into the library first; what is printed is already safe.
-                tell(journal.append(JournalSample{toDays(now), reading.ChannelFlags, reading.T}));
-                ReportAlarms(ctx, alarms, now, reading);
+                sinks.take(ctx, now, reading);
                 ++taken;
-                if (!ctx.args.isSet(kQuiet)) {
-                    ctx.out << readingLine(now, reading, shown) << '\n';
-                    ctx.out.flush();
-                }
-                if (csv.isOpen()) {
-                    csv.write((readingLine(now, reading, csvFormat) + QLatin1Char('\n')).toUtf8());
-                    csv.flush();
-                }
             }
         } else if (++missed >= kMissesToDrop) {
             connected = false;
             missed = 0;
             toldWaiting = true;
-            ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
-            ctx.err.flush();
+            TellMeterLost(ctx);
         }
         ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
     }
     if (journal.active()) {
-        tell(journal.end({}));
+        tell(ctx, journal.end({}));
         ctx.err << "kelvor-cli: " << taken << " samples recorded as library item " << journal.recordingId().value_or(0)
                 << '\n';
     } else if (!ctx.interrupted()) {
-        const QString problem = device.lastOpenProblem();
-        ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
-                                   : QStringLiteral("no meter answered: %1").arg(problem));
+        FailNoMeterAnswered(ctx, device);
         return kCliFailed;
     }
     return kCliOk;
