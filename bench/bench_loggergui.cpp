@@ -80,7 +80,8 @@ QString writeTable(const QString& path, int lines)
     f.open(QIODevice::WriteOnly);
     QByteArray chunk;
     for (int i = 0; i < lines; ++i) {
-        chunk += "1/5/26\t" + QByteArray::number(10 + i / 3600 % 10) + ':' + QByteArray::number(10 + i / 60 % 50) + ':' +
+        // 12-hour times: an hour past 12 before "AM" is no time, and the row would be refused.
+        chunk += "1/5/26\t" + QByteArray::number(1 + i / 3600 % 12) + ':' + QByteArray::number(10 + i / 60 % 50) + ':' +
                  QByteArray::number(10 + i % 50) + " AM\t21.5\t30.2\t-1.0\tOL\t\r\n";
         if (chunk.size() > (1 << 16)) {
             f.write(chunk);
