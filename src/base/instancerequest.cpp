@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/instancerequest.h"
 
+#include <algorithm>
 #include <QtEndian>
 
 namespace kelvor {

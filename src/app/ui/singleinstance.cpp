@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/singleinstance.h"
 
+#include <algorithm>
+#include <memory>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>

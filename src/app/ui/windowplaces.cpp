@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/windowplaces.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
