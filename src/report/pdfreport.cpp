@@ -63,7 +63,15 @@ double niceTimeStep(double spanDays, int count)
     return std::ceil(raw / 604800.0) * 7.0;
 }
 
-void drawChart(QPainter& p, const QRectF& box, const ExportSeries& s, const QLocale& locale)
+// The chart's value and time ranges, and the mapping of both onto the plot rectangle.
+struct ChartScale {
+    double yMin, yMax, yStep, xMin, xMax;
+    QRectF plot;
+    double px(double x) const { return plot.left() + (x - xMin) / (xMax - xMin) * plot.width(); }
+    double py(double y) const { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); }
+};
+
+ChartScale chartScale(const QRectF& box, const ExportSeries& s)
 {
     const int n = s.samples();
     float lo = 1e9f, hi = -1e9f;
@@ -72,37 +80,40 @@ void drawChart(QPainter& p, const QRectF& box, const ExportSeries& s, const QLoc
             lo = std::min(lo, v), hi = std::max(hi, v);
     if (lo > hi)
         lo = 0.0f, hi = 100.0f;
-    const double yStep = niceStep(std::max(double(hi - lo), 1.0), 6);
-    const double yMin = std::floor(lo / yStep) * yStep;
-    const double yMax = std::max(std::ceil(hi / yStep) * yStep, yMin + yStep);
-    const double xMin = n > 0 ? s.times.front() : 0.0;
-    const double xMax = n > 1 && s.times.back() > xMin ? s.times.back() : xMin + 1.0 / 1440.0;
+    ChartScale k;
+    k.yStep = niceStep(std::max(double(hi - lo), 1.0), 6);
+    k.yMin = std::floor(lo / k.yStep) * k.yStep;
+    k.yMax = std::max(std::ceil(hi / k.yStep) * k.yStep, k.yMin + k.yStep);
+    k.xMin = n > 0 ? s.times.front() : 0.0;
+    k.xMax = n > 1 && s.times.back() > k.xMin ? s.times.back() : k.xMin + 1.0 / 1440.0;
+    k.plot = box.adjusted(44, 8, -8, -34);
+    return k;
+}
 
-    const QRectF plot = box.adjusted(44, 8, -8, -34);
-    auto px = [&](double x) { return plot.left() + (x - xMin) / (xMax - xMin) * plot.width(); };
-    auto py = [&](double y) { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); };
-
+void drawAxes(QPainter& p, const QRectF& box, const ChartScale& k, const QString& unit, const QLocale& locale)
+{
+    const QRectF& plot = k.plot;
     p.setFont(font(7));
     const QPen grid(QColor(0xD0, 0xD0, 0xD0), 0.4);
     const QPen dark(Qt::black, 0.8);
-    for (double y = yMin; y <= yMax + yStep / 2; y += yStep) {
+    for (double y = k.yMin; y <= k.yMax + k.yStep / 2; y += k.yStep) {
         p.setPen(grid);
-        p.drawLine(QPointF(plot.left(), py(y)), QPointF(plot.right(), py(y)));
+        p.drawLine(QPointF(plot.left(), k.py(y)), QPointF(plot.right(), k.py(y)));
         p.setPen(dark);
-        p.drawText(QRectF(box.left(), py(y) - 6, 40, 12), Qt::AlignRight | Qt::AlignVCenter,
-                   locale.toString(y, 'f', yStep < 1 ? 1 : 0));
+        p.drawText(QRectF(box.left(), k.py(y) - 6, 40, 12), Qt::AlignRight | Qt::AlignVCenter,
+                   locale.toString(y, 'f', k.yStep < 1 ? 1 : 0));
     }
-    const double xStep = niceTimeStep(xMax - xMin, 6);
-    const bool days = xMax - xMin > 1.5;
-    for (double x = std::ceil(xMin / xStep - 1e-9) * xStep; x <= xMax + 1e-9; x += xStep) {
+    const double xStep = niceTimeStep(k.xMax - k.xMin, 6);
+    const bool days = k.xMax - k.xMin > 1.5;
+    for (double x = std::ceil(k.xMin / xStep - 1e-9) * xStep; x <= k.xMax + 1e-9; x += xStep) {
         p.setPen(grid);
-        p.drawLine(QPointF(px(x), plot.top()), QPointF(px(x), plot.bottom()));
+        p.drawLine(QPointF(k.px(x), plot.top()), QPointF(k.px(x), plot.bottom()));
         p.setPen(dark);
         const QDateTime t = fromDays(x);
         const QString label = days ? locale.toString(t.date(), QLocale::ShortFormat)
                                    : t.time().toString(xStep * 86400 < 60 ? QStringLiteral("HH:mm:ss")
                                                                           : QStringLiteral("HH:mm"));
-        p.drawText(QRectF(px(x) - 40, plot.bottom() + 2, 80, 12), Qt::AlignHCenter | Qt::AlignTop, label);
+        p.drawText(QRectF(k.px(x) - 40, plot.bottom() + 2, 80, 12), Qt::AlignHCenter | Qt::AlignTop, label);
     }
     p.setPen(dark);
     p.setBrush(Qt::NoBrush);
@@ -110,71 +121,85 @@ void drawChart(QPainter& p, const QRectF& box, const ExportSeries& s, const QLoc
     p.save();
     p.translate(box.left() + 6, plot.center().y());
     p.rotate(-90);
-    p.drawText(QRectF(-40, -6, 80, 12), Qt::AlignCenter, s.unit);
+    p.drawText(QRectF(-40, -6, 80, 12), Qt::AlignCenter, unit);
     p.restore();
+}
 
-    // One path per channel, reduced to the first, lowest, highest and last value of
-    // each quarter point of width: the printed line is the same, the file stays small.
-    p.setClipRect(plot);
-    const int columns = int(plot.width() * 4);
-    for (int c = 0; c < 4; ++c) {
-        QPainterPath path;
-        bool drawing = false;
-        int column = -1;
-        int firstI = -1, lowI = -1, highI = -1, lastI = -1;
-        auto flush = [&] {
-            if (firstI < 0)
-                return;
-            int keep[4] = {firstI, lowI, highI, lastI};
-            std::sort(keep, keep + 4);
-            for (int k = 0; k < 4; ++k) {
-                if (k > 0 && keep[k] == keep[k - 1])
-                    continue;
-                const QPointF pt(px(s.times[size_t(keep[k])]), py(s.value(keep[k], c)));
-                if (drawing)
-                    path.lineTo(pt);
-                else
-                    path.moveTo(pt), drawing = true;
-            }
-            firstI = -1;
-        };
-        for (int i = 0; i < n; ++i) {
-            const float v = s.value(i, c);
-            if (IsMissingValue(v)) {
-                flush();
-                drawing = false;  // a gap breaks the line
+// One channel's line, reduced to the first, lowest, highest and last value of each
+// quarter point of width: the printed line is the same, the file stays small.
+QPainterPath channelPath(const ExportSeries& s, int c, const ChartScale& k)
+{
+    const int columns = int(k.plot.width() * 4);
+    QPainterPath path;
+    bool drawing = false;
+    int column = -1;
+    int firstI = -1, lowI = -1, highI = -1, lastI = -1;
+    auto flush = [&] {
+        if (firstI < 0)
+            return;
+        int keep[4] = {firstI, lowI, highI, lastI};
+        std::sort(keep, keep + 4);
+        for (int j = 0; j < 4; ++j) {
+            if (j > 0 && keep[j] == keep[j - 1])
                 continue;
-            }
-            const int col = int((s.times[size_t(i)] - xMin) / (xMax - xMin) * columns);
-            if (col != column) {
-                flush();
-                column = col;
-            }
-            if (firstI < 0)
-                firstI = lowI = highI = i;
-            if (v < s.value(lowI, c))
-                lowI = i;
-            if (v > s.value(highI, c))
-                highI = i;
-            lastI = i;
+            const QPointF pt(k.px(s.times[size_t(keep[j])]), k.py(s.value(keep[j], c)));
+            if (drawing)
+                path.lineTo(pt);
+            else
+                path.moveTo(pt), drawing = true;
         }
-        flush();
-        p.setPen(QPen(kChannelColours[c], 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPath(path);
+        firstI = -1;
+    };
+    for (int i = 0; i < s.samples(); ++i) {
+        const float v = s.value(i, c);
+        if (IsMissingValue(v)) {
+            flush();
+            drawing = false;  // a gap breaks the line
+            continue;
+        }
+        const int col = int((s.times[size_t(i)] - k.xMin) / (k.xMax - k.xMin) * columns);
+        if (col != column) {
+            flush();
+            column = col;
+        }
+        if (firstI < 0)
+            firstI = lowI = highI = i;
+        if (v < s.value(lowI, c))
+            lowI = i;
+        if (v > s.value(highI, c))
+            highI = i;
+        lastI = i;
     }
-    p.setClipping(false);
+    flush();
+    return path;
+}
 
-    // Legend under the time labels.
+// Legend under the time labels.
+void drawLegend(QPainter& p, const QRectF& plot)
+{
     double x = plot.left();
     const double y = plot.bottom() + 20;
     p.setFont(font(8));
     for (int c = 0; c < 4; ++c) {
         p.setPen(QPen(kChannelColours[c], 2.0));
         p.drawLine(QPointF(x, y + 5), QPointF(x + 16, y + 5));
-        p.setPen(dark);
+        p.setPen(QPen(Qt::black, 0.8));
         p.drawText(QRectF(x + 20, y, 40, 11), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("T%1").arg(c + 1));
         x += 60;
     }
+}
+
+void drawChart(QPainter& p, const QRectF& box, const ExportSeries& s, const QLocale& locale)
+{
+    const ChartScale k = chartScale(box, s);
+    drawAxes(p, box, k, s.unit, locale);
+    p.setClipRect(k.plot);
+    for (int c = 0; c < 4; ++c) {
+        p.setPen(QPen(kChannelColours[c], 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(channelPath(s, c, k));
+    }
+    p.setClipping(false);
+    drawLegend(p, k.plot);
 }
 
 // A ruled table row: cells left-aligned in the given column widths.
@@ -213,6 +238,204 @@ bool UsesLetterPaper(const QLocale& locale)
     }
 }
 
+namespace {
+
+// Lays the report out top to bottom: title, source, chart, statistics, annotations,
+// then the samples on pages of their own. `y` is where the next thing goes.
+class ReportLayout {
+public:
+    ReportLayout(QPdfWriter& writer, const ExportSeries& s, const ReportContent& content)
+        : m_writer(writer), m_s(s), m_content(content), m_l(content.locale)
+    {
+        // Grouping would make "1,008.8" of a temperature.
+        m_l.setNumberOptions(QLocale::OmitGroupSeparator);
+        m_size = writer.pageLayout().fullRect(QPageLayout::Point).size();
+        m_body = QRectF(kMargin, kMargin, m_size.width() - 2 * kMargin, m_size.height() - 2 * kMargin - kFooter);
+        // Rows that fit: what does not fit on the first page follows on pages of its own.
+        m_rowsPerPage = int((m_body.height() - kRowHeight - 20) / kRowHeight);
+        const int extraAnnotationPages = std::max(
+            0, int(std::ceil(double(content.annotations.size() - kAnnotationRowsFirst) / m_rowsPerPage)));
+        m_samplePages = content.sampleTable && s.samples() > 0 ? (s.samples() + m_rowsPerPage - 1) / m_rowsPerPage : 0;
+        m_pages = 1 + extraAnnotationPages + m_samplePages;
+    }
+
+    void draw(QPainter& p)
+    {
+        m_p = &p;
+        m_y = m_body.top();
+        title();
+        sourceDetails();
+        chart();
+        statistics();
+        annotations();
+        samples();
+        footer();
+    }
+
+private:
+    static constexpr int kAnnotationRowsFirst = 8;
+
+    QPainter& p() { return *m_p; }
+
+    void heading(const QString& text)
+    {
+        p().setFont(font(11, true));
+        p().setPen(Qt::black);
+        p().drawText(QRectF(m_body.left(), m_y, m_body.width(), 16), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+
+    void line(const QString& text)
+    {
+        p().setFont(font(8.5));
+        p().drawText(QRectF(m_body.left(), m_y, m_body.width(), 13), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+
+    void footer()
+    {
+        p().setFont(font(7.5));
+        p().setPen(QColor(0x40, 0x40, 0x40));
+        const QRectF band(kMargin, m_size.height() - kMargin - 10, m_body.width(), 12);
+        p().drawLine(QPointF(band.left(), band.top() - 4), QPointF(band.right(), band.top() - 4));
+        p().drawText(band, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1 · created %2")
+                         .arg(m_content.title, m_l.toString(m_content.created, QLocale::ShortFormat)));
+        p().drawText(band, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Page %1 of %2").arg(m_page).arg(m_pages));
+    }
+
+    void nextPage()
+    {
+        footer();
+        m_writer.newPage();
+        ++m_page;
+        m_y = m_body.top();
+    }
+
+    void title()
+    {
+        p().setPen(Qt::black);
+        p().setFont(font(16, true));
+        p().drawText(QRectF(m_body.left(), m_y, m_body.width(), 24), Qt::AlignLeft | Qt::AlignVCenter, m_content.title);
+        m_y += 30;
+    }
+
+    // Source details as label and text.
+    void sourceDetails()
+    {
+        QList<QPair<QString, QString>> details = m_s.source;
+        details.append(
+            {QStringLiteral("Meter"), m_content.meter.isEmpty() ? QStringLiteral("not known") : m_content.meter});
+        for (const auto& [label, text] : details) {
+            p().setFont(font(8.5, true));
+            p().drawText(QRectF(m_body.left(), m_y, 110, 13), Qt::AlignLeft | Qt::AlignVCenter, label);
+            p().setFont(font(8.5));
+            p().drawText(QRectF(m_body.left() + 110, m_y, m_body.width() - 110, 13), Qt::AlignLeft | Qt::AlignVCenter,
+                         text);
+            m_y += 13;
+        }
+        m_y += 8;
+    }
+
+    void chart()
+    {
+        const QRectF chartBox(m_body.left(), m_y, m_body.width(), 270);
+        if (m_s.samples() == 0) {
+            p().setPen(QPen(Qt::black, 0.8));
+            p().drawRect(chartBox.adjusted(44, 8, -8, -34));
+            p().setFont(font(11));
+            p().drawText(chartBox, Qt::AlignCenter, QStringLiteral("No samples: there is nothing to draw."));
+        } else {
+            drawChart(p(), chartBox, m_s, m_l);
+        }
+        m_y = chartBox.bottom() + 12;
+    }
+
+    // Statistics exactly as the graph window's fields show them.
+    void statistics()
+    {
+        const GraphStatistics st = SeriesStatistics(m_s);
+        heading(QStringLiteral("Statistics"));
+        m_y += 18;
+        line(QStringLiteral("Start: %1    Samples: %2    Interval: %3 s")
+                 .arg(st.startTimeText.isEmpty() ? QStringLiteral("-") : st.startTimeText, st.dataNoText)
+                 .arg(st.intervalSeconds));
+        m_y += 16;
+        const QString& unit = m_s.unit;
+        const QList<double> widths = {50, 165, 165, 80, m_body.width() - 460};
+        tableRow(p(), m_y, m_body.left(), widths,
+                 {QStringLiteral("Channel"), QStringLiteral("Maximum (%1)").arg(unit),
+                  QStringLiteral("Minimum (%1)").arg(unit), QStringLiteral("Average (%1)").arg(unit),
+                  QStringLiteral("Values")},
+                 true);
+        m_y += kRowHeight;
+        for (int c = 0; c < 4; ++c, m_y += kRowHeight)
+            tableRow(p(), m_y, m_body.left(), widths,
+                     {QStringLiteral("T%1").arg(c + 1), st.maxText[c], st.minText[c], st.avgText[c],
+                      QString::number(st.channel[c].count)},
+                     false);
+        m_y += 12;
+    }
+
+    void annotations()
+    {
+        heading(QStringLiteral("Annotations"));
+        m_y += 18;
+        const QList<double> widths = {130, m_body.width() - 130};
+        if (m_content.annotations.isEmpty())
+            line(QStringLiteral("None."));
+        for (int i = 0; i < m_content.annotations.size(); ++i) {
+            if (i == kAnnotationRowsFirst || (i > kAnnotationRowsFirst && (i - kAnnotationRowsFirst) % m_rowsPerPage == 0))
+                nextPage();
+            const auto& [when, text] = m_content.annotations[i];
+            tableRow(p(), m_y, m_body.left(), widths, {m_l.toString(fromDays(when), QLocale::ShortFormat), text}, false);
+            m_y += kRowHeight;
+        }
+    }
+
+    // The samples, one row each, the header repeated on every page.
+    void samples()
+    {
+        if (m_samplePages == 0)
+            return;
+        const QString& unit = m_s.unit;
+        const QList<double> widths = {150, 80, 80, 80, 80};
+        const QStringList head = {QStringLiteral("Time"), QStringLiteral("T1 (%1)").arg(unit),
+                                  QStringLiteral("T2 (%1)").arg(unit), QStringLiteral("T3 (%1)").arg(unit),
+                                  QStringLiteral("T4 (%1)").arg(unit)};
+        QStringList cells;
+        for (int i = 0; i < m_s.samples(); ++i) {
+            if (i % m_rowsPerPage == 0) {
+                nextPage();
+                heading(QStringLiteral("Samples"));
+                m_y += 20;
+                tableRow(p(), m_y, m_body.left(), widths, head, true);
+                m_y += kRowHeight;
+            }
+            cells = {m_l.toString(fromDays(m_s.times[size_t(i)]), QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+            for (int c = 0; c < 4; ++c) {
+                const float v = m_s.value(i, c);
+                cells << (IsMissingValue(v) ? QStringLiteral("OL") : tenths(v, m_l));
+            }
+            tableRow(p(), m_y, m_body.left(), widths, cells, false);
+            m_y += kRowHeight;
+        }
+    }
+
+    QPdfWriter& m_writer;
+    const ExportSeries& m_s;
+    const ReportContent& m_content;
+    QLocale m_l;
+    QSizeF m_size;
+    QRectF m_body;
+    int m_rowsPerPage = 1;
+    int m_samplePages = 0;
+    int m_pages = 1;
+    int m_page = 1;
+    double m_y = 0.0;
+    QPainter* m_p = nullptr;
+};
+
+}  // namespace
+
 QByteArray ReportPdf(const ExportSeries& s, const ReportContent& content)
 {
     QByteArray bytes;
@@ -226,143 +449,9 @@ QByteArray ReportPdf(const ExportSeries& s, const ReportContent& content)
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(72);  // one unit is one point
 
-    // Grouping would make "1,008.8" of a temperature.
-    QLocale l = content.locale;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    const QSizeF size = writer.pageLayout().fullRect(QPageLayout::Point).size();
-    const QRectF body(kMargin, kMargin, size.width() - 2 * kMargin, size.height() - 2 * kMargin - kFooter);
-    const GraphStatistics st = SeriesStatistics(s);
-    const int n = s.samples();
-
-    // Rows that fit: what does not fit on the first page follows on pages of its own.
-    const int rowsPerPage = int((body.height() - kRowHeight - 20) / kRowHeight);
-    const int annotationRowsFirst = 8;
-    const int extraAnnotationPages =
-        std::max(0, int(std::ceil(double(content.annotations.size() - annotationRowsFirst) / rowsPerPage)));
-    const int samplePages = content.sampleTable && n > 0 ? (n + rowsPerPage - 1) / rowsPerPage : 0;
-    const int pages = 1 + extraAnnotationPages + samplePages;
-
+    ReportLayout layout(writer, s, content);
     QPainter p(&writer);
-    int page = 1;
-    auto footer = [&] {
-        p.setFont(font(7.5));
-        p.setPen(QColor(0x40, 0x40, 0x40));
-        const QRectF line(kMargin, size.height() - kMargin - 10, body.width(), 12);
-        p.drawLine(QPointF(line.left(), line.top() - 4), QPointF(line.right(), line.top() - 4));
-        p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1 · created %2").arg(content.title, l.toString(content.created, QLocale::ShortFormat)));
-        p.drawText(line, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Page %1 of %2").arg(page).arg(pages));
-    };
-    auto nextPage = [&] {
-        footer();
-        writer.newPage();
-        ++page;
-    };
-
-    double y = body.top();
-    p.setPen(Qt::black);
-    p.setFont(font(16, true));
-    p.drawText(QRectF(body.left(), y, body.width(), 24), Qt::AlignLeft | Qt::AlignVCenter, content.title);
-    y += 30;
-
-    // Source details as label and text.
-    QList<QPair<QString, QString>> details = s.source;
-    details.append({QStringLiteral("Meter"), content.meter.isEmpty() ? QStringLiteral("not known") : content.meter});
-    p.setFont(font(8.5));
-    for (const auto& [label, text] : details) {
-        p.setFont(font(8.5, true));
-        p.drawText(QRectF(body.left(), y, 110, 13), Qt::AlignLeft | Qt::AlignVCenter, label);
-        p.setFont(font(8.5));
-        p.drawText(QRectF(body.left() + 110, y, body.width() - 110, 13), Qt::AlignLeft | Qt::AlignVCenter, text);
-        y += 13;
-    }
-    y += 8;
-
-    const QRectF chartBox(body.left(), y, body.width(), 270);
-    if (n == 0) {
-        p.setPen(QPen(Qt::black, 0.8));
-        p.drawRect(chartBox.adjusted(44, 8, -8, -34));
-        p.setFont(font(11));
-        p.drawText(chartBox, Qt::AlignCenter, QStringLiteral("No samples: there is nothing to draw."));
-    } else {
-        drawChart(p, chartBox, s, l);
-    }
-    y = chartBox.bottom() + 12;
-
-    // Statistics exactly as the graph window's fields show them.
-    p.setFont(font(11, true));
-    p.setPen(Qt::black);
-    p.drawText(QRectF(body.left(), y, body.width(), 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Statistics"));
-    y += 18;
-    p.setFont(font(8.5));
-    p.drawText(QRectF(body.left(), y, body.width(), 13), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Start: %1    Samples: %2    Interval: %3 s")
-                   .arg(st.startTimeText.isEmpty() ? QStringLiteral("-") : st.startTimeText, st.dataNoText)
-                   .arg(st.intervalSeconds));
-    y += 16;
-    const QList<double> statWidths = {50, 165, 165, 80, body.width() - 460};
-    tableRow(p, y, body.left(), statWidths,
-             {QStringLiteral("Channel"), QStringLiteral("Maximum (%1)").arg(s.unit),
-              QStringLiteral("Minimum (%1)").arg(s.unit), QStringLiteral("Average (%1)").arg(s.unit),
-              QStringLiteral("Values")},
-             true);
-    y += kRowHeight;
-    for (int c = 0; c < 4; ++c, y += kRowHeight)
-        tableRow(p, y, body.left(), statWidths,
-                 {QStringLiteral("T%1").arg(c + 1), st.maxText[c], st.minText[c], st.avgText[c],
-                  QString::number(st.channel[c].count)},
-                 false);
-    y += 12;
-
-    // Annotations.
-    p.setFont(font(11, true));
-    p.drawText(QRectF(body.left(), y, body.width(), 16), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Annotations"));
-    y += 18;
-    const QList<double> annoWidths = {130, body.width() - 130};
-    if (content.annotations.isEmpty()) {
-        p.setFont(font(8.5));
-        p.drawText(QRectF(body.left(), y, body.width(), 13), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("None."));
-    }
-    for (int i = 0; i < content.annotations.size(); ++i) {
-        if (i == annotationRowsFirst || (i > annotationRowsFirst && (i - annotationRowsFirst) % rowsPerPage == 0)) {
-            nextPage();
-            y = body.top();
-        }
-        const auto& [when, text] = content.annotations[i];
-        tableRow(p, y, body.left(), annoWidths, {l.toString(fromDays(when), QLocale::ShortFormat), text}, false);
-        y += kRowHeight;
-    }
-
-    // The samples, one row each, the header repeated on every page.
-    if (samplePages > 0) {
-        const QList<double> widths = {150, 80, 80, 80, 80};
-        const QStringList head = {QStringLiteral("Time"),
-                                  QStringLiteral("T1 (%1)").arg(s.unit),
-                                  QStringLiteral("T2 (%1)").arg(s.unit),
-                                  QStringLiteral("T3 (%1)").arg(s.unit),
-                                  QStringLiteral("T4 (%1)").arg(s.unit)};
-        QStringList cells;
-        for (int i = 0; i < n; ++i) {
-            if (i % rowsPerPage == 0) {
-                nextPage();
-                y = body.top();
-                p.setFont(font(11, true));
-                p.drawText(QRectF(body.left(), y, body.width(), 16), Qt::AlignLeft | Qt::AlignVCenter,
-                           QStringLiteral("Samples"));
-                y += 20;
-                tableRow(p, y, body.left(), widths, head, true);
-                y += kRowHeight;
-            }
-            cells = {l.toString(fromDays(s.times[size_t(i)]), QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
-            for (int c = 0; c < 4; ++c) {
-                const float v = s.value(i, c);
-                cells << (IsMissingValue(v) ? QStringLiteral("OL") : tenths(v, l));
-            }
-            tableRow(p, y, body.left(), widths, cells, false);
-            y += kRowHeight;
-        }
-    }
-    footer();
+    layout.draw(p);
     p.end();
     return bytes;
 }
