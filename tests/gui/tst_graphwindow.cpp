@@ -24,26 +24,17 @@
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetupscale.h"
+#include "fakemeter.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;
 using kelvor::test::ScriptedPrompts;
 
+using kelvor::test::NoMeter;
+
 namespace {
 
 // The graph windows never talk to the meter.
-class NoMeter final : public MeterDevice {
-public:
-    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
-    int SetLinkTimeouts(int, int) override { return 0; }
-    int WriteFrame(const std::uint8_t*, int) override { return 0; }
-    int WriteBlock(const std::uint8_t*, int) override { return 0; }
-    int SyncLink() override { return 0; }
-    int ReadReply(std::uint8_t*, int) override { return 0; }
-    int CloseLink() override { return 0; }
-    int GetSerialText(char*, int) override { return 0; }
-};
-
 struct Rig {
     QTemporaryDir dir;
     ManualClock clock;

@@ -13,24 +13,15 @@
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
+#include "fakemeter.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;
 using kelvor::test::ScriptedPrompts;
 
-namespace {
+using kelvor::test::NoMeter;
 
-class NoMeter final : public MeterDevice {
-public:
-    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
-    int SetLinkTimeouts(int, int) override { return 0; }
-    int WriteFrame(const std::uint8_t*, int) override { return 0; }
-    int WriteBlock(const std::uint8_t*, int) override { return 0; }
-    int SyncLink() override { return 0; }
-    int ReadReply(std::uint8_t*, int) override { return 0; }
-    int CloseLink() override { return 0; }
-    int GetSerialText(char*, int) override { return 0; }
-};
+namespace {
 
 struct Rig {
     QTemporaryDir dir;

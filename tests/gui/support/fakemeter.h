@@ -43,4 +43,18 @@ private:
     std::uint8_t m_last = 0;
 };
 
+// A meter that takes every call and answers nothing: for windows that need a
+// program but never a reading.
+class NoMeter final : public MeterDevice {
+public:
+    int OpenLink(std::uint16_t, std::uint16_t) override { return 0; }
+    int SetLinkTimeouts(int, int) override { return 0; }
+    int WriteFrame(const std::uint8_t*, int) override { return 0; }
+    int WriteBlock(const std::uint8_t*, int) override { return 0; }
+    int SyncLink() override { return 0; }
+    int ReadReply(std::uint8_t*, int) override { return 0; }
+    int CloseLink() override { return 0; }
+    int GetSerialText(char*, int) override { return 0; }
+};
+
 }  // namespace kelvor::test
