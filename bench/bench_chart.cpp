@@ -99,7 +99,12 @@ void BM_ChartFullRefresh(benchmark::State& state)
         view.customPlot()->replot();
     }
 }
-BENCHMARK(BM_ChartFullRefresh)->Args({100000, 0})->Args({100000, 1})->Args({16000, 0})->Args({16000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChartFullRefresh)
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Args({16000, 0})
+    ->Args({16000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BareFullRefresh(benchmark::State& state)
 {
@@ -113,7 +118,12 @@ void BM_BareFullRefresh(benchmark::State& state)
         bare.plot.replot();
     }
 }
-BENCHMARK(BM_BareFullRefresh)->Args({100000, 0})->Args({100000, 1})->Args({16000, 0})->Args({16000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareFullRefresh)
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Args({16000, 0})
+    ->Args({16000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // One more sample at about 100,000 points, then refresh and replot.
 void BM_ChartAppendAt100k(benchmark::State& state)

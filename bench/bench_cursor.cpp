@@ -67,7 +67,7 @@ void BM_CursorStatistics4x100k(benchmark::State& state)
     std::mt19937 rng(3);
     std::vector<std::pair<int, int>> cursors(256);
     for (auto& [a, b] : cursors) {
-        a = int(rng() % 1000);                // nearly the whole run between the cursors
+        a = int(rng() % 1000);  // nearly the whole run between the cursors
         b = kSamples - 1 - int(rng() % 1000);
     }
     size_t k = 0;
@@ -87,7 +87,8 @@ void BM_CursorStatistics4x100k(benchmark::State& state)
     for (int r = 0; r < anchorRounds; ++r)
         sink += rescan(run, cursors[size_t(r)].first, cursors[size_t(r)].second);
     benchmark::DoNotOptimize(sink);
-    const double rescanNs = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count() / anchorRounds;
+    const double rescanNs =
+        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count() / anchorRounds;
     state.counters["rescan_us"] = rescanNs / 1000.0;
     state.counters["query_us"] = queryNs / 1000.0;
     state.counters["ratio_to_rescan"] = queryNs / rescanNs;

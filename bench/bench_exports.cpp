@@ -2,14 +2,14 @@
 // Spreadsheet tables, workbooks and PDF reports of long runs. Each result also shows
 // its time as a multiple of the anchor: the program's tab table of the same 100,000
 // rows, written in the same run on the same machine.
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <QFile>
-#include <QTemporaryDir>
 
-#include "benchsupport.h"
 #include "base/clock.h"
+#include "benchsupport.h"
 #include "export/exportseries.h"
 #include "export/spreadsheetcsv.h"
 #include "export/xlsxworkbook.h"
@@ -55,8 +55,9 @@ double anchorSeconds()
             const auto t0 = Clock::now();
             QString text;
             for (int i = 0; i < s.samples(); ++i) {
-                AppendGraphTableLine(text, s.times[size_t(i)], {s.value(i, 0), s.value(i, 1), s.value(i, 2), s.value(i, 3)},
-                                     QLatin1Char('\t'), style);
+                AppendGraphTableLine(text, s.times[size_t(i)],
+                                     {s.value(i, 0), s.value(i, 1), s.value(i, 2), s.value(i, 3)}, QLatin1Char('\t'),
+                                     style);
                 text += QLatin1String("\r\n");
             }
             SaveExportBytes(dir.filePath(QStringLiteral("anchor.txt")), text.toLocal8Bit());

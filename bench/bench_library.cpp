@@ -7,24 +7,24 @@
 //   open / list    - SQLite alone stepping through the same rows (SELECT without our work)
 //   download       - writing the same 128 KiB through QSaveFile (the working copy's way)
 #include <benchmark/benchmark.h>
-#include <chrono>
-#include <cmath>
-#include <fstream>
 #include <sqlite3.h>
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <cmath>
+#include <fstream>
 
 #include "benchsupport.h"
+#include "graph/ui/journalhooks.h"
+#include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
 #include "graph/ui/tfrmgraph.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
-#include "graph/ui/journalhooks.h"
 #include "logger/ui/librarycommands.h"
 #include "meter/unavailabledevice.h"
-#include "graph/ui/preparegraph.h"
 
 using namespace kelvor;
 
@@ -107,7 +107,13 @@ void BM_JournalSample(benchmark::State& state)
     text.open(QIODevice::WriteOnly);
     const double anchor = anchorMs(2000, [&text](int k) {
         const JournalSample s = sampleAt(k);
-        text.write(QStringLiteral("%1\t%2\t%3\t%4\t%5\n").arg(s.time).arg(s.t[0]).arg(s.t[1]).arg(s.t[2]).arg(s.t[3]).toLatin1());
+        text.write(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                       .arg(s.time)
+                       .arg(s.t[0])
+                       .arg(s.t[1])
+                       .arg(s.t[2])
+                       .arg(s.t[3])
+                       .toLatin1());
         text.flush();
     });
     report(state, total / double(state.iterations()), anchor);

@@ -28,8 +28,9 @@ QByteArray memoryImage(int sets, int samples)
     int p = 2816;
     for (int k = 0; k < sets; ++k) {
         const int n = samples;
-        const char head[18] = {char(0xA5), 0x5A, 0, 0x23, 0x07, 0x15, 0x09, 0x30, 0x05, 0, 2,
-                               char(k & 1 ? 0x10 : 0), char(n >> 8), char(n & 0xFF), 0, 0, 0, 0};
+        const char head[18] = {char(0xA5),   0x5A,           0,    0x23, 0x07, 0x15,
+                               0x09,         0x30,           0x05, 0,    2,    char(k & 1 ? 0x10 : 0),
+                               char(n >> 8), char(n & 0xFF), 0,    0,    0,    0};
         a.replace(p, 18, QByteArray(head, 18));
         for (int j = 0; j < 4 * n; ++j) {
             const int v = (j * 37) % 3000 - 500;
@@ -82,7 +83,11 @@ struct InstantMeter final : MeterDevice {
         return kLinkOk;
     }
     int CloseLink() override { return kLinkOk; }
-    int GetSerialText(char* b, int) override { b[0] = 0; return kLinkOk; }
+    int GetSerialText(char* b, int) override
+    {
+        b[0] = 0;
+        return kLinkOk;
+    }
 };
 
 struct CountingListener final : DownloadListener {
@@ -108,9 +113,8 @@ void BM_DownloadPerBlock(benchmark::State& state)
         blocks += image.size() / kBlockBytes;
     }
     state.SetItemsProcessed(blocks);
-    state.counters["time_per_block"] =
-        benchmark::Counter(double(blocks), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                           benchmark::Counter::kIs1000);
+    state.counters["time_per_block"] = benchmark::Counter(
+        double(blocks), benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 BENCHMARK(BM_DownloadPerBlock)->Unit(benchmark::kMillisecond);
 
@@ -118,9 +122,12 @@ TableRows bigTable()
 {
     TableRows rows(100000);
     for (std::size_t i = 0; i < rows.size(); ++i)
-        rows[i] = {QStringLiteral("15.07.2023"), QStringLiteral("09:%1:%2").arg(i / 60 % 60).arg(i % 60),
-                   QString::number(20.0 + double(i % 100) / 10, 'f', 1), QStringLiteral("22.0"),
-                   QStringLiteral("OL"), QStringLiteral("-3.1")};
+        rows[i] = {QStringLiteral("15.07.2023"),
+                   QStringLiteral("09:%1:%2").arg(i / 60 % 60).arg(i % 60),
+                   QString::number(20.0 + double(i % 100) / 10, 'f', 1),
+                   QStringLiteral("22.0"),
+                   QStringLiteral("OL"),
+                   QStringLiteral("-3.1")};
     return rows;
 }
 

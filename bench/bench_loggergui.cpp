@@ -3,19 +3,17 @@
 // set with its statistics, reading a 100,000-line table into a table window and saving
 // it back.
 #include <benchmark/benchmark.h>
+#include <qcustomplot.h>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <qcustomplot.h>
 #include <QTemporaryDir>
 
-#include "benchsupport.h"
 #include "base/clock.h"
-#include "program/program.h"
-#include "program/prompts.h"
+#include "benchsupport.h"
 #include "chart/chartmodel.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tabletograph.h"
@@ -25,6 +23,8 @@
 #include "graph/ui/tfrmgraph.h"
 #include "logger/ui/loggerwindow.h"
 #include "meter/devicefactory.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 using namespace kelvor;
 

@@ -5,14 +5,14 @@
 
 #include <QApplication>
 
-#include "benchsupport.h"
-#include "base/clock.h"
 #include "app/ui/monitorloop.h"
-#include "program/program.h"
-#include "program/prompts.h"
+#include "base/clock.h"
+#include "benchsupport.h"
 #include "meter/choice/devicechoice.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/tfrmpanel.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 using namespace kelvor;
 

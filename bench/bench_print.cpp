@@ -8,18 +8,18 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 
-#include "benchsupport.h"
 #include "base/clock.h"
-#include "program/program.h"
-#include "program/prompts.h"
+#include "benchsupport.h"
 #include "chart/chartmodel.h"
 #include "files/ui/tablerowsmodel.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "meter/devicefactory.h"
-#include "print/ui/graphprinter.h"
 #include "print/tableprintout.h"
+#include "print/ui/graphprinter.h"
 #include "print/ui/tableprinter.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 using namespace kelvor;
 
@@ -41,7 +41,8 @@ TableRows tableRows(int n)
     TableRows rows(static_cast<std::size_t>(n));
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i] = {"09/12/2026", QString("12:%1:%2").arg(i / 60 % 60, 2, 10, QChar('0')).arg(i % 60, 2, 10, QChar('0')),
-                   "21.5", "30.2", "-1.0", "OL"};
+                   "21.5",       "30.2",
+                   "-1.0",       "OL"};
     return rows;
 }
 

@@ -2,22 +2,22 @@
 // One real-time sample appended and drawn, early in a run and near the end of a 99,999
 // record run, beside a bare QCustomPlot doing the same. Offscreen, window 1175 x 612.
 #include <benchmark/benchmark.h>
-#include <cmath>
-#include <fstream>
-#include <memory>
 #include <qcustomplot.h>
 #include <QApplication>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cmath>
+#include <fstream>
+#include <memory>
 
-#include "benchsupport.h"
 #include "base/clock.h"
-#include "program/program.h"
-#include "program/prompts.h"
+#include "benchsupport.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
 #include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 using namespace kelvor;
 
@@ -152,10 +152,22 @@ void BM_BareQCustomPlot(benchmark::State& state)
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only, false, 0)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only, false, 0)
+    ->Arg(1000)
+    ->Arg(99999)
+    ->Iterations(kIterations)
+    ->Unit(benchmark::kMicrosecond);
 // T4 unplugged ("----") for the whole run: a channel of gaps only.
-BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only_t4_gaps, false, 0x80)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true, 0)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RealTimeAppend, refresh_only_t4_gaps, false, 0x80)
+    ->Arg(1000)
+    ->Arg(99999)
+    ->Iterations(kIterations)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true, 0)
+    ->Arg(1000)
+    ->Arg(99999)
+    ->Iterations(kIterations)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareQCustomPlot)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

@@ -10,10 +10,7 @@
 //   kelvor-benchdriver save-table FILE | write-table-plain FILE   (FILE is read, a copy written)
 //   kelvor-benchdriver download LATENCY_MS | download-protocol LATENCY_MS
 //   kelvor-benchdriver write-collection FILE   (a full memory as a collection file)
-#include <cstdio>
-#include <ctime>
-#include <functional>
-#include <memory>
+#include <qcustomplot.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -21,17 +18,20 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
-#include <qcustomplot.h>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <memory>
 
-#include "benchsupport.h"
 #include "app/ui/tfrmmain.h"
 #include "base/clock.h"
+#include "benchsupport.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tfrmlist.h"
 #include "logger/memorydownload.h"
 #include "logger/ui/loggercommands.h"
-#include "program/program.h"
 #include "meter/sim/simdevice.h"
+#include "program/program.h"
 
 using namespace kelvor;
 
@@ -74,8 +74,8 @@ public:
     }
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        if (e->type() == QEvent::Paint && m_then && o->isWidgetType()
-            && (o == &m_window || m_window.isAncestorOf(static_cast<QWidget*>(o)))) {
+        if (e->type() == QEvent::Paint && m_then && o->isWidgetType() &&
+            (o == &m_window || m_window.isAncestorOf(static_cast<QWidget*>(o)))) {
             qApp->removeEventFilter(this);
             // Run after the paint has finished, not inside it.
             QTimer::singleShot(0, [f = std::move(m_then)] { f(); });

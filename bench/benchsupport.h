@@ -8,13 +8,13 @@
 #include <QDialog>
 #include <QStandardPaths>
 
-#include <memory>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "base/clock.h"
+#include "meter/choice/devicechoice.h"
 #include "program/program.h"
 #include "program/prompts.h"
-#include "meter/choice/devicechoice.h"
 
 namespace kelvor::bench {
 

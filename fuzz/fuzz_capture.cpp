@@ -25,8 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const CaptureEntry& a = entries[i];
         const CaptureEntry& b = again[i];
-        if (a.kind != b.kind || a.ok != b.ok || a.anyFrame != b.anyFrame || a.length != b.length ||
-            a.bytes != b.bytes)
+        if (a.kind != b.kind || a.ok != b.ok || a.anyFrame != b.anyFrame || a.length != b.length || a.bytes != b.bytes)
             std::abort();
     }
     return 0;

@@ -2,8 +2,8 @@
 // kelvor-cli's command line: any arguments (one per line of the input) against a
 // meter that never answers, and the setup parsers on any text. Arguments that
 // would write files or wait for the keyboard are left out.
-#include <cstdlib>
 #include <QTextStream>
+#include <cstdlib>
 
 #include "base/clock.h"
 #include "cli/clicommand.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a collection file on disk, opened as the program opens one: read,
 // decoded, and kept exactly as it was when it opens.
-#include <cstdlib>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
 
 #include "base/clock.h"
 #include "files/collection.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the graph file reader. Whatever it accepts must store and
 // load again to the same block; whatever it refuses must leave the chart untouched.
+#include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
-#include <QByteArray>
 
 #include "chart/chartmodel.h"
 #include "graph/graphfile.h"
@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Both as a whole graph file and as a bare state block.
     for (const bool framed : {true, false}) {
-        const bool ok = framed ? LoadGraphFileBytes(chart, bytes, QStringLiteral("fuzz.ghf")).ok()
-                               : chart.LoadState(bytes).ok();
+        const bool ok =
+            framed ? LoadGraphFileBytes(chart, bytes, QStringLiteral("fuzz.ghf")).ok() : chart.LoadState(bytes).ok();
         if (!ok) {
             if (!(chart.state() == before))
                 std::abort();

@@ -6,11 +6,11 @@
 // finished recording, one left "recording", and a download of the demo memory): the
 // first byte 0 takes the input as the whole file; otherwise the rest is read as
 // (24-bit offset, byte) pairs written over the real file.
-#include <cstddef>
-#include <cstdint>
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
 
 #include "base/clock.h"
 #include "library/library.h"

@@ -28,12 +28,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool ended = device.atEnd();
         int r = kLinkOk;
         switch (op % 6) {
-        case 0: r = device.OpenLink(kMeterVendorId, kMeterProductId); break;
-        case 1: r = device.WriteFrame(&data[i + 1], std::min<int>(7, int(size - i - 1))); break;
-        case 2: r = device.WriteBlock(&data[i + 1], std::min<int>(32, int(size - i - 1))); break;
-        case 3: r = device.ReadReply(buffer.data(), (op & 0x80) ? 1 + arg * 16 : kLengths[arg % 4]); break;
-        case 4: r = device.SyncLink(); break;
-        default: r = device.CloseLink(); break;
+            case 0:
+                r = device.OpenLink(kMeterVendorId, kMeterProductId);
+                break;
+            case 1:
+                r = device.WriteFrame(&data[i + 1], std::min<int>(7, int(size - i - 1)));
+                break;
+            case 2:
+                r = device.WriteBlock(&data[i + 1], std::min<int>(32, int(size - i - 1)));
+                break;
+            case 3:
+                r = device.ReadReply(buffer.data(), (op & 0x80) ? 1 + arg * 16 : kLengths[arg % 4]);
+                break;
+            case 4:
+                r = device.SyncLink();
+                break;
+            default:
+                r = device.CloseLink();
+                break;
         }
         if (ended && r == kLinkOk)
             std::abort();

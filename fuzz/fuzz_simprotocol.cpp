@@ -3,9 +3,9 @@
 // its device interface: every option text is taken or refused with a message, every
 // reply has a length the PC reads, and nothing faults (also after "W" has scribbled
 // over the memory header).
+#include <QString>
 #include <cstdint>
 #include <cstdlib>
-#include <QString>
 
 #include "base/clock.h"
 #include "meter/sim/simdevice.h"
@@ -39,31 +39,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         clock.advanceMs(std::int64_t(op & 0x1F) * 997);
         std::uint8_t buf[32] = {};
         switch (op >> 5) {
-        case 0:
-        case 1:
-        case 2: {
-            for (std::size_t k = 0; k < 7 && i < size; ++k)
-                buf[k] = data[i++];
-            if (op & 0x40) {  // mostly well-formed, so the handler goes deep
-                buf[0] = 0x02;
-                buf[6] = 0x03;
+            case 0:
+            case 1:
+            case 2: {
+                for (std::size_t k = 0; k < 7 && i < size; ++k)
+                    buf[k] = data[i++];
+                if (op & 0x40) {  // mostly well-formed, so the handler goes deep
+                    buf[0] = 0x02;
+                    buf[6] = 0x03;
+                }
+                device.WriteFrame(buf, 7);
+                break;
             }
-            device.WriteFrame(buf, 7);
-            break;
-        }
-        case 3:
-            for (std::size_t k = 0; k < 32 && i < size; ++k)
-                buf[k] = data[i++];
-            device.WriteBlock(buf, 32);
-            break;
-        case 4:
-            device.OpenLink(kelvor::kMeterVendorId, kelvor::kMeterProductId);
-            break;
-        default: {
-            static constexpr int kLengths[] = {32, 36, 64};
-            device.ReadReply(reply, kLengths[op % 3]);
-            break;
-        }
+            case 3:
+                for (std::size_t k = 0; k < 32 && i < size; ++k)
+                    buf[k] = data[i++];
+                device.WriteBlock(buf, 32);
+                break;
+            case 4:
+                device.OpenLink(kelvor::kMeterVendorId, kelvor::kMeterProductId);
+                break;
+            default: {
+                static constexpr int kLengths[] = {32, 36, 64};
+                device.ReadReply(reply, kLengths[op % 3]);
+                break;
+            }
         }
     }
     device.meter().liveReply();

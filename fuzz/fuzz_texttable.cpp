@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Any byte string as a text table file, read with both separators.
+#include <QBuffer>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <QBuffer>
 
 #include "files/texttable.h"
 

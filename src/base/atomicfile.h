@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <memory>
 
 class QSaveFile;
 

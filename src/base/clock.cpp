@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/clock.h"
 
-#include <cmath>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <cmath>
 
 namespace kelvor {
 

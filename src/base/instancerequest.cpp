@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/instancerequest.h"
 
-#include <algorithm>
 #include <QtEndian>
+#include <algorithm>
 
 namespace kelvor {
 

@@ -47,10 +47,7 @@ QString AxisDateTimeFormat(const QLocale& locale)
     return LongTimeFormat(locale) + QLatin1Char('\n') + locale.dateFormat(QLocale::ShortFormat);
 }
 
-QString ShortDateText(double days)
-{
-    return QLocale().toString(fromDays(days).date(), QLocale::ShortFormat);
-}
+QString ShortDateText(double days) { return QLocale().toString(fromDays(days).date(), QLocale::ShortFormat); }
 
 QString LongTimeText(double days)
 {

@@ -19,10 +19,7 @@ int defaultSubsetColor(int subset)
     return colors[std::abs(subset) % 8];
 }
 
-ChartModel::ChartModel(QObject* parent) : QObject(parent)
-{
-    m_s.data.resize(size_t(m_s.subsets));
-}
+ChartModel::ChartModel(QObject* parent) : QObject(parent) { m_s.data.resize(size_t(m_s.subsets)); }
 
 ChartModel::~ChartModel() = default;
 
@@ -140,8 +137,16 @@ void ChartModel::SetAllYData(const float* values, std::int64_t count)
         touchData(0);
 }
 
-void ChartModel::setUsingXDataII(bool on) { m_s.usingXDataII = on; touchLook(); }
-void ChartModel::setDateTimeMode(int mode) { m_s.dateTimeMode = mode; touchLook(); }
+void ChartModel::setUsingXDataII(bool on)
+{
+    m_s.usingXDataII = on;
+    touchLook();
+}
+void ChartModel::setDateTimeMode(int mode)
+{
+    m_s.dateTimeMode = mode;
+    touchLook();
+}
 
 void ChartModel::setNullDataValueY(double v)
 {
@@ -231,24 +236,56 @@ void ChartModel::setMultiAxesProportions(int axis, double p)
     touchStructure();
 }
 
-void ChartModel::setMultiAxesSeparators(int v) { m_s.multiAxesSeparators = v; touchLook(); }
+void ChartModel::setMultiAxesSeparators(int v)
+{
+    m_s.multiAxesSeparators = v;
+    touchLook();
+}
 
 void ChartModel::setWorkingAxis(int axis) { m_s.workingAxis = std::clamp(axis, 0, kChartMaxAxes - 1); }
 
-void ChartModel::setManualScaleControlX(int v) { m_s.manualScaleControlX = v; touchLook(); }
-void ChartModel::setManualMinX(double v) { m_s.manualMinX = v; touchLook(); }
-void ChartModel::setManualMaxX(double v) { m_s.manualMaxX = v; touchLook(); }
+void ChartModel::setManualScaleControlX(int v)
+{
+    m_s.manualScaleControlX = v;
+    touchLook();
+}
+void ChartModel::setManualMinX(double v)
+{
+    m_s.manualMinX = v;
+    touchLook();
+}
+void ChartModel::setManualMaxX(double v)
+{
+    m_s.manualMaxX = v;
+    touchLook();
+}
 
 ChartAxisY& ChartModel::workingAxisY() { return m_s.axesY[size_t(m_s.workingAxis)]; }
 
 int ChartModel::ManualScaleControlY() const { return axisY(m_s.workingAxis).manualScaleControl; }
-void ChartModel::setManualScaleControlY(int v) { workingAxisY().manualScaleControl = v; touchLook(); }
+void ChartModel::setManualScaleControlY(int v)
+{
+    workingAxisY().manualScaleControl = v;
+    touchLook();
+}
 double ChartModel::ManualMinY() const { return axisY(m_s.workingAxis).manualMin; }
-void ChartModel::setManualMinY(double v) { workingAxisY().manualMin = v; touchLook(); }
+void ChartModel::setManualMinY(double v)
+{
+    workingAxisY().manualMin = v;
+    touchLook();
+}
 double ChartModel::ManualMaxY() const { return axisY(m_s.workingAxis).manualMax; }
-void ChartModel::setManualMaxY(double v) { workingAxisY().manualMax = v; touchLook(); }
+void ChartModel::setManualMaxY(double v)
+{
+    workingAxisY().manualMax = v;
+    touchLook();
+}
 QString ChartModel::YAxisLabel() const { return axisY(m_s.workingAxis).label; }
-void ChartModel::setYAxisLabel(const QString& s) { workingAxisY().label = s; touchLook(); }
+void ChartModel::setYAxisLabel(const QString& s)
+{
+    workingAxisY().label = s;
+    touchLook();
+}
 
 const ChartAxisY& ChartModel::axisY(int axis) const
 {
@@ -291,9 +328,21 @@ std::vector<std::vector<int>> ChartModel::axisLayout() const
 
 // ---------------------------------------------------------------- look
 
-void ChartModel::setMainTitle(const QString& s) { m_s.mainTitle = s; touchLook(); }
-void ChartModel::setSubTitle(const QString& s) { m_s.subTitle = s; touchLook(); }
-void ChartModel::setXAxisLabel(const QString& s) { m_s.xAxisLabel = s; touchLook(); }
+void ChartModel::setMainTitle(const QString& s)
+{
+    m_s.mainTitle = s;
+    touchLook();
+}
+void ChartModel::setSubTitle(const QString& s)
+{
+    m_s.subTitle = s;
+    touchLook();
+}
+void ChartModel::setXAxisLabel(const QString& s)
+{
+    m_s.xAxisLabel = s;
+    touchLook();
+}
 
 QString ChartModel::SubsetLabels(int subset) const
 {
@@ -329,14 +378,46 @@ void ChartModel::setSubsetColors(int subset, int bgr)
     touchLook();
 }
 
-void ChartModel::setGraphForeColor(int bgr) { m_s.graphForeColor = bgr; touchLook(); }
-void ChartModel::setGraphBackColor(int bgr) { m_s.graphBackColor = bgr; touchLook(); }
-void ChartModel::setDeskColor(int bgr) { m_s.deskColor = bgr; touchLook(); }
-void ChartModel::setTextColor(int bgr) { m_s.textColor = bgr; touchLook(); }
-void ChartModel::setGridStyle(int v) { m_s.gridStyle = v; touchLook(); }
-void ChartModel::setViewingStyle(int v) { m_s.viewingStyle = v; touchLook(); }
-void ChartModel::setPlottingMethod(int v) { m_s.plottingMethod = v; touchLook(); }
-void ChartModel::setLineGapThreshold(double v) { m_s.lineGapThreshold = v; touchLook(); }
+void ChartModel::setGraphForeColor(int bgr)
+{
+    m_s.graphForeColor = bgr;
+    touchLook();
+}
+void ChartModel::setGraphBackColor(int bgr)
+{
+    m_s.graphBackColor = bgr;
+    touchLook();
+}
+void ChartModel::setDeskColor(int bgr)
+{
+    m_s.deskColor = bgr;
+    touchLook();
+}
+void ChartModel::setTextColor(int bgr)
+{
+    m_s.textColor = bgr;
+    touchLook();
+}
+void ChartModel::setGridStyle(int v)
+{
+    m_s.gridStyle = v;
+    touchLook();
+}
+void ChartModel::setViewingStyle(int v)
+{
+    m_s.viewingStyle = v;
+    touchLook();
+}
+void ChartModel::setPlottingMethod(int v)
+{
+    m_s.plottingMethod = v;
+    touchLook();
+}
+void ChartModel::setLineGapThreshold(double v)
+{
+    m_s.lineGapThreshold = v;
+    touchLook();
+}
 
 // ---------------------------------------------------------------- switches
 
@@ -344,13 +425,29 @@ void ChartModel::setPrepareImages(bool on) { m_s.prepareImages = on; }
 void ChartModel::setSubsetByPoint(bool on) { m_s.subsetByPoint = on; }
 void ChartModel::setNoHelp(bool on) { m_s.noHelp = on; }
 void ChartModel::setAllowPopup(bool on) { m_s.allowPopup = on; }
-void ChartModel::setAllowDataLabels(int v) { m_s.allowDataLabels = v; touchLook(); }
+void ChartModel::setAllowDataLabels(int v)
+{
+    m_s.allowDataLabels = v;
+    touchLook();
+}
 void ChartModel::setFocalRect(bool on) { m_s.focalRect = on; }
 void ChartModel::setAllowBar(bool on) { m_s.allowBar = on; }
 void ChartModel::setNoRandomPointsToExport(bool on) { m_s.noRandomPointsToExport = on; }
-void ChartModel::setAllowZooming(int v) { m_s.allowZooming = v; touchLook(); }
-void ChartModel::setScrollingHorzZoom(bool on) { m_s.scrollingHorzZoom = on; touchLook(); }
-void ChartModel::setScrollingVertZoom(bool on) { m_s.scrollingVertZoom = on; touchLook(); }
+void ChartModel::setAllowZooming(int v)
+{
+    m_s.allowZooming = v;
+    touchLook();
+}
+void ChartModel::setScrollingHorzZoom(bool on)
+{
+    m_s.scrollingHorzZoom = on;
+    touchLook();
+}
+void ChartModel::setScrollingVertZoom(bool on)
+{
+    m_s.scrollingVertZoom = on;
+    touchLook();
+}
 
 // ---------------------------------------------------------------- annotations
 
@@ -364,8 +461,8 @@ GraphAnnotation* ChartModel::annotationForWrite(int i)
     return &m_s.graphAnnotations[size_t(i)];
 }
 
-#define KELVOR_ANNOT_GET(field, def)                                                     \
-    const auto& v = m_s.graphAnnotations;                                                \
+#define KELVOR_ANNOT_GET(field, def)      \
+    const auto& v = m_s.graphAnnotations; \
     return i >= 0 && i < int(v.size()) ? v[size_t(i)].field : def
 
 double ChartModel::GraphAnnotationX(int i) const { KELVOR_ANNOT_GET(x, 0.0); }
@@ -375,14 +472,42 @@ int ChartModel::GraphAnnotationColor(int i) const { KELVOR_ANNOT_GET(color, 0); 
 QString ChartModel::GraphAnnotationText(int i) const { KELVOR_ANNOT_GET(text, QString()); }
 #undef KELVOR_ANNOT_GET
 
-void ChartModel::setGraphAnnotationX(int i, double x) { if (auto* a = annotationForWrite(i)) a->x = x; }
-void ChartModel::setGraphAnnotationY(int i, double y) { if (auto* a = annotationForWrite(i)) a->y = y; }
-void ChartModel::setGraphAnnotationType(int i, int type) { if (auto* a = annotationForWrite(i)) a->type = type; }
-void ChartModel::setGraphAnnotationColor(int i, int bgr) { if (auto* a = annotationForWrite(i)) a->color = bgr; }
-void ChartModel::setGraphAnnotationText(int i, const QString& s) { if (auto* a = annotationForWrite(i)) a->text = s; }
+void ChartModel::setGraphAnnotationX(int i, double x)
+{
+    if (auto* a = annotationForWrite(i))
+        a->x = x;
+}
+void ChartModel::setGraphAnnotationY(int i, double y)
+{
+    if (auto* a = annotationForWrite(i))
+        a->y = y;
+}
+void ChartModel::setGraphAnnotationType(int i, int type)
+{
+    if (auto* a = annotationForWrite(i))
+        a->type = type;
+}
+void ChartModel::setGraphAnnotationColor(int i, int bgr)
+{
+    if (auto* a = annotationForWrite(i))
+        a->color = bgr;
+}
+void ChartModel::setGraphAnnotationText(int i, const QString& s)
+{
+    if (auto* a = annotationForWrite(i))
+        a->text = s;
+}
 
-void ChartModel::setShowGraphAnnotations(bool on) { m_s.showGraphAnnotations = on; touchLook(); }
-void ChartModel::setGraphAnnotationTextSize(int v) { m_s.graphAnnotationTextSize = v; touchLook(); }
+void ChartModel::setShowGraphAnnotations(bool on)
+{
+    m_s.showGraphAnnotations = on;
+    touchLook();
+}
+void ChartModel::setGraphAnnotationTextSize(int v)
+{
+    m_s.graphAnnotationTextSize = v;
+    touchLook();
+}
 void ChartModel::setAllowGraphAnnotHotSpots(bool on) { m_s.allowGraphAnnotHotSpots = on; }
 
 kelvor::VertLineAnnotation* ChartModel::vertLineForWrite(int i)
@@ -395,8 +520,8 @@ kelvor::VertLineAnnotation* ChartModel::vertLineForWrite(int i)
     return &m_s.vertLineAnnotations[size_t(i)];
 }
 
-#define KELVOR_VLINE_GET(field, def)                                                     \
-    const auto& v = m_s.vertLineAnnotations;                                             \
+#define KELVOR_VLINE_GET(field, def)         \
+    const auto& v = m_s.vertLineAnnotations; \
     return i >= 0 && i < int(v.size()) ? v[size_t(i)].field : def
 
 double ChartModel::VertLineAnnotation(int i) const { KELVOR_VLINE_GET(x, 0.0); }
@@ -405,19 +530,47 @@ int ChartModel::VertLineAnnotationColor(int i) const { KELVOR_VLINE_GET(color, 0
 QString ChartModel::VertLineAnnotationText(int i) const { KELVOR_VLINE_GET(text, QString()); }
 #undef KELVOR_VLINE_GET
 
-void ChartModel::setVertLineAnnotation(int i, double x) { if (auto* a = vertLineForWrite(i)) a->x = x; }
-void ChartModel::setVertLineAnnotationType(int i, int type) { if (auto* a = vertLineForWrite(i)) a->type = type; }
-void ChartModel::setVertLineAnnotationColor(int i, int bgr) { if (auto* a = vertLineForWrite(i)) a->color = bgr; }
-void ChartModel::setVertLineAnnotationText(int i, const QString& s) { if (auto* a = vertLineForWrite(i)) a->text = s; }
+void ChartModel::setVertLineAnnotation(int i, double x)
+{
+    if (auto* a = vertLineForWrite(i))
+        a->x = x;
+}
+void ChartModel::setVertLineAnnotationType(int i, int type)
+{
+    if (auto* a = vertLineForWrite(i))
+        a->type = type;
+}
+void ChartModel::setVertLineAnnotationColor(int i, int bgr)
+{
+    if (auto* a = vertLineForWrite(i))
+        a->color = bgr;
+}
+void ChartModel::setVertLineAnnotationText(int i, const QString& s)
+{
+    if (auto* a = vertLineForWrite(i))
+        a->text = s;
+}
 
-void ChartModel::setShowVertLineAnnotations(bool on) { m_s.showVertLineAnnotations = on; touchLook(); }
+void ChartModel::setShowVertLineAnnotations(bool on)
+{
+    m_s.showVertLineAnnotations = on;
+    touchLook();
+}
 void ChartModel::setAllowVertLineAnnotHotSpots(bool on) { m_s.allowVertLineAnnotHotSpots = on; }
-void ChartModel::setLineAnnotationTextSize(int v) { m_s.lineAnnotationTextSize = v; touchLook(); }
+void ChartModel::setLineAnnotationTextSize(int v)
+{
+    m_s.lineAnnotationTextSize = v;
+    touchLook();
+}
 
 // ---------------------------------------------------------------- interaction, print
 
 void ChartModel::setAllowDataHotSpots(bool on) { m_s.allowDataHotSpots = on; }
-void ChartModel::setArrowCursor(int v) { m_s.arrowCursor = v; touchLook(); }
+void ChartModel::setArrowCursor(int v)
+{
+    m_s.arrowCursor = v;
+    touchLook();
+}
 void ChartModel::setAllowFontPage(bool on) { m_s.allowFontPage = on; }
 void ChartModel::setAllowPage1(bool on) { m_s.allowPage1 = on; }
 void ChartModel::setAllowPage2(bool on) { m_s.allowPage2 = on; }
@@ -428,10 +581,7 @@ void ChartModel::setPrintStyleControl(int v) { m_s.printStyleControl = v; }
 
 // ---------------------------------------------------------------- actions
 
-void ChartModel::PEactions(int action)
-{
-    emit actionRequested(action);
-}
+void ChartModel::PEactions(int action) { emit actionRequested(action); }
 
 ChartChanges ChartModel::takeChanges()
 {

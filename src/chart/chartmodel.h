@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdint>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace kelvor {
@@ -12,12 +12,12 @@ namespace kelvor {
 // Values of the chart's enumerated properties. The numbers are ours; they are stored in
 // the state block, so never renumber an existing one.
 enum ChartAction : int {
-    sgReinitAndReset = 0,  // rebuild the drawing structure (subsets, axes, split)
-    sgResetImage = 1,      // take over data and look changed since the last refresh
-    sgInvalidateImage = 2, // repaint
-    sgCustomize = 3,       // run the customisation dialog
-    sgPrintDialog = 4,     // print the chart
-    sgUndoZoom = 5,        // back to the unzoomed ranges
+    sgReinitAndReset = 0,   // rebuild the drawing structure (subsets, axes, split)
+    sgResetImage = 1,       // take over data and look changed since the last refresh
+    sgInvalidateImage = 2,  // repaint
+    sgCustomize = 3,        // run the customisation dialog
+    sgPrintDialog = 4,      // print the chart
+    sgUndoZoom = 5,         // back to the unzoomed ranges
 };
 enum ManualScaleControlValue : int { sgNone = 0, sgManualMin = 1, sgManualMax = 2, sgManualMinAndMax = 3 };
 enum DateTimeModeValue : int { sgNoDateTime = 0, sgVBDateTime = 1 };
@@ -149,11 +149,11 @@ struct ChartState {
 
     // How the window reads its data, beyond the look above.
     int dataUnit = chartCelsius;
-    unsigned autoScaleAxes = 0;    // bit a: axis a fits the data in view instead of its fixed range
-    bool elapsedTimeAxis = false;  // X shows h:mm:ss from the first sample instead of the clock
-    bool derivedDifference = false;  // draw subset 0 minus subset 1
-    unsigned derivedRates = 0;       // bit s: draw the rate of change of subset s
-    double derivedRateWindow = 30.0; // seconds the rate is smoothed over
+    unsigned autoScaleAxes = 0;       // bit a: axis a fits the data in view instead of its fixed range
+    bool elapsedTimeAxis = false;     // X shows h:mm:ss from the first sample instead of the clock
+    bool derivedDifference = false;   // draw subset 0 minus subset 1
+    unsigned derivedRates = 0;        // bit s: draw the rate of change of subset s
+    double derivedRateWindow = 30.0;  // seconds the rate is smoothed over
     std::vector<ChartAlarmEvent> alarmEvents;
     bool cursorsOn = false;  // cursors A and B, date-times in days, and the strip's threshold
     double cursorA = 0.0;

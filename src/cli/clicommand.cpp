@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/clicommand.h"
 
-#include <algorithm>
 #include <QFileDevice>
+#include <algorithm>
 
 #include <QCoreApplication>
 
@@ -42,9 +42,8 @@ const QCommandLineOption kVersionOption({QStringLiteral("v"), QStringLiteral("ve
 // Global options that take their value as the next argument when written without '='.
 bool takesSeparateValue(const QString& arg)
 {
-    return arg == QLatin1String("--meter") || arg == QLatin1String("--capture") ||
-           arg == QLatin1String("-meter") || arg == QLatin1String("-capture") || arg == QLatin1String("--data-dir") ||
-           arg == QLatin1String("-data-dir");
+    return arg == QLatin1String("--meter") || arg == QLatin1String("--capture") || arg == QLatin1String("-meter") ||
+           arg == QLatin1String("-capture") || arg == QLatin1String("--data-dir") || arg == QLatin1String("-data-dir");
 }
 
 // The first argument that is neither an option nor an option's value.
@@ -78,8 +77,9 @@ QString programHelp(QCommandLineParser& parser)
         width = std::max(width, c.name.size());
     for (const CliCommand& c : commands)
         text += QStringLiteral("  %1  %2\n").arg(c.name.leftJustified(width), c.summary);
-    text += QStringLiteral("\n'kelvor-cli COMMAND --help' shows the options of a command.\n"
-                           "Exit codes: 0 done, 1 failed, 2 bad command line.\n");
+    text += QStringLiteral(
+        "\n'kelvor-cli COMMAND --help' shows the options of a command.\n"
+        "Exit codes: 0 done, 1 failed, 2 bad command line.\n");
     return text;
 }
 
@@ -91,7 +91,8 @@ int checkOutput(CliEnv& env, int code)
     if (env.out.status() == QTextStream::Ok)
         return code;
     const QFileDevice* file = qobject_cast<const QFileDevice*>(env.out.device());
-    const QString reason = file && !file->errorString().isEmpty() ? file->errorString() : QStringLiteral("write failed");
+    const QString reason =
+        file && !file->errorString().isEmpty() ? file->errorString() : QStringLiteral("write failed");
     env.err << "kelvor-cli: cannot write to standard output: " << reason << '\n';
     env.err.flush();
     return code == kCliOk ? kCliFailed : code;
@@ -104,8 +105,7 @@ CliRegistration::CliRegistration(CliCommand command) { registry().push_back(std:
 std::vector<CliCommand> cliCommands()
 {
     std::vector<CliCommand> sorted = registry();
-    std::sort(sorted.begin(), sorted.end(),
-              [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
+    std::sort(sorted.begin(), sorted.end(), [](const CliCommand& a, const CliCommand& b) { return a.name < b.name; });
     return sorted;
 }
 
@@ -206,9 +206,9 @@ int runCli(const QStringList& arguments, CliEnv& env)
     }
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        command ? QStringLiteral("kelvor-cli %1: %2").arg(command->name, command->summary)
-                : QStringLiteral("kelvor-cli: the KELVOR thermometer from the command line."));
+    parser.setApplicationDescription(command
+                                         ? QStringLiteral("kelvor-cli %1: %2").arg(command->name, command->summary)
+                                         : QStringLiteral("kelvor-cli: the KELVOR thermometer from the command line."));
     addGlobalOptions(parser);
     if (command) {
         if (command->addOptions)
@@ -230,8 +230,8 @@ int runCli(const QStringList& arguments, CliEnv& env)
     }
     if (!command)
         return usage(QStringLiteral("no command given"));
-    if (const QString bad = MeterOptionsError(parser.value(kMeterOption), parser.value(kCaptureOption),
-                                              parser.isSet(kCaptureOption));
+    if (const QString bad =
+            MeterOptionsError(parser.value(kMeterOption), parser.value(kCaptureOption), parser.isSet(kCaptureOption));
         !bad.isEmpty())
         return usage(bad);
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCommandLineParser>
+#include <QStringList>
+#include <QTextStream>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
-#include <QCommandLineParser>
-#include <QStringList>
-#include <QTextStream>
 
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
@@ -30,8 +30,8 @@ struct CliEnv {
     QTextStream& out;
     QTextStream& err;
     // Builds the device for --meter / --capture; nullptr with *error on failure.
-    std::function<std::unique_ptr<MeterDevice>(const QString& meter, const QString& capture,
-                                               QString* error)> makeDevice;
+    std::function<std::unique_ptr<MeterDevice>(const QString& meter, const QString& capture, QString* error)>
+        makeDevice;
     // Lets `ms` of clock time pass. Unset: spins the clock's processEvents().
     std::function<void(std::uint32_t ms)> pause;
     const std::atomic<bool>* interrupted = nullptr;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/climain.h"
 
-#include <atomic>
-#include <csignal>
 #include <QCoreApplication>
 #include <QThread>
+#include <atomic>
+#include <csignal>
 
 #include "base/clock.h"
 #include "cli/clicommand.h"

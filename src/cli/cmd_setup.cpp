@@ -22,8 +22,7 @@ namespace kelvor {
 
 namespace {
 
-const QCommandLineOption kYes({QStringLiteral("y"), QStringLiteral("yes")},
-                              QStringLiteral("Erase without asking."));
+const QCommandLineOption kYes({QStringLiteral("y"), QStringLiteral("yes")}, QStringLiteral("Erase without asking."));
 const QCommandLineOption kCode(QStringLiteral("code"), QStringLiteral("The access code for EEPROM writes."),
                                QStringLiteral("CODE"));
 
@@ -58,9 +57,10 @@ int runInfo(CliContext& ctx)
         return finish(ctx, "info", code, "");
     const MeterInformation info = DecodeMeterInformation(reply, serial);
     static const char* const kNames[] = {
-        "memory available", "meter time", "interval", "data sets", "version", "serial number",
-        "alarm", "hi", "lo", "T1-T2", "thermocouple", "sleep time",
-        "T1 offset", "T2 offset", "T3 offset", "T4 offset",
+        "memory available", "meter time", "interval",  "data sets", "version",
+        "serial number",    "alarm",      "hi",        "lo",        "T1-T2",
+        "thermocouple",     "sleep time", "T1 offset", "T2 offset", "T3 offset",
+        "T4 offset",
     };
     const auto fields = InformationFields(info);
     for (int i = 0; i < fields.size(); ++i)
@@ -80,8 +80,8 @@ int runSetInterval(CliContext& ctx)
         return kCliUsage;
     const QStringList parts = ctx.positional.first().split(QLatin1Char(':'));
     IntervalParameter interval;
-    const int check = parts.size() == 2 ? ParseRecordingInterval(parts[0], parts[1], interval)
-                                        : int(kIntervalMinutesNotNumber);
+    const int check =
+        parts.size() == 2 ? ParseRecordingInterval(parts[0], parts[1], interval) : int(kIntervalMinutesNotNumber);
     if (check != 0) {
         ctx.fail(QStringLiteral("Invalid Input (code %1): the interval is MM:SS, 00:01 to 59:59").arg(check));
         return kCliUsage;
@@ -97,8 +97,9 @@ bool confirmErase(CliContext& ctx)
     if (ctx.args.isSet(kYes))
         return true;
     if (!KELVOR_STDIN_IS_TERMINAL()) {
-        ctx.fail(QStringLiteral("erase deletes every recorded data set; stdin is not a terminal, so "
-                                "confirm with --yes"));
+        ctx.fail(
+            QStringLiteral("erase deletes every recorded data set; stdin is not a terminal, so "
+                           "confirm with --yes"));
         return false;
     }
     ctx.err << "Erase every recorded data set in the meter? [y/N] ";
@@ -134,7 +135,7 @@ int runCalibration(CliContext& ctx)
     const int code = ReadAdjustValues(*link, values);
     if (code != 0)
         return finish(ctx, "calibration", code, "");
-    static const char* const kNames[] = {"T1 gain", "T2 gain", "T3 gain", "T4 gain",
+    static const char* const kNames[] = {"T1 gain",       "T2 gain",       "T3 gain",       "T4 gain",
                                          "T1 EXT offset", "T2 EXT offset", "T3 EXT offset", "T4 EXT offset",
                                          "T1 CJC offset", "T2 CJC offset", "T3 CJC offset", "T4 CJC offset"};
     for (std::size_t i = 0; i < values.size(); ++i)
@@ -187,8 +188,8 @@ const CliRegistration kInfoCommand({QStringLiteral("info"),
                                                    "settings, serial number."),
                                     QString(), nullptr, runInfo});
 const CliRegistration kSetClockCommand({QStringLiteral("set-clock"),
-                                        QStringLiteral("Set the meter's clock to the computer's clock."),
-                                        QString(), nullptr, runSetClock});
+                                        QStringLiteral("Set the meter's clock to the computer's clock."), QString(),
+                                        nullptr, runSetClock});
 const CliRegistration kSetIntervalCommand({QStringLiteral("set-interval"),
                                            QStringLiteral("Set the recording interval (MM:SS, 00:01 to 59:59)."),
                                            QStringLiteral("MM:SS"), nullptr, runSetInterval});

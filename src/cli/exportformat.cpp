@@ -16,9 +16,8 @@ QString ChosenExportFormat(CliContext& ctx, const QString& target)
     QString format = ctx.args.value(kExportFormat).toLower();
     if (format.isEmpty())
         format = target.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? QStringLiteral("xlsx")
-                                                                               : QStringLiteral("table");
-    if (format != QLatin1String("table") && format != QLatin1String("spreadsheet") &&
-        format != QLatin1String("xlsx")) {
+                                                                              : QStringLiteral("table");
+    if (format != QLatin1String("table") && format != QLatin1String("spreadsheet") && format != QLatin1String("xlsx")) {
         ctx.fail(QStringLiteral("--format is table, spreadsheet or xlsx, not \"%1\"").arg(format));
         return {};
     }

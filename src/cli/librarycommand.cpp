@@ -25,18 +25,20 @@ namespace kelvor {
 namespace {
 
 const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("list: one JSON array of objects."));
-const QCommandLineOption kIso(QStringLiteral("iso"),
-                              QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
+const QCommandLineOption kIso(
+    QStringLiteral("iso"), QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
 const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")},
                                  QStringLiteral("export: the file to write (.txt, .csv, .ghf for a recording; .ch4, "
                                                 ".txt, .csv for a download)."),
                                  QStringLiteral("FILE"));
 const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("export: the data set of a download, from 1."),
                               QStringLiteral("K"), QStringLiteral("1"));
-const QCommandLineOption kYes({QStringLiteral("y"), QStringLiteral("yes")},
-                              QStringLiteral("delete: without asking."));
+const QCommandLineOption kYes({QStringLiteral("y"), QStringLiteral("yes")}, QStringLiteral("delete: without asking."));
 
-QString kindText(EntryKind k) { return k == EntryKind::Recording ? QStringLiteral("recording") : QStringLiteral("download"); }
+QString kindText(EntryKind k)
+{
+    return k == EntryKind::Recording ? QStringLiteral("recording") : QStringLiteral("download");
+}
 
 QString isoText(double days) { return fromDays(days).toString(Qt::ISODateWithMs); }
 
@@ -205,7 +207,9 @@ const CliRegistration kLibrary({
     QStringLiteral("library"),
     QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE, delete ID [--yes]."),
     QStringLiteral("list|export ID|delete ID"),
-    [](QCommandLineParser& p) { p.addOptions({kJson, kIso, kOutput, kSet, kYes}); },
+    [](QCommandLineParser& p) {
+        p.addOptions({kJson, kIso, kOutput, kSet, kYes});
+    },
     runLibrary,
 });
 

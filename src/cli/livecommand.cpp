@@ -17,8 +17,7 @@ namespace {
 const QCommandLineOption kCount(QStringLiteral("count"),
                                 QStringLiteral("Stop after N readings (default: run until interrupted)."),
                                 QStringLiteral("N"));
-const QCommandLineOption kCsv(QStringLiteral("csv"),
-                              QStringLiteral("Comma-separated values with a header line."));
+const QCommandLineOption kCsv(QStringLiteral("csv"), QStringLiteral("Comma-separated values with a header line."));
 const QCommandLineOption kIso(QStringLiteral("iso"),
                               QStringLiteral("ISO 8601 date-times and '.' decimals, whatever the locale."));
 
@@ -105,7 +104,9 @@ const CliRegistration kLive({
     QStringLiteral("live"),
     QStringLiteral("Print the four channels (degrees C) every 200 ms: time, T1, T2, T3, T4."),
     QString(),
-    [](QCommandLineParser& p) { p.addOptions({kCount, kCsv, kIso, kAlarmOption, kHysteresisOption}); },
+    [](QCommandLineParser& p) {
+        p.addOptions({kCount, kCsv, kIso, kAlarmOption, kHysteresisOption});
+    },
     runLive,
 });
 

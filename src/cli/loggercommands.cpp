@@ -7,9 +7,9 @@
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
 #include "files/collection.h"
-#include "library/libraryaccess.h"
 #include "files/texttable.h"
 #include "graph/graphtable.h"
+#include "library/libraryaccess.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"
 #include "logger/datasetstore.h"
@@ -20,20 +20,17 @@ namespace kelvor {
 
 namespace {
 
-const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")},
-                                 QStringLiteral("Write to FILE."), QStringLiteral("FILE"));
-const QCommandLineOption kIso(QStringLiteral("iso"),
-                              QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
+const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Write to FILE."),
+                                 QStringLiteral("FILE"));
+const QCommandLineOption kIso(
+    QStringLiteral("iso"), QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
 const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("The data set to export, from 1."),
                               QStringLiteral("K"));
 
 // A few live reads before giving up, like the monitor loop's three misses.
 constexpr int kLiveAttempts = 3;
 
-TextStyle styleOf(const CliContext& ctx)
-{
-    return ctx.args.isSet(kIso) ? TextStyle::isoStyle() : TextStyle::system();
-}
+TextStyle styleOf(const CliContext& ctx) { return ctx.args.isSet(kIso) ? TextStyle::isoStyle() : TextStyle::system(); }
 
 // Progress on stderr, redrawn every 64 blocks and at the end.
 class StderrProgress final : public DownloadListener {
@@ -76,19 +73,19 @@ bool loadCollection(CliContext& ctx, const QString& path, DataSetStore& store)
     const DataSetDecodeResult r = DecodeDataSets(file.image, store, ctx.clock);
     const QString name = QDir::toNativeSeparators(path);
     switch (r.code) {
-    case kDecodeOk:
-        break;
-    case kNoDataSet:
-        ctx.fail(QStringLiteral("\"%1\" holds no data set.").arg(name));
-        return false;
-    case kTooManyDataSets:
-        ctx.fail(QStringLiteral("\"%1\" is damaged: its header claims %2 data sets (4000 at most).")
-                     .arg(name)
-                     .arg(r.declaredCount));
-        return false;
-    default:
-        ctx.fail(QStringLiteral("\"%1\" is damaged: %2").arg(name, DecodeWarning(r)));
-        return false;
+        case kDecodeOk:
+            break;
+        case kNoDataSet:
+            ctx.fail(QStringLiteral("\"%1\" holds no data set.").arg(name));
+            return false;
+        case kTooManyDataSets:
+            ctx.fail(QStringLiteral("\"%1\" is damaged: its header claims %2 data sets (4000 at most).")
+                         .arg(name)
+                         .arg(r.declaredCount));
+            return false;
+        default:
+            ctx.fail(QStringLiteral("\"%1\" is damaged: %2").arg(name, DecodeWarning(r)));
+            return false;
     }
     if (r.cutShort)
         ctx.err << "kelvor-cli: warning: \"" << name << "\" is damaged. " << DecodeWarning(r) << '\n';
@@ -148,7 +145,9 @@ int runExport(CliContext& ctx)
         return kCliUsage;
     }
     const TextStyle style = styleOf(ctx);
-    const QChar sep = format != QLatin1String("table") ? QLatin1Char('\t') : target.isEmpty() ? QLatin1Char('\t') : TableSaveSeparator(target);
+    const QChar sep = format != QLatin1String("table") ? QLatin1Char('\t')
+                      : target.isEmpty()               ? QLatin1Char('\t')
+                                                       : TableSaveSeparator(target);
     if (sep == QLatin1Char(',') && style.locale.decimalPoint() == QStringLiteral(",")) {
         ctx.fail(QStringLiteral("export: the locale writes decimal commas, which cannot go into the "
                                 "comma-separated \"%1\"; add --iso for '.' decimals or write a .txt file")
@@ -266,8 +265,8 @@ int runDownload(CliContext& ctx)
         ctx.fail(saved.error);
         return kCliFailed;
     }
-    ctx.out << "downloaded " << store.collectionImage.size() << " bytes, " << store.sets.size()
-            << " data set(s) to " << QDir::toNativeSeparators(target) << '\n';
+    ctx.out << "downloaded " << store.collectionImage.size() << " bytes, " << store.sets.size() << " data set(s) to "
+            << QDir::toNativeSeparators(target) << '\n';
     return kCliOk;
 }
 
@@ -294,7 +293,9 @@ const CliRegistration kExport({
                    "which needs --iso where the locale writes decimal commas), as a spreadsheet table "
                    "(--format spreadsheet) or as an Excel workbook (-o *.xlsx, --all for every set)."),
     QStringLiteral("FILE.ch4"),
-    [](QCommandLineParser& p) { p.addOptions({kSet, kOutput, kIso, kExportFormat, kExportAll}); },
+    [](QCommandLineParser& p) {
+        p.addOptions({kSet, kOutput, kIso, kExportFormat, kExportAll});
+    },
     runExport,
 });
 

@@ -26,8 +26,7 @@ const QCommandLineOption kCsv(QStringLiteral("csv"),
                               QStringLiteral("FILE"));
 const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                 QStringLiteral("Print nothing per sample."));
-const QCommandLineOption kCount(QStringLiteral("count"), QStringLiteral("Stop after N samples."),
-                                QStringLiteral("N"));
+const QCommandLineOption kCount(QStringLiteral("count"), QStringLiteral("Stop after N samples."), QStringLiteral("N"));
 
 // The monitor loop's rhythm (see the live command).
 constexpr std::uint32_t kProbeIntervalMs = 500;
@@ -224,7 +223,9 @@ const CliRegistration kRecord({
     QStringLiteral("record"),
     QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4)."),
     QString(),
-    [](QCommandLineParser& p) { p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kAlarmOption, kHysteresisOption}); },
+    [](QCommandLineParser& p) {
+        p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kAlarmOption, kHysteresisOption});
+    },
     runRecord,
 });
 

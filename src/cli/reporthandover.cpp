@@ -29,8 +29,9 @@ int handOver(CliContext& ctx)
 {
     const QString writer = reportWriter();
     if (writer.isEmpty()) {
-        ctx.fail(QStringLiteral("a PDF report needs the report writer kelvor-cli-report, which comes with the "
-                                "kelvor package (the windowed program); install it to write reports"));
+        ctx.fail(
+            QStringLiteral("a PDF report needs the report writer kelvor-cli-report, which comes with the "
+                           "kelvor package (the windowed program); install it to write reports"));
         return kCliFailed;
     }
     QProcess process;

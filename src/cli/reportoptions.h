@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <functional>
 #include <QCommandLineOption>
+#include <functional>
 
 #include "cli/clicommand.h"
 

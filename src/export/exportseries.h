@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
-#include <vector>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <array>
+#include <vector>
 
 #include "graph/statistics.h"
 
@@ -17,11 +17,11 @@ struct DataSetStore;
 // The samples of one run or data set as the exports and the report see them: a flat
 // copy, so the writers need neither the chart nor the store.
 struct ExportSeries {
-    QString name;                          // "Set 1", "Run": the sheet name
-    QString unit;                          // "°C" or "°F"
-    std::vector<double> times;             // days since 30 Dec 1899, local time
-    std::vector<float> values;             // four per sample, T1..T4
-    QList<QPair<QString, QString>> source; // label, text: where the samples came from
+    QString name;                           // "Set 1", "Run": the sheet name
+    QString unit;                           // "°C" or "°F"
+    std::vector<double> times;              // days since 30 Dec 1899, local time
+    std::vector<float> values;              // four per sample, T1..T4
+    QList<QPair<QString, QString>> source;  // label, text: where the samples came from
 
     int samples() const { return int(times.size()); }
     float value(int sample, int channel) const { return values[size_t(4 * sample + channel)]; }

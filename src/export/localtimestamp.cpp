@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/localtimestamp.h"
 
-#include <cmath>
 #include <QDateTime>
+#include <cmath>
 
 namespace kelvor {
 
@@ -15,10 +15,7 @@ void appendTwo(QByteArray& out, int v)
     out += char('0' + v % 10);
 }
 
-int offsetAt(const QDate& d, int secondOfDay)
-{
-    return QDateTime(d, QTime(0, 0).addSecs(secondOfDay)).offsetFromUtc();
-}
+int offsetAt(const QDate& d, int secondOfDay) { return QDateTime(d, QTime(0, 0).addSecs(secondOfDay)).offsetFromUtc(); }
 }  // namespace
 
 void LocalTimestamp::append(QByteArray& out, double days)

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/xlsxworkbook.h"
 
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
+#include <xlsxwriter.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryFile>
-#include <xlsxwriter.h>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 
 #include "export/exportseries.h"
 
@@ -42,10 +42,7 @@ QByteArray sheetName(const QString& wanted, QSet<QString>& used)
     return name.toUtf8();
 }
 
-bool hasMissing(const ExportSeries& s)
-{
-    return std::any_of(s.values.begin(), s.values.end(), IsMissingValue);
-}
+bool hasMissing(const ExportSeries& s) { return std::any_of(s.values.begin(), s.values.end(), IsMissingValue); }
 
 void writeDataSheet(lxw_workbook* book, const Formats& f, const ExportSeries& s, const QByteArray& name)
 {
@@ -140,9 +137,12 @@ void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSer
         }
         const GraphStatistics st = SeriesStatistics(s);
         const QString u = s.unit;
-        const QStringList head = {QStringLiteral("Channel"),         QStringLiteral("Maximum (%1)").arg(u),
-                                  QStringLiteral("at"),              QStringLiteral("Minimum (%1)").arg(u),
-                                  QStringLiteral("at"),              QStringLiteral("Average (%1)").arg(u),
+        const QStringList head = {QStringLiteral("Channel"),
+                                  QStringLiteral("Maximum (%1)").arg(u),
+                                  QStringLiteral("at"),
+                                  QStringLiteral("Minimum (%1)").arg(u),
+                                  QStringLiteral("at"),
+                                  QStringLiteral("Average (%1)").arg(u),
                                   QStringLiteral("Values averaged")};
         ++row;
         for (int col = 0; col < head.size(); ++col)
@@ -179,8 +179,7 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
     const QFileInfo target(path);
     // The library writes to a path of its own: a new file beside the target, renamed
     // over it once the library reports success.
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
+    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
     if (!temp.open())
         return {failure(path, temp.errorString())};
     temp.close();
@@ -214,9 +213,9 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
     if (closed != LXW_NO_ERROR)
         return {failure(path, QString::fromUtf8(lxw_strerror(closed)))};
     // Keep the permissions a new file would get, or those of the file it replaces.
-    const QFile::Permissions mode = target.exists() ? QFile::permissions(path)
-                                                    : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                          QFile::ReadOther;
+    const QFile::Permissions mode = target.exists()
+                                        ? QFile::permissions(path)
+                                        : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
     QFile::setPermissions(temp.fileName(), mode);
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(tempName.toStdString()),

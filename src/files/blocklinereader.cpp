@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/blocklinereader.h"
 
-#include <cstring>
 #include <QIODevice>
+#include <cstring>
 
 namespace kelvor {
 

@@ -45,8 +45,8 @@ CollectionReadResult ReadCollectionFile(const QString& path)
         r.image.clear();
     } else if (r.image.size() > kMaxCollectionBytes) {
         r.status = CollectionReadResult::TooLarge;
-        r.error = QStringLiteral("\"%1\" is not a data set collection: it is larger than a meter holds.")
-                      .arg(native(path));
+        r.error =
+            QStringLiteral("\"%1\" is not a data set collection: it is larger than a meter holds.").arg(native(path));
         r.image.clear();
     } else if (r.image.isEmpty()) {
         r.status = CollectionReadResult::Empty;
@@ -55,8 +55,7 @@ CollectionReadResult ReadCollectionFile(const QString& path)
     return r;
 }
 
-CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& workingCopyPath,
-                                    const QString& target)
+CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& workingCopyPath, const QString& target)
 {
     CollectionSaveResult r;
     QByteArray image = store.collectionImage;

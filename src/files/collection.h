@@ -34,8 +34,7 @@ struct CollectionSaveResult {
 // Writes the image of the listed data sets (kept in the store) to `target` atomically.
 // Only when this run has listed nothing yet does the working copy left by an earlier
 // run stand in for it.
-CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& workingCopyPath,
-                                    const QString& target);
+CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& workingCopyPath, const QString& target);
 
 struct CollectionOpenResult {
     enum Status { Opened, Unreadable, NotDecoded } status = Opened;

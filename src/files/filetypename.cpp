@@ -74,8 +74,9 @@ QString NameForFileType(const QString& filter, int typeIndex, const QString& typ
 
 QString DecimalCommaCsvMessage(const QString& path)
 {
-    return QStringLiteral("\"%1\" was not written: numbers with a decimal comma cannot go into a "
-                          "comma-separated (.csv) table. Choose a .txt name (separated by tab) instead.")
+    return QStringLiteral(
+               "\"%1\" was not written: numbers with a decimal comma cannot go into a "
+               "comma-separated (.csv) table. Choose a .txt name (separated by tab) instead.")
         .arg(QDir::toNativeSeparators(path));
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <optional>
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 #include "files/texttable.h"
 
@@ -13,8 +13,7 @@ namespace kelvor {
 // the tables are written) with a two- or four-digit year, its long format, or ISO
 // yyyy-MM-dd; a two-digit year is taken in 2000..2099. The time: the locale's long or
 // short format, or HH:mm:ss (ISO; the hour with or without its leading zero). Returns days since 30 Dec 1899, or nothing.
-std::optional<double> ParseTableDateTime(const QString& date, const QString& time,
-                                         const QLocale& locale = QLocale());
+std::optional<double> ParseTableDateTime(const QString& date, const QString& time, const QLocale& locale = QLocale());
 
 // The message for a date-time that cannot be read.
 QString DateTimeConversionError(const QString& text);

@@ -3,10 +3,10 @@
 
 #include "files/blocklinereader.h"
 
-#include <algorithm>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "base/atomicfile.h"
 #include "base/inputfile.h"
@@ -15,9 +15,8 @@ namespace kelvor {
 
 QChar TableReadSeparator(const QString& path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
-               ? QLatin1Char(',')
-               : QLatin1Char('\t');
+    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0 ? QLatin1Char(',')
+                                                                                            : QLatin1Char('\t');
 }
 
 QChar TableSaveSeparator(const QString& fileName)

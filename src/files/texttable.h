@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QChar>
+#include <QString>
 #include <array>
 #include <functional>
 #include <vector>
-#include <QChar>
-#include <QString>
 
 class QIODevice;
 

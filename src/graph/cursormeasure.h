@@ -64,13 +64,13 @@ private:
     static constexpr int kBlock = 128;
     std::vector<double> m_x;
     std::vector<float> m_y;
-    double m_offset = 0.0;          // first measurement: keeps the square sums well-conditioned
-    std::vector<double> m_sum;      // of (y - offset) over measurements, n + 1 entries
-    std::vector<double> m_sumSq;    // of (y - offset)^2
-    std::vector<int> m_count;       // measurements before index
-    std::vector<double> m_above;    // held seconds above the threshold before index
+    double m_offset = 0.0;        // first measurement: keeps the square sums well-conditioned
+    std::vector<double> m_sum;    // of (y - offset) over measurements, n + 1 entries
+    std::vector<double> m_sumSq;  // of (y - offset)^2
+    std::vector<int> m_count;     // measurements before index
+    std::vector<double> m_above;  // held seconds above the threshold before index
     std::vector<double> m_below;
-    std::vector<int> m_blockMin;    // index of the first minimum of each full block, -1 none
+    std::vector<int> m_blockMin;  // index of the first minimum of each full block, -1 none
     std::vector<int> m_blockMax;
     double m_threshold = 0.0;
     bool m_hasOffset = false;

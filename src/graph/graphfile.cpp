@@ -30,9 +30,8 @@ GraphFileResult WriteGraphFile(const ChartModel& chart, const QString& path)
 GraphFileResult LoadGraphFileBytes(ChartModel& chart, const QByteArray& bytes, const QString& path)
 {
     if (bytes.size() < 4)
-        return {QStringLiteral("\"%1\" is not a graph file: it is only %2 bytes long.")
-                    .arg(named(path))
-                    .arg(bytes.size())};
+        return {
+            QStringLiteral("\"%1\" is not a graph file: it is only %2 bytes long.").arg(named(path)).arg(bytes.size())};
     const quint32 length = qFromLittleEndian<quint32>(bytes.constData());
     const qint64 rest = bytes.size() - 4;
     if (length > kGraphFileMaxBlock)

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/graphtable.h"
 
+#include <QDir>
 #include <cmath>
 #include <cstdlib>
-#include <QDir>
 
 #include "base/atomicfile.h"
 #include "base/clock.h"
@@ -66,8 +66,8 @@ void AppendGraphTableLine(QString& line, double xDays, const std::array<float, 4
     }
 }
 
-GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, int first, int last,
-                                 QChar separator, const QLocale& givenLocale, const TableProgress& progress)
+GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, int first, int last, QChar separator,
+                                 const QLocale& givenLocale, const TableProgress& progress)
 {
     GraphTableResult result;
     const TextStyle style{givenLocale, false};

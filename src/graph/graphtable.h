@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
-#include <functional>
 #include <QChar>
 #include <QLocale>
 #include <QString>
+#include <array>
+#include <functional>
 
 namespace kelvor {
 
@@ -48,8 +48,7 @@ void AppendGraphTableLine(QString& line, double xDays, const std::array<float, 4
 // One line per point from first to last: date and time of subset 0's X, then T1..T4,
 // joined by the separator, CR LF after each; stops at the first point whose X is 0.0
 // (never filled). A cancelled write leaves no file behind and any old file untouched.
-GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, int first, int last,
-                                 QChar separator, const QLocale& locale = QLocale(),
-                                 const TableProgress& progress = {});
+GraphTableResult WriteGraphTable(const ChartModel& chart, const QString& path, int first, int last, QChar separator,
+                                 const QLocale& locale = QLocale(), const TableProgress& progress = {});
 
 }  // namespace kelvor

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <QString>
 
 #include "graph/realtimestate.h"
 

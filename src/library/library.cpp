@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library.h"
 
-#include <algorithm>
-#include <chrono>
 #include <sqlite3.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <chrono>
 
 #include "library/libraryschema.h"
 #include "library/sqlitestatement.h"
@@ -121,7 +121,10 @@ std::vector<ChartAlarmEvent> readAlarmEvents(sqlite3* db, std::int64_t id)
     return out;
 }
 
-EntryKind kindOf(const QString& text) { return text == QLatin1String("download") ? EntryKind::Download : EntryKind::Recording; }
+EntryKind kindOf(const QString& text)
+{
+    return text == QLatin1String("download") ? EntryKind::Download : EntryKind::Recording;
+}
 
 // The list's columns, shared by list() and entry().
 const char* const kEntrySelect = R"sql(
@@ -240,9 +243,9 @@ LibraryStatus Library::connect()
         return fail(rc, QStringLiteral("cannot read"));
     }
     if (version > kLibrarySchemaVersion)
-        return LibraryStatus{SQLITE_READONLY,
-                             QStringLiteral("written by a newer KELVOR (schema version %1); it is left as it is")
-                                 .arg(version)};
+        return LibraryStatus{
+            SQLITE_READONLY,
+            QStringLiteral("written by a newer KELVOR (schema version %1); it is left as it is").arg(version)};
     {
         SqliteStatement mode(m_db, "PRAGMA journal_mode = WAL");
         rc = mode.step();
@@ -262,7 +265,8 @@ LibraryStatus Library::connect()
             verdict = rc == SQLITE_ROW ? check.text(0) : QString();
         }
         if (rc != SQLITE_ROW)
-            return isDamage(rc) ? LibraryStatus{rc, QStringLiteral("damaged")} : fail(rc, QStringLiteral("cannot check"));
+            return isDamage(rc) ? LibraryStatus{rc, QStringLiteral("damaged")}
+                                : fail(rc, QStringLiteral("cannot check"));
         if (verdict != QLatin1String("ok"))
             return LibraryStatus{SQLITE_CORRUPT, verdict};
     }
@@ -299,8 +303,9 @@ LibraryOpenResult Library::open(const QString& dataDir)
     for (const char* suffix : {"-wal", "-shm"})
         if (QFileInfo::exists(path + QLatin1String(suffix)))
             QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix));
-    out.notice = QStringLiteral("The library %1 could not be read (%2). It was kept as %3 and a new library "
-                                "was started.")
+    out.notice = QStringLiteral(
+                     "The library %1 could not be read (%2). It was kept as %3 and a new library "
+                     "was started.")
                      .arg(QDir::toNativeSeparators(path), s.error, QDir::toNativeSeparators(aside));
     s = lib->connect();
     if (!s.ok()) {
@@ -340,8 +345,9 @@ std::optional<std::int64_t> Library::beginRecording(const RecordingHeader& h, Li
     if (int rc = item.step(); rc != SQLITE_DONE)
         return failed(rc);
     const std::int64_t id = sqlite3_last_insert_rowid(m_db);
-    SqliteStatement rec(m_db, "INSERT INTO recordings(id, started, rate_seconds, record_count, meter_model, "
-                              "meter_serial, unit, state, open_ended) VALUES (?,?,?,?,?,?,?,'recording',?)");
+    SqliteStatement rec(m_db,
+                        "INSERT INTO recordings(id, started, rate_seconds, record_count, meter_model, "
+                        "meter_serial, unit, state, open_ended) VALUES (?,?,?,?,?,?,?,'recording',?)");
     rec.bind(1, id);
     rec.bind(2, h.started);
     rec.bind(3, h.rateSeconds);
@@ -369,8 +375,9 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
     if (tx.began() != SQLITE_OK)
         return fail(tx.began(), QStringLiteral("cannot write samples"));
     // OR REPLACE: a batch retried after an uncertain failure writes the same rows again.
-    SqliteStatement ins(m_db, "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
-                              "VALUES (?,?,?,?,?,?,?,?)");
+    SqliteStatement ins(m_db,
+                        "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
+                        "VALUES (?,?,?,?,?,?,?,?)");
     for (std::size_t k = 0; k < n; ++k) {
         const JournalSample& s = samples[k];
         ins.bind(1, id);
@@ -383,7 +390,8 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
             return fail(rc, QStringLiteral("cannot write samples"));
         ins.reset();
     }
-    SqliteStatement count(m_db, "UPDATE recordings SET sample_count = max(sample_count, ?), last_time = ? WHERE id = ?");
+    SqliteStatement count(m_db,
+                          "UPDATE recordings SET sample_count = max(sample_count, ?), last_time = ? WHERE id = ?");
     count.bind(1, first + std::int64_t(n));
     count.bind(2, samples[n - 1].time);
     count.bind(3, id);
@@ -486,13 +494,19 @@ LibraryStatus Library::endRecording(std::int64_t id, const char* state, const Re
 std::optional<RecordingStatistics> Library::computeStatistics(std::int64_t id, QString* error) const
 {
     RecordingStatistics st;
-    if (!forEachSample(id, [&st](const JournalSample& s) { st.add(s); return true; }, error))
+    if (!forEachSample(
+            id,
+            [&st](const JournalSample& s) {
+                st.add(s);
+                return true;
+            },
+            error))
         return std::nullopt;
     return st;
 }
 
 std::vector<LibraryEntry> Library::markInterrupted(const std::function<bool(std::int64_t)>& stillWritten,
-                                                  LibraryStatus* status)
+                                                   LibraryStatus* status)
 {
     std::vector<LibraryEntry> found;
     if (status)
@@ -521,8 +535,7 @@ std::vector<LibraryEntry> Library::markInterrupted(const std::function<bool(std:
     return found;
 }
 
-bool Library::forEachSample(std::int64_t id, const std::function<bool(const JournalSample&)>& row,
-                            QString* error) const
+bool Library::forEachSample(std::int64_t id, const std::function<bool(const JournalSample&)>& row, QString* error) const
 {
     if (!m_db) {
         if (error)
@@ -565,8 +578,9 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
 
     // Stretches of `bucket` samples each become two envelope points.
     const std::int64_t n = e->samples;
-    const std::int64_t bucket =
-        maxPoints >= 2 && n > std::int64_t(maxPoints) ? (n + std::int64_t(maxPoints / 2) - 1) / std::int64_t(maxPoints / 2) : 1;
+    const std::int64_t bucket = maxPoints >= 2 && n > std::int64_t(maxPoints)
+                                    ? (n + std::int64_t(maxPoints / 2) - 1) / std::int64_t(maxPoints / 2)
+                                    : 1;
     data.decimated = bucket > 1;
     // The count on the row only sizes the first allocation; the rows decide the rest.
     data.samples.reserve(std::size_t(std::clamp<std::int64_t>(bucket > 1 ? (n / bucket + 1) * 2 : n, 0, 1 << 20)));
@@ -688,8 +702,7 @@ std::optional<LibraryEntry> Library::entry(std::int64_t id, QString* error) cons
     return std::nullopt;
 }
 
-LibraryStatus Library::updateItemText(std::int64_t id, const char* sql, const QString& text,
-                                      const QString& what)
+LibraryStatus Library::updateItemText(std::int64_t id, const char* sql, const QString& text, const QString& what)
 {
     if (!m_db)
         return fail(SQLITE_CANTOPEN, what);
@@ -705,14 +718,12 @@ LibraryStatus Library::updateItemText(std::int64_t id, const char* sql, const QS
 
 LibraryStatus Library::rename(std::int64_t id, const QString& name)
 {
-    return updateItemText(id, "UPDATE items SET name = ? WHERE id = ?", name,
-                          QStringLiteral("cannot rename"));
+    return updateItemText(id, "UPDATE items SET name = ? WHERE id = ?", name, QStringLiteral("cannot rename"));
 }
 
 LibraryStatus Library::setNote(std::int64_t id, const QString& note)
 {
-    return updateItemText(id, "UPDATE items SET note = ? WHERE id = ?", note,
-                          QStringLiteral("cannot write the note"));
+    return updateItemText(id, "UPDATE items SET note = ? WHERE id = ?", note, QStringLiteral("cannot write the note"));
 }
 
 LibraryStatus Library::remove(std::int64_t id)
@@ -741,8 +752,9 @@ QString Library::integrityCheck() const
 
 QString LibraryWriteProblem(const QString& path, const LibraryStatus& status)
 {
-    return QStringLiteral("The library %1 cannot be written (%2). Recording goes on; the samples are kept in "
-                          "memory and written as soon as the library can take them.")
+    return QStringLiteral(
+               "The library %1 cannot be written (%2). Recording goes on; the samples are kept in "
+               "memory and written as soon as the library can take them.")
         .arg(QDir::toNativeSeparators(path), status.error);
 }
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
-#include <QString>
 
 #include "library/librarytypes.h"
 #include "logger/datasetstore.h"
@@ -19,8 +19,8 @@ class Library;
 
 struct LibraryOpenResult {
     std::unique_ptr<Library> library;  // null when the library cannot be used at all
-    QString notice;  // something the user should hear (a damaged file set aside), with both names
-    QString error;   // why there is no library
+    QString notice;                    // something the user should hear (a damaged file set aside), with both names
+    QString error;                     // why there is no library
 };
 
 // The library of every real-time run and every download: one SQLite database
@@ -76,9 +76,8 @@ public:
     // --- downloads
     // Stores a memory image exactly as downloaded, with the data sets decoded from it
     // (listed beside it for SQL tools; the image stays the source of truth).
-    std::optional<std::int64_t> storeDownload(const QByteArray& image, const std::vector<DataSet>& sets,
-                                              double when, const QString& meterSerial, const QString& source,
-                                              LibraryStatus* status);
+    std::optional<std::int64_t> storeDownload(const QByteArray& image, const std::vector<DataSet>& sets, double when,
+                                              const QString& meterSerial, const QString& source, LibraryStatus* status);
     std::optional<DownloadData> loadDownload(std::int64_t id, QString* error) const;
 
     // --- both
@@ -95,8 +94,7 @@ private:
     explicit Library(QString path);
     LibraryStatus connect();
     LibraryStatus fail(int code, const QString& what) const;
-    LibraryStatus updateItemText(std::int64_t id, const char* sql, const QString& text,
-                                 const QString& what);
+    LibraryStatus updateItemText(std::int64_t id, const char* sql, const QString& text, const QString& what);
     LibraryStatus exec(const char* sql);
     std::optional<RecordingStatistics> computeStatistics(std::int64_t id, QString* error) const;
     LibraryStatus writeStatistics(std::int64_t id, const RecordingStatistics& s);

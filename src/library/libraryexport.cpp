@@ -64,8 +64,7 @@ private:
     bool m_failed = false;
 };
 
-LibraryExportResult recordingTable(const Library& library, std::int64_t id, const QString& path,
-                                   const TextStyle& style)
+LibraryExportResult recordingTable(const Library& library, std::int64_t id, const QString& path, const TextStyle& style)
 {
     LibraryExportResult out;
     TableWriter writer(path);
@@ -164,10 +163,8 @@ LibraryExportResult downloadFile(const Library& library, std::int64_t id, const 
     }
     DataSetStore store;
     if (!DecodeDataSets(d->image, store, clock).ok() || set < 1 || std::size_t(set) > store.sets.size()) {
-        out.error = QStringLiteral("there is no data set %1 in item %2 (it holds %3)")
-                        .arg(set)
-                        .arg(id)
-                        .arg(store.sets.size());
+        out.error =
+            QStringLiteral("there is no data set %1 in item %2 (it holds %3)").arg(set).arg(id).arg(store.sets.size());
         return out;
     }
     const std::size_t k = std::size_t(set - 1);

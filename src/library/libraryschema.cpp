@@ -139,13 +139,16 @@ QString backfillDownloadSets(sqlite3* db)
 QString step(sqlite3* db, int to)
 {
     switch (to) {
-    case 1: return execScript(db, kToVersion1);
-    case 2:
-        if (QString e = execScript(db, kToVersion2); !e.isEmpty())
-            return e;
-        return backfillDownloadSets(db);
-    case 3: return execScript(db, kToVersion3);
-    default: return QStringLiteral("no migration to version %1").arg(to);
+        case 1:
+            return execScript(db, kToVersion1);
+        case 2:
+            if (QString e = execScript(db, kToVersion2); !e.isEmpty())
+                return e;
+            return backfillDownloadSets(db);
+        case 3:
+            return execScript(db, kToVersion3);
+        default:
+            return QStringLiteral("no migration to version %1").arg(to);
     }
 }
 

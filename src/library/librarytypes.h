@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <vector>
-#include <QByteArray>
-#include <QString>
 
 #include "chart/chartmodel.h"
 
@@ -70,12 +70,12 @@ enum class EntryKind { Recording, Download };
 struct LibraryEntry {
     std::int64_t id = 0;
     EntryKind kind = EntryKind::Recording;
-    double start = 0.0;     // recording: its start; download: when it was downloaded
-    double end = 0.0;       // recording: its last sample (start when it has none)
+    double start = 0.0;        // recording: its start; download: when it was downloaded
+    double end = 0.0;          // recording: its last sample (start when it has none)
     std::int64_t samples = 0;  // recording: samples taken; download: samples in all sets
-    int dataSets = 0;       // download only
-    int rateSeconds = 0;    // recording only
-    QString state;          // recording: recording / complete / interrupted; download: empty
+    int dataSets = 0;          // download only
+    int rateSeconds = 0;       // recording only
+    QString state;             // recording: recording / complete / interrupted; download: empty
     QString meterSerial;
     QString name;
     QString note;

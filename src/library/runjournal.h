@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <memory>
 #include <optional>
 #include <vector>
-#include <QString>
 
 #include "library/librarytypes.h"
 

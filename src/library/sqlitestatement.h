@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdint>
 #include <sqlite3.h>
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 
 namespace kelvor {
 
@@ -12,10 +12,7 @@ namespace kelvor {
 // indexes like sqlite3_bind_*; columns are 0-based like sqlite3_column_*.
 class SqliteStatement {
 public:
-    SqliteStatement(sqlite3* db, const char* sql)
-    {
-        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
-    }
+    SqliteStatement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
     ~SqliteStatement() { sqlite3_finalize(m_stmt); }
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;

@@ -35,10 +35,14 @@ struct ThermocoupleRangeF {
 constexpr ThermocoupleRangeF thermocoupleRangeF(int thermoType)
 {
     switch (thermoType) {
-    case 1: return {-2380, 18320};
-    case 2: return {-2380, 13820};
-    case 3: return {-2920, 7520};
-    default: return {-3280, 25016};
+        case 1:
+            return {-2380, 18320};
+        case 2:
+            return {-2380, 13820};
+        case 3:
+            return {-2920, 7520};
+        default:
+            return {-3280, 25016};
     }
 }
 
@@ -58,8 +62,7 @@ struct DataSetDecodeResult {
 // Date parts that are not BCD take the clock's current part; impossible dates take
 // the clock's current date and time.
 DataSetDecodeResult DecodeDataSets(const QByteArray& image, DataSetStore& store, const Clock& clock);
-DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStore& store,
-                                   const Clock& clock);
+DataSetDecodeResult DecodeDataSets(const char* data, qsizetype size, DataSetStore& store, const Clock& clock);
 
 // One line for the user when the image was cut short (empty otherwise).
 QString DecodeWarning(const DataSetDecodeResult& r);

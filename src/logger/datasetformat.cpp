@@ -33,10 +33,9 @@ QStringList DataSetListRow(const DataSet& s, int k, const TextStyle& style)
     QStringList row;
     row.reserve(11);
     row << QString::number(k + 1)
-        << (style.iso ? start.date().toString(Qt::ISODate)
-                      : style.locale.toString(start.date(), QLocale::ShortFormat))
-        << start.time().toString(QStringLiteral("HH:mm:ss")) << FormatRate(s.interval)
-        << QString::number(s.sampleCount) << FormatUnit(s) << FormatCouple(s.thermoType);
+        << (style.iso ? start.date().toString(Qt::ISODate) : style.locale.toString(start.date(), QLocale::ShortFormat))
+        << start.time().toString(QStringLiteral("HH:mm:ss")) << FormatRate(s.interval) << QString::number(s.sampleCount)
+        << FormatUnit(s) << FormatCouple(s.thermoType);
     for (int c = 0; c < 4; ++c)
         row << FormatDecimal(OffsetInUnit(s, c), style);
     return row;
@@ -63,8 +62,7 @@ double OffsetInUnit(const DataSet& s, int channel)
 
 QString FormatTableDate(const QDateTime& dt, const TextStyle& style)
 {
-    return style.iso ? dt.date().toString(Qt::ISODate)
-                     : style.locale.toString(dt.date(), QLocale::ShortFormat);
+    return style.iso ? dt.date().toString(Qt::ISODate) : style.locale.toString(dt.date(), QLocale::ShortFormat);
 }
 
 QString FormatTableTime(const QDateTime& dt, const TextStyle& style)
@@ -73,10 +71,7 @@ QString FormatTableTime(const QDateTime& dt, const TextStyle& style)
                      : style.locale.toString(dt.time(), LongTimeFormat(style.locale));
 }
 
-QString FormatDecimal(double v, const TextStyle& style)
-{
-    return numberLocale(style).toString(v, 'f', 1);
-}
+QString FormatDecimal(double v, const TextStyle& style) { return numberLocale(style).toString(v, 'f', 1); }
 
 QString FormatTemperature(double y, const TextStyle& style)
 {

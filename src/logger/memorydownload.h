@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <functional>
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 #include "logger/datasetdecoder.h"
 #include "meter/commandframe.h"
@@ -23,9 +23,9 @@ enum DownloadCode : int {
     kDownloadStartWriteFailed = 1004,
     kDownloadStartReadFailed = 1005,
     kDownloadBadSignature = 1006,
-    kDownloadWrongBlock = 1007,       // only from SeekMemoryBlock
-    kDownloadWriteFailed = 123,       // "p" or "r" in the transfer phase
-    kDownloadEndWriteFailed = 125,    // the closing "q"
+    kDownloadWrongBlock = 1007,     // only from SeekMemoryBlock
+    kDownloadWriteFailed = 123,     // "p" or "r" in the transfer phase
+    kDownloadEndWriteFailed = 125,  // the closing "q"
     kDownloadSeekFailed = 1260,
     kDownloadResumeWriteFailed = 1261,
     kDownloadResumeReadFailed = 1263,
@@ -107,7 +107,7 @@ struct LoadOutcome {
 
 struct LoadCallbacks {
     std::function<void(const DataSetDecodeResult&)> decoded;  // rebuild the data set list
-    std::function<void(int)> showDataSet;                      // draw data set k
+    std::function<void(int)> showDataSet;                     // draw data set k
 };
 
 // Download, decode into the store, keep the image as the collection source, write the

@@ -88,8 +88,7 @@ int CaptureDevice::CloseLink() { return m_inner->CloseLink(); }
 
 int CaptureDevice::GetSerialText(char* buffer, int size) { return m_inner->GetSerialText(buffer, size); }
 
-std::unique_ptr<MeterDevice> wrapWithCapture(std::unique_ptr<MeterDevice> inner, const QString& file,
-                                             QString* error)
+std::unique_ptr<MeterDevice> wrapWithCapture(std::unique_ptr<MeterDevice> inner, const QString& file, QString* error)
 {
     if (!inner)
         return nullptr;

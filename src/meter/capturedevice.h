@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <memory>
 #include <QFile>
+#include <memory>
 
 #include "meter/captureformat.h"
 #include "meter/meterdevice.h"

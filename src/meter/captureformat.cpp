@@ -11,9 +11,12 @@ constexpr qsizetype kCaptureMaxLineBytes = 64 * 1024;
 
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -33,8 +36,7 @@ bool parseHexByte(const QByteArray& token, std::uint8_t* out)
 }
 
 // Reads exactly `count` hex bytes from tokens[first..]; the caller has checked the count.
-bool parseBytes(const QList<QByteArray>& tokens, qsizetype first, std::vector<std::uint8_t>* out,
-                QString* what)
+bool parseBytes(const QList<QByteArray>& tokens, qsizetype first, std::vector<std::uint8_t>* out, QString* what)
 {
     out->clear();
     out->reserve(std::size_t(tokens.size() - first));
@@ -71,7 +73,9 @@ bool parseLine(const QList<QByteArray>& t, CaptureEntry* e, QString* what)
         const int want = frame ? kCaptureFrameBytes : kCaptureBlockBytes;
         if (t.size() - 1 != want) {
             *what = QStringLiteral("a %1 line needs %2 bytes, found %3")
-                        .arg(QString::fromLatin1(tag)).arg(want).arg(t.size() - 1);
+                        .arg(QString::fromLatin1(tag))
+                        .arg(want)
+                        .arg(t.size() - 1);
             return false;
         }
         return parseBytes(t, 1, &e->bytes, what);
@@ -95,8 +99,7 @@ bool parseLine(const QList<QByteArray>& t, CaptureEntry* e, QString* what)
         }
         return parseBytes(t, 2, &e->bytes, what);
     }
-    *what = QStringLiteral("unknown line kind '%1' (expected O, W, B or R)")
-                .arg(QString::fromLatin1(tag.left(16)));
+    *what = QStringLiteral("unknown line kind '%1' (expected O, W, B or R)").arg(QString::fromLatin1(tag.left(16)));
     return false;
 }
 
@@ -149,27 +152,27 @@ QByteArray formatCaptureEntry(const CaptureEntry& e)
             out += ' ' + QByteArray::number(b, 16).rightJustified(2, '0');
     };
     switch (e.kind) {
-    case CaptureEntry::Kind::Open:
-        out = e.ok ? "O OK" : "O FAIL";
-        break;
-    case CaptureEntry::Kind::Frame:
-        out = "W";
-        if (e.anyFrame)
-            out += " *";
-        else
+        case CaptureEntry::Kind::Open:
+            out = e.ok ? "O OK" : "O FAIL";
+            break;
+        case CaptureEntry::Kind::Frame:
+            out = "W";
+            if (e.anyFrame)
+                out += " *";
+            else
+                hex(e.bytes);
+            break;
+        case CaptureEntry::Kind::Block:
+            out = "B";
             hex(e.bytes);
-        break;
-    case CaptureEntry::Kind::Block:
-        out = "B";
-        hex(e.bytes);
-        break;
-    case CaptureEntry::Kind::Read:
-        out = "R " + QByteArray::number(e.length);
-        if (e.ok)
-            hex(e.bytes);
-        else
-            out += " FAIL";
-        break;
+            break;
+        case CaptureEntry::Kind::Read:
+            out = "R " + QByteArray::number(e.length);
+            if (e.ok)
+                hex(e.bytes);
+            else
+                out += " FAIL";
+            break;
     }
     out += '\n';
     return out;

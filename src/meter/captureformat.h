@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdint>
-#include <vector>
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 namespace kelvor {
 

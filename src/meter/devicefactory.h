@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <memory>
 #include <QString>
+#include <memory>
 
 #include "meter/meterdevice.h"
 
@@ -12,7 +12,6 @@ namespace kelvor {
 // meter/sim/simdevice.h, the usb one in meter/usbdevice.h, the choice between them in
 // meter/choice/devicechoice.h.
 std::unique_ptr<MeterDevice> createReplayDevice(const QString& file, QString* error);
-std::unique_ptr<MeterDevice> wrapWithCapture(std::unique_ptr<MeterDevice> inner, const QString& file,
-                                             QString* error);
+std::unique_ptr<MeterDevice> wrapWithCapture(std::unique_ptr<MeterDevice> inner, const QString& file, QString* error);
 
 }  // namespace kelvor

@@ -29,7 +29,7 @@ struct ExchangeCodes {
 // setup block), read the reply and check it. The link stays open.
 struct Exchange {
     Command command = Command::Identity;
-    CommandFrame* frame = nullptr;            // bytes 0, 1 and 6 are set before it is sent
+    CommandFrame* frame = nullptr;                 // bytes 0, 1 and 6 are set before it is sent
     std::function<void(CommandFrame&)> fillFrame;  // the parameter bytes, set just before sending
     std::uint8_t* reply = nullptr;
     int replyLength = 0;
@@ -37,7 +37,7 @@ struct Exchange {
     // The meter's own programs differ here: most run every step and let the last failing
     // one name the code; the EEPROM commands stop at the first failure.
     bool stopAtFirstFailure = false;
-    std::function<void()> fillBlock;  // set: the setup block follows the frame
+    std::function<void()> fillBlock;     // set: the setup block follows the frame
     std::uint32_t waitBeforeReadMs = 0;  // without a block: a pause between frame and read
     // Whether the reply read is the one asked for; empty: any reply will do.
     std::function<bool(const std::uint8_t* reply)> accepted;

@@ -20,11 +20,24 @@ struct DigitPlace {
 
 // Index = digit position of LiveReading::Glyphs (rows T1..T4 D1..D4, then small 1, 2).
 inline constexpr std::array<DigitPlace, 18> kDigitPlaces = {{
-    {42, true}, {43, true}, {44, true}, {45, true},
-    {49, false}, {48, false}, {47, false}, {46, false},
-    {51, true}, {52, true}, {53, true}, {54, true},
-    {59, false}, {58, false}, {57, false}, {56, false},
-    {39, false}, {38, false},
+    {42, true},
+    {43, true},
+    {44, true},
+    {45, true},
+    {49, false},
+    {48, false},
+    {47, false},
+    {46, false},
+    {51, true},
+    {52, true},
+    {53, true},
+    {54, true},
+    {59, false},
+    {58, false},
+    {57, false},
+    {56, false},
+    {39, false},
+    {38, false},
 }};
 
 struct SegmentPlace {
@@ -79,9 +92,9 @@ inline constexpr std::array<SegmentPlace, std::size_t(Segment::Count)> kSegmentP
 }};
 
 // Live reply status bytes.
-inline constexpr int kReplyUnitByte = 2;        // bit 7: degrees F
-inline constexpr int kReplyStatusByte = 3;      // bit 3 recording, bit 4 REC/FULL blink, bit 6 MMA blink
-inline constexpr int kReplyTimedByte = 4;       // bit 3: MAX/MIN/AVG driven by the blink timer
+inline constexpr int kReplyUnitByte = 2;    // bit 7: degrees F
+inline constexpr int kReplyStatusByte = 3;  // bit 3 recording, bit 4 REC/FULL blink, bit 6 MMA blink
+inline constexpr int kReplyTimedByte = 4;   // bit 3: MAX/MIN/AVG driven by the blink timer
 inline constexpr int kReplyChannelFlagsByte = 6;
 inline constexpr int kReplyFirstValueByte = 9;  // T1..T4, signed 16-bit big-endian tenths
 

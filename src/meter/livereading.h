@@ -8,10 +8,48 @@ namespace kelvor {
 
 // Annunciator segments of the LCD image, named by the panel element showing them.
 enum class Segment : std::uint8_t {
-    T1F, Recall, Hold, Max, Min, Avg, Mem, Type, TypeT, TypeE, TypeJ, TypeK, LabelT2, LabelT1,
-    T1Minus, T1Point, T1C, T2F, T2Point, T2C, T1T2, T3Minus, LabelT3, T2Minus, AutoOff, LabelT4,
-    T3Point, Full, T4C, T4F, T3C, T3F, Rec, T4Point, AlarmLimit0, AlarmLimit1, Alarm, Bat1, Bat2,
-    BatFull, BatEmpty, T4Minus,
+    T1F,
+    Recall,
+    Hold,
+    Max,
+    Min,
+    Avg,
+    Mem,
+    Type,
+    TypeT,
+    TypeE,
+    TypeJ,
+    TypeK,
+    LabelT2,
+    LabelT1,
+    T1Minus,
+    T1Point,
+    T1C,
+    T2F,
+    T2Point,
+    T2C,
+    T1T2,
+    T3Minus,
+    LabelT3,
+    T2Minus,
+    AutoOff,
+    LabelT4,
+    T3Point,
+    Full,
+    T4C,
+    T4F,
+    T3C,
+    T3F,
+    Rec,
+    T4Point,
+    AlarmLimit0,
+    AlarmLimit1,
+    Alarm,
+    Bat1,
+    Bat2,
+    BatFull,
+    BatEmpty,
+    T4Minus,
     Count
 };
 
@@ -25,8 +63,8 @@ inline constexpr std::uint8_t kGlyphBlank = 16;
 // The decoded live reading: numbers always in degrees C, the LCD image as glyph
 // indexes and annunciator bits, exactly as the meter shows them.
 struct LiveReading {
-    std::array<float, 4> T{};         // T1..T4 in degrees C
-    std::uint8_t ChannelFlags = 0;    // bit n: channel n+1 "OL"; bit n+4: "----"
+    std::array<float, 4> T{};       // T1..T4 in degrees C
+    std::uint8_t ChannelFlags = 0;  // bit n: channel n+1 "OL"; bit n+4: "----"
     bool Fahrenheit = false;
     bool MeterRecording = false;
     bool RecFullBlink = false;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <memory>
 #include <vector>
-#include <QString>
 
 namespace kelvor {
 

@@ -67,8 +67,8 @@ bool MeterLink::ReadLiveReading()
 
 int MeterLink::SendKeyCommand()
 {
-    static constexpr ExchangeCodes kKeyCodes{kKeyOpenFailed, kKeyTimeoutsFailed, kKeyWriteFailed, 0,
-                                             kKeyReadFailed,  kKeyNotAcknowledged, kKeyReplyError};
+    static constexpr ExchangeCodes kKeyCodes{kKeyOpenFailed, kKeyTimeoutsFailed,  kKeyWriteFailed, 0,
+                                             kKeyReadFailed, kKeyNotAcknowledged, kKeyReplyError};
     Exchange x;
     x.command = Command(m_panelFrame[1]);
     x.frame = &m_panelFrame;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "meter/replaydevice.h"
 
+#include <QFile>
 #include <algorithm>
 #include <cstring>
-#include <QFile>
 
 #include "base/inputfile.h"
 #include "meter/devicefactory.h"
@@ -33,8 +33,7 @@ int ReplayDevice::write(CaptureEntry::Kind kind, const std::uint8_t* data, int l
     ++m_next;
     if (e->anyFrame)
         return kLinkOk;
-    const bool same = data && length == int(e->bytes.size()) &&
-                      std::equal(e->bytes.begin(), e->bytes.end(), data);
+    const bool same = data && length == int(e->bytes.size()) && std::equal(e->bytes.begin(), e->bytes.end(), data);
     return same ? kLinkOk : kLinkFailed;
 }
 
@@ -86,7 +85,9 @@ std::unique_ptr<MeterDevice> createReplayDevice(const QString& file, QString* er
         if (f.error() != QFileDevice::NoError)
             problem = QStringLiteral("Cannot read \"%1\": %2").arg(file, f.errorString());
         else if (text.size() > kMaxCaptureBytes)
-            problem = QStringLiteral("\"%1\" is too large for a capture: more than %2 bytes.").arg(file).arg(kMaxCaptureBytes);
+            problem = QStringLiteral("\"%1\" is too large for a capture: more than %2 bytes.")
+                          .arg(file)
+                          .arg(kMaxCaptureBytes);
     }
     std::vector<CaptureEntry> entries;
     QString why;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "meter/usbdevice.h"
 
+#include <hidapi.h>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <hidapi.h>
 #ifndef _WIN32
 #include <unistd.h>
 #endif

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "print/tableprintout.h"
 
-#include <algorithm>
 #include <QAbstractItemModel>
+#include <algorithm>
 
 namespace kelvor {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <vector>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QAbstractItemModel;
 

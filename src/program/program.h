@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPointer>
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <QPointer>
-#include <QString>
 
 #include "base/clock.h"
-#include "program/windowsignals.h"
-#include "program/monitorstate.h"
 #include "graph/realtimestate.h"
 #include "logger/datasetstore.h"
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
 #include "program/meteraccess.h"
+#include "program/monitorstate.h"
 #include "program/monitorswitch.h"
+#include "program/windowsignals.h"
 
 class QPrinter;
 class QWidget;
@@ -41,8 +41,8 @@ enum class ClickMode : int {
 // State shared by every graph window.
 struct GraphState {
     ClickMode GraphClickMode = ClickMode::Normal;
-    int AnnotationCounter = 3;    // the first annotation placed gets index 4
-    int AnnoColor = 0;            // 0x00BBGGRR
+    int AnnotationCounter = 3;  // the first annotation placed gets index 4
+    int AnnoColor = 0;          // 0x00BBGGRR
     QPointer<TfrmGraph> RealTimeGraph;
     QPointer<TfrmGraph> LoggerGraph;
     QPointer<TfrmGraph> FileGraph;  // newest graph opened from a file or drawn from a table
@@ -78,8 +78,8 @@ public:
     GraphHooks graphHooks;
     DataSetStore store;
     bool LoadingData = false;  // a memory download is running (the load command's re-entry guard)
-    QString dataDir;          // template/, temp/ and the help file live here
-    bool serviceMode = false; // --service: shows Data Logger > Setup
+    QString dataDir;           // template/, temp/ and the help file live here
+    bool serviceMode = false;  // --service: shows Data Logger > Setup
 
     // The library of runs and downloads (null: none, as in most tests) and the journal
     // of the real-time run in it.
@@ -90,8 +90,8 @@ public:
     QPointer<TfrmPanel> panel;
     QPointer<TfrmSetup> setupWindow;
 
-    QString settingsFile;     // empty: the platform's own store (see base/settings.h)
-    QString deviceProblem;    // why no real meter backend could be built, for the status bar
+    QString settingsFile;   // empty: the platform's own store (see base/settings.h)
+    QString deviceProblem;  // why no real meter backend could be built, for the status bar
     // Loaded by the main window, drawn by the front panel (none: blank digits).
     std::shared_ptr<const DigitImages> digits;
 
@@ -104,8 +104,7 @@ public:
 
     // The hand-over of a due real-time sample from the monitor loop to the real-time
     // run (flags = ChannelFlags, time in days); empty until the run is linked in.
-    std::function<void(std::uint8_t flags, double time, float t1, float t2, float t3, float t4)>
-        appendRealTimeSample;
+    std::function<void(std::uint8_t flags, double time, float t1, float t2, float t3, float t4)> appendRealTimeSample;
 
     QString templatePath() const;     // dataDir + "/template/graph.ghf"
     QString workingCopyPath() const;  // dataDir + "/temp/DataSetsTemp.tmp"

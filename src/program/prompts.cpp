@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <optional>
 #include <QColor>
 #include <QFont>
 #include <QMessageBox>
 #include <QString>
+#include <optional>
 
 class QDialog;
 class QPrinter;
@@ -29,12 +29,11 @@ public:
     virtual QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                                 const QString& text,
                                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
-    virtual FileChoice openFile(QWidget* parent, const QString& caption, const QString& dir,
-                                const QString& filter) = 0;
+    virtual FileChoice openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) = 0;
     // The save dialog asks before replacing a file; on a change of file type the
     // typed name takes the new type's extension.
-    virtual FileChoice saveFile(QWidget* parent, const QString& caption, const QString& dir,
-                                const QString& filter, const QString& defaultSuffix) = 0;
+    virtual FileChoice saveFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+                                const QString& defaultSuffix) = 0;
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
     virtual std::optional<QFont> font(QWidget* parent, const QFont& initial) = 0;
     // Runs one of the program's own modal dialogs; returns QDialog::Accepted/Rejected

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/pdfreport.h"
 
-#include <algorithm>
-#include <cmath>
 #include <QBuffer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <algorithm>
+#include <cmath>
 
 #include "base/clock.h"
 #include "graph/statistics.h"
@@ -54,8 +54,8 @@ double niceStep(double span, int count)
 // Time ticks: whole seconds, minutes, hours or days so the labels read naturally.
 double niceTimeStep(double spanDays, int count)
 {
-    static const double steps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 10800,
-                                   21600, 43200, 86400, 172800, 604800};
+    static const double steps[] = {1,   2,    5,    10,   15,    30,    60,    120,   300,    600,
+                                   900, 1800, 3600, 7200, 10800, 21600, 43200, 86400, 172800, 604800};
     const double raw = spanDays * 86400.0 / std::max(count, 1);
     for (double s : steps)
         if (raw <= s)
@@ -110,9 +110,9 @@ void drawAxes(QPainter& p, const QRectF& box, const ChartScale& k, const QString
         p.drawLine(QPointF(k.px(x), plot.top()), QPointF(k.px(x), plot.bottom()));
         p.setPen(dark);
         const QDateTime t = fromDays(x);
-        const QString label = days ? locale.toString(t.date(), QLocale::ShortFormat)
-                                   : t.time().toString(xStep * 86400 < 60 ? QStringLiteral("HH:mm:ss")
-                                                                          : QStringLiteral("HH:mm"));
+        const QString label =
+            days ? locale.toString(t.date(), QLocale::ShortFormat)
+                 : t.time().toString(xStep * 86400 < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
         p.drawText(QRectF(k.px(x) - 40, plot.bottom() + 2, 80, 12), Qt::AlignHCenter | Qt::AlignTop, label);
     }
     p.setPen(dark);
@@ -203,8 +203,7 @@ void drawChart(QPainter& p, const QRectF& box, const ExportSeries& s, const QLoc
 }
 
 // A ruled table row: cells left-aligned in the given column widths.
-void tableRow(QPainter& p, double top, double left, const QList<double>& widths, const QStringList& cells,
-              bool header)
+void tableRow(QPainter& p, double top, double left, const QList<double>& widths, const QStringList& cells, bool header)
 {
     p.setFont(font(8, header));
     p.setPen(Qt::black);
@@ -224,17 +223,17 @@ void tableRow(QPainter& p, double top, double left, const QList<double>& widths,
 bool UsesLetterPaper(const QLocale& locale)
 {
     switch (locale.territory()) {
-    case QLocale::UnitedStates:
-    case QLocale::Canada:
-    case QLocale::Mexico:
-    case QLocale::Chile:
-    case QLocale::Colombia:
-    case QLocale::Venezuela:
-    case QLocale::Philippines:
-    case QLocale::PuertoRico:
-        return true;
-    default:
-        return false;
+        case QLocale::UnitedStates:
+        case QLocale::Canada:
+        case QLocale::Mexico:
+        case QLocale::Chile:
+        case QLocale::Colombia:
+        case QLocale::Venezuela:
+        case QLocale::Philippines:
+        case QLocale::PuertoRico:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -253,8 +252,8 @@ public:
         m_body = QRectF(kMargin, kMargin, m_size.width() - 2 * kMargin, m_size.height() - 2 * kMargin - kFooter);
         // Rows that fit: what does not fit on the first page follows on pages of its own.
         m_rowsPerPage = int((m_body.height() - kRowHeight - 20) / kRowHeight);
-        const int extraAnnotationPages = std::max(
-            0, int(std::ceil(double(content.annotations.size() - kAnnotationRowsFirst) / m_rowsPerPage)));
+        const int extraAnnotationPages =
+            std::max(0, int(std::ceil(double(content.annotations.size() - kAnnotationRowsFirst) / m_rowsPerPage)));
         m_samplePages = content.sampleTable && s.samples() > 0 ? (s.samples() + m_rowsPerPage - 1) / m_rowsPerPage : 0;
         m_pages = 1 + extraAnnotationPages + m_samplePages;
     }
@@ -383,10 +382,12 @@ private:
         if (m_content.annotations.isEmpty())
             line(QStringLiteral("None."));
         for (int i = 0; i < m_content.annotations.size(); ++i) {
-            if (i == kAnnotationRowsFirst || (i > kAnnotationRowsFirst && (i - kAnnotationRowsFirst) % m_rowsPerPage == 0))
+            if (i == kAnnotationRowsFirst ||
+                (i > kAnnotationRowsFirst && (i - kAnnotationRowsFirst) % m_rowsPerPage == 0))
                 nextPage();
             const auto& [when, text] = m_content.annotations[i];
-            tableRow(p(), m_y, m_body.left(), widths, {m_l.toString(fromDays(when), QLocale::ShortFormat), text}, false);
+            tableRow(p(), m_y, m_body.left(), widths, {m_l.toString(fromDays(when), QLocale::ShortFormat), text},
+                     false);
             m_y += kRowHeight;
         }
     }

@@ -15,11 +15,11 @@ namespace kelvor {
 // What goes into a report besides the samples.
 struct ReportContent {
     QString title = QStringLiteral("Temperature report");
-    QString meter;                               // model and serial; empty when unknown
-    QList<QPair<double, QString>> annotations;   // date-time (days), text
-    bool sampleTable = false;                    // the samples as a table on further pages
-    QDateTime created;                           // printed in every page's footer
-    QLocale locale;                              // dates, times, numbers, paper size
+    QString meter;                              // model and serial; empty when unknown
+    QList<QPair<double, QString>> annotations;  // date-time (days), text
+    bool sampleTable = false;                   // the samples as a table on further pages
+    QDateTime created;                          // printed in every page's footer
+    QLocale locale;                             // dates, times, numbers, paper size
 };
 
 // A4 or, where the locale's paper is Letter (North America), Letter.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup/adjustvalues.h"
 
+#include <QLocale>
 #include <cmath>
 #include <cstring>
-#include <QLocale>
 
 #include "meter/exchange.h"
 #include "meter/meterlink.h"
@@ -86,7 +86,7 @@ int ReadAdjustValues(MeterLink& link, AdjustValues& values)
 const std::array<const char*, 12>& AdjustValueFieldNames()
 {
     static const std::array<const char*, 12> names = {
-        "edtT1Gain", "edtT2Gain", "edtT3Gain", "edtT4Gain",
+        "edtT1Gain",        "edtT2Gain",        "edtT3Gain",        "edtT4Gain",
         "edtT1_EXT_offset", "edtT2_EXT_offset", "edtT3_EXT_offset", "edtT4_EXT_offset",
         "edtT1_CJC_offset", "edtT2_CJC_offset", "edtT3_CJC_offset", "edtT4_CJC_offset",
     };

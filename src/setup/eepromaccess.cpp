@@ -81,7 +81,8 @@ bool ParseEepromData(const QString& text, int& data, QString* error) { return pa
 
 int WriteEEProm(MeterLink& link, int address, int data)
 {
-    static constexpr ExchangeCodes codes{kEepromWriteOpen, kEepromWriteTimeouts, kEepromWriteFrame, 0, kEepromWriteRead};
+    static constexpr ExchangeCodes codes{kEepromWriteOpen, kEepromWriteTimeouts, kEepromWriteFrame, 0,
+                                         kEepromWriteRead};
     int failures = 0;
     int code = 0;
     while (failures < kEepromFailureLimit) {

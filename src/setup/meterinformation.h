@@ -1,27 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <QList>
 #include <QString>
+#include <array>
+#include <cstdint>
 
 namespace kelvor {
 
 // The sixteen information fields as the setup window shows them.
 struct MeterInformation {
-    QString memoryAvailable;  // txtMemoryAvailable
-    QString meterTime;        // txtMeterTime "MM/DD/20YY   hh:mm:ss", "--/--/--   --:--:--" when unset
-    QString interval;         // txtInt "m:s"
-    QString dataSets;         // txtDataSets
-    QString version;          // txtVer "x.xx"
-    QString serial;           // txtSN
-    QString alarm;            // txtAlarm
-    QString high;             // txtHi
-    QString low;              // txtLo
-    QString t1MinusT2;        // txtT1_T2
-    QString thermoType;       // txtThermoType
-    QString sleepTime;        // txtSleepTime
+    QString memoryAvailable;         // txtMemoryAvailable
+    QString meterTime;               // txtMeterTime "MM/DD/20YY   hh:mm:ss", "--/--/--   --:--:--" when unset
+    QString interval;                // txtInt "m:s"
+    QString dataSets;                // txtDataSets
+    QString version;                 // txtVer "x.xx"
+    QString serial;                  // txtSN
+    QString alarm;                   // txtAlarm
+    QString high;                    // txtHi
+    QString low;                     // txtLo
+    QString t1MinusT2;               // txtT1_T2
+    QString thermoType;              // txtThermoType
+    QString sleepTime;               // txtSleepTime
     std::array<QString, 4> offsets;  // txtT1offset..txtT4offset
 };
 

@@ -117,17 +117,17 @@ void FillDefaultSettings(std::array<std::uint8_t, 32>& b)
     b[0] = 'A';
     b[1] = 'L';
     b[2] = 'L';
-    b[3] = 0;                   // alarm off
-    b[4] = 0x00, b[5] = 0xD4;   // high limit 212
-    b[6] = 0xFF, b[7] = 0xFC;   // low limit -4
-    b[8] = 0, b[9] = 0;         // no data sets
+    b[3] = 0;                                  // alarm off
+    b[4] = 0x00, b[5] = 0xD4;                  // high limit 212
+    b[6] = 0xFF, b[7] = 0xFC;                  // low limit -4
+    b[8] = 0, b[9] = 0;                        // no data sets
     b[10] = 0x00, b[11] = 0x0A, b[12] = 0xFF;  // empty memory
-    b[13] = 0, b[14] = 2;       // interval 0:02
+    b[13] = 0, b[14] = 2;                      // interval 0:02
     b[15] = 0x14;
-    b[18] = 0;                  // type K
-    b[21] = 0;                  // T1-T2 off
+    b[18] = 0;  // type K
+    b[21] = 0;  // T1-T2 off
     b[22] = b[23] = b[24] = b[25] = 0;
-    b[30] = 2;                  // power off after 30 minutes
+    b[30] = 2;  // power off after 30 minutes
 }
 
 int AdjustMeterTime(MeterLink& link)

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <QDateTime>
 #include <QString>
+#include <array>
+#include <cstdint>
 
 #include "meter/exchange.h"
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/mdiwindows.h"
 
-#include <algorithm>
-#include <cmath>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStyle>
+#include <algorithm>
+#include <cmath>
 
 namespace kelvor {
 
@@ -22,10 +22,7 @@ void fitSpan(int& pos, int& length, int room, int minLength)
         pos = std::max(0, room - length);
 }
 
-QSize minimumOf(const QMdiSubWindow& frame)
-{
-    return frame.minimumSizeHint().expandedTo(frame.minimumSize());
-}
+QSize minimumOf(const QMdiSubWindow& frame) { return frame.minimumSizeHint().expandedTo(frame.minimumSize()); }
 
 // The size a window takes in a layout: the wanted size within its minimum and maximum
 // (a fixed-size window such as the front panel keeps its own).
@@ -109,8 +106,8 @@ void TileWindows(QMdiArea& area)
         const int column = i - row * columns;
         const int cellWidth = room.width() / inRow;
         QMdiSubWindow* sub = windows[i];
-        sub->setGeometry(QRect(QPoint(column * cellWidth, row * cellHeight),
-                               allowedSize(*sub, QSize(cellWidth, cellHeight))));
+        sub->setGeometry(
+            QRect(QPoint(column * cellWidth, row * cellHeight), allowedSize(*sub, QSize(cellWidth, cellHeight))));
         FitIntoArea(*sub);
     }
 }
@@ -124,8 +121,8 @@ void CascadeWindows(QMdiArea& area)
     if (QMdiSubWindow* active = area.activeSubWindow(); active && windows.removeOne(active))
         windows << active;
     const QSize room = area.viewport()->size();
-    const int step = std::max(8, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr,
-                                                                        windows.front()));
+    const int step =
+        std::max(8, windows.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.front()));
     int offset = 0;
     for (QMdiSubWindow* sub : windows) {
         const QSize size = allowedSize(*sub, sub->sizeHint());

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QSaveFile>
 #include <algorithm>
 #include <memory>
-#include <QSaveFile>
 
 #include "base/atomicfile.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <sqlite3.h>
 #include <atomic>
 #include <cstring>
-#include <sqlite3.h>
 
 // A SQLite VFS over the default one whose writes can be made to fail, as on a full
 // disk or a read-only medium. Installed as the default VFS while an instance lives.
@@ -43,14 +43,21 @@ private:
         return rc;
     }
     static int close(sqlite3_file* f) { return real(f)->pMethods->xClose(real(f)); }
-    static int read(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return real(f)->pMethods->xRead(real(f), b, n, o); }
+    static int read(sqlite3_file* f, void* b, int n, sqlite3_int64 o)
+    {
+        return real(f)->pMethods->xRead(real(f), b, n, o);
+    }
     static int write(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
     {
         if (s_failWith)
             return s_failWith;
         return real(f)->pMethods->xWrite(real(f), b, n, o);
     }
-    static int truncate(sqlite3_file* f, sqlite3_int64 n) { const int code = s_failWith; return code ? code : real(f)->pMethods->xTruncate(real(f), n); }
+    static int truncate(sqlite3_file* f, sqlite3_int64 n)
+    {
+        const int code = s_failWith;
+        return code ? code : real(f)->pMethods->xTruncate(real(f), n);
+    }
     static int sync(sqlite3_file* f, int fl) { return real(f)->pMethods->xSync(real(f), fl); }
     static int size(sqlite3_file* f, sqlite3_int64* n) { return real(f)->pMethods->xFileSize(real(f), n); }
     static int lock(sqlite3_file* f, int l) { return real(f)->pMethods->xLock(real(f), l); }
@@ -59,18 +66,25 @@ private:
     static int control(sqlite3_file* f, int op, void* a) { return real(f)->pMethods->xFileControl(real(f), op, a); }
     static int sector(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); }
     static int caps(sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
-    static int shmMap(sqlite3_file* f, int i, int sz, int ext, void volatile** p) { return real(f)->pMethods->xShmMap(real(f), i, sz, ext, p); }
+    static int shmMap(sqlite3_file* f, int i, int sz, int ext, void volatile** p)
+    {
+        return real(f)->pMethods->xShmMap(real(f), i, sz, ext, p);
+    }
     static int shmLock(sqlite3_file* f, int o, int n, int fl) { return real(f)->pMethods->xShmLock(real(f), o, n, fl); }
     static void shmBarrier(sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); }
     static int shmUnmap(sqlite3_file* f, int d) { return real(f)->pMethods->xShmUnmap(real(f), d); }
     // No memory-mapped reads: every page goes through read() above.
-    static int fetch(sqlite3_file*, sqlite3_int64, int, void** p) { *p = nullptr; return SQLITE_OK; }
+    static int fetch(sqlite3_file*, sqlite3_int64, int, void** p)
+    {
+        *p = nullptr;
+        return SQLITE_OK;
+    }
     static int unfetch(sqlite3_file*, sqlite3_int64, void*) { return SQLITE_OK; }
 
     static inline sqlite3_vfs* s_real = nullptr;
     static inline std::atomic<int> s_failWith{0};
-    static inline const sqlite3_io_methods s_methods = {
-        3, close, read, write, truncate, sync, size, lock, unlock, checkLock, control, sector, caps,
-        shmMap, shmLock, shmBarrier, shmUnmap, fetch, unfetch};
+    static inline const sqlite3_io_methods s_methods = {3,       close,      read,      write,   truncate, sync, size,
+                                                        lock,    unlock,     checkLock, control, sector,   caps, shmMap,
+                                                        shmLock, shmBarrier, shmUnmap,  fetch,   unfetch};
     sqlite3_vfs m_vfs{};
 };

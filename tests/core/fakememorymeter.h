@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <functional>
 #include <vector>
-#include <QByteArray>
 
 #include "meter/meterdevice.h"
 
@@ -37,9 +37,12 @@ struct FakeMemoryMeter : kelvor::MeterDevice {
         frames.emplace_back(f, f + n);
         const char c = char(f[1]);
         int block = next;
-        if (c == 'P') block = (f[2] << 8 | f[3]) - 1;
-        if (c == 'r') block = lastBlock;
-        if (failWrite(c, block)) return kelvor::kLinkFailed;
+        if (c == 'P')
+            block = (f[2] << 8 | f[3]) - 1;
+        if (c == 'r')
+            block = lastBlock;
+        if (failWrite(c, block))
+            return kelvor::kLinkFailed;
         lastCommand = c;
         if (c == 'P') {
             lastBlock = block;
@@ -63,7 +66,8 @@ struct FakeMemoryMeter : kelvor::MeterDevice {
         std::fill(b, b + n, 0);
         if (n == 36 && (lastCommand == 'P' || lastCommand == 'p' || lastCommand == 'r')) {
             const int at = lastBlock * 32;
-            for (int i = 0; i < 32; ++i) b[i] = at + i < memory.size() ? std::uint8_t(memory[at + i]) : 0xFF;
+            for (int i = 0; i < 32; ++i)
+                b[i] = at + i < memory.size() ? std::uint8_t(memory[at + i]) : 0xFF;
             b[32] = std::uint8_t(blockField >> 8);
             b[33] = std::uint8_t(blockField);
             b[34] = 0x04;
@@ -76,12 +80,17 @@ struct FakeMemoryMeter : kelvor::MeterDevice {
         return kelvor::kLinkOk;
     }
     int CloseLink() override { return kelvor::kLinkOk; }
-    int GetSerialText(char* b, int) override { b[0] = 0; return kelvor::kLinkOk; }
+    int GetSerialText(char* b, int) override
+    {
+        b[0] = 0;
+        return kelvor::kLinkOk;
+    }
 
     int count(char c) const
     {
         int k = 0;
-        for (const auto& f : frames) k += f[1] == std::uint8_t(c);
+        for (const auto& f : frames)
+            k += f[1] == std::uint8_t(c);
         return k;
     }
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <vector>
-#include <QByteArray>
 
 // Builds meter memory images for the logger tests: a 32-byte header, the unused area
 // up to 0x0B00 and the data set records back to back.
@@ -35,13 +35,16 @@ inline QByteArray buildImage(const std::vector<TestDataSet>& sets, int declaredC
         a[p] = char(0xA5);
         a[p + 1] = 0x5A;
         a[p + 2] = 0;
-        for (int i = 0; i < 6; ++i) a[p + 3 + i] = char(s.date[i]);
+        for (int i = 0; i < 6; ++i)
+            a[p + 3 + i] = char(s.date[i]);
         a[p + 9] = char(s.intervalMin);
         a[p + 10] = char(s.intervalSec);
         a[p + 11] = char(s.flags);
         putBe16(a, p + 12, n);
-        for (int c = 0; c < 4; ++c) a[p + 14 + c] = char(s.offsets[c]);
-        for (std::size_t j = 0; j < s.values.size(); ++j) putBe16(a, p + 18 + 2 * int(j), s.values[j]);
+        for (int c = 0; c < 4; ++c)
+            a[p + 14 + c] = char(s.offsets[c]);
+        for (std::size_t j = 0; j < s.values.size(); ++j)
+            putBe16(a, p + 18 + 2 * int(j), s.values[j]);
         a[p + 18 + 8 * n] = 0x5A;
         a[p + 19 + 8 * n] = char(0xA5);
     }

@@ -4,17 +4,17 @@
 // name the file and the reason.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "base/atomicfile.h"
 #include "base/clock.h"
 #include "base/datafolder.h"
-#include "failingsavefile.h"
 #include "chart/chartmodel.h"
 #include "cli/clicommand.h"
+#include "failingsavefile.h"
 #include "files/collection.h"
 #include "files/texttable.h"
 #include "graph/graphfile.h"
@@ -79,8 +79,8 @@ QString simCollection()
     static QTemporaryDir dir;
     static const QString path = [] {
         const QString p = dir.filePath(QStringLiteral("sim.ch4"));
-        const QString err = runCliWriting({QStringLiteral("--meter=sim"), QStringLiteral("download"),
-                                           QStringLiteral("-o"), p});
+        const QString err =
+            runCliWriting({QStringLiteral("--meter=sim"), QStringLiteral("download"), QStringLiteral("-o"), p});
         EXPECT_TRUE(err.isEmpty()) << err.toStdString();
         return p;
     }();
@@ -120,7 +120,7 @@ std::vector<Writer> writers()
              s.write(QByteArray(3000, 'h'));
              s.close();
              return installHelpFile(QFileInfo(p).absolutePath(), s.fileName()) ? QString()
-                                                                                : QStringLiteral("not installed");
+                                                                               : QStringLiteral("not installed");
          }},
         {"cli download", "d.ch4",
          [](const QString& p) {
@@ -165,14 +165,13 @@ TEST(AtomicFile, EveryWriterKeepsTheOldFileAndSaysWhyWhenTheDiskFails)
             }
             QString error;
             {
-                AtomicFileDeviceOverride fail([&f](const QString& p) {
-                    return std::make_unique<FailingSaveFile>(p, f.failOpen, f.budget);
-                });
+                AtomicFileDeviceOverride fail(
+                    [&f](const QString& p) { return std::make_unique<FailingSaveFile>(p, f.failOpen, f.budget); });
                 error = w.write(path);
             }
             EXPECT_EQ(readAll(path), old) << w.name << ", " << f.name;
-            EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << w.name << ", " << f.name << ": "
-                                                                        << error.toStdString();
+            EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path)))
+                << w.name << ", " << f.name << ": " << error.toStdString();
             EXPECT_TRUE(error.contains(f.reason)) << w.name << ", " << f.name << ": " << error.toStdString();
             EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1)
                 << w.name << ", " << f.name << ": a temporary file was left";

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <QtGlobal>
+#include <algorithm>
 #ifdef Q_OS_UNIX
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include <QFile>
@@ -68,8 +68,7 @@ TEST(CaptureFormat, CommentsBlanksAndCaseAreTolerated)
 {
     std::vector<CaptureEntry> entries;
     QString error;
-    ASSERT_TRUE(parseCapture("# a capture\r\n  O OK   # opened\r\n\tW *\nR 2  aB 0f\nR 36 FAIL\n", &entries,
-                             &error))
+    ASSERT_TRUE(parseCapture("# a capture\r\n  O OK   # opened\r\n\tW *\nR 2  aB 0f\nR 36 FAIL\n", &entries, &error))
         << error.toStdString();
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[1].kind, CaptureEntry::Kind::Frame);
@@ -98,7 +97,8 @@ TEST(Replay, CallsWalkTheFileByKind)
         "W 02 4b 00 00 00 00 03\n");
     std::uint8_t buf[64] = {};
     std::uint8_t block[32];
-    for (int i = 0; i < 32; ++i) block[i] = std::uint8_t(i);
+    for (int i = 0; i < 32; ++i)
+        block[i] = std::uint8_t(i);
 
     EXPECT_NE(dev->OpenLink(kMeterVendorId, kMeterProductId), kLinkOk);  // O FAIL consumed
     EXPECT_EQ(dev->OpenLink(kMeterVendorId, kMeterProductId), kLinkOk);  // next is W: passes

@@ -84,17 +84,17 @@ TEST(CliLive, FollowsTheMonitorLoop)
 {
     // Probing every 500 ms until the model code answers, reading every 200 ms, a
     // garbled reply ignored, three misses in a row back to probing.
-    const QByteArray capture = kNoAnswer32 + identity("ABC") + identity("QZX") + live() + live(false) +
-                               kNoAnswer64 + kNoAnswer64 + live() + kNoAnswer64 + kNoAnswer64 +
-                               kNoAnswer64 + kNoAnswer32 + identity("QZX") + live();
+    const QByteArray capture = kNoAnswer32 + identity("ABC") + identity("QZX") + live() + live(false) + kNoAnswer64 +
+                               kNoAnswer64 + live() + kNoAnswer64 + kNoAnswer64 + kNoAnswer64 + kNoAnswer32 +
+                               identity("QZX") + live();
     const CliRun r = runWith(capture, {QStringLiteral("live"), QStringLiteral("--iso")});
     EXPECT_EQ(r.code, kCliOk) << r.err.toStdString();
     EXPECT_EQ(column(r.out, 0).join(QLatin1Char(' ')).toStdString(),
               "2026-01-05T10:00:01.200 2026-01-05T10:00:02.000 2026-01-05T10:00:03.800");
     EXPECT_EQ(column(r.out, 1) + column(r.out, 3) + column(r.out, 4),
-              QStringList({QStringLiteral("23.5"), QStringLiteral("23.5"), QStringLiteral("23.5"),
-                           QStringLiteral("OL"), QStringLiteral("OL"), QStringLiteral("OL"),
-                           QStringLiteral("----"), QStringLiteral("----"), QStringLiteral("----")}))
+              QStringList({QStringLiteral("23.5"), QStringLiteral("23.5"), QStringLiteral("23.5"), QStringLiteral("OL"),
+                           QStringLiteral("OL"), QStringLiteral("OL"), QStringLiteral("----"), QStringLiteral("----"),
+                           QStringLiteral("----")}))
         << r.out.toStdString();
     EXPECT_TRUE(r.err.contains(QLatin1String("stopped answering"))) << r.err.toStdString();
 }
@@ -110,7 +110,8 @@ TEST(CliLive, LocaleTimesCarryMillisecondsAndNoZone)
     } cases[] = {
         {QLocale(QLocale::English, QLocale::UnitedStates),
          {"1/5/26 10:00:00.200 AM", "1/5/26 10:00:00.400 AM", "1/5/26 10:00:00.600 AM"}},
-        {QLocale(QLocale::German, QLocale::Germany), {"05.01.26 10:00:00,200", "05.01.26 10:00:00,400", "05.01.26 10:00:00,600"}},
+        {QLocale(QLocale::German, QLocale::Germany),
+         {"05.01.26 10:00:00,200", "05.01.26 10:00:00,400", "05.01.26 10:00:00,600"}},
         {QLocale(QLocale::Hungarian, QLocale::Hungary),
          {"2026. 01. 05. 10:00:00,200", "2026. 01. 05. 10:00:00,400", "2026. 01. 05. 10:00:00,600"}},
     };
@@ -157,7 +158,8 @@ TEST(CliLive, CsvQuotesLocaleCommasAndIsoIgnoresTheLocale)
     EXPECT_TRUE(lines[1].endsWith(QLatin1String(",\"0,0\",\"0,0\",\"0,0\",\"0,0\""))) << lines[1].toStdString();
 
     ASSERT_EQ(iso.code, kCliOk) << iso.err.toStdString();
-    EXPECT_TRUE(iso.out.endsWith(QLatin1String("\n2026-01-05T10:00:00.200,0.0,0.0,0.0,0.0\n"))) << iso.out.toStdString();
+    EXPECT_TRUE(iso.out.endsWith(QLatin1String("\n2026-01-05T10:00:00.200,0.0,0.0,0.0,0.0\n")))
+        << iso.out.toStdString();
 }
 
 TEST(CliProbe, ReportsTheMeterOrWhyNot)

@@ -119,8 +119,7 @@ TEST(Collection, BadFilesLeaveTheStore)
         EXPECT_EQ(store.sets.size(), 3u) << c.name;
         EXPECT_EQ(store.collectionImage, threeSets()) << c.name;
     }
-    EXPECT_EQ(OpenCollection(dir.filePath("missing.ch4"), store, clock, wc).status,
-              CollectionOpenResult::Unreadable);
+    EXPECT_EQ(OpenCollection(dir.filePath("missing.ch4"), store, clock, wc).status, CollectionOpenResult::Unreadable);
     EXPECT_EQ(readFile(wc), threeSets());
 
     // A collection that ends inside its last data set opens with the complete ones.

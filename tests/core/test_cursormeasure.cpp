@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/cursormeasure.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -48,7 +48,8 @@ TEST(CursorMeasure, HandComputedTable)
         {"A after B", 60, 0, true, true, 30, 10, -60, true, 20, 5, 2, 10, 0, 50, 40, 30, std::sqrt(250.0), 10, 10},
         // One sample between; B sits next to the gap so it has no value.
         {"single sample", 5, 15, true, false, 15, nan, 10, false, 0, 1, 0, 20, 10, 20, 10, 20, 0, 0, 0},
-        {"A before data", -30, 35, false, true, nan, 45, 65, false, 0, 3, 1, 10, 0, 40, 30, 70.0 / 3, std::sqrt(4200.0 / 9 / 2), 0, 10},
+        {"A before data",           -30, 35, false, true, nan, 45, 65, false, 0, 3, 1, 10, 0, 40, 30, 70.0 / 3,
+         std::sqrt(4200.0 / 9 / 2), 0,   10},
         {"after the data", 100, 200, false, false, nan, nan, 100, false, 0, 0, 0, nan, nan, nan, nan, nan, nan, 0, 0},
         {"on a gap", 20, 20, false, false, nan, nan, 0, false, 0, 0, 1, nan, nan, nan, nan, nan, nan, 0, 0},
         {"rising ramp", 30, 40, true, true, 40, 50, 10, true, 60, 2, 0, 40, 30, 50, 40, 45, std::sqrt(50.0), 10, 0},

@@ -14,7 +14,8 @@ const QDateTime kNow(QDate(2026, 1, 5), QTime(10, 11, 12));
 TestDataSet setWith(int samples, std::int16_t base = 0)
 {
     TestDataSet s;
-    for (int i = 0; i < samples * 4; ++i) s.values.push_back(std::int16_t(base + i));
+    for (int i = 0; i < samples * 4; ++i)
+        s.values.push_back(std::int16_t(base + i));
     return s;
 }
 }  // namespace
@@ -184,8 +185,7 @@ TEST(DataSetFormat, ListRowColumns)
     s.offsets[0] = -10;
     s.offsets[1] = 25;
     const QStringList f = DataSetListRow(s, 2, TextStyle::isoStyle());
-    EXPECT_EQ(f, (QStringList{"3", "2023-07-15", "09:30:05", "01:30", "12", "F", "K", "-1.0", "2.5",
-                              "0.0", "0.0"}));
+    EXPECT_EQ(f, (QStringList{"3", "2023-07-15", "09:30:05", "01:30", "12", "F", "K", "-1.0", "2.5", "0.0", "0.0"}));
     s.inCelsius = 1;
     s.thermoType = 3;
     const QStringList c = DataSetListRow(s, 0, TextStyle::isoStyle());

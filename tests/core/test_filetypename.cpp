@@ -9,12 +9,13 @@ using namespace kelvor;
 
 namespace {
 const QString kGraphPipes = QStringLiteral(
-    "Graph file(*.ghf,only for KELVOR)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT|EXCEL file format(*.CSV,seperated by comma)|*.CSV");
+    "Graph file(*.ghf,only for KELVOR)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT|EXCEL file "
+    "format(*.CSV,seperated by comma)|*.CSV");
 // The same list as the Qt file dialog gets it.
 const QString kGraphQt = QStringLiteral(
     "Graph file(*.ghf,only for KELVOR) (*.GHF *.ghf);;TXT file(*.txt,data seperated by tab) (*.TXT *.txt);;"
     "EXCEL file format(*.CSV,seperated by comma) (*.CSV *.csv)");
-}
+}  // namespace
 
 TEST(FileTypeName, ExtensionsOfBothFilterForms)
 {
@@ -22,9 +23,10 @@ TEST(FileTypeName, ExtensionsOfBothFilterForms)
     EXPECT_EQ(FilterTypeExtensions(kGraphPipes), expected);
     EXPECT_EQ(FilterTypeExtensions(kGraphQt), expected);
     // The table filter's padded pattern still yields its four characters.
-    EXPECT_EQ(FilterTypeExtensions(QStringLiteral("TXT file(*.txt,data seperated by tab)|*.TXT                             "
-                                                  "|EXCEL file format(*.CSV,seperated by comma) |*.CSV")),
-              expected.mid(1));
+    EXPECT_EQ(
+        FilterTypeExtensions(QStringLiteral("TXT file(*.txt,data seperated by tab)|*.TXT                             "
+                                            "|EXCEL file format(*.CSV,seperated by comma) |*.CSV")),
+        expected.mid(1));
 }
 
 TEST(FileTypeName, TypedNameTakesThePickedType)
@@ -79,7 +81,7 @@ TEST(TableDateTime, ReadsLocaleFormsWithEitherYearLengthAndIso)
         {us, "2023-07-15", "09:30:05", july15},
         {us, "7/15/2023", "9:30:05", july15},
         {us, "7/15/99", "9:30:05 AM", QDate(2099, 7, 15)},  // two digits stay in 2000..2099
-        {us, "15/7/2023", "9:30:05 AM", QDate()},            // day and month swapped
+        {us, "15/7/2023", "9:30:05 AM", QDate()},           // day and month swapped
         {us, "7/15/2023", "not a time", QDate()},
         {de, "15.07.2023", "09:30:05", july15},
         {de, "15.07.23", "09:30:05", july15},

@@ -61,7 +61,7 @@ TEST(GraphTable, OverRangeLimits)
     const struct {
         float y;
         const char* text;
-    } cases[] = {{2500.0f, "2500.0"}, {2500.1f, "OL"}, {-328.0f, "-328.0"}, {-328.1f, "OL"},
+    } cases[] = {{2500.0f, "2500.0"}, {2500.1f, "OL"},       {-328.0f, "-328.0"}, {-328.1f, "OL"},
                  {9999.0f, "OL"},     {std::nanf(""), "OL"}, {0.04f, "0.0"}};
     for (const auto& c : cases)
         EXPECT_EQ(TableValueText(c.y, kLocale), QLatin1String(c.text)) << c.y;

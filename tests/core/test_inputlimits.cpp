@@ -3,11 +3,11 @@
 // regular file and what is over its stated size, naming the file.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtGlobal>
+#include <functional>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif

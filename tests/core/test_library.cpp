@@ -126,7 +126,8 @@ TEST(Library, DownloadKeepsTheImageByteForByteAndListsItsSets)
     auto lib = openIn(dir);
     const QByteArray image = threeSetImage();
     LibraryStatus s;
-    const auto id = lib->storeDownload(image, decodedSets(image), kStart, QStringLiteral("SN-1"), QStringLiteral("download"), &s);
+    const auto id =
+        lib->storeDownload(image, decodedSets(image), kStart, QStringLiteral("SN-1"), QStringLiteral("download"), &s);
     ASSERT_TRUE(id) << s.error.toStdString();
     QString error;
     const auto d = lib->loadDownload(*id, &error);
@@ -164,7 +165,8 @@ TEST(Library, ListRenameAndDeleteAcrossKinds)
     EXPECT_GT(next, dl);
     QString sampleError;
     std::int64_t left = 0;
-    lib->forEachSample(rec, [&left](const JournalSample&) { return ++left, true; }, &sampleError);
+    lib->forEachSample(
+        rec, [&left](const JournalSample&) { return ++left, true; }, &sampleError);
     EXPECT_EQ(left, 0);
 }
 
@@ -268,18 +270,22 @@ TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
         std::function<void(const QString&)> make;
     };
     const std::vector<Case> cases{
-        {"garbage", [](const QString& p) {
+        {"garbage",
+         [](const QString& p) {
              QFile f(p);
              f.open(QIODevice::WriteOnly);
              f.write(QByteArray(5000, '\x5a'));
          }},
-        {"another program's database", [](const QString& p) {
+        {"another program's database",
+         [](const QString& p) {
              sqlite3* db = nullptr;
              sqlite3_open(QFile::encodeName(p).constData(), &db);
-             sqlite3_exec(db, "CREATE TABLE contacts(name TEXT); INSERT INTO contacts VALUES ('Ann')", nullptr, nullptr, nullptr);
+             sqlite3_exec(db, "CREATE TABLE contacts(name TEXT); INSERT INTO contacts VALUES ('Ann')", nullptr, nullptr,
+                          nullptr);
              sqlite3_close(db);
          }},
-        {"damaged pages", [](const QString& p) {
+        {"damaged pages",
+         [](const QString& p) {
              {
                  auto r = Library::open(QFileInfo(p).absolutePath());
                  LibraryStatus s;

@@ -34,9 +34,9 @@ TEST(DecodeLiveReading, Temperatures)
         float expected;
     };
     const Case cases[] = {
-        {0x00, 0xEB, false, 23.5f},       {0xFF, 0x38, false, -20.0f},      {0x7F, 0xFF, false, 3276.7f},
-        {0x80, 0x00, false, -3276.8f},    {0x03, 0x20, true, 26.666666f},   {0x00, 0x00, true, -17.777779f},
-        {0x00, 0x00, false, 0.0f},        {0x7F, 0xFF, true, 1802.6111f},
+        {0x00, 0xEB, false, 23.5f},    {0xFF, 0x38, false, -20.0f},    {0x7F, 0xFF, false, 3276.7f},
+        {0x80, 0x00, false, -3276.8f}, {0x03, 0x20, true, 26.666666f}, {0x00, 0x00, true, -17.777779f},
+        {0x00, 0x00, false, 0.0f},     {0x7F, 0xFF, true, 1802.6111f},
     };
     for (const Case& c : cases) {
         auto r = blankReply();
@@ -149,9 +149,9 @@ TEST(LcdRowText, ParsesLikeTheMeterShowsIt)
         const char* canonical;
     };
     const Case cases[] = {
-        {"23.5", " 23.5"}, {"-12.0", "- 12.0"}, {"OL", "  0L"}, {" OL ", " 0L "}, {"----", "----"},
-        {"  8.1", "  8.1"}, {"1372", "1372"}, {"-200.0", "-200.0"}, {"", "    "}, {"12345", "2345"},
-        {"1.23", " 123"},  // a point not after the third cell is not lit
+        {"23.5", " 23.5"}, {"-12.0", "- 12.0"}, {"OL", "  0L"},   {" OL ", " 0L "},
+        {"----", "----"},  {"  8.1", "  8.1"},  {"1372", "1372"}, {"-200.0", "-200.0"},
+        {"", "    "},      {"12345", "2345"},   {"1.23", " 123"},  // a point not after the third cell is not lit
     };
     for (const Case& c : cases)
         EXPECT_EQ(lcdRowText(lcdRowFromText(c.text)), c.canonical) << c.text;

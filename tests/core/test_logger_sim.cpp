@@ -56,8 +56,7 @@ TEST(LoggerSim, UnpluggedForGoodEndsWithTheResumeCode)
     MemoryDownload download(link);
     QByteArray image;
     const int code = download.DownloadMemory(image);
-    EXPECT_TRUE(code == kDownloadSeekFailed || code == kDownloadResumeWriteFailed ||
-                code == kDownloadResumeReadFailed)
+    EXPECT_TRUE(code == kDownloadSeekFailed || code == kDownloadResumeWriteFailed || code == kDownloadResumeReadFailed)
         << code;
     EXPECT_LT(image.size(), download.total());
 }
@@ -76,7 +75,8 @@ struct SimCli {
         CliEnv env{clock, o, e, nullptr, nullptr, nullptr};
         env.makeDevice = [this](const QString&, const QString&, QString*) -> std::unique_ptr<MeterDevice> {
             auto sim = std::make_unique<SimDevice>(clock, config, faults);
-            if (prepare) prepare(*sim);
+            if (prepare)
+                prepare(*sim);
             return sim;
         };
         args.prepend(QStringLiteral("kelvor-cli"));

@@ -7,10 +7,10 @@
 
 #include "base/clock.h"
 #include "fakememorymeter.h"
-#include "logger/memorydownload.h"
 #include "logger/datasetstore.h"
-#include "meter/meterlink.h"
+#include "logger/memorydownload.h"
 #include "memoryimage_builder.h"
+#include "meter/meterlink.h"
 
 using namespace kelvor;
 
@@ -19,7 +19,11 @@ struct Progress : DownloadListener {
     int total = -1, last = 0, calls = 0;
     bool ended = false;
     void begin(int t) override { total = t; }
-    void progress(int r) override { last = r; ++calls; }
+    void progress(int r) override
+    {
+        last = r;
+        ++calls;
+    }
     void end() override { ended = true; }
 };
 
@@ -32,7 +36,8 @@ struct CountingMonitor : MonitorHook {
 QByteArray memoryWithPosition(int size, std::uint32_t position)
 {
     QByteArray m(size, '\0');
-    for (int i = 32; i < size; ++i) m[i] = char(i * 7 + i / 256);
+    for (int i = 32; i < size; ++i)
+        m[i] = char(i * 7 + i / 256);
     m[10] = char(position >> 16);
     m[11] = char(position >> 8);
     m[12] = char(position);
@@ -135,7 +140,8 @@ TEST(MemoryDownload, LostBlockIsFetchedAgainAfterR)
     rig.meter.memory = memoryWithPosition(4096, 0x000FFF);
     bool failed = false;
     rig.meter.failRead = [&](char c, int block) {
-        if (c == 'p' && block == 7 && !failed) return failed = true;
+        if (c == 'p' && block == 7 && !failed)
+            return failed = true;
         return false;
     };
     const std::uint32_t t0 = rig.clock.tickMs();
@@ -219,12 +225,14 @@ TEST(MemoryDownload, ResumeRecoversAndCarriesTheSequenceCounter)
     EXPECT_EQ(rig.image, rig.meter.memory);
     std::vector<std::uint8_t> seq;
     for (const auto& f : rig.meter.frames)
-        if (f[1] == 'A') seq.push_back(f[5]);
+        if (f[1] == 'A')
+            seq.push_back(f[5]);
     EXPECT_EQ(seq, (std::vector<std::uint8_t>{2, 3, 4}));
     // Both seeks of an attempt ask for the first missing block.
     int seeks = 0;
     for (const auto& f : rig.meter.frames)
-        if (f[1] == 'P' && (f[2] << 8 | f[3]) == 30) ++seeks;
+        if (f[1] == 'P' && (f[2] << 8 | f[3]) == 30)
+            ++seeks;
     EXPECT_EQ(seeks, 6);
 }
 
@@ -267,9 +275,9 @@ TEST(LoadDataSets, KeepsTheDownloadAsCollectionEvenWhenTheWorkingCopyFails)
         }
         const QString wc = base + "/temp/DataSetsTemp.tmp";
         int shown = -1, listed = 0;
-        const LoadOutcome out = LoadDataSets(rig.download, store, rig.clock, wc,
-                                             {[&](const DataSetDecodeResult& r) { listed = r.decodedCount; },
-                                              [&](int k) { shown = k; }});
+        const LoadOutcome out =
+            LoadDataSets(rig.download, store, rig.clock, wc,
+                         {[&](const DataSetDecodeResult& r) { listed = r.decodedCount; }, [&](int k) { shown = k; }});
         EXPECT_EQ(out.code, kDownloadOk);
         EXPECT_EQ(listed, 2);
         EXPECT_EQ(shown, 0);

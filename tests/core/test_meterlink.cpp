@@ -17,12 +17,17 @@ struct ScriptDevice : MeterDevice {
     int openResult = 0;
     int OpenLink(std::uint16_t, std::uint16_t) override { return openResult; }
     int SetLinkTimeouts(int, int) override { return 0; }
-    int WriteFrame(const std::uint8_t* f, int n) override { frames.emplace_back(f, f + n); return 0; }
+    int WriteFrame(const std::uint8_t* f, int n) override
+    {
+        frames.emplace_back(f, f + n);
+        return 0;
+    }
     int WriteBlock(const std::uint8_t*, int) override { return 0; }
     int SyncLink() override { return 0; }
     int ReadReply(std::uint8_t* b, int n) override
     {
-        if (replies.empty()) return -1;
+        if (replies.empty())
+            return -1;
         auto r = replies.front();
         replies.pop_front();
         r.resize(std::size_t(n));
@@ -30,7 +35,11 @@ struct ScriptDevice : MeterDevice {
         return 0;
     }
     int CloseLink() override { return 0; }
-    int GetSerialText(char* b, int) override { b[0] = 0; return 0; }
+    int GetSerialText(char* b, int) override
+    {
+        b[0] = 0;
+        return 0;
+    }
 };
 }  // namespace
 
@@ -42,8 +51,10 @@ TEST(MeterLink, SequenceCounterWrapsAndFailedReadLeavesZeros)
     std::vector<std::uint8_t> live(64, 0x11);
     live[0] = 0x02;
     live[63] = 0x03;
-    for (int i = 0; i < 256; ++i) dev.replies.push_back(live);
-    for (int i = 0; i < 256; ++i) ASSERT_TRUE(link.ReadLiveReading());
+    for (int i = 0; i < 256; ++i)
+        dev.replies.push_back(live);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_TRUE(link.ReadLiveReading());
     EXPECT_EQ(dev.frames[0][5], 1);
     EXPECT_EQ(dev.frames[254][5], 255);
     EXPECT_EQ(dev.frames[255][5], 0);

@@ -22,10 +22,8 @@ TEST(RealTimeRun, PeriodTexts)
         const char* afterChange;
     };
     const Case cases[] = {
-        {2000, 2, "1:6:40", "1:06:40"},
-        {2000, 5, "2:46:40", "2:46:40"},
-        {5, 2, "0:0:10", "0:00:10"},
-        {99999, 3660, "101665:39:0", "101665:39:00"},  // the largest the dialog allows
+        {2000, 2, "1:6:40", "1:06:40"}, {2000, 5, "2:46:40", "2:46:40"},
+        {5, 2, "0:0:10", "0:00:10"},    {99999, 3660, "101665:39:0", "101665:39:00"},  // the largest the dialog allows
         {0, 2, "0:0:0", "0:00:00"},
     };
     for (const Case& c : cases) {
@@ -49,7 +47,7 @@ TEST_F(RealTimeRunTest, ExtremesFollowTheRawValuesAndShowTheFlags)
     RealTimeState rt;
     // T2 "OL" (bit 1), T4 "----" (bit 7); their raw values still take part.
     const std::uint8_t flags = 0x02 | 0x80;
-    EXPECT_EQ(UpdateExtremes(rt, {23.5f, 0.0f, 21.0f, 0.0f}), 0xFF);  // first sample sets all
+    EXPECT_EQ(UpdateExtremes(rt, {23.5f, 0.0f, 21.0f, 0.0f}), 0xFF);         // first sample sets all
     EXPECT_EQ(UpdateExtremes(rt, {23.5f, 1.0f, 20.0f, 0.0f}), 0x02 | 0x40);  // ties do not move
     EXPECT_FLOAT_EQ(rt.ChannelMax[0], 23.5f);
     EXPECT_FLOAT_EQ(rt.ChannelMin[2], 20.0f);
@@ -109,7 +107,7 @@ TEST_F(RealTimeRunTest, AveragesLeaveOutGapsAndValuesBeyond3000)
     chart.setYData(1, 1, -2999.9f);
     EXPECT_EQ(RunAverageText(chart, 0, 5), QStringLiteral("20.500"));  // the sixth is not a sample
     EXPECT_EQ(RunAverageText(chart, 1, 2), QStringLiteral("0.000"));
-    EXPECT_EQ(RunAverageText(chart, 2, 6), QStringLiteral("****"));   // gaps only
+    EXPECT_EQ(RunAverageText(chart, 2, 6), QStringLiteral("****"));  // gaps only
     EXPECT_EQ(RunAverageText(chart, 0, 0), QStringLiteral("****"));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(RunAverageText(chart, 0, 5), QStringLiteral("20,500"));

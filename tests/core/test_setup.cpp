@@ -2,9 +2,9 @@
 // The setup commands, the information reply, the calibration read and EEPROM access.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "base/clock.h"
 #include "logger/datasetdecoder.h"
@@ -77,8 +77,8 @@ Bytes ok32(const Bytes& frame)
 std::array<std::uint8_t, 64> infoReply()
 {
     std::array<std::uint8_t, 64> r{};
-    const std::uint8_t rec[32] = {'A', 'L', 'L', 1, 0x00, 0xD4, 0xFF, 0xFC, 0x01, 0x02, 0x00, 0x0A, 0xFF,
-                                  5, 30, 0x14, 0, 0, 3, 0, 0, 1, 0xFE, 5, 0, 0x80, 0, 0, 0, 0, 6, 105};
+    const std::uint8_t rec[32] = {'A', 'L', 'L', 1, 0x00, 0xD4, 0xFF, 0xFC, 0x01, 0x02, 0x00, 0x0A, 0xFF, 5, 30, 0x14,
+                                  0,   0,   3,   0, 0,    1,    0xFE, 5,    0,    0x80, 0,    0,    0,    0, 6,  105};
     std::copy(std::begin(rec), std::end(rec), r.begin());
     const std::uint8_t clock[7] = {0x26, 0x09, 0x15, 0x14, 0x03, 0x06, 0x26};
     std::copy(std::begin(clock), std::end(clock), r.begin() + 40);
@@ -101,11 +101,18 @@ TEST(SetupInterval, ValidatesAndBuildsBcdFromTheCharacters)
         std::uint8_t m, s;
     };
     const Case cases[] = {
-        {"60", "60", 0, 0x60, 0x60}, {"05", "30", 0, 0x05, 0x30}, {"5", "7", 0, 0x05, 0x07},
-        {"00", "01", 0, 0x00, 0x01}, {"00", "00", kIntervalZero, 0, 0}, {"61", "00", kIntervalAbove60, 0, 0},
-        {"00", "99", kIntervalAbove60, 0, 0}, {"", "05", kIntervalMinutesNotNumber, 0, 0},
-        {"1", "x", kIntervalSecondsNotNumber, 0, 0}, {"+5", "00", kIntervalMinutesNotNumber, 0, 0},
-        {"060", "00", kIntervalMinutesNotNumber, 0, 0}, {"1 ", "00", kIntervalMinutesNotNumber, 0, 0},
+        {"60", "60", 0, 0x60, 0x60},
+        {"05", "30", 0, 0x05, 0x30},
+        {"5", "7", 0, 0x05, 0x07},
+        {"00", "01", 0, 0x00, 0x01},
+        {"00", "00", kIntervalZero, 0, 0},
+        {"61", "00", kIntervalAbove60, 0, 0},
+        {"00", "99", kIntervalAbove60, 0, 0},
+        {"", "05", kIntervalMinutesNotNumber, 0, 0},
+        {"1", "x", kIntervalSecondsNotNumber, 0, 0},
+        {"+5", "00", kIntervalMinutesNotNumber, 0, 0},
+        {"060", "00", kIntervalMinutesNotNumber, 0, 0},
+        {"1 ", "00", kIntervalMinutesNotNumber, 0, 0},
     };
     for (const Case& c : cases) {
         IntervalParameter p;
@@ -171,8 +178,7 @@ TEST(SetupCommands, ClockBlockIsTakenAfterTheFrameAndKeepsStaleBytes)
     ASSERT_EQ(rig.meter.blocks.size(), 1u);
     const Bytes& b = rig.meter.blocks[0];
     // 100 ms after the frame it is New Year 2032.
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + 11),
-              (Bytes{0x00, 0x00, 0x00, 0x01, 0x01, 0xEE, 0x32, 0x00, 'r', 't', 'c'}));
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 11), (Bytes{0x00, 0x00, 0x00, 0x01, 0x01, 0xEE, 0x32, 0x00, 'r', 't', 'c'}));
     EXPECT_EQ(b[11], 0xEE);
     EXPECT_EQ(rig.meter.frames[0], (Bytes{0x02, 't', 0, 0, 0, 0, 0x03}));
 
@@ -180,8 +186,8 @@ TEST(SetupCommands, ClockBlockIsTakenAfterTheFrameAndKeepsStaleBytes)
     rig.link.setupBlock().fill(0x77);
     ASSERT_EQ(SetupOther(rig.link), 0);
     const Bytes& s = rig.meter.blocks[1];
-    const Bytes expected{'A', 'L', 'L', 0, 0x00, 0xD4, 0xFF, 0xFC, 0, 0, 0x00, 0x0A, 0xFF, 0, 2, 0x14,
-                         0x77, 0x77, 0, 0x77, 0x77, 0, 0, 0, 0, 0, 0x77, 0x77, 0x77, 0x77, 2, 0x77};
+    const Bytes expected{'A',  'L',  'L', 0,    0x00, 0xD4, 0xFF, 0xFC, 0, 0, 0x00, 0x0A, 0xFF, 0,    2, 0x14,
+                         0x77, 0x77, 0,   0x77, 0x77, 0,    0,    0,    0, 0, 0x77, 0x77, 0x77, 0x77, 2, 0x77};
     EXPECT_EQ(s, expected);
 }
 
@@ -204,9 +210,9 @@ TEST(SetupInformation, FieldsAndFormats)
     EXPECT_EQ(i.sleepTime, "8 hours");
     EXPECT_EQ(i.offsets, (std::array<QString, 4>{"-2", "5", "0", "-128"}));
 
-    r[4] = 0xFF, r[5] = 0xFC;  // high limit -4
-    r[18] = 4;                  // no such thermocouple type
-    r[30] = 7;                  // no such power-off time
+    r[4] = 0xFF, r[5] = 0xFC;                  // high limit -4
+    r[18] = 4;                                 // no such thermocouple type
+    r[30] = 7;                                 // no such power-off time
     r[10] = 0x01, r[11] = 0xFE, r[12] = 0xF9;  // 7 bytes short of the end: rounds toward zero
     i = DecodeMeterInformation(r, QString());
     EXPECT_EQ(i.high, "-4");
@@ -452,7 +458,11 @@ TEST(SetupSim, FaultPlanReachesTheCodes)
         {"drop:t@1+2", [](MeterLink& l) { return AdjustMeterTime(l); }, 0},
         {"drop:s@1+*", [](MeterLink& l) { return SetupOther(l); }, 405},
         {"echo:W@1+*", [](MeterLink& l) { return WriteEEProm(l, 5, 5); }, kEepromWriteNoEcho},
-        {"unplug@1+*", [](MeterLink& l) { return AdjustRecordingInterval(l, {0, 2}); }, 604},
+        {"unplug@1+*",
+         [](MeterLink& l) {
+             return AdjustRecordingInterval(l, {0, 2});
+         },
+         604},
     };
     for (const Case& c : cases) {
         ManualClock clock;

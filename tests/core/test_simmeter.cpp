@@ -246,18 +246,24 @@ int seek(MeterLink& link, int n)
     MeterDevice& d = link.device();
     auto& f = link.mainFrame();
     auto& r = link.replyBuffer();
-    if (d.OpenLink(kMeterVendorId, kMeterProductId)) return 1002;
+    if (d.OpenLink(kMeterVendorId, kMeterProductId))
+        return 1002;
     link.WaitMs(100);
-    if (d.SetLinkTimeouts(100, 100)) return 1003;
+    if (d.SetLinkTimeouts(100, 100))
+        return 1003;
     link.WaitMs(100);
     f[2] = std::uint8_t(n >> 8);
     f[3] = std::uint8_t(n);
-    if (link.writeCommand(f, Command::MemoryStart)) return 1004;
+    if (link.writeCommand(f, Command::MemoryStart))
+        return 1004;
     d.SyncLink();
     link.WaitMs(100);
-    if (d.ReadReply(r.data(), 36)) return 1005;
-    if (r[34] != 4 || r[35] != 5) return 1006;
-    if (r[32] != f[2] || r[33] != f[3]) return 1007;
+    if (d.ReadReply(r.data(), 36))
+        return 1005;
+    if (r[34] != 4 || r[35] != 5)
+        return 1006;
+    if (r[32] != f[2] || r[33] != f[3])
+        return 1007;
     return 0;
 }
 
@@ -267,17 +273,23 @@ Download download(MeterLink& link)
     MeterDevice& d = link.device();
     auto& f = link.mainFrame();
     auto& r = link.replyBuffer();
-    if (d.OpenLink(kMeterVendorId, kMeterProductId)) return {{}, 1002};
-    if (d.SetLinkTimeouts(100, 100)) return {{}, 1003};
+    if (d.OpenLink(kMeterVendorId, kMeterProductId))
+        return {{}, 1002};
+    if (d.SetLinkTimeouts(100, 100))
+        return {{}, 1003};
     f[2] = 0;
     f[3] = 1;
-    if (link.writeCommand(f, Command::MemoryStart)) return {{}, 1004};
+    if (link.writeCommand(f, Command::MemoryStart))
+        return {{}, 1004};
     d.SyncLink();
     link.WaitMs(100);
-    if (d.ReadReply(r.data(), 36)) return {{}, 1005};
-    if (r[34] != 4 || r[35] != 5) return {{}, 1006};
+    if (d.ReadReply(r.data(), 36))
+        return {{}, 1005};
+    if (r[34] != 4 || r[35] != 5)
+        return {{}, 1006};
     int total = (r[10] << 16 | r[11] << 8 | r[12]) + 1;
-    if (total > 0x20000 || total < 256) total = 0x20000;
+    if (total > 0x20000 || total < 256)
+        total = 0x20000;
     total = (total + 31) / 32 * 32;
     out.image.assign(r.begin(), r.begin() + 32);
     int remaining = total - 32;
@@ -287,15 +299,30 @@ Download download(MeterLink& link)
     };
     int code = 0;
     while (remaining > 0) {
-        if (link.writeCommand(f, Command::MemoryNext)) { d.CloseLink(); code = 123; break; }
+        if (link.writeCommand(f, Command::MemoryNext)) {
+            d.CloseLink();
+            code = 123;
+            break;
+        }
         d.SyncLink();
-        if (d.ReadReply(r.data(), 36) == 0) { append(); continue; }
+        if (d.ReadReply(r.data(), 36) == 0) {
+            append();
+            continue;
+        }
         link.WaitMs(1000);
-        if (link.writeCommand(f, Command::MemoryRetryOrEepromRead)) { d.CloseLink(); code = 123; break; }
+        if (link.writeCommand(f, Command::MemoryRetryOrEepromRead)) {
+            d.CloseLink();
+            code = 123;
+            break;
+        }
         d.SyncLink();
-        if (d.ReadReply(r.data(), 36)) { code = 0; break; }
+        if (d.ReadReply(r.data(), 36)) {
+            code = 0;
+            break;
+        }
     }
-    if (remaining == 0 && link.writeCommand(f, Command::MemoryEnd)) code = 125;
+    if (remaining == 0 && link.writeCommand(f, Command::MemoryEnd))
+        code = 125;
     int failed = 0;
     while (int(out.image.size()) < total && failed < 5) {
         code = 0;
@@ -307,15 +334,29 @@ Download download(MeterLink& link)
         const int n = int(out.image.size()) / 32;
         seek(link, n);
         link.WaitMs(300);
-        if (seek(link, n)) { code = 1260; ++failed; continue; }
+        if (seek(link, n)) {
+            code = 1260;
+            ++failed;
+            continue;
+        }
         while (remaining > 0) {
-            if (link.writeCommand(f, Command::MemoryNext)) { d.CloseLink(); code = 1261; ++failed; break; }
+            if (link.writeCommand(f, Command::MemoryNext)) {
+                d.CloseLink();
+                code = 1261;
+                ++failed;
+                break;
+            }
             d.SyncLink();
-            if (d.ReadReply(r.data(), 36)) { code = 1263; ++failed; break; }
+            if (d.ReadReply(r.data(), 36)) {
+                code = 1263;
+                ++failed;
+                break;
+            }
             failed = 0;
             append();
         }
-        if (code == 0) link.writeCommand(f, Command::MemoryEnd);
+        if (code == 0)
+            link.writeCommand(f, Command::MemoryEnd);
     }
     out.code = code;
     return out;
@@ -324,7 +365,8 @@ Download download(MeterLink& link)
 std::vector<std::uint8_t> expectedImage(const SimMemory& mem)
 {
     int total = mem.position() + 1;
-    if (total > 0x20000 || total < 256) total = 0x20000;
+    if (total > 0x20000 || total < 256)
+        total = 0x20000;
     total = (total + 31) / 32 * 32;
     return {mem.bytes().begin(), mem.bytes().begin() + total};
 }
@@ -338,11 +380,11 @@ TEST(SimMeter, DownloadGivesExactlyTheMemory)
     };
     const Case cases[] = {
         {"", true},
-        {"", false},                      // erased: 2816 bytes
-        {"drop:p@7", true},                // one lost block, recovered by "r"
-        {"drop:p@7;drop:r@1", true},       // "r" lost too: resume phase
-        {"unplug:p@40+12", true},          // the link dies mid-download and comes back
-        {"garble-end:p@3", true},          // a damaged signature is not checked on "p": stored as is
+        {"", false},                  // erased: 2816 bytes
+        {"drop:p@7", true},           // one lost block, recovered by "r"
+        {"drop:p@7;drop:r@1", true},  // "r" lost too: resume phase
+        {"unplug:p@40+12", true},     // the link dies mid-download and comes back
+        {"garble-end:p@3", true},     // a damaged signature is not checked on "p": stored as is
     };
     for (const Case& c : cases) {
         SimMeterConfig config;
@@ -400,10 +442,10 @@ TEST(SimMeter, FaultsHitTheExchangesTheyName)
     plan.latencyMs = 7;
     Rig rig(SimMeterConfig{}, plan);
     const std::uint32_t t0 = rig.clock.tickMs();
-    ASSERT_TRUE(rig.link.ProbeMeter());       // 1
+    ASSERT_TRUE(rig.link.ProbeMeter());  // 1
     EXPECT_TRUE(rig.link.replyHasModelCode());
     EXPECT_EQ(rig.clock.tickMs() - t0, 7u);  // the latency passed on the injected clock
-    ASSERT_TRUE(rig.link.ProbeMeter());       // 2
+    ASSERT_TRUE(rig.link.ProbeMeter());      // 2
     EXPECT_FALSE(rig.link.replyHasModelCode());
     ASSERT_TRUE(rig.link.ReadLiveReading());  // 3
     EXPECT_FALSE(rig.link.replyIsLiveReading());
@@ -418,7 +460,7 @@ TEST(SimMeter, FaultsHitTheExchangesTheyName)
     EXPECT_TRUE(rig.link.ReadLiveReading());   // 10
     EXPECT_TRUE(rig.link.replyIsLiveReading());
     EXPECT_EQ(rig.link.SendKey(Command::Hold), kKeyNotAcknowledged);
-    EXPECT_TRUE(rig.device.meter().hold());    // the meter acted; only its answer was bad
+    EXPECT_TRUE(rig.device.meter().hold());  // the meter acted; only its answer was bad
     EXPECT_EQ(rig.link.SendKey(Command::Hold), 0);
 
     auto& f = rig.link.setupFrame();
@@ -489,8 +531,8 @@ TEST(SimMeter, SetupCommandsAndEeprom)
     EXPECT_EQ(info[0], 'A');
 
     // Settings record: taken except the meter's own bookkeeping; a bad marker is refused.
-    std::uint8_t settings[32] = {'A', 'L', 'L', 1, 0x00, 0xD4, 0xFF, 0xFC, 0x12, 0x34, 0x01, 0x00, 0x00,
-                                 0, 5, 0x14, 0, 0, 1, 0, 0, 0, 3, 0xFE, 0, 0, 0, 0, 0, 0, 4, 0x99};
+    std::uint8_t settings[32] = {'A', 'L', 'L', 1, 0x00, 0xD4, 0xFF, 0xFC, 0x12, 0x34, 0x01, 0x00, 0x00, 0, 5, 0x14,
+                                 0,   0,   1,   0, 0,    0,    3,    0xFE, 0,    0,    0,    0,    0,    0, 4, 0x99};
     EXPECT_TRUE(ok(exchange({2, 's', 0, 0, 0, 0, 3}, 32, settings)));
     info = exchange({2, 'X', 0, 0, 0, 0, 3}, 64);
     EXPECT_EQ(info[3], 1);
@@ -498,7 +540,7 @@ TEST(SimMeter, SetupCommandsAndEeprom)
     EXPECT_EQ(info[18], 1);
     EXPECT_EQ(info[23], 0xFE);
     EXPECT_EQ(info[30], 4);
-    EXPECT_EQ(info[8] << 8 | info[9], 0);              // still the meter's count
+    EXPECT_EQ(info[8] << 8 | info[9], 0);  // still the meter's count
     EXPECT_EQ(info[10] << 16 | info[11] << 8 | info[12], 0x0AFF);
     EXPECT_EQ(info[31], 105);
     const LiveReading lr = rig.read();
@@ -522,7 +564,8 @@ TEST(SimMeter, SetupCommandsAndEeprom)
     EXPECT_EQ(z[31], 'K');
     auto value = [](const std::vector<std::uint8_t>& r, int i) {
         const std::uint32_t bits = std::uint32_t(r[std::size_t(3 * i + 2)]) << 24 |
-                                   std::uint32_t(r[std::size_t(3 * i + 1)]) << 16 | std::uint32_t(r[std::size_t(3 * i)]) << 8;
+                                   std::uint32_t(r[std::size_t(3 * i + 1)]) << 16 |
+                                   std::uint32_t(r[std::size_t(3 * i)]) << 8;
         float f;
         std::memcpy(&f, &bits, 4);
         return f;
@@ -551,8 +594,9 @@ TEST(SimMeter, OptionsFromTheCommandLine)
 {
     ManualClock clock;
     QString error;
-    auto dev = createDevice(QStringLiteral("sim:seed=7,faults=unplug@20+10;drop@5,latency=2,ol=2,unplugged=3,memory=erased"),
-                            QString(), clock, &error);
+    auto dev =
+        createDevice(QStringLiteral("sim:seed=7,faults=unplug@20+10;drop@5,latency=2,ol=2,unplugged=3,memory=erased"),
+                     QString(), clock, &error);
     ASSERT_TRUE(dev) << error.toStdString();
     auto* sim = dynamic_cast<SimDevice*>(dev.get());
     ASSERT_TRUE(sim);
@@ -568,8 +612,8 @@ TEST(SimMeter, OptionsFromTheCommandLine)
     EXPECT_FALSE(lr.dashed(3));
     EXPECT_TRUE(createDevice(QStringLiteral("sim"), QString(), clock, &error));
 
-    const char* bad[] = {"seed=x", "faults=drop", "faults=fly@3", "faults=drop@0", "faults=drop@2+0",
-                         "latency=-1", "loss=101", "ol=5", "colour=red", "seed"};
+    const char* bad[] = {"seed=x",     "faults=drop", "faults=fly@3", "faults=drop@0", "faults=drop@2+0",
+                         "latency=-1", "loss=101",    "ol=5",         "colour=red",    "seed"};
     for (const char* b : bad) {
         error.clear();
         EXPECT_FALSE(createSimDevice(QString::fromLatin1(b), clock, &error)) << b;

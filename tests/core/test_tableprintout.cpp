@@ -17,12 +17,12 @@ TEST(TablePrintout, CellsArePaddedWithTwoSpacesPerMissingCharacter)
         int length;  // of the padded cell
     };
     const Case cases[] = {
-        {"abc", 0, 3 + 14},           // 7 short of 10
-        {"", 1, 20},                  // empty cell: the full width doubled
-        {"123456789", 3, 9 + 2},      // one short
-        {"1234567890", 0, 10},        // exactly the width: unchanged
-        {"abcdefghijkl", 0, 12},      // longer: unchanged, not cut
-        {"12:00:00", 2, 8 + 18},      // the time column is 17 wide
+        {"abc", 0, 3 + 14},       // 7 short of 10
+        {"", 1, 20},              // empty cell: the full width doubled
+        {"123456789", 3, 9 + 2},  // one short
+        {"1234567890", 0, 10},    // exactly the width: unchanged
+        {"abcdefghijkl", 0, 12},  // longer: unchanged, not cut
+        {"12:00:00", 2, 8 + 18},  // the time column is 17 wide
         {"12345678901234567", 2, 17},
     };
     for (const Case& c : cases) {
@@ -35,8 +35,8 @@ TEST(TablePrintout, CellsArePaddedWithTwoSpacesPerMissingCharacter)
 
 TEST(TablePrintout, LineKeepsTheLayoutAndABlankBetweenFullCells)
 {
-    EXPECT_EQ(tableLine({"1", "d", "t"}), QString("1") + QString(18, ' ') + "d" + QString(18, ' ') + "t"
-                                              + QString(32, ' '));
+    EXPECT_EQ(tableLine({"1", "d", "t"}),
+              QString("1") + QString(18, ' ') + "d" + QString(18, ' ') + "t" + QString(32, ' '));
     // Cells that fill or overrun their column keep one blank before the next one,
     // and the last cell gets none.
     EXPECT_EQ(tableLine({"0123456789", "0123456789AB"}), QString("0123456789 0123456789AB"));

@@ -36,9 +36,10 @@ TEST(TextTable, SaveLinesAndReadThemBack)
     QTemporaryDir dir;
     const QString txt = dir.filePath("table.txt");
     ASSERT_TRUE(SaveTableAsText(kRows, txt, 1, 3).ok());
-    EXPECT_EQ(readFile(txt), "15.07.2023\t09:30:05\t21.5\t22.0\tOL\t-3.1\t\r\n"
-                             "15.07.2023\t09:30:07\t21.6\t22.1\t23.0\t-3.0\t\r\n"
-                             "15.07.2023\t09:30:09\t21.7\t\t23.1\t-2.9\t\r\n");
+    EXPECT_EQ(readFile(txt),
+              "15.07.2023\t09:30:05\t21.5\t22.0\tOL\t-3.1\t\r\n"
+              "15.07.2023\t09:30:07\t21.6\t22.1\t23.0\t-3.0\t\r\n"
+              "15.07.2023\t09:30:09\t21.7\t\t23.1\t-2.9\t\r\n");
     const TableReadResult back = ReadTextTable(txt);
     ASSERT_TRUE(back.ok());
     EXPECT_EQ(back.rows, kRows);
@@ -71,7 +72,8 @@ TEST(TextTable, ReaderLineForms)
     for (const Case& c : cases) {
         const TableRows rows = parse(c.text);
         ASSERT_EQ(rows.size(), c.rows) << c.name;
-        for (const TableRow& r : rows) EXPECT_EQ(r, full) << c.name;
+        for (const TableRow& r : rows)
+            EXPECT_EQ(r, full) << c.name;
     }
     // Short rows leave the missing cells empty; a long line is read whole.
     const QString longField(300, QLatin1Char('x'));
@@ -123,7 +125,8 @@ TEST(TextTable, OverlongLineStopsReadingAndKeepsTheRowsBefore)
 TEST(TextTable, CancelKeepsReadRowsAndOldFile)
 {
     QByteArray text;
-    for (int i = 0; i < 2000; ++i) text += "d\tt\t" + QByteArray::number(i) + "\t0\t0\t0\r\n";
+    for (int i = 0; i < 2000; ++i)
+        text += "d\tt\t" + QByteArray::number(i) + "\t0\t0\t0\r\n";
     QBuffer b(&text);
     b.open(QIODevice::ReadOnly);
     int calls = 0;

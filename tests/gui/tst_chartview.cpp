@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cmath>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
+#include <cmath>
 
 #include "base/localetext.h"
 #include "chart/chartmodel.h"
@@ -77,8 +77,8 @@ private slots:
     void timeAxisUsesTheLocaleFormats()
     {
         const QLocale saved;
-        for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
-                                      QLocale(QLocale::German, QLocale::Germany)}) {
+        for (const QLocale& locale :
+             {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany)}) {
             QLocale::setDefault(locale);
             ChartModel c;
             ChartView v(c);
@@ -204,7 +204,8 @@ private slots:
         const std::vector<ChartPoint> rebuilt = v.drawnPoints(0);
         QCOMPARE(rebuilt.size(), drawn.size());
         for (size_t k = 0; k < drawn.size(); ++k)
-            QVERIFY(rebuilt[k].x == drawn[k].x && (rebuilt[k].y == drawn[k].y || (std::isnan(rebuilt[k].y) && std::isnan(drawn[k].y))));
+            QVERIFY(rebuilt[k].x == drawn[k].x &&
+                    (rebuilt[k].y == drawn[k].y || (std::isnan(rebuilt[k].y) && std::isnan(drawn[k].y))));
 
         // A hot spot names the model's point, not a place in the envelope.
         const QPoint at = v.DataToPixel(0, kT0 + spike / 86400.0, 45.0);
@@ -226,7 +227,8 @@ private slots:
         v.resize(800, 600);
         prepare(c, false, 10);
         const QRect r = v.GetGridRect();
-        QVERIFY2(r.width() > 400 && r.height() > 300, qPrintable(QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
+        QVERIFY2(r.width() > 400 && r.height() > 300,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())));
         const ChartPoint bottomLeft = v.PixelToData(0, r.left(), r.bottom());
         const double dayPerPx = kSpan / r.width();
         QVERIFY(std::abs(bottomLeft.x - kT0) <= 1.5 * dayPerPx);

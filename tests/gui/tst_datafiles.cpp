@@ -126,11 +126,16 @@ void TestDataFiles::selectedRange_data()
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
-    QTest::newRow("5 to 2") << "5" << "2" << 2 << 5;
-    QTest::newRow("to 99") << "4" << "99" << 4 << 10;
-    QTest::newRow("from 0") << "0" << "3" << 1 << 3;
-    QTest::newRow("from -3") << "-3" << "6" << 3 << 6;
-    QTest::newRow("not a number") << "x" << "6" << 0 << 0;
+    QTest::newRow("5 to 2") << "5"
+                            << "2" << 2 << 5;
+    QTest::newRow("to 99") << "4"
+                           << "99" << 4 << 10;
+    QTest::newRow("from 0") << "0"
+                            << "3" << 1 << 3;
+    QTest::newRow("from -3") << "-3"
+                             << "6" << 3 << 6;
+    QTest::newRow("not a number") << "x"
+                                  << "6" << 0 << 0;
 }
 
 void TestDataFiles::selectedRange()
@@ -294,8 +299,8 @@ void TestDataFiles::outputTableToGraph()
     TableRows rows = sampleRows(6);
     for (TableRow& r : rows)
         r[5] = QStringLiteral("1.0");
-    rows[4][3] = QStringLiteral("OL");     // T2 of row 5
-    rows[2][4] = QStringLiteral("warm");   // T3 of row 3: the rest of that row is skipped
+    rows[4][3] = QStringLiteral("OL");    // T2 of row 5
+    rows[2][4] = QStringLiteral("warm");  // T3 of row 3: the rest of that row is skipped
     list.setRows(rows);
 
     TfrmGraph* w = btnOutputToGraphClick(p, &list);
@@ -364,7 +369,9 @@ void TestDataFiles::graphFileOpensInItsOwnWindow()
     {
         QFile f(bad);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("\xff\xff\xff\x7f" "abc");
+        f.write(
+            "\xff\xff\xff\x7f"
+            "abc");
     }
     rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::SingleSet); });
     rig.prompts.fileNames.push_back(bad);

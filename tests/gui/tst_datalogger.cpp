@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The data logger's download, its data set list and drawing, and collection files.
-#include <functional>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QProgressBar>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTableWidget>
 #include <QTest>
+#include <functional>
 
+#include "../core/failingsavefile.h"
 #include "chart/chartmodel.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tfrmopensave.h"
@@ -20,7 +21,6 @@
 #include "logger/ui/downloadprogress.h"
 #include "logger/ui/loggercommands.h"
 #include "loggerrig.h"
-#include "../core/failingsavefile.h"
 
 using namespace kelvor;
 using kelvor::test::LoggerRig;
@@ -95,8 +95,8 @@ void TestDataLogger::refusesWithoutConnectionOrWhileRecording()
     rig.program->monitor.Connected = true;
     rig.program->live.MeterRecording = true;
     LoadData1Click(*rig.program);
-    QCOMPARE(rig.prompts.messages, QStringList({QString::fromLatin1(kNoConnectionMessage),
-                                                 QString::fromLatin1(kMeterRecordingMessage)}));
+    QCOMPARE(rig.prompts.messages,
+             QStringList({QString::fromLatin1(kNoConnectionMessage), QString::fromLatin1(kMeterRecordingMessage)}));
     QVERIFY(!rig.program->graph.LoggerGraph);  // nothing started
     QVERIFY(!rig.program->LoadingData);
 }
@@ -200,8 +200,10 @@ void TestDataLogger::unwritableWorkingCopyIsToldAndTheDownloadStillSaves()
 
     // "Save collection" writes this download, not whatever was on disk before.
     const QString target = rig.path(QStringLiteral("now.ch4"));
-    rig.prompts.dialogs.push_back([](QDialog& d) { (void)d;
-        return int(TfrmOpenSave::AllSets); });
+    rig.prompts.dialogs.push_back([](QDialog& d) {
+        (void)d;
+        return int(TfrmOpenSave::AllSets);
+    });
     rig.prompts.fileNames.push_back(target);
     QVERIFY(Save1Click(p, p.graph.LoggerGraph));
     QCOMPARE(readAll(target), p.store.collectionImage);

@@ -13,11 +13,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/ui/monitorloop.h"
+#include "app/ui/tfrmmain.h"
 #include "base/clock.h"
 #include "base/localetext.h"
-#include "app/ui/monitorloop.h"
-#include "program/program.h"
-#include "app/ui/tfrmmain.h"
 #include "chart/chartmodel.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
@@ -29,6 +28,7 @@
 #include "meter/choice/devicechoice.h"
 #include "meter/sim/simdevice.h"
 #include "panel/ui/tfrmpanel.h"
+#include "program/program.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;
@@ -198,7 +198,8 @@ private slots:
             bool isNumber = false;
             const double was = runStats[i].toDouble(&isNumber);
             if (isNumber && i >= 4)
-                QVERIFY2(std::abs(openedStats[i].toDouble() - was) < 0.051, qPrintable(openedStats[i] + " vs " + runStats[i]));
+                QVERIFY2(std::abs(openedStats[i].toDouble() - was) < 0.051,
+                         qPrintable(openedStats[i] + " vs " + runStats[i]));
             else if (runStats[i] == QLatin1String("----"))  // a file keeps no reason for a gap
                 QCOMPARE(openedStats[i], QStringLiteral("OL"));
             else

@@ -10,13 +10,13 @@
 
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
+#include "fakemeter.h"
 #include "graph/graphfile.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
-#include "fakemeter.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;

@@ -7,11 +7,11 @@
 
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
+#include "fakemeter.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
-#include "fakemeter.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;
@@ -77,14 +77,13 @@ private slots:
         cursors.setThreshold(30);
         replot();
         const QString t1 = cursors.channelText(0);
-        for (const char* part : {"A    10.0", "B    40.0", "ΔT   +30.0", "Δt   0:00:30", "rate  +60.00 °/min",
-                                 "min 10.0 @", "max 40.0 @", "mean 25.0", "σ 9.09", ">30: 0:00:09", "<30: 0:00:20",
-                                 "gaps 0"})
+        for (const char* part :
+             {"A    10.0", "B    40.0", "ΔT   +30.0", "Δt   0:00:30", "rate  +60.00 °/min", "min 10.0 @", "max 40.0 @",
+              "mean 25.0", "σ 9.09", ">30: 0:00:09", "<30: 0:00:20", "gaps 0"})
             QVERIFY2(t1.contains(QString::fromUtf8(part)), qPrintable(t1 + " lacks " + part));
         const QString t2 = cursors.channelText(1);
         for (const char* part : {"mean 20.0", "σ 0.00", "gaps 1"})
             QVERIFY2(t2.contains(QString::fromUtf8(part)), qPrintable(t2 + " lacks " + part));
-
     }
 
     // Clicking a legend entry hides its channel from the chart and the strip; again shows it.
@@ -110,7 +109,8 @@ private slots:
         replot();
         QVERIFY(!m_window->view().graphOf(1)->visible());
 
-        QTest::mouseClick(plot, Qt::LeftButton, {}, plot->legend->itemWithPlottable(m_window->view().graphOf(1))->rect().center());
+        QTest::mouseClick(plot, Qt::LeftButton, {},
+                          plot->legend->itemWithPlottable(m_window->view().graphOf(1))->rect().center());
         replot();
         QVERIFY(!cursors.isChannelHidden(1));
         QVERIFY(m_window->view().graphOf(1)->visible());

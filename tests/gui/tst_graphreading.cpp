@@ -10,6 +10,7 @@
 
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
+#include "fakemeter.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
 #include "graph/ui/preparegraph.h"
@@ -17,7 +18,6 @@
 #include "graph/ui/tfrmgraph.h"
 #include "logger/ui/loggerwindow.h"
 #include "program/program.h"
-#include "fakemeter.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;

@@ -6,17 +6,16 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
-#include "program/program.h"
 #include "chart/chartmodel.h"
-#include "widgets/tfrmscope.h"
+#include "fakemeter.h"
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
@@ -24,8 +23,9 @@
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetupscale.h"
-#include "fakemeter.h"
+#include "program/program.h"
 #include "scriptedprompts.h"
+#include "widgets/tfrmscope.h"
 
 using namespace kelvor;
 using kelvor::test::ScriptedPrompts;
@@ -99,7 +99,8 @@ private slots:
         Rig rig;
         QPointer<TfrmGraph> w = OpenRealTimeGraph(rig.program);
         QCOMPARE(rig.prompts.messages.size(), 1);
-        QVERIFY(rig.prompts.messages[0].startsWith(kMissingTemplate + QDir::toNativeSeparators(rig.program.templatePath())));
+        QVERIFY(rig.prompts.messages[0].startsWith(kMissingTemplate +
+                                                   QDir::toNativeSeparators(rig.program.templatePath())));
         QVERIFY(rig.prompts.messages[0].endsWith(QStringLiteral("then make some change and save.")));
         expectDefaultLook(w->chart(), rig.clock.nowDays());
         QCOMPARE(w->windowTitle(), kRealTimeCaption);
@@ -214,8 +215,8 @@ private slots:
         QTest::newRow("cancel") << int(QMessageBox::Cancel) << QString() << false << false;
         QTest::newRow("yes, dialog cancelled") << int(QMessageBox::Yes) << QString() << false << false;
         QTest::newRow("yes, saved") << int(QMessageBox::Yes) << QStringLiteral("run.ghf") << true << true;
-        QTest::newRow("yes, cannot write") << int(QMessageBox::Yes) << QStringLiteral("missing/dir/run.ghf") << false
-                                           << false;
+        QTest::newRow("yes, cannot write")
+            << int(QMessageBox::Yes) << QStringLiteral("missing/dir/run.ghf") << false << false;
     }
 
     void closePrompt()
@@ -501,7 +502,8 @@ private slots:
             return int(QDialog::Accepted);
         });
         QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
-        QVERIFY(rig.prompts.filtersOffered[0].contains(QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (")));
+        QVERIFY(
+            rig.prompts.filtersOffered[0].contains(QStringLiteral("EXCEL file format(*.CSV,seperated by comma) (")));
         QFile f(csv);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
@@ -529,15 +531,21 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QString sheet = rig.dir.filePath(QStringLiteral("sheet.csv"));
         rig.prompts.fileNames = {sheet, rig.dir.filePath(QStringLiteral("book.xlsx"))};
-        rig.prompts.selectedFilters = {QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("Excel workbook (*.xlsx)")};
+        rig.prompts.selectedFilters = {QStringLiteral("Spreadsheet table (*.csv)"),
+                                       QStringLiteral("Excel workbook (*.xlsx)")};
         QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
         QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         QFile table(sheet);
         QVERIFY(table.open(QIODevice::ReadOnly));
         const QList<QByteArray> rows = table.readAll().split('\n');
-        QCOMPARE(rows[0], QByteArray("Time,T1 (\xc2\xb0""C),T2 (\xc2\xb0""C),T3 (\xc2\xb0""C),T4 (\xc2\xb0""C),Flags\r"));
-        QVERIFY2(rows[1].startsWith("2026-01-05T10:00:00") && rows[1].endsWith(",20.0,,,,T2 OL T3 OL T4 OL\r"), rows[1].constData());
+        QCOMPARE(rows[0], QByteArray("Time,T1 (\xc2\xb0"
+                                     "C),T2 (\xc2\xb0"
+                                     "C),T3 (\xc2\xb0"
+                                     "C),T4 (\xc2\xb0"
+                                     "C),Flags\r"));
+        QVERIFY2(rows[1].startsWith("2026-01-05T10:00:00") && rows[1].endsWith(",20.0,,,,T2 OL T3 OL T4 OL\r"),
+                 rows[1].constData());
         QFile book(rig.dir.filePath(QStringLiteral("book.xlsx")));
         QVERIFY(book.open(QIODevice::ReadOnly));
         QVERIFY(book.read(2) == "PK");

@@ -18,12 +18,12 @@
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
-#include "logger/ui/librarycommands.h"
 #include "library/ui/librarymodel.h"
 #include "library/ui/tfrmlibrary.h"
 #include "logger/datasetdecoder.h"
-#include "loggerrig.h"
+#include "logger/ui/librarycommands.h"
 #include "logger/ui/loggercommands.h"
+#include "loggerrig.h"
 #include "shellrig.h"
 
 using namespace kelvor;
@@ -137,7 +137,8 @@ private slots:
             QCOMPARE(chart.YData(0, i), SampleValue(s.flags, 0, s.t[0]));
         }
         // The averages are those of all twelve samples, as the library has them.
-        QCOMPARE(w.avgField(1)->text(), AverageText(data->statistics.channels[1].sum, data->statistics.channels[1].averaged));
+        QCOMPARE(w.avgField(1)->text(),
+                 AverageText(data->statistics.channels[1].sum, data->statistics.channels[1].averaged));
     }
 
     void libraryWindowListsFiltersOpensEditsAndDeletes()

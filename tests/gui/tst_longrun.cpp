@@ -3,7 +3,6 @@
 // memory it takes is printed. KELVOR_LONG_RUN=N (10 to 99999) runs N records instead.
 // A day of meter time with the meter unplugged for a few seconds every hour keeps
 // every record once, one a second between the outages, with bounded memory.
-#include <fstream>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,11 +10,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fstream>
 
-#include "base/clock.h"
 #include "app/ui/monitorloop.h"
-#include "program/program.h"
 #include "app/ui/tfrmmain.h"
+#include "base/clock.h"
 #include "chart/chartmodel.h"
 #include "graph/graphfile.h"
 #include "graph/realtimestate.h"
@@ -23,6 +22,7 @@
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "meter/choice/devicechoice.h"
+#include "program/program.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;
@@ -123,10 +123,11 @@ private:
         }
         const ChartModel& chart = program.graph.RealTimeGraph->chart();
         const long rssAfter = residentKilobytes();
-        std::printf("[ long run ] %d records in %.1f s: Points %d, SampleCount %d, last X %.1f s after Run, "
-                    "VmRSS %ld kB before, %ld kB after\n",
-                    records, elapsed.elapsed() / 1000.0, chart.Points(), rt.SampleCount,
-                    (chart.XDataII(0, chart.Points() - 1) - start) * 86400.0, rssBefore, rssAfter);
+        std::printf(
+            "[ long run ] %d records in %.1f s: Points %d, SampleCount %d, last X %.1f s after Run, "
+            "VmRSS %ld kB before, %ld kB after\n",
+            records, elapsed.elapsed() / 1000.0, chart.Points(), rt.SampleCount,
+            (chart.XDataII(0, chart.Points() - 1) - start) * 86400.0, rssBefore, rssAfter);
         QVERIFY(!rt.Running);
         QCOMPARE(rt.SampleCount, records);
         QCOMPARE(chart.Points(), records);

@@ -5,18 +5,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QToolBar>
 #include <QSettings>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 
 #include "app/ui/monitorloop.h"
 #include "app/ui/tfrmabout.h"
-#include "kelvor_version.h"
-#include "meter/unavailabledevice.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/ui/tfrmgraph.h"
+#include "kelvor_version.h"
 #include "logger/ui/loggerwindow.h"
+#include "meter/unavailabledevice.h"
 #include "panel/ui/tfrmpanel.h"
 #include "shellrig.h"
 
@@ -78,12 +78,12 @@ private slots:
             menus << a->text();
         QCOMPARE(menus, QStringList({"&File", "&Real Time", "&Data Logger", "&View", "&Window", "&Help"}));
         QStringList buttons;
-        for (QToolButton* b : m.findChild<QToolBar*>(QStringLiteral("Panel1"))->findChildren<QToolButton*>(
-                 QString(), Qt::FindDirectChildrenOnly))
+        for (QToolButton* b : m.findChild<QToolBar*>(QStringLiteral("Panel1"))
+                                  ->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly))
             if (!b->objectName().isEmpty() && !b->objectName().startsWith(QLatin1String("qt_")))
                 buttons << b->objectName();
-        QCOMPARE(buttons, QStringList({"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger",
-                                       "btnOutputToGraph", "btnLibrary", "btnRun", "btnStop", "SpeedButton8"}));
+        QCOMPARE(buttons, QStringList({"SpeedButton1", "SpeedButton2", "btnPrint", "btnDataLogger", "btnOutputToGraph",
+                                       "btnLibrary", "btnRun", "btnStop", "SpeedButton8"}));
         QVERIFY(!m.SpeedButton8->isVisible());
         QVERIFY(!m.btnOutputToGraph->isEnabled());
         QCOMPARE(m.Open1->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
@@ -107,9 +107,9 @@ private slots:
         rig.prompts.dialogs.push_back([&ok](QDialog& d) {
             auto* title = d.findChild<QLabel*>(QStringLiteral("Label1"));
             const QFont f = title->font();
-            ok = title->text() == QLatin1String("Four Channel Thermometer Software") && f.bold() &&
-                            f.italic() && d.findChild<QLabel*>(QStringLiteral("lblVersion"))->text() == KELVOR_VERSION &&
-                            !d.findChild<QWidget*>(QStringLiteral("BitBtn1"))->isHidden();
+            ok = title->text() == QLatin1String("Four Channel Thermometer Software") && f.bold() && f.italic() &&
+                 d.findChild<QLabel*>(QStringLiteral("lblVersion"))->text() == KELVOR_VERSION &&
+                 !d.findChild<QWidget*>(QStringLiteral("BitBtn1"))->isHidden();
             return ok ? int(QDialog::Accepted) : int(QDialog::Rejected);
         });
         rig.main->About1Click();
@@ -396,7 +396,9 @@ private slots:
             s.setValue(QStringLiteral("RealTimeRate"), 75);
             s.setValue(QStringLiteral("AnnoColor"), 255);
         }
-        auto readRate = [&] { return QSettings(file, QSettings::IniFormat).value(QStringLiteral("RealTimeRate")).toInt(); };
+        auto readRate = [&] {
+            return QSettings(file, QSettings::IniFormat).value(QStringLiteral("RealTimeRate")).toInt();
+        };
 
         ShellRig exitRig(true, false);
         exitRig.program->settingsFile = file;

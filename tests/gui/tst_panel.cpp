@@ -126,8 +126,10 @@ private slots:
         registerShellResources();
         for (int i = 0; i < 25; ++i) {
             if (i < 4)
-                QVERIFY(QFile::copy(QStringLiteral(":/lcd/LCD%1.png").arg(i), dir.filePath(QStringLiteral("LCD%1.png").arg(i))));
-            QVERIFY(QFile::copy(QStringLiteral(":/lcd/LCDS%1.png").arg(i), dir.filePath(QStringLiteral("LCDS%1.png").arg(i))));
+                QVERIFY(QFile::copy(QStringLiteral(":/lcd/LCD%1.png").arg(i),
+                                    dir.filePath(QStringLiteral("LCD%1.png").arg(i))));
+            QVERIFY(QFile::copy(QStringLiteral(":/lcd/LCDS%1.png").arg(i),
+                                dir.filePath(QStringLiteral("LCDS%1.png").arg(i))));
         }
         QFile::copy(QStringLiteral(":/lcd/LCD9.png"), dir.filePath(QStringLiteral("LCD9.png")));  // after the gap
         const DigitImages d = loadDigitImages(dir.path());

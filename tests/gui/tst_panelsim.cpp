@@ -6,13 +6,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "base/clock.h"
 #include "app/ui/monitorloop.h"
-#include "program/program.h"
 #include "app/ui/tfrmmain.h"
+#include "base/clock.h"
 #include "meter/lcdencoder.h"
 #include "meter/sim/simdevice.h"
 #include "panel/ui/tfrmpanel.h"
+#include "program/program.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;

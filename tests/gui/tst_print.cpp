@@ -14,19 +14,19 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "../core/failingsavefile.h"
+#include "app/ui/tfrmmain.h"
 #include "base/clock.h"
 #include "base/localetext.h"
-#include "app/ui/tfrmmain.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
-#include "print/ui/graphprinter.h"
 #include "print/tableprintout.h"
+#include "print/ui/graphprinter.h"
 #include "print/ui/tableprinter.h"
 #include "shellrig.h"
-#include "../core/failingsavefile.h"
 
 using namespace kelvor;
 using kelvor::test::ShellRig;
@@ -138,8 +138,13 @@ void fillGrid(QStandardItemModel& model, int dataRows)
     model.setHorizontalHeaderLabels({"No", "Date", "Time", "T1", "T2", "T3", "T4"});
     for (int r = 0; r < dataRows; ++r) {
         QList<QStandardItem*> row;
-        const QStringList cells = {QString::number(r + 1), "09/12/2026", QString("12:%1:00").arg(r % 60, 2, 10, QChar('0')),
-                                   QString("R%1").arg(r + 1), "OL", "-12.5", "100.0"};
+        const QStringList cells = {QString::number(r + 1),
+                                   "09/12/2026",
+                                   QString("12:%1:00").arg(r % 60, 2, 10, QChar('0')),
+                                   QString("R%1").arg(r + 1),
+                                   "OL",
+                                   "-12.5",
+                                   "100.0"};
         for (const QString& c : cells)
             row << new QStandardItem(c);
         model.appendRow(row);
@@ -158,8 +163,8 @@ class TestPrint : public QObject {
     double charWidth()
     {
         QPrinter& printer = rig->program->printer();
-        return QFontMetricsF(tablePrintFont(), &printer).horizontalAdvance(QLatin1Char('0')) * 72.0
-               / printer.resolution();
+        return QFontMetricsF(tablePrintFont(), &printer).horizontalAdvance(QLatin1Char('0')) * 72.0 /
+               printer.resolution();
     }
     QPrinter& toPdf(const QString& name)
     {
@@ -202,13 +207,13 @@ private slots:
         const auto pages = pageTexts(pdf, charWidth());
         QCOMPARE(pages.size(), 1);
         const QStringList expected = {
-            trimmedEnd(QString("No") + QString(16, ' ') + "Date" + QString(12, ' ') + "Time" + QString(26, ' ') + "T1"
-                       + QString(16, ' ') + "T2" + QString(16, ' ') + "T3" + QString(16, ' ') + "T4"),
+            trimmedEnd(QString("No") + QString(16, ' ') + "Date" + QString(12, ' ') + "Time" + QString(26, ' ') + "T1" +
+                       QString(16, ' ') + "T2" + QString(16, ' ') + "T3" + QString(16, ' ') + "T4"),
             trimmedEnd(tableLine({"1", "09/12/2026", "12:00:00", "R1", "OL", "-12.5", "100.0"})),
             trimmedEnd(tableLine({"2", "09/12/2026", "12:01:00", "R2", "OL", "-12.5", "100.0"})),
         };
-        QCOMPARE(expected[1], QString("1") + QString(18, ' ') + "09/12/2026 " + "12:00:00" + QString(18, ' ') + "R1"
-                                  + QString(16, ' ') + "OL" + QString(16, ' ') + "-12.5" + QString(10, ' ') + "100.0");
+        QCOMPARE(expected[1], QString("1") + QString(18, ' ') + "09/12/2026 " + "12:00:00" + QString(18, ' ') + "R1" +
+                                  QString(16, ' ') + "OL" + QString(16, ' ') + "-12.5" + QString(10, ' ') + "100.0");
         QCOMPARE(pages[0], expected);
     }
 
@@ -474,9 +479,12 @@ private slots:
         QStringList texts;
         for (const PdfWord& w : page.words) {
             texts << w.text;
-            QVERIFY2(inside.contains(w.box), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5").arg(w.text)
-                                                            .arg(w.box.x()).arg(w.box.y())
-                                                            .arg(w.box.width()).arg(w.box.height())));
+            QVERIFY2(inside.contains(w.box), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                                            .arg(w.text)
+                                                            .arg(w.box.x())
+                                                            .arg(w.box.y())
+                                                            .arg(w.box.width())
+                                                            .arg(w.box.height())));
             // The screen's 8 to 10 point text, not text several times that size.
             QVERIFY2(w.box.height() < 20.0, qPrintable(w.text));
         }

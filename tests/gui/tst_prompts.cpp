@@ -23,8 +23,9 @@ private slots:
         QCOMPARE(prompts.exec(dialog), int(QDialog::Accepted));
         QCOMPARE(edit->text(), QStringLiteral("5"));
         // Nothing scripted: a question is cancelled and flagged as unexpected.
-        QCOMPARE(prompts.ask(nullptr, QStringLiteral("Save?"), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
-                 QMessageBox::Cancel);
+        QCOMPARE(
+            prompts.ask(nullptr, QStringLiteral("Save?"), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel),
+            QMessageBox::Cancel);
         QCOMPARE(prompts.unexpected.size(), 1);
     }
 };

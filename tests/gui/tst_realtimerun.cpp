@@ -6,8 +6,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "base/localetext.h"
 #include "app/ui/monitorloop.h"
+#include "base/localetext.h"
 #include "chart/ui/chartview.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/preparegraph.h"
@@ -172,8 +172,8 @@ private slots:
             s.ComboBox1->setCurrentIndex(0);
             s.ComboBox2->setCurrentIndex(0);
             emit s.ComboBox1->activated(0);
-            afterZero = QStringLiteral("%1:%2 %3").arg(s.ComboBox1->currentText(), s.ComboBox2->currentText(),
-                                                        s.edtPeriod->text());
+            afterZero = QStringLiteral("%1:%2 %3")
+                            .arg(s.ComboBox1->currentText(), s.ComboBox2->currentText(), s.edtPeriod->text());
             s.ComboBox2->setCurrentIndex(5);
             emit s.ComboBox2->activated(5);
             afterFive = s.edtPeriod->text();

@@ -10,10 +10,10 @@
 #include <QtTest>
 
 #include "chart/chartmodel.h"
+#include "fakemeter.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
-#include "fakemeter.h"
 #include "scriptedprompts.h"
 
 using namespace kelvor;

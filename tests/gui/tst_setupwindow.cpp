@@ -66,8 +66,8 @@ private slots:
         QCOMPARE(rig.form->windowTitle(), QStringLiteral("Data Logger Setup"));
         for (int i = 1; i <= 9; ++i)
             QVERIFY2(rig.form->findChild<QWidget*>(QStringLiteral("Button%1").arg(i)), qPrintable(QString::number(i)));
-        for (const char* name : {"lblOK1", "lblOK2", "lblOK3", "lblOK4", "lblOK5", "lblOK6", "lblWriteOK",
-                                 "lblReadOK", "txtMemoryAvailable", "txtMeterTime", "txtSN", "txtT4offset"})
+        for (const char* name : {"lblOK1", "lblOK2", "lblOK3", "lblOK4", "lblOK5", "lblOK6", "lblWriteOK", "lblReadOK",
+                                 "txtMemoryAvailable", "txtMeterTime", "txtSN", "txtT4offset"})
             QVERIFY2(rig.form->findChild<QWidget*>(QLatin1String(name)), name);
         QCOMPARE(rig.text("edtInt1"), QStringLiteral("00"));
         QCOMPARE(rig.text("edtInt2"), QStringLiteral("02"));
@@ -108,7 +108,8 @@ private slots:
         const int sets = rig.sim->meter().memory().dataSetCount();
         QVERIFY(sets > 1);
         const QString unknown = QStringLiteral("Erase every data set recorded in the meter? This cannot be undone.");
-        const QString known = QStringLiteral("Erase the %1 data sets recorded in the meter? This cannot be undone.").arg(sets);
+        const QString known =
+            QStringLiteral("Erase the %1 data sets recorded in the meter? This cannot be undone.").arg(sets);
         struct Case {
             const char* name;
             bool readFirst;  // the information read tells the count
@@ -139,8 +140,9 @@ private slots:
         rig.form->Button3Click();
         rig.form->Button3Click();
         QCOMPARE(rig.sim->meter().memory().dataSetCount(), 0);
-        QCOMPARE(rig.prompts.messages.value(1),
-                 QStringLiteral("The meter reports no recorded data set. Erase its memory anyway? This cannot be undone."));
+        QCOMPARE(
+            rig.prompts.messages.value(1),
+            QStringLiteral("The meter reports no recorded data set. Erase its memory anyway? This cannot be undone."));
     }
 
     void eraseThenInformationShowsAnEmptyMemory()
@@ -171,9 +173,11 @@ private slots:
         form->findChild<QLineEdit*>(QStringLiteral("txtSN"))->setText(QStringLiteral("old"));
         rig.prompts.answers.push_back(QMessageBox::Yes);
         form->Button6Click();
-        const std::pair<const char*, const char*> expected[] = {
-            {"lblOK1", "Fail code=405"}, {"lblOK2", "Fail"}, {"lblOK3", "Fail code=505"},
-            {"lblOK4", "Fail code=405"}, {"lblOK5", "Fail code=204"}};
+        const std::pair<const char*, const char*> expected[] = {{"lblOK1", "Fail code=405"},
+                                                                {"lblOK2", "Fail"},
+                                                                {"lblOK3", "Fail code=505"},
+                                                                {"lblOK4", "Fail code=405"},
+                                                                {"lblOK5", "Fail code=204"}};
         for (auto [name, text] : expected) {
             auto* label = form->findChild<QLabel*>(QLatin1String(name));
             QCOMPARE(label->text(), QLatin1String(text));

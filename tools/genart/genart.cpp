@@ -28,9 +28,10 @@ enum Seg { A = 1, B = 2, C = 4, D = 8, E = 16, F = 32, G = 64 };
 
 int digitSegments(int d)
 {
-    static const int table[10] = {A | B | C | D | E | F, B | C,         A | B | D | E | G, A | B | C | D | G,
-                                  B | C | F | G,         A | C | D | F | G, A | C | D | E | F | G, A | B | C,
-                                  A | B | C | D | E | F | G, A | B | C | D | F | G};
+    static const int table[10] = {A | B | C | D | E | F, B | C,         A | B | D | E | G,
+                                  A | B | C | D | G,     B | C | F | G, A | C | D | F | G,
+                                  A | C | D | E | F | G, A | B | C,     A | B | C | D | E | F | G,
+                                  A | B | C | D | F | G};
     return table[d];
 }
 
@@ -54,14 +55,14 @@ void drawSegments(QPainter& p, int mask, QRectF box, double t, double slant)
     const double mid = (top + bot) / 2.0;
     auto sx = [&](double x, double y) { return x + slant * (bot - y) / (bot - top); };
     auto P = [&](double x, double y) { return QPointF(sx(x, y), y); };
-    struct S { int bit; QPointF a, b; };
+    struct S {
+        int bit;
+        QPointF a, b;
+    };
     const S segs[] = {
-        {A, P(l + gap, top), P(r - gap, top)},
-        {B, P(r, top + gap), P(r, mid - gap)},
-        {C, P(r, mid + gap), P(r, bot - gap)},
-        {D, P(l + gap, bot), P(r - gap, bot)},
-        {E, P(l, mid + gap), P(l, bot - gap)},
-        {F, P(l, top + gap), P(l, mid - gap)},
+        {A, P(l + gap, top), P(r - gap, top)}, {B, P(r, top + gap), P(r, mid - gap)},
+        {C, P(r, mid + gap), P(r, bot - gap)}, {D, P(l + gap, bot), P(r - gap, bot)},
+        {E, P(l, mid + gap), P(l, bot - gap)}, {F, P(l, top + gap), P(l, mid - gap)},
         {G, P(l + gap, mid), P(r - gap, mid)},
     };
     for (const S& s : segs)
@@ -140,14 +141,15 @@ void annunciators()
     save(textMark(QStringLiteral("RECALL"), 42, 12, 10), QStringLiteral("ann_recall.png"));
     save(textMark(QStringLiteral("TYPE"), 30, 12, 10), QStringLiteral("ann_type.png"));
     for (const char* t : {"K", "J", "E", "T"})
-        save(textMark(QString::fromLatin1(t), 10, 12, 11), QStringLiteral("ann_type_%1.png").arg(QString::fromLatin1(t).toLower()));
+        save(textMark(QString::fromLatin1(t), 10, 12, 11),
+             QStringLiteral("ann_type_%1.png").arg(QString::fromLatin1(t).toLower()));
     save(textMark(QStringLiteral("REC"), 30, 12, 10, true), QStringLiteral("ann_rec.png"));
     save(textMark(QStringLiteral("FULL"), 32, 12, 10), QStringLiteral("ann_full.png"));
     save(textMark(QStringLiteral("ALARM"), 40, 12, 10), QStringLiteral("ann_alarm.png"));
     save(textMark(QStringLiteral("°C"), 20, 18, 14), QStringLiteral("ann_c.png"));
     save(textMark(QStringLiteral("°F"), 20, 18, 14), QStringLiteral("ann_f.png"));
 
-    {   // minus sign 16 x 11 and decimal point 5 x 7
+    {  // minus sign 16 x 11 and decimal point 5 x 7
         QImage m = blank(16, 11);
         QPainter p(&m);
         p.fillRect(QRectF(1, 4, 14, 3.5), kInk);
@@ -162,7 +164,7 @@ void annunciators()
         q.end();
         save(d, QStringLiteral("ann_point.png"));
     }
-    {   // automatic power-off: a small clock face with "APO"
+    {  // automatic power-off: a small clock face with "APO"
         QImage a = blank(28, 12);
         QPainter p(&a);
         p.setRenderHint(QPainter::Antialiasing);
@@ -208,7 +210,12 @@ void icons()
         p.setPen(QPen(ink, 1.2));
         p.setBrush(QColor(240, 200, 90));
         QPainterPath path;
-        path.moveTo(2, 6); path.lineTo(9, 6); path.lineTo(11, 8); path.lineTo(21, 8); path.lineTo(21, 19); path.lineTo(2, 19);
+        path.moveTo(2, 6);
+        path.lineTo(9, 6);
+        path.lineTo(11, 8);
+        path.lineTo(21, 8);
+        path.lineTo(21, 19);
+        path.lineTo(2, 19);
         path.closeSubpath();
         p.drawPath(path);
         p.setBrush(QColor(250, 220, 120));
@@ -247,7 +254,7 @@ void icons()
         p.end();
         save(i, QStringLiteral("icon_print.png"));
     }
-    {   // data logger: a small meter with a memory chip
+    {  // data logger: a small meter with a memory chip
         QImage i = icon();
         QPainter p(&i);
         p.setRenderHint(QPainter::Antialiasing);
@@ -265,7 +272,7 @@ void icons()
         p.end();
         save(i, QStringLiteral("icon_datalogger.png"));
     }
-    {   // table to graph
+    {  // table to graph
         QImage i = icon();
         QPainter p(&i);
         p.setRenderHint(QPainter::Antialiasing);

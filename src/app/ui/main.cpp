@@ -1,28 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cstdio>
-#include <exception>
-#include <memory>
 #include <QApplication>
-#include <QIcon>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <cstdio>
+#include <exception>
+#include <memory>
 
+#include "app/ui/singleinstance.h"
+#include "app/ui/tfrmabout.h"
+#include "app/ui/tfrmmain.h"
 #include "base/clock.h"
 #include "base/datafolder.h"
-#include "program/program.h"
-#include "program/prompts.h"
-#include "app/ui/tfrmabout.h"
-#include "app/ui/singleinstance.h"
-#include "app/ui/tfrmmain.h"
 #include "graph/defaultlook.h"
 #include "kelvor_version.h"
-#include "meter/choice/devicechoice.h"
 #include "logger/ui/librarycommands.h"
+#include "meter/choice/devicechoice.h"
 #include "meter/unavailabledevice.h"
 #include "panel/ui/digitimages.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 using namespace kelvor;
 
@@ -44,11 +44,12 @@ int parseOptions(const QStringList& args, Options& out)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the program version."));
-    const QCommandLineOption meter(QStringLiteral("meter"),
-                                   QStringLiteral("Where the meter is: usb (default: the first meter found), usb:SERIAL "
-                                                  "(the meter with that USB serial; kelvor-cli probe --list shows "
-                                                  "them), sim[:options] or replay:FILE."),
-                                   QStringLiteral("kind"), QStringLiteral("usb"));
+    const QCommandLineOption meter(
+        QStringLiteral("meter"),
+        QStringLiteral("Where the meter is: usb (default: the first meter found), usb:SERIAL "
+                       "(the meter with that USB serial; kelvor-cli probe --list shows "
+                       "them), sim[:options] or replay:FILE."),
+        QStringLiteral("kind"), QStringLiteral("usb"));
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Record every exchange with the meter into FILE."),
                                      QStringLiteral("file"));
@@ -58,10 +59,11 @@ int parseOptions(const QStringList& args, Options& out)
     const QCommandLineOption service(QStringLiteral("service"),
                                      QStringLiteral("Show Data Logger > Setup (meter service functions)."));
     parser.addOptions({help, version, meter, capture, dataDir, service});
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("Graph files (.ghf), tables (.txt, .csv) or data set collections (.ch4) "
-                                                "to open."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("Graph files (.ghf), tables (.txt, .csv) or data set collections (.ch4) "
+                       "to open."),
+        QStringLiteral("[FILE...]"));
 
     if (!parser.parse(args)) {
         std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(parser.errorText()));

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/monitorloop.h"
 
-
 #include "graph/ui/tfrmgraph.h"
-#include "program/program.h"
 #include "panel/ui/tfrmpanel.h"
+#include "program/program.h"
 
 namespace kelvor {
 

@@ -13,7 +13,7 @@ namespace kelvor {
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
-    virtual void meterFound() = 0;   // status text, commands, the panel's label
+    virtual void meterFound() = 0;  // status text, commands, the panel's label
     virtual void meterLost() = 0;
     // A probe failed; `why` is the device's own explanation (may be empty).
     virtual void probeFailed(const QString& why) = 0;

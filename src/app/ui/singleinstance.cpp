@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/singleinstance.h"
 
-#include <algorithm>
-#include <memory>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -11,6 +9,8 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <algorithm>
+#include <memory>
 
 #include "base/instancerequest.h"
 

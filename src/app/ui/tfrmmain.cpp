@@ -2,49 +2,49 @@
 #include "app/ui/tfrmmain.h"
 
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QSettings>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTimer>
 #include <QUrl>
 
-#include "library/ui/tfrmlibrary.h"
+#include "app/ui/tfrmabout.h"
 #include "app/ui/tfrmhelp.h"
 #include "app/ui/windowplaces.h"
 #include "base/recentfiles.h"
-#include "files/ui/openfiles.h"
 #include "base/settings.h"
-#include "program/program.h"
-#include "program/prompts.h"
-#include "widgets/mdiwindows.h"
-#include "app/ui/tfrmabout.h"
 #include "files/ui/filecommands.h"
+#include "files/ui/openfiles.h"
+#include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
+#include "graph/ui/reportgraph.h"
 #include "graph/ui/tfrmgraph.h"
-#include "logger/ui/loggerwindow.h"
+#include "library/ui/tfrmlibrary.h"
 #include "logger/ui/loggercommands.h"
+#include "logger/ui/loggerwindow.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/tfrmpanel.h"
 #include "print/ui/printcommands.h"
-#include "graph/ui/reportgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "setup/ui/tfrmsetup.h"
-#include "files/ui/tabletograph.h"
 #include "widgets/accessiblenames.h"
 #include "widgets/dialogparent.h"
+#include "widgets/mdiwindows.h"
 
 namespace kelvor {
 
@@ -279,8 +279,8 @@ void TfrmMain::buildToolBar()
     btnDataLogger = button("btnDataLogger", "datalogger", QStringLiteral("Data Logger"), &TfrmMain::LoadData1Click);
     btnOutputToGraph = button("btnOutputToGraph", "tograph", QStringLiteral("Output Tabular to graph"),
                               &TfrmMain::btnOutputToGraphClick);
-    btnLibrary = button("btnLibrary", "library", QStringLiteral("Library of runs and downloads"),
-                        &TfrmMain::Library1Click);
+    btnLibrary =
+        button("btnLibrary", "library", QStringLiteral("Library of runs and downloads"), &TfrmMain::Library1Click);
     btnLibrary->setIcon(LibraryIcon());
     m_toolBar->addSeparator();
     btnRun = button("btnRun", "run", QStringLiteral("Start Graphing Real Time Data"), &TfrmMain::btnRunClick);
@@ -388,7 +388,8 @@ bool TfrmMain::FormCloseQuery()
         QWidget* child = sub->widget();
         if (qobject_cast<TfrmPanel*>(child))
             panels << sub;
-        else if (child && (child == static_cast<QWidget*>(m_program.graph.RealTimeGraph.data()) || child == static_cast<QWidget*>(m_program.graph.LoggerGraph.data())))
+        else if (child && (child == static_cast<QWidget*>(m_program.graph.RealTimeGraph.data()) ||
+                           child == static_cast<QWidget*>(m_program.graph.LoggerGraph.data())))
             asking << sub;
         else
             others << sub;
@@ -461,8 +462,8 @@ void TfrmMain::meterFound()
 
 void TfrmMain::meterLost()
 {
-    for (QWidget* w : {static_cast<QWidget*>(btnRun), static_cast<QWidget*>(btnStop),
-                       static_cast<QWidget*>(btnDataLogger)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(btnRun), static_cast<QWidget*>(btnStop), static_cast<QWidget*>(btnDataLogger)})
         w->setEnabled(false);
     for (QAction* a : {Run1, Stop1, DataLogger1})
         a->setEnabled(false);

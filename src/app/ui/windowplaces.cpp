@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/windowplaces.h"
 
-#include <algorithm>
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
@@ -11,6 +10,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
+#include <algorithm>
 
 #include "base/settings.h"
 #include "widgets/mdiwindows.h"

@@ -58,21 +58,25 @@ ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& chart, QWidget* parent) :
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("pageTitles"));
         auto* form = new QFormLayout(page);
-        form->addRow(QStringLiteral("Main title"), m_mainTitle = lineEdit(QStringLiteral("edtMainTitle"), chart.MainTitle()));
-        form->addRow(QStringLiteral("Subtitle"), m_subTitle = lineEdit(QStringLiteral("edtSubTitle"), chart.SubTitle()));
-        form->addRow(QStringLiteral("X axis label"), m_xLabel = lineEdit(QStringLiteral("edtXAxisLabel"), chart.XAxisLabel()));
+        form->addRow(QStringLiteral("Main title"),
+                     m_mainTitle = lineEdit(QStringLiteral("edtMainTitle"), chart.MainTitle()));
+        form->addRow(QStringLiteral("Subtitle"),
+                     m_subTitle = lineEdit(QStringLiteral("edtSubTitle"), chart.SubTitle()));
+        form->addRow(QStringLiteral("X axis label"),
+                     m_xLabel = lineEdit(QStringLiteral("edtXAxisLabel"), chart.XAxisLabel()));
         m_pages->addTab(page, QStringLiteral("Titles"));
     }
     if (chart.AllowPage2()) {
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("pageOptions"));
         auto* box = new QVBoxLayout(page);
-        box->addWidget(m_showAnnotations = checkBox(QStringLiteral("chkShowAnnotations"), QStringLiteral("Show annotations"),
-                                                    chart.ShowGraphAnnotations()));
-        box->addWidget(m_showVertLines = checkBox(QStringLiteral("chkShowLineAnnotations"),
-                                                  QStringLiteral("Show line annotations"), chart.ShowVertLineAnnotations()));
-        box->addWidget(m_dataHotSpots = checkBox(QStringLiteral("chkDataHotSpots"), QStringLiteral("Data point hot spots"),
-                                                 chart.AllowDataHotSpots()));
+        box->addWidget(m_showAnnotations = checkBox(QStringLiteral("chkShowAnnotations"),
+                                                    QStringLiteral("Show annotations"), chart.ShowGraphAnnotations()));
+        box->addWidget(m_showVertLines =
+                           checkBox(QStringLiteral("chkShowLineAnnotations"), QStringLiteral("Show line annotations"),
+                                    chart.ShowVertLineAnnotations()));
+        box->addWidget(m_dataHotSpots = checkBox(QStringLiteral("chkDataHotSpots"),
+                                                 QStringLiteral("Data point hot spots"), chart.AllowDataHotSpots()));
         box->addStretch();
         m_pages->addTab(page, QStringLiteral("Options"));
     }
@@ -136,18 +140,21 @@ ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& chart, QWidget* parent) :
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("pageStyle"));
         auto* form = new QFormLayout(page);
-        form->addRow(QStringLiteral("Graph foreground"), m_foreColor = colorButton(QStringLiteral("btnGraphForeColor"), chart.GraphForeColor()));
-        form->addRow(QStringLiteral("Graph background"), m_backColor = colorButton(QStringLiteral("btnGraphBackColor"), chart.GraphBackColor()));
-        form->addRow(QStringLiteral("Desk"), m_deskColor = colorButton(QStringLiteral("btnDeskColor"), chart.DeskColor()));
-        form->addRow(QStringLiteral("Text"), m_textColor = colorButton(QStringLiteral("btnTextColor"), chart.TextColor()));
-        form->addRow(QStringLiteral("Grid"),
-                     m_gridStyle = comboBox(QStringLiteral("cmbGridStyle"),
-                                            {{QStringLiteral("Dotted"), sgDot},
-                                             {QStringLiteral("Solid"), sgThin},
-                                             {QStringLiteral("Thick"), sgThick},
-                                             {QStringLiteral("Dashed"), sgDash},
-                                             {QStringLiteral("None"), sgNoGrid}},
-                                            chart.GridStyle()));
+        form->addRow(QStringLiteral("Graph foreground"),
+                     m_foreColor = colorButton(QStringLiteral("btnGraphForeColor"), chart.GraphForeColor()));
+        form->addRow(QStringLiteral("Graph background"),
+                     m_backColor = colorButton(QStringLiteral("btnGraphBackColor"), chart.GraphBackColor()));
+        form->addRow(QStringLiteral("Desk"),
+                     m_deskColor = colorButton(QStringLiteral("btnDeskColor"), chart.DeskColor()));
+        form->addRow(QStringLiteral("Text"),
+                     m_textColor = colorButton(QStringLiteral("btnTextColor"), chart.TextColor()));
+        form->addRow(QStringLiteral("Grid"), m_gridStyle = comboBox(QStringLiteral("cmbGridStyle"),
+                                                                    {{QStringLiteral("Dotted"), sgDot},
+                                                                     {QStringLiteral("Solid"), sgThin},
+                                                                     {QStringLiteral("Thick"), sgThick},
+                                                                     {QStringLiteral("Dashed"), sgDash},
+                                                                     {QStringLiteral("None"), sgNoGrid}},
+                                                                    chart.GridStyle()));
         form->addRow(QStringLiteral("Plotting"),
                      m_plottingMethod = comboBox(QStringLiteral("cmbPlottingMethod"),
                                                  {{QStringLiteral("Line"), sgLine},
@@ -155,9 +162,10 @@ ChartCustomizeDialog::ChartCustomizeDialog(ChartModel& chart, QWidget* parent) :
                                                   {QStringLiteral("Points and line"), sgPointsPlusLine}},
                                                  chart.PlottingMethod()));
         form->addRow(QStringLiteral("Viewing"),
-                     m_viewingStyle = comboBox(QStringLiteral("cmbViewingStyle"),
-                                               {{QStringLiteral("Colour"), sgColor}, {QStringLiteral("Monochrome"), sgMonochrome}},
-                                               chart.ViewingStyle()));
+                     m_viewingStyle =
+                         comboBox(QStringLiteral("cmbViewingStyle"),
+                                  {{QStringLiteral("Colour"), sgColor}, {QStringLiteral("Monochrome"), sgMonochrome}},
+                                  chart.ViewingStyle()));
         m_pages->addTab(page, QStringLiteral("Style"));
     }
 

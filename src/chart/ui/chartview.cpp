@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "chart/ui/chartview.h"
 
-#include <cmath>
-#include <limits>
 #include <qcustomplot.h>
 #include <QDialog>
 #include <QPrinter>
+#include <cmath>
+#include <limits>
 
 #include "base/localetext.h"
 #include "chart/envelopebucket.h"
@@ -102,7 +102,8 @@ public:
 protected:
     QVector<double> createTickVector(double step, const QCPRange& range) override
     {
-        QVector<double> ticks = QCPAxisTickerTime::createTickVector(step, QCPRange(range.lower - origin, range.upper - origin));
+        QVector<double> ticks =
+            QCPAxisTickerTime::createTickVector(step, QCPRange(range.lower - origin, range.upper - origin));
         for (double& t : ticks)
             t += origin;
         return ticks;
@@ -192,11 +193,10 @@ ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_mo
     connect(m_plot.get(), &QCustomPlot::mouseMove, this, &ChartView::handleMove);
     connect(m_plot.get(), &QCustomPlot::mouseDoubleClick, this, &ChartView::handleDoubleClick);
     connect(m_plot.get(), &QCustomPlot::mouseWheel, this, [this](QWheelEvent*) { handleWheel(); });
-    connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this,
-            [this](const QRect& r, QMouseEvent*) {
-                if (r.normalized().width() >= kDragPixels || r.normalized().height() >= kDragPixels)
-                    zoomToPixels(r.normalized());
-            });
+    connect(m_plot->selectionRect(), &QCPSelectionRect::accepted, this, [this](const QRect& r, QMouseEvent*) {
+        if (r.normalized().width() >= kDragPixels || r.normalized().height() >= kDragPixels)
+            zoomToPixels(r.normalized());
+    });
     m_model.markAllChanged();
     reinit();
     m_plot->replot();
@@ -234,28 +234,28 @@ void ChartView::resizeEvent(QResizeEvent*)
 void ChartView::onAction(int action)
 {
     switch (action) {
-    case sgReinitAndReset:
-        reinit();
-        m_plot->replot(QCustomPlot::rpQueuedReplot);
-        break;
-    case sgResetImage:
-        resetImage();
-        break;
-    case sgInvalidateImage:
-        m_plot->replot(QCustomPlot::rpQueuedReplot);
-        break;
-    case sgCustomize:
-        customize();
-        break;
-    case sgPrintDialog:
-        if (m_print)
-            m_print(*this);
-        break;
-    case sgUndoZoom:
-        undoZoom();
-        break;
-    default:
-        break;
+        case sgReinitAndReset:
+            reinit();
+            m_plot->replot(QCustomPlot::rpQueuedReplot);
+            break;
+        case sgResetImage:
+            resetImage();
+            break;
+        case sgInvalidateImage:
+            m_plot->replot(QCustomPlot::rpQueuedReplot);
+            break;
+        case sgCustomize:
+            customize();
+            break;
+        case sgPrintDialog:
+            if (m_print)
+                m_print(*this);
+            break;
+        case sgUndoZoom:
+            undoZoom();
+            break;
+        default:
+            break;
     }
 }
 
@@ -303,7 +303,8 @@ void ChartView::reinit()
     p.extremes.assign(size_t(m_model.Subsets()), {});
     for (int a = 0; a < nAxes; ++a) {
         for (int s : layout[size_t(a)]) {
-            QCPGraph* g = p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
+            QCPGraph* g =
+                p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
             g->setAdaptiveSampling(true);
             auto* tail = new TailContainer;
             g->setData(QSharedPointer<QCPGraphDataContainer>(tail));
@@ -377,7 +378,8 @@ void ChartView::applyTimeAxis()
     const bool elapsed = s.elapsedTimeAxis && !s.data.empty() && !s.data[0].x.empty() && s.data[0].x[0] != 0.0;
     if (elapsed)
         p.elapsed->origin = keyOf(s.data[0].x[0]);
-    const QSharedPointer<QCPAxisTicker> want = elapsed ? p.elapsed.staticCast<QCPAxisTicker>() : p.ticker.staticCast<QCPAxisTicker>();
+    const QSharedPointer<QCPAxisTicker> want =
+        elapsed ? p.elapsed.staticCast<QCPAxisTicker>() : p.ticker.staticCast<QCPAxisTicker>();
     for (QCPAxisRect* r : p.rects)
         if (r->axis(QCPAxis::atBottom)->ticker() != want)
             r->axis(QCPAxis::atBottom)->setTicker(want);
@@ -431,7 +433,8 @@ int ChartView::mirrored(int sub) const
     const ChartState& s = m_model.state();
     if (sub >= int(s.data.size()))
         return 0;
-    return std::min({m_plot->synced[size_t(sub)], int(s.data[size_t(sub)].x.size()), int(s.data[size_t(sub)].y.size())});
+    return std::min(
+        {m_plot->synced[size_t(sub)], int(s.data[size_t(sub)].x.size()), int(s.data[size_t(sub)].y.size())});
 }
 
 QCPGraphData ChartView::pointOf(int sub, int i) const
@@ -448,7 +451,8 @@ void ChartView::drawPoints(int sub, int from, int end)
     const bool rebuild = from == 0;
     QVector<QCPGraphData> tail(end - from);
     bool sorted = true;
-    double last = rebuild || d.data->isEmpty() ? -std::numeric_limits<double>::infinity() : (d.data->constEnd() - 1)->key;
+    double last =
+        rebuild || d.data->isEmpty() ? -std::numeric_limits<double>::infinity() : (d.data->constEnd() - 1)->key;
     for (int i = from; i < end; ++i) {
         tail[i - from] = pointOf(sub, i);
         sorted = sorted && tail[i - from].key >= last;
@@ -731,11 +735,12 @@ void ChartView::applyRanges()
             if (ok)
                 keys = found ? QCPRange(std::min(keys.lower, k.lower), std::max(keys.upper, k.upper)) : k;
             bool okV = false;
-            const QCPRange v = s.axesY[size_t(a)].manualScaleControl == sgManualMinAndMax ? QCPRange()
-                                                                                            : g->getValueRange(okV);
+            const QCPRange v =
+                s.axesY[size_t(a)].manualScaleControl == sgManualMinAndMax ? QCPRange() : g->getValueRange(okV);
             if (okV)
-                values = values.size() == 0 && values.lower == 0 ? v
-                                                                 : QCPRange(std::min(values.lower, v.lower), std::max(values.upper, v.upper));
+                values = values.size() == 0 && values.lower == 0
+                             ? v
+                             : QCPRange(std::min(values.lower, v.lower), std::max(values.upper, v.upper));
             found = found || ok;
         }
         QCPRange xr = found ? keys : QCPRange(keyOf(s.manualMinX), keyOf(s.manualMaxX));
@@ -851,8 +856,8 @@ QPoint ChartView::DataToPixel(int axis, double xDays, double y) const
     const auto& rects = m_plot->rects;
     QCPAxisRect* r = rects[size_t(axis >= 0 && axis < int(rects.size()) ? axis : 0)];
     return QPoint(int(std::lround(r->axis(QCPAxis::atBottom)->coordToPixel(keyOf(xDays)))),
-                  int(std::lround(r->axis(QCPAxis::atLeft)->coordToPixel(y))))
-           + m_plot->pos();
+                  int(std::lround(r->axis(QCPAxis::atLeft)->coordToPixel(y)))) +
+           m_plot->pos();
 }
 
 NearestSubset ChartView::nearestSubset(QPoint pixel) const
@@ -991,15 +996,15 @@ std::vector<ChartPoint> ChartView::drawnPoints(int subset) const
 void ChartView::applyCursor()
 {
     switch (m_model.ArrowCursor()) {
-    case sgTextCursor:
-        m_plot->setCursor(Qt::IBeamCursor);
-        break;
-    case sgCustomCursor:
-        m_plot->setCursor(m_customCursor);
-        break;
-    default:
-        m_plot->setCursor(Qt::ArrowCursor);
-        break;
+        case sgTextCursor:
+            m_plot->setCursor(Qt::IBeamCursor);
+            break;
+        case sgCustomCursor:
+            m_plot->setCursor(m_customCursor);
+            break;
+        default:
+            m_plot->setCursor(Qt::ArrowCursor);
+            break;
     }
 }
 

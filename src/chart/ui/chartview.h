@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <vector>
 #include <QCursor>
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "chart/chartmodel.h"
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ui/filecommands.h"
 
-#include <algorithm>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -13,10 +12,8 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTableView>
+#include <algorithm>
 
-#include "program/program.h"
-#include "program/prompts.h"
-#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "files/collection.h"
 #include "files/filetypename.h"
@@ -24,14 +21,17 @@
 #include "files/texttable.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
-#include "widgets/dialogparent.h"
-#include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/ui/loggerwindow.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "widgets/dialogparent.h"
+#include "widgets/mdiwindows.h"
+#include "widgets/tfrmscope.h"
 
 namespace kelvor {
 
@@ -51,8 +51,9 @@ QString TableSaveFilterText()
 {
     if (decimalComma())
         return QStringLiteral(" TXT file(*.txt,data seperated by tab) |*.TXT");
-    return QStringLiteral("TXT file(*.txt,data seperated by tab)|*.TXT                             "
-                          "|EXCEL file format(*.CSV,seperated by comma) |*.CSV");
+    return QStringLiteral(
+        "TXT file(*.txt,data seperated by tab)|*.TXT                             "
+        "|EXCEL file format(*.CSV,seperated by comma) |*.CSV");
 }
 
 QString DataFileOpenFilterText()
@@ -120,8 +121,8 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
 {
     QWidget* parent = DialogParent(program);
     if (!QFileInfo(path).isFile()) {
-        program.prompts.error(parent, QStringLiteral("Cannot open \"%1\": there is no such file.")
-                                          .arg(QDir::toNativeSeparators(path)));
+        program.prompts.error(
+            parent, QStringLiteral("Cannot open \"%1\": there is no such file.").arg(QDir::toNativeSeparators(path)));
         return nullptr;
     }
     TfrmScope progress(parent);
@@ -141,7 +142,8 @@ TfrmList* OpenTextTable(Program& program, const QString& path)
         if (!r.error.isEmpty())
             program.prompts.error(parent, r.error);
         else if (!r.cancelled)
-            program.prompts.error(parent, QStringLiteral("\"%1\" holds no table rows.").arg(QDir::toNativeSeparators(path)));
+            program.prompts.error(parent,
+                                  QStringLiteral("\"%1\" holds no table rows.").arg(QDir::toNativeSeparators(path)));
         return nullptr;
     }
     auto* list = new TfrmList(program);
@@ -208,8 +210,8 @@ bool SaveTableAsText(Program& program, TfrmList& list)
         window.showRangeGroup(lastRow);
         if (prompts.exec(window) != QDialog::Accepted)
             return false;
-        range = NormaliseTableRange(window.radAll->isChecked(), window.edtSelFrom->text(),
-                                    window.edtSelTo->text(), lastRow);
+        range = NormaliseTableRange(window.radAll->isChecked(), window.edtSelFrom->text(), window.edtSelTo->text(),
+                                    lastRow);
     }
     if (!range.ok()) {
         prompts.error(&list, range.error);
@@ -236,8 +238,8 @@ bool SaveTableAsText(Program& program, TfrmList& list)
 
 bool SaveCollection(Program& program)
 {
-    QWidget* parent = program.graph.LoggerGraph ? static_cast<QWidget*>(program.graph.LoggerGraph)
-                                                : DialogParent(program);
+    QWidget* parent =
+        program.graph.LoggerGraph ? static_cast<QWidget*>(program.graph.LoggerGraph) : DialogParent(program);
     const FileChoice choice =
         program.prompts.saveFile(parent, QStringLiteral("Save As"), program.dataDir,
                                  QtFileFilter(QString::fromLatin1(kCollectionSaveFilterText)), QStringLiteral("CH4"));
@@ -257,9 +259,8 @@ void OpenCollection(Program& program)
 {
     TfrmGraph* window = EnsureLoggerGraph(program);
     Prompts& prompts = program.prompts;
-    const FileChoice choice =
-        prompts.openFile(window, QStringLiteral("Open"), program.dataDir,
-                         QtFileFilter(QString::fromLatin1(kCollectionOpenFilterText)));
+    const FileChoice choice = prompts.openFile(window, QStringLiteral("Open"), program.dataDir,
+                                               QtFileFilter(QString::fromLatin1(kCollectionOpenFilterText)));
     if (!choice.accepted())
         return;
     OpenCollectionFile(program, choice.fileName);
@@ -269,7 +270,8 @@ bool OpenCollectionFile(Program& program, const QString& path)
 {
     TfrmGraph* window = EnsureLoggerGraph(program);
     Prompts& prompts = program.prompts;
-    const CollectionOpenResult r = kelvor::OpenCollection(path, program.store, program.clock, program.workingCopyPath());
+    const CollectionOpenResult r =
+        kelvor::OpenCollection(path, program.store, program.clock, program.workingCopyPath());
     if (!r.ok()) {
         // A file whose header counts no data set ends quietly; a damaged or unreadable
         // one is named with what is wrong.

@@ -21,10 +21,7 @@ QString TableRowsModel::cell(int column, int row) const
     return m_rows[std::size_t(row - 1)][std::size_t(column - 1)];
 }
 
-int TableRowsModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
+int TableRowsModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
 
 int TableRowsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 

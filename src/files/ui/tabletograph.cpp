@@ -6,18 +6,18 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 
-#include "program/program.h"
-#include "program/prompts.h"
-#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "files/tabledatetime.h"
-#include "widgets/dialogparent.h"
 #include "files/ui/tfrmlist.h"
-#include "widgets/tfrmscope.h"
 #include "graph/realtimestate.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "widgets/dialogparent.h"
+#include "widgets/mdiwindows.h"
+#include "widgets/tfrmscope.h"
 
 namespace kelvor {
 
@@ -100,6 +100,5 @@ TfrmGraph* btnOutputToGraphClick(Program& program, QWidget* active)
     chart.PEactions(sgInvalidateImage);
     return w;
 }
-
 
 }  // namespace kelvor

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ui/tfrmlist.h"
 
-#include <algorithm>
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "program/program.h"
 #include "files/ui/tablerowsmodel.h"
+#include "program/program.h"
 
 namespace kelvor {
 
@@ -61,10 +61,7 @@ QSize TfrmList::sizeHint() const
     return {std::max(405, columns), 460};
 }
 
-void TfrmList::FormActivate()
-{
-    emit m_program.windowSignals.outputToGraphEnabled(true);
-}
+void TfrmList::FormActivate() { emit m_program.windowSignals.outputToGraphEnabled(true); }
 
 bool TfrmList::event(QEvent* e)
 {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/ui/cursortool.h"
 
-#include <algorithm>
-#include <cmath>
 #include <qcustomplot.h>
 #include <QDoubleValidator>
 #include <QFontDatabase>
@@ -12,6 +10,8 @@
 #include <QMouseEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "base/clock.h"
 #include "chart/ui/chartview.h"
@@ -67,7 +67,8 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
     m_threshold->setValidator(new QDoubleValidator(-3000.0, 3000.0, 1, m_threshold));
     m_threshold->setMaximumWidth(70);
     top->addWidget(m_threshold);
-    top->addWidget(new QLabel(QStringLiteral("Drag the cursors A and B on the chart; C shows or hides them."), m_strip), 1);
+    top->addWidget(new QLabel(QStringLiteral("Drag the cursors A and B on the chart; C shows or hides them."), m_strip),
+                   1);
     layout->addLayout(top);
     const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int c = 0; c < kChannels; ++c) {
@@ -150,8 +151,8 @@ void CursorTool::pushState() { m_view.model().setCursorState(isOn(), m_a, m_b, m
 void CursorTool::adoptModelState()
 {
     const ChartState& s = m_view.model().state();
-    if (s.cursorsOn == isOn() && s.cursorA == m_a && s.cursorB == m_b
-        && s.cursorThreshold == m_threshold->text().toDouble())
+    if (s.cursorsOn == isOn() && s.cursorA == m_a && s.cursorB == m_b &&
+        s.cursorThreshold == m_threshold->text().toDouble())
         return;
     m_a = s.cursorA;
     m_b = s.cursorB;
@@ -336,13 +337,15 @@ void CursorTool::refreshStrip()
         QString label = model.SubsetLabels(c);
         if (label.isEmpty())
             label = QStringLiteral("T%1").arg(c + 1);
-        QString text = QStringLiteral("%1  A %2  B %3  ΔT %4  Δt %5  rate %6")
-                           .arg(label, -3)
-                           .arg(valueText(m.hasA, m.valueA), 7)
-                           .arg(valueText(m.hasB, m.valueB), 7)
-                           .arg(m.hasA && m.hasB ? signedText(m.deltaT, 1) : QStringLiteral("----"), 7)
-                           .arg(durationText(m.deltaSeconds), 9)
-                           .arg(m.hasRate ? signedText(m.ratePerMinute, 2) + QStringLiteral(" °/min") : QStringLiteral("----"), 13);
+        QString text =
+            QStringLiteral("%1  A %2  B %3  ΔT %4  Δt %5  rate %6")
+                .arg(label, -3)
+                .arg(valueText(m.hasA, m.valueA), 7)
+                .arg(valueText(m.hasB, m.valueB), 7)
+                .arg(m.hasA && m.hasB ? signedText(m.deltaT, 1) : QStringLiteral("----"), 7)
+                .arg(durationText(m.deltaSeconds), 9)
+                .arg(m.hasRate ? signedText(m.ratePerMinute, 2) + QStringLiteral(" °/min") : QStringLiteral("----"),
+                     13);
         if (m.count > 0) {
             text += QStringLiteral("  min %1 @ %2  max %3 @ %4  mean %5  σ %6  >%7: %8  <%7: %9")
                         .arg(QString::number(m.minimum, 'f', 1), clockText(m.minTime))
@@ -371,9 +374,9 @@ bool CursorTool::eventFilter(QObject* watched, QEvent* e)
 {
     // Only mouse work is ours; other events also arrive while the view is torn down.
     const QEvent::Type type = e->type();
-    if (watched != m_plotWidget
-        || (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
-        || m_view.customPlot()->axisRectCount() == 0)
+    if (watched != m_plotWidget ||
+        (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease) ||
+        m_view.customPlot()->axisRectCount() == 0)
         return false;
     if (e->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(e);
@@ -383,35 +386,35 @@ bool CursorTool::eventFilter(QObject* watched, QEvent* e)
     if (!isOn())
         return false;
     switch (e->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(e);
-        if (me->button() != Qt::LeftButton)
+        case QEvent::MouseButtonPress: {
+            auto* me = static_cast<QMouseEvent*>(e);
+            if (me->button() != Qt::LeftButton)
+                return false;
+            const double px = me->position().x();
+            const double dA = std::fabs(px - pixelOfKey(keyOf(m_a)));
+            const double dB = std::fabs(px - pixelOfKey(keyOf(m_b)));
+            if (std::min(dA, dB) > kGrabPixels)
+                return false;
+            m_dragging = dA <= dB ? 1 : 2;
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (m_dragging == 0)
+                return false;
+            const double days = daysOf(keyAtPixel(static_cast<QMouseEvent*>(e)->position().x()));
+            if (m_dragging == 1)
+                setCursors(days, m_b);
+            else
+                setCursors(m_a, days);
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (m_dragging == 0)
+                return false;
+            m_dragging = 0;
+            return true;
+        default:
             return false;
-        const double px = me->position().x();
-        const double dA = std::fabs(px - pixelOfKey(keyOf(m_a)));
-        const double dB = std::fabs(px - pixelOfKey(keyOf(m_b)));
-        if (std::min(dA, dB) > kGrabPixels)
-            return false;
-        m_dragging = dA <= dB ? 1 : 2;
-        return true;
-    }
-    case QEvent::MouseMove: {
-        if (m_dragging == 0)
-            return false;
-        const double days = daysOf(keyAtPixel(static_cast<QMouseEvent*>(e)->position().x()));
-        if (m_dragging == 1)
-            setCursors(days, m_b);
-        else
-            setCursors(m_a, days);
-        return true;
-    }
-    case QEvent::MouseButtonRelease:
-        if (m_dragging == 0)
-            return false;
-        m_dragging = 0;
-        return true;
-    default:
-        return false;
     }
 }
 

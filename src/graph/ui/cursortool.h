@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "graph/cursormeasure.h"

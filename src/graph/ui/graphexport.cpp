@@ -38,8 +38,8 @@ std::vector<ExportSeries> GraphSeries(Program& program, const ChartModel& chart,
     return series;
 }
 
-std::optional<bool> SaveGraphExport(Program& program, const ChartModel& chart, QWidget* window,
-                                    const QString& path, const QString& selectedFilter)
+std::optional<bool> SaveGraphExport(Program& program, const ChartModel& chart, QWidget* window, const QString& path,
+                                    const QString& selectedFilter)
 {
     const QString ext = QFileInfo(path).suffix().toLower();
     ExportResult r;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <optional>
 #include <vector>
-#include <QString>
 
 #include "export/exportseries.h"
 
@@ -26,7 +26,7 @@ std::vector<ExportSeries> GraphSeries(Program& program, const ChartModel& chart,
 
 // Writes the export chosen in the save dialog: nothing (nullopt) when the choice is
 // none of them, else whether the file was written; a failure is shown.
-std::optional<bool> SaveGraphExport(Program& program, const ChartModel& chart, QWidget* window,
-                                    const QString& path, const QString& selectedFilter);
+std::optional<bool> SaveGraphExport(Program& program, const ChartModel& chart, QWidget* window, const QString& path,
+                                    const QString& selectedFilter);
 
 }  // namespace kelvor

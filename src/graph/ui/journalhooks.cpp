@@ -4,13 +4,13 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/chartmodel.h"
-#include "widgets/dialogparent.h"
+#include "graph/ui/tfrmgraph.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
-#include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "widgets/dialogparent.h"
 
 namespace kelvor {
 

@@ -5,13 +5,13 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 

@@ -7,16 +7,16 @@
 #include <QToolButton>
 
 #include "base/localetext.h"
-#include "program/program.h"
-#include "program/prompts.h"
-#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/journalhooks.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
-#include "graph/ui/journalhooks.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "widgets/mdiwindows.h"
 
 #include <QCheckBox>
 
@@ -87,11 +87,11 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     } else {
         BringForward(w);
         if (rt.Running || rt.SampleCount != 0) {
-            const auto answer = program.prompts.ask(
-                parent,
-                QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
-                               "Do you want to save the Real-Time graph ?"),
-                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            const auto answer =
+                program.prompts.ask(parent,
+                                    QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
+                                                   "Do you want to save the Real-Time graph ?"),
+                                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             if (answer == QMessageBox::Cancel)
                 return;
             // Samples that did not reach the disk are not thrown away: the run goes on.
@@ -146,10 +146,7 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     JournalRunStarted(program);
 }
 
-void RealTimeStopClick(Program& program)
-{
-    stopRun(program);
-}
+void RealTimeStopClick(Program& program) { stopRun(program); }
 
 void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, float t1, float t2, float t3, float t4)
 {
@@ -193,9 +190,9 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
 
 void InstallRealTimeRun(Program& program)
 {
-    program.appendRealTimeSample = [&program](std::uint8_t flags, double time, float t1, float t2, float t3,
-                                              float t4) { AppendRealTimeSample(program, flags, time, t1, t2, t3, t4); };
+    program.appendRealTimeSample = [&program](std::uint8_t flags, double time, float t1, float t2, float t3, float t4) {
+        AppendRealTimeSample(program, flags, time, t1, t2, t3, t4);
+    };
 }
-
 
 }  // namespace kelvor

@@ -19,8 +19,7 @@ void RealTimeRunClick(Program& program, QWidget* parent);
 void RealTimeStopClick(Program& program);
 // Appends one sample to the run; stops the run when the store is full. Called from
 // inside the monitor tick.
-void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, float t1, float t2, float t3,
-                          float t4);
+void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, float t1, float t2, float t3, float t4);
 
 // Plugs AppendRealTimeSample into the program's hand-over from the monitor loop.
 void InstallRealTimeRun(Program& program);

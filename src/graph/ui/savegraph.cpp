@@ -8,14 +8,14 @@
 #include <QProgressBar>
 #include <QRadioButton>
 
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/chartmodel.h"
-#include "graph/ui/graphexport.h"
 #include "files/filetypename.h"
-#include "widgets/tfrmscope.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
+#include "graph/ui/graphexport.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "widgets/tfrmscope.h"
 
 namespace kelvor {
 
@@ -38,7 +38,8 @@ QString QtFileFilter(const QString& pipeSeparated)
 
 QString GraphSaveFilter()
 {
-    QString pipes = QStringLiteral("Graph file(*.ghf,only for KELVOR)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT");
+    QString pipes =
+        QStringLiteral("Graph file(*.ghf,only for KELVOR)|*.GHF|TXT file(*.txt,data seperated by tab)|*.TXT");
     if (QLocale().decimalPoint() != QStringLiteral(","))
         pipes += QStringLiteral("|EXCEL file format(*.CSV,seperated by comma)|*.CSV");
     return QtFileFilter(pipes) + ExportSaveFilters();
@@ -54,8 +55,8 @@ bool saveTable(Program& program, const ChartModel& chart, const QString& path, Q
         window.showRangeGroup(points);
         if (program.prompts.exec(window) != QDialog::Accepted)
             return false;
-        range = NormaliseTableRange(window.radAll->isChecked(), window.edtSelFrom->text(), window.edtSelTo->text(),
-                                    points);
+        range =
+            NormaliseTableRange(window.radAll->isChecked(), window.edtSelFrom->text(), window.edtSelTo->text(), points);
     }
     if (!range.ok()) {
         program.prompts.error(parent, range.error);
@@ -74,10 +75,10 @@ bool saveTable(Program& program, const ChartModel& chart, const QString& path, Q
         });
     progress.close();
     if (!r.error.isEmpty())
-        program.prompts.error(parent, r.error.contains(path) ? r.error
-                                                             : QStringLiteral("Can not write the file ") +
-                                                                   QDir::toNativeSeparators(path) +
-                                                                   QStringLiteral(": ") + r.error);
+        program.prompts.error(parent, r.error.contains(path)
+                                          ? r.error
+                                          : QStringLiteral("Can not write the file ") + QDir::toNativeSeparators(path) +
+                                                QStringLiteral(": ") + r.error);
     return r.ok();
 }
 }  // namespace

@@ -3,17 +3,17 @@
 // Y axis dialog.
 #include "graph/ui/showstatistics.h"
 
-#include <cmath>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <cmath>
 
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/statistics.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetupscale.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 

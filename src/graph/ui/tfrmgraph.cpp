@@ -20,15 +20,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
+#include "graph/ui/reportgraph.h"
 #include "graph/ui/scaletools.h"
 #include "graph/ui/toolicons.h"
-#include "graph/ui/reportgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 
@@ -123,8 +123,10 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
 
     pnlStatistic = buildStatistic();
     m_alarms = new AlarmTool(m_program, *PESGraph1,
-                             {std::vector<QLineEdit*>{m_max[0], m_min[0], m_avg[0]}, {m_max[1], m_min[1], m_avg[1]},
-                              {m_max[2], m_min[2], m_avg[2]}, {m_max[3], m_min[3], m_avg[3]}},
+                             {std::vector<QLineEdit*>{m_max[0], m_min[0], m_avg[0]},
+                              {m_max[1], m_min[1], m_avg[1]},
+                              {m_max[2], m_min[2], m_avg[2]},
+                              {m_max[3], m_min[3], m_avg[3]}},
                              pnlGraph);
     graphLayout->addWidget(m_alarms->list());
     if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
@@ -345,7 +347,7 @@ QFrame* TfrmGraph::buildStatistic()
 
 void TfrmGraph::FormCreate()
 {
-    static const char* const headers[11] = {"Set",  "DATE",   "TIME",      "Rate",      "Nums",     "Unit",
+    static const char* const headers[11] = {"Set",    "DATE",      "TIME",      "Rate",      "Nums",     "Unit",
                                             "Couple", "T1 Offset", "T2 Offset", "T3 Offset", "T4 Offset"};
     static const int widths[11] = {25, 60, 60, 65, 40, 40, 40, 60, 60, 60, 60};
     QStringList labels;

@@ -3,11 +3,11 @@
 #include <QLineEdit>
 
 #include "base/localetext.h"
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/tfrmannoedit.h"
 #include "graph/ui/tfrmgraph.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The graph window's tool bar and form handlers.
-#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -10,17 +9,18 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
+#include <algorithm>
 
 #include "base/localetext.h"
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/ui/chartview.h"
 #include "graph/graphfile.h"
+#include "graph/ui/journalhooks.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/toolicons.h"
-#include "graph/ui/journalhooks.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 
@@ -35,10 +35,7 @@ void TfrmGraph::FormShow()
     ToolButton4->setChecked(true);
 }
 
-void TfrmGraph::FormActivate()
-{
-    emit m_program.windowSignals.outputToGraphEnabled(false);
-}
+void TfrmGraph::FormActivate() { emit m_program.windowSignals.outputToGraphEnabled(false); }
 
 bool TfrmGraph::FormCloseQuery()
 {

@@ -97,13 +97,27 @@ QIcon graphToolIcon(GraphTool tool)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     switch (tool) {
-    case GraphTool::Statistic: drawStatistic(p); break;
-    case GraphTool::LineCursor: drawLineCursor(p); break;
-    case GraphTool::Arrow: drawArrow(p); break;
-    case GraphTool::Cross: drawCross(p); break;
-    case GraphTool::Text: drawText(p); break;
-    case GraphTool::Colour: drawColour(p); break;
-    case GraphTool::Clear: drawClear(p); break;
+        case GraphTool::Statistic:
+            drawStatistic(p);
+            break;
+        case GraphTool::LineCursor:
+            drawLineCursor(p);
+            break;
+        case GraphTool::Arrow:
+            drawArrow(p);
+            break;
+        case GraphTool::Cross:
+            drawCross(p);
+            break;
+        case GraphTool::Text:
+            drawText(p);
+            break;
+        case GraphTool::Colour:
+            drawColour(p);
+            break;
+        case GraphTool::Clear:
+            drawClear(p);
+            break;
     }
     p.end();
     return QIcon(pm);

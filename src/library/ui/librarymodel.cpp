@@ -46,14 +46,22 @@ QVariant LibraryTableModel::headerData(int section, Qt::Orientation o, int role)
     if (o != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     switch (section) {
-    case Kind: return QStringLiteral("Kind");
-    case Start: return QStringLiteral("Start");
-    case Length: return QStringLiteral("Duration / samples");
-    case DataSets: return QStringLiteral("Data sets");
-    case Serial: return QStringLiteral("Meter serial");
-    case Name: return QStringLiteral("Name");
-    case Note: return QStringLiteral("Note");
-    default: return {};
+        case Kind:
+            return QStringLiteral("Kind");
+        case Start:
+            return QStringLiteral("Start");
+        case Length:
+            return QStringLiteral("Duration / samples");
+        case DataSets:
+            return QStringLiteral("Data sets");
+        case Serial:
+            return QStringLiteral("Meter serial");
+        case Name:
+            return QStringLiteral("Name");
+        case Note:
+            return QStringLiteral("Note");
+        default:
+            return {};
     }
 }
 
@@ -67,11 +75,16 @@ QVariant LibraryTableModel::data(const QModelIndex& index, int role) const
         return qint64(e->id);
     if (role == SortRole) {
         switch (index.column()) {
-        case Kind: return recording ? 0 : 1;
-        case Start: return e->start;
-        case Length: return qint64(e->samples);
-        case DataSets: return e->dataSets;
-        default: return data(index, Qt::DisplayRole).toString().toLower();
+            case Kind:
+                return recording ? 0 : 1;
+            case Start:
+                return e->start;
+            case Length:
+                return qint64(e->samples);
+            case DataSets:
+                return e->dataSets;
+            default:
+                return data(index, Qt::DisplayRole).toString().toLower();
         }
     }
     if (role == Qt::ToolTipRole && index.column() == Note)
@@ -79,20 +92,26 @@ QVariant LibraryTableModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
-    case Kind:
-        if (!recording)
-            return QStringLiteral("Download");
-        return e->state == QLatin1String(kStateComplete) ? QStringLiteral("Recording")
-                                                         : QStringLiteral("Recording (%1)").arg(e->state);
-    case Start: return DateTimeText(e->start);
-    case Length:
-        return recording ? QStringLiteral("%1, %2 samples").arg(DurationText(e->end - e->start)).arg(e->samples)
-                         : QStringLiteral("%1 samples").arg(e->samples);
-    case DataSets: return recording ? QVariant() : QVariant(e->dataSets);
-    case Serial: return e->meterSerial;
-    case Name: return e->name;
-    case Note: return QString(e->note).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    default: return {};
+        case Kind:
+            if (!recording)
+                return QStringLiteral("Download");
+            return e->state == QLatin1String(kStateComplete) ? QStringLiteral("Recording")
+                                                             : QStringLiteral("Recording (%1)").arg(e->state);
+        case Start:
+            return DateTimeText(e->start);
+        case Length:
+            return recording ? QStringLiteral("%1, %2 samples").arg(DurationText(e->end - e->start)).arg(e->samples)
+                             : QStringLiteral("%1 samples").arg(e->samples);
+        case DataSets:
+            return recording ? QVariant() : QVariant(e->dataSets);
+        case Serial:
+            return e->meterSerial;
+        case Name:
+            return e->name;
+        case Note:
+            return QString(e->note).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        default:
+            return {};
     }
 }
 

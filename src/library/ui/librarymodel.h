@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <vector>
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QSortFilterProxyModel>
+#include <vector>
 
 #include "library/librarytypes.h"
 

@@ -22,9 +22,9 @@
 #include "library/libraryaccess.h"
 #include "library/libraryexport.h"
 #include "library/runjournal.h"
-#include "logger/ui/librarycommands.h"
 #include "library/ui/librarymodel.h"
 #include "logger/datasetformat.h"
+#include "logger/ui/librarycommands.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "widgets/dialogparent.h"
@@ -139,7 +139,8 @@ void TfrmLibrary::applyDates()
 {
     dtFrom->setEnabled(chkFrom->isChecked());
     dtTo->setEnabled(chkTo->isChecked());
-    m_filter->setDateRange(chkFrom->isChecked() ? dtFrom->date() : QDate(), chkTo->isChecked() ? dtTo->date() : QDate());
+    m_filter->setDateRange(chkFrom->isChecked() ? dtFrom->date() : QDate(),
+                           chkTo->isChecked() ? dtTo->date() : QDate());
 }
 
 void TfrmLibrary::updateButtons()
@@ -249,9 +250,8 @@ void TfrmLibrary::btnExportClick()
                                                          filters.join(QStringLiteral(";;")), suffix);
     if (!choice.accepted())
         return;
-    const LibraryExportResult r =
-        ExportLibraryItem(*library, entry->id, choice.fileName, 1, TextStyle::system(), m_program.clock,
-                          m_program.templatePath());
+    const LibraryExportResult r = ExportLibraryItem(*library, entry->id, choice.fileName, 1, TextStyle::system(),
+                                                    m_program.clock, m_program.templatePath());
     if (!r.ok())
         m_program.prompts.error(this, r.error);
 }
@@ -263,9 +263,9 @@ void TfrmLibrary::btnDeleteClick()
     if (ids.empty() || !library)
         return;
     const QString question =
-        ids.size() == 1 ? QStringLiteral("Delete the selected item from the library? This cannot be undone.")
-                        : QStringLiteral("Delete the %1 selected items from the library? This cannot be undone.")
-                              .arg(ids.size());
+        ids.size() == 1
+            ? QStringLiteral("Delete the selected item from the library? This cannot be undone.")
+            : QStringLiteral("Delete the %1 selected items from the library? This cannot be undone.").arg(ids.size());
     if (m_program.prompts.ask(this, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     const auto running = m_program.journal && m_program.journal->active() ? m_program.journal->recordingId()

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdint>
-#include <vector>
 #include <QDialog>
 #include <QIcon>
 #include <QWidget>
+#include <cstdint>
+#include <vector>
 
 class QCheckBox;
 class QDateEdit;

@@ -4,13 +4,12 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
-#include "widgets/tfrmscope.h"
 #include "logger/memorydownload.h"
+#include "widgets/tfrmscope.h"
 
 class QWidget;
 
 namespace kelvor {
-
 
 // The download's progress window "Data Retriving Progress": a bar and the two byte
 // counters, showing the latest block's count at most at the screen's rate and always

@@ -4,10 +4,7 @@
 #include <QLineEdit>
 
 #include "base/localetext.h"
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/chartmodel.h"
-#include "widgets/dialogparent.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
@@ -15,6 +12,9 @@
 #include "logger/datasetdecoder.h"
 #include "logger/ui/loggerwindow.h"
 #include "logger/workingcopy.h"
+#include "program/program.h"
+#include "program/prompts.h"
+#include "widgets/dialogparent.h"
 
 namespace kelvor {
 
@@ -36,10 +36,7 @@ QString recordingTitle(const RecordingData& data)
 
 }  // namespace
 
-void InstallLibrary(Program& program)
-{
-    program.library = std::make_unique<LibraryAccess>(program.dataDir);
-}
+void InstallLibrary(Program& program) { program.library = std::make_unique<LibraryAccess>(program.dataDir); }
 
 void StoreDownloadInLibrary(Program& program, const QByteArray& image, const DataSetStore& decoded)
 {
@@ -53,15 +50,14 @@ void StoreDownloadInLibrary(Program& program, const QByteArray& image, const Dat
         if (!program.device || program.device->GetSerialText(serial, int(sizeof serial)) != 0)
             serial[0] = '\0';
         serial[sizeof serial - 1] = '\0';
-        if (library->storeDownload(image, decoded.sets, program.clock.nowDays(),
-                                   QString::fromLatin1(serial).trimmed(), QStringLiteral("download"), &status))
+        if (library->storeDownload(image, decoded.sets, program.clock.nowDays(), QString::fromLatin1(serial).trimmed(),
+                                   QStringLiteral("download"), &status))
             return;
     } else {
         status = {1, program.library->lastError()};
     }
-    program.prompts.error(DialogParent(program),
-                          QStringLiteral("The download could not be kept in the library %1: %2")
-                              .arg(program.library->path(), status.error));
+    program.prompts.error(DialogParent(program), QStringLiteral("The download could not be kept in the library %1: %2")
+                                                     .arg(program.library->path(), status.error));
 }
 
 void OfferInterruptedRecordings(Program& program)
@@ -80,8 +76,9 @@ void OfferInterruptedRecordings(Program& program)
     const std::vector<LibraryEntry> found =
         library->markInterrupted([&access](std::int64_t id) { return access.isBeingWritten(id); }, &status);
     for (const LibraryEntry& e : found) {
-        const QString question = QStringLiteral("A real-time recording started %1 with %2 samples was interrupted. "
-                                                "Open it?")
+        const QString question = QStringLiteral(
+                                     "A real-time recording started %1 with %2 samples was interrupted. "
+                                     "Open it?")
                                      .arg(DateTimeText(e.start))
                                      .arg(e.samples);
         if (program.prompts.ask(parent, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
@@ -179,7 +176,8 @@ bool OpenLibraryItem(Program& program, std::int64_t id)
                 ShowDataSet(program, 0);
                 return true;
             }
-            error = QStringLiteral("The download of %1 holds no data set that can be read.").arg(DateTimeText(d->entry.start));
+            error = QStringLiteral("The download of %1 holds no data set that can be read.")
+                        .arg(DateTimeText(d->entry.start));
         }
     }
     program.prompts.error(parent, error);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <cstdint>
 #include <QByteArray>
+#include <cstdint>
 
 namespace kelvor {
 

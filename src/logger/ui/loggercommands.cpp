@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/ui/loggercommands.h"
 
-#include "program/monitorpause.h"
-#include "program/program.h"
-#include "program/prompts.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/memorydownload.h"
 #include "logger/ui/downloadprogress.h"
-#include "logger/ui/loggerwindow.h"
 #include "logger/ui/librarycommands.h"
+#include "logger/ui/loggerwindow.h"
+#include "program/monitorpause.h"
+#include "program/program.h"
+#include "program/prompts.h"
 #include "widgets/dialogparent.h"
 
 namespace kelvor {
@@ -53,8 +53,7 @@ void LoadData1Click(Program& program)
             FillDataSetList(*w, program.store);
     };
     callbacks.showDataSet = [&](int k) { ShowDataSet(program, k); };
-    const LoadOutcome out =
-        LoadDataSets(download, program.store, program.clock, program.workingCopyPath(), callbacks);
+    const LoadOutcome out = LoadDataSets(download, program.store, program.clock, program.workingCopyPath(), callbacks);
 
     QWidget* box = program.graph.LoggerGraph ? static_cast<QWidget*>(program.graph.LoggerGraph) : parent;
     (void)window;
@@ -75,4 +74,3 @@ void LoadData1Click(Program& program)
 }
 
 }  // namespace kelvor
-

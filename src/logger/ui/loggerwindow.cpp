@@ -8,13 +8,13 @@
 #include <QTableWidget>
 
 #include "base/localetext.h"
-#include "program/program.h"
-#include "widgets/mdiwindows.h"
 #include "chart/chartmodel.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/datasetformat.h"
+#include "program/program.h"
+#include "widgets/mdiwindows.h"
 
 namespace kelvor {
 

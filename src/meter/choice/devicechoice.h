@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <memory>
-#include <QString>
 
 #include "meter/devicefactory.h"
 #include "meter/sim/simdevice.h"

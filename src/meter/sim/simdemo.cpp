@@ -33,22 +33,46 @@ std::int16_t tenthsF(const ChannelSample& s)
 void loadDemoDataSets(SimMemory& memory, std::uint32_t seed, const QDateTime& now)
 {
     const DemoRun runs[] = {
-        {3, 0, 2, true, 0, 300,
+        {3,
+         0,
+         2,
+         true,
+         0,
+         300,
          {SimChannel::ambient(22.5), SimChannel::heating(22.0, 92.0, 180.0), SimChannel::cooling(85.0, 23.0, 200.0),
           SimChannel::unplugged()},
-         -1, -1},
-        {2, 1, 30, false, 1, 240,
+         -1,
+         -1},
+        {2,
+         1,
+         30,
+         false,
+         1,
+         240,
          {SimChannel::ambient(19.0), SimChannel::heating(20.0, 900.0, 3000.0), SimChannel::ambient(4.0),
           SimChannel::cooling(60.0, 19.0, 4000.0)},
-         150, 190},
-        {1, 0, 10, false, 0, 360,
+         150,
+         190},
+        {1,
+         0,
+         10,
+         false,
+         0,
+         360,
          {SimChannel::heating(21.0, 65.0, 900.0), SimChannel::heating(21.0, 95.0, 1200.0),
           SimChannel::cooling(70.0, 21.0, 1500.0), SimChannel::ambient(21.5)},
-         -1, -1},
-        {0, 0, 2, true, 1, 200,
+         -1,
+         -1},
+        {0,
+         0,
+         2,
+         true,
+         1,
+         200,
          {SimChannel::ambient(23.0), SimChannel::cooling(-5.0, 23.0, 150.0), SimChannel::heating(23.0, 37.0, 120.0),
           SimChannel::ambient(23.4)},
-         -1, -1},
+         -1,
+         -1},
     };
     int n = 0;
     for (const DemoRun& run : runs) {
@@ -66,7 +90,8 @@ void loadDemoDataSets(SimMemory& memory, std::uint32_t seed, const QDateTime& no
         for (int i = 0; i < run.samples; ++i) {
             std::array<std::int16_t, 4> v{};
             for (int c = 0; c < 4; ++c) {
-                ChannelSample cs = run.channels[std::size_t(c)].sample(double(i) * interval, seed + 101u * std::uint32_t(n), c, i);
+                ChannelSample cs =
+                    run.channels[std::size_t(c)].sample(double(i) * interval, seed + 101u * std::uint32_t(n), c, i);
                 if (c == 1 && i >= run.overRangeFrom && i < run.overRangeTo)
                     cs.state = ChannelState::OverRange;
                 v[std::size_t(c)] = tenthsF(cs);

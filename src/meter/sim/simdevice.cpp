@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "meter/sim/simdevice.h"
 
-#include <algorithm>
-#include <cstring>
 #include <QStringList>
 #include <QThread>
+#include <algorithm>
+#include <cstring>
 
 #include "base/clock.h"
 
@@ -173,14 +173,20 @@ bool parseSimOptions(const QString& options, SimMeterConfig& config, SimFaultPla
             for (int c : channels)
                 config.channels[std::size_t(c)] = over ? SimChannel::overRange() : SimChannel::unplugged();
         } else if (key == QLatin1String("battery")) {
-            if (value == QLatin1String("full")) config.battery = BatteryMark::Full;
-            else if (value == QLatin1String("2")) config.battery = BatteryMark::TwoBars;
-            else if (value == QLatin1String("1")) config.battery = BatteryMark::OneBar;
-            else if (value == QLatin1String("empty")) config.battery = BatteryMark::Empty;
-            else return fail(QStringLiteral("battery must be full, 2, 1 or empty, not '%1'").arg(value));
+            if (value == QLatin1String("full"))
+                config.battery = BatteryMark::Full;
+            else if (value == QLatin1String("2"))
+                config.battery = BatteryMark::TwoBars;
+            else if (value == QLatin1String("1"))
+                config.battery = BatteryMark::OneBar;
+            else if (value == QLatin1String("empty"))
+                config.battery = BatteryMark::Empty;
+            else
+                return fail(QStringLiteral("battery must be full, 2, 1 or empty, not '%1'").arg(value));
         } else {
             return fail(QStringLiteral("unknown option '%1' (known: seed, faults, latency, loss, memory, ol, "
-                                       "unplugged, battery)").arg(key));
+                                       "unplugged, battery)")
+                            .arg(key));
         }
     }
     return true;

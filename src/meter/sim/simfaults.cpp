@@ -13,8 +13,12 @@ struct KindName {
     FaultKind kind;
 };
 constexpr KindName kKinds[] = {
-    {"drop", FaultKind::Drop},     {"garble-start", FaultKind::GarbleStart}, {"garble-end", FaultKind::GarbleEnd},
-    {"model", FaultKind::WrongModel}, {"unplug", FaultKind::Unplug},         {"nak", FaultKind::NoOk},
+    {"drop", FaultKind::Drop},
+    {"garble-start", FaultKind::GarbleStart},
+    {"garble-end", FaultKind::GarbleEnd},
+    {"model", FaultKind::WrongModel},
+    {"unplug", FaultKind::Unplug},
+    {"nak", FaultKind::NoOk},
     {"echo", FaultKind::WrongEcho},
 };
 
@@ -25,8 +29,9 @@ bool SimFaultPlan::parseRules(const QString& text, QString* error)
 {
     auto fail = [&](const QString& rule, const QString& why) {
         if (error)
-            *error = QStringLiteral("bad fault rule '%1': %2 (form KIND[:LETTER]@N[+M], KIND one of "
-                                    "drop, garble-start, garble-end, model, unplug, nak, echo)")
+            *error = QStringLiteral(
+                         "bad fault rule '%1': %2 (form KIND[:LETTER]@N[+M], KIND one of "
+                         "drop, garble-start, garble-end, model, unplug, nak, echo)")
                          .arg(rule, why);
         return false;
     };
@@ -120,13 +125,26 @@ SimFaults::Hit SimFaults::beginExchange(std::uint8_t letter)
         if (n < 0 || !within(r, n))
             continue;
         switch (r.kind) {
-        case FaultKind::Drop: hit.drop = true; break;
-        case FaultKind::GarbleStart: hit.garbleStart = true; break;
-        case FaultKind::GarbleEnd: hit.garbleEnd = true; break;
-        case FaultKind::WrongModel: hit.wrongModel = true; break;
-        case FaultKind::NoOk: hit.noOk = true; break;
-        case FaultKind::WrongEcho: hit.wrongEcho = true; break;
-        case FaultKind::Unplug: break;
+            case FaultKind::Drop:
+                hit.drop = true;
+                break;
+            case FaultKind::GarbleStart:
+                hit.garbleStart = true;
+                break;
+            case FaultKind::GarbleEnd:
+                hit.garbleEnd = true;
+                break;
+            case FaultKind::WrongModel:
+                hit.wrongModel = true;
+                break;
+            case FaultKind::NoOk:
+                hit.noOk = true;
+                break;
+            case FaultKind::WrongEcho:
+                hit.wrongEcho = true;
+                break;
+            case FaultKind::Unplug:
+                break;
         }
     }
     if (m_plan.lossPercent > 0 && (simNoise(m_plan.seed, 99, m_exchange) + 1.0) * 50.0 < m_plan.lossPercent)

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <vector>
-#include <QString>
 
 namespace kelvor {
 
@@ -38,8 +38,8 @@ struct FaultRule {
 // Examples: "unplug@20+10;drop@5", "drop:p@7", "unplug:p@40+12", "unplug@1+*".
 struct SimFaultPlan {
     std::vector<FaultRule> rules;
-    int latencyMs = 0;        // added to every read
-    int lossPercent = 0;      // replies lost at random (seeded)
+    int latencyMs = 0;    // added to every read
+    int lossPercent = 0;  // replies lost at random (seeded)
     std::uint32_t seed = 1;
 
     // Appends the rules of `text`; false with a message naming the bad rule.

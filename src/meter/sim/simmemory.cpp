@@ -9,16 +9,16 @@ namespace {
 std::uint8_t bcd(int v) { return std::uint8_t((v / 10) << 4 | (v % 10)); }
 
 constexpr std::array<float, 12> kFactoryCalibration = {
-    1.0f, 1.00213f, 0.99871f, 1.00054f,   // gains
-    0.0f, -0.125f, 0.0625f, 0.25f,        // EXT offsets
-    0.5f, 0.375f, -0.25f, 0.125f,         // CJC offsets
+    1.0f, 1.00213f, 0.99871f, 1.00054f,  // gains
+    0.0f, -0.125f,  0.0625f,  0.25f,     // EXT offsets
+    0.5f, 0.375f,   -0.25f,   0.125f,    // CJC offsets
 };
 }  // namespace
 
 SimMemory::SimMemory() : m_bytes(std::size_t(kSize), 0xFF)
 {
-    const std::uint8_t defaults[32] = {'A', 'L', 'L', 0, 0x00, 0xD4, 0xFF, 0xFC, 0, 0, 0x00, 0x0A, 0xFF,
-                                       0, 2, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 105};
+    const std::uint8_t defaults[32] = {'A', 'L', 'L', 0, 0x00, 0xD4, 0xFF, 0xFC, 0, 0, 0x00, 0x0A, 0xFF, 0, 2, 0x14,
+                                       0,   0,   0,   0, 0,    0,    0,    0,    0, 0, 0,    0,    0,    0, 2, 105};
     std::memcpy(m_bytes.data(), defaults, sizeof defaults);
     for (int a = 32; a < kDataStart; ++a)
         m_bytes[std::size_t(a)] = 0;
@@ -71,8 +71,8 @@ bool SimMemory::applySettings(const std::uint8_t* r)
 float SimMemory::calibration(int index) const
 {
     const int a = kCalibrationAddress + 4 * index;
-    const std::uint32_t bits = std::uint32_t(at(a)) << 24 | std::uint32_t(at(a + 1)) << 16 |
-                               std::uint32_t(at(a + 2)) << 8 | at(a + 3);
+    const std::uint32_t bits =
+        std::uint32_t(at(a)) << 24 | std::uint32_t(at(a + 1)) << 16 | std::uint32_t(at(a + 2)) << 8 | at(a + 3);
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
@@ -102,11 +102,24 @@ bool SimMemory::beginDataSet(const DataSetStart& s)
         return false;
     const QDate d = s.start.date();
     const QTime t = s.start.time();
-    const std::uint8_t head[18] = {
-        0xA5, 0x5A, 0, bcd(d.year() % 100), bcd(d.month()), bcd(d.day()), bcd(t.hour()), bcd(t.minute()),
-        bcd(t.second()), std::uint8_t(s.intervalMinutes), std::uint8_t(s.intervalSeconds),
-        std::uint8_t((s.celsius ? 0x10 : 0) | (s.thermoType & 0x0F)), 0, 0,
-        std::uint8_t(s.offsets[0]), std::uint8_t(s.offsets[1]), std::uint8_t(s.offsets[2]), std::uint8_t(s.offsets[3])};
+    const std::uint8_t head[18] = {0xA5,
+                                   0x5A,
+                                   0,
+                                   bcd(d.year() % 100),
+                                   bcd(d.month()),
+                                   bcd(d.day()),
+                                   bcd(t.hour()),
+                                   bcd(t.minute()),
+                                   bcd(t.second()),
+                                   std::uint8_t(s.intervalMinutes),
+                                   std::uint8_t(s.intervalSeconds),
+                                   std::uint8_t((s.celsius ? 0x10 : 0) | (s.thermoType & 0x0F)),
+                                   0,
+                                   0,
+                                   std::uint8_t(s.offsets[0]),
+                                   std::uint8_t(s.offsets[1]),
+                                   std::uint8_t(s.offsets[2]),
+                                   std::uint8_t(s.offsets[3])};
     for (int i = 0; i < 18; ++i)
         set(p + i, head[i]);
     set(p + 18, 0x5A);

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDateTime>
 #include <array>
 #include <cstdint>
 #include <vector>
-#include <QDateTime>
 
 namespace kelvor {
 

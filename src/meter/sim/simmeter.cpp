@@ -159,54 +159,62 @@ bool SimMeter::pressKey(std::uint8_t letter)
 {
     advance();
     switch (letter) {
-    case 'H':
-        if (!m_hold)
-            m_held = shownReadings();
-        m_hold = !m_hold;
-        return true;
-    case 'C':
-        m_fahrenheit = !m_fahrenheit;
-        return true;
-    case 'M':
-        switch (m_mma) {
-        case MmaMode::Off:
-            m_max = m_min = m_sum = {};
-            m_count = {};
-            m_mma = MmaMode::Recording;
-            updateStatistics(m_current);
-            break;
-        case MmaMode::Recording: m_mma = MmaMode::Max; break;
-        case MmaMode::Max: m_mma = MmaMode::Min; break;
-        case MmaMode::Min: m_mma = MmaMode::Avg; break;
-        case MmaMode::Avg: m_mma = MmaMode::Recording; break;
-        }
-        return true;
-    case 'N':
-        m_mma = MmaMode::Off;
-        return true;
-    case 'E':
-        if (m_memory.recording())
-            m_memory.endDataSet();
-        else
-            startRecording();
-        return true;
-    case 'B':
-        m_backlight = !m_backlight;
-        return true;
-    case 'm':
-        if (m_saved.size() < 99)
-            m_saved.push_back(shownReadings());
-        m_memShownUntilMs = m_elapsedMs + kMemShownMs;
-        return true;
-    case 'R':
-        // Newest slot first, one older per press, then back to measuring.
-        if (m_recallSlot < 0)
-            m_recallSlot = int(m_saved.size()) - 1;
-        else
-            --m_recallSlot;
-        return true;
-    default:
-        return false;
+        case 'H':
+            if (!m_hold)
+                m_held = shownReadings();
+            m_hold = !m_hold;
+            return true;
+        case 'C':
+            m_fahrenheit = !m_fahrenheit;
+            return true;
+        case 'M':
+            switch (m_mma) {
+                case MmaMode::Off:
+                    m_max = m_min = m_sum = {};
+                    m_count = {};
+                    m_mma = MmaMode::Recording;
+                    updateStatistics(m_current);
+                    break;
+                case MmaMode::Recording:
+                    m_mma = MmaMode::Max;
+                    break;
+                case MmaMode::Max:
+                    m_mma = MmaMode::Min;
+                    break;
+                case MmaMode::Min:
+                    m_mma = MmaMode::Avg;
+                    break;
+                case MmaMode::Avg:
+                    m_mma = MmaMode::Recording;
+                    break;
+            }
+            return true;
+        case 'N':
+            m_mma = MmaMode::Off;
+            return true;
+        case 'E':
+            if (m_memory.recording())
+                m_memory.endDataSet();
+            else
+                startRecording();
+            return true;
+        case 'B':
+            m_backlight = !m_backlight;
+            return true;
+        case 'm':
+            if (m_saved.size() < 99)
+                m_saved.push_back(shownReadings());
+            m_memShownUntilMs = m_elapsedMs + kMemShownMs;
+            return true;
+        case 'R':
+            // Newest slot first, one older per press, then back to measuring.
+            if (m_recallSlot < 0)
+                m_recallSlot = int(m_saved.size()) - 1;
+            else
+                --m_recallSlot;
+            return true;
+        default:
+            return false;
     }
 }
 

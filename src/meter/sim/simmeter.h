@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDateTime>
 #include <array>
 #include <cstdint>
 #include <vector>
-#include <QDateTime>
 
 #include "meter/lcdencoder.h"
 #include "meter/sim/simchannel.h"
@@ -83,7 +83,7 @@ private:
     std::int64_t m_step = 0;
     Readings m_current{};
 
-    QDateTime m_clockBase;       // meter time at m_clockBaseMs
+    QDateTime m_clockBase;  // meter time at m_clockBaseMs
     std::int64_t m_clockBaseMs = 0;
 
     bool m_fahrenheit = false;

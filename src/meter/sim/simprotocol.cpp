@@ -55,57 +55,57 @@ Reply SimProtocol::handleFrame(const std::uint8_t* f, int length)
     m.advance();
     const std::uint8_t letter = f[1];
     switch (letter) {
-    case 'A': {
-        const auto live = m.liveReply();
-        return Reply(live.begin(), live.end());
-    }
-    case 'K': {
-        Reply r = reply32('K');
-        r[23] = 'Q';
-        r[24] = 'Z';
-        r[25] = 'X';
-        return r;
-    }
-    case 'P':
-        m_downloading = true;
-        m_block = std::max(1, f[2] << 8 | f[3]);
-        return memoryBlockReply(m_block);
-    case 'p':
-        if (!m_downloading)
+        case 'A': {
+            const auto live = m.liveReply();
+            return Reply(live.begin(), live.end());
+        }
+        case 'K': {
+            Reply r = reply32('K');
+            r[23] = 'Q';
+            r[24] = 'Z';
+            r[25] = 'X';
+            return r;
+        }
+        case 'P':
+            m_downloading = true;
+            m_block = std::max(1, f[2] << 8 | f[3]);
+            return memoryBlockReply(m_block);
+        case 'p':
+            if (!m_downloading)
+                return {};
+            return memoryBlockReply(++m_block);
+        case 'r':
+            if (!m_downloading)
+                return eeprom(f);
+            // The PC missed the last block: step back so that the next "p" sends it again.
+            if (m_block > 1)
+                --m_block;
+            return memoryBlockReply(m_block);
+        case 'q':
+        case 'Q':
+            m_downloading = false;
             return {};
-        return memoryBlockReply(++m_block);
-    case 'r':
-        if (!m_downloading)
+        case 'W':
             return eeprom(f);
-        // The PC missed the last block: step back so that the next "p" sends it again.
-        if (m_block > 1)
-            --m_block;
-        return memoryBlockReply(m_block);
-    case 'q':
-    case 'Q':
-        m_downloading = false;
-        return {};
-    case 'W':
-        return eeprom(f);
-    case 'I': {
-        const bool ok = isBcd(f[2]) && isBcd(f[3]) && m.setInterval(fromBcd(f[2]), fromBcd(f[3]));
-        return acknowledge(letter, ok);
-    }
-    case 'e':
-        return acknowledge(letter, m.eraseMemory());
-    case 'X':
-        return information();
-    case 'Y':
-    case 'Z':
-        return calibration(letter);
-    case 't':
-    case 's':
-        m_awaitingBlockFor = letter;
-        return {};
-    default:
-        if (m.pressKey(letter))
-            return acknowledge(letter, true);
-        return {};
+        case 'I': {
+            const bool ok = isBcd(f[2]) && isBcd(f[3]) && m.setInterval(fromBcd(f[2]), fromBcd(f[3]));
+            return acknowledge(letter, ok);
+        }
+        case 'e':
+            return acknowledge(letter, m.eraseMemory());
+        case 'X':
+            return information();
+        case 'Y':
+        case 'Z':
+            return calibration(letter);
+        case 't':
+        case 's':
+            m_awaitingBlockFor = letter;
+            return {};
+        default:
+            if (m.pressKey(letter))
+                return acknowledge(letter, true);
+            return {};
     }
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
 #include <QPixmap>
 #include <QString>
+#include <array>
 
 namespace kelvor {
 

@@ -12,9 +12,9 @@
 #include <QSvgRenderer>
 
 #include "meter/meterlink.h"
-#include "program/monitorpause.h"
 #include "panel/ui/digitimages.h"
 #include "panel/ui/toucharea.h"
+#include "program/monitorpause.h"
 
 namespace kelvor {
 
@@ -43,10 +43,7 @@ QPixmap glass(int w, int h)
     return pm;
 }
 
-QPixmap art(const char* name)
-{
-    return QPixmap(QStringLiteral(":/lcd/ann_%1.png").arg(QLatin1String(name)));
-}
+QPixmap art(const char* name) { return QPixmap(QStringLiteral(":/lcd/ann_%1.png").arg(QLatin1String(name))); }
 
 QPixmap renderMeter()
 {
@@ -168,7 +165,7 @@ QLabel* TfrmPanel::text(const char* name, const QString& t, QPoint pos, int px, 
 void TfrmPanel::buildOverlays()
 {
     static const char* const kDigitNames[16] = {"T1D1", "T1D2", "T1D3", "T1D4", "T2D1", "T2D2", "T2D3", "T2D4",
-                                               "T3D1", "T3D2", "T3D3", "T3D4", "T4D1", "T4D2", "T4D3", "T4D4"};
+                                                "T3D1", "T3D2", "T3D3", "T3D4", "T4D1", "T4D2", "T4D3", "T4D4"};
     for (int row = 0; row < 4; ++row)
         for (int d = 0; d < 4; ++d) {
             const int left = row == 3 ? kDigitLeftT4[d] : kDigitLeft[d];
@@ -409,28 +406,28 @@ bool TfrmPanel::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     QWidget* window = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() != Qt::LeftButton)
+        case QEvent::MouseButtonPress: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (me->button() != Qt::LeftButton)
+                return false;
+            m_dragging = true;
+            m_dragStart = me->globalPosition().toPoint();
+            m_windowStart = window->pos();
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!m_dragging)
+                return false;
+            auto* me = static_cast<QMouseEvent*>(event);
+            window->move(m_windowStart + (me->globalPosition().toPoint() - m_dragStart));
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                m_dragging = false;
+            return m_dragging;
+        default:
             return false;
-        m_dragging = true;
-        m_dragStart = me->globalPosition().toPoint();
-        m_windowStart = window->pos();
-        return true;
-    }
-    case QEvent::MouseMove: {
-        if (!m_dragging)
-            return false;
-        auto* me = static_cast<QMouseEvent*>(event);
-        window->move(m_windowStart + (me->globalPosition().toPoint() - m_dragStart));
-        return true;
-    }
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            m_dragging = false;
-        return m_dragging;
-    default:
-        return false;
     }
 }
 

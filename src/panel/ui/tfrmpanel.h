@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
+#include <array>
+#include <cstdint>
 
 #include "meter/commandframe.h"
 #include "meter/livereading.h"

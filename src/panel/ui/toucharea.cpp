@@ -5,8 +5,7 @@
 
 namespace kelvor {
 
-TouchArea::TouchArea(const QString& name, const QRect& geometry, const QString& hint, QWidget* parent)
-    : QWidget(parent)
+TouchArea::TouchArea(const QString& name, const QRect& geometry, const QString& hint, QWidget* parent) : QWidget(parent)
 {
     setObjectName(name);
     setGeometry(geometry);

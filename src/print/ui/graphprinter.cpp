@@ -3,12 +3,12 @@
 
 #include <QPrinter>
 
-#include "program/program.h"
-#include "program/prompts.h"
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "print/ui/printfiletarget.h"
+#include "program/program.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup/ui/tfrmsetup.h"
 
-#include <algorithm>
-#include <optional>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -14,6 +12,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
 
 #include "meter/meterlink.h"
 #include "program/monitorpause.h"
@@ -52,17 +52,25 @@ struct InfoRow {
     const char* caption;
 };
 const InfoRow kInfoRows[] = {
-    {"txtMemoryAvailable", "Memory Available"}, {"txtMeterTime", "Meter Time (MM/DD/YY   hh:mm:ss)"},
-    {"txtInt", "Recording Interval"},           {"txtDataSets", "Data Sets"},
-    {"txtVer", "Version"},                      {"txtSN", "S/N"},
-    {"txtAlarm", "Alarm"},                      {"txtHi", "Hi"},
-    {"txtLo", "Lo"},                            {"txtT1_T2", "T1-T2"},
-    {"txtThermoType", "Thermocouple Type"},     {"txtSleepTime", "Auto Power Off"},
-    {"txtT1offset", "T1 offset"},               {"txtT2offset", "T2 offset"},
-    {"txtT3offset", "T3 offset"},               {"txtT4offset", "T4 offset"},
+    {"txtMemoryAvailable", "Memory Available"},
+    {"txtMeterTime", "Meter Time (MM/DD/YY   hh:mm:ss)"},
+    {"txtInt", "Recording Interval"},
+    {"txtDataSets", "Data Sets"},
+    {"txtVer", "Version"},
+    {"txtSN", "S/N"},
+    {"txtAlarm", "Alarm"},
+    {"txtHi", "Hi"},
+    {"txtLo", "Lo"},
+    {"txtT1_T2", "T1-T2"},
+    {"txtThermoType", "Thermocouple Type"},
+    {"txtSleepTime", "Auto Power Off"},
+    {"txtT1offset", "T1 offset"},
+    {"txtT2offset", "T2 offset"},
+    {"txtT3offset", "T3 offset"},
+    {"txtT4offset", "T4 offset"},
 };
 
-const char* const kAdjustCaptions[12] = {"T1 Gain", "T2 Gain", "T3 Gain", "T4 Gain",
+const char* const kAdjustCaptions[12] = {"T1 Gain",       "T2 Gain",       "T3 Gain",       "T4 Gain",
                                          "T1 EXT offset", "T2 EXT offset", "T3 EXT offset", "T4 EXT offset",
                                          "T1 CJC offset", "T2 CJC offset", "T3 CJC offset", "T4 CJC offset"};
 
@@ -121,7 +129,8 @@ void TfrmSetup::build()
     // Clock, erase and "Setup All".
     auto* meterBox = new QGroupBox(QStringLiteral("Meter"), this);
     auto* meterGrid = new QGridLayout(meterBox);
-    meterGrid->addWidget(button("Button1", QStringLiteral("Adjust Meter Time To Computer Time"), &TfrmSetup::Button1Click), 0, 0);
+    meterGrid->addWidget(
+        button("Button1", QStringLiteral("Adjust Meter Time To Computer Time"), &TfrmSetup::Button1Click), 0, 0);
     meterGrid->addWidget(resultLabel("lblOK1"), 0, 1);
     meterGrid->addWidget(button("Button3", QStringLiteral("Erase Meter Memory"), &TfrmSetup::Button3Click), 1, 0);
     meterGrid->addWidget(resultLabel("lblOK3"), 1, 1);
@@ -141,7 +150,8 @@ void TfrmSetup::build()
             intervalRow->addWidget(new QLabel(QStringLiteral(":"), this));
     }
     intervalRow->addWidget(new QLabel(QStringLiteral("mm:ss(00:01~59:59)"), this));
-    intervalRow->addWidget(button("Button2", QStringLiteral("Adjust Meter Recording Interval "), &TfrmSetup::Button2Click));
+    intervalRow->addWidget(
+        button("Button2", QStringLiteral("Adjust Meter Recording Interval "), &TfrmSetup::Button2Click));
     intervalRow->addWidget(resultLabel("lblOK2"));
     intervalRow->addStretch();
 
@@ -295,8 +305,7 @@ void TfrmSetup::readMeterInformation()
         findChild<QLineEdit*>(QLatin1String(r.name))->clear();
     std::array<std::uint8_t, 64> reply{};
     QString serial;
-    const int code =
-        runCommand(label, true, [&] { return ReadMeterInformation(m_meter.link, reply, serial); });
+    const int code = runCommand(label, true, [&] { return ReadMeterInformation(m_meter.link, reply, serial); });
     if (code == 0) {
         for (const auto& [name, value] : InformationFields(DecodeMeterInformation(reply, serial)))
             findChild<QLineEdit*>(name)->setText(value);

@@ -14,8 +14,8 @@ FakeMeter::FakeMeter()
 
 int FakeMeter::count(char letter) const
 {
-    return int(std::count_if(frames.begin(), frames.end(),
-                             [letter](const Frame& f) { return f[1] == std::uint8_t(letter); }));
+    return int(
+        std::count_if(frames.begin(), frames.end(), [letter](const Frame& f) { return f[1] == std::uint8_t(letter); }));
 }
 
 int FakeMeter::WriteFrame(const std::uint8_t* frame, int length)
@@ -35,28 +35,28 @@ int FakeMeter::ReadReply(std::uint8_t* buffer, int length)
         return kLinkFailed;
     std::memset(buffer, 0, std::size_t(length));
     switch (m_last) {
-    case 'K':
-        if (length < 32)
-            return kLinkFailed;
-        buffer[23] = 'Q';
-        buffer[24] = 'Z';
-        buffer[25] = 'X';
-        return kLinkOk;
-    case 'A':
-        if (!liveReads.empty()) {
-            const bool ok = liveReads.front();
-            liveReads.pop_front();
-            if (!ok)
+        case 'K':
+            if (length < 32)
                 return kLinkFailed;
-        }
-        std::copy(liveReply.begin(), liveReply.begin() + std::min(length, 64), buffer);
-        return kLinkOk;
-    default:
-        if (ackKeys && length >= 4) {
-            buffer[2] = 'O';
-            buffer[3] = 'K';
-        }
-        return kLinkOk;
+            buffer[23] = 'Q';
+            buffer[24] = 'Z';
+            buffer[25] = 'X';
+            return kLinkOk;
+        case 'A':
+            if (!liveReads.empty()) {
+                const bool ok = liveReads.front();
+                liveReads.pop_front();
+                if (!ok)
+                    return kLinkFailed;
+            }
+            std::copy(liveReply.begin(), liveReply.begin() + std::min(length, 64), buffer);
+            return kLinkOk;
+        default:
+            if (ackKeys && length >= 4) {
+                buffer[2] = 'O';
+                buffer[3] = 'K';
+            }
+            return kLinkOk;
     }
 }
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <memory>
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "base/clock.h"
 #include "program/program.h"

@@ -17,8 +17,8 @@ bool takeFront(std::deque<T>& q, T& out)
 }
 }  // namespace
 
-QMessageBox::StandardButton ScriptedPrompts::message(QWidget*, QMessageBox::Icon, const QString&,
-                                                     const QString& text, QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton ScriptedPrompts::message(QWidget*, QMessageBox::Icon, const QString&, const QString& text,
+                                                     QMessageBox::StandardButtons buttons)
 {
     messages << text;
     QMessageBox::StandardButton b = QMessageBox::NoButton;
@@ -40,8 +40,7 @@ FileChoice ScriptedPrompts::openFile(QWidget*, const QString&, const QString&, c
     return c;
 }
 
-FileChoice ScriptedPrompts::saveFile(QWidget*, const QString&, const QString&, const QString& filter,
-                                     const QString&)
+FileChoice ScriptedPrompts::saveFile(QWidget*, const QString&, const QString&, const QString& filter, const QString&)
 {
     filtersOffered << filter;
     FileChoice c;

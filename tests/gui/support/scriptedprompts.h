@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QStringList>
 #include <deque>
 #include <functional>
-#include <QStringList>
 
 #include "program/prompts.h"
 

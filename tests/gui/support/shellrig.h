@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <memory>
 #include <QTemporaryDir>
+#include <memory>
 
-#include "base/clock.h"
-#include "program/program.h"
 #include "app/ui/tfrmmain.h"
+#include "base/clock.h"
 #include "fakemeter.h"
+#include "program/program.h"
 #include "scriptedprompts.h"
 
 namespace kelvor::test {
