@@ -196,18 +196,25 @@ void TfrmLibrary::btnOpenClick()
         OpenLibraryItem(m_program, ids.front());
 }
 
-void TfrmLibrary::btnEditClick()
+std::optional<LibraryEntry> TfrmLibrary::singleSelectedEntry(Library*& library)
 {
     const auto ids = selectedIds();
-    Library* library = m_program.library ? m_program.library->get() : nullptr;
+    library = m_program.library ? m_program.library->get() : nullptr;
     if (ids.size() != 1 || !library)
-        return;
+        return std::nullopt;
     QString error;
-    const auto entry = library->entry(ids.front(), &error);
-    if (!entry) {
+    auto entry = library->entry(ids.front(), &error);
+    if (!entry)
         m_program.prompts.error(this, error);
+    return entry;
+}
+
+void TfrmLibrary::btnEditClick()
+{
+    Library* library = nullptr;
+    const auto entry = singleSelectedEntry(library);
+    if (!entry)
         return;
-    }
     TfrmLibraryEdit dialog(this);
     dialog.edtName->setText(entry->name);
     dialog.edtNote->setPlainText(entry->note);
@@ -223,12 +230,8 @@ void TfrmLibrary::btnEditClick()
 
 void TfrmLibrary::btnExportClick()
 {
-    const auto ids = selectedIds();
-    Library* library = m_program.library ? m_program.library->get() : nullptr;
-    if (ids.size() != 1 || !library)
-        return;
-    QString error;
-    const auto entry = library->entry(ids.front(), &error);
+    Library* library = nullptr;
+    const auto entry = singleSelectedEntry(library);
     if (!entry)
         return;
     QStringList filters;

@@ -5,7 +5,10 @@
 #include <QIcon>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "library/librarytypes.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -16,6 +19,7 @@ class QTableView;
 
 namespace kelvor {
 
+class Library;
 class LibraryFilterModel;
 class LibraryTableModel;
 class Program;
@@ -37,6 +41,12 @@ public:
     void btnEditClick();
     void btnExportClick();
     void btnDeleteClick();
+
+private:
+    // The one selected item and the library it is in; a read failure is told.
+    std::optional<LibraryEntry> singleSelectedEntry(Library*& library);
+
+public:
 
     QLineEdit* edtFilter;
     QCheckBox* chkFrom;
