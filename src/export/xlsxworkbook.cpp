@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "base/cnumericscope.h"
 #include "export/exportseries.h"
 
 namespace kelvor {
@@ -185,6 +186,9 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
     temp.close();
     const QByteArray tempName = QFile::encodeName(temp.fileName());
 
+    // Numbers, dates and page margins are printed by the library through the C
+    // runtime; the file format knows only a full stop as decimal separator.
+    const CNumericScope cNumbers;
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* book = workbook_new_opt(tempName.constData(), &options);

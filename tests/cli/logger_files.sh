@@ -7,6 +7,8 @@ cli="$bin/kelvor-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/support/locale.sh"
+require_decimal_comma de_DE.UTF-8
 
 # bytes HEX...: writes the bytes to stdout.
 bytes() { local b; for b in "$@"; do printf "\\x$b"; done; }
@@ -43,8 +45,7 @@ expected=$'2023-07-15\t09:30:05\t100.0\t-20.0\t0.0\t2500.0\n2023-07-15\t09:31:35
 "$cli" export --iso "$work/two.ch4" --set 2 -o "$work/two.txt" || fail "export txt exit $?"
 [ "$(cat "$work/two.txt")" = $'2024-02-29\t23:59:58\t37.8\t37.8\t37.8\t37.8\r' ] || fail "txt: $(od -c "$work/two.txt")"
 
-# Under a decimal-comma locale (Qt takes it from LC_ALL even where glibc lacks it) a
-# .csv would hold "37,8" as two fields: refused as a bad command line unless --iso.
+# Under a decimal-comma locale a .csv would hold "37,8" as two fields: refused as a bad command line unless --iso.
 LC_ALL=de_DE.UTF-8 "$cli" export "$work/two.ch4" --set 2 -o "$work/de.csv" 2>"$work/err"
 [ $? -eq 2 ] || fail "a decimal-comma csv must exit 2"
 grep -q -- "--iso" "$work/err" || fail "decimal-comma csv message: $(cat "$work/err")"

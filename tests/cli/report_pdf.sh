@@ -8,7 +8,10 @@ cli="$bin/kelvor-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-command -v pdftotext >/dev/null && command -v pdfinfo >/dev/null || exit 77
+. "$(dirname "$0")/support/locale.sh"
+require_locale en_US.UTF-8
+require_locale de_DE.UTF-8
+command -v pdftotext >/dev/null && command -v pdfinfo >/dev/null || { echo "SKIP: pdftotext/pdfinfo (poppler-utils) missing"; exit 77; }
 unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY  # the report needs no window system
 
 bytes() { local b; for b in "$@"; do printf "\\x$b"; done; }
