@@ -7,7 +7,6 @@
 set(KELVOR_APP_ID com.tovra.kelvor)
 set(KELVOR_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/kelvor)
 set(KELVOR_PACKAGE_RELEASE 1)  # the Debian revision; packaging/linux/changelog names it too
-set(KELVOR_HOMEPAGE https://example.org/kelvor)
 
 # The changelog and the AppStream release list name the version in their own formats;
 # a release that forgets one of them stops here instead of shipping a wrong one.
@@ -26,6 +25,25 @@ install(TARGETS kelvor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui
 install(TARGETS kelvor-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 # kelvor-cli's report writer needs Qt GUI, as the windowed program does.
 install(TARGETS kelvor-cli-report RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/kelvor COMPONENT gui)
+
+# A stripped install (CPack strips) also drops the compilers' version notes in
+# .comment, as Debian's own packaging does; strip alone keeps them.
+find_program(KELVOR_OBJCOPY NAMES ${CMAKE_OBJCOPY} objcopy)
+if(KELVOR_OBJCOPY)
+  foreach(installed IN ITEMS "gui|${CMAKE_INSTALL_BINDIR}/kelvor" "cli|${CMAKE_INSTALL_BINDIR}/kelvor-cli"
+                             "gui|${CMAKE_INSTALL_LIBEXECDIR}/kelvor/kelvor-cli-report")
+    string(REPLACE "|" ";" installed "${installed}")
+    list(GET installed 0 component)
+    list(GET installed 1 file)
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${KELVOR_OBJCOPY}\" --remove-section=.comment
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${file}\" RESULT_VARIABLE stripped)
+  if(NOT stripped EQUAL 0)
+    message(FATAL_ERROR \"cannot remove .comment from ${file}\")
+  endif()
+endif()" COMPONENT ${component})
+  endforeach()
+endif()
 
 # Read-only files in the shared data folder; the program copies what the user may
 # change (template, working copy) into its writable data folder.
@@ -92,7 +110,6 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)  # kelvor: Depends kelvor-cli (= t
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${KELVOR_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KELVOR_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME kelvor)
 set(CPACK_DEBIAN_GUI_DESCRIPTION
