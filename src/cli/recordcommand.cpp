@@ -75,12 +75,50 @@ bool readRecordOptions(CliContext& ctx, int& rate, long long& count)
     return count >= 0;
 }
 
+// The --csv table: written line by line, every write checked. The first failure is told
+// and ends the table; the recording goes on into the library.
+class CsvStream {
+public:
+    explicit CsvStream(QString path) : m_file(std::move(path)) {}
+
+    // Opens the table and writes its header; false after saying why not.
+    bool open(CliContext& ctx)
+    {
+        const QByteArray header = QByteArray(kReadingCsvHeader) + '\n';
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+            m_file.write(header) != header.size()) {
+            ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(m_file.fileName(), m_file.errorString()));
+            return false;
+        }
+        return true;
+    }
+    bool isOpen() const { return m_file.isOpen(); }
+    bool failed() const { return m_failed; }
+
+    bool write(CliContext& ctx, const QByteArray& line)
+    {
+        if (!m_file.isOpen())
+            return false;
+        if (m_file.write(line) == line.size())
+            return true;
+        m_failed = true;
+        ctx.fail(QStringLiteral("cannot write \"%1\": %2; the table ends here, the recording goes on")
+                     .arg(m_file.fileName(), m_file.errorString()));
+        m_file.close();
+        return false;
+    }
+
+private:
+    QFile m_file;
+    bool m_failed = false;
+};
+
 // Where each sample goes once it is taken: the library first, then the alarms, the
 // printed line and the --csv table.
 struct SampleSinks {
     RunJournal& journal;
     AlarmMonitor& alarms;
-    QFile& csv;
+    CsvStream& csv;
     bool quiet = false;
 
     void take(CliContext& ctx, const QDateTime& now, const LiveReading& reading)
@@ -98,25 +136,10 @@ struct SampleSinks {
             LineFormat table;
             table.iso = true;
             table.csv = true;
-            csv.write((readingLine(now, reading, table) + QLatin1Char('\n')).toUtf8());
-            csv.flush();
+            csv.write(ctx, (readingLine(now, reading, table) + QLatin1Char('\n')).toUtf8());
         }
     }
 };
-
-// The --csv table with its header, when one was asked for; false after saying why not.
-bool openCsv(CliContext& ctx, QFile& csv)
-{
-    if (!ctx.args.isSet(kCsv))
-        return true;
-    if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(csv.fileName(), csv.errorString()));
-        return false;
-    }
-    csv.write(QByteArray(kReadingCsvHeader) + '\n');
-    csv.flush();
-    return true;
-}
 
 RecordingHeader recordingHeader(CliContext& ctx, MeterDevice& device, const QDateTime& now, int rate)
 {
@@ -138,6 +161,26 @@ void beginRecording(CliContext& ctx, RunJournal& journal, const RecordingHeader&
     ctx.err.flush();
 }
 
+// Says what of the run is in the library and what is not; false when not all of it is.
+bool closingLine(CliContext& ctx, const RunJournal& journal)
+{
+    const std::int64_t stored = journal.written();
+    const std::int64_t taken = stored + std::int64_t(journal.pending());
+    if (journal.complete()) {
+        ctx.err << "kelvor-cli: " << taken << " samples recorded as library item " << *journal.recordingId() << '\n';
+        return true;
+    }
+    if (!journal.recordingId())
+        ctx.err << "kelvor-cli: " << taken << " samples taken; none of them is in the library\n";
+    else if (journal.pending() == 0)
+        ctx.err << "kelvor-cli: " << taken << " samples stored in the library as item " << *journal.recordingId()
+                << ", but the run could not be closed\n";
+    else
+        ctx.err << "kelvor-cli: " << taken << " samples taken; " << stored << " stored in the library as item "
+                << *journal.recordingId() << ", " << journal.pending() << " not\n";
+    return false;
+}
+
 int runRecord(CliContext& ctx)
 {
     int rate = 0;
@@ -147,8 +190,8 @@ int runRecord(CliContext& ctx)
     const QString dataDir = ctx.dataDir();
     if (dataDir.isEmpty())
         return kCliFailed;
-    QFile csv(ctx.args.value(kCsv));
-    if (!openCsv(ctx, csv))
+    CsvStream csv(ctx.args.value(kCsv));
+    if (ctx.args.isSet(kCsv) && !csv.open(ctx))
         return kCliFailed;
     MeterLink* link = ctx.link();
     if (!link)
@@ -208,17 +251,16 @@ int runRecord(CliContext& ctx)
         }
         ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
     }
-    if (journal.active()) {
-        tell(ctx, journal.end({}));
-        ctx.err << "kelvor-cli: " << taken << " samples recorded as library item " << journal.recordingId().value_or(0)
-                << '\n';
-    } else if (!ctx.interrupted()) {
+    if (!journal.active() && ctx.interrupted())
+        return csv.failed() ? kCliFailed : kCliOk;
+    if (!journal.active()) {
         FailNoMeterAnswered(ctx, device);
         return kCliFailed;
     }
-    return kCliOk;
+    tell(ctx, journal.end({}));
+    const bool whole = closingLine(ctx, journal);
+    return whole && !csv.failed() ? kCliOk : kCliFailed;
 }
-
 const CliRegistration kRecord({
     QStringLiteral("record"),
     QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4)."),

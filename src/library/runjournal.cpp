@@ -1,21 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/runjournal.h"
 
+#include <QDir>
 #include <QLockFile>
 
 #include "library/libraryaccess.h"
 
 namespace kelvor {
 
+namespace {
+QString reasonOf(const LibraryStatus& s) { return s.error.isEmpty() ? QStringLiteral("unknown error") : s.error; }
+}  // namespace
+
 RunJournal::RunJournal(LibraryAccess& access) : m_access(access) {}
 RunJournal::~RunJournal() = default;
 
-QString RunJournal::report(const QString& problem)
+QString RunJournal::report(bool written, const QString& reason)
 {
-    if (problem.isEmpty() || m_told)
+    if (written) {
+        m_told = false;
+        return {};
+    }
+    if (m_told)
         return {};
     m_told = true;
-    return problem;
+    return LibraryWriteProblem(m_access.path(), LibraryStatus{1, reason});
 }
 
 QString RunJournal::begin(const RecordingHeader& header)
@@ -28,9 +37,10 @@ QString RunJournal::begin(const RecordingHeader& header)
     m_lock.reset();
     m_active = true;
     m_told = false;
-    QString problem;
-    flush(&problem);
-    return report(problem);
+    m_complete = false;
+    QString reason;
+    const bool written = flush(&reason);
+    return report(written, reason);
 }
 
 QString RunJournal::append(const JournalSample& sample)
@@ -39,9 +49,9 @@ QString RunJournal::append(const JournalSample& sample)
         return {};
     m_statistics.add(sample);
     m_pending.push_back(sample);
-    QString problem;
-    flush(&problem);
-    return report(problem);
+    QString reason;
+    const bool written = flush(&reason);
+    return report(written, reason);
 }
 
 QString RunJournal::end(const std::vector<RecordingAnnotation>& annotations,
@@ -49,27 +59,44 @@ QString RunJournal::end(const std::vector<RecordingAnnotation>& annotations,
 {
     if (!m_active)
         return {};
-    QString problem;
-    if (flush(&problem)) {
+    QString reason;
+    if (flush(&reason)) {
         Library* library = m_access.get();
         const LibraryStatus s =
             library ? library->endRecording(*m_id, kStateComplete, m_statistics, annotations, alarmEvents)
                     : LibraryStatus{1, m_access.lastError()};
+        m_complete = s.ok();
         if (!s.ok())
-            problem = LibraryWriteProblem(m_access.path(), s);
+            reason = reasonOf(s);
     }
     // Whatever could not be written stays with the run in memory (the graph); a
     // recording left behind in the "recording" state is offered back at the next start.
     m_active = false;
     m_lock.reset();
-    return report(problem);
+    return m_complete ? QString() : endProblem(reason);
 }
 
-bool RunJournal::flush(QString* problem)
+QString RunJournal::endProblem(const QString& reason) const
+{
+    const QString library = QDir::toNativeSeparators(m_access.path());
+    const std::int64_t taken = m_written + std::int64_t(m_pending.size());
+    if (m_pending.empty())
+        return QStringLiteral(
+                   "The library %1 cannot be written (%2). All %3 samples of the run are in it, but the "
+                   "run could not be closed; it is listed as interrupted from the next start on.")
+            .arg(library, reason)
+            .arg(taken);
+    return QStringLiteral("The library %1 cannot be written (%2). %3 of the %4 samples of the run are not in it.")
+        .arg(library, reason)
+        .arg(m_pending.size())
+        .arg(taken);
+}
+
+bool RunJournal::flush(QString* reason)
 {
     Library* library = m_access.get();
     if (!library) {
-        *problem = LibraryWriteProblem(m_access.path(), LibraryStatus{1, m_access.lastError()});
+        *reason = reasonOf(LibraryStatus{1, m_access.lastError()});
         return false;
     }
     LibraryStatus s;
@@ -92,7 +119,7 @@ bool RunJournal::flush(QString* problem)
     }
     if (m_id && s.ok())
         return true;
-    *problem = LibraryWriteProblem(m_access.path(), s);
+    *reason = reasonOf(s);
     // Open the file afresh next time: a read-only or replaced file is seen anew.
     m_access.reset();
     return false;

@@ -19,7 +19,9 @@ class LibraryAccess;
 // damaged) the samples wait in memory and go in with the next one that can be
 // written; the run itself never stops for it.
 //
-// Each call returns a problem to tell the user, at most once per run; empty otherwise.
+// Each call returns a problem to tell the user, once per stretch of failures (a library
+// that recovers and fails again is told again); empty otherwise. end() always says when
+// the run did not go into the library whole, since nothing comes after it.
 class RunJournal {
 public:
     explicit RunJournal(LibraryAccess& access);
@@ -32,15 +34,20 @@ public:
                 const std::vector<ChartAlarmEvent>& alarmEvents = {});
 
     bool active() const { return m_active; }
+    // The run is in the library whole and marked complete (after end()).
+    bool complete() const { return m_complete; }
     std::optional<std::int64_t> recordingId() const { return m_id; }
     std::int64_t written() const { return m_written; }
     std::size_t pending() const { return m_pending.size(); }
     const RecordingStatistics& statistics() const { return m_statistics; }
 
 private:
-    // Brings the library up to date; false when it could not.
-    bool flush(QString* problem);
-    QString report(const QString& problem);
+    // Brings the library up to date; false with *reason when it could not.
+    bool flush(QString* reason);
+    // The problem to tell after a flush, once per stretch of failures.
+    QString report(bool written, const QString& reason);
+    // What end() says when the run is not in the library whole.
+    QString endProblem(const QString& reason) const;
 
     LibraryAccess& m_access;
     RecordingHeader m_header;
@@ -51,6 +58,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     bool m_active = false;
     bool m_told = false;
+    bool m_complete = false;
 };
 
 }  // namespace kelvor

@@ -380,6 +380,33 @@ TEST(RunJournal, WriteFailuresAreToldOnceAndTheJournalCatchesUp)
     }
 }
 
+// A library that fails again after it recovered is told again, and one still failing at
+// the end is told there with what is missing, since nothing comes after it.
+TEST(RunJournal, EveryStretchOfFailuresIsToldAndTheEndSaysWhatIsMissing)
+{
+    FailingVfs vfs;
+    QTemporaryDir dir;
+    LibraryAccess access(dir.path());
+    access.setRetryInterval(std::chrono::milliseconds(0));
+    RunJournal journal(access);
+    EXPECT_TRUE(journal.begin(header()).isEmpty());
+    std::vector<int> toldAt;
+    for (int i = 0; i < 30; ++i) {
+        if (i == 5 || i == 20)
+            FailingVfs::failWritesWith(SQLITE_FULL);
+        if (i == 10)
+            FailingVfs::failWritesWith(0);
+        if (!journal.append(sampleAt(i)).isEmpty())
+            toldAt.push_back(i);
+    }
+    EXPECT_EQ(toldAt, (std::vector<int>{5, 20}));
+    const QString last = journal.end({});
+    EXPECT_TRUE(last.contains(QStringLiteral("10 of the 30 samples of the run are not in it"))) << last.toStdString();
+    EXPECT_FALSE(journal.complete());
+    EXPECT_EQ(journal.written(), 20);
+    EXPECT_EQ(journal.pending(), 10u);
+}
+
 TEST(RunJournal, LockedLibraryKeepsSamplesInMemoryUntilFree)
 {
     QTemporaryDir dir;
