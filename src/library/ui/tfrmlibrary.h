@@ -47,7 +47,6 @@ private:
     std::optional<LibraryEntry> singleSelectedEntry(Library*& library);
 
 public:
-
     QLineEdit* edtFilter;
     QCheckBox* chkFrom;
     QDateEdit* dtFrom;
