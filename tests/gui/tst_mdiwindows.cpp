@@ -15,6 +15,7 @@
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/ui/tfrmgraph.h"
+#include "library/ui/tfrmlibrary.h"
 #include "panel/ui/tfrmpanel.h"
 #include "shellrig.h"
 
@@ -63,6 +64,13 @@ QString outsideArea(QMdiSubWindow* sub)
     QString s;
     QDebug(&s) << sub->windowTitle() << g << "in" << room;
     return s;
+}
+
+// A control's own rectangle lies in the visible part of the client area.
+bool reachable(QWidget* control, QMdiArea& area)
+{
+    const QRect inArea(control->mapTo(area.viewport(), QPoint(0, 0)), control->size());
+    return control->isVisible() && area.viewport()->rect().contains(inArea);
 }
 
 QString problems(ShellRig& rig)
@@ -134,6 +142,28 @@ private slots:
         QCOMPARE(graph->size(), QSize(1175, 612));
         QVERIFY2(outsideArea(frameOf(graph)).isEmpty(), qPrintable(outsideArea(frameOf(graph))));
         QVERIFY(graph->PESGraph1->height() >= ChartView::kMinimumHeight);
+    }
+
+    // A window opened late, below the others, still opens whole: the Library window's
+    // buttons are in view, and it keeps the size it asked for where that fits.
+    void newWindowOpensInsideTheArea_data() { screens_data(); }
+    void newWindowOpensInsideTheArea()
+    {
+        QFETCH(QSize, screen);
+        auto rig = mainWindowOf(screen);
+        QVERIFY(openTable(*rig));
+        rig->main->Library1->trigger();
+        QCoreApplication::processEvents();
+        auto* library = rig->main->findChild<TfrmLibrary*>();
+        QVERIFY(library);
+        QMdiArea& area = rig->main->mdiArea();
+        QVERIFY2(outsideArea(frameOf(library)).isEmpty(), qPrintable(outsideArea(frameOf(library))));
+        for (const char* name : {"btnOpen", "btnEdit", "btnExport", "btnDelete", "btnRefresh"}) {
+            auto* button = library->findChild<QWidget*>(QLatin1String(name));
+            QVERIFY2(button && reachable(button, area), name);
+        }
+        QCOMPARE(library->size(), library->sizeHint());
+        QVERIFY2(problems(*rig).isEmpty(), qPrintable(problems(*rig)));
     }
 
     // Tile and Cascade move the children only: the main window keeps its size, the

@@ -136,6 +136,8 @@ void TfrmMain::installGraphHooks()
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->show();
         FitIntoArea(*sub);
+        // Openers may still size or move their window after this; it must end up whole.
+        QTimer::singleShot(0, sub, [sub] { FitIntoArea(*sub); });
     });
     connect(&s, &WindowSignals::outputToGraphEnabled, this, [this](bool on) { btnOutputToGraph->setEnabled(on); });
     connect(&s, &WindowSignals::realTimeGraphChecked, this, [this](bool on) { RealTimeGraph1->setChecked(on); });

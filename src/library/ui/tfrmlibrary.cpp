@@ -323,8 +323,6 @@ TfrmLibrary* OpenLibraryWindow(Program& program)
         InstallLibrary(program);
     w = new TfrmLibrary(program);
     program.windowSignals.showWindow(w);
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
-        sub->resize(860, 380);
     return w;
 }
 

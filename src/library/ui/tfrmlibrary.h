@@ -31,6 +31,9 @@ class TfrmLibrary : public QWidget {
 public:
     explicit TfrmLibrary(Program& program, QWidget* parent = nullptr);
 
+    // The size it opens at; the main window then fits it into its client area.
+    QSize sizeHint() const override { return {860, 380}; }
+
     // Reads the list again from the library.
     void refresh();
     // The items of the selected rows, in the order shown.
