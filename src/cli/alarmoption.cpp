@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/alarmoption.h"
 
+#include <cmath>
+
 #include "base/clock.h"
 #include "cli/clicommand.h"
 #include "graph/realtimerun.h"
@@ -29,7 +31,8 @@ bool AlarmLimitsFromArgs(CliContext& ctx, AlarmLimits& limits)
     if (ctx.args.isSet(kHysteresisOption)) {
         bool ok = false;
         const double h = ctx.args.value(kHysteresisOption).toDouble(&ok);
-        if (!ok || h < 0) {
+        // toDouble() takes "nan" and "inf", with which an alarm could never end.
+        if (!ok || !std::isfinite(h) || h < 0) {
             ctx.fail(QStringLiteral("--hysteresis needs a number of degrees, 0 or more, not '%1'")
                          .arg(ctx.args.value(kHysteresisOption)));
             return false;

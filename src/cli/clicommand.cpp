@@ -2,6 +2,7 @@
 #include "cli/clicommand.h"
 
 #include <QFileDevice>
+#include <QFileInfo>
 #include <algorithm>
 
 #include <QCoreApplication>
@@ -81,6 +82,30 @@ QString programHelp(QCommandLineParser& parser)
         "\n'kelvor-cli COMMAND --help' shows the options of a command.\n"
         "Exit codes: 0 done, 1 failed, 2 bad command line.\n");
     return text;
+}
+
+// The parser lists the command's name under "Arguments:" with its summary, which the
+// description above already gives; the usage line shows the arguments themselves.
+QString commandHelp(QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    if (const qsizetype at = text.indexOf(QLatin1String("\nArguments:\n")); at >= 0)
+        text.truncate(at);
+    return text;
+}
+
+// An empty --data-dir would quietly mean the default folder, and a file cannot hold
+// the library: both are refused as the windowed program refuses them.
+QString dataDirError(const QCommandLineParser& parser)
+{
+    if (!parser.isSet(kDataDirOption))
+        return {};
+    const QString dir = parser.value(kDataDirOption);
+    if (dir.isEmpty())
+        return QStringLiteral("--data-dir needs a folder, not an empty name");
+    if (QFileInfo::exists(dir) && !QFileInfo(dir).isDir())
+        return QStringLiteral("--data-dir=%1: not a folder").arg(dir);
+    return {};
 }
 
 // Output that could not be written is a failure, however the command went: a table
@@ -221,7 +246,7 @@ int runCli(const QStringList& arguments, CliEnv& env)
         return usage(parser.errorText());
 
     if (parser.isSet(kHelpOption)) {
-        env.out << (command ? parser.helpText() : programHelp(parser));
+        env.out << (command ? commandHelp(parser) : programHelp(parser));
         return checkOutput(env, kCliOk);
     }
     if (parser.isSet(kVersionOption)) {
@@ -233,6 +258,8 @@ int runCli(const QStringList& arguments, CliEnv& env)
     if (const QString bad =
             MeterOptionsError(parser.value(kMeterOption), parser.value(kCaptureOption), parser.isSet(kCaptureOption));
         !bad.isEmpty())
+        return usage(bad);
+    if (const QString bad = dataDirError(parser); !bad.isEmpty())
         return usage(bad);
 
     QStringList rest = parser.positionalArguments();

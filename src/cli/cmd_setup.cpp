@@ -63,8 +63,15 @@ int runInfo(CliContext& ctx)
         "T4 offset",
     };
     const auto fields = InformationFields(info);
-    for (int i = 0; i < fields.size(); ++i)
-        ctx.out << kNames[i] << ": " << fields[i].second << '\n';
+    constexpr int kIntervalField = 2;
+    for (int i = 0; i < fields.size(); ++i) {
+        // The window shows the interval as "m:s"; a script reads MM:SS like --interval takes it.
+        const QString value = i == kIntervalField ? QStringLiteral("%1:%2")
+                                                        .arg(info.intervalMinutes, 2, 10, QLatin1Char('0'))
+                                                        .arg(info.intervalSeconds, 2, 10, QLatin1Char('0'))
+                                                  : fields[i].second;
+        ctx.out << kNames[i] << ": " << value << '\n';
+    }
     return kCliOk;
 }
 
@@ -76,14 +83,16 @@ int runSetClock(CliContext& ctx)
 
 int runSetInterval(CliContext& ctx)
 {
-    if (!needArguments(ctx, "set-interval", 1, "the interval as MM:SS (00:01 to 59:59)"))
+    if (!needArguments(ctx, "set-interval", 1, "the interval as MM:SS (minutes and seconds 00 to 60, not both 00)"))
         return kCliUsage;
     const QStringList parts = ctx.positional.first().split(QLatin1Char(':'));
     IntervalParameter interval;
     const int check =
         parts.size() == 2 ? ParseRecordingInterval(parts[0], parts[1], interval) : int(kIntervalMinutesNotNumber);
     if (check != 0) {
-        ctx.fail(QStringLiteral("Invalid Input (code %1): the interval is MM:SS, 00:01 to 59:59").arg(check));
+        ctx.fail(QStringLiteral("Invalid Input (code %1): the interval is MM:SS, minutes 00 to 60 and seconds 00 to "
+                                "60, not both 00")
+                     .arg(check));
         return kCliUsage;
     }
     MeterLink* link = ctx.link();
@@ -168,6 +177,10 @@ int runEepromWrite(CliContext& ctx)
 {
     if (!needArguments(ctx, "eeprom-write", 2, "an ADDRESS and a DATA byte (decimal)"))
         return kCliUsage;
+    if (!ctx.args.isSet(kCode)) {
+        ctx.fail(QStringLiteral("eeprom-write needs the access code: --code CODE"));
+        return kCliUsage;
+    }
     if (!EepromAccessCodeMatches(ctx.args.value(kCode))) {
         ctx.fail(QString::fromLatin1(kPasswordErrorText));
         return kCliFailed;
@@ -190,9 +203,10 @@ const CliRegistration kInfoCommand({QStringLiteral("info"),
 const CliRegistration kSetClockCommand({QStringLiteral("set-clock"),
                                         QStringLiteral("Set the meter's clock to the computer's clock."), QString(),
                                         nullptr, runSetClock});
-const CliRegistration kSetIntervalCommand({QStringLiteral("set-interval"),
-                                           QStringLiteral("Set the recording interval (MM:SS, 00:01 to 59:59)."),
-                                           QStringLiteral("MM:SS"), nullptr, runSetInterval});
+const CliRegistration kSetIntervalCommand(
+    {QStringLiteral("set-interval"),
+     QStringLiteral("Set the recording interval (MM:SS: minutes and seconds 00 to 60, not both 00)."),
+     QStringLiteral("MM:SS"), nullptr, runSetInterval});
 const CliRegistration kEraseCommand({QStringLiteral("erase"),
                                      QStringLiteral("Erase the meter's recorded memory (asks first; --yes "
                                                     "does not)."),

@@ -7,6 +7,7 @@
 #include "export/exportseries.h"
 #include "export/spreadsheetcsv.h"
 #include "export/xlsxworkbook.h"
+#include "logger/datasetformat.h"
 #include "logger/datasetstore.h"
 
 namespace kelvor {
@@ -30,6 +31,16 @@ QString ChosenExportFormat(CliContext& ctx, const QString& target)
         return {};
     }
     return format;
+}
+
+bool TableFitsLocale(CliContext& ctx, const QString& target, QChar sep, const TextStyle& style)
+{
+    if (sep != QLatin1Char(',') || style.locale.decimalPoint() != QStringLiteral(","))
+        return true;
+    ctx.fail(QStringLiteral("export: the locale writes decimal commas, which cannot go into the "
+                            "comma-separated \"%1\"; add --iso for '.' decimals or write a .txt file")
+                 .arg(QDir::toNativeSeparators(target)));
+    return false;
 }
 
 int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QString& format, int set,

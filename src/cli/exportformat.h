@@ -8,6 +8,7 @@ namespace kelvor {
 
 class CliContext;
 struct DataSetStore;
+struct TextStyle;
 
 inline const QCommandLineOption kExportFormat(
     QStringLiteral("format"),
@@ -26,6 +27,10 @@ QString ChosenExportFormat(CliContext& ctx, const QString& target);
 // workbook to target (a spreadsheet table without target goes to standard output).
 int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QString& format, int set,
                          const QString& target);
+
+// False, with the message written, when a table with separator `sep` written to target
+// would hold decimal commas between its comma separators.
+bool TableFitsLocale(CliContext& ctx, const QString& target, QChar sep, const TextStyle& style);
 
 // Reads and decodes a collection file; on failure the message is written.
 bool LoadCollectionForCli(CliContext& ctx, const QString& path, DataSetStore& store);

@@ -16,6 +16,8 @@
 
 #include "base/clock.h"
 #include "cli/clicommand.h"
+#include "cli/exportformat.h"
+#include "files/texttable.h"
 #include "library/libraryaccess.h"
 #include "library/libraryexport.h"
 #include "logger/datasetformat.h"
@@ -31,8 +33,9 @@ const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")}
                                  QStringLiteral("export: the file to write (.txt, .csv, .ghf for a recording; .ch4, "
                                                 ".txt, .csv for a download)."),
                                  QStringLiteral("FILE"));
-const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("export: the data set of a download, from 1."),
-                              QStringLiteral("K"), QStringLiteral("1"));
+const QCommandLineOption kSet(QStringLiteral("set"),
+                              QStringLiteral("export: the data set of a download, from 1 (needed for a table)."),
+                              QStringLiteral("K"));
 const QCommandLineOption kYes({QStringLiteral("y"), QStringLiteral("yes")}, QStringLiteral("delete: without asking."));
 
 QString kindText(EntryKind k)
@@ -41,6 +44,33 @@ QString kindText(EntryKind k)
 }
 
 QString isoText(double days) { return fromDays(days).toString(Qt::ISODateWithMs); }
+
+// A name or note may hold tabs and line breaks, which would split the row; they are
+// written as \t, \n and \r, and a backslash as \\, so every row reads back whole.
+QString tableField(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+            case '\\':
+                out += QLatin1String("\\\\");
+                break;
+            case '\t':
+                out += QLatin1String("\\t");
+                break;
+            case '\n':
+                out += QLatin1String("\\n");
+                break;
+            case '\r':
+                out += QLatin1String("\\r");
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
 
 void printList(CliContext& ctx, const std::vector<LibraryEntry>& rows, bool json, const TextStyle& style)
 {
@@ -69,14 +99,11 @@ void printList(CliContext& ctx, const std::vector<LibraryEntry>& rows, bool json
     ctx.out << "ID\tKind\tDate\tTime\tSamples\tSets\tRate\tState\tSerial\tName\tNote\n";
     for (const LibraryEntry& e : rows) {
         const QDateTime start = fromDays(e.start);
-        QString note = e.note;
-        note.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        note.replace(QLatin1Char('\t'), QLatin1Char(' '));
         ctx.out << e.id << '\t' << kindText(e.kind) << '\t' << FormatTableDate(start, style) << '\t'
                 << FormatTableTime(start, style) << '\t' << e.samples << '\t'
                 << (e.kind == EntryKind::Download ? QString::number(e.dataSets) : QString()) << '\t'
                 << (e.kind == EntryKind::Recording ? FormatRate(e.rateSeconds) : QString()) << '\t' << e.state << '\t'
-                << e.meterSerial << '\t' << e.name << '\t' << note << '\n';
+                << tableField(e.meterSerial) << '\t' << tableField(e.name) << '\t' << tableField(e.note) << '\n';
     }
 }
 
@@ -126,15 +153,22 @@ int listItems(CliContext& ctx, LibraryAccess& access, Library& library, const Te
     return kCliOk;
 }
 
-int exportItem(CliContext& ctx, Library& library, std::int64_t id, const QString& dataDir, const TextStyle& style)
+int exportItem(CliContext& ctx, Library& library, const LibraryEntry& entry, const QString& dataDir,
+               const TextStyle& style)
 {
+    const QString target = ctx.args.value(kOutput);
+    // A table of a download is one data set, named as for `export`: none is guessed.
+    const bool needsSet =
+        entry.kind == EntryKind::Download && !target.endsWith(QLatin1String(".ch4"), Qt::CaseInsensitive);
     bool ok = false;
-    const int set = ctx.args.value(kSet).toInt(&ok);
-    if (!ok || set < 1) {
+    const int set = needsSet ? ctx.args.value(kSet).toInt(&ok) : 1;
+    if (needsSet && (!ctx.args.isSet(kSet) || !ok || set < 1)) {
         ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
         return kCliUsage;
     }
-    const LibraryExportResult r = ExportLibraryItem(library, id, ctx.args.value(kOutput), set, style, ctx.clock,
+    if (!TableFitsLocale(ctx, target, TableSaveSeparator(target), style))
+        return kCliUsage;
+    const LibraryExportResult r = ExportLibraryItem(library, entry.id, target, set, style, ctx.clock,
                                                     QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
     if (!r.ok()) {
         ctx.fail(r.error);
@@ -199,13 +233,15 @@ int runLibrary(CliContext& ctx)
         return kCliFailed;
     }
     if (action == QLatin1String("export"))
-        return exportItem(ctx, *library, id, dataDir, style);
+        return exportItem(ctx, *library, *entry, dataDir, style);
     return deleteItem(ctx, access, *library, *entry);
 }
 
 const CliRegistration kLibrary({
     QStringLiteral("library"),
-    QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE, delete ID [--yes]."),
+    QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE (--set K for a table of a "
+                   "download), delete ID [--yes]. list writes tab-separated rows; a tab, line break or backslash "
+                   "in a name or note is written as \\t, \\n (\\r) or \\\\."),
     QStringLiteral("list|export ID|delete ID"),
     [](QCommandLineParser& p) {
         p.addOptions({kJson, kIso, kOutput, kSet, kYes});

@@ -148,12 +148,8 @@ int runExport(CliContext& ctx)
     const QChar sep = format != QLatin1String("table") ? QLatin1Char('\t')
                       : target.isEmpty()               ? QLatin1Char('\t')
                                                        : TableSaveSeparator(target);
-    if (sep == QLatin1Char(',') && style.locale.decimalPoint() == QStringLiteral(",")) {
-        ctx.fail(QStringLiteral("export: the locale writes decimal commas, which cannot go into the "
-                                "comma-separated \"%1\"; add --iso for '.' decimals or write a .txt file")
-                     .arg(QDir::toNativeSeparators(target)));
+    if (!TableFitsLocale(ctx, target, sep, style))
         return kCliUsage;
-    }
     DataSetStore store;
     if (!loadCollection(ctx, path, store))
         return kCliFailed;

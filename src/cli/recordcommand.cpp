@@ -67,7 +67,8 @@ bool readRecordOptions(CliContext& ctx, int& rate, long long& count)
 {
     const auto interval = parseInterval(ctx.args.value(kInterval));
     if (!interval) {
-        ctx.fail(QStringLiteral("--interval needs MM:SS (00:00 to 60:60), not '%1'").arg(ctx.args.value(kInterval)));
+        ctx.fail(QStringLiteral("--interval needs MM:SS, minutes 00 to 60 and seconds 00 to 60, not '%1'")
+                     .arg(ctx.args.value(kInterval)));
         return false;
     }
     rate = *interval;
@@ -187,6 +188,10 @@ int runRecord(CliContext& ctx)
     long long count = 0;
     if (!readRecordOptions(ctx, rate, count))
         return kCliUsage;
+    // Before anything is opened: a refused command line leaves the --csv file and the library alone.
+    AlarmLimits limits;
+    if (!AlarmLimitsFromArgs(ctx, limits))
+        return kCliUsage;
     const QString dataDir = ctx.dataDir();
     if (dataDir.isEmpty())
         return kCliFailed;
@@ -203,9 +208,6 @@ int runRecord(CliContext& ctx)
     access.get();
     tell(ctx, access.takeNotice());
 
-    AlarmLimits limits;
-    if (!AlarmLimitsFromArgs(ctx, limits))
-        return kCliUsage;
     AlarmMonitor alarms(limits);
     SampleSinks sinks{journal, alarms, csv, ctx.args.isSet(kQuiet)};
     LiveReading reading;

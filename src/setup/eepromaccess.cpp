@@ -67,7 +67,6 @@ bool ParseEepromAddress(const QString& text, int& address, QString* error)
     int v = 0;
     if (!parseDecimal(text, v, error))
         return false;
-    // Outside three bytes the frame would carry another address than the one typed.
     if (v < 0 || v > kEepromLastAddress) {
         if (error)
             *error = QStringLiteral("EEPROM address %1 is out of range (0 to %2)").arg(v).arg(kEepromLastAddress);

@@ -22,7 +22,10 @@ enum EepromCode : int {
 };
 
 inline constexpr int kEepromFailureLimit = 5;
-inline constexpr int kEepromLastAddress = 0xFFFFFF;  // three address bytes
+// "W" and "r" reach the meter's 128 KiB memory; the frame's three address bytes could
+// name more, but no meter answers there, and five silent retries only to say "code
+// 8004" tell the user nothing.
+inline constexpr int kEepromLastAddress = 0x1FFFF;
 inline constexpr char kPasswordErrorText[] = "Password error !!";
 
 // The write needs this exact text; nothing else (no blanks, no leading zeros).

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup/meterinformation.h"
 
-#include <QLocale>
-
 namespace kelvor {
 
 namespace {
@@ -37,9 +35,12 @@ MeterInformation DecodeMeterInformation(const std::array<std::uint8_t, 64>& r, c
                          ? QStringLiteral("%1/%2/20%3   %4:%5:%6")
                                .arg(hex2(r[44]), hex2(r[43]), hex2(r[46]), hex2(r[42]), hex2(r[41]), hex2(r[40]))
                          : QStringLiteral("--/--/--   --:--:--");
+    info.intervalMinutes = r[13];
+    info.intervalSeconds = r[14];
     info.interval = QStringLiteral("%1:%2").arg(r[13]).arg(r[14]);
     info.dataSets = QString::number(MeterInformationDataSets(r));
-    info.version = QLocale().toString(r[31] * 0.01, 'f', 2);
+    // A firmware number, not a measurement: "1.05" in every locale.
+    info.version = QStringLiteral("%1.%2").arg(r[31] / 100).arg(r[31] % 100, 2, 10, QLatin1Char('0'));
     info.serial = serial;
     info.alarm = onOff(r[3]);
     info.high = QString::number(signed16(r[4], r[5]));

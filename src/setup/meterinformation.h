@@ -10,9 +10,11 @@ namespace kelvor {
 
 // The sixteen information fields as the setup window shows them.
 struct MeterInformation {
-    QString memoryAvailable;         // txtMemoryAvailable
-    QString meterTime;               // txtMeterTime "MM/DD/20YY   hh:mm:ss", "--/--/--   --:--:--" when unset
-    QString interval;                // txtInt "m:s"
+    QString memoryAvailable;  // txtMemoryAvailable
+    QString meterTime;        // txtMeterTime "MM/DD/20YY   hh:mm:ss", "--/--/--   --:--:--" when unset
+    QString interval;         // txtInt "m:s"
+    int intervalMinutes = 0;  // the two numbers behind it
+    int intervalSeconds = 0;
     QString dataSets;                // txtDataSets
     QString version;                 // txtVer "x.xx"
     QString serial;                  // txtSN

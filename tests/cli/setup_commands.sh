@@ -11,10 +11,18 @@ silent="--meter=sim:faults=drop@1+*"
 
 out=$("$cli" --meter=sim:memory=erased info) || fail "info exit $?"
 [ "$(echo "$out" | wc -l)" -eq 16 ] || fail "info printed: $out"
-for line in "memory available: 16000" "data sets: 0" "interval: 0:2" "version: 1.05" \
+for line in "memory available: 16000" "data sets: 0" "interval: 00:02" "version: 1.05" \
             "serial number: KV4-SIM-00001" "hi: 212" "lo: -4" "thermocouple: K" "sleep time: 30 minutes"; do
     grep -qxF "$line" <<<"$out" || fail "info lacks '$line': $out"
 done
+# The firmware version and the interval are no decimal numbers: a decimal-comma locale
+# leaves them alone.
+locale -a | grep -qix 'de_DE.utf-\?8' || fail "the de_DE.UTF-8 locale is not installed (tools/install-deps)"
+[ "$(LC_ALL=de_DE.UTF-8 "$cli" --meter=sim live --count 1 2>/dev/null | grep -c ',')" -ge 1 ] ||
+    fail "de_DE.UTF-8 is not active: live prints no decimal comma"
+diff <(echo "$out" | grep -v '^meter time') \
+    <(LC_ALL=de_DE.UTF-8 "$cli" --meter=sim:memory=erased info | grep -v '^meter time') ||
+    fail "info under de_DE.UTF-8 differs"
 grep -qE '^meter time: [01][0-9]/[0-3][0-9]/20[0-9][0-9]   [0-2][0-9]:[0-5][0-9]:[0-5][0-9]$' <<<"$out" \
     || fail "meter time: $out"
 "$cli" --meter=sim info | grep -q "^data sets: [1-9]" || fail "the demo memory holds data sets"
@@ -57,7 +65,8 @@ grep -q "Password error !!" "$work/err" || fail "wrong code: $(cat "$work/err")"
 "$cli" --meter=sim eeprom-read 0x40 2>"$work/err"
 [ $? -eq 2 ] || fail "a hexadecimal address must exit 2"
 grep -q "not a valid integer" "$work/err" || fail "hex address: $(cat "$work/err")"
-"$cli" --meter=sim eeprom-read 200000 2>"$work/err"
-[ $? -eq 1 ] || fail "an address beyond the simulated EEPROM must fail"
-grep -q "eeprom-read failed: code 8004" "$work/err" || fail "beyond the EEPROM: $(cat "$work/err")"
+"$cli" --meter=sim --capture "$work/r.capture" eeprom-read 131072 2>"$work/err"
+[ $? -eq 2 ] || fail "an address beyond the meter's memory must exit 2"
+grep -q "out of range (0 to 131071)" "$work/err" || fail "beyond the memory: $(cat "$work/err")"
+[ -e "$work/r.capture" ] && fail "an address beyond the memory reached the meter"
 exit 0

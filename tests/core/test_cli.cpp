@@ -200,6 +200,17 @@ TEST(Cli, BadCommandLinesExitWithTwo)
         {{QStringLiteral("--meter=replay:"), QStringLiteral("probe")}, "replay:FILE"},
         {{QStringLiteral("--meter=nosuch"), QStringLiteral("sets"), QStringLiteral("x.ch4")}, "--meter=nosuch"},
         {{QStringLiteral("--capture="), QStringLiteral("probe")}, "--capture"},
+        // An empty or a file's name for the data folder would quietly mean another folder.
+        {{QStringLiteral("--data-dir="), QStringLiteral("library"), QStringLiteral("list")}, "empty name"},
+        {{QStringLiteral("--data-dir"), QString(), QStringLiteral("library"), QStringLiteral("list")}, "empty name"},
+        {{QStringLiteral("--data-dir=/dev/null"), QStringLiteral("library"), QStringLiteral("list")}, "not a folder"},
+        // Option values: each message names the range that is really taken.
+        {{QStringLiteral("live"), QStringLiteral("--alarm=T1>5"), QStringLiteral("--hysteresis=nan")}, "'nan'"},
+        {{QStringLiteral("record"), QStringLiteral("--alarm=T1>5"), QStringLiteral("--hysteresis=inf")}, "'inf'"},
+        {{QStringLiteral("record"), QStringLiteral("--interval=61:00")}, "minutes 00 to 60 and seconds 00 to 60"},
+        {{QStringLiteral("set-interval"), QStringLiteral("00:00")}, "minutes 00 to 60 and seconds 00 to 60"},
+        {{QStringLiteral("eeprom-read"), QStringLiteral("999999")}, "(0 to 131071)"},
+        {{QStringLiteral("eeprom-write"), QStringLiteral("1"), QStringLiteral("2")}, "--code"},
     };
     for (const Case& c : cases) {
         const CliRun r = runWith(identity("QZX"), c.args);
@@ -219,6 +230,21 @@ TEST(Cli, HelpListsEveryCommandAndOption)
     r = runWith({}, {QStringLiteral("live"), QStringLiteral("--help")});
     for (const char* word : {"--count", "--csv", "--iso"})
         EXPECT_TRUE(r.out.contains(QLatin1String(word))) << word;
+}
+
+// A command's help says what it does once, at the top; the usage line shows its arguments.
+TEST(Cli, CommandHelpGivesTheDescriptionOnce)
+{
+    for (const CliCommand& c : cliCommands()) {
+        const CliRun r = runWith({}, {c.name, QStringLiteral("--help")});
+        const std::string name = c.name.toStdString();
+        EXPECT_EQ(r.code, kCliOk) << name;
+        EXPECT_TRUE(r.out.contains(QStringLiteral("kelvor-cli %1: %2\n").arg(c.name, c.summary))) << name;
+        EXPECT_FALSE(r.out.contains(QLatin1String("Arguments:"))) << name << ":\n" << r.out.toStdString();
+        const QString usage = r.out.section(QLatin1Char('\n'), 0, 0);
+        EXPECT_TRUE(usage.endsWith(QStringLiteral("[options] %1 %2").arg(c.name, c.positionalHelp).trimmed()))
+            << usage.toStdString();
+    }
 }
 
 // --alarm: a line on stderr per event (T1 at 23.5 passes 20 once, not per reading; T2 at

@@ -388,8 +388,8 @@ TEST(SetupEeprom, TypedNumbersAndAccessCode)
     QString error;
     EXPECT_TRUE(ParseEepromAddress(QStringLiteral("70000"), v, &error));
     EXPECT_EQ(v, 70000);
-    EXPECT_TRUE(ParseEepromAddress(QStringLiteral("16777215"), v, &error));
-    for (const char* bad : {"", "abc", "0x10", "-1", "16777216", "99999999999"}) {
+    EXPECT_TRUE(ParseEepromAddress(QStringLiteral("131071"), v, &error));
+    for (const char* bad : {"", "abc", "0x10", "-1", "131072", "16777216", "99999999999"}) {
         error.clear();
         EXPECT_FALSE(ParseEepromAddress(QString::fromLatin1(bad), v, &error)) << bad;
         EXPECT_FALSE(error.isEmpty()) << bad;
