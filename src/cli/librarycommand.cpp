@@ -17,6 +17,7 @@
 #include "base/clock.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
+#include "cli/reportoptions.h"
 #include "files/texttable.h"
 #include "library/libraryaccess.h"
 #include "library/libraryexport.h"
@@ -30,8 +31,9 @@ const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("list: one
 const QCommandLineOption kIso(
     QStringLiteral("iso"), QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
 const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")},
-                                 QStringLiteral("export: the file to write (.txt, .csv, .ghf for a recording; .ch4, "
-                                                ".txt, .csv for a download)."),
+                                 QStringLiteral("export: the file to write, its kind chosen by its name: .txt or "
+                                                ".csv (a table), .xlsx (a workbook), .pdf (a report), .ghf (a graph "
+                                                "file, of a recording) or .ch4 (the collection, of a download)."),
                                  QStringLiteral("FILE"));
 const QCommandLineOption kSet(QStringLiteral("set"),
                               QStringLiteral("export: the data set of a download, from 1 (needed for a table)."),
@@ -153,23 +155,54 @@ int listItems(CliContext& ctx, LibraryAccess& access, Library& library, const Te
     return kCliOk;
 }
 
+bool endsWith(const QString& target, const char* suffix)
+{
+    return target.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
+}
+
+// The data set a download's export is of: 0 for every one (a workbook with --all, or the
+// collection file), else the --set given, which a table of one data set needs; -1 after
+// saying what is wrong.
+int chosenSet(CliContext& ctx, const LibraryEntry& entry, const QString& format, const QString& target)
+{
+    if (entry.kind != EntryKind::Download || (format == QLatin1String("table") && endsWith(target, ".ch4")) ||
+        ctx.args.isSet(kExportAll))
+        return 0;
+    bool ok = false;
+    const int set = ctx.args.value(kSet).toInt(&ok);
+    if (!ctx.args.isSet(kSet) || !ok || set < 1) {
+        ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
+        return -1;
+    }
+    return set;
+}
+
 int exportItem(CliContext& ctx, Library& library, const LibraryEntry& entry, const QString& dataDir,
                const TextStyle& style)
 {
     const QString target = ctx.args.value(kOutput);
-    // A table of a download is one data set, named as for `export`: none is guessed.
-    const bool needsSet =
-        entry.kind == EntryKind::Download && !target.endsWith(QLatin1String(".ch4"), Qt::CaseInsensitive);
-    bool ok = false;
-    const int set = needsSet ? ctx.args.value(kSet).toInt(&ok) : 1;
-    if (needsSet && (!ctx.args.isSet(kSet) || !ok || set < 1)) {
-        ctx.fail(QStringLiteral("--set needs the number of a data set, from 1"));
+    const QString format = ChosenExportFormat(ctx, target);
+    if (format.isEmpty())
         return kCliUsage;
+    const bool report = format == QLatin1String("table") && endsWith(target, ".pdf");
+    const int set = chosenSet(ctx, entry, format, target);
+    if (set < 0)
+        return kCliUsage;
+    if (report) {
+        if (!libraryReport()) {
+            ctx.fail(QStringLiteral("a PDF report needs the report writer kelvor-cli-report"));
+            return kCliFailed;
+        }
+        return libraryReport()(ctx, library, entry, set, target);
     }
-    if (!TableFitsLocale(ctx, target, TableSaveSeparator(target), style))
+    if (format == QLatin1String("table") && !TableFitsLocale(ctx, target, TableSaveSeparator(target), style))
         return kCliUsage;
-    const LibraryExportResult r = ExportLibraryItem(library, entry.id, target, set, style, ctx.clock,
-                                                    QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
+    const LibraryExportResult r = format == QLatin1String("spreadsheet")
+                                      ? ExportLibrarySpreadsheet(library, entry.id, target, set, ctx.clock)
+                                  : format == QLatin1String("xlsx")
+                                      ? ExportLibraryWorkbook(library, entry.id, target, set, ctx.clock)
+                                      : ExportLibraryItem(library, entry.id, target, std::max(set, 1), style, ctx.clock,
+                                                          QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
     if (!r.ok()) {
         ctx.fail(r.error);
         return kCliFailed;
@@ -239,12 +272,15 @@ int runLibrary(CliContext& ctx)
 
 const CliRegistration kLibrary({
     QStringLiteral("library"),
-    QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE (--set K for a table of a "
-                   "download), delete ID [--yes]. list writes tab-separated rows; a tab, line break or backslash "
-                   "in a name or note is written as \\t, \\n (\\r) or \\\\."),
+    QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE, delete ID [--yes]. "
+                   "export writes what the graph and data set windows write: a table, a spreadsheet table "
+                   "(--format spreadsheet), a workbook (-o *.xlsx), a report (-o *.pdf, --title, --samples), a "
+                   "graph file or the collection; of a download it needs --set K (a workbook takes --all). list "
+                   "writes tab-separated rows; a tab, line break or backslash in a name or note is written as "
+                   "\\t, \\n (\\r) or \\\\."),
     QStringLiteral("list|export ID|delete ID"),
     [](QCommandLineParser& p) {
-        p.addOptions({kJson, kIso, kOutput, kSet, kYes});
+        p.addOptions({kJson, kIso, kOutput, kSet, kExportFormat, kExportAll, kReportTitle, kReportSamples, kYes});
     },
     runLibrary,
 });

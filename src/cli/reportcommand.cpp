@@ -10,12 +10,55 @@
 #include "cli/exportformat.h"
 #include "cli/reportoptions.h"
 #include "graph/graphfile.h"
+#include "library/libraryseries.h"
+#include "library/librarytypes.h"
 #include "logger/datasetstore.h"
 #include "report/pdfreport.h"
 
 namespace kelvor {
 
 namespace {
+
+ReportContent contentFromArgs(CliContext& ctx)
+{
+    ReportContent content;
+    content.created = ctx.clock.now();
+    content.sampleTable = ctx.args.isSet(kReportSamples);
+    if (ctx.args.isSet(kReportTitle))
+        content.title = ctx.args.value(kReportTitle);
+    return content;
+}
+
+int writeReport(CliContext& ctx, const ExportSeries& series, const ReportContent& content, const QString& target)
+{
+    const ExportResult r = WriteReport(series, content, target);
+    if (!r.ok()) {
+        ctx.fail(r.error);
+        return kCliFailed;
+    }
+    return kCliOk;
+}
+
+// A library item's report: its name is the default title, and what the library knows
+// of the meter and the run's annotations go in.
+int libraryItemReport(CliContext& ctx, const Library& library, const LibraryEntry& entry, int set,
+                      const QString& target)
+{
+    const LibraryItemSeries item = SeriesOfLibraryItem(library, entry.id, set, ctx.clock);
+    if (!item.ok() || item.series.size() != 1) {
+        ctx.fail(item.ok() ? QStringLiteral("a report shows one data set") : item.error);
+        return kCliFailed;
+    }
+    ExportSeries series = item.series.front();
+    // The report names the meter on a line of its own.
+    series.source.removeIf([](const QPair<QString, QString>& row) { return row.first == QLatin1String("Meter"); });
+    ReportContent content = contentFromArgs(ctx);
+    if (!ctx.args.isSet(kReportTitle) && !item.name.isEmpty())
+        content.title = item.name;
+    content.meter = item.meter;
+    content.annotations = item.annotations;
+    return writeReport(ctx, series, content, target);
+}
 
 int runReport(CliContext& ctx)
 {
@@ -29,11 +72,7 @@ int runReport(CliContext& ctx)
         ctx.fail(QStringLiteral("report needs -o FILE.pdf"));
         return kCliUsage;
     }
-    ReportContent content;
-    content.created = ctx.clock.now();
-    content.sampleTable = ctx.args.isSet(kReportSamples);
-    if (ctx.args.isSet(kReportTitle))
-        content.title = ctx.args.value(kReportTitle);
+    ReportContent content = contentFromArgs(ctx);
 
     ExportSeries series;
     if (QFileInfo(source).suffix().toLower() == QLatin1String("ghf")) {
@@ -66,15 +105,11 @@ int runReport(CliContext& ctx)
         series = SeriesFromDataSet(store, k - 1);
         series.source.append({QStringLiteral("File"), QDir::toNativeSeparators(QFileInfo(source).absoluteFilePath())});
     }
-    const ExportResult r = WriteReport(series, content, target);
-    if (!r.ok()) {
-        ctx.fail(r.error);
-        return kCliFailed;
-    }
-    return kCliOk;
+    return writeReport(ctx, series, content, target);
 }
 
 const CliRegistration kReport(ReportCommand(runReport));
+const LibraryReportRegistration kLibraryReport(libraryItemReport);
 
 }  // namespace
 

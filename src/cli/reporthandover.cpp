@@ -51,6 +51,8 @@ int handOver(CliContext& ctx)
 }
 
 const CliRegistration kReport(ReportCommand(handOver));
+const LibraryReportRegistration kLibraryReport([](CliContext& ctx, const Library&, const LibraryEntry&, int,
+                                                  const QString&) { return handOver(ctx); });
 
 }  // namespace
 

@@ -12,6 +12,18 @@ const QCommandLineOption kReportTitle(QStringLiteral("title"), QStringLiteral("T
 const QCommandLineOption kReportSamples(QStringLiteral("samples"),
                                         QStringLiteral("Add every sample as a table on further pages."));
 
+namespace {
+LibraryReport& libraryReportSlot()
+{
+    static LibraryReport report;
+    return report;
+}
+}  // namespace
+
+LibraryReportRegistration::LibraryReportRegistration(LibraryReport report) { libraryReportSlot() = std::move(report); }
+
+const LibraryReport& libraryReport() { return libraryReportSlot(); }
+
 CliCommand ReportCommand(std::function<int(CliContext&)> run)
 {
     return {

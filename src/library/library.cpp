@@ -411,7 +411,7 @@ LibraryStatus Library::writeStatistics(std::int64_t id, const RecordingStatistic
 {
     SqliteStatement ins(m_db, "INSERT OR REPLACE INTO recording_statistics VALUES (?,?,?,?,?,?,?,?,?,?)");
     for (int c = 0; c < 4; ++c) {
-        const ChannelStatistics& ch = st.channels[std::size_t(c)];
+        const RecordingChannelStatistics& ch = st.channels[std::size_t(c)];
         ins.bind(1, id);
         ins.bind(2, c + 1);
         if (st.samples > 0) {

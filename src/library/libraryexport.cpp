@@ -6,11 +6,14 @@
 #include <QSaveFile>
 
 #include "chart/chartmodel.h"
+#include "export/spreadsheetcsv.h"
+#include "export/xlsxworkbook.h"
 #include "files/texttable.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
 #include "graph/realtimerun.h"
 #include "library/library.h"
+#include "library/libraryseries.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"
 
@@ -182,7 +185,36 @@ LibraryExportResult downloadFile(const Library& library, std::int64_t id, const 
     return out;
 }
 
+LibraryExportResult seriesFile(const Library& library, std::int64_t id, const QString& path, int set,
+                               const Clock& clock, bool workbook)
+{
+    const LibraryItemSeries item = SeriesOfLibraryItem(library, id, set, clock);
+    if (!item.ok())
+        return {0, item.error};
+    if (!workbook && item.series.size() != 1)
+        return {0, QStringLiteral("a spreadsheet table holds one data set: choose one of the %1 of item %2")
+                       .arg(item.series.size())
+                       .arg(id)};
+    const ExportResult r = workbook ? WriteWorkbook(item.series, path) : WriteSpreadsheetCsv(item.series.front(), path);
+    std::int64_t lines = 0;
+    for (const ExportSeries& s : item.series)
+        lines += s.samples();
+    return {lines, r.ok() ? QString() : r.error};
+}
+
 }  // namespace
+
+LibraryExportResult ExportLibrarySpreadsheet(const Library& library, std::int64_t id, const QString& path, int set,
+                                             const Clock& clock)
+{
+    return seriesFile(library, id, path, set, clock, false);
+}
+
+LibraryExportResult ExportLibraryWorkbook(const Library& library, std::int64_t id, const QString& path, int set,
+                                          const Clock& clock)
+{
+    return seriesFile(library, id, path, set, clock, true);
+}
 
 LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, const QString& path, int set,
                                       const TextStyle& style, const Clock& clock, const QString& templatePath)
@@ -193,16 +225,18 @@ LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, c
         return {0, error};
     const QString ext = QFileInfo(path).suffix().toLower();
     const bool table = ext == QLatin1String("txt") || ext == QLatin1String("csv");
+    if (ext == QLatin1String("xlsx"))
+        return seriesFile(library, id, path, set, clock, true);
     if (entry->kind == EntryKind::Recording) {
         if (table)
             return recordingTable(library, id, path, style);
         if (ext == QLatin1String("ghf"))
             return recordingGraph(library, id, path, templatePath);
-        return {0, QStringLiteral("a recording is exported as .txt, .csv or .ghf, not \"%1\"").arg(path)};
+        return {0, QStringLiteral("a recording is exported as .txt, .csv, .ghf or .xlsx, not \"%1\"").arg(path)};
     }
     if (table || ext == QLatin1String("ch4"))
         return downloadFile(library, id, path, set, style, clock, !table);
-    return {0, QStringLiteral("a download is exported as .ch4, .txt or .csv, not \"%1\"").arg(path)};
+    return {0, QStringLiteral("a download is exported as .ch4, .txt, .csv or .xlsx, not \"%1\"").arg(path)};
 }
 
 }  // namespace kelvor

@@ -18,12 +18,21 @@ struct LibraryExportResult {
 
 // Writes library item `id` to `path`, the kind of file chosen by its extension:
 // - a recording: ".txt" (tab) or ".csv" (comma) table of every sample, ".ghf" graph file
-//   (with the look of `templatePath` when that can be read);
+//   (with the look of `templatePath` when that can be read), ".xlsx" workbook;
 // - a download: ".ch4" collection file (the memory image as downloaded), or ".txt"/".csv"
-//   table of data set `set` (from 1).
+//   table or ".xlsx" workbook of data set `set` (from 1; for a workbook 0 is every set).
 // Tables are the program's text tables (date, time, T1..T4; "OL" for gaps) in `style`.
 LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, const QString& path, int set,
                                       const TextStyle& style, const Clock& clock,
                                       const QString& templatePath = QString());
+
+// The spreadsheet table (the same bytes in every locale, see SpreadsheetCsv) of a
+// recording or of data set `set` (from 1) of a download.
+LibraryExportResult ExportLibrarySpreadsheet(const Library& library, std::int64_t id, const QString& path, int set,
+                                             const Clock& clock);
+// The workbook (see WriteWorkbook) of a recording or of data set `set` of a download
+// (from 1; 0: one sheet per data set), whatever the name of `path`.
+LibraryExportResult ExportLibraryWorkbook(const Library& library, std::int64_t id, const QString& path, int set,
+                                          const Clock& clock);
 
 }  // namespace kelvor

@@ -37,7 +37,7 @@ struct RecordingHeader {
 // extremes over the raw values (the first one reached wins, with its flags so "OL"
 // and "----" show as such), averages over the values that lie strictly between -3000
 // and 3000 after gaps are applied.
-struct ChannelStatistics {
+struct RecordingChannelStatistics {
     float maximum = -9999.0f;
     float minimum = 9999.0f;
     double maximumTime = 0.0;
@@ -46,10 +46,10 @@ struct ChannelStatistics {
     std::uint8_t minimumFlags = 0;
     double sum = 0.0;
     std::int64_t averaged = 0;
-    bool operator==(const ChannelStatistics&) const = default;
+    bool operator==(const RecordingChannelStatistics&) const = default;
 };
 struct RecordingStatistics {
-    std::array<ChannelStatistics, 4> channels{};
+    std::array<RecordingChannelStatistics, 4> channels{};
     std::int64_t samples = 0;
     void add(const JournalSample& s);
     bool operator==(const RecordingStatistics&) const = default;

@@ -6,7 +6,7 @@ namespace kelvor {
 void RecordingStatistics::add(const JournalSample& s)
 {
     for (int c = 0; c < 4; ++c) {
-        ChannelStatistics& ch = channels[std::size_t(c)];
+        RecordingChannelStatistics& ch = channels[std::size_t(c)];
         const float v = s.t[std::size_t(c)];
         // Maximum before minimum, strictly: the first sample to reach an extreme keeps it.
         if (v > ch.maximum) {

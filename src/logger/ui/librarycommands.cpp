@@ -126,7 +126,7 @@ TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, boo
     if (data.header.rateSeconds > 0)
         w->setRateLists(data.header.rateSeconds / 60, data.header.rateSeconds % 60);
     for (int c = 0; c < 4; ++c) {
-        const ChannelStatistics& ch = st.channels[std::size_t(c)];
+        const RecordingChannelStatistics& ch = st.channels[std::size_t(c)];
         w->maxField(c)->setText(st.samples ? ExtremeText(ch.maximumFlags, c, ch.maximum, ch.maximumTime) : QString());
         w->minField(c)->setText(st.samples ? ExtremeText(ch.minimumFlags, c, ch.minimum, ch.minimumTime) : QString());
         w->avgField(c)->setText(AverageText(ch.sum, ch.averaged));

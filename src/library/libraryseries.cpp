@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/libraryseries.h"
+
+#include "base/clock.h"
+#include "graph/realtimerun.h"
+#include "library/library.h"
+#include "logger/datasetdecoder.h"
+#include "logger/datasetformat.h"
+
+namespace kelvor {
+
+namespace {
+
+QString isoText(double days)
+{
+    const QDateTime local = fromDays(days);
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+QString meterText(const QString& model, const QString& serial)
+{
+    QStringList parts;
+    for (const QString& part : {model.trimmed(), serial.trimmed()})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(QLatin1Char(' '));
+}
+
+void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
+{
+    QString error;
+    const auto data = library.loadRecording(id, 0, &error);
+    if (!data) {
+        out.error = error;
+        return;
+    }
+    ExportSeries s;
+    s.name = QStringLiteral("Recording %1").arg(id);
+    s.unit = data->header.unit == QLatin1String("F") ? QStringLiteral("°F") : QStringLiteral("°C");
+    s.times.reserve(data->samples.size());
+    s.values.reserve(4 * data->samples.size());
+    for (const JournalSample& j : data->samples) {
+        s.times.push_back(j.time);
+        for (int c = 0; c < 4; ++c)
+            s.values.push_back(SampleValue(j.flags, c, j.t[std::size_t(c)]));
+    }
+    out.name = data->entry.name;
+    out.meter = meterText(data->header.meterModel, data->header.meterSerial);
+    s.source = {{QStringLiteral("Source"), QStringLiteral("Recording %1 of the library").arg(id)}};
+    if (!out.name.isEmpty())
+        s.source.append({QStringLiteral("Name"), out.name});
+    s.source.append({QStringLiteral("Start"), isoText(data->header.started)});
+    s.source.append(
+        {QStringLiteral("Interval"), QStringLiteral("%1 (mm:ss)").arg(FormatRate(data->header.rateSeconds))});
+    s.source.append({QStringLiteral("Samples"), QString::number(s.samples())});
+    if (!out.meter.isEmpty())
+        s.source.append({QStringLiteral("Meter"), out.meter});
+    if (!data->entry.note.isEmpty())
+        s.source.append({QStringLiteral("Note"), data->entry.note});
+    for (const RecordingAnnotation& a : data->annotations)
+        out.annotations.append({a.x, a.text.isEmpty() ? QStringLiteral("(cross mark)") : a.text});
+    out.series.push_back(std::move(s));
+}
+
+void download(const Library& library, std::int64_t id, int set, const Clock& clock, LibraryItemSeries& out)
+{
+    QString error;
+    const auto d = library.loadDownload(id, &error);
+    if (!d) {
+        out.error = error;
+        return;
+    }
+    DataSetStore store;
+    const bool decoded = DecodeDataSets(d->image, store, clock).ok();
+    if (!decoded || set < 0 || std::size_t(set) > store.sets.size()) {
+        out.error =
+            QStringLiteral("there is no data set %1 in item %2 (it holds %3)").arg(set).arg(id).arg(store.sets.size());
+        return;
+    }
+    out.name = d->entry.name;
+    out.meter = d->entry.meterSerial;
+    for (int k = 0; k < int(store.sets.size()); ++k) {
+        if (set != 0 && set != k + 1)
+            continue;
+        ExportSeries s = SeriesFromDataSet(store, k);
+        s.source.append({QStringLiteral("Library item"), QString::number(id)});
+        if (!out.name.isEmpty())
+            s.source.append({QStringLiteral("Name"), out.name});
+        if (!out.meter.isEmpty())
+            s.source.append({QStringLiteral("Meter"), out.meter});
+        out.series.push_back(std::move(s));
+    }
+}
+
+}  // namespace
+
+LibraryItemSeries SeriesOfLibraryItem(const Library& library, std::int64_t id, int set, const Clock& clock)
+{
+    LibraryItemSeries out;
+    QString error;
+    const auto entry = library.entry(id, &error);
+    if (!entry)
+        out.error = error;
+    else if (entry->kind == EntryKind::Recording)
+        recording(library, id, out);
+    else
+        download(library, id, set, clock, out);
+    return out;
+}
+
+}  // namespace kelvor
