@@ -6,6 +6,8 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
@@ -14,6 +16,7 @@
 #include "base/localetext.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/graphexport.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/libraryaccess.h"
@@ -227,6 +230,91 @@ private slots:
         QCOMPARE(w->filter().rowCount(), 1);
         QCOMPARE(rig.program->library->get()->list(&error).size(), std::size_t(1));
         QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    // Export… offers what the graph and data set windows offer; a name without an
+    // extension gets the chosen type's.
+    void libraryWindowExportsEveryKindOfFile()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        const QString dir = rig.dir.path();
+        endRun(dir, leaveInterruptedRun(dir, 5, QStringLiteral("kiln firing")));
+        {
+            TestDataSet a, b, c;
+            a.values = {250, 260, 270, 280, 251, 261, 271, 281};
+            b.values = {100, 101, 102, 103};
+            c.values = std::vector<std::int16_t>(40, 300);
+            const QByteArray image = buildImage({a, b, c});
+            DataSetStore store;
+            QVERIFY(DecodeDataSets(image, store, rig.clock).ok());
+            LibraryStatus s;
+            QVERIFY(rig.program->library->get()->storeDownload(image, store.sets, 46028.0, QStringLiteral("SN-9"),
+                                                               QStringLiteral("download"), &s));
+        }
+        TfrmLibrary* w = OpenLibraryWindow(*rig.program);
+        QVERIFY(w);
+        const QString report = QStringLiteral("PDF report (*.pdf)");
+        const QString setReport = QStringLiteral("PDF report of the first data set (*.pdf)");
+        const QString setSheet = QStringLiteral("Spreadsheet table of the first data set (*.csv)");
+        const QString setBook = QStringLiteral("Excel workbook, every data set (*.xlsx)");
+        auto save = [&](std::int64_t id, const QString& name, const QString& filter) {
+            w->grdLibrary->clearSelection();
+            w->selectId(id);
+            rig.prompts.fileNames = {rig.dir.filePath(name)};
+            rig.prompts.selectedFilters = {filter};
+            w->btnExportClick();
+        };
+        auto read = [&](const QString& name) {
+            QFile f(rig.dir.filePath(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        QString titleShown;
+        auto acceptReport = [&titleShown](QDialog& d) {
+            titleShown = d.findChild<QLineEdit*>(QStringLiteral("edtTitle"))->text();
+            return int(QDialog::Accepted);
+        };
+
+        save(1, QStringLiteral("run"), kSpreadsheetFilter);
+        QCOMPARE(rig.prompts.filtersOffered.last(),
+                 QStringLiteral("Comma table (*.csv);;Text table, tab separated (*.txt);;Graph file (*.ghf);;") +
+                     kSpreadsheetFilter + QStringLiteral(";;") + kWorkbookFilter + QStringLiteral(";;") + report);
+        QList<QByteArray> rows = read(QStringLiteral("run.csv")).split('\n');
+        QCOMPARE(rows.size(), 1 + 5 + 1);  // the header, the samples and the end of the last line
+        QVERIFY2(rows[0].startsWith("Time,T1 (\xc2\xb0"
+                                    "C)"),
+                 rows[0].constData());
+        QVERIFY2(rows[1].contains(",20.0,30.0,25.0,,"), rows[1].constData());
+        save(1, QStringLiteral("run"), kWorkbookFilter);
+        QVERIFY(read(QStringLiteral("run.xlsx")).startsWith("PK"));
+        rig.prompts.dialogs.push_back(acceptReport);
+        save(1, QStringLiteral("run"), report);
+        QCOMPARE(titleShown, QStringLiteral("kiln firing"));
+        QVERIFY(read(QStringLiteral("run.pdf")).startsWith("%PDF"));
+
+        save(2, QStringLiteral("download"), setSheet);
+        QVERIFY(rig.prompts.filtersOffered.last().contains(setSheet + QStringLiteral(";;") + setBook +
+                                                           QStringLiteral(";;") + setReport));
+        QCOMPARE(read(QStringLiteral("download.csv")).count('\n'), 1 + 2);  // the first set's two samples
+        save(2, QStringLiteral("download"), setBook);
+        const QByteArray book = read(QStringLiteral("download.xlsx"));
+        QVERIFY(book.startsWith("PK"));
+        QVERIFY(book.contains("xl/worksheets/sheet4.xml"));  // three data sets and Info
+        rig.prompts.dialogs.push_back(acceptReport);
+        save(2, QStringLiteral("download"), setReport);
+        QCOMPARE(titleShown, QStringLiteral("Temperature report"));
+        QVERIFY(read(QStringLiteral("download.pdf")).startsWith("%PDF"));
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+        QVERIFY2(rig.prompts.messages.isEmpty(), qPrintable(rig.prompts.messages.join(QLatin1Char('\n'))));
+
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed: the reports' text is not read back");
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {rig.dir.filePath(QStringLiteral("run.pdf")), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(text.startsWith(QStringLiteral("kiln firing")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Recording 1 of the library")), qPrintable(text));
     }
 
     void downloadIsInTheLibraryBeforeTheWorkingCopy()

@@ -42,17 +42,22 @@ public:
 };
 }  // namespace
 
+bool AskReportOptions(Program& program, QWidget* parent, ReportContent& content)
+{
+    ReportOptionsDialog options(parent, content.title);
+    if (program.prompts.exec(options) != QDialog::Accepted)
+        return false;
+    if (!options.edtTitle->text().trimmed().isEmpty())
+        content.title = options.edtTitle->text().trimmed();
+    content.sampleTable = options.chkSamples->isChecked();
+    return true;
+}
+
 bool ReportGraphWindow(Program& program, TfrmGraph& window)
 {
     ReportContent content;
-    {
-        ReportOptionsDialog options(&window, content.title);
-        if (program.prompts.exec(options) != QDialog::Accepted)
-            return false;
-        if (!options.edtTitle->text().trimmed().isEmpty())
-            content.title = options.edtTitle->text().trimmed();
-        content.sampleTable = options.chkSamples->isChecked();
-    }
+    if (!AskReportOptions(program, &window, content))
+        return false;
     const FileChoice choice = program.prompts.saveFile(&window, QStringLiteral("Report"), program.dataDir,
                                                        QStringLiteral("PDF document (*.pdf)"), QStringLiteral("pdf"));
     if (!choice.accepted())

@@ -7,6 +7,11 @@ namespace kelvor {
 
 class Program;
 class TfrmGraph;
+struct ReportContent;
+
+// Asks the report's title (starting from content.title) and whether to add the sample
+// table, into `content`. False when cancelled.
+bool AskReportOptions(Program& program, QWidget* parent, ReportContent& content);
 
 // "Report…" of a graph window: asks for the title and whether to add the sample table,
 // then for the PDF file, and writes the report. True when the file was written;

@@ -20,8 +20,8 @@
 
 #include "base/localetext.h"
 #include "library/libraryaccess.h"
-#include "library/libraryexport.h"
 #include "library/runjournal.h"
+#include "library/ui/libraryitemexport.h"
 #include "library/ui/librarymodel.h"
 #include "logger/datasetformat.h"
 #include "logger/ui/librarycommands.h"
@@ -39,8 +39,6 @@ W* named(W* w, const char* name)
     w->setObjectName(QLatin1String(name));
     return w;
 }
-
-bool decimalComma() { return QLocale().decimalPoint() == QStringLiteral(","); }
 
 }  // namespace
 
@@ -231,32 +229,8 @@ void TfrmLibrary::btnEditClick()
 void TfrmLibrary::btnExportClick()
 {
     Library* library = nullptr;
-    const auto entry = singleSelectedEntry(library);
-    if (!entry)
-        return;
-    QStringList filters;
-    QString suffix;
-    const bool comma = decimalComma();
-    if (entry->kind == EntryKind::Recording) {
-        if (!comma)
-            filters << QStringLiteral("Comma table (*.csv)");
-        filters << QStringLiteral("Text table, tab separated (*.txt)") << QStringLiteral("Graph file (*.ghf)");
-        suffix = comma ? QStringLiteral("txt") : QStringLiteral("csv");
-    } else {
-        filters << QStringLiteral("Data set collection file (*.ch4)");
-        if (!comma)
-            filters << QStringLiteral("Comma table of the first data set (*.csv)");
-        filters << QStringLiteral("Text table of the first data set (*.txt)");
-        suffix = QStringLiteral("ch4");
-    }
-    const FileChoice choice = m_program.prompts.saveFile(this, QStringLiteral("Export"), m_program.dataDir,
-                                                         filters.join(QStringLiteral(";;")), suffix);
-    if (!choice.accepted())
-        return;
-    const LibraryExportResult r = ExportLibraryItem(*library, entry->id, choice.fileName, 1, TextStyle::system(),
-                                                    m_program.clock, m_program.templatePath());
-    if (!r.ok())
-        m_program.prompts.error(this, r.error);
+    if (const auto entry = singleSelectedEntry(library))
+        ExportLibraryEntry(m_program, this, *library, *entry);
 }
 
 void TfrmLibrary::btnDeleteClick()
