@@ -24,9 +24,13 @@ const char* const kWatched = "kelvorPlaceWatched";
 }  // namespace
 
 WindowPlaces::WindowPlaces(QMdiArea& area, OpenSettings openSettings, KindOf kindOf, QObject* parent)
-    : QObject(parent), m_area(area), m_openSettings(std::move(openSettings)), m_kindOf(std::move(kindOf))
+    : QObject(parent),
+      m_area(area),
+      m_viewport(area.viewport()),
+      m_openSettings(std::move(openSettings)),
+      m_kindOf(std::move(kindOf))
 {
-    m_area.viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 QRect WindowPlaces::fitInto(const QRect& rect, const QRect& bounds)
@@ -86,7 +90,7 @@ QString WindowPlaces::saveAll(QMainWindow& window)
 
 bool WindowPlaces::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_area.viewport()) {
+    if (watched == m_viewport.data()) {
         if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
             if (auto* sub = qobject_cast<QMdiSubWindow*>(static_cast<QChildEvent*>(event)->child()))
                 watch(sub);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <functional>
 #include <memory>
@@ -45,6 +46,9 @@ private:
     void remember(QMdiSubWindow* sub, QSettings& settings);
 
     QMdiArea& m_area;
+    // Taken once: the filter also sees the viewport's last events while the area is being
+    // destroyed, when asking the area for its viewport is no longer valid.
+    QPointer<QWidget> m_viewport;
     OpenSettings m_openSettings;
     KindOf m_kindOf;
     bool m_frozen = false;
