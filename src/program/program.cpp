@@ -13,7 +13,11 @@ Program::Program(std::unique_ptr<MeterDevice> dev, Clock& clk, Prompts& p, QStri
 {
 }
 
-Program::~Program() = default;
+Program::~Program()
+{
+    // A window shown without a main window would otherwise outlive what it points to.
+    windowSignals.deleteOwnWindows();
+}
 
 QString Program::templatePath() const { return dataDir + QStringLiteral("/template/graph.ghf"); }
 QString Program::workingCopyPath() const { return dataDir + QStringLiteral("/temp/DataSetsTemp.tmp"); }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <vector>
 
 class QWidget;
 
@@ -16,6 +18,9 @@ public:
     // Hands a new window to the main window's area; without a main window it shows
     // itself as a top-level window.
     void showWindow(QWidget* window);
+    // Deletes the windows that showWindow showed on their own and that still have no
+    // parent: they point into the program, so they must go before it does.
+    void deleteOwnWindows();
 
 signals:
     void windowOpened(QWidget* window);  // add it to the MDI area
@@ -26,6 +31,9 @@ signals:
     // A file was opened (File > Open, the command line, Recent Files): it goes on top
     // of File > Recent Files.
     void fileOpened(const QString& path);
+
+private:
+    std::vector<QPointer<QWidget>> m_ownWindows;
 };
 
 }  // namespace kelvor

@@ -360,7 +360,8 @@ private slots:
     }
 
     // The windows reach the main window through signals that end with it: afterwards a
-    // new window shows itself and the command switches reach nobody.
+    // new window shows itself, the command switches reach nobody, and a window shown on
+    // its own goes with the program.
     void windowSignalsEndWithTheMainWindow()
     {
         ShellRig rig;
@@ -380,11 +381,16 @@ private slots:
         QVERIFY(!inArea);
         emit signals_.runEnabled(false);
         emit signals_.stopEnabled(true);
-        auto* alone = new TfrmList(*rig.program);
+        QPointer<QWidget> alone = new TfrmList(*rig.program);
         signals_.showWindow(alone);
         QVERIFY(alone->isVisible());
         QVERIFY(!alone->parentWidget());
-        delete alone;
+        // Such a window points into the program, so it goes with it (the logger's graph too).
+        QPointer<QWidget> logger = EnsureLoggerGraph(*rig.program);
+        QVERIFY(logger && !logger->parentWidget());
+        rig.program.reset();
+        QVERIFY(!alone);
+        QVERIFY(!logger);
     }
 
     void settingsAreReadAndOnlyWrittenOnClose()
