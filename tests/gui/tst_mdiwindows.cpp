@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTableView>
@@ -122,6 +123,42 @@ private slots:
         QVERIFY2(outsideArea(graph).isEmpty(), qPrintable(outsideArea(graph)));
     }
 
+    // The front panel is seen whole, frame and all: on a screen too short for it only the
+    // blank rim under the keys gives way, and every key stays where it is.
+    void frontPanelIsWhole_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<bool>("fullHeight");
+        QTest::newRow("1366x768") << QSize(1366, 768) << false;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << true;
+    }
+    void frontPanelIsWhole()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(bool, fullHeight);
+        auto rig = mainWindowOf(screen);
+        TfrmPanel* panel = rig->program->panel;
+        QMdiArea& area = rig->main->mdiArea();
+        const QRect frame = panel->subWindow()->geometry();
+        QVERIFY2(area.viewport()->rect().contains(frame), qPrintable(QStringLiteral("panel %1x%2 at %3,%4 in %5x%6")
+                                                                         .arg(frame.width())
+                                                                         .arg(frame.height())
+                                                                         .arg(frame.x())
+                                                                         .arg(frame.y())
+                                                                         .arg(area.viewport()->width())
+                                                                         .arg(area.viewport()->height())));
+        QCOMPARE(panel->height() == TfrmPanel::kClientHeight, fullHeight);
+        QVERIFY(panel->height() >= TfrmPanel::kClientHeight - TfrmPanel::kMaxTrim);
+        QCOMPARE(panel->subWindow()->size(), panel->size() + QSize(2, 2));
+        for (const char* key : {"btnRecall", "btnMem", "btnRec"}) {
+            QWidget* touch = panel->findChild<QWidget*>(QLatin1String(key));
+            QVERIFY2(touch && panel->rect().contains(touch->geometry()), key);
+        }
+        QCOMPARE(panel->findChild<QWidget*>(QStringLiteral("btnRecall"))->geometry(), QRect(68, 607, 40, 50));
+        // The picture follows the panel, so no white band is left under it.
+        QCOMPARE(panel->findChild<QLabel*>(QStringLiteral("imgPanel"))->pixmap().height(), panel->height() + 10);
+    }
+
     // A table shows its long dates whole and fits; its graph opens at the described
     // size with a real chart.
     void tableAndItsGraphFit_data() { screens_data(); }
@@ -181,8 +218,7 @@ private slots:
             command->trigger();
             QCOMPARE(rig->main->geometry(), before);
             QVERIFY2(problems(*rig).isEmpty(), qPrintable(command->text() + ": " + problems(*rig)));
-            QCOMPARE(rig->program->panel->subWindow()->size(),
-                     QSize(TfrmPanel::kClientWidth + 2, TfrmPanel::kClientHeight + 2));
+            QCOMPARE(rig->program->panel->subWindow()->size(), rig->program->panel->size() + QSize(2, 2));
         }
     }
 

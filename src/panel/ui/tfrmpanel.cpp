@@ -2,6 +2,7 @@
 #include "panel/ui/tfrmpanel.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -9,7 +10,9 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
+#include <algorithm>
 
 #include "meter/meterlink.h"
 #include "panel/ui/digitimages.h"
@@ -45,12 +48,39 @@ QPixmap glass(int w, int h)
 
 QPixmap art(const char* name) { return QPixmap(QStringLiteral(":/lcd/ann_%1.png").arg(QLatin1String(name))); }
 
-QPixmap renderMeter()
+constexpr int kPictureHeight = 723;
+
+// Sets one attribute, which the element with the given id must already have, in the
+// picture's source.
+void setAttribute(QByteArray& svg, const char* id, const char* attribute, const QByteArray& value)
+{
+    const QRegularExpression re(
+        QStringLiteral("<[^>]*\\sid=\"%1\"[^>]*\\s%2=\"([^\"]*)\"").arg(QLatin1String(id), QLatin1String(attribute)));
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(svg));
+    if (m.hasMatch())
+        svg.replace(m.capturedStart(1), m.capturedLength(1), value);
+}
+
+// The meter's picture, `trim` pixels shorter at the bottom: the holster and the face end
+// higher, and the legend under the keys goes once there is no room left for it.
+QPixmap renderMeter(int trim)
 {
     registerShellResources();
-    QPixmap pm(TfrmPanel::kClientWidth, 723);
+    QPixmap pm(TfrmPanel::kClientWidth, kPictureHeight - trim);
     pm.fill(Qt::white);
-    QSvgRenderer svg(QStringLiteral(":/panel/meter.svg"));
+    QFile file(QStringLiteral(":/panel/meter.svg"));
+    QByteArray source = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (trim > 0) {
+        setAttribute(source, "holster", "height", QByteArray::number(701 - trim));
+        setAttribute(source, "faceplate", "height", QByteArray::number(673 - trim));
+        if (trim > 10)
+            setAttribute(source, "legend", "display", "none");
+        else
+            setAttribute(source, "legend", "y", QByteArray::number(683 - trim));
+        setAttribute(source, "picture", "height", QByteArray::number(kPictureHeight - trim));
+        setAttribute(source, "picture", "viewBox", "0 0 314 " + QByteArray::number(kPictureHeight - trim));
+    }
+    QSvgRenderer svg(source);
     if (svg.isValid()) {
         QPainter p(&pm);
         p.setRenderHint(QPainter::Antialiasing);
@@ -113,11 +143,27 @@ TfrmPanel* TfrmPanel::create(MeterAccess meter, const DigitImages* digits, QMdiA
     // The meter's picture has one size: tiling or cascading must not stretch it.
     sub->setFixedSize(kClientWidth + 2, kClientHeight + 2);
     sub->move(0, 0);
+    panel->m_area = area.viewport();
+    panel->m_area->installEventFilter(panel);
+    panel->fitToHeight(panel->m_area->height());
     sub->show();
     return panel;
 }
 
 QMdiSubWindow* TfrmPanel::subWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
+
+void TfrmPanel::fitToHeight(int room)
+{
+    const int trim = std::clamp(kClientHeight + 2 - room, 0, kMaxTrim);
+    if (trim == m_trim)
+        return;
+    m_trim = trim;
+    setFixedSize(kClientWidth, kClientHeight - trim);
+    m_picture->setGeometry(0, 0, kClientWidth, kPictureHeight - trim);
+    m_picture->setPixmap(renderMeter(trim));
+    if (QMdiSubWindow* sub = subWindow())
+        sub->setFixedSize(kClientWidth + 2, kClientHeight - trim + 2);
+}
 
 QLabel* TfrmPanel::element(const char* name) const { return findChild<QLabel*>(QLatin1String(name)); }
 
@@ -125,9 +171,9 @@ void TfrmPanel::buildPicture()
 {
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("imgPanel"));
-    m_picture->setGeometry(0, 0, kClientWidth, 723);
+    m_picture->setGeometry(0, 0, kClientWidth, kPictureHeight);
     m_picture->setAttribute(Qt::WA_OpaquePaintEvent);
-    m_picture->setPixmap(renderMeter());
+    m_picture->setPixmap(renderMeter(0));
     m_picture->installEventFilter(this);
 
     auto* k = text("Label7", QStringLiteral("K"), QPoint(8, 81), 9, true);
@@ -402,6 +448,8 @@ void TfrmPanel::closeEvent(QCloseEvent* event)
 
 bool TfrmPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_area && event->type() == QEvent::Resize)
+        fitToHeight(m_area->height());
     if (watched != m_picture)
         return QWidget::eventFilter(watched, event);
     QWidget* window = subWindow() ? static_cast<QWidget*>(subWindow()) : this;

@@ -28,6 +28,9 @@ class TfrmPanel : public QWidget {
 public:
     static constexpr int kClientWidth = 314;
     static constexpr int kClientHeight = 713;
+    // How much shorter the panel may get on a screen that cannot hold it: the blank rim
+    // under the keys, down to a rim as wide as the one at the top.
+    static constexpr int kMaxTrim = 28;
     static constexpr std::uint8_t kNotDrawn = 255;
 
     // Without digit images the digits stay blank.
@@ -37,6 +40,10 @@ public:
     // Creates a panel in a frameless sub-window of `area` at the top left and shows it.
     static TfrmPanel* create(MeterAccess meter, const DigitImages* digits, QMdiArea& area);
     QMdiSubWindow* subWindow() const;
+    // Makes the panel as tall as fits in `room` pixels (frame included), between its full
+    // height and kMaxTrim less; the keys and the display keep their places.
+    void fitToHeight(int room);
+    int trim() const { return m_trim; }
 
     void RedrawPanel(const LiveReading& live);
     void setMaxMinVisible(bool on);   // the MaxMinTimer tick
@@ -93,6 +100,8 @@ private:
     QPixmap m_blankSmall;
     std::array<std::uint8_t, 16> m_digitCache{};
     int m_largeAssignments = 0;
+    int m_trim = 0;
+    QWidget* m_area = nullptr;  // the MDI viewport whose height the panel follows
     bool m_dragging = false;
     QPoint m_dragStart;
     QPoint m_windowStart;
