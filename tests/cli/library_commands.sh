@@ -9,6 +9,8 @@ cli="$bin/kelvor-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/support/locale.sh"
+require_decimal_comma de_DE.UTF-8
 for tool in sqlite3 pdftotext; do
     command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -36,7 +38,6 @@ lib list --json | python3 -c 'import json,sys; r=json.load(sys.stdin)[1]; assert
 
 # export: a table of a download names its data set, as `export` does; a comma table
 # where the locale writes decimal commas needs --iso. Nothing is written when refused.
-locale -a | grep -qix 'de_DE.utf-\?8' || fail "the de_DE.UTF-8 locale is not installed (tools/install-deps)"
 while IFS='|' read -r loc args fragment; do
     # shellcheck disable=SC2086
     LC_ALL=$loc "$cli" --data-dir "$work/data" library export $args -o "$work/refused.csv" 2>"$work/err"

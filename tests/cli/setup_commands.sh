@@ -7,6 +7,8 @@ cli="$bin/kelvor-cli"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/support/locale.sh"
+require_decimal_comma de_DE.UTF-8
 silent="--meter=sim:faults=drop@1+*"
 
 out=$("$cli" --meter=sim:memory=erased info) || fail "info exit $?"
@@ -17,7 +19,6 @@ for line in "memory available: 16000" "data sets: 0" "interval: 00:02" "version:
 done
 # The firmware version and the interval are no decimal numbers: a decimal-comma locale
 # leaves them alone.
-locale -a | grep -qix 'de_DE.utf-\?8' || fail "the de_DE.UTF-8 locale is not installed (tools/install-deps)"
 [ "$(LC_ALL=de_DE.UTF-8 "$cli" --meter=sim live --count 1 2>/dev/null | grep -c ',')" -ge 1 ] ||
     fail "de_DE.UTF-8 is not active: live prints no decimal comma"
 diff <(echo "$out" | grep -v '^meter time') \
