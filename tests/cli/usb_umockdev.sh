@@ -9,7 +9,10 @@ data="$2/umockdev"
 cli="$bin/kelvor-cli"
 command -v umockdev-run >/dev/null || { echo "SKIP: umockdev-run is not installed"; exit 77; }
 # umockdev preloads its library ahead of a sanitizer runtime; let a sanitized build run anyway.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
+# Its preload also crashes a sanitized program that opens a report file at start, so the
+# reports of these runs go to standard error, which every failure here prints.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:log_path=stderr"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}log_path=stderr"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
