@@ -45,6 +45,7 @@ private slots:
     {
         m_program = std::make_unique<Program>(std::make_unique<NoMeter>(), m_clock, m_prompts, m_dir.path());
         m_program->settingsFile = m_dir.filePath(QStringLiteral("settings.ini"));
+        QFile::remove(m_program->settingsFile);  // each test starts without limits
     }
     void cleanup() { m_program.reset(); }
 
@@ -67,6 +68,58 @@ private slots:
         auto* other = new TfrmGraph(*m_program);
         QCOMPARE(other->alarms().limits(), read);
         delete other;
+    }
+
+    // Typing a limit is enough: its channel's box ticks itself, the limit line is drawn.
+    // Emptying both fields unticks it; a box unticked after typing stays off.
+    void typingALimitTurnsItsAlarmOn_data()
+    {
+        QTest::addColumn<QStringList>("steps");  // "field=text" or "untick:Tn"
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("high typed") << QStringList{QStringLiteral("edtAlarmHighT2=180")} << QStringLiteral("T2>180")
+                                    << 1;
+        QTest::newRow("high and low typed")
+            << QStringList{QStringLiteral("edtAlarmHighT1=40"), QStringLiteral("edtAlarmLowT1=10")}
+            << QStringLiteral("T1>40 T1<10") << 2;
+        QTest::newRow("typed then emptied")
+            << QStringList{QStringLiteral("edtAlarmLowT3=5"), QStringLiteral("edtAlarmLowT3=")} << QString() << 0;
+        QTest::newRow("typed then unticked")
+            << QStringList{QStringLiteral("edtAlarmHighT4=90"), QStringLiteral("untick:T4")} << QString() << 0;
+        QTest::newRow("not a number") << QStringList{QStringLiteral("edtAlarmHighT1=-")} << QString() << 0;
+    }
+    void typingALimitTurnsItsAlarmOn()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, rules);
+        QFETCH(int, lines);
+        TfrmGraph* w = OpenRealTimeGraph(*m_program);
+        w->resize(1000, 600);
+        w->show();
+        m_prompts.dialogs.push_back([&](QDialog& d) {
+            for (const QString& step : steps) {
+                if (step.startsWith(QStringLiteral("untick:"))) {
+                    d.findChild<QCheckBox*>(QStringLiteral("chkAlarm") + step.mid(7))->setChecked(false);
+                    continue;
+                }
+                auto* e = d.findChild<QLineEdit*>(step.section(QLatin1Char('='), 0, 0));
+                e->selectAll();
+                QTest::keyClick(e, Qt::Key_Backspace);
+                QTest::keyClicks(e, step.section(QLatin1Char('='), 1));
+            }
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(w->alarms().editLimits());
+        QCOMPARE(w->alarms().limits().rulesText(), rules);
+        QCOMPARE(ReadAlarmLimits(*m_program).rulesText(), rules);
+        QCustomPlot* plot = w->view().customPlot();
+        plot->replot();
+        int limitLines = 0;
+        for (int i = 0; i < plot->itemCount(); ++i)
+            if (auto* line = qobject_cast<QCPItemStraightLine*>(plot->item(i)))
+                limitLines += line->pen().style() == Qt::DashDotLine ? 1 : 0;
+        QCOMPARE(limitLines, lines);
+        delete w;
     }
 
     // A recording run over its limit: T1 enters (fields red, one notification, a mark),

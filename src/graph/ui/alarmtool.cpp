@@ -46,6 +46,11 @@ public:
         setObjectName(QStringLiteral("dlgAlarmLimits"));
         setWindowTitle(QStringLiteral("Alarm Limits"));
         auto* grid = new QGridLayout(this);
+        auto* onHeading = new QLabel(QStringLiteral("Alarm on"), this);
+        onHeading->setToolTip(
+            QStringLiteral("A ticked channel is checked against its limits while a real-time run "
+                           "records; typing a limit ticks it"));
+        grid->addWidget(onHeading, 0, 0);
         grid->addWidget(new QLabel(QStringLiteral("High (%1)").arg(unit), this), 0, 1);
         grid->addWidget(new QLabel(QStringLiteral("Low (%1)").arg(unit), this), 0, 2);
         for (int c = 0; c < 4; ++c) {
@@ -53,8 +58,13 @@ public:
             m_on[c] = new QCheckBox(QStringLiteral("T%1").arg(c + 1), this);
             m_on[c]->setObjectName(QStringLiteral("chkAlarmT%1").arg(c + 1));
             m_on[c]->setChecked(l.on);
+            m_on[c]->setToolTip(QStringLiteral("Alarm on for T%1").arg(c + 1));
             m_high[c] = edit(QStringLiteral("edtAlarmHighT%1").arg(c + 1), l.high);
             m_low[c] = edit(QStringLiteral("edtAlarmLowT%1").arg(c + 1), l.low);
+            // A limit that is typed is meant to work: the box follows the fields, and the
+            // user may still untick it afterwards to switch the alarm off.
+            for (QLineEdit* e : {m_high[c], m_low[c]})
+                connect(e, &QLineEdit::textEdited, this, [this, c] { followFields(c); });
             grid->addWidget(m_on[c], c + 1, 0);
             grid->addWidget(m_high[c], c + 1, 1);
             grid->addWidget(m_low[c], c + 1, 2);
@@ -67,7 +77,9 @@ public:
         grid->addWidget(new QLabel(QStringLiteral("Hysteresis"), this), 5, 0);
         grid->addWidget(m_hysteresis, 5, 1);
         auto* note = new QLabel(QStringLiteral("An alarm starts when a channel passes its limit and ends when it is "
-                                               "back inside by the hysteresis. Leave a field empty for no limit."),
+                                               "back inside by the hysteresis. Leave a field empty for no limit. "
+                                               "Typing a limit turns its channel's alarm on (the box beside it); "
+                                               "untick the box to switch that alarm off."),
                                 this);
         note->setWordWrap(true);
         grid->addWidget(note, 6, 0, 1, 3);
@@ -91,6 +103,14 @@ public:
     }
 
 private:
+    void followFields(int c)
+    {
+        const bool any = value(m_high[c]) || value(m_low[c]);
+        if (any)
+            m_on[c]->setChecked(true);
+        else if (m_high[c]->text().trimmed().isEmpty() && m_low[c]->text().trimmed().isEmpty())
+            m_on[c]->setChecked(false);
+    }
     QLineEdit* edit(const QString& name, std::optional<double> v)
     {
         auto* e = new QLineEdit(v ? QString::number(*v) : QString(), this);
