@@ -197,6 +197,40 @@ private slots:
         }
     }
 
+    // The period follows the count as it is typed, at the rate the lists show, and a rate
+    // chosen afterwards still counts the typed number.
+    void periodFollowsTheTypedCount_data()
+    {
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("period");
+        QTest::newRow("500 at 00:02") << 0 << 2 << QStringLiteral("500") << QStringLiteral("0:16:40");
+        QTest::newRow("3 at 01:00") << 1 << 0 << QStringLiteral("3") << QStringLiteral("0:03:00");
+        QTest::newRow("one digit") << 0 << 7 << QStringLiteral("9") << QStringLiteral("0:01:03");
+        QTest::newRow("emptied") << 0 << 2 << QString() << QStringLiteral("0:00:00");
+        QTest::newRow("largest count, slowest rate")
+            << 60 << 60 << QStringLiteral("99999") << QStringLiteral("101665:39:00");
+    }
+    void periodFollowsTheTypedCount()
+    {
+        QFETCH(int, minutes);
+        QFETCH(int, seconds);
+        QFETCH(QString, typed);
+        QFETCH(QString, period);
+        TfrmSetupRealTime s;
+        s.setRateLists(minutes, seconds);
+        s.edtPeriod->setText(QStringLiteral("1:6:40"));  // as Run fills it for 2000 records
+        s.edtRealTimeNo->selectAll();
+        QTest::keyClick(s.edtRealTimeNo, Qt::Key_Backspace);
+        QTest::keyClicks(s.edtRealTimeNo, typed);
+        QCOMPARE(s.edtRealTimeNo->text().trimmed(), typed);
+        QCOMPARE(s.edtPeriod->text(), period);
+        s.ComboBox2->setCurrentIndex(1);
+        emit s.ComboBox2->activated(1);
+        QCOMPARE(s.edtPeriod->text(), SetupPeriodText(typed.toInt(), minutes * 60 + 1));
+    }
+
     void unsavedSamplesSurviveACancelledSave_data()
     {
         QTest::addColumn<int>("answer");

@@ -91,6 +91,8 @@ TfrmSetupRealTime::TfrmSetupRealTime(QWidget* parent) : QDialog(parent)
     // Only the user's choice recomputes the period; code sets the lists under a blocker.
     connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
     connect(ComboBox2, &QComboBox::activated, this, [this] { ComboBox1Change(); });
+    // A period that lags behind the count misleads; it follows every edit.
+    connect(edtRealTimeNo, &QLineEdit::textChanged, this, &TfrmSetupRealTime::showPeriod);
     connect(btnOpenSingleSet, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -107,6 +109,11 @@ void TfrmSetupRealTime::ComboBox1Change()
 {
     if (ComboBox1->currentIndex() == 0 && ComboBox2->currentIndex() == 0)
         setRateLists(0, 2);
+    showPeriod();
+}
+
+void TfrmSetupRealTime::showPeriod()
+{
     const int rate = std::max(0, ComboBox1->currentIndex()) * 60 + std::max(0, ComboBox2->currentIndex());
     edtPeriod->setText(SetupPeriodText(PeriodRecordCount(edtRealTimeNo->text()), rate));
 }

@@ -22,6 +22,8 @@ public:
     void setRateLists(int minutesIndex, int secondsIndex);
     // Recomputes the recording period after the user chose a rate.
     void ComboBox1Change();
+    // The period of the count and rate the fields show now.
+    void showPeriod();
 
     QLabel* Label1;
     QLabel* Label2;
