@@ -93,9 +93,11 @@ private slots:
         QCOMPARE(w->avgField(3)->text(), QStringLiteral("****"));
         QCOMPARE(w->txtDataNo->text(), QStringLiteral("25"));
         QVERIFY(w->UnsavedData);
-        // Closing asks to save, as for any unsaved run; "No" lets it go.
+        // Closing asks to save, as for any unsaved run, naming this window; "No" lets it go.
+        QCOMPARE(w->windowTitle(), QStringLiteral("Recording ") + DateTimeText(sampleAt(0).time));
         QVERIFY(w->FormCloseQuery());
-        QCOMPARE(rig.prompts.messages.last(), QStringLiteral("Save Real-Time Graph ?"));
+        QCOMPARE(rig.prompts.messages.last(),
+                 QStringLiteral("Save Recording %1 ?").arg(DateTimeText(sampleAt(0).time)));
         // Asked once: the recording is now marked interrupted and stays in the library.
         rig.prompts.messages.clear();
         OfferInterruptedRecordings(*rig.program);

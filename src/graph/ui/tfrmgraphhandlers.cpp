@@ -62,7 +62,10 @@ bool TfrmGraph::FormCloseQuery()
         rt.Unsaved = false;
     }
     if (UnsavedData) {
-        const auto answer = prompts.ask(this, QStringLiteral("Save Real-Time Graph ?"), kYesNoCancel);
+        // Any other window with unsaved data (a recording from the library) asks about
+        // itself, the way the real-time window does, by its own title.
+        const auto answer =
+            prompts.ask(this, QStringLiteral("Save ") + windowTitle() + QStringLiteral(" ?"), kYesNoCancel);
         if (answer == QMessageBox::Cancel)
             return false;
         if (answer == QMessageBox::Yes && !SaveGraphAs(m_program, m_chart, this))
