@@ -47,7 +47,7 @@ QStringList qtExtensions(const QString& filter)
             const qsizetype end = ext.indexOf(QRegularExpression(QStringLiteral("[ )]")));
             ext = ext.left(end < 0 ? ext.size() : end);
         }
-        out << (ext.size() >= 2 ? ext.left(4) : QString());
+        out << (ext.size() >= 2 ? ext : QString());  // whole: ".xlsx" is not ".xls"
     }
     return out;
 }

@@ -6,9 +6,10 @@
 
 namespace kelvor {
 
-// The extensions a save dialog's filter offers, one per file type and at most five:
-// the first four characters from the "." of each type's pattern (".TXT", ".CH4").
-// Accepts the "desc|pattern|desc|pattern" form and Qt's "desc (patterns);;..." form.
+// The extensions a save dialog's filter offers, one per file type and at most five
+// (".TXT", ".CH4"). Accepts the "desc|pattern|desc|pattern" form, where each is the first
+// four characters from the "." of its type's pattern, and Qt's "desc (patterns);;..."
+// form, where each is the first pattern's whole extension (".xlsx").
 QStringList FilterTypeExtensions(const QString& filter);
 
 // What the file name box shows after the user picks file type `typeIndex` (from 1):

@@ -30,8 +30,9 @@ public:
                                                 const QString& text,
                                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
     virtual FileChoice openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) = 0;
-    // The save dialog asks before replacing a file; on a change of file type the
-    // typed name takes the new type's extension.
+    // The save dialog asks before replacing a file, naming it as it will be written; on a
+    // change of file type the typed name takes the new type's extension, and a name typed
+    // without an extension takes the chosen type's.
     virtual FileChoice saveFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
                                 const QString& defaultSuffix) = 0;
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;

@@ -27,6 +27,9 @@ TEST(FileTypeName, ExtensionsOfBothFilterForms)
         FilterTypeExtensions(QStringLiteral("TXT file(*.txt,data seperated by tab)|*.TXT                             "
                                             "|EXCEL file format(*.CSV,seperated by comma) |*.CSV")),
         expected.mid(1));
+    // Qt's form keeps an extension longer than three letters whole.
+    EXPECT_EQ(FilterTypeExtensions(QStringLiteral("Spreadsheet table (*.csv);;Excel workbook (*.xlsx)")),
+              (QStringList{QStringLiteral(".csv"), QStringLiteral(".xlsx")}));
 }
 
 TEST(FileTypeName, TypedNameTakesThePickedType)
