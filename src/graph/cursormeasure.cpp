@@ -143,6 +143,19 @@ void CursorSeries::extremes(int lo, int hi, CursorMeasurement& m) const
     }
 }
 
+void CursorSeries::heldPart(int i, double from, double to, CursorMeasurement& m) const
+{
+    if (i < 0 || i + 1 >= size() || !isMeasurement(m_y[size_t(i)]) || !isMeasurement(m_y[size_t(i) + 1]))
+        return;
+    const double seconds = (std::min(to, m_x[size_t(i) + 1]) - std::max(from, m_x[size_t(i)])) * kSecondsPerDay;
+    if (seconds <= 0.0)
+        return;
+    if (m_y[size_t(i)] > m_threshold)
+        m.secondsAbove += seconds;
+    else if (m_y[size_t(i)] < m_threshold)
+        m.secondsBelow += seconds;
+}
+
 CursorMeasurement CursorSeries::measure(double a, double b) const
 {
     CursorMeasurement m;
@@ -161,12 +174,17 @@ CursorMeasurement CursorSeries::measure(double a, double b) const
     const double to = std::max(a, b);
     const int lo = int(std::lower_bound(m_x.begin(), m_x.end(), from) - m_x.begin());
     const int hi = int(std::upper_bound(m_x.begin(), m_x.end(), to) - m_x.begin()) - 1;
+    // The held time covers the whole span between the cursors, like Δt: the pieces from A
+    // to the first sample and from the last sample to B are held by the samples before
+    // them (hi is lo - 1 when no sample lies between the cursors).
+    heldPart(lo - 1, from, to, m);
     if (lo > hi)
         return m;
+    heldPart(hi, from, to, m);
     m.count = m_count[size_t(hi) + 1] - m_count[size_t(lo)];
     m.gaps = (hi - lo + 1) - m.count;
-    m.secondsAbove = m_above[size_t(hi)] - m_above[size_t(lo)];
-    m.secondsBelow = m_below[size_t(hi)] - m_below[size_t(lo)];
+    m.secondsAbove += m_above[size_t(hi)] - m_above[size_t(lo)];
+    m.secondsBelow += m_below[size_t(hi)] - m_below[size_t(lo)];
     if (m.count == 0)
         return m;
     const double n = m.count;

@@ -27,7 +27,9 @@ struct CursorMeasurement {
     double maxTime = 0.0;
     double mean = 0.0;
     double stdDev = 0.0;  // sample standard deviation (n - 1); 0 for a single sample
-    // Each measurement holds its value until the next sample; a gap ends the hold.
+    // Over the whole span from A to B: each measurement holds its value until the next
+    // sample; a gap ends the hold, and there is no hold before the first sample or after
+    // the last.
     double secondsAbove = 0.0;  // value > threshold
     double secondsBelow = 0.0;  // value < threshold
 };
@@ -60,6 +62,8 @@ private:
     void extendThreshold(int from);
     bool valueAt(double t, double& value) const;
     void extremes(int lo, int hi, CursorMeasurement& m) const;
+    // Adds the held time of the pair (i, i + 1) that lies inside [from, to].
+    void heldPart(int i, double from, double to, CursorMeasurement& m) const;
 
     static constexpr int kBlock = 128;
     std::vector<double> m_x;

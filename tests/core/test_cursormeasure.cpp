@@ -46,10 +46,19 @@ TEST(CursorMeasure, HandComputedTable)
         // Whole run: held time above 25 is 30..40 s, below is 0..10 s; gaps break holds.
         {"whole run", 0, 60, true, true, 10, 30, 60, true, 20, 5, 2, 10, 0, 50, 40, 30, std::sqrt(250.0), 10, 10},
         {"A after B", 60, 0, true, true, 30, 10, -60, true, 20, 5, 2, 10, 0, 50, 40, 30, std::sqrt(250.0), 10, 10},
-        // One sample between; B sits next to the gap so it has no value.
-        {"single sample", 5, 15, true, false, 15, nan, 10, false, 0, 1, 0, 20, 10, 20, 10, 20, 0, 0, 0},
+        // One sample between; B sits next to the gap so it has no value. A..10 s is held
+        // by the 10 below 25; 10 s..B ends in the gap.
+        {"single sample", 5, 15, true, false, 15, nan, 10, false, 0, 1, 0, 20, 10, 20, 10, 20, 0, 0, 5},
+        // Nothing is held before the first sample; 30 s..B is held by the 40.
         {"A before data",           -30, 35, false, true, nan, 45, 65, false, 0, 3, 1, 10, 0, 40, 30, 70.0 / 3,
-         std::sqrt(4200.0 / 9 / 2), 0,   10},
+         std::sqrt(4200.0 / 9 / 2), 5,   10},
+        // No sample between the cursors: their whole 4 s is held by the 40 at 30 s.
+        {"between two samples", 33, 37, true, true, 43, 47, 4, true, 60, 0, 0, nan, nan, nan, nan, nan, nan, 4, 0},
+        // Both ends between samples: A..10 s below (5 s), 30..40 s above, 40 s..B ends at the OL.
+        {"both ends between samples", 5,  45, true, false, 15, nan, 40, false, 0, 3, 1, 20, 10, 50, 40, 110.0 / 3,
+         std::sqrt(700.0 / 3),        10, 5},
+        {"both ends reversed", 45, 5, false, true, nan, 15, -40, false, 0, 3, 1, 20, 10, 50, 40, 110.0 / 3,
+         std::sqrt(700.0 / 3), 10, 5},
         {"after the data", 100, 200, false, false, nan, nan, 100, false, 0, 0, 0, nan, nan, nan, nan, nan, nan, 0, 0},
         {"on a gap", 20, 20, false, false, nan, nan, 0, false, 0, 0, 1, nan, nan, nan, nan, nan, nan, 0, 0},
         {"rising ramp", 30, 40, true, true, 40, 50, 10, true, 60, 2, 0, 40, 30, 50, 40, 45, std::sqrt(50.0), 10, 0},
