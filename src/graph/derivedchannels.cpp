@@ -2,12 +2,14 @@
 #include "graph/derivedchannels.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kelvor {
 
 namespace {
 bool isMeasurement(float y) { return y > -3000.0f && y < 3000.0f; }
+constexpr int kIntervalSteps = 9;  // steps that vote on the sampling interval
 }  // namespace
 
 void DifferenceOf(const float* a, const float* b, int n, int from, std::vector<float>& out)
@@ -44,6 +46,20 @@ void RateOfChange::add(double t, double v, int sign)
     m_sty += sign * t * v;
 }
 
+double RateOfChange::interval(int i) const
+{
+    // The middle of the last few steps up to sample i: a short first step or a pause is
+    // outvoted. The first step alone cannot tell (0: not known yet).
+    const int steps = std::min(i, kIntervalSteps);
+    if (steps < 2)
+        return 0.0;
+    std::array<double, kIntervalSteps> d{};
+    for (int k = 0; k < steps; ++k)
+        d[size_t(k)] = m_t[size_t(i - k)] - m_t[size_t(i - k - 1)];
+    std::nth_element(d.begin(), d.begin() + steps / 2, d.begin() + steps);
+    return d[size_t(steps / 2)];
+}
+
 void RateOfChange::update(const double* x, const float* y, int n, int from)
 {
     from = std::clamp(from, 0, int(m_out.size()));
@@ -64,13 +80,21 @@ void RateOfChange::update(const double* x, const float* y, int n, int from)
         m_y.push_back(y[i]);
         if (isMeasurement(y[i]))
             add(t, y[i], +1);
-        while (m_first < i && m_t[size_t(m_first)] < t - m_window - 1e-6) {
+        // Samples are taken on the poll after a clock second changed, so a step wanders by
+        // a poll either way; half an interval more keeps the sample before in the window.
+        const double step = interval(i);
+        const double reach = std::max(m_window, 1.5 * step);
+        while (m_first < i && m_t[size_t(m_first)] < t - reach - 1e-6) {
             if (isMeasurement(m_y[size_t(m_first)]))
                 add(m_t[size_t(m_first)], m_y[size_t(m_first)], -1);
             ++m_first;
         }
+        int oldest = m_first;
+        while (oldest < i && !isMeasurement(m_y[size_t(oldest)]))
+            ++oldest;
+        const bool spans = step > 0.0 && t - m_t[size_t(oldest)] >= 0.75 * step - 1e-6;
         float rate = kDerivedGap;
-        if (isMeasurement(y[i]) && m_n >= 2) {
+        if (isMeasurement(y[i]) && m_n >= 2 && spans) {
             // Slope about the mean time: exact for a ramp, no cancellation of large sums.
             const double meanT = m_st / m_n;
             const double var = m_stt - m_st * meanT;

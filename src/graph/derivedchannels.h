@@ -16,8 +16,13 @@ inline constexpr float kDerivedGap = 9999.0f;
 void DifferenceOf(const float* a, const float* b, int n, int from, std::vector<float>& out);
 
 // Rate of change in degrees per minute: at each sample the least-squares slope of the
-// measurements within the last `windowSeconds` (that sample included). Fewer than two
-// measurements in the window, or a gap at the sample itself, give a gap.
+// measurements within the last `windowSeconds` (that sample included), taken over a span
+// of at least one sampling interval. The interval is read from the samples (the middle
+// of the last few steps), because a run's first step can be much shorter than the rest
+// and its noise divided by that step would read as a steep slope: so the window reaches
+// back at least one and a half intervals, its measurements must span three quarters of
+// one, and the second sample, with a single step to tell the interval by, has no rate.
+// Fewer than two measurements, too short a span, or a gap at the sample itself give a gap.
 class RateOfChange {
 public:
     explicit RateOfChange(double windowSeconds = 30.0) : m_window(windowSeconds) {}
@@ -30,6 +35,8 @@ public:
 private:
     void restart();
     void add(double t, double v, int sign);
+
+    double interval(int i) const;
 
     double m_window;
     std::vector<double> m_t;  // seconds since the first sample

@@ -29,8 +29,9 @@ TEST(RateOfChange, ReadsTheSlopeOfARamp)
         pieces.update(x.data(), y.data(), std::min(120, n + 7), n);
     ASSERT_EQ(whole.values().size(), 120u);
     EXPECT_EQ(whole.values()[0], kDerivedGap);  // one sample: no slope yet
+    EXPECT_EQ(whole.values()[1], kDerivedGap);  // one step cannot tell the sampling interval
     EXPECT_EQ(whole.values()[50], kDerivedGap);
-    for (int i : {1, 2, 15, 49, 51, 52, 119})
+    for (int i : {2, 3, 15, 49, 51, 52, 119})
         EXPECT_NEAR(whole.values()[size_t(i)], 30.0, 1e-3) << "sample " << i;
     EXPECT_EQ(pieces.values(), whole.values());
 
@@ -55,6 +56,35 @@ TEST(RateOfChange, SmoothsOverTheWindow)
     r.update(x.data(), y.data(), 200, 0);
     for (int i = 60; i < 200; ++i)
         EXPECT_LT(std::fabs(r.values()[size_t(i)]), 4.0) << i;
+}
+
+// A run's first step can be a fraction of the interval (the first sample is taken at Run,
+// the next when the clock's second has changed). Over a flat line with ±0.1 of noise the
+// rate stays within what one full interval allows (0.2 per interval), at every smoothing
+// window, also one shorter than the interval, which still gets a rate over one interval.
+TEST(RateOfChange, ShortFirstStepGivesNoSpike)
+{
+    struct Case {
+        double interval, firstStep, window;
+    } cases[] = {{1, 0.2, 30}, {1, 0.2, 2}, {2, 0.1, 2}, {5, 0.4, 2}, {60, 1, 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.interval << " s, first step " << c.firstStep << " s, window " << c.window
+                                        << " s");
+        std::vector<double> x{46000.5};
+        std::vector<float> y;
+        for (int i = 1; i < 80; ++i)
+            x.push_back(46000.5 + (c.firstStep + (i - 1) * c.interval) * kDay);
+        for (int i = 0; i < 80; ++i)
+            y.push_back(i % 2 ? 20.1f : 19.9f);
+        RateOfChange r(c.window);
+        r.update(x.data(), y.data(), 80, 0);
+        const float bound = float(0.2 / c.interval * 60.0) * 1.001f;
+        EXPECT_EQ(r.values()[1], kDerivedGap);
+        for (int i = 2; i < 80; ++i) {
+            ASSERT_NE(r.values()[size_t(i)], kDerivedGap) << "sample " << i;
+            EXPECT_LE(std::fabs(r.values()[size_t(i)]), bound) << "sample " << i;
+        }
+    }
 }
 
 TEST(DifferenceOf, GapWhereEitherIsOne)
