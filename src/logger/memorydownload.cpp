@@ -23,11 +23,24 @@ MemoryDownload::MemoryDownload(MeterLink& link, DownloadListener* listener, Moni
 {
 }
 
-void MemoryDownload::pauseMonitor()
-{
-    if (m_monitor)
-        m_monitor->pause();
-}
+namespace {
+// The download's own pause, inside the caller's: the monitor stays as the caller left it.
+struct DownloadPause {
+    MonitorHook* monitor;
+    explicit DownloadPause(MonitorHook* m) : monitor(m)
+    {
+        if (monitor)
+            monitor->pause();
+    }
+    ~DownloadPause()
+    {
+        if (monitor)
+            monitor->resume();
+    }
+    DownloadPause(const DownloadPause&) = delete;
+    DownloadPause& operator=(const DownloadPause&) = delete;
+};
+}  // namespace
 
 bool MemoryDownload::writeCommand(Command command)
 {
@@ -65,7 +78,7 @@ void MemoryDownload::storeBlock(QByteArray& image)
 
 int MemoryDownload::SeekMemoryBlock(int n)
 {
-    pauseMonitor();
+    const DownloadPause pause(m_monitor);
     MeterDevice& dev = m_link.device();
     if (dev.OpenLink(kMeterVendorId, kMeterProductId) != kLinkOk)
         return kDownloadOpenFailed;
@@ -93,7 +106,8 @@ int MemoryDownload::SeekMemoryBlock(int n)
 int MemoryDownload::DownloadMemory(QByteArray& image)
 {
     m_expected = m_total = m_received = m_remaining = 0;
-    pauseMonitor();
+    const DownloadPause pause(m_monitor);
+    const LinkHold hold(m_link);
     if (m_listener)
         m_listener->busy(true);
     const int started = startTransfer();

@@ -87,7 +87,6 @@ private:
     bool readMemoryBlock();  // a read whose reply carries the block signature
     bool hasBlockSignature() const;
     void storeBlock(QByteArray& image);
-    void pauseMonitor();
 
     MeterLink& m_link;
     DownloadListener* m_listener;

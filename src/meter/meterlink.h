@@ -60,6 +60,9 @@ public:
     std::uint8_t nextSequence() { return ++m_sequence; }  // wraps 255 -> 0
     std::uint8_t sequence() const { return m_sequence; }
 
+    // True while an exchange of several frames holds the link (see LinkHold).
+    bool busy() const { return m_holds > 0; }
+
     int failedLiveReads() const { return m_failedLiveReads; }
     void setFailedLiveReads(int n) { m_failedLiveReads = n; }
 
@@ -67,6 +70,8 @@ public:
     int writeCommand(CommandFrame& frame, Command c);
 
 private:
+    friend class LinkHold;
+
     MeterDevice* m_device;
     Clock* m_clock;
     CommandFrame m_mainFrame{kFrameStart, 0, 0, 0, 0, 0, kFrameEnd};
@@ -77,6 +82,21 @@ private:
     std::array<std::uint8_t, 32> m_setupBlock{};
     std::uint8_t m_sequence = 0;
     int m_failedLiveReads = 0;
+    int m_holds = 0;
+};
+
+// Held over an exchange of several frames that waits between them (a download, a
+// setup command): its waits process events, and a sender reached through them (a key
+// press) must not put its frame in between, however the exchange then ends.
+class LinkHold {
+public:
+    explicit LinkHold(MeterLink& link) : m_link(link) { ++m_link.m_holds; }
+    ~LinkHold() { --m_link.m_holds; }
+    LinkHold(const LinkHold&) = delete;
+    LinkHold& operator=(const LinkHold&) = delete;
+
+private:
+    MeterLink& m_link;
 };
 
 }  // namespace kelvor

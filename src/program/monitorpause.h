@@ -6,7 +6,8 @@
 namespace kelvor {
 
 // Keeps the monitor loop paused for as long as it lives, so every way out of an
-// exchange resumes it (like QSignalBlocker).
+// exchange resumes it (like QSignalBlocker). One inside another leaves the loop as
+// the outer one wants it.
 class MonitorPause {
 public:
     explicit MonitorPause(MonitorHook& monitor) : m_monitor(monitor) { m_monitor.pause(); }

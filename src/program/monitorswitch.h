@@ -22,6 +22,11 @@ public:
         if (m_loop)
             m_loop->resume();
     }
+    void restart() override
+    {
+        if (m_loop)
+            m_loop->restart();
+    }
 
 private:
     MonitorHook* m_loop = nullptr;

@@ -29,8 +29,10 @@ struct Progress : DownloadListener {
 
 struct CountingMonitor : MonitorHook {
     int pauses = 0;
-    void pause() override { ++pauses; }
-    void resume() override {}
+    int held = 0;  // pauses not yet ended
+    void pause() override { ++pauses, ++held; }
+    void resume() override { --held; }
+    void restart() override {}
 };
 
 QByteArray memoryWithPosition(int size, std::uint32_t position)
@@ -85,6 +87,8 @@ TEST(MemoryDownload, FetchesExactlyTheBlocksOfThePosition)
     // "p" and "q" keep the stale parameter bytes of the "P" before them.
     EXPECT_EQ(rig.meter.frames.back(), (std::vector<std::uint8_t>{2, 'q', 0, 1, 0x77, 0, 3}));
     EXPECT_EQ(rig.monitor.pauses, 1);
+    EXPECT_EQ(rig.monitor.held, 0);
+    EXPECT_FALSE(rig.link.busy());
 
     // Small and oversized positions fetch the whole memory.
     for (std::uint32_t pos : {0x000010u, 0x01FFFFu, 0x7FFFFFu}) {
@@ -209,6 +213,10 @@ TEST(MemoryDownload, DyingLinkResumesThenGivesUp)
         EXPECT_GE(rig.clock.tickMs() - t0, 5u * 600u) << c.name;
         EXPECT_EQ(rig.meter.count('Q'), 0) << c.name;  // the caller sends it
         EXPECT_TRUE(rig.progress.ended) << c.name;
+        // Every seek's pause ends however it failed, and the link is free again.
+        EXPECT_GT(rig.monitor.pauses, 1) << c.name;
+        EXPECT_EQ(rig.monitor.held, 0) << c.name;
+        EXPECT_FALSE(rig.link.busy()) << c.name;
     }
 }
 

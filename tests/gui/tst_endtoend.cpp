@@ -35,6 +35,34 @@ using namespace kelvor;
 
 namespace {
 
+// Passes everything to the meter behind it and keeps the command letter of every frame
+// written, in order; `onFrame` sees each one as it goes out.
+class FrameWatch final : public MeterDevice {
+public:
+    explicit FrameWatch(std::unique_ptr<MeterDevice> inner) : m_inner(std::move(inner)) {}
+    QByteArray letters;
+    std::function<void(char)> onFrame;
+
+    int OpenLink(std::uint16_t v, std::uint16_t p) override { return m_inner->OpenLink(v, p); }
+    int SetLinkTimeouts(int r, int w) override { return m_inner->SetLinkTimeouts(r, w); }
+    int WriteFrame(const std::uint8_t* frame, int length) override
+    {
+        letters.append(char(frame[1]));
+        if (onFrame)
+            onFrame(char(frame[1]));
+        return m_inner->WriteFrame(frame, length);
+    }
+    int WriteBlock(const std::uint8_t* block, int length) override { return m_inner->WriteBlock(block, length); }
+    int SyncLink() override { return m_inner->SyncLink(); }
+    int ReadReply(std::uint8_t* buffer, int length) override { return m_inner->ReadReply(buffer, length); }
+    int CloseLink() override { return m_inner->CloseLink(); }
+    int GetSerialText(char* buffer, int size) override { return m_inner->GetSerialText(buffer, size); }
+    QString connectedSerial() const override { return m_inner->connectedSerial(); }
+
+private:
+    std::unique_ptr<MeterDevice> m_inner;
+};
+
 // The program with its main window over the simulated meter (options as after
 // "--meter=sim:"), a ManualClock and scripted prompts; everything on disk lives in
 // a temporary folder.
@@ -46,12 +74,19 @@ struct SimProgram {
     std::unique_ptr<Program> program;
     std::unique_ptr<TfrmMain> main;
 
-    explicit SimProgram(const QString& options = QString())
+    FrameWatch* frames = nullptr;  // with `watchFrames`
+
+    explicit SimProgram(const QString& options = QString(), bool watchFrames = false)
     {
         QStandardPaths::setTestModeEnabled(true);
         QString error;
-        auto device = createSimDevice(options, clock, &error);
+        std::unique_ptr<MeterDevice> device = createSimDevice(options, clock, &error);
         sim = dynamic_cast<SimDevice*>(device.get());
+        if (watchFrames) {
+            auto watch = std::make_unique<FrameWatch>(std::move(device));
+            frames = watch.get();
+            device = std::move(watch);
+        }
         program = std::make_unique<Program>(std::move(device), clock, prompts, dir.path());
         program->settingsFile = dir.filePath(QStringLiteral("settings.ini"));
         // A graph template is in place, as after the first save of graph options.
@@ -291,6 +326,64 @@ private slots:
         // The monitor loop carries on afterwards.
         s.tick(3);
         QVERIFY(s.program->monitor.Connected);
+    }
+
+    void keyPressedDuringADownloadStaysOffTheLink()
+    {
+        // The 7th block's reply is lost: the download waits a second before asking again,
+        // and HOLD is clicked on the front panel during that wait.
+        SimProgram s(QStringLiteral("faults=drop:p@7"), true);
+        connectMeter(s);
+        Program& p = *s.program;
+        QTimer& mainTimer = s.main->monitor().mainTimer();
+        QVERIFY(mainTimer.isActive());
+        s.clock.setRunQtEvents(true);
+        s.clock.setStepOnProcessEvents(5);
+        int blocks = 0;
+        int ticksWhileRunning = 0;
+        bool clicked = false;
+        s.frames->onFrame = [&](char letter) {
+            if (letter == 'p' && ++blocks == 7)
+                QTimer::singleShot(0, p.panel, [&] {
+                    clicked = true;
+                    p.panel->btnHOLDClick();
+                });
+            // A running MainTimer ticks between blocks, as it would on the desk.
+            if ((letter == 'p' || letter == 'r') && mainTimer.isActive()) {
+                ++ticksWhileRunning;
+                s.main->monitor().MainTimerTimer();
+            }
+        };
+        s.frames->letters.clear();
+        s.main->LoadData1Click();
+        s.frames->onFrame = nullptr;
+        QVERIFY(clicked);
+        QVERIFY(p.graph.LoggerGraph && p.graph.LoggerGraph->Grid2->rowCount() >= 3);
+
+        // From the first "P" to the closing "q" the link carried the download alone.
+        const QByteArray& sent = s.frames->letters;
+        const qsizetype first = sent.indexOf('P');
+        const qsizetype last = sent.lastIndexOf('q');
+        QVERIFY(first >= 0 && last > first);
+        const QByteArray transfer = sent.mid(first, last - first + 1);
+        QCOMPARE(transfer.count('r'), 1);  // the recovery the key was pressed in
+        QCOMPARE(transfer.count('A'), 0);
+        QCOMPARE(transfer.count('H'), 0);
+        QCOMPARE(transfer.size(), 1 + transfer.count('p') + 1 + 1);
+        QCOMPARE(ticksWhileRunning, 0);
+        QCOMPARE(s.prompts.messages, QStringList{QString::fromLatin1(kKeyRefusedBusyMessage)});
+        QVERIFY(!sent.contains('H'));
+
+        // Afterwards the loop polls again and the key works.
+        QVERIFY(mainTimer.isActive());
+        QCOMPARE(s.main->monitor().pauses(), 0);
+        s.clock.setRunQtEvents(false);
+        s.frames->letters.clear();
+        p.panel->btnHOLDClick();
+        s.tick(2);
+        QCOMPARE(s.frames->letters.left(1), QByteArray("H"));
+        QCOMPARE(s.frames->letters.count('A'), 2);
+        QVERIFY(!p.panel->element("imgHOLD")->isHidden());
     }
 
     void closingWithAnUnsavedRunCanBeCancelled()

@@ -33,6 +33,8 @@ void MonitorLoop::MainTimerTimer()
     MonitorState& mon = m_program.monitor;
     if (mon.PollBusy)
         return;  // a sender processed events inside a tick; never run two at once
+    if (m_pauses > 0 || m_program.link.busy())
+        return;  // a tick already queued when a sender took the link
     mon.PollBusy = true;
 
     const std::uint16_t second = std::uint16_t(m_program.clock.now().time().second());
@@ -134,9 +136,23 @@ void MonitorLoop::PauseMonitor()
     // Everything runs on the GUI thread, so a tick in progress is lower on this very
     // stack (a handler reached through processed events): waiting for it would never
     // end. Stopping the timer is all there is to do.
+    if (m_pauses++ == 0)
+        m_runAfterPause = m_mainTimer.isActive();
     m_mainTimer.stop();
 }
 
-void MonitorLoop::ResumeMonitor() { m_mainTimer.start(); }
+void MonitorLoop::ResumeMonitor()
+{
+    if (m_pauses == 0)
+        return;  // nothing to end: a resume without its pause changes nothing
+    if (--m_pauses == 0 && m_runAfterPause)
+        m_mainTimer.start();
+}
+
+void MonitorLoop::restart()
+{
+    if (m_pauses == 0)
+        m_mainTimer.start();
+}
 
 }  // namespace kelvor

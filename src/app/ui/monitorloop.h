@@ -39,13 +39,17 @@ public:
 
     void pause() override { PauseMonitor(); }
     void resume() override { ResumeMonitor(); }
+    void restart() override;
+    // Pauses held now (each MonitorPause, each sender's own pause).
+    int pauses() const { return m_pauses; }
 
 public slots:
     void MainTimerTimer();
     void MaxMinTimerTimer();
     void RecFullTimerTimer();
     // Stops the loop for another sender's exchange. Never waits for a tick lower on
-    // this thread's stack (it could not finish until we return).
+    // this thread's stack (it could not finish until we return). Pauses nest: the
+    // resume that ends the outermost one restores the timer as it found it.
     void PauseMonitor();
     void ResumeMonitor();
 
@@ -64,6 +68,8 @@ private:
     bool m_maxMinPhase = false;
     bool m_recFullPhase = false;
     bool m_blinkBusy = false;
+    int m_pauses = 0;
+    bool m_runAfterPause = false;  // MainTimer was running when the outermost pause began
 };
 
 }  // namespace kelvor

@@ -18,6 +18,7 @@
 #include "panel/ui/digitimages.h"
 #include "panel/ui/toucharea.h"
 #include "program/monitorpause.h"
+#include "program/prompts.h"
 
 namespace kelvor {
 
@@ -481,6 +482,13 @@ bool TfrmPanel::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmPanel::pressKey(Command key)
 {
+    // A download or a setup command is in one of its waits further down this stack:
+    // the key's frame would land in the middle of its exchange, and waiting here for it
+    // would never end (it cannot go on before we return).
+    if (m_meter.link.busy()) {
+        m_meter.prompts.info(this, QString::fromLatin1(kKeyRefusedBusyMessage));
+        return;
+    }
     // The wait processes events, so the panel may be closed and gone before it ends:
     // nothing after it may touch the panel.
     const MeterAccess meter = m_meter;

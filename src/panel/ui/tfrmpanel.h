@@ -20,6 +20,11 @@ namespace kelvor {
 
 struct DigitImages;
 
+// A key pressed while another command talks to the meter is not sent.
+inline const char* const kKeyRefusedBusyMessage =
+    "The meter is busy with another command (a download or a setup command). Press the key again when it has "
+    "finished.";
+
 // The front panel: a picture of the meter whose LCD mirrors the live reading
 // segment by segment, with touch areas over its keys. Lives in a frameless MDI
 // sub-window and frees itself when closed.

@@ -238,6 +238,7 @@ int TfrmSetup::runCommand(QLabel* label, bool pauseAfterWait, const std::functio
     if (!pause)
         pause.emplace(m_meter.monitor);
     const Hourglass hourglass;
+    const LinkHold hold(m_meter.link);
     return command();
 }
 
@@ -371,6 +372,7 @@ void TfrmSetup::readAdjustValues()
     int code = 0;
     {
         Hourglass hourglass;
+        const LinkHold hold(m_meter.link);
         code = ReadAdjustValues(m_meter.link, values);
     }
     if (code == 0)
@@ -402,6 +404,7 @@ void TfrmSetup::writeEEProm()
     int code = 0;
     {
         Hourglass hourglass;
+        const LinkHold hold(m_meter.link);
         code = WriteEEProm(m_meter.link, address, value);
     }
     showResult(label, code, false);
@@ -424,6 +427,7 @@ void TfrmSetup::readEEProm()
     int code = 0;
     {
         Hourglass hourglass;
+        const LinkHold hold(m_meter.link);
         code = ReadEEProm(m_meter.link, address, value);
     }
     dataEdit->setText(code == 0 ? QString::number(value) : QString());
@@ -439,7 +443,7 @@ void TfrmSetup::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    m_meter.monitor.resume();
+    m_meter.monitor.restart();
     event->accept();
     emit closed();
 }
