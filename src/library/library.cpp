@@ -437,6 +437,35 @@ LibraryStatus Library::writeStatistics(std::int64_t id, const RecordingStatistic
     return {};
 }
 
+LibraryStatus Library::appendAlarmEvents(std::int64_t id, std::int64_t first, const ChartAlarmEvent* events,
+                                         std::size_t n)
+{
+    if (!m_db)
+        return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write alarm events"));
+    if (n == 0)
+        return {};
+    Transaction tx(m_db);
+    if (tx.began() != SQLITE_OK)
+        return fail(tx.began(), QStringLiteral("cannot write alarm events"));
+    // A number written before (a retry after a failed commit) is written again, not doubled.
+    SqliteStatement ins(m_db, "INSERT OR REPLACE INTO alarm_events VALUES (?,?,?,?,?,?)");
+    for (std::size_t k = 0; k < n; ++k) {
+        const ChartAlarmEvent& e = events[k];
+        ins.bind(1, id);
+        ins.bind(2, first + std::int64_t(k));
+        ins.bind(3, e.x);
+        ins.bind(4, e.subset);
+        ins.bind(5, double(e.value));
+        ins.bind(6, e.kind);
+        if (int rc = ins.step(); rc != SQLITE_DONE)
+            return fail(rc, QStringLiteral("cannot write alarm events"));
+        ins.reset();
+    }
+    if (int rc = tx.commit(); rc != SQLITE_OK)
+        return fail(rc, QStringLiteral("cannot write alarm events"));
+    return {};
+}
+
 LibraryStatus Library::endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
                                     const std::vector<RecordingAnnotation>& annotations,
                                     const std::vector<ChartAlarmEvent>& alarmEvents)
@@ -523,7 +552,10 @@ std::vector<LibraryEntry> Library::markInterrupted(const std::function<bool(std:
     for (std::int64_t id : ids) {
         QString error;
         const auto st = computeStatistics(id, &error);
-        LibraryStatus s = st ? endRecording(id, kStateInterrupted, *st, {}) : LibraryStatus{SQLITE_ERROR, error};
+        // What the journal wrote while the run lived stays with it.
+        LibraryStatus s =
+            st ? endRecording(id, kStateInterrupted, *st, readAnnotations(m_db, id), readAlarmEvents(m_db, id))
+               : LibraryStatus{SQLITE_ERROR, error};
         if (!s.ok()) {
             if (status)
                 *status = s;

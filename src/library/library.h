@@ -56,12 +56,16 @@ public:
     {
         return appendSamples(id, seq, &s, 1);
     }
+    // Adds alarm events first..first+n-1 of a recording (the numbers endRecording gives
+    // them too), so a run that dies keeps the events it had met.
+    LibraryStatus appendAlarmEvents(std::int64_t id, std::int64_t first, const ChartAlarmEvent* events, std::size_t n);
     LibraryStatus endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
                                const std::vector<RecordingAnnotation>& annotations,
                                const std::vector<ChartAlarmEvent>& alarmEvents = {});
     // Marks every recording still in the "recording" state as interrupted (its program
     // died) and returns them, except those `stillWritten` says a live program is
-    // writing. Their statistics are computed from the samples.
+    // writing. Their statistics are computed from the samples; the alarm events and
+    // annotations written so far stay.
     std::vector<LibraryEntry> markInterrupted(const std::function<bool(std::int64_t)>& stillWritten,
                                               LibraryStatus* status);
 

@@ -33,6 +33,8 @@ QString RunJournal::begin(const RecordingHeader& header)
     m_id.reset();
     m_pending.clear();
     m_written = 0;
+    m_events.clear();
+    m_eventsWritten = 0;
     m_statistics = {};
     m_lock.reset();
     m_active = true;
@@ -49,6 +51,16 @@ QString RunJournal::append(const JournalSample& sample)
         return {};
     m_statistics.add(sample);
     m_pending.push_back(sample);
+    QString reason;
+    const bool written = flush(&reason);
+    return report(written, reason);
+}
+
+QString RunJournal::alarmEvent(const ChartAlarmEvent& event)
+{
+    if (!m_active)
+        return {};
+    m_events.push_back(event);
     QString reason;
     const bool written = flush(&reason);
     return report(written, reason);
@@ -116,6 +128,11 @@ bool RunJournal::flush(QString* reason)
             m_written += std::int64_t(m_pending.size());
             m_pending.clear();
         }
+    }
+    if (m_id && s.ok() && pendingEvents() > 0) {
+        s = library->appendAlarmEvents(*m_id, m_eventsWritten, m_events.data() + m_eventsWritten, pendingEvents());
+        if (s.ok())
+            m_eventsWritten = std::int64_t(m_events.size());
     }
     if (m_id && s.ok())
         return true;

@@ -14,8 +14,8 @@ namespace kelvor {
 
 class LibraryAccess;
 
-// Keeps one real-time run in the library while it is taken: every sample is committed
-// as it arrives. When the library cannot be written (disk full, read-only, locked,
+// Keeps one real-time run in the library while it is taken: every sample and every
+// alarm event is committed as it arrives. When the library cannot be written (disk full, read-only, locked,
 // damaged) the samples wait in memory and go in with the next one that can be
 // written; the run itself never stops for it.
 //
@@ -29,6 +29,7 @@ public:
 
     QString begin(const RecordingHeader& header);
     QString append(const JournalSample& sample);
+    QString alarmEvent(const ChartAlarmEvent& event);
     // Writes what is left and marks the run complete with its statistics and annotations.
     QString end(const std::vector<RecordingAnnotation>& annotations,
                 const std::vector<ChartAlarmEvent>& alarmEvents = {});
@@ -39,6 +40,9 @@ public:
     std::optional<std::int64_t> recordingId() const { return m_id; }
     std::int64_t written() const { return m_written; }
     std::size_t pending() const { return m_pending.size(); }
+    // Every alarm event of the run, written or still waiting.
+    const std::vector<ChartAlarmEvent>& alarmEvents() const { return m_events; }
+    std::size_t pendingEvents() const { return m_events.size() - std::size_t(m_eventsWritten); }
     const RecordingStatistics& statistics() const { return m_statistics; }
 
 private:
@@ -54,6 +58,8 @@ private:
     std::optional<std::int64_t> m_id;
     std::vector<JournalSample> m_pending;
     std::int64_t m_written = 0;
+    std::vector<ChartAlarmEvent> m_events;
+    std::int64_t m_eventsWritten = 0;  // m_events[0..m_eventsWritten) are in the library
     RecordingStatistics m_statistics;
     std::unique_ptr<QLockFile> m_lock;
     bool m_active = false;

@@ -434,8 +434,15 @@ TEST(RunJournal, UnfinishedRecordingIsMarkedInterruptedOnlyOnceItsWriterIsGone)
     LibraryAccess access(dir.path());
     auto journal = std::make_unique<RunJournal>(access);
     journal->begin(header());
-    for (int i = 0; i < 7; ++i)
+    // The alarm events go in as they happen, between the samples, like the samples.
+    const std::vector<ChartAlarmEvent> events{{sampleAt(2).time, 0, 181.5f, 0}, {sampleAt(5).time, 0, 178.0f, 1}};
+    for (int i = 0; i < 7; ++i) {
         journal->append(sampleAt(i));
+        if (i == 2 || i == 5) {
+            EXPECT_TRUE(journal->alarmEvent(events[i == 2 ? 0 : 1]).isEmpty());
+        }
+    }
+    EXPECT_EQ(journal->pendingEvents(), 0u);
     const std::int64_t id = *journal->recordingId();
     const RecordingStatistics expected = journal->statistics();
 
@@ -451,6 +458,39 @@ TEST(RunJournal, UnfinishedRecordingIsMarkedInterruptedOnlyOnceItsWriterIsGone)
     EXPECT_EQ(found[0].samples, 7);
     EXPECT_EQ(found[0].state, QLatin1String(kStateInterrupted));
     QString error;
-    EXPECT_EQ(other.get()->loadRecording(id, 0, &error)->statistics, expected);
+    const auto data = other.get()->loadRecording(id, 0, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    EXPECT_EQ(data->statistics, expected);
+    EXPECT_EQ(data->alarmEvents, events);                          // marking it interrupted kept them
     EXPECT_TRUE(other.get()->markInterrupted(alive, &s).empty());  // asked once
+}
+
+TEST(RunJournal, AlarmEventsWaitForALockedLibraryAndKeepTheirOrder)
+{
+    QTemporaryDir dir;
+    LibraryAccess access(dir.path());
+    access.setRetryInterval(std::chrono::milliseconds(0));
+    RunJournal journal(access);
+    journal.begin(header());
+    journal.append(sampleAt(0));
+    const std::vector<ChartAlarmEvent> events{
+        {sampleAt(0).time, 1, 5.0f, 2}, {sampleAt(1).time, 1, 9.0f, 3}, {sampleAt(2).time, 3, 99.0f, 0}};
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(Library::pathIn(dir.path())).constData(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(journal.alarmEvent(events[0]).isEmpty());
+    EXPECT_TRUE(journal.alarmEvent(events[1]).isEmpty());  // told once
+    EXPECT_EQ(journal.pendingEvents(), 2u);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    journal.alarmEvent(events[2]);
+    EXPECT_EQ(journal.pendingEvents(), 0u);
+
+    // Read while the run is still being taken: a kill now loses none of them.
+    auto lib = openIn(dir);
+    QString error;
+    const auto data = lib->loadRecording(*journal.recordingId(), 0, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    EXPECT_EQ(data->alarmEvents, events);
+    EXPECT_EQ(data->entry.state, QLatin1String(kStateRecording));
 }

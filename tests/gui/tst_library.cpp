@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The library in the windowed program: a run journalled as it is taken (open-ended too),
 // the interrupted run offered back, and the Library window.
+#include <qcustomplot.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,7 +16,10 @@
 #include "../core/memoryimage_builder.h"
 #include "base/localetext.h"
 #include "chart/chartmodel.h"
+#include "chart/ui/chartview.h"
+#include "graph/alarms.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/alarmtool.h"
 #include "graph/ui/graphexport.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
@@ -106,6 +110,54 @@ private slots:
         const auto rows = rig.program->library->get()->list(&error);
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows[0].state, QString::fromLatin1(kStateInterrupted));
+    }
+
+    // A run that met alarm events is killed (its journal goes without ending it): the
+    // recovered run brings the events back to the list and to the chart.
+    void killedRunComesBackWithItsAlarmEvents()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        rig.tick();  // connect
+        TfrmGraph& live = *rig.program->graph.RealTimeGraph;
+        AlarmLimits limits;
+        QString why;
+        QVERIFY(ParseAlarmRules(QStringLiteral("T1>-5 T2<5"), limits, &why));  // the meter reads 0
+        live.alarms().setLimits(limits);
+        live.alarms().setNotifier([](const QString&, const QString&) {});
+        rig.prompts.dialogs.push_back([](QDialog& d) {
+            dynamic_cast<TfrmSetupRealTime&>(d).edtRealTimeNo->setText(QStringLiteral("50"));
+            return int(QDialog::Accepted);
+        });
+        rig.main->btnRunClick();
+        RealTimeState& rt = rig.program->realTime;
+        for (int i = 0; i < 400 && rt.SampleCount < 6; ++i)
+            rig.tick();
+        QCOMPARE(rt.SampleCount, 6);
+        const std::vector<ChartAlarmEvent> events = live.chart().alarmEvents();
+        QCOMPARE(int(events.size()), 2);
+
+        rig.program->journal.reset();  // killed: nothing more reaches the library
+        rt.Running = false;
+        rig.prompts.messages.clear();
+        rig.prompts.answers = {QMessageBox::Yes};
+        OfferInterruptedRecordings(*rig.program);
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        TfrmGraph* w = rig.program->graph.FileGraph;
+        QVERIFY(w && w != &live);
+        QCOMPARE(w->chart().Points(), 6);
+        QCOMPARE(w->chart().alarmEvents(), events);
+        QCOMPARE(w->alarms().list()->rowCount(), 2);
+        w->resize(1200, 700);
+        w->show();
+        QCustomPlot* plot = w->view().customPlot();
+        plot->replot();
+        QStringList marks;
+        for (int i = 0; i < plot->itemCount(); ++i)
+            if (auto* text = qobject_cast<QCPItemText*>(plot->item(i)))
+                marks << text->text().trimmed();
+        marks.sort();
+        QCOMPARE(marks, (QStringList{QStringLiteral("T1 HIGH 0.0"), QStringLiteral("T2 LOW 0.0")}));
     }
 
     void openEndedRunKeepsTheLatestInTheGraphAndEverySampleInTheLibrary()

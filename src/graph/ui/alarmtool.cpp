@@ -20,6 +20,7 @@
 #include "base/localetext.h"
 #include "base/settings.h"
 #include "chart/ui/chartview.h"
+#include "graph/ui/journalhooks.h"
 #include "program/program.h"
 #include "program/prompts.h"
 
@@ -275,6 +276,7 @@ void AlarmTool::scan()
         return;
     for (const AlarmEvent& e : events) {
         model.addAlarmEvent(e);
+        JournalAlarmEvent(m_program, e);
         m_notify(QStringLiteral("KELVOR alarm"), eventText(e));
     }
     showFieldStates();

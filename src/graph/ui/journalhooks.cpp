@@ -60,6 +60,13 @@ void JournalSampleTaken(Program& program, std::uint8_t flags, double time, const
     tell(program, program.journal->append(JournalSample{time, flags, values}));
 }
 
+void JournalAlarmEvent(Program& program, const ChartAlarmEvent& event)
+{
+    if (!program.journal || !program.journal->active())
+        return;
+    tell(program, program.journal->alarmEvent(event));
+}
+
 void JournalRunEnded(Program& program, const ChartModel* chart)
 {
     if (!program.journal || !program.journal->active())
@@ -69,7 +76,8 @@ void JournalRunEnded(Program& program, const ChartModel* chart)
         for (const GraphAnnotation& a : chart->graphAnnotations())
             if (!a.text.isEmpty() || a.type != sgTextOnly)
                 notes.push_back({a.x, a.y, a.type, a.color, a.text});
-    tell(program, program.journal->end(notes, chart ? chart->alarmEvents() : std::vector<ChartAlarmEvent>{}));
+    // Without the chart (its window is gone) the events the journal met still count.
+    tell(program, program.journal->end(notes, chart ? chart->alarmEvents() : program.journal->alarmEvents()));
 }
 
 }  // namespace kelvor
