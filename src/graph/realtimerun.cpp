@@ -102,6 +102,8 @@ void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count)
         chart.setYDataII(-1, i, kGapValue);
     }
     state.SampleCount = 0;
+    state.SampleMissed = false;
+    state.GapPoints = 0;
     std::fill(std::begin(state.ChannelSum), std::end(state.ChannelSum), 0.0);
     std::fill(std::begin(state.ChannelAveraged), std::end(state.ChannelAveraged), 0);
     std::fill(std::begin(state.ChannelMax), std::end(state.ChannelMax), -9999.0f);
@@ -114,6 +116,34 @@ void WriteRunSample(ChartModel& chart, int n, std::uint8_t flags, double when, c
         chart.setXDataII(c, n, when);
         chart.setYData(c, n, SampleValue(flags, c, values[size_t(c)]));
     }
+}
+
+int NextRunSlot(ChartModel& chart, const RealTimeState& state)
+{
+    const int n = state.SampleCount;
+    if (n < chart.Points())
+        return n;
+    if (!state.OpenEnded || chart.Points() == 0)
+        return -1;
+    // Open-ended: the oldest point scrolls out of the graph (the library keeps it).
+    chart.DropFirstPoints(1);
+    chart.setManualMinX(chart.XDataII(0, 0));
+    return chart.Points() - 1;
+}
+
+bool WriteRunBreak(ChartModel& chart, RealTimeState& state, double when)
+{
+    if (!state.OpenEnded && state.SampleCount < kChartMaxPoints)
+        chart.setPoints(chart.Points() + 1);
+    const int n = NextRunSlot(chart, state);
+    if (n <= 0)
+        return n == 0;  // nothing before it: no line to break
+    const double last = chart.XDataII(0, n - 1);
+    constexpr std::uint8_t kNoReadings = 0xF0;  // "----" on every channel
+    WriteRunSample(chart, n, kNoReadings, last + (when - last) / 2.0, {});
+    ++state.SampleCount;
+    ++state.GapPoints;
+    return true;
 }
 
 void ShortenRunStore(ChartModel& chart, int sampleCount)

@@ -9,7 +9,11 @@ struct RealTimeState {
     bool Running = false;
     std::int32_t RateSeconds = 2;
     std::int32_t SecondTicks = 0;
-    std::int32_t SampleCount = 0;
+    std::int32_t SampleCount = 0;  // points of the store in use, breaks included
+    // A sample was due and not taken (the meter was away): the next one is drawn after
+    // a break, a point without readings that keeps the line from bridging the gap.
+    bool SampleMissed = false;
+    std::int32_t GapPoints = 0;  // breaks among the SampleCount points
     float ChannelMax[4] = {-9999.0f, -9999.0f, -9999.0f, -9999.0f};
     float ChannelMin[4] = {9999.0f, 9999.0f, 9999.0f, 9999.0f};
     double AxisExtendDays = 10.0 / 86400.0;

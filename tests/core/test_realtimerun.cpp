@@ -112,3 +112,40 @@ TEST_F(RealTimeRunTest, AveragesLeaveOutGapsAndValuesBeyond3000)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(RunAverageText(chart, 0, 5), QStringLiteral("20,500"));
 }
+
+// A break after missed samples: a point without readings halfway, which a run with a
+// record count gets on top of its samples and an open-ended run scrolls like a sample.
+TEST(RealTimeRun, BreakAfterMissedSamplesTakesNoSamplesPlace)
+{
+    for (const bool openEnded : {false, true}) {
+        SCOPED_TRACE(openEnded ? "open-ended" : "record count");
+        ChartModel chart;
+        chart.setSubsets(4);
+        RealTimeState rt;
+        rt.OpenEnded = openEnded;
+        PrepareRunStore(chart, rt, 4);
+        const double t0 = 46000.0;
+        for (int i = 0; i < 3; ++i) {
+            WriteRunSample(chart, NextRunSlot(chart, rt), 0, t0 + i, {1.0f, 2.0f, 3.0f, 4.0f});
+            ++rt.SampleCount;
+        }
+        ASSERT_TRUE(WriteRunBreak(chart, rt, t0 + 12));
+        EXPECT_EQ(rt.SampleCount, 4);
+        EXPECT_EQ(rt.GapPoints, 1);
+        EXPECT_EQ(chart.Points(), openEnded ? 4 : 5);
+        const int n = NextRunSlot(chart, rt);
+        ASSERT_EQ(n, openEnded ? 3 : 4);
+        WriteRunSample(chart, n, 0, t0 + 12, {5.0f, 6.0f, 7.0f, 8.0f});
+        ++rt.SampleCount;
+        // The break lies between the sample before the gap and the one after it.
+        EXPECT_EQ(chart.XDataII(0, n - 1), t0 + 7);
+        for (int s = 0; s < 4; ++s)
+            EXPECT_EQ(chart.YData(s, n - 1), kGapValue) << s;
+        EXPECT_EQ(chart.XDataII(0, n - 2), t0 + 2);
+        EXPECT_EQ(chart.YData(0, n), 5.0f);
+        // The record-count run still has its last slot for a sample; the open-ended
+        // one has scrolled its first sample out.
+        EXPECT_EQ(NextRunSlot(chart, rt), openEnded ? 3 : -1);
+        EXPECT_EQ(chart.XDataII(0, 0), openEnded ? t0 + 2 : t0);
+    }
+}

@@ -365,6 +365,7 @@ private slots:
     void windowSignalsEndWithTheMainWindow()
     {
         ShellRig rig;
+        rig.tick();  // connected: Run follows the switch
         WindowSignals& signals_ = rig.program->windowSignals;
         auto* table = new TfrmList(*rig.program);
         signals_.showWindow(table);

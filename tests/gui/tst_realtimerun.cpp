@@ -147,6 +147,66 @@ private slots:
         QCOMPARE(w.view().plottedCount(1), 3);
     }
 
+    // The meter unplugged during a run and plugged back: Stop works all along, the run
+    // takes its full count, and the line breaks where samples are missing.
+    void unpluggedMeterBreaksTheLineAndStopStaysAvailable()
+    {
+        ShellRig rig;
+        TfrmMain& m = *rig.main;
+        RealTimeState& rt = rig.program->realTime;
+        setReading(rig, {215, 300, 250, 0});
+        TfrmGraph& w = startRun(rig, QStringLiteral("6"));
+        ChartModel& chart = w.chart();
+        ticksUntilSamples(rig, 3);
+        QCOMPARE(rt.SampleCount, 3);
+
+        rig.meter->present = false;
+        for (int i = 0; i < 10 && rig.program->monitor.Connected; ++i)
+            rig.tick();
+        QVERIFY(!rig.program->monitor.Connected);
+        QVERIFY(m.btnStop->isEnabled() && m.Stop1->isEnabled());
+        QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
+        rig.tick(40);  // eight seconds away: four samples due and missed
+        QCOMPARE(rt.SampleCount, 3);
+        rig.meter->present = true;
+        ticksUntilSamples(rig, 99);
+        QVERIFY(!rt.Running);
+
+        // Six samples and one break after the third.
+        QCOMPARE(chart.Points(), 7);
+        QCOMPARE(w.txtDataNo->text(), QStringLiteral("6"));
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(chart.YData(c, 3), kGapValue);
+        QVERIFY(chart.XDataII(0, 2) < chart.XDataII(0, 3) && chart.XDataII(0, 3) < chart.XDataII(0, 4));
+        QVERIFY(fromDays(chart.XDataII(0, 2)).msecsTo(fromDays(chart.XDataII(0, 4))) >= 8000);
+        for (int i : {0, 1, 2, 4, 5, 6})
+            QCOMPARE(chart.YData(0, i), 21.5f);
+        QCOMPARE(w.view().plottedCount(0), 7);
+        QVERIFY(std::isnan(w.view().plottedValue(0, 3)));
+        QVERIFY(!std::isnan(w.view().plottedValue(0, 4)));
+        QCOMPARE(w.txtT2Avg->text(), QStringLiteral("30.000"));
+
+        // Stop while the meter is away ends the run; Run waits for the meter.
+        rig.prompts.answers.push_back(QMessageBox::No);  // the previous run is not saved
+        rig.prompts.dialogs.push_back(setupAnswer(QStringLiteral("100")));
+        m.btnRunClick();
+        QVERIFY(rt.Running);
+        ticksUntilSamples(rig, 2);
+        rig.meter->present = false;
+        for (int i = 0; i < 10 && rig.program->monitor.Connected; ++i)
+            rig.tick();
+        QVERIFY(m.Stop1->isEnabled());
+        m.Stop1->trigger();
+        QVERIFY(!rt.Running);
+        QCOMPARE(chart.Points(), 2);
+        QVERIFY(!m.btnStop->isEnabled() && !m.Stop1->isEnabled());
+        QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
+        rig.meter->present = true;
+        rig.tick(3);
+        QVERIFY(m.btnRun->isEnabled() && m.Run1->isEnabled());
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
     void recordCountAndRateInTheDialog_data()
     {
         QTest::addColumn<QString>("typed");

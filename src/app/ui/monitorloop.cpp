@@ -87,6 +87,10 @@ void MonitorLoop::poll(double sampleTime)
 
     RealTimeState& rt = m_program.realTime;
     if (rt.Running && rt.SecondTicks >= rt.RateSeconds) {
+        // Two intervals or more since the last sample: at least one due sample could not
+        // be taken (the meter was away), and the line must not pretend otherwise.
+        if (rt.SecondTicks >= 2 * rt.RateSeconds)
+            rt.SampleMissed = true;
         rt.SecondTicks = 0;
         // --- real-time run hand-over ---
         if (m_program.graph.RealTimeGraph && m_program.appendRealTimeSample) {

@@ -142,6 +142,8 @@ void TfrmMain::installGraphHooks()
     connect(&s, &WindowSignals::outputToGraphEnabled, this, [this](bool on) { btnOutputToGraph->setEnabled(on); });
     connect(&s, &WindowSignals::realTimeGraphChecked, this, [this](bool on) { RealTimeGraph1->setChecked(on); });
     connect(&s, &WindowSignals::runEnabled, this, [this](bool on) {
+        // A run stopped while the meter is away cannot start another before it is back.
+        on = on && m_program.monitor.Connected;
         btnRun->setEnabled(on);
         Run1->setEnabled(on);
     });
@@ -464,11 +466,15 @@ void TfrmMain::meterFound()
 
 void TfrmMain::meterLost()
 {
-    for (QWidget* w :
-         {static_cast<QWidget*>(btnRun), static_cast<QWidget*>(btnStop), static_cast<QWidget*>(btnDataLogger)})
+    for (QWidget* w : {static_cast<QWidget*>(btnRun), static_cast<QWidget*>(btnDataLogger)})
         w->setEnabled(false);
-    for (QAction* a : {Run1, Stop1, DataLogger1})
+    for (QAction* a : {Run1, DataLogger1})
         a->setEnabled(false);
+    // A run goes on without the meter (its samples wait for it to come back), and the
+    // user must be able to end it meanwhile.
+    const bool running = m_program.realTime.Running;
+    btnStop->setEnabled(running);
+    Stop1->setEnabled(running);
     m_status[0]->clear();
     m_status[1]->setText(QStringLiteral("No Connection"));
     m_meterStatus->clear();

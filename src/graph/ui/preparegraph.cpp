@@ -136,6 +136,8 @@ void ClearGraph(TfrmGraph& window)
     window.txtDataNo->clear();
     window.clearStatisticFields();
     program.realTime.SampleCount = 0;
+    program.realTime.GapPoints = 0;
+    program.realTime.SampleMissed = false;
     for (int k = 3; k <= program.graph.AnnotationCounter; ++k) {
         chart.setGraphAnnotationX(k, 0.0);
         chart.setGraphAnnotationY(k, 0.0);

@@ -19,6 +19,7 @@
 #include "widgets/mdiwindows.h"
 
 #include <QCheckBox>
+#include <utility>
 
 namespace kelvor {
 
@@ -155,16 +156,11 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
         return;
     RealTimeState& rt = program.realTime;
     ChartModel& chart = w->chart();
-    int n = rt.SampleCount;
-    if (n >= chart.Points()) {
-        if (!rt.OpenEnded || chart.Points() == 0) {  // no room (the store was changed behind the run's back)
-            RealTimeStopClick(program);
-            return;
-        }
-        // Open-ended: the oldest sample scrolls out of the graph (the library keeps it).
-        chart.DropFirstPoints(1);
-        n = chart.Points() - 1;
-        chart.setManualMinX(chart.XDataII(0, 0));
+    const bool missed = std::exchange(rt.SampleMissed, false);
+    const int n = missed && rt.SampleCount > 0 && !WriteRunBreak(chart, rt, time) ? -1 : NextRunSlot(chart, rt);
+    if (n < 0) {  // no room (the store was changed behind the run's back)
+        RealTimeStopClick(program);
+        return;
     }
     if (!(chart.ManualMaxX() >= time))
         chart.setManualMaxX(time + rt.AxisExtendDays);
@@ -183,7 +179,7 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
     redraw(chart);
 
     rt.SampleCount += 1;
-    w->txtDataNo->setText(QString::number(rt.SampleCount));
+    w->txtDataNo->setText(QString::number(rt.SampleCount - rt.GapPoints));
     if (!rt.OpenEnded && rt.SampleCount > chart.Points() - 1)
         RealTimeStopClick(program);
 }

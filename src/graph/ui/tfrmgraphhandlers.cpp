@@ -95,6 +95,8 @@ void TfrmGraph::FormClose()
             JournalRunEnded(m_program, &m_chart);
         m_program.realTime.Running = false;
         m_program.realTime.SampleCount = 0;
+        m_program.realTime.GapPoints = 0;
+        m_program.realTime.SampleMissed = false;
     }
     if (g.FileGraph == this)
         g.FileGraph = nullptr;
