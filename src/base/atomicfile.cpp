@@ -2,7 +2,10 @@
 #include "base/atomicfile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
+#include <cstdio>
+#include <filesystem>
 
 namespace kelvor {
 
@@ -17,12 +20,33 @@ AtomicFileDeviceOverride::Factory& deviceFactory()
 }
 }  // namespace
 
+bool IsDirectTarget(const QString& path)
+{
+    if (path == QLatin1String(kStandardOutputPath))
+        return true;
+    std::error_code ec;
+    const auto status = std::filesystem::status(QFile::encodeName(path).toStdString(), ec);
+    return !ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
 AtomicFile::AtomicFile(const QString& path) : m_path(path) {}
 
 AtomicFile::~AtomicFile() { cancel(); }
 
 bool AtomicFile::open()
 {
+    if (IsDirectTarget(m_path)) {
+        auto file = std::make_unique<QFile>(m_path);
+        const bool opened =
+            m_path == QLatin1String(kStandardOutputPath)
+                ? file->open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)
+                : file->open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        if (!opened)
+            return fail(file->errorString(), true);
+        m_direct = std::move(file);
+        return true;
+    }
     const AtomicFileDeviceOverride::Factory& factory = deviceFactory();
     m_file = factory ? factory(m_path) : std::make_unique<QSaveFile>(m_path);
     if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -34,7 +58,7 @@ bool AtomicFile::write(const QByteArray& bytes) { return write(bytes.constData()
 
 bool AtomicFile::write(const char* data, qint64 size)
 {
-    if (failed() || !m_file || m_done)
+    if (failed() || !(m_file || m_direct) || m_done)
         return false;
     m_collected.append(data, size);
     return m_collected.size() < kWriteChunk || writeCollected();
@@ -42,11 +66,12 @@ bool AtomicFile::write(const char* data, qint64 size)
 
 bool AtomicFile::writeCollected()
 {
+    QFileDevice& device = m_direct ? *m_direct : static_cast<QFileDevice&>(*m_file);
     qsizetype at = 0;
     while (at < m_collected.size()) {
-        const qint64 n = m_file->write(m_collected.constData() + at, m_collected.size() - at);
+        const qint64 n = device.write(m_collected.constData() + at, m_collected.size() - at);
         if (n <= 0)
-            return fail(m_file->errorString(), false);
+            return fail(device.errorString(), false);
         at += qsizetype(n);
     }
     m_collected.clear();
@@ -55,10 +80,17 @@ bool AtomicFile::writeCollected()
 
 bool AtomicFile::commit()
 {
-    if (failed() || !m_file || m_done)
+    if (failed() || !(m_file || m_direct) || m_done)
         return false;
     if (!writeCollected())
         return false;
+    if (m_direct) {
+        if (!m_direct->flush() || m_direct->error() != QFileDevice::NoError)
+            return fail(m_direct->errorString(), false);
+        m_direct->close();
+        m_done = true;
+        return true;
+    }
     if (!m_file->flush() || m_file->error() != QFileDevice::NoError)
         return fail(m_file->errorString(), false);
     if (!m_file->commit())
@@ -73,6 +105,7 @@ void AtomicFile::cancel()
         m_file->cancelWriting();
         m_file.reset();  // QSaveFile removes its temporary file here
     }
+    m_direct.reset();
     m_collected.clear();
 }
 
@@ -88,6 +121,8 @@ QString AtomicFile::error() const
 {
     if (!failed())
         return {};
+    if (m_path == QLatin1String(kStandardOutputPath))
+        return QStringLiteral("Cannot write to standard output: %1").arg(m_reason);
     return (m_creating ? QStringLiteral("Cannot create \"%1\": %2") : QStringLiteral("Cannot write \"%1\": %2"))
         .arg(QDir::toNativeSeparators(m_path), m_reason);
 }

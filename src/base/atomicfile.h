@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QFileDevice;
 class QSaveFile;
 
 namespace kelvor {
@@ -16,6 +17,11 @@ namespace kelvor {
 // not report a failed flush of a small buffered write, so a full disk would turn the
 // old file into an empty one and report success; the file is therefore opened
 // unbuffered and each write's result is checked here.
+//
+// Only a regular file (or a new one) is replaced. Standard output ("-"), a FIFO or a
+// device is written where it is, each write checked: replacing one would put a
+// regular file in its place (a FIFO's reader would wait for ever, a device node would
+// be gone). What reached such a target cannot be taken back.
 class AtomicFile {
 public:
     explicit AtomicFile(const QString& path);
@@ -38,6 +44,8 @@ public:
     // "Cannot create "path": reason" or "Cannot write "path": reason"; empty when all went well.
     QString error() const;
     const QString& path() const { return m_path; }
+    // The target is written where it is, not replaced (see above).
+    bool direct() const { return m_direct != nullptr; }
 
 private:
     bool fail(const QString& reason, bool creating);
@@ -45,11 +53,18 @@ private:
 
     QString m_path;
     std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QFileDevice> m_direct;
     QByteArray m_collected;
     QString m_reason;
     bool m_creating = false;
     bool m_done = false;
 };
+
+// The path that names standard output.
+inline constexpr const char* kStandardOutputPath = "-";
+// True for a target that is written where it is: standard output, or an existing path
+// that is neither a regular file nor a folder (a FIFO, a device, a socket).
+bool IsDirectTarget(const QString& path);
 
 // Writes bytes as the whole content of path. Returns AtomicFile::error(): empty on success.
 QString WriteFileAtomically(const QString& path, const QByteArray& bytes);

@@ -20,8 +20,8 @@ namespace kelvor {
 
 namespace {
 
-const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Write to FILE."),
-                                 QStringLiteral("FILE"));
+const QCommandLineOption kOutput({QStringLiteral("o"), QStringLiteral("output")},
+                                 QStringLiteral("Write to FILE (- for standard output)."), QStringLiteral("FILE"));
 const QCommandLineOption kIso(
     QStringLiteral("iso"), QStringLiteral("Dates yyyy-MM-dd, times HH:mm:ss and '.' decimals, whatever the locale."));
 const QCommandLineOption kSet(QStringLiteral("set"), QStringLiteral("The data set to export, from 1."),
@@ -261,8 +261,12 @@ int runDownload(CliContext& ctx)
         ctx.fail(saved.error);
         return kCliFailed;
     }
-    ctx.out << "downloaded " << store.collectionImage.size() << " bytes, " << store.sets.size() << " data set(s) to "
-            << QDir::toNativeSeparators(target) << '\n';
+    // With the collection itself on standard output, the summary goes beside it.
+    QTextStream& said = target == QLatin1String(kStandardOutputPath) ? ctx.err : ctx.out;
+    said << "downloaded " << store.collectionImage.size() << " bytes, " << store.sets.size() << " data set(s) to "
+         << (target == QLatin1String(kStandardOutputPath) ? QStringLiteral("standard output")
+                                                          : QDir::toNativeSeparators(target))
+         << '\n';
     return kCliOk;
 }
 

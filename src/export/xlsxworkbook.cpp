@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "base/atomicfile.h"
 #include "base/cnumericscope.h"
 #include "export/exportseries.h"
 
@@ -179,8 +180,12 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
 {
     const QFileInfo target(path);
     // The library writes to a path of its own: a new file beside the target, renamed
-    // over it once the library reports success.
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    // over it once the library reports success. A pipe or a device is not replaced: the
+    // workbook is made in the temporary folder and copied into it.
+    const bool direct = IsDirectTarget(path);
+    QTemporaryFile temp(direct ? QDir::temp().filePath(QStringLiteral(".kelvor-workbook.XXXXXX"))
+                               : target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                                     QStringLiteral(".XXXXXX"));
     if (!temp.open())
         return {failure(path, temp.errorString())};
     temp.close();
@@ -216,6 +221,12 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
     const lxw_error closed = workbook_close(book);
     if (closed != LXW_NO_ERROR)
         return {failure(path, QString::fromUtf8(lxw_strerror(closed)))};
+    if (direct) {
+        const QByteArray bytes = temp.open() ? temp.readAll() : QByteArray();
+        if (bytes.isEmpty())
+            return {failure(path, temp.errorString())};
+        return {WriteFileAtomically(path, bytes)};
+    }
     // Keep the permissions a new file would get, or those of the file it replaces.
     const QFile::Permissions mode = target.exists()
                                         ? QFile::permissions(path)

@@ -3,7 +3,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "base/atomicfile.h"
 
 #include "chart/chartmodel.h"
 #include "export/spreadsheetcsv.h"
@@ -29,7 +30,7 @@ QString problem(const QString& path, const QString& reason)
 // Lines are handed over in chunks; the old file stays until the last one is in.
 class TableWriter {
 public:
-    explicit TableWriter(const QString& path) : m_file(path) { m_file.open(QIODevice::WriteOnly); }
+    explicit TableWriter(const QString& path) : m_file(path) { m_file.open(); }
     void line(const QString& text)
     {
         m_chunk += text;
@@ -42,29 +43,21 @@ public:
     QString finish()
     {
         writeChunk();
-        // A full disk may show only at the last flush, which commit() would not report.
-        if (m_file.isOpen() && !m_failed && !m_file.flush())
-            m_failed = true;
-        if (!m_failed && m_file.error() == QFileDevice::NoError && m_file.commit())
+        if (m_file.commit())
             return {};
-        const QString reason = m_file.errorString();
-        m_file.cancelWriting();
-        return problem(m_file.fileName(), reason);
+        return problem(m_file.path(), m_file.reason());
     }
     std::int64_t lines() const { return m_lines; }
 
 private:
     void writeChunk()
     {
-        const QByteArray bytes = m_chunk.toLocal8Bit();
+        m_file.write(m_chunk.toLocal8Bit());
         m_chunk.clear();
-        if (!m_file.isOpen() || m_file.write(bytes) != bytes.size())
-            m_failed = true;
     }
-    QSaveFile m_file;
+    AtomicFile m_file;
     QString m_chunk;
     std::int64_t m_lines = 0;
-    bool m_failed = false;
 };
 
 LibraryExportResult recordingTable(const Library& library, std::int64_t id, const QString& path, const TextStyle& style)
@@ -155,12 +148,9 @@ LibraryExportResult downloadFile(const Library& library, std::int64_t id, const 
         return out;
     }
     if (collection) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(d->image) != d->image.size() || !file.flush() ||
-            !file.commit()) {
-            out.error = problem(path, file.errorString());
-            file.cancelWriting();
-        }
+        AtomicFile file(path);
+        if (!file.open() || !file.write(d->image) || !file.commit())
+            out.error = problem(path, file.reason());
         out.lines = d->image.size();
         return out;
     }

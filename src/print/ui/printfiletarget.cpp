@@ -18,8 +18,11 @@ PrintFileTarget::PrintFileTarget(QPrinter& printer) : m_printer(printer), m_targ
     const QFileInfo target(m_target);
     // The same suffix: QPrinter picks its output format from a ".pdf" name.
     const QString suffix = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
+    // Beside the target, so that it is renamed over it; a pipe or a device is written
+    // where it is, and its folder (/dev) is no place for a file of ours.
+    const QDir folder = IsDirectTarget(m_target) ? QDir::temp() : target.dir();
     m_temporary = std::make_unique<QTemporaryFile>(
-        target.dir().filePath(QLatin1Char('.') + target.completeBaseName() + QStringLiteral(".XXXXXX") + suffix));
+        folder.filePath(QLatin1Char('.') + target.completeBaseName() + QStringLiteral(".XXXXXX") + suffix));
     if (!m_temporary->open()) {
         m_error = QStringLiteral("Cannot create \"%1\": %2")
                       .arg(QDir::toNativeSeparators(m_target), m_temporary->errorString());
