@@ -310,6 +310,17 @@ void TellMeterLost(CliContext& ctx)
     ctx.err.flush();
 }
 
+void TellReadingGap(CliContext& ctx, ReadingGap::Change change)
+{
+    if (change == ReadingGap::Change::Stopped)
+        ctx.err << "kelvor-cli: the meter answers, but its replies cannot be read; no readings until they can\n";
+    else if (change == ReadingGap::Change::Resumed)
+        ctx.err << "kelvor-cli: readings arrive again\n";
+    else
+        return;
+    ctx.err.flush();
+}
+
 void FailNoMeterAnswered(CliContext& ctx, MeterDevice& device)
 {
     const QString problem = device.lastOpenProblem();

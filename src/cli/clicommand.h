@@ -12,6 +12,7 @@
 
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
+#include "meter/readinggap.h"
 
 namespace kelvor {
 
@@ -86,6 +87,9 @@ long long PositiveCount(CliContext& ctx, const QCommandLineOption& option);
 void TellWaitingForMeter(CliContext& ctx, MeterDevice& device);
 // Says on err that the meter stopped answering and is being looked for again.
 void TellMeterLost(CliContext& ctx);
+// Says on err that the meter answers but its replies carry no reading, or that
+// readings arrive again (what a ReadingGap reports; nothing for None).
+void TellReadingGap(CliContext& ctx, ReadingGap::Change change);
 // Fails with "no meter answered", with the device's reason when it has one.
 void FailNoMeterAnswered(CliContext& ctx, MeterDevice& device);
 

@@ -55,6 +55,7 @@ int runLive(CliContext& ctx)
     bool everConnected = false;
     bool toldWaiting = false;
     int missed = 0;
+    ReadingGap gap;
     long long printed = 0;
     while (!ctx.interrupted() && !ctx.outputFailed() && (count == 0 || printed < count) && !device.atEnd()) {
         const std::uint32_t tick = ctx.clock.tickMs();
@@ -62,6 +63,7 @@ int runLive(CliContext& ctx)
         if (!connected) {
             if (link->ProbeMeter() && link->replyHasModelCode()) {
                 connected = true;
+                gap.reset();
                 everConnected = true;
                 missed = 0;
             } else if (!toldWaiting) {
@@ -73,7 +75,9 @@ int runLive(CliContext& ctx)
         }
         if (link->ReadLiveReading()) {
             missed = 0;
-            if (link->replyIsLiveReading()) {  // a garbled reply is ignored, not a miss
+            // A garbled reply is ignored, not a miss; a run of them is told.
+            TellReadingGap(ctx, gap.reply(link->replyIsLiveReading()));
+            if (link->replyIsLiveReading()) {
                 DecodeLiveReading(link->replyBuffer().data(), reading);
                 ctx.out << readingLine(sampleTime, reading, format) << '\n';
                 ctx.out.flush();

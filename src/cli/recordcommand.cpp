@@ -214,6 +214,7 @@ int runRecord(CliContext& ctx)
     bool connected = false;
     bool toldWaiting = false;
     int missed = 0;
+    ReadingGap gap;
     int secondTicks = rate;  // the first reading is a sample
     int lastSecond = -1;
     long long taken = 0;
@@ -227,6 +228,7 @@ int runRecord(CliContext& ctx)
         if (!connected) {
             if (link->ProbeMeter() && link->replyHasModelCode()) {
                 connected = true;
+                gap.reset();
                 missed = 0;
                 if (!journal.active())
                     beginRecording(ctx, journal, recordingHeader(ctx, device, now, rate), access.path());
@@ -239,6 +241,7 @@ int runRecord(CliContext& ctx)
         }
         if (link->ReadLiveReading()) {
             missed = 0;
+            TellReadingGap(ctx, gap.reply(link->replyIsLiveReading()));
             if (link->replyIsLiveReading() && secondTicks >= rate) {
                 secondTicks = 0;
                 DecodeLiveReading(link->replyBuffer().data(), reading);

@@ -51,4 +51,13 @@ cut -f2- "$work/second.txt" >"$work/second.values"
 [ -s "$work/first.values" ] || fail "nothing captured"
 cmp -s "$work/first.values" "$work/second.values" \
     || fail "replayed capture differs: $(diff "$work/first.values" "$work/second.values")"
+
+# Replies that cannot be read (8 s of them) stop the readings: said when they stop and
+# when they come again, in live and in record, each once.
+for cmd in "live --count 12" "--data-dir $work/lib record --interval 00:00 --count 12 --quiet"; do
+    # shellcheck disable=SC2086
+    timeout 60 "$cli" --meter='sim:faults=garble-start:A@3+40' $cmd >/dev/null 2>"$work/err" || fail "$cmd exit $?"
+    [ "$(grep -c "replies cannot be read" "$work/err")" -eq 1 ] || fail "$cmd over garbled replies said: $(cat "$work/err")"
+    [ "$(grep -c "readings arrive again" "$work/err")" -eq 1 ] || fail "$cmd did not tell the readings back: $(cat "$work/err")"
+done
 echo "ok"

@@ -185,11 +185,21 @@ private slots:
         ShellRig rig;
         rig.tick();
         rig.program->live.T[0] = 42.0f;
+        const std::array<std::uint8_t, 64> good = rig.meter->liveReply;
         rig.meter->liveReply[63] = 0x00;
-        rig.tick(5);
+        rig.tick(4);
+        QVERIFY(rig.main->statusText(0).isEmpty());  // a few unreadable replies are not worth a word
+        rig.tick();
         QVERIFY(rig.program->monitor.Connected);
         QCOMPARE(rig.program->monitor.MissedReads, 0);
         QCOMPARE(rig.program->live.T[0], 42.0f);
+        // A second of them is: the values on screen stand still, and the status says why.
+        QCOMPARE(rig.main->statusText(0), QString::fromLatin1(kelvor::kReadingsStoppedText));
+        QCOMPARE(rig.main->statusText(1), QStringLiteral("On Connection"));
+        rig.meter->liveReply = good;
+        rig.tick();
+        QVERIFY(rig.main->statusText(0).isEmpty());
+        QVERIFY(rig.program->live.T[0] != 42.0f);
     }
 
     void dueSamplesAreHandedOver()

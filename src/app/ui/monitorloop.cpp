@@ -60,6 +60,7 @@ void MonitorLoop::probe()
         return;
     }
     m_program.monitor.Connected = true;
+    m_gap.reset();
     m_mainTimer.setInterval(kPollIntervalMs);
     m_view.meterFound();
 }
@@ -75,6 +76,11 @@ void MonitorLoop::poll(double sampleTime)
     }
     ++m_goodReads;
     mon.MissedReads = 0;
+    const ReadingGap::Change gap = m_gap.reply(link.replyIsLiveReading());
+    if (gap == ReadingGap::Change::Stopped)
+        m_view.readingsStopped();
+    else if (gap == ReadingGap::Change::Resumed)
+        m_view.readingsResumed();
     if (!link.replyIsLiveReading())
         return;  // garbled: keep the previous reading, and it is not a miss either
 

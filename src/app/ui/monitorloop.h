@@ -5,9 +5,13 @@
 #include <QString>
 #include <QTimer>
 
+#include "meter/readinggap.h"
 #include "program/program.h"
 
 namespace kelvor {
+
+// The status text while the meter answers with replies that cannot be read.
+inline constexpr const char* kReadingsStoppedText = "No readings: the meter's replies cannot be read";
 
 // What the monitor loop changes on screen when the meter comes and goes.
 class MonitorView {
@@ -17,6 +21,10 @@ public:
     virtual void meterLost() = 0;
     // A probe failed; `why` is the device's own explanation (may be empty).
     virtual void probeFailed(const QString& why) = 0;
+    // The meter answers but its replies carry no reading (garbled), and the first
+    // reading after such a stretch.
+    virtual void readingsStopped() = 0;
+    virtual void readingsResumed() = 0;
 };
 
 // Finds the meter, polls it and feeds the panel and the real-time run. Owns the
@@ -64,6 +72,7 @@ private:
     QTimer m_mainTimer;
     QTimer m_maxMinTimer;
     QTimer m_recFullTimer;
+    ReadingGap m_gap;
     int m_goodReads = 0;
     bool m_maxMinPhase = false;
     bool m_recFullPhase = false;

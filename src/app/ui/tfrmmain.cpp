@@ -482,6 +482,23 @@ void TfrmMain::meterLost()
         m_program.panel->setNoConnectionVisible(true);
 }
 
+// In the first panel, where a missing meter is explained: the panel's values stand
+// still meanwhile, and should not pass for current ones.
+void TfrmMain::readingsStopped()
+{
+    const QString text = QString::fromLatin1(kReadingsStoppedText);
+    m_status[0]->setText(text);
+    m_status[0]->setToolTip(text);
+}
+
+void TfrmMain::readingsResumed()
+{
+    if (m_status[0]->text() != QLatin1String(kReadingsStoppedText))
+        return;
+    m_status[0]->clear();
+    m_status[0]->setToolTip(QString());
+}
+
 void TfrmMain::probeFailed(const QString& why)
 {
     // The first panel says why no meter is found (the device's own words), so a

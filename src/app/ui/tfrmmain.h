@@ -131,6 +131,8 @@ private:
     void meterFound() override;
     void meterLost() override;
     void probeFailed(const QString& why) override;
+    void readingsStopped() override;
+    void readingsResumed() override;
 
     Program& m_program;
     QMdiArea* m_mdi = nullptr;
