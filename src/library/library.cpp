@@ -534,6 +534,13 @@ std::optional<RecordingStatistics> Library::computeStatistics(std::int64_t id, Q
     return st;
 }
 
+LibraryStatus Library::updateStatistics(std::int64_t id)
+{
+    QString error;
+    const auto st = computeStatistics(id, &error);
+    return st ? writeStatistics(id, *st) : LibraryStatus{SQLITE_ERROR, error};
+}
+
 std::vector<LibraryEntry> Library::markInterrupted(const std::function<bool(std::int64_t)>& stillWritten,
                                                    LibraryStatus* status)
 {

@@ -62,6 +62,9 @@ public:
     LibraryStatus endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
                                const std::vector<RecordingAnnotation>& annotations,
                                const std::vector<ChartAlarmEvent>& alarmEvents = {});
+    // Computes a recording's statistics afresh from its samples (after samples were added
+    // to a run that was already closed).
+    LibraryStatus updateStatistics(std::int64_t id);
     // Marks every recording still in the "recording" state as interrupted (its program
     // died) and returns them, except those `stillWritten` says a live program is
     // writing. Their statistics are computed from the samples; the alarm events and

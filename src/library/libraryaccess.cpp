@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QLockFile>
 
+#include "library/unsavedsamples.h"
+
 namespace kelvor {
 
 LibraryAccess::LibraryAccess(QString dataDir) : m_dataDir(std::move(dataDir)) {}
@@ -23,6 +25,10 @@ Library* LibraryAccess::get()
         m_notice = opened.notice;
     m_error = opened.error;
     m_library = std::move(opened.library);
+    // Samples an earlier run could not write wait beside the library: they go in first.
+    if (m_library)
+        if (const QString taken = TakeBackUnsavedSamples(*m_library, m_dataDir); !taken.isEmpty())
+            m_notice = m_notice.isEmpty() ? taken : m_notice + QLatin1Char(' ') + taken;
     return m_library.get();
 }
 

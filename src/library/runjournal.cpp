@@ -24,8 +24,13 @@ QString RunJournal::report(bool written, const QString& reason)
     if (m_told)
         return {};
     m_told = true;
-    return LibraryWriteProblem(m_access.path(), LibraryStatus{1, reason});
+    QString problem = LibraryWriteProblem(m_access.path(), LibraryStatus{1, reason});
+    if (!unsavedPath().isEmpty())
+        problem += QStringLiteral(" Until then they are also kept in %1.").arg(QDir::toNativeSeparators(unsavedPath()));
+    return problem;
 }
+
+QString RunJournal::unsavedPath() const { return m_unsaved && m_unsaved->usable() ? m_unsaved->path() : QString(); }
 
 QString RunJournal::begin(const RecordingHeader& header)
 {
@@ -39,7 +44,10 @@ QString RunJournal::begin(const RecordingHeader& header)
     m_lock.reset();
     m_active = true;
     m_told = false;
+    m_toldUnkept = false;
     m_complete = false;
+    m_unsaved = std::make_unique<UnsavedSamplesFile>();
+    m_unsaved->start(m_access.dataDir(), header);
     QString reason;
     const bool written = flush(&reason);
     return report(written, reason);
@@ -53,7 +61,14 @@ QString RunJournal::append(const JournalSample& sample)
     m_pending.push_back(sample);
     QString reason;
     const bool written = flush(&reason);
-    return report(written, reason);
+    QString problem = report(written, reason);
+    if (!written && !m_unsaved->add(m_written + std::int64_t(m_pending.size()) - 1, sample) && !m_toldUnkept) {
+        m_toldUnkept = true;
+        problem =
+            (problem.isEmpty() ? QString() : problem + QLatin1Char(' ')) +
+            QStringLiteral("Samples the library cannot take are kept in memory only: a killed program loses them.");
+    }
+    return problem;
 }
 
 QString RunJournal::alarmEvent(const ChartAlarmEvent& event)
@@ -85,7 +100,15 @@ QString RunJournal::end(const std::vector<RecordingAnnotation>& annotations,
     // recording left behind in the "recording" state is offered back at the next start.
     m_active = false;
     m_lock.reset();
-    return m_complete ? QString() : endProblem(reason);
+    const QString kept = unsavedPath();
+    m_unsaved->finish(m_pending.empty());
+    if (m_complete)
+        return {};
+    QString problem = endProblem(reason);
+    if (!m_pending.empty() && !kept.isEmpty())
+        problem += QStringLiteral(" They are kept in %1 and go into the library when it is next opened.")
+                       .arg(QDir::toNativeSeparators(kept));
+    return problem;
 }
 
 QString RunJournal::endProblem(const QString& reason) const
@@ -108,13 +131,16 @@ bool RunJournal::flush(QString* reason)
 {
     Library* library = m_access.get();
     if (!library) {
-        *reason = reasonOf(LibraryStatus{1, m_access.lastError()});
+        // Between two tries the access has nothing new to say: the last failure stands.
+        *reason = m_access.lastError().isEmpty() && !m_reason.isEmpty() ? m_reason
+                                                                        : reasonOf(LibraryStatus{1, m_access.lastError()});
         return false;
     }
     LibraryStatus s;
     if (!m_id) {
         m_id = library->beginRecording(m_header, &s);
         if (m_id) {
+            m_unsaved->recordingBegun(*m_id);
             // Held for the whole run: tells a program starting beside this one that the
             // recording is alive, not interrupted.
             m_lock = std::make_unique<QLockFile>(m_access.lockPath(*m_id));
@@ -136,7 +162,7 @@ bool RunJournal::flush(QString* reason)
     }
     if (m_id && s.ok())
         return true;
-    *reason = reasonOf(s);
+    *reason = m_reason = reasonOf(s);
     // Open the file afresh next time: a read-only or replaced file is seen anew.
     m_access.reset();
     return false;

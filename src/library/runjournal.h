@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "library/librarytypes.h"
+#include "library/unsavedsamples.h"
 
 class QLockFile;
 
@@ -15,9 +16,10 @@ namespace kelvor {
 class LibraryAccess;
 
 // Keeps one real-time run in the library while it is taken: every sample and every
-// alarm event is committed as it arrives. When the library cannot be written (disk full, read-only, locked,
-// damaged) the samples wait in memory and go in with the next one that can be
-// written; the run itself never stops for it.
+// alarm event is committed as it arrives. When the library cannot be written (disk
+// full, read-only, locked, damaged) the samples wait in memory and go in with the next one that can be
+// written; the run itself never stops for it. They are also appended to the run's
+// unsaved-samples file beside the library, so that a killed program does not lose them.
 //
 // Each call returns a problem to tell the user, once per stretch of failures (a library
 // that recovers and fails again is told again); empty otherwise. end() always says when
@@ -43,6 +45,8 @@ public:
     // Every alarm event of the run, written or still waiting.
     const std::vector<ChartAlarmEvent>& alarmEvents() const { return m_events; }
     std::size_t pendingEvents() const { return m_events.size() - std::size_t(m_eventsWritten); }
+    // Where the samples the library does not hold are kept; empty when nowhere but in memory.
+    QString unsavedPath() const;
     const RecordingStatistics& statistics() const { return m_statistics; }
 
 private:
@@ -62,9 +66,12 @@ private:
     std::int64_t m_eventsWritten = 0;  // m_events[0..m_eventsWritten) are in the library
     RecordingStatistics m_statistics;
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<UnsavedSamplesFile> m_unsaved;
+    QString m_reason;  // why the library last failed
     bool m_active = false;
     bool m_told = false;
     bool m_complete = false;
+    bool m_toldUnkept = false;
 };
 
 }  // namespace kelvor

@@ -407,6 +407,119 @@ TEST(RunJournal, EveryStretchOfFailuresIsToldAndTheEndSaysWhatIsMissing)
     EXPECT_EQ(journal.pending(), 10u);
 }
 
+QStringList unsavedFiles(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList({QStringLiteral("kelvor-unsaved-*")}, QDir::Files);
+}
+
+// What the library refused is appended beside it as it fails; a program that dies then
+// (here: the journal goes without end()) loses none of it, and the next program to open
+// the library takes it in, once, in the right order. Whether the library had the run at
+// all or stopped taking it midway.
+TEST(RunJournal, RefusedSamplesOutliveTheProgramAndGoInAtTheNextOpen)
+{
+    struct Case {
+        const char* what;
+        int failFrom;  // -1: a folder stands where the library should be, for the whole run
+    };
+    for (const Case c : {Case{"disk full midway", 6}, Case{"no library at all", -1}}) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        RecordingHeader h = header();
+        h.name = QStringLiteral("tab\there, line\nthere, back\\slash");
+        std::vector<JournalSample> taken;
+        {
+            FailingVfs vfs;
+            if (c.failFrom < 0)
+                QDir(dir.path()).mkdir(QString::fromLatin1(Library::kFileName));
+            LibraryAccess access(dir.path());
+            access.setRetryInterval(std::chrono::milliseconds(0));
+            auto journal = std::make_unique<RunJournal>(access);
+            QStringList told{journal->begin(h)};
+            for (int i = 0; i < 15; ++i) {
+                if (i == c.failFrom)
+                    FailingVfs::failWritesWith(SQLITE_FULL);
+                told << journal->append(sampleAt(i));
+                taken.push_back(sampleAt(i));
+            }
+            told.removeAll(QString());
+            ASSERT_EQ(told.size(), 1);
+            EXPECT_TRUE(told.first().contains(QStringLiteral("kelvor-unsaved-"))) << told.first().toStdString();
+            ASSERT_EQ(unsavedFiles(dir).size(), 2u);  // the file and its run's lock
+            journal.reset();
+            FailingVfs::failWritesWith(0);
+            if (c.failFrom < 0)
+                QDir(dir.path()).rmdir(QString::fromLatin1(Library::kFileName));
+        }
+        LibraryAccess next(dir.path());
+        Library* lib = next.get();
+        ASSERT_TRUE(lib);
+        EXPECT_TRUE(next.takeNotice().contains(QStringLiteral("are now in it"))) << c.what;
+        EXPECT_TRUE(unsavedFiles(dir).isEmpty()) << unsavedFiles(dir).join(QLatin1Char(' ')).toStdString();
+        LibraryStatus s;
+        ASSERT_EQ(lib->markInterrupted({}, &s).size(), 1u);
+        QString error;
+        const auto data = lib->loadRecording(1, 0, &error);
+        ASSERT_TRUE(data) << error.toStdString();
+        EXPECT_EQ(data->samples, taken);
+        EXPECT_EQ(data->header.name, h.name);
+        EXPECT_EQ(data->entry.state, QLatin1String(kStateInterrupted));
+        RecordingStatistics expected;
+        for (const JournalSample& t : taken)
+            expected.add(t);
+        EXPECT_EQ(data->statistics, expected);
+        LibraryAccess again(dir.path());  // taken in once
+        ASSERT_TRUE(again.get());
+        EXPECT_TRUE(again.takeNotice().isEmpty());
+        EXPECT_EQ(again.get()->list(&error).size(), 1u);
+    }
+}
+
+// The file as a kill leaves it: its last line may be cut. A run that ends with the
+// library whole leaves no file; one that ends without says where the rest is.
+TEST(RunJournal, UnsavedSamplesFileIsReadAsAKillLeavesIt)
+{
+    FailingVfs vfs;
+    QTemporaryDir dir;
+    LibraryAccess access(dir.path());
+    access.setRetryInterval(std::chrono::milliseconds(0));
+    RunJournal journal(access);
+    journal.begin(header());
+    journal.append(sampleAt(0));
+    FailingVfs::failWritesWith(SQLITE_FULL);
+    journal.append(sampleAt(1));
+    journal.append(sampleAt(2));
+    const QString last = journal.end({});
+    EXPECT_TRUE(last.contains(QStringLiteral("2 of the 3 samples"))) << last.toStdString();
+    EXPECT_TRUE(last.contains(QStringLiteral("kelvor-unsaved-"))) << last.toStdString();
+    FailingVfs::failWritesWith(0);
+    const QStringList files = unsavedFiles(dir);
+    ASSERT_EQ(files.size(), 1u);  // the run is over: no lock
+    QFile f(QDir(dir.path()).filePath(files.first()));
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("sample\t3\t46027.6\t0\t1\t2");  // cut off by the kill
+    f.close();
+    QFile::copy(f.fileName(), QDir(dir.path()).filePath(QStringLiteral("kelvor-unsaved-not-ours.txt")));
+    QFile other(QDir(dir.path()).filePath(QStringLiteral("kelvor-unsaved-not-ours.txt")));
+    ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+    other.write("something else");  // over the first line
+    other.close();
+
+    LibraryAccess next(dir.path());
+    ASSERT_TRUE(next.get());
+    QString error;
+    const auto data = next.get()->loadRecording(*journal.recordingId(), 0, &error);
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->samples, (std::vector<JournalSample>{sampleAt(0), sampleAt(1), sampleAt(2)}));
+    EXPECT_EQ(unsavedFiles(dir), QStringList{QStringLiteral("kelvor-unsaved-not-ours.txt")});
+
+    RunJournal whole(next);
+    whole.begin(header());
+    whole.append(sampleAt(0));
+    EXPECT_TRUE(whole.end({}).isEmpty());
+    EXPECT_EQ(unsavedFiles(dir), QStringList{QStringLiteral("kelvor-unsaved-not-ours.txt")});
+}
+
 TEST(RunJournal, LockedLibraryKeepsSamplesInMemoryUntilFree)
 {
     QTemporaryDir dir;
