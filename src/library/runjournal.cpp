@@ -61,8 +61,10 @@ QString RunJournal::append(const JournalSample& sample)
     m_pending.push_back(sample);
     QString reason;
     const bool written = flush(&reason);
+    // Into the file before the problem is told, so that it names the file only when it took the sample.
+    const bool kept = written || m_unsaved->add(m_written + std::int64_t(m_pending.size()) - 1, sample);
     QString problem = report(written, reason);
-    if (!written && !m_unsaved->add(m_written + std::int64_t(m_pending.size()) - 1, sample) && !m_toldUnkept) {
+    if (!kept && !m_toldUnkept) {
         m_toldUnkept = true;
         problem =
             (problem.isEmpty() ? QString() : problem + QLatin1Char(' ')) +
@@ -132,8 +134,9 @@ bool RunJournal::flush(QString* reason)
     Library* library = m_access.get();
     if (!library) {
         // Between two tries the access has nothing new to say: the last failure stands.
-        *reason = m_access.lastError().isEmpty() && !m_reason.isEmpty() ? m_reason
-                                                                        : reasonOf(LibraryStatus{1, m_access.lastError()});
+        *reason = m_access.lastError().isEmpty() && !m_reason.isEmpty()
+                      ? m_reason
+                      : reasonOf(LibraryStatus{1, m_access.lastError()});
         return false;
     }
     LibraryStatus s;
