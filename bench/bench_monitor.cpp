@@ -23,6 +23,8 @@ public:
     void meterFound() override {}
     void meterLost() override {}
     void probeFailed(const QString&) override {}
+    void readingsStopped() override {}
+    void readingsResumed() override {}
 };
 
 struct Rig {
