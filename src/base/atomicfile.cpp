@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/eventlog.h"
+
 namespace kelvor {
 
 namespace {
@@ -96,6 +98,7 @@ bool AtomicFile::commit()
     if (!m_file->commit())
         return fail(m_file->errorString(), false);
     m_done = true;
+    qCInfo(lcFiles, "wrote %s", qPrintable(QDir::toNativeSeparators(m_path)));
     return true;
 }
 
@@ -114,6 +117,7 @@ bool AtomicFile::fail(const QString& reason, bool creating)
     m_reason = reason.isEmpty() ? QStringLiteral("unknown error") : reason;
     m_creating = creating;
     cancel();
+    qCWarning(lcFiles, "%s", qPrintable(error()));
     return false;
 }
 

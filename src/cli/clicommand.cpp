@@ -9,6 +9,7 @@
 
 #include "base/clock.h"
 #include "base/datafolder.h"
+#include "base/eventlog.h"
 #include "kelvor_version.h"
 #include "meter/choice/devicechoice.h"
 
@@ -35,6 +36,10 @@ const QCommandLineOption kDataDirOption(QStringLiteral("data-dir"),
                                         QStringLiteral("The program's data folder (the library kelvor.sqlite, "
                                                        "template/, temp/), as for kelvor --data-dir."),
                                         QStringLiteral("DIR"));
+const QCommandLineOption kLogOption(QStringLiteral("log"),
+                                    QStringLiteral("Append a trace of what the program does (the meter, the "
+                                                   "library, files) to FILE, to send with a report of a problem."),
+                                    QStringLiteral("FILE"));
 const QCommandLineOption kHelpOption({QStringLiteral("h"), QStringLiteral("help")},
                                      QStringLiteral("Show this help (after a command: the command's help)."));
 const QCommandLineOption kVersionOption({QStringLiteral("v"), QStringLiteral("version")},
@@ -44,7 +49,8 @@ const QCommandLineOption kVersionOption({QStringLiteral("v"), QStringLiteral("ve
 bool takesSeparateValue(const QString& arg)
 {
     return arg == QLatin1String("--meter") || arg == QLatin1String("--capture") || arg == QLatin1String("-meter") ||
-           arg == QLatin1String("-capture") || arg == QLatin1String("--data-dir") || arg == QLatin1String("-data-dir");
+           arg == QLatin1String("-capture") || arg == QLatin1String("--data-dir") ||
+           arg == QLatin1String("-data-dir") || arg == QLatin1String("--log") || arg == QLatin1String("-log");
 }
 
 // The first argument that is neither an option nor an option's value.
@@ -64,7 +70,7 @@ int commandIndex(const QStringList& arguments)
 
 void addGlobalOptions(QCommandLineParser& parser)
 {
-    parser.addOptions({kMeterOption, kCaptureOption, kDataDirOption, kHelpOption, kVersionOption});
+    parser.addOptions({kMeterOption, kCaptureOption, kDataDirOption, kLogOption, kHelpOption, kVersionOption});
 }
 
 QString programHelp(QCommandLineParser& parser)
@@ -261,6 +267,10 @@ int runCli(const QStringList& arguments, CliEnv& env)
         return usage(bad);
     if (const QString bad = dataDirError(parser); !bad.isEmpty())
         return usage(bad);
+    if (parser.isSet(kLogOption)) {
+        if (const QString bad = StartEventLog(parser.value(kLogOption), QStringLiteral("kelvor-cli")); !bad.isEmpty())
+            return usage(QStringLiteral("--log=%1: %2").arg(parser.value(kLogOption), bad));
+    }
 
     QStringList rest = parser.positionalArguments();
     rest.removeFirst();  // the command's own name

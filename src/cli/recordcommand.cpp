@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "base/clock.h"
+#include "base/eventlog.h"
 #include "cli/alarmoption.h"
 #include "cli/clicommand.h"
 #include "cli/readingline.h"
@@ -158,6 +159,7 @@ RecordingHeader recordingHeader(CliContext& ctx, MeterDevice& device, const QDat
 void beginRecording(CliContext& ctx, RunJournal& journal, const RecordingHeader& header, const QString& libraryPath)
 {
     tell(ctx, journal.begin(header));
+    qCInfo(lcSession, "recording into %s", qPrintable(libraryPath));
     ctx.err << "kelvor-cli: recording into " << libraryPath << '\n';
     ctx.err.flush();
 }
@@ -167,6 +169,7 @@ bool closingLine(CliContext& ctx, const RunJournal& journal)
 {
     const std::int64_t stored = journal.written();
     const std::int64_t taken = stored + std::int64_t(journal.pending());
+    qCInfo(lcSession, "recording ended: %lld samples taken, %lld stored", qlonglong(taken), qlonglong(stored));
     if (journal.complete()) {
         ctx.err << "kelvor-cli: " << taken << " samples recorded as library item " << *journal.recordingId() << '\n';
         return true;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/eventlog.h"
 #include "library/libraryschema.h"
 #include "library/sqlitestatement.h"
 #include "logger/datasetformat.h"
@@ -284,11 +285,13 @@ LibraryOpenResult Library::open(const QString& dataDir)
     std::unique_ptr<Library> lib(new Library(path));
     LibraryStatus s = lib->connect();
     if (s.ok()) {
+        qCInfo(lcLibrary, "opened %s (schema %d)", qPrintable(QDir::toNativeSeparators(path)), lib->schemaVersion());
         out.library = std::move(lib);
         return out;
     }
     if (!isDamage(s.code)) {
         out.error = QStringLiteral("The library %1 cannot be used: %2").arg(QDir::toNativeSeparators(path), s.error);
+        qCWarning(lcLibrary, "%s (SQLite code %d)", qPrintable(out.error), s.code);
         return out;
     }
     // Set the file aside with its WAL and shared-memory files; a new one starts in its place.
@@ -307,6 +310,7 @@ LibraryOpenResult Library::open(const QString& dataDir)
                      "The library %1 could not be read (%2). It was kept as %3 and a new library "
                      "was started.")
                      .arg(QDir::toNativeSeparators(path), s.error, QDir::toNativeSeparators(aside));
+    qCWarning(lcLibrary, "%s", qPrintable(out.notice));
     s = lib->connect();
     if (!s.ok()) {
         out.error = QStringLiteral("The library %1 cannot be used: %2").arg(QDir::toNativeSeparators(path), s.error);

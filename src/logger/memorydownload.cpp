@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/memorydownload.h"
 
+#include "base/eventlog.h"
 #include "logger/datasetstore.h"
 #include "logger/workingcopy.h"
 #include "meter/exchange.h"
@@ -113,13 +114,20 @@ int MemoryDownload::DownloadMemory(QByteArray& image)
     const int started = startTransfer();
     if (m_listener)
         m_listener->busy(false);
-    if (started != kDownloadOk)
+    if (started != kDownloadOk) {
+        qCWarning(lcLogger, "download could not start: code %d", started);
         return started;  // nothing to resume from
+    }
 
     beginImage(image);
+    qCInfo(lcLogger, "download started");
     const int code = resumeTransfer(image, transferBlocks(image));
     if (m_listener)
         m_listener->end();
+    if (code == kDownloadOk)
+        qCInfo(lcLogger, "download ended: %lld bytes", qlonglong(image.size()));
+    else
+        qCWarning(lcLogger, "download failed: code %d after %lld bytes", code, qlonglong(image.size()));
     return code;
 }
 

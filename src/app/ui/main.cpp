@@ -15,6 +15,7 @@
 #include "app/ui/tfrmmain.h"
 #include "base/clock.h"
 #include "base/datafolder.h"
+#include "base/eventlog.h"
 #include "graph/defaultlook.h"
 #include "kelvor_version.h"
 #include "logger/ui/librarycommands.h"
@@ -32,6 +33,7 @@ struct Options {
     QString meter = QStringLiteral("usb");
     QString capture;
     QString dataDir;
+    QString log;
     bool service = false;
     QStringList files;  // absolute paths of the files to open
 };
@@ -58,7 +60,11 @@ int parseOptions(const QStringList& args, Options& out)
                                      QStringLiteral("dir"));
     const QCommandLineOption service(QStringLiteral("service"),
                                      QStringLiteral("Show Data Logger > Setup (meter service functions)."));
-    parser.addOptions({help, version, meter, capture, dataDir, service});
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append a trace of what the program does (the meter, the library, "
+                                                "files) to FILE, to send with a report of a problem."),
+                                 QStringLiteral("file"));
+    parser.addOptions({help, version, meter, capture, dataDir, log, service});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("Graph files (.ghf), tables (.txt, .csv) or data set collections (.ch4) "
@@ -92,6 +98,11 @@ int parseOptions(const QStringList& args, Options& out)
     out.capture = parser.value(capture);
     out.dataDir = parser.value(dataDir);
     out.service = parser.isSet(service);
+    out.log = parser.value(log);
+    if (parser.isSet(log) && out.log.isEmpty()) {
+        std::fputs("kelvor: --log needs a file name\nTry 'kelvor --help'.\n", stderr);
+        return 2;
+    }
     // Made absolute here: a copy already running gets them, and it runs elsewhere.
     for (const QString& file : parser.positionalArguments())
         out.files << QFileInfo(file).absoluteFilePath();
@@ -121,10 +132,17 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("TOVRA"));
     QApplication::setApplicationName(QStringLiteral("KELVOR"));
     QApplication::setApplicationVersion(QStringLiteral(KELVOR_VERSION));
+    if (!options.log.isEmpty()) {
+        if (const QString bad = StartEventLog(options.log, QStringLiteral("kelvor")); !bad.isEmpty()) {
+            std::fprintf(stderr, "kelvor: --log=%s: %s\n", qPrintable(options.log), qPrintable(bad));
+            return 2;
+        }
+    }
     try {
         return run(app, options);
     } catch (const std::exception& e) {
         // The last resort for anything that escaped its handler.
+        qCCritical(lcProgram, "ended by an exception: %s", e.what());
         QMessageBox::critical(nullptr, QStringLiteral("KELVOR"), QString::fromLocal8Bit(e.what()));
         return 1;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/monitorloop.h"
 
+#include "base/eventlog.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "program/program.h"
@@ -60,6 +61,7 @@ void MonitorLoop::probe()
         return;
     }
     m_program.monitor.Connected = true;
+    qCInfo(lcMeter, "meter found");
     m_gap.reset();
     m_mainTimer.setInterval(kPollIntervalMs);
     m_view.meterFound();
@@ -111,6 +113,7 @@ void MonitorLoop::connectionLost()
     MonitorState& mon = m_program.monitor;
     m_recFullTimer.stop();
     mon.Connected = false;
+    qCWarning(lcMeter, "meter lost after %d missed readings", mon.MissedReads);
     mon.MissedReads = 0;
     m_mainTimer.setInterval(kProbeIntervalMs);
     m_view.meterLost();
