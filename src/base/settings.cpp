@@ -26,8 +26,15 @@ StoredSettings readSettings(QSettings& settings)
     StoredSettings s;
     if (settings.status() != QSettings::NoError)
         return s;
-    s.RealTimeRate = readInt(settings, kRateKey, s.RealTimeRate);
-    s.AnnoColor = readInt(settings, kColorKey, s.AnnoColor);
+    // A value the windows cannot show or use (a rate the two rate lists cannot hold, a
+    // colour with bits beyond 0x00BBGGRR) counts as unreadable: a negative rate would
+    // show a negative recording period and a rate of 0 would make Start do nothing.
+    const int rate = readInt(settings, kRateKey, s.RealTimeRate);
+    if (rate >= kMinRealTimeRate && rate <= kMaxRealTimeRate)
+        s.RealTimeRate = rate;
+    const int colour = readInt(settings, kColorKey, s.AnnoColor);
+    if (colour >= 0 && colour <= 0xFFFFFF)
+        s.AnnoColor = colour;
     return s;
 }
 

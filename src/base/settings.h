@@ -12,7 +12,11 @@ struct StoredSettings {
     int AnnoColor = 0;     // 0x00BBGGRR of new annotations
 };
 
-// Missing, unreadable or non-integer values give the defaults.
+// The rate lists run from 00 to 60 minutes and 00 to 60 seconds.
+inline constexpr int kMinRealTimeRate = 1;
+inline constexpr int kMaxRealTimeRate = 60 * 60 + 60;
+
+// Missing, unreadable, non-integer or out-of-range values give the defaults.
 StoredSettings readSettings(QSettings& settings);
 // Returns what went wrong storing them (see syncSettings), empty when they were stored.
 QString writeSettings(QSettings& settings, const StoredSettings& values);

@@ -36,7 +36,13 @@ TEST(Settings, ReadsIntegersAndFallsBackToDefaults)
         {"RealTimeRate=75\nAnnoColor=16711680\n", 75, 16711680},
         {"RealTimeRate=fast\nAnnoColor=7.5\n", 2, 0},
         {"AnnoColor=255\n", 2, 255},
-        {"RealTimeRate=-3\n", -3, 0},  // kept as read; the rate lists judge it
+        // Out of what the windows can show or use: the default.
+        {"RealTimeRate=-5\nAnnoColor=-1\n", 2, 0},
+        {"RealTimeRate=0\nAnnoColor=16777216\n", 2, 0},
+        {"RealTimeRate=3661\n", 2, 0},
+        {"RealTimeRate=99999999999\n", 2, 0},
+        {"RealTimeRate=1\nAnnoColor=16777215\n", 1, 16777215},
+        {"RealTimeRate=3660\n", 3660, 0},
     };
     for (const Case& c : cases) {
         const StoredSettings s = readIni(c.ini);

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Any byte string as the settings file: what is read is always a rate the rate lists
+// can hold and a colour of 0x00BBGGRR, whatever the file says.
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "base/settings.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace kelvor;
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("KELVOR.conf"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        f.write(reinterpret_cast<const char*>(data), qint64(size));
+    }
+    const StoredSettings s = readSettings(*openProgramSettings(path));
+    if (s.RealTimeRate < kMinRealTimeRate || s.RealTimeRate > kMaxRealTimeRate)
+        std::abort();
+    if (s.AnnoColor < 0 || s.AnnoColor > 0xFFFFFF)
+        std::abort();
+    return 0;
+}
