@@ -35,8 +35,11 @@ nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 version=$("${nodisplay[@]}" "$usr/bin/kelvor" --version) || fail "kelvor --version without a display"
 [[ $version == "kelvor "* ]] || fail "kelvor --version printed: $version"
 version=${version#kelvor }
-"${nodisplay[@]}" "$usr/bin/kelvor" --help | grep -q -- '--meter' || fail "kelvor --help without a display"
-"${nodisplay[@]}" "$usr/bin/kelvor-cli" --help | grep -q '^Commands:' || fail "kelvor-cli --help"
+# Read whole before grep: grep -q stops at its match, and the writer's SIGPIPE would fail the pipe.
+help=$("${nodisplay[@]}" "$usr/bin/kelvor" --help) || fail "kelvor --help without a display"
+grep -q -- '--meter' <<<"$help" || fail "kelvor --help lacks --meter"
+help=$("${nodisplay[@]}" "$usr/bin/kelvor-cli" --help) || fail "kelvor-cli --help without a display"
+grep -q '^Commands:' <<<"$help" || fail "kelvor-cli --help lists no commands"
 
 # The MIME types: valid XML that shared-mime-info compiles into globs, an icon for
 # each, and the same list in the desktop entry and the AppStream data.
@@ -112,13 +115,15 @@ if grep -q '^HELP2MAN_PROGRAM:FILEPATH=/' "$build/CMakeCache.txt"; then
     for heading in FILES ENVIRONMENT "EXIT STATUS" EXAMPLES; do
         zcat "$usr/share/man/man1/kelvor.1.gz" | grep -q "^\.SH \"\?$heading\"\?\$" || fail "kelvor.1 has no $heading section"
     done
+    global_options=$("$usr/bin/kelvor-cli" --help | sed -n '/^Options:/,/^$/p' | grep -oE -- '^  (-[a-zA-Z], )?--[a-z][a-z0-9-]*' |
+        grep -oE -- '--[a-z][a-z0-9-]*')
     cli_commands=$("$usr/bin/kelvor-cli" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z0-9-]*\) .*/\1/p')
     [ "$(wc -l <<<"$cli_commands")" -ge 10 ] || fail "too few commands read from --help: $cli_commands"
     for c in $cli_commands; do
         section=$(sed -n "/^\.SS \"$c\"\$/,/^\.S[SH] /p" <<<"$roff")
         [ -n "$section" ] || fail "kelvor-cli.1 has no section for $c"
         for opt in $("$usr/bin/kelvor-cli" "$c" --help | sed -n '/^Options:/,/^$/p' | grep -oE -- '^  (-[a-zA-Z], )?--[a-z][a-z0-9-]*' | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u); do
-            case $opt in --meter | --capture | --data-dir | --help | --version) continue ;; esac
+            grep -qx -- "$opt" <<<"$global_options" && continue  # in the page's OPTIONS section
             grep -q -- "$opt" <<<"$section" || fail "kelvor-cli.1 lacks $opt in the section of $c"
         done
     done
@@ -137,8 +142,8 @@ commands=$("$usr/bin/kelvor-cli" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z][
 [ "$(complete_words "$usr/bin/kelvor-cli" --meter=sim ex)" = export ] || fail "completion of 'ex'"
 got=$(complete_words "$usr/bin/kelvor-cli" export --s | tr '\n' ' ')
 [ "$got" = '--set ' ] || fail "completion of export --s: $got"
-got=$(complete_words "$usr/bin/kelvor-cli" probe --l | tr '\n' ' ')
-[ "$got" = '--list ' ] || fail "completion of probe --l: $got"
+got=$(complete_words "$usr/bin/kelvor-cli" probe --li | tr '\n' ' ')
+[ "$got" = '--list ' ] || fail "completion of probe --li: $got"
 
 # The graph template the windowed program ships for its first start.
 if grep -q 'graph\.ghf' "$src/cmake/install.cmake" "$src/CMakeLists.txt" "$src/src/CMakeLists.txt" 2>/dev/null; then
