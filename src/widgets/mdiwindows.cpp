@@ -46,6 +46,65 @@ QList<QMdiSubWindow*> arrangedWindows(QMdiArea& area)
     return windows;
 }
 
+// Tiles no narrower than this beside the fixed-size windows, or they give up the room.
+constexpr int kLeastTileWidth = 400;
+
+struct Grid {
+    int columns = 1;
+    int rows = 1;
+    QRect cell(const QRect& room, int n, int i) const
+    {
+        const int row = i / columns;
+        // The last row shares the width among the windows left for it.
+        const int inRow = row == rows - 1 ? n - row * columns : columns;
+        const int cellWidth = room.width() / inRow, cellHeight = room.height() / rows;
+        return QRect(room.left() + (i - row * columns) * cellWidth, room.top() + row * cellHeight, cellWidth,
+                     cellHeight);
+    }
+};
+
+// How far the windows fall short of their minimum sizes in a grid (0: all fit).
+double shortfall(const QList<QMdiSubWindow*>& windows, const QRect& room, const Grid& grid)
+{
+    double sum = 0.0;
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        const QSize least = minimumOf(*windows[i]).expandedTo(QSize(1, 1));
+        const QRect cell = grid.cell(room, n, i);
+        sum += double(std::max(0, least.width() - cell.width())) / least.width() +
+               double(std::max(0, least.height() - cell.height())) / least.height();
+    }
+    return sum;
+}
+
+// The grid nearest to square in which the windows keep their minimum sizes, or failing
+// that the one in which they fall least short.
+void tileInto(const QList<QMdiSubWindow*>& windows, const QRect& room)
+{
+    const int n = int(windows.size());
+    const int square = int(std::ceil(std::sqrt(double(n))));
+    Grid best{square, (n + square - 1) / square};
+    double bestShort = shortfall(windows, room, best);
+    for (int distance = 1; distance < n && bestShort > 0.0; ++distance) {
+        for (int columns : {square - distance, square + distance}) {
+            if (columns < 1 || columns > n)
+                continue;
+            const Grid grid{columns, (n + columns - 1) / columns};
+            const double s = shortfall(windows, room, grid);
+            if (s < bestShort) {
+                best = grid;
+                bestShort = s;
+            }
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* sub = windows[i];
+        const QRect cell = best.cell(room, n, i);
+        sub->setGeometry(QRect(cell.topLeft(), allowedSize(*sub, cell.size())));
+        FitIntoArea(*sub);
+    }
+}
+
 }  // namespace
 
 QMdiSubWindow* MdiFrameOf(const QWidget* child)
@@ -92,24 +151,32 @@ void TileWindows(QMdiArea& area)
     // Not QMdiArea::tileSubWindows: without scroll bars it enlarges the main window
     // until every tile reaches the largest minimum size.
     const QList<QMdiSubWindow*> windows = arrangedWindows(area);
-    const int n = int(windows.size());
-    if (n == 0)
+    if (windows.isEmpty())
         return;
     const QSize room = area.viewport()->size();
-    const int columns = int(std::ceil(std::sqrt(double(n))));
-    const int rows = (n + columns - 1) / columns;
-    const int cellHeight = room.height() / rows;
-    for (int i = 0; i < n; ++i) {
-        const int row = i / columns;
-        // The last row shares the width among the windows left for it.
-        const int inRow = row == rows - 1 ? n - row * columns : columns;
-        const int column = i - row * columns;
-        const int cellWidth = room.width() / inRow;
-        QMdiSubWindow* sub = windows[i];
-        sub->setGeometry(
-            QRect(QPoint(column * cellWidth, row * cellHeight), allowedSize(*sub, QSize(cellWidth, cellHeight))));
+    // Windows of one size (the front panel) cannot take a tile's shape: they stand in
+    // a column at the left, and the others share the room beside them.
+    QList<QMdiSubWindow*> fixed, sizable;
+    for (QMdiSubWindow* sub : windows)
+        (minimumOf(*sub) == sub->maximumSize() ? fixed : sizable) << sub;
+    int left = 0, top = 0, columnWidth = 0;
+    for (QMdiSubWindow* sub : fixed) {
+        const QSize size = sub->maximumSize();
+        if (top > 0 && top + size.height() > room.height()) {
+            left += columnWidth;
+            top = columnWidth = 0;
+        }
+        sub->move(left, top);
         FitIntoArea(*sub);
+        top += size.height();
+        columnWidth = std::max(columnWidth, size.width());
     }
+    left += columnWidth;
+    if (sizable.isEmpty())
+        return;
+    if (room.width() - left < kLeastTileWidth)
+        left = 0;  // no room beside them: the others tile over the whole area
+    tileInto(sizable, QRect(left, 0, room.width() - left, room.height()));
 }
 
 void CascadeWindows(QMdiArea& area)

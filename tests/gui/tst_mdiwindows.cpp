@@ -2,6 +2,7 @@
 // Child windows on small and large screens: they stay inside the main window's client
 // area, charts never collapse, and every "show this window" command brings its window
 // forward.
+#include <qcustomplot.h>
 #include <QAction>
 #include <QFile>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QTableView>
 #include <QtTest>
+#include <climits>
 
 #include "chart/ui/chartview.h"
 #include "files/ui/filecommands.h"
@@ -86,6 +88,31 @@ QString problems(ShellRig& rig)
     }
     return found.join(QStringLiteral("; "));
 }
+
+// The smallest plot of a graph window's chart in pixels high, frame and axis labels
+// included (split charts stack four; the last also carries the time labels).
+int smallestPlot(TfrmGraph* graph)
+{
+    QCoreApplication::processEvents();  // the window's layout follows its new size
+    QCustomPlot* plot = graph->view().customPlot();
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    int least = INT_MAX;
+    for (int i = 0; i < plot->axisRectCount(); ++i)
+        least = std::min(least, plot->axisRect(i)->outerRect().height());
+    return least;
+}
+
+// Windows other than `sub` lying over it.
+QStringList covering(QMdiArea& area, QMdiSubWindow* sub)
+{
+    QStringList over;
+    for (QMdiSubWindow* other : area.subWindowList())
+        if (other != sub && other->isVisible() && other->geometry().intersects(sub->geometry()))
+            over << other->windowTitle();
+    return over;
+}
+
+constexpr int kReadablePlot = 60;
 
 bool isForemost(ShellRig& rig, QWidget* child)
 {
@@ -220,6 +247,51 @@ private slots:
             QVERIFY2(problems(*rig).isEmpty(), qPrintable(command->text() + ": " + problems(*rig)));
             QCOMPARE(rig->program->panel->subWindow()->size(), rig->program->panel->size() + QSize(2, 2));
         }
+    }
+
+    // Tile leaves the front panel whole at the left and shares the rest among the others
+    // without squashing a chart: with two windows beside the panel they fit side by
+    // side; with three they may overlap, but never cover the panel or crush a plot.
+    void tileKeepsThePanelAndReadableCharts_data() { screens_data(); }
+    void tileKeepsThePanelAndReadableCharts()
+    {
+        QFETCH(QSize, screen);
+        auto rig = mainWindowOf(screen);
+        TfrmList* list = openTable(*rig);
+        QVERIFY(list);
+        QMdiArea& area = rig->main->mdiArea();
+        QMdiSubWindow* panel = rig->program->panel->subWindow();
+        TfrmGraph* realTime = rig->program->graph.RealTimeGraph.data();
+        for (int graphs = 1; graphs <= 2; ++graphs) {
+            if (graphs == 2)
+                QVERIFY(btnOutputToGraphClick(*rig->program, list));
+            rig->main->Tile1->trigger();
+            QCOMPARE(panel->pos(), QPoint(0, 0));
+            QVERIFY2(covering(area, panel).isEmpty(), qPrintable(covering(area, panel).join(", ")));
+            QVERIFY2(problems(*rig).isEmpty(), qPrintable(problems(*rig)));
+            for (QMdiSubWindow* sub : area.subWindowList())
+                if (auto* g = qobject_cast<TfrmGraph*>(sub->widget()))
+                    QVERIFY2(smallestPlot(g) >= kReadablePlot,
+                             qPrintable(QStringLiteral("%1 windows: a plot %2 high").arg(graphs).arg(smallestPlot(g))));
+            if (graphs == 1)
+                QVERIFY2(covering(area, frameOf(realTime)).isEmpty(),
+                         qPrintable(covering(area, frameOf(realTime)).join(", ")));
+        }
+    }
+
+    // A graph window made as small as it goes still shows every plot of a split chart.
+    void smallGraphWindowKeepsItsChart()
+    {
+        auto rig = mainWindowOf(QSize(1366, 768));
+        TfrmGraph* graph = rig->program->graph.RealTimeGraph.data();
+        QVERIFY(graph->chkSplit->isChecked());
+        const QSize least = frameOf(graph)->minimumSizeHint();
+        QVERIFY2(least.width() <= 600, qPrintable(QString::number(least.width())));  // two fit side by side
+        frameOf(graph)->resize(least);
+        QCoreApplication::processEvents();
+        QVERIFY(graph->PESGraph1->isVisible());
+        QVERIFY2(smallestPlot(graph) >= kReadablePlot, qPrintable(QString::number(smallestPlot(graph))));
+        QVERIFY(graph->width() >= TfrmGraph::kMinimumWidth);
     }
 
     // Every command that shows a window brings it in front of the others and makes it

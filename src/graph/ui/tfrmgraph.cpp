@@ -19,6 +19,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "chart/ui/chartview.h"
 #include "graph/ui/alarmtool.h"
@@ -34,6 +35,10 @@ namespace kelvor {
 
 namespace {
 const QString kNoStatistic = QStringLiteral("***.* ");
+// A chart's time axis and margins, and the least height of one of its plots (split
+// charts stack up to four).
+constexpr int kChartFrame = 70;
+constexpr int kPlotMinimum = 60;
 
 template <typename W>
 W* named(W* w, const char* name)
@@ -138,6 +143,10 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     Splitter1->setStretchFactor(1, 0);
     Splitter1->setCollapsible(0, false);
 
+    // The bars keep their one row of controls; a narrow window (Tile on a small screen)
+    // cuts them at the right rather than refusing to be narrower than they are.
+    for (QWidget* bar : {ToolBar1, static_cast<QWidget*>(pnlGraphStatistic)})
+        bar->setSizePolicy(QSizePolicy::Ignored, bar->sizePolicy().verticalPolicy());
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
@@ -390,7 +399,10 @@ void TfrmGraph::clearStatisticFields()
 void TfrmGraph::showSplitState()
 {
     const QSignalBlocker quiet(chkSplit);
-    chkSplit->setChecked(m_chart.axisLayout().size() > 1);
+    const int plots = std::max(1, int(m_chart.axisLayout().size()));
+    chkSplit->setChecked(plots > 1);
+    // However small the window gets (Tile, a small screen), each plot keeps room to read.
+    PESGraph1->setMinimumHeight(std::max(ChartView::kMinimumHeight, kChartFrame + plots * kPlotMinimum));
 }
 
 void TfrmGraph::updateAnnotationTools()

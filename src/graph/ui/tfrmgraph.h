@@ -43,6 +43,9 @@ public:
     Program& program() const { return m_program; }
     // The window's size at creation; cascading and new windows start from it.
     QSize sizeHint() const override { return {1175, 612}; }
+    // Narrower than this, the chart's time labels crowd out its plots.
+    QSize minimumSizeHint() const override { return QWidget::minimumSizeHint().expandedTo({kMinimumWidth, 0}); }
+    static constexpr int kMinimumWidth = 480;
     ChartModel& chart() { return m_chart; }
     ChartView& view() const { return *PESGraph1; }
     // The A/B cursors and their measurement strip under the chart.
