@@ -199,7 +199,10 @@ AlarmTool::AlarmTool(Program& program, ChartView& view, std::array<std::vector<Q
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_list->verticalHeader()->setVisible(false);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setMaximumHeight(110);
+    // Four events in view whatever the room: the chart gives way, not the list.
+    m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
+    m_list->setFixedHeight(m_list->horizontalHeader()->sizeHint().height() +
+                           4 * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth() + 2);
     m_list->hide();
     connect(showList, &QAction::toggled, m_list, &QWidget::setVisible);
 

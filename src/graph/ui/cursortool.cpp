@@ -3,11 +3,13 @@
 
 #include <qcustomplot.h>
 #include <QDoubleValidator>
-#include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -36,6 +38,25 @@ QString durationText(double seconds)
         .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
+
+// The table's columns, one per figure of a channel.
+enum Column {
+    ColA,
+    ColB,
+    ColDeltaT,
+    ColDeltaTime,
+    ColRate,
+    ColMin,
+    ColMinAt,
+    ColMax,
+    ColMaxAt,
+    ColMean,
+    ColSigma,
+    ColAbove,
+    ColBelow,
+    ColGaps,
+    kColumns
+};
 
 QString clockText(double days) { return fromDays(days).toString(QStringLiteral("HH:mm:ss")); }
 
@@ -70,13 +91,26 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
     top->addWidget(new QLabel(QStringLiteral("Drag the cursors A and B on the chart; C shows or hides them."), m_strip),
                    1);
     layout->addLayout(top);
-    const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    for (int c = 0; c < kChannels; ++c) {
-        m_rows[size_t(c)] = new QLabel(m_strip);
-        m_rows[size_t(c)]->setFont(mono);
-        m_rows[size_t(c)]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        layout->addWidget(m_rows[size_t(c)]);
-    }
+    m_table = new QTableWidget(kChannels, kColumns, m_strip);
+    m_table->setObjectName(QStringLiteral("tblCursors"));
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    m_table->setFocusPolicy(Qt::ClickFocus);
+    m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_table->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    m_table->verticalHeader()->setHighlightSections(false);
+    for (int r = 0; r < kChannels; ++r)
+        for (int c = 0; c < kColumns; ++c) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_table->setItem(r, c, item);
+        }
+    layout->addWidget(m_table);
     m_strip->hide();
     connect(m_threshold, &QLineEdit::editingFinished, this, [this] {
         bool ok = false;
@@ -90,6 +124,16 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
         applyHidden();  // the view may have built its graphs anew
         if (!isOn())
             return;
+        if (m_placePending) {
+            // Placed once the new run has samples to measure, on the part recorded.
+            syncSeries();
+            if (std::any_of(m_series.begin(), m_series.end(), [](const CursorSeries& s) { return s.size() >= 2; })) {
+                m_placePending = false;
+                placeInView();
+                pushState();
+                m_stripStale = true;
+            }
+        }
         ensureLines();
         moveLines();
         // The strip is rewritten only when the cursors, the threshold or the data moved.
@@ -134,6 +178,12 @@ void CursorTool::setCursors(double a, double b)
     m_stripStale = true;
     if (isOn())
         m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void CursorTool::reset()
+{
+    setCursors(0.0, 0.0);
+    m_placePending = isOn();
 }
 
 void CursorTool::setThreshold(double threshold)
@@ -215,9 +265,9 @@ bool CursorTool::toggleLegendEntryAt(const QPointF& pos)
 
 QString CursorTool::channelText(int channel) const
 {
-    if (channel < 0 || channel >= kChannels || !isOn() || m_rows[size_t(channel)]->isHidden())
+    if (channel < 0 || channel >= kChannels || !isOn() || m_table->isRowHidden(channel))
         return {};
-    return m_rows[size_t(channel)]->text();
+    return m_lines[size_t(channel)];
 }
 
 void CursorTool::placeInView()
@@ -327,37 +377,89 @@ void CursorTool::refreshStrip()
             drawn[size_t(s)] = true;
     }
     const QString threshold = m_threshold->text();
+    QStringList headers = {QStringLiteral("A"),
+                           QStringLiteral("B"),
+                           QStringLiteral("ΔT"),
+                           QStringLiteral("Δt"),
+                           QStringLiteral("°/min"),
+                           QStringLiteral("Min"),
+                           QStringLiteral("at"),
+                           QStringLiteral("Max"),
+                           QStringLiteral("at"),
+                           QStringLiteral("Mean"),
+                           QStringLiteral("σ"),
+                           QStringLiteral(">") + threshold,
+                           QStringLiteral("<") + threshold,
+                           QStringLiteral("Gaps")};
+    m_table->setHorizontalHeaderLabels(headers);
+    QStringList labels;
     for (int c = 0; c < kChannels; ++c) {
-        QLabel* row = m_rows[size_t(c)];
         const bool shown = c < model.Subsets() && drawn[size_t(c)] && !m_hidden[size_t(c)];
-        row->setVisible(shown);
-        if (!shown)
-            continue;
-        const CursorMeasurement m = m_series[size_t(c)].measure(m_a, m_b);
-        QString label = model.SubsetLabels(c);
+        m_table->setRowHidden(c, !shown);
+        QString label = c < model.Subsets() ? model.SubsetLabels(c) : QString();
         if (label.isEmpty())
             label = QStringLiteral("T%1").arg(c + 1);
-        QString text =
-            QStringLiteral("%1  A %2  B %3  ΔT %4  Δt %5  rate %6")
-                .arg(label, -3)
-                .arg(valueText(m.hasA, m.valueA), 7)
-                .arg(valueText(m.hasB, m.valueB), 7)
-                .arg(m.hasA && m.hasB ? signedText(m.deltaT, 1) : QStringLiteral("----"), 7)
-                .arg(durationText(m.deltaSeconds), 9)
-                .arg(m.hasRate ? signedText(m.ratePerMinute, 2) + QStringLiteral(" °/min") : QStringLiteral("----"),
-                     13);
+        labels << label;
+        if (!shown) {
+            m_lines[size_t(c)].clear();
+            continue;
+        }
+        const CursorMeasurement m = m_series[size_t(c)].measure(m_a, m_b);
+        const QString none = QStringLiteral("----");
+        std::array<QString, kColumns> cell;
+        cell[ColA] = valueText(m.hasA, m.valueA);
+        cell[ColB] = valueText(m.hasB, m.valueB);
+        cell[ColDeltaT] = m.hasA && m.hasB ? signedText(m.deltaT, 1) : none;
+        cell[ColDeltaTime] = durationText(m.deltaSeconds);
+        cell[ColRate] = m.hasRate ? signedText(m.ratePerMinute, 2) : none;
+        QString text = QStringLiteral("%1  A %2  B %3  ΔT %4  Δt %5  rate %6")
+                           .arg(label, -3)
+                           .arg(cell[ColA], 7)
+                           .arg(cell[ColB], 7)
+                           .arg(cell[ColDeltaT], 7)
+                           .arg(cell[ColDeltaTime], 9)
+                           .arg(m.hasRate ? cell[ColRate] + QStringLiteral(" °/min") : none, 13);
         if (m.count > 0) {
+            cell[ColMin] = QString::number(m.minimum, 'f', 1);
+            cell[ColMinAt] = clockText(m.minTime);
+            cell[ColMax] = QString::number(m.maximum, 'f', 1);
+            cell[ColMaxAt] = clockText(m.maxTime);
+            cell[ColMean] = QString::number(m.mean, 'f', 1);
+            cell[ColSigma] = QString::number(m.stdDev, 'f', 2);
+            cell[ColAbove] = durationText(m.secondsAbove);
+            cell[ColBelow] = durationText(m.secondsBelow);
             text += QStringLiteral("  min %1 @ %2  max %3 @ %4  mean %5  σ %6  >%7: %8  <%7: %9")
-                        .arg(QString::number(m.minimum, 'f', 1), clockText(m.minTime))
-                        .arg(QString::number(m.maximum, 'f', 1), clockText(m.maxTime))
-                        .arg(QString::number(m.mean, 'f', 1), QString::number(m.stdDev, 'f', 2), threshold,
-                             durationText(m.secondsAbove), durationText(m.secondsBelow));
+                        .arg(cell[ColMin], cell[ColMinAt], cell[ColMax], cell[ColMaxAt], cell[ColMean], cell[ColSigma],
+                             threshold, cell[ColAbove], cell[ColBelow]);
         } else {
+            for (int k = ColMin; k <= ColBelow; ++k)
+                cell[size_t(k)] = none;
             text += QStringLiteral("  no measurement between A and B");
         }
+        cell[ColGaps] = QString::number(m.gaps);
         text += QStringLiteral("  gaps %1").arg(m.gaps);
-        row->setText(text);
+        m_lines[size_t(c)] = text;
+        for (int k = 0; k < kColumns; ++k) {
+            QTableWidgetItem* item = m_table->item(c, k);
+            item->setText(cell[size_t(k)]);
+            item->setToolTip(m.count > 0 ? QString() : QStringLiteral("No measurement between A and B"));
+        }
     }
+    m_table->setVerticalHeaderLabels(labels);
+    fitTableHeight();
+}
+
+void CursorTool::fitTableHeight()
+{
+    // Exactly the rows shown, so the chart keeps the rest of the room.
+    int height = m_table->horizontalHeader()->sizeHint().height() + 2 * m_table->frameWidth();
+    for (int c = 0; c < kChannels; ++c)
+        if (!m_table->isRowHidden(c))
+            height += m_table->rowHeight(c);
+    if (m_table->horizontalScrollBar()->isVisible() ||
+        m_table->horizontalHeader()->length() + m_table->verticalHeader()->width() > m_table->width())
+        height += m_table->horizontalScrollBar()->sizeHint().height();
+    m_table->setFixedHeight(height);
 }
 
 double CursorTool::keyAtPixel(double px) const

@@ -13,6 +13,7 @@ class QCPItemStraightLine;
 class QPointF;
 class QLabel;
 class QLineEdit;
+class QTableWidget;
 class QToolButton;
 class QWidget;
 
@@ -21,7 +22,8 @@ namespace kelvor {
 class ChartView;
 
 // Two draggable time cursors, A and B, across every plot of a chart view, and the strip
-// under the chart that reads each shown channel between them. The cursors keep their
+// under the chart that reads each shown channel between them: a table with a row per
+// channel and a column per figure. The cursors keep their
 // times while a run appends data; the measurements follow the new samples.
 class CursorTool : public QObject {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
 
     QToolButton* button() const { return m_button; }  // checkable: shows the cursors
     QWidget* strip() const { return m_strip; }
+    QTableWidget* table() const { return m_table; }
 
     bool isOn() const;
     void setOn(bool on);
@@ -39,9 +42,11 @@ public:
     double cursorA() const { return m_a; }
     double cursorB() const { return m_b; }
     void setCursors(double a, double b);
+    // Forgets the cursor times (a new run): shown cursors are placed anew on the chart.
+    void reset();
     void setThreshold(double threshold);
 
-    // The strip's line for a channel (empty while it is not shown).
+    // The strip's figures for a channel as one line of text (empty while it is not shown).
     QString channelText(int channel) const;
     // A hidden channel is not drawn and is left out of the strip; clicking its legend
     // entry hides or shows it. Kept by the window only, never in the chart's files.
@@ -65,6 +70,7 @@ private:
     void moveLines();
     bool syncSeries();  // true when a series took new samples or was reread
     void refreshStrip();
+    void fitTableHeight();
     double keyAtPixel(double px) const;
     double pixelOfKey(double key) const;
 
@@ -73,7 +79,8 @@ private:
     QToolButton* m_button = nullptr;
     QWidget* m_strip = nullptr;
     QLineEdit* m_threshold = nullptr;
-    std::array<QLabel*, kChannels> m_rows{};
+    QTableWidget* m_table = nullptr;
+    std::array<QString, kChannels> m_lines;
     std::array<bool, kChannels> m_hidden{};
     std::array<CursorSeries, kChannels> m_series;
     std::array<int, kChannels> m_syncedPoints{};
@@ -83,6 +90,7 @@ private:
     double m_a = 0.0;
     double m_b = 0.0;
     bool m_stripStale = true;
+    bool m_placePending = false;
     int m_dragging = 0;  // 0 none, 1 A, 2 B
 };
 

@@ -5,10 +5,12 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QToolButton>
+#include <algorithm>
 
 #include "base/localetext.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/cursortool.h"
 #include "graph/ui/journalhooks.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/savegraph.h"
@@ -31,6 +33,12 @@ void restoreNormal(QWidget& w)
         sub->showNormal();
     else if (w.isWindow() && (w.isMinimized() || w.isMaximized()))
         w.showNormal();
+}
+
+// What an open-ended run's graph holds: its samples at the chosen rate.
+double openEndedSpan(const ChartModel& chart, const RealTimeState& rt)
+{
+    return std::max(1, chart.Points()) * std::max(1, rt.RateSeconds) * kDaysPerSecond;
 }
 
 void redraw(ChartModel& chart)
@@ -138,7 +146,9 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     const double now = program.clock.nowDays();
     w->txtStartTime->setText(DateTimeText(now));
     chart.setManualMinX(now);
-    chart.setManualMaxX(now + 100.0 * kDaysPerSecond);
+    chart.setManualMaxX(now + (openEnded ? openEndedSpan(chart, rt) : 100.0 * kDaysPerSecond));
+    // Cursors left on the last run's times would read nothing of this one.
+    w->cursors().reset();
     redraw(chart);
 
     w->tbntClr->setEnabled(false);
@@ -161,6 +171,10 @@ void AppendRealTimeSample(Program& program, std::uint8_t flags, double time, flo
     if (n < 0) {  // no room (the store was changed behind the run's back)
         RealTimeStopClick(program);
         return;
+    }
+    if (rt.OpenEnded && rt.SampleCount >= chart.Points()) {
+        // The axis moves with the samples kept, rather than leaving them in a corner.
+        chart.setManualMaxX(std::max(chart.ManualMinX() + openEndedSpan(chart, rt), time));
     }
     if (!(chart.ManualMaxX() >= time))
         chart.setManualMaxX(time + rt.AxisExtendDays);

@@ -3,8 +3,11 @@
 // Y axis dialog.
 #include "graph/ui/showstatistics.h"
 
+#include <qcustomplot.h>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <algorithm>
 #include <cmath>
 
 #include "chart/ui/chartview.h"
@@ -37,7 +40,14 @@ void TfrmGraph::Button2Click()
     GraphState& g = m_program.graph;
     const QRect r = PESGraph1->GetGridRect();
     const int px = r.left() + 80;
-    int py = r.top() + 20;
+    // The labels belong to the first plot; where a split chart leaves it too short for
+    // four lines 20 pixels apart, they close up (never tighter than a line) so that
+    // every channel's label is seen.
+    QFont font = PESGraph1->customPlot()->font();
+    font.setPointSizeF(std::max(4.0, font.pointSizeF() * m_chart.GraphAnnotationTextSize() / 100.0));
+    const int line = QFontMetrics(font).height();
+    const int step = std::min(20, std::max(line, (r.height() - 4 - line) / 3));
+    int py = r.top() + std::min(20, std::max(2, r.height() - 3 * step - line - 2));
     for (int c = 0; c < 4; ++c) {
         const ChartPoint at = PESGraph1->PixelToData(0, px, py);
         const int k = ++g.AnnotationCounter;
@@ -48,7 +58,7 @@ void TfrmGraph::Button2Click()
         m_chart.setGraphAnnotationText(k, QStringLiteral("T%1 MAX:").arg(c + 1) + m_max[c]->text() +
                                               QStringLiteral("MIN:") + m_min[c]->text() + QStringLiteral("AVG:") +
                                               m_avg[c]->text());
-        py += 20;
+        py += step;
     }
     redraw();
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The graph window's tool bar and form handlers.
+#include <qcustomplot.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -299,13 +300,20 @@ void TfrmGraph::PESGraph1MouseMove()
 {
     const QPoint p = PESGraph1->GetMousePoint();
     PESGraph1->HitTest(p.x(), p.y());
-    const QRect r = PESGraph1->GetGridRect();
-    const ChartPoint v = PESGraph1->PixelToData(0, p.x(), p.y());
+    // On a split chart the pointer may be over any plot; each reads on its own axis.
+    QCustomPlot* plot = PESGraph1->customPlot();
+    const QRect first = PESGraph1->GetGridRect();
+    const QPoint offset = plot->axisRectCount() > 0 ? first.topLeft() - plot->axisRect(0)->rect().topLeft() : QPoint();
+    int axis = -1;
+    for (int i = 0; i < plot->axisRectCount() && axis < 0; ++i)
+        if (plot->axisRect(i)->rect().translated(offset).contains(p))
+            axis = i;
+    const ChartPoint v = PESGraph1->PixelToData(std::max(axis, 0), p.x(), p.y());
     const NearestSubset near = PESGraph1->nearestSubset(p);
-    if (!r.contains(p) && near.subset < 0)
+    if (axis < 0 && near.subset < 0)
         return;
     // The value under the pointer as before, then the channel whose line is nearest.
-    QString text = r.contains(p) ? FixedText(v.y, 1) + QLatin1Char('@') + LongTimeText(v.x) : QString();
+    QString text = axis >= 0 ? FixedText(v.y, 1) + QLatin1Char('@') + LongTimeText(v.x) : QString();
     if (near.subset >= 0) {
         QString label = m_chart.SubsetLabels(near.subset);
         if (label.isEmpty())
