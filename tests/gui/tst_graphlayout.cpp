@@ -112,6 +112,10 @@ private slots:
                      qPrintable(QStringLiteral("row %1 cut").arg(r)));
         QVERIFY(table->rowHeight(0) >= table->fontMetrics().height());
         QVERIFY(table->font().pointSizeF() >= w->font().pointSizeF());
+        // The chart takes the room the table leaves; the table, no more than its rows.
+        QVERIFY2(
+            cursors.strip()->height() <= table->height() + 3 * table->fontMetrics().height(),
+            qPrintable(QStringLiteral("strip %1 for a table %2").arg(cursors.strip()->height()).arg(table->height())));
         // The chart keeps a real height with the table under it.
         QVERIFY2(w->PESGraph1->height() >= 4 * 45, qPrintable(QString::number(w->PESGraph1->height())));
     }

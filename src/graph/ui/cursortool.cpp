@@ -78,6 +78,7 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
 
     m_strip = new QWidget(stripParent);
     m_strip->setObjectName(QStringLiteral("pnlCursors"));
+    m_strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QVBoxLayout(m_strip);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(1);

@@ -76,6 +76,37 @@ QLineEdit* statisticField(QWidget* parent, const char* name, const QString& text
     return e;
 }
 
+// Holds a bar of controls at its natural width, cut at the right when the window is
+// narrower (Tile on a small screen), rather than squeezing every control unreadable.
+class BarClip : public QWidget {
+public:
+    BarClip(QWidget* bar, QWidget* parent) : QWidget(parent), m_bar(bar)
+    {
+        bar->setParent(this);
+        bar->installEventFilter(this);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return m_bar->isHidden() ? QSize(0, 0) : m_bar->sizeHint(); }
+    QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { place(); }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        // The bar changed what it holds or was shown or hidden: take its new size.
+        if (e->type() == QEvent::LayoutRequest || e->type() == QEvent::Show || e->type() == QEvent::Hide) {
+            setFixedHeight(sizeHint().height());
+            updateGeometry();
+            place();
+        }
+        return false;
+    }
+
+private:
+    void place() { m_bar->setGeometry(0, 0, std::max(width(), m_bar->sizeHint().width()), height()); }
+    QWidget* m_bar;
+};
+
 QComboBox* rateList(QWidget* parent, const char* name, int index)
 {
     auto* c = named(new QComboBox(parent), name);
@@ -105,7 +136,7 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
     PESGraph1 = named(new ChartView(m_chart, pnlGraph), "PESGraph1");
     auto* graphLayout = new QVBoxLayout(pnlGraph);
     graphLayout->setContentsMargins(0, 0, 0, 0);
-    graphLayout->addWidget(PESGraph1);
+    graphLayout->addWidget(PESGraph1, 1);  // the strips under it take only what they need
     m_cursors = new CursorTool(*PESGraph1, pnlGraph);
     graphLayout->addWidget(m_cursors->strip());
     m_scales = new ScaleTools(m_chart, this);
@@ -145,13 +176,11 @@ TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_pro
 
     // The bars keep their one row of controls; a narrow window (Tile on a small screen)
     // cuts them at the right rather than refusing to be narrower than they are.
-    for (QWidget* bar : {ToolBar1, static_cast<QWidget*>(pnlGraphStatistic)})
-        bar->setSizePolicy(QSizePolicy::Ignored, bar->sizePolicy().verticalPolicy());
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
-    rightLayout->addWidget(ToolBar1);
-    rightLayout->addWidget(pnlGraphStatistic);
+    rightLayout->addWidget(new BarClip(ToolBar1, right));
+    rightLayout->addWidget(new BarClip(pnlGraphStatistic, right));
     rightLayout->addWidget(Splitter1, 1);
 
     Splitter2 = named(new QSplitter(Qt::Horizontal, this), "Splitter2");
