@@ -524,14 +524,14 @@ private slots:
         QCOMPARE(rig.prompts.filtersOffered.last(),
                  QStringLiteral("Graph file(*.ghf,only for KELVOR) (*.GHF *.ghf);;"
                                 "TXT file(*.txt,data seperated by tab) (*.TXT *.txt);;"
-                                "Spreadsheet table (*.csv);;Excel workbook (*.xlsx)"));
+                                "Spreadsheet table with header and ISO times (*.csv);;Excel workbook (*.xlsx)"));
 
         // The spreadsheet table is written with '.' decimals in any locale, the
         // workbook by its extension.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QString sheet = rig.dir.filePath(QStringLiteral("sheet.csv"));
         rig.prompts.fileNames = {sheet, rig.dir.filePath(QStringLiteral("book.xlsx"))};
-        rig.prompts.selectedFilters = {QStringLiteral("Spreadsheet table (*.csv)"),
+        rig.prompts.selectedFilters = {QStringLiteral("Spreadsheet table with header and ISO times (*.csv)"),
                                        QStringLiteral("Excel workbook (*.xlsx)")};
         QVERIFY(SaveGraphAs(rig.program, chart, nullptr));
         QVERIFY(SaveGraphAs(rig.program, chart, nullptr));

@@ -14,7 +14,8 @@ namespace kelvor {
 class ChartModel;
 class Program;
 
-inline const QString kSpreadsheetFilter = QStringLiteral("Spreadsheet table (*.csv)");
+// Named for what sets it apart from the comma table ("EXCEL file format") beside it.
+inline const QString kSpreadsheetFilter = QStringLiteral("Spreadsheet table with header and ISO times (*.csv)");
 inline const QString kWorkbookFilter = QStringLiteral("Excel workbook (*.xlsx)");
 
 // The export choices the graph save dialog offers after its own, in Qt's filter form.
