@@ -10,6 +10,7 @@
 
 #include "graph/ui/graphexport.h"
 #include "graph/ui/tfrmgraph.h"
+#include "graph/ui/wholerun.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "report/pdfreport.h"
@@ -66,7 +67,11 @@ bool ReportGraphWindow(Program& program, TfrmGraph& window)
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
 
-    const ChartModel& chart = window.chart();
+    WholeRun run(program, window.chart(), &window);
+    const ChartModel* whole = run.chart();
+    if (!whole)
+        return false;
+    const ChartModel& chart = *whole;
     const ExportSeries series = GraphSeries(program, chart, &window, false).front();
     // The annotations of a data logger graph belong to the set drawn; a file graph keeps its own.
     for (const GraphAnnotation& a : chart.graphAnnotations())

@@ -13,6 +13,7 @@
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
 #include "graph/ui/graphexport.h"
+#include "graph/ui/wholerun.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "widgets/tfrmscope.h"
@@ -87,6 +88,8 @@ bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
 {
     QString path;
     QString ext;
+    WholeRun run(program, chart, parent);
+    const ChartModel* whole = nullptr;
     for (;;) {
         const FileChoice choice = program.prompts.saveFile(parent, QStringLiteral("Save As"), program.dataDir,
                                                            GraphSaveFilter(), QStringLiteral("GHF"));
@@ -94,7 +97,9 @@ bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
             return false;
         path = choice.fileName;
         ext = QFileInfo(path).suffix().toLower();
-        if (const std::optional<bool> exported = SaveGraphExport(program, chart, parent, path, choice.selectedFilter))
+        if (!whole && !(whole = run.chart()))
+            return false;
+        if (const std::optional<bool> exported = SaveGraphExport(program, *whole, parent, path, choice.selectedFilter))
             return *exported;
         // The values are written with the locale's decimal separator.
         if (ext != QLatin1String("csv") || QLocale().decimalPoint() != QStringLiteral(","))
@@ -102,15 +107,15 @@ bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
         program.prompts.error(parent, DecimalCommaCsvMessage(path));
     }
     if (ext == QLatin1String("ghf")) {
-        const GraphFileResult r = WriteGraphFile(chart, path);
+        const GraphFileResult r = WriteGraphFile(*whole, path);
         if (!r.ok())
             program.prompts.error(parent, r.error);
         return r.ok();
     }
     if (ext == QLatin1String("txt"))
-        return saveTable(program, chart, path, QLatin1Char('\t'), parent);
+        return saveTable(program, *whole, path, QLatin1Char('\t'), parent);
     if (ext == QLatin1String("csv"))
-        return saveTable(program, chart, path, QLatin1Char(','), parent);
+        return saveTable(program, *whole, path, QLatin1Char(','), parent);
     // Saying nothing here would look like a save that worked.
     program.prompts.error(parent, QStringLiteral("The graph was not saved to ") + QDir::toNativeSeparators(path) +
                                       QStringLiteral(": only .ghf, .txt, .csv and .xlsx files can be written."));

@@ -19,7 +19,7 @@ QString QtFileFilter(const QString& pipeSeparated);
 QString GraphSaveFilter();
 
 // The save command of a graph: a graph file (.ghf), a tab table (.txt) or a comma table
-// (.csv), chosen by the extension. Returns true only when the graph is on disk; a
+// (.csv), chosen by the extension; an open-ended run is written whole (see WholeRun). Returns true only when the graph is on disk; a
 // cancelled dialog or range window, a failed write and an unknown extension return
 // false (failures are reported with the file's name and the reason).
 bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent);

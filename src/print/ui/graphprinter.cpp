@@ -6,6 +6,7 @@
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/tfrmgraph.h"
+#include "graph/ui/wholerun.h"
 #include "print/ui/printfiletarget.h"
 #include "program/program.h"
 #include "program/prompts.h"
@@ -32,6 +33,18 @@ void PrintGraph(Program& program, TfrmGraph& window)
     setCustomizePages(chart, true);
 
     QWidget* parent = &window;
+    WholeRun run(program, chart, parent);
+    ChartModel* whole = run.chart();
+    if (!whole)
+        return;
+    if (whole != &chart) {
+        // The window draws only the latest samples of its run: the page draws them all.
+        ChartView view(*whole);
+        view.resize(window.view().size());
+        whole->PEactions(sgReinitAndReset);
+        PrintChart(program, parent, view);
+        return;
+    }
     window.view().setPrintHandler([&program, parent](ChartView& view) { PrintChart(program, parent, view); });
     chart.setPEnarg1(0);
     chart.setPEnarg2(0);
