@@ -2,6 +2,7 @@
 #include "files/blocklinereader.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <cstring>
 
 namespace kelvor {
@@ -31,17 +32,42 @@ bool BlockLineReader::fill()
     return got > 0;
 }
 
+void BlockLineReader::skipPendingLf()
+{
+    if (m_pos == m_buffer.size() && !m_atEnd)
+        fill();
+    if (m_pos < m_buffer.size() && m_buffer.at(m_pos) == '\n')
+        ++m_pos;
+    m_afterCr = false;
+}
+
 BlockLineReader::Status BlockLineReader::next(QByteArrayView& line)
 {
+    if (m_afterCr)
+        skipPendingLf();
     for (;;) {
         const QByteArrayView pending(m_buffer.constData() + m_pos, m_buffer.size() - m_pos);
-        const qsizetype eol = pending.indexOf('\n', m_scanned);
-        if (eol >= 0) {
+        // One pass for either end: two memchr searches would rescan the whole block for
+        // an LF on every line of a CR-only file.
+        const char* const begin = pending.data();
+        const char* const found =
+            std::find_if(begin + m_scanned, begin + pending.size(), [](char c) { return c == '\n' || c == '\r'; });
+        const qsizetype eol = found - begin;
+        if (eol < pending.size()) {
             if (eol > m_maxLineBytes)
                 return Status::TooLong;
             line = pending.first(eol);
+            const bool cr = pending[eol] == '\r';
             m_pos += eol + 1;
             m_scanned = 0;
+            // A CR LF split by the block's end is settled at the next call, so the view
+            // handed out stays valid.
+            if (cr && m_pos < m_buffer.size()) {
+                if (m_buffer.at(m_pos) == '\n')
+                    ++m_pos;
+            } else {
+                m_afterCr = cr;
+            }
             return Status::Line;
         }
         m_scanned = pending.size();

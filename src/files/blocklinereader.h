@@ -15,22 +15,26 @@ class BlockLineReader {
 public:
     enum class Status { Line, End, TooLong };
 
-    // maxLineBytes bounds a line's bytes before its '\n' (or before the end).
+    // maxLineBytes bounds a line's bytes before its line end (or before the end).
     BlockLineReader(QIODevice& device, qsizetype maxLineBytes);
 
-    // The next line without its '\n' (a '\r' before it stays). The view is valid until
-    // the next call. TooLong leaves the reader at that line; End is for good.
+    // The next line without its line end: CR LF, LF or a lone CR (files from old Mac
+    // programs end lines with CR only). The view is valid until the next call. TooLong
+    // leaves the reader at that line; End is for good.
     Status next(QByteArrayView& line);
 
 private:
     bool fill();
+    // Drops the LF of a CR LF whose CR ended the previous line at a block's end.
+    void skipPendingLf();
 
     QIODevice& m_device;
     const qsizetype m_maxLineBytes;
     QByteArray m_buffer;
     qsizetype m_pos = 0;      // start of the line being looked for
-    qsizetype m_scanned = 0;  // bytes from m_pos already known to hold no '\n'
+    qsizetype m_scanned = 0;  // bytes from m_pos already known to hold no line end
     bool m_atEnd = false;
+    bool m_afterCr = false;  // the last line ended with a CR: an LF right after it is its pair
 };
 
 }  // namespace kelvor

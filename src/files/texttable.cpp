@@ -58,8 +58,6 @@ TableReadResult ReadTextTable(QIODevice& device, QChar separator, const TableRow
                                .arg(kMaxTableLineBytes);
             break;
         }
-        if (raw.endsWith('\r'))
-            raw.chop(1);
         if (!raw.contains(sepByte))
             break;
         const QString line = QString::fromLocal8Bit(raw);

@@ -68,6 +68,12 @@ TEST(TextTable, ReaderLineForms)
         {"empty second line stops", "d\tt\t1.0\t2.0\t3.0\t4.0\t\r\n\r\nd\tt\t1\t2\t3\t4\t\r\n", 1},
         {"commas without a tab stop", "d\tt\t1.0\t2.0\t3.0\t4.0\r\nd,t,1,2,3,4\r\nd\tt\t1\t2\t3\t4\r\n", 1},
         {"LF line ends", "d\tt\t1.0\t2.0\t3.0\t4.0\nd\tt\t1.0\t2.0\t3.0\t4.0\n", 2},
+        {"CR line ends", "d\tt\t1.0\t2.0\t3.0\t4.0\rd\tt\t1.0\t2.0\t3.0\t4.0\rd\tt\t1.0\t2.0\t3.0\t4.0\r", 3},
+        {"CR, LF and CR LF mixed", "d\tt\t1.0\t2.0\t3.0\t4.0\rd\tt\t1.0\t2.0\t3.0\t4.0\r\nd\tt\t1.0\t2.0\t3.0\t4.0\n",
+         3},
+        {"CR only, no end on the last line", "d\tt\t1.0\t2.0\t3.0\t4.0\t\rd\tt\t1.0\t2.0\t3.0\t4.0", 2},
+        {"CR CR is an empty line and stops", "d\tt\t1.0\t2.0\t3.0\t4.0\r\rd\tt\t1.0\t2.0\t3.0\t4.0\r", 1},
+        {"LF CR is an empty line and stops", "d\tt\t1.0\t2.0\t3.0\t4.0\n\rd\tt\t1.0\t2.0\t3.0\t4.0\n", 1},
     };
     for (const Case& c : cases) {
         const TableRows rows = parse(c.text);
@@ -98,6 +104,21 @@ TEST(TextTable, ReadsLinesAcrossBlockBoundaries)
     text.chop(2);  // the last line has no line end
     expected.back()[5] = "4";
     EXPECT_EQ(parse(text), expected);
+}
+
+TEST(TextTable, CrLfSplitByABlockEndIsOneLineEnd)
+{
+    // The reader takes 256 KiB blocks; put the CR of the first line just before, on and
+    // just after a block's last byte.
+    constexpr int kBlock = 256 * 1024;
+    for (int shift = -2; shift <= 2; ++shift) {
+        const QByteArray first = "d\t" + QByteArray(kBlock - 3 + shift, 'x');
+        const TableRows rows = parse(first + "\r\nd\tsecond\r\nd\tthird\r\n");
+        ASSERT_EQ(rows.size(), 3u) << "shift " << shift;
+        EXPECT_EQ(rows[0][1].size(), kBlock - 3 + shift);
+        EXPECT_EQ(rows[1][1], "second");
+        EXPECT_EQ(rows[2][1], "third");
+    }
 }
 
 TEST(TextTable, OverlongLineStopsReadingAndKeepsTheRowsBefore)
