@@ -20,6 +20,24 @@ int hexDigit(char c)
     return -1;
 }
 
+// A token as a message may quote it: a capture is any file the user names, and its raw
+// bytes (NUL, escape sequences) would otherwise land in a terminal or a dialog.
+QString quotedToken(const QByteArray& token)
+{
+    constexpr qsizetype kShown = 16;
+    QString out;
+    for (const char c : token.left(kShown)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7f && c != '\\' && c != '\'')
+            out += QLatin1Char(c);
+        else
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+    }
+    if (token.size() > kShown)
+        out += QLatin1String("...");
+    return out;
+}
+
 bool parseHexByte(const QByteArray& token, std::uint8_t* out)
 {
     if (token.isEmpty() || token.size() > 2)
@@ -43,7 +61,7 @@ bool parseBytes(const QList<QByteArray>& tokens, qsizetype first, std::vector<st
     for (qsizetype i = first; i < tokens.size(); ++i) {
         std::uint8_t b = 0;
         if (!parseHexByte(tokens[i], &b)) {
-            *what = QStringLiteral("'%1' is not a hex byte").arg(QString::fromLatin1(tokens[i].left(16)));
+            *what = QStringLiteral("'%1' is not a hex byte").arg(quotedToken(tokens[i]));
             return false;
         }
         out->push_back(b);
@@ -72,10 +90,8 @@ bool parseLine(const QList<QByteArray>& t, CaptureEntry* e, QString* what)
         }
         const int want = frame ? kCaptureFrameBytes : kCaptureBlockBytes;
         if (t.size() - 1 != want) {
-            *what = QStringLiteral("a %1 line needs %2 bytes, found %3")
-                        .arg(QString::fromLatin1(tag))
-                        .arg(want)
-                        .arg(t.size() - 1);
+            *what =
+                QStringLiteral("a %1 line needs %2 bytes, found %3").arg(quotedToken(tag)).arg(want).arg(t.size() - 1);
             return false;
         }
         return parseBytes(t, 1, &e->bytes, what);
@@ -99,7 +115,7 @@ bool parseLine(const QList<QByteArray>& t, CaptureEntry* e, QString* what)
         }
         return parseBytes(t, 2, &e->bytes, what);
     }
-    *what = QStringLiteral("unknown line kind '%1' (expected O, W, B or R)").arg(QString::fromLatin1(tag.left(16)));
+    *what = QStringLiteral("unknown line kind '%1' (expected O, W, B or R)").arg(quotedToken(tag));
     return false;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 #include <algorithm>
+#include <string_view>
 #ifdef Q_OS_UNIX
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "meter/replaydevice.h"
 
 using namespace kelvor;
+using namespace std::literals;
 
 namespace {
 
@@ -39,7 +41,7 @@ const std::uint8_t kFrameA[7] = {0x02, 'A', 0, 0, 0, 1, 0x03};
 TEST(CaptureFormat, MalformedLinesAreNamed)
 {
     struct Case {
-        const char* text;
+        std::string_view text;  // may hold a NUL
         const char* message;
     };
     const Case cases[] = {
@@ -54,11 +56,17 @@ TEST(CaptureFormat, MalformedLinesAreNamed)
         {"R\n", "line 1: an R line needs a length from 1 to 4096"},
         {"X 1\n", "line 1: unknown line kind 'X' (expected O, W, B or R)"},
         {"B *\n", "line 1: a B line needs 32 bytes, found 1"},
+        // Raw bytes of a damaged or foreign file are quoted escaped, never copied.
+        {"W 02 4b 00 00 00 00 0\0\n"sv, "line 1: '0\\x00' is not a hex byte"},
+        {"\x1b[2J\xc3\xa9 1\n", "line 1: unknown line kind '\\x1b[2J\\xc3\\xa9' (expected O, W, B or R)"},
+        {"'\\'0123456789abcdefgh\n",
+         "line 1: unknown line kind '\\x27\\x5c\\x270123456789abc...' (expected O, W, B or R)"},
     };
     for (const Case& c : cases) {
         std::vector<CaptureEntry> entries;
         QString error;
-        EXPECT_FALSE(parseCapture(c.text, &entries, &error)) << c.text;
+        const QByteArray text(c.text.data(), qsizetype(c.text.size()));
+        EXPECT_FALSE(parseCapture(text, &entries, &error)) << c.text;
         EXPECT_EQ(error.toStdString(), c.message) << c.text;
         EXPECT_TRUE(entries.empty());
     }
