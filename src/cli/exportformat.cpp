@@ -2,11 +2,14 @@
 #include "cli/exportformat.h"
 
 #include <QDir>
+#include <QFileInfo>
 
+#include "chart/chartmodel.h"
 #include "cli/clicommand.h"
 #include "export/exportseries.h"
 #include "export/spreadsheetcsv.h"
 #include "export/xlsxworkbook.h"
+#include "graph/graphfile.h"
 #include "logger/datasetformat.h"
 #include "logger/datasetstore.h"
 
@@ -43,14 +46,9 @@ bool TableFitsLocale(CliContext& ctx, const QString& target, QChar sep, const Te
     return false;
 }
 
-int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QString& format, int set,
-                         const QString& target)
+namespace {
+int writeSeries(CliContext& ctx, const std::vector<ExportSeries>& series, const QString& format, const QString& target)
 {
-    std::vector<ExportSeries> series;
-    for (int k = 0; k < int(store.sets.size()); ++k)
-        if (set == 0 || set == k + 1)
-            series.push_back(SeriesFromDataSet(store, k));
-
     ExportResult r;
     if (format == QLatin1String("xlsx")) {
         r = WriteWorkbook(series, target);
@@ -65,6 +63,34 @@ int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QStri
         return kCliFailed;
     }
     return kCliOk;
+}
+}  // namespace
+
+int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QString& format, int set,
+                         const QString& target)
+{
+    std::vector<ExportSeries> series;
+    for (int k = 0; k < int(store.sets.size()); ++k)
+        if (set == 0 || set == k + 1)
+            series.push_back(SeriesFromDataSet(store, k));
+    return writeSeries(ctx, series, format, target);
+}
+
+int ExportGraphFile(CliContext& ctx, const QString& path, const QString& format, const QString& target)
+{
+    if (format == QLatin1String("table")) {
+        ctx.fail(
+            QStringLiteral("a graph file exports as a spreadsheet table (--format spreadsheet) or a "
+                           "workbook (-o FILE.xlsx)"));
+        return kCliUsage;
+    }
+    ChartModel chart;
+    if (const GraphFileResult r = ReadGraphFile(chart, path); !r.ok()) {
+        ctx.fail(r.error);
+        return kCliFailed;
+    }
+    const QString name = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return writeSeries(ctx, {SeriesFromChart(chart, name)}, format, target);
 }
 
 }  // namespace kelvor

@@ -32,6 +32,9 @@ int WriteFormattedExport(CliContext& ctx, const DataSetStore& store, const QStri
 // would hold decimal commas between its comma separators.
 bool TableFitsLocale(CliContext& ctx, const QString& target, QChar sep, const TextStyle& style);
 
+// Writes the samples of a graph file (.ghf) as a spreadsheet table or a workbook.
+int ExportGraphFile(CliContext& ctx, const QString& path, const QString& format, const QString& target);
+
 // Reads and decodes a collection file; on failure the message is written.
 bool LoadCollectionForCli(CliContext& ctx, const QString& path, DataSetStore& store);
 

@@ -137,6 +137,8 @@ int runExport(CliContext& ctx)
     const QString format = ChosenExportFormat(ctx, target);
     if (format.isEmpty())
         return kCliUsage;
+    if (path.endsWith(QLatin1String(".ghf"), Qt::CaseInsensitive))
+        return ExportGraphFile(ctx, path, format, target);
     const bool all = ctx.args.isSet(kExportAll);
     bool ok = false;
     const int k = all ? 0 : ctx.args.value(kSet).toInt(&ok);
@@ -291,8 +293,9 @@ const CliRegistration kExport({
     QStringLiteral("export"),
     QStringLiteral("Write data set K of a collection as a table: date, time, T1..T4 (tab; comma for -o *.csv, "
                    "which needs --iso where the locale writes decimal commas), as a spreadsheet table "
-                   "(--format spreadsheet) or as an Excel workbook (-o *.xlsx, --all for every set)."),
-    QStringLiteral("FILE.ch4"),
+                   "(--format spreadsheet) or as an Excel workbook (-o *.xlsx, --all for every set). "
+                   "A graph file (.ghf) exports as a spreadsheet table or a workbook."),
+    QStringLiteral("FILE.ch4|FILE.ghf"),
     [](QCommandLineParser& p) {
         p.addOptions({kSet, kOutput, kIso, kExportFormat, kExportAll});
     },

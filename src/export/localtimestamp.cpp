@@ -22,7 +22,11 @@ void LocalTimestamp::append(QByteArray& out, double days)
 {
     if (!std::isfinite(days) || std::fabs(days) > 3.0e6)  // no date: an empty cell
         return;
-    const qint64 total = qint64(std::llround(days * 86400.0));
+    // Milliseconds are what the clock gives a real-time sample; rounding them to the second
+    // would give two samples taken in different seconds one time.
+    const qint64 totalMs = qint64(std::llround(days * 86400000.0));
+    const int millis = int(((totalMs % 1000) + 1000) % 1000);
+    const qint64 total = (totalMs - millis) / 1000;
     const qint64 day = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
     const int second = int(total - day * 86400);
     const int hour = second / 3600;
@@ -40,6 +44,11 @@ void LocalTimestamp::append(QByteArray& out, double days)
     appendTwo(out, second / 60 % 60);
     out += ':';
     appendTwo(out, second % 60);
+    if (millis != 0) {
+        out += '.';
+        out += char('0' + millis / 100);
+        appendTwo(out, millis % 100);
+    }
     // Within the hour the clocks are put back or forward, each row asks for itself.
     int offset = m_offsetChanges ? offsetAt(date, second) : m_offsetAtStart;
     if (offset == 0) {

@@ -10,7 +10,8 @@ namespace kelvor {
 // runs of samples: the date and the offset are worked out once per hour, not per row.
 class LocalTimestamp {
 public:
-    // Appends the date-time of `days` (days since 30 Dec 1899, local), to the second.
+    // Appends the date-time of `days` (days since 30 Dec 1899, local): to the second, with
+    // milliseconds (".200") when the time has them.
     void append(QByteArray& out, double days);
 
 private:

@@ -58,6 +58,31 @@ for r in rows[1:]:
     [float(v) for v in r[1:5] if v]
 PY
 
+# Real-time samples keep their milliseconds: a recording's spreadsheet table (through its
+# graph file) gives each sample the time the library holds, to the millisecond, and never
+# rounds two samples of different seconds onto one time.
+"$cli" --data-dir "$work/lib" record --meter=sim --interval 00:00 --count 6 --quiet 2>"$work/err" ||
+    fail "record exit $?: $(cat "$work/err")"
+"$cli" --data-dir "$work/lib" library export 1 -o "$work/run.ghf" || fail "library export exit $?"
+"$cli" export "$work/run.ghf" --format spreadsheet -o "$work/run.csv" || fail "graph file export exit $?"
+python3 - "$work/run.csv" "$work/lib/kelvor.sqlite" <<'PY' || fail "sub-second times"
+import csv, sqlite3, sys
+from datetime import datetime, timedelta
+rows = list(csv.reader(open(sys.argv[1], newline='', encoding='utf-8'), strict=True))[1:]
+db = sqlite3.connect('file:%s?mode=ro' % sys.argv[2], uri=True)
+stored = [t for (t,) in db.execute('SELECT time FROM samples WHERE recording_id = 1 ORDER BY seq')]
+assert len(rows) == len(stored) == 6, (rows, stored)
+epoch = datetime(1899, 12, 30)
+fractional = 0
+for row, days in zip(rows, stored):
+    written = datetime.fromisoformat(row[0])
+    exact = epoch + timedelta(days=days)
+    assert abs((written.replace(tzinfo=None) - exact).total_seconds()) < 0.0006, (row[0], exact)
+    fractional += written.microsecond != 0
+assert fractional > 0, rows   # the sampling clock is not on whole seconds
+assert len({r[0] for r in rows}) == len(rows), rows
+PY
+
 # A set without gaps has no flag column; a winter date gets +01:00; Celsius header.
 "$cli" export "$work/three.ch4" --set 2 --format spreadsheet -o "$work/two.csv" || fail "set 2 exit $?"
 [ "$(cat "$work/two.csv")" = $'Time,T1 (°C),T2 (°C),T3 (°C),T4 (°C)\r\n2024-02-29T23:59:58+01:00,37.8,37.8,37.8,37.8\r' ] ||
