@@ -50,7 +50,21 @@ void ChartModel::setPoints(int n)
         d.y.resize(size_t(n), float(m_s.nullDataValueY));
     }
     m_s.points = n;
+    if (m_pointFlags.size() > size_t(n))
+        m_pointFlags.resize(size_t(n));
     touchStructure();
+}
+
+void ChartModel::setPointFlags(int point, std::uint8_t flags)
+{
+    if (point < 0 || point >= m_s.points)
+        return;
+    if (size_t(point) >= m_pointFlags.size()) {
+        if (flags == 0)
+            return;
+        m_pointFlags.resize(size_t(point) + 1, 0);
+    }
+    m_pointFlags[size_t(point)] = flags;
 }
 
 double ChartModel::XDataII(int subset, int point) const
@@ -119,6 +133,8 @@ void ChartModel::DropFirstPoints(int n)
         std::move(d.y.begin() + n, d.y.end(), d.y.begin());
         std::fill(d.y.end() - n, d.y.end(), float(m_s.nullDataValueY));
     }
+    m_pointFlags.erase(m_pointFlags.begin(),
+                       m_pointFlags.begin() + std::min<std::ptrdiff_t>(n, std::ptrdiff_t(m_pointFlags.size())));
     touchData(0);
 }
 

@@ -203,6 +203,16 @@ public:
     // Moves every subset's points n places towards the start (the first n fall off) and
     // empties the last n: X 0.0, Y the null value. For a store that scrolls.
     void DropFirstPoints(int n);
+    // The meter's flags of a point whose Y is the gap value, for the four channels of a
+    // run (bit c: subset c over range, "OL"; bit c+4: no reading, "----"). Kept beside
+    // the data, not in the state block: a graph file holds the gap value alone, so a
+    // chart read from one has none (0). Points beyond the data read 0.
+    void setPointFlags(int point, std::uint8_t flags);
+    std::uint8_t pointFlags(int point) const
+    {
+        return point >= 0 && std::size_t(point) < m_pointFlags.size() ? m_pointFlags[std::size_t(point)] : 0;
+    }
+    void clearPointFlags() { m_pointFlags.clear(); }
     void SetAllYData(const float* values, std::int64_t count);
     bool UsingXDataII() const { return m_s.usingXDataII; }
     void setUsingXDataII(bool on);
@@ -425,6 +435,7 @@ private:
     ChartAxisY& workingAxisY();
 
     ChartState m_s;
+    std::vector<std::uint8_t> m_pointFlags;  // see setPointFlags
     ChartChanges m_changes;
     int m_dialogResult = 0;
     int m_narg1 = 0;

@@ -521,6 +521,7 @@ ChartLoadResult ChartModel::LoadState(const char* data, std::int64_t size)
         return {QStringLiteral("damaged chart block: %1").arg(r.error())};
 
     m_s = std::move(s);
+    m_pointFlags.clear();
     markAllChanged();
     return {};
 }

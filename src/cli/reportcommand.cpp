@@ -85,6 +85,7 @@ int runReport(CliContext& ctx)
         series = SeriesFromChart(chart, QDir::toNativeSeparators(QFileInfo(source).absoluteFilePath()));
         for (const GraphAnnotation& a : chart.graphAnnotations())
             content.annotations.append({a.x, a.text.isEmpty() ? QStringLiteral("(cross mark)") : a.text});
+        content.alarmEvents = chart.alarmEvents();
     } else {
         bool ok = false;
         const int k = ctx.args.value(kReportSet).toInt(&ok);

@@ -17,6 +17,26 @@ QString isoText(double days)
 QString unitText(const DataSet& s) { return s.inCelsius ? QStringLiteral("°C") : QStringLiteral("°F"); }
 }  // namespace
 
+QString ExportSeries::missingText(int sample, int channel) const
+{
+    const std::uint8_t f = size_t(sample) < flags.size() ? flags[size_t(sample)] : 0;
+    const bool noReading = (f & (1u << (channel + 4))) && !(f & (1u << channel));
+    return noReading ? QStringLiteral("----") : QStringLiteral("OL");
+}
+
+QString MissingFlagsText(const ExportSeries& series, int sample)
+{
+    QString why;
+    for (int c = 0; c < 4; ++c) {
+        if (!IsMissingValue(series.value(sample, c)))
+            continue;
+        if (!why.isEmpty())
+            why += QLatin1Char(' ');
+        why += QStringLiteral("T%1 ").arg(c + 1) + series.missingText(sample, c);
+    }
+    return why;
+}
+
 ExportSeries SeriesFromDataSet(const DataSetStore& store, int k)
 {
     const DataSet& set = store.sets[size_t(k)];
@@ -61,6 +81,14 @@ ExportSeries SeriesFromChart(const ChartModel& chart, const QString& name)
     for (int i = 0; i < n; ++i)
         for (int c = 0; c < subsets; ++c)
             s.values[size_t(4 * i + c)] = chart.YData(c, i);
+    bool flagged = false;
+    for (int i = 0; i < n && !flagged; ++i)
+        flagged = chart.pointFlags(i) != 0;
+    if (flagged) {
+        s.flags.resize(size_t(n));
+        for (int i = 0; i < n; ++i)
+            s.flags[size_t(i)] = chart.pointFlags(i);
+    }
     s.source = {{QStringLiteral("Source"), name}, {QStringLiteral("Samples"), QString::number(n)}};
     if (n > 0) {
         s.source.append({QStringLiteral("Start"), isoText(s.times.front())});

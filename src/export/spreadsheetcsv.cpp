@@ -49,21 +49,15 @@ QByteArray SpreadsheetCsv(const ExportSeries& series)
     LocalTimestamp stamp;
     for (int i = 0; i < n; ++i) {
         stamp.append(out, series.times[size_t(i)]);
-        QByteArray why;
         for (int c = 0; c < 4; ++c) {
             out += ',';
             const float y = series.value(i, c);
-            if (!IsMissingValue(y)) {
+            if (!IsMissingValue(y))
                 appendValue(out, y);
-                continue;
-            }
-            if (!why.isEmpty())
-                why += ' ';
-            why += 'T' + QByteArray::number(c + 1) + " OL";
         }
         if (flags) {
             out += ',';
-            out += why;
+            out += MissingFlagsText(series, i).toLatin1();
         }
         out += "\r\n";
     }

@@ -72,17 +72,12 @@ void writeDataSheet(lxw_workbook* book, const Formats& f, const ExportSeries& s,
     for (int i = 0; i < n; ++i) {
         const lxw_row_t row = lxw_row_t(i + 1);
         worksheet_write_number(sheet, row, 0, s.times[size_t(i)], f.dateTime);
-        why.clear();
         for (int c = 0; c < 4; ++c) {
             const float y = s.value(i, c);
-            if (!IsMissingValue(y)) {
+            if (!IsMissingValue(y))
                 worksheet_write_number(sheet, row, lxw_col_t(c + 1), std::round(double(y) * 10.0) / 10.0, f.tenth);
-                continue;
-            }
-            if (!why.isEmpty())
-                why += ' ';
-            why += 'T' + QByteArray::number(c + 1) + " OL";
         }
+        why = MissingFlagsText(s, i).toLatin1();
         if (!why.isEmpty())
             worksheet_write_string(sheet, row, 5, why.constData(), nullptr);
     }

@@ -101,6 +101,7 @@ void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count)
         chart.setXDataII(-1, i, 0.0);
         chart.setYDataII(-1, i, kGapValue);
     }
+    chart.clearPointFlags();
     state.SampleCount = 0;
     state.SampleMissed = false;
     state.GapPoints = 0;
@@ -116,6 +117,7 @@ void WriteRunSample(ChartModel& chart, int n, std::uint8_t flags, double when, c
         chart.setXDataII(c, n, when);
         chart.setYData(c, n, SampleValue(flags, c, values[size_t(c)]));
     }
+    chart.setPointFlags(n, flags);
 }
 
 int NextRunSlot(ChartModel& chart, const RealTimeState& state)

@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "base/eventlog.h"
+#include "chart/runspan.h"
 #include "library/libraryschema.h"
 #include "library/sqlitestatement.h"
 #include "logger/datasetformat.h"
@@ -120,6 +121,39 @@ std::vector<ChartAlarmEvent> readAlarmEvents(sqlite3* db, std::int64_t id)
     while (e.step() == SQLITE_ROW)
         out.push_back({e.real(0), int(e.int64(1)), float(e.real(2)), int(e.int64(3))});
     return out;
+}
+
+// A recording's span for its marks: from its start to its last sample, with one sampling
+// interval after it.
+struct RecordingSpan {
+    double first = 0.0;
+    double last = 0.0;
+    double slack = 0.0;
+    bool holds(double x) const { return LiesWithinRun(x, first, last, slack); }
+};
+
+RecordingSpan recordingSpan(double started, double lastTime, int rateSeconds, std::int64_t samples)
+{
+    const double last = std::max(started, lastTime);
+    return {started, last, std::max(RunSlackDays(started, last, samples), rateSeconds / 86400.0)};
+}
+
+std::optional<RecordingSpan> readRecordingSpan(sqlite3* db, std::int64_t id)
+{
+    SqliteStatement q(db,
+                      "SELECT started, coalesce(last_time, started), rate_seconds, sample_count FROM recordings "
+                      "WHERE id = ?");
+    q.bind(1, id);
+    if (q.step() != SQLITE_ROW)
+        return std::nullopt;
+    return recordingSpan(q.real(0), q.real(1), int(q.int64(2)), q.int64(3));
+}
+
+// Only the annotations within the run: the chart they come from also holds parked cells
+// and those of other runs.
+void keepWithin(std::vector<RecordingAnnotation>& marks, const RecordingSpan& span)
+{
+    std::erase_if(marks, [&span](const RecordingAnnotation& m) { return !span.holds(m.x); });
 }
 
 EntryKind kindOf(const QString& text)
@@ -486,12 +520,15 @@ LibraryStatus Library::endRecording(std::int64_t id, const char* state, const Re
         return fail(rc, QStringLiteral("cannot end the recording"));
     if (LibraryStatus s = writeStatistics(id, statistics); !s.ok())
         return s;
+    std::vector<RecordingAnnotation> ownAnnotations = annotations;
+    if (const std::optional<RecordingSpan> span = readRecordingSpan(m_db, id))
+        keepWithin(ownAnnotations, *span);
     SqliteStatement clear(m_db, "DELETE FROM annotations WHERE recording_id = ?");
     clear.bind(1, id);
     clear.step();
     SqliteStatement ins(m_db, "INSERT INTO annotations VALUES (?,?,?,?,?,?,?)");
-    for (std::size_t k = 0; k < annotations.size(); ++k) {
-        const RecordingAnnotation& a = annotations[k];
+    for (std::size_t k = 0; k < ownAnnotations.size(); ++k) {
+        const RecordingAnnotation& a = ownAnnotations[k];
         ins.bind(1, id);
         ins.bind(2, std::int64_t(k));
         ins.bind(3, a.x);
@@ -642,7 +679,10 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
     if (!ok)
         return std::nullopt;
     envelope.finish();
+    // A library written before the marks were sorted by run may hold others too.
+    const RecordingSpan span = recordingSpan(data.header.started, e->end, data.header.rateSeconds, n);
     data.annotations = readAnnotations(m_db, id);
+    keepWithin(data.annotations, span);
     data.alarmEvents = readAlarmEvents(m_db, id);
     return data;
 }

@@ -108,4 +108,11 @@ inline constexpr const char* kStateRecording = "recording";
 inline constexpr const char* kStateComplete = "complete";
 inline constexpr const char* kStateInterrupted = "interrupted";
 
+// How a report names a meter: model and serial where known ("QZX KV4-SIM-00001").
+inline QString MeterText(const QString& model, const QString& serial)
+{
+    const QString m = model.trimmed(), s = serial.trimmed();
+    return m.isEmpty() || s.isEmpty() ? m + s : m + QLatin1Char(' ') + s;
+}
+
 }  // namespace kelvor

@@ -5,10 +5,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QPicture>
 #include <algorithm>
 #include <cmath>
 
 #include "base/clock.h"
+#include "chart/runspan.h"
+#include "graph/alarms.h"
 #include "graph/statistics.h"
 
 namespace kelvor {
@@ -240,7 +243,10 @@ bool UsesLetterPaper(const QLocale& locale)
 namespace {
 
 // Lays the report out top to bottom: title, source, chart, statistics, annotations,
-// then the samples on pages of their own. `y` is where the next thing goes.
+// alarm events, then the samples on pages of their own; whatever does not fit on a page
+// goes on to the next. `y` is where the next thing goes. The layout runs twice: once
+// into a recording that is thrown away, to count the pages, then into the PDF, so
+// "Page N of M" is what the file holds.
 class ReportLayout {
 public:
     ReportLayout(QPdfWriter& writer, const ExportSeries& s, const ReportContent& content)
@@ -250,37 +256,64 @@ public:
         m_l.setNumberOptions(QLocale::OmitGroupSeparator);
         m_size = writer.pageLayout().fullRect(QPageLayout::Point).size();
         m_body = QRectF(kMargin, kMargin, m_size.width() - 2 * kMargin, m_size.height() - 2 * kMargin - kFooter);
-        // Rows that fit: what does not fit on the first page follows on pages of its own.
-        m_rowsPerPage = int((m_body.height() - kRowHeight - 20) / kRowHeight);
-        const int extraAnnotationPages =
-            std::max(0, int(std::ceil(double(content.annotations.size() - kAnnotationRowsFirst) / m_rowsPerPage)));
-        m_samplePages = content.sampleTable && s.samples() > 0 ? (s.samples() + m_rowsPerPage - 1) / m_rowsPerPage : 0;
-        m_pages = 1 + extraAnnotationPages + m_samplePages;
+        // Only what lies within the samples: the chart also keeps parked annotation cells
+        // and those of other runs.
+        const int n = s.samples();
+        const double first = n ? s.times.front() : 0.0;
+        const double last = n ? s.times.back() : 0.0;
+        const double slack = RunSlackDays(first, last, n);
+        for (const auto& a : content.annotations)
+            if (n && LiesWithinRun(a.first, first, last, slack))
+                m_annotations.append(a);
+        for (const ChartAlarmEvent& e : content.alarmEvents)
+            if (n && LiesWithinRun(e.x, first, last, slack))
+                m_alarms.push_back(e);
     }
 
     void draw(QPainter& p)
     {
+        QPicture scratch;
+        {
+            QPainter counting(&scratch);
+            run(counting, false);
+        }
+        m_pages = m_page;
+        run(p, true);
+    }
+
+private:
+    void run(QPainter& p, bool output)
+    {
         m_p = &p;
+        m_output = output;
+        m_page = 1;
         m_y = m_body.top();
         title();
         sourceDetails();
         chart();
         statistics();
         annotations();
+        alarmEvents();
         samples();
         footer();
     }
 
-private:
-    static constexpr int kAnnotationRowsFirst = 8;
-
     QPainter& p() { return *m_p; }
+
+    // Room for `height` more on this page, or a new page.
+    void room(double height)
+    {
+        if (m_y + height > m_body.bottom())
+            nextPage();
+    }
 
     void heading(const QString& text)
     {
+        room(18 + kRowHeight);  // never a heading alone at the foot of a page
         p().setFont(font(11, true));
         p().setPen(Qt::black);
         p().drawText(QRectF(m_body.left(), m_y, m_body.width(), 16), Qt::AlignLeft | Qt::AlignVCenter, text);
+        m_y += 18;
     }
 
     void line(const QString& text)
@@ -304,7 +337,8 @@ private:
     void nextPage()
     {
         footer();
-        m_writer.newPage();
+        if (m_output)
+            m_writer.newPage();
         ++m_page;
         m_y = m_body.top();
     }
@@ -336,6 +370,7 @@ private:
 
     void chart()
     {
+        room(282);
         const QRectF chartBox(m_body.left(), m_y, m_body.width(), 270);
         if (m_s.samples() == 0) {
             p().setPen(QPen(Qt::black, 0.8));
@@ -349,11 +384,26 @@ private:
     }
 
     // Statistics exactly as the graph window's fields show them.
+    // Every sample of channel c without a reading ("----", no thermocouple).
+    bool noReadingThroughout(int c) const
+    {
+        if (m_s.samples() == 0)
+            return false;
+        for (int i = 0; i < m_s.samples(); ++i)
+            if (!IsMissingValue(m_s.value(i, c)) || m_s.missingText(i, c) != QLatin1String("----"))
+                return false;
+        return true;
+    }
+
     void statistics()
     {
-        const GraphStatistics st = SeriesStatistics(m_s);
+        GraphStatistics st = SeriesStatistics(m_s);
+        // The window shows such a channel's extremes as "----"; the gap value alone says "OL".
+        for (int c = 0; c < 4; ++c)
+            if (noReadingThroughout(c))
+                st.maxText[c] = st.minText[c] = QStringLiteral("----");
+        room(18 + 16 + 5 * kRowHeight);
         heading(QStringLiteral("Statistics"));
-        m_y += 18;
         line(QStringLiteral("Start: %1    Samples: %2    Interval: %3 s")
                  .arg(st.startTimeText.isEmpty() ? QStringLiteral("-") : st.startTimeText, st.dataNoText)
                  .arg(st.intervalSeconds));
@@ -374,19 +424,37 @@ private:
         m_y += 12;
     }
 
+    QString when(double days) const { return m_l.toString(fromDays(days), QLocale::ShortFormat); }
+
     void annotations()
     {
         heading(QStringLiteral("Annotations"));
-        m_y += 18;
         const QList<double> widths = {130, m_body.width() - 130};
-        if (m_content.annotations.isEmpty())
+        if (m_annotations.isEmpty()) {
             line(QStringLiteral("None."));
-        for (int i = 0; i < m_content.annotations.size(); ++i) {
-            if (i == kAnnotationRowsFirst ||
-                (i > kAnnotationRowsFirst && (i - kAnnotationRowsFirst) % m_rowsPerPage == 0))
-                nextPage();
-            const auto& [when, text] = m_content.annotations[i];
-            tableRow(p(), m_y, m_body.left(), widths, {m_l.toString(fromDays(when), QLocale::ShortFormat), text},
+            m_y += kRowHeight;
+        }
+        for (const auto& [at, text] : m_annotations) {
+            room(kRowHeight);
+            tableRow(p(), m_y, m_body.left(), widths, {when(at), text}, false);
+            m_y += kRowHeight;
+        }
+        m_y += 12;
+    }
+
+    void alarmEvents()
+    {
+        heading(QStringLiteral("Alarm events"));
+        const QList<double> widths = {130, 50, 90, m_body.width() - 270};
+        if (m_alarms.empty()) {
+            line(QStringLiteral("None."));
+            m_y += kRowHeight;
+        }
+        for (const ChartAlarmEvent& e : m_alarms) {
+            room(kRowHeight);
+            tableRow(p(), m_y, m_body.left(), widths,
+                     {when(e.x), QStringLiteral("T%1").arg(e.subset + 1),
+                      QStringLiteral("%1 %2").arg(tenths(e.value, m_l), m_s.unit), AlarmKindText(e.kind)},
                      false);
             m_y += kRowHeight;
         }
@@ -395,7 +463,7 @@ private:
     // The samples, one row each, the header repeated on every page.
     void samples()
     {
-        if (m_samplePages == 0)
+        if (!m_content.sampleTable || m_s.samples() == 0)
             return;
         const QString& unit = m_s.unit;
         const QList<double> widths = {150, 80, 80, 80, 80};
@@ -404,17 +472,17 @@ private:
                                   QStringLiteral("T4 (%1)").arg(unit)};
         QStringList cells;
         for (int i = 0; i < m_s.samples(); ++i) {
-            if (i % m_rowsPerPage == 0) {
+            if (i == 0 || m_y + kRowHeight > m_body.bottom()) {
                 nextPage();
                 heading(QStringLiteral("Samples"));
-                m_y += 20;
+                m_y += 2;
                 tableRow(p(), m_y, m_body.left(), widths, head, true);
                 m_y += kRowHeight;
             }
             cells = {m_l.toString(fromDays(m_s.times[size_t(i)]), QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
             for (int c = 0; c < 4; ++c) {
                 const float v = m_s.value(i, c);
-                cells << (IsMissingValue(v) ? QStringLiteral("OL") : tenths(v, m_l));
+                cells << (IsMissingValue(v) ? m_s.missingText(i, c) : tenths(v, m_l));
             }
             tableRow(p(), m_y, m_body.left(), widths, cells, false);
             m_y += kRowHeight;
@@ -427,8 +495,9 @@ private:
     QLocale m_l;
     QSizeF m_size;
     QRectF m_body;
-    int m_rowsPerPage = 1;
-    int m_samplePages = 0;
+    QList<QPair<double, QString>> m_annotations;
+    std::vector<ChartAlarmEvent> m_alarms;
+    bool m_output = false;
     int m_pages = 1;
     int m_page = 1;
     double m_y = 0.0;

@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QString>
 
+#include "chart/chartmodel.h"
 #include "export/exportresult.h"
 #include "export/exportseries.h"
 
@@ -16,7 +17,8 @@ namespace kelvor {
 struct ReportContent {
     QString title = QStringLiteral("Temperature report");
     QString meter;                              // model and serial; empty when unknown
-    QList<QPair<double, QString>> annotations;  // date-time (days), text
+    QList<QPair<double, QString>> annotations;  // date-time (days), text; those outside the samples are left out
+    std::vector<ChartAlarmEvent> alarmEvents;   // the same
     bool sampleTable = false;                   // the samples as a table on further pages
     QDateTime created;                          // printed in every page's footer
     QLocale locale;                             // dates, times, numbers, paper size
@@ -26,8 +28,8 @@ struct ReportContent {
 bool UsesLetterPaper(const QLocale& locale);
 
 // The report as PDF bytes: title, source, meter, the chart as vectors, the statistics as
-// the graph window shows them, the annotations, page numbers and the creation time;
-// optionally every sample in a ruled table.
+// the graph window shows them, the annotations and alarm events, page numbers and the
+// creation time; optionally every sample in a ruled table.
 QByteArray ReportPdf(const ExportSeries& series, const ReportContent& content);
 
 ExportResult WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path);

@@ -120,6 +120,45 @@ TEST(Library, RecordingRoundTripsWithStatisticsAndAnnotations)
     EXPECT_EQ(lib->integrityCheck(), QStringLiteral("ok"));
 }
 
+TEST(Library, ARecordingKeepsOnlyTheAnnotationsWithinItsRun)
+{
+    // The chart hands over every annotation cell it has: parked ones (X 0), those of the
+    // run before and after, and this run's own, one of them just after the last sample.
+    QTemporaryDir dir;
+    auto lib = openIn(dir);
+    LibraryStatus s;
+    const std::int64_t id = *lib->beginRecording(header(), &s);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(lib->appendSample(id, i, sampleAt(i)).ok());
+    const double last = sampleAt(9).time;
+    const double second = 1.0 / 86400.0;
+    const std::vector<RecordingAnnotation> cells{
+        {0.0, 0.0, 2, 0, QString()},                                  // parked by Clear
+        {0.0, 0.0, 0, 0, QStringLiteral("parked text")},              //
+        {kStart - 60 * second, 20.0, 0, 0, QStringLiteral("run 1")},  // the run before
+        {kStart, 21.0, 2, 0, QString()},                              // at the first sample
+        {kStart + 5 * second, 22.0, 0, 0, QStringLiteral("lid opened")},
+        {last + 1.5 * second, 23.0, 0, 0, QStringLiteral("at the end")},  // within one interval (2 s)
+        {last + 30 * second, 24.0, 0, 0, QStringLiteral("later")},
+    };
+    ASSERT_TRUE(lib->endRecording(id, kStateComplete, RecordingStatistics{}, cells).ok());
+    QString error;
+    const auto data = lib->loadRecording(id, 0, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    QStringList kept;
+    for (const RecordingAnnotation& a : data->annotations)
+        kept << (a.text.isEmpty() ? QStringLiteral("cross at %1").arg(a.y) : a.text);
+    EXPECT_EQ(kept, (QStringList{"cross at 21", "lid opened", "at the end"}));
+
+    // A library written before the annotations were sorted by run is read the same way.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(lib->path().toUtf8().constData(), &db), SQLITE_OK);
+    const QByteArray parked = "INSERT INTO annotations VALUES (" + QByteArray::number(id) + ", 99, 0, 0, 2, 0, '')";
+    ASSERT_EQ(sqlite3_exec(db, parked.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(lib->loadRecording(id, 0, &error)->annotations.size(), 3u);
+}
+
 TEST(Library, DownloadKeepsTheImageByteForByteAndListsItsSets)
 {
     QTemporaryDir dir;

@@ -13,6 +13,8 @@
 #include "fakemeter.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
+#include "library/librarytypes.h"
+#include "logger/ui/librarycommands.h"
 #include "program/program.h"
 #include "scriptedprompts.h"
 
@@ -103,6 +105,65 @@ private slots:
         w.btnReport->click();
         QVERIFY(!rig.prompts.messages.isEmpty() && rig.prompts.messages.last().contains(QStringLiteral("report.pdf")));
         QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    // A recording reopened from the library: the report takes the item's name as its
+    // title, names the meter, lists the alarm events and only the annotations of this
+    // run, and counts its one page as one.
+    void reportOfALibraryRecordingSaysWhatTheLibraryKnows()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        Rig rig;
+        const double start = toDays(QDateTime(QDate(2026, 12, 10), QTime(13, 30, 0)));
+        const double second = 1.0 / 86400.0;
+        RecordingData data;
+        data.entry.id = 2;
+        data.entry.start = start;
+        data.entry.end = start + 8 * second;
+        data.entry.samples = 5;
+        data.entry.name = QStringLiteral("Kiln 4 firing");
+        data.header.started = start;
+        data.header.rateSeconds = 2;
+        data.header.meterModel = QStringLiteral("QZX");
+        data.header.meterSerial = QStringLiteral("KV4-SIM-00001");
+        for (int i = 0; i < 5; ++i)
+            data.samples.push_back({start + 2 * i * second, 0, {20.0f + i, 21.0f, 22.0f, 23.0f}});
+        data.annotations = {{start + 3 * second, 22.0, sgTextOnly, 0, QStringLiteral("lid closed")}};
+        data.alarmEvents = {{start + 4 * second, 0, 22.0f, 0}, {start + 8 * second, 0, 21.5f, 1}};
+        TfrmGraph* w = OpenRecordingInGraph(rig.program, data, false);
+        QVERIFY(w);
+        rig.prompts.messages.clear();  // the rig's data folder has no graph template
+        // The chart's other cells: parked by Clear, and one of another run.
+        ChartModel& chart = w->chart();
+        for (int k = 40; k < 46; ++k) {
+            chart.setGraphAnnotationType(k, sgCrossMark);
+            chart.setGraphAnnotationX(k, 0.0);
+        }
+        chart.setGraphAnnotationX(46, start - 3600 * second);
+        chart.setGraphAnnotationText(46, QStringLiteral("run 1 note"));
+
+        const QString pdf = rig.dir.filePath(QStringLiteral("library.pdf"));
+        QString offered;
+        rig.prompts.dialogs.push_back([&offered](QDialog& d) {
+            offered = d.findChild<QLineEdit*>(QStringLiteral("edtTitle"))->text();
+            return int(QDialog::Accepted);
+        });
+        rig.prompts.fileNames = {pdf};
+        w->btnReport->click();
+        QVERIFY2(rig.prompts.messages.isEmpty(), qPrintable(rig.prompts.messages.join(u'\n')));
+        QCOMPARE(offered, QStringLiteral("Kiln 4 firing"));
+
+        const QString text = pdfText(pdf);
+        for (const QString& s :
+             {QStringLiteral("Kiln 4 firing"), QStringLiteral("QZX KV4-SIM-00001"), QStringLiteral("lid closed"),
+              QStringLiteral("Alarm events"), QStringLiteral("above high limit"),
+              QStringLiteral("back below high limit"), QStringLiteral("Page 1 of 1")})
+            QVERIFY2(text.contains(s), qPrintable(QStringLiteral("missing \"%1\" in:\n%2").arg(s, text)));
+        for (const QString& s : {QStringLiteral("not known"), QStringLiteral("cross mark"), QStringLiteral("1899"),
+                                 QStringLiteral("run 1 note")})
+            QVERIFY2(!text.contains(s), qPrintable(QStringLiteral("\"%1\" in:\n%2").arg(s, text)));
+        delete w;
     }
 };
 

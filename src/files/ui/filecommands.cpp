@@ -279,8 +279,11 @@ bool OpenCollectionFile(Program& program, const QString& path)
             prompts.error(window, r.error);
         return false;
     }
-    if (TfrmGraph* w = program.graph.LoggerGraph)
+    if (TfrmGraph* w = program.graph.LoggerGraph) {
         FillDataSetList(*w, program.store);
+        w->RecordingName.clear();  // a file does not say which meter
+        w->RecordingMeter.clear();
+    }
     if (!r.workingCopyError.isEmpty())
         prompts.error(window, r.workingCopyError);
     if (!r.warning.isEmpty())

@@ -39,6 +39,12 @@ QString serialOf(MeterDevice& device)
 
 void JournalRunStarted(Program& program)
 {
+    const QString model = QStringLiteral("QZX");
+    const QString serial = program.device ? serialOf(*program.device) : QString();
+    if (TfrmGraph* w = program.graph.RealTimeGraph) {
+        w->RecordingName.clear();
+        w->RecordingMeter = MeterText(model, serial);
+    }
     if (!program.library)
         return;
     if (!program.journal)
@@ -48,8 +54,8 @@ void JournalRunStarted(Program& program)
     h.rateSeconds = program.realTime.RateSeconds;
     h.recordCount = program.graph.RealTimeGraph ? program.graph.RealTimeGraph->chart().Points() : 0;
     h.openEnded = program.realTime.OpenEnded;
-    h.meterModel = QStringLiteral("QZX");
-    h.meterSerial = program.device ? serialOf(*program.device) : QString();
+    h.meterModel = model;
+    h.meterSerial = serial;
     tell(program, program.journal->begin(h));
 }
 

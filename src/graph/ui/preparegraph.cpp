@@ -22,6 +22,7 @@ void emptyAllPoints(ChartModel& chart)
         chart.setXDataII(-1, i, 0.0);
         chart.setYData(-1, i, kGapValue);
     }
+    chart.clearPointFlags();
 }
 
 // A template that leaves an axis open (the one shipped with the program) lets every

@@ -57,6 +57,9 @@ bool AskReportOptions(Program& program, QWidget* parent, ReportContent& content)
 bool ReportGraphWindow(Program& program, TfrmGraph& window)
 {
     ReportContent content;
+    if (!window.RecordingName.trimmed().isEmpty())
+        content.title = window.RecordingName.trimmed();
+    content.meter = window.RecordingMeter;
     if (!AskReportOptions(program, &window, content))
         return false;
     const FileChoice choice = program.prompts.saveFile(&window, QStringLiteral("Report"), program.dataDir,
@@ -74,8 +77,10 @@ bool ReportGraphWindow(Program& program, TfrmGraph& window)
     const ChartModel& chart = *whole;
     const ExportSeries series = GraphSeries(program, chart, &window, false).front();
     // The annotations of a data logger graph belong to the set drawn; a file graph keeps its own.
+    // The report leaves out those outside the samples (parked cells, other runs).
     for (const GraphAnnotation& a : chart.graphAnnotations())
         content.annotations.append({a.x, a.text.isEmpty() ? QStringLiteral("(cross mark)") : a.text});
+    content.alarmEvents = chart.alarmEvents();
     content.created = program.clock.now();
     const ExportResult r = WriteReport(series, content, path);
     if (!r.ok())

@@ -124,6 +124,11 @@ public:
     // Real-time samples shown here that no file holds yet (a recording reopened from the
     // library): closing asks to save them, as for the real-time window.
     bool UnsavedData = false;
+    // What the library knows of the samples shown (a run, a recording or download opened
+    // from the library): the item's name and the meter (MeterText). Reports name both;
+    // empty when not known.
+    QString RecordingName;
+    QString RecordingMeter;
 
     // --- handlers (public so the run logic and tests can drive them as the user would)
     void FormShow();

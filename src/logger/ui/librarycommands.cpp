@@ -40,18 +40,23 @@ void InstallLibrary(Program& program) { program.library = std::make_unique<Libra
 
 void StoreDownloadInLibrary(Program& program, const QByteArray& image, const DataSetStore& decoded)
 {
+    char serial[64] = {};
+    if (!program.device || program.device->GetSerialText(serial, int(sizeof serial)) != 0)
+        serial[0] = '\0';
+    serial[sizeof serial - 1] = '\0';
+    const QString serialText = QString::fromLatin1(serial).trimmed();
+    if (TfrmGraph* w = program.graph.LoggerGraph) {
+        w->RecordingName.clear();
+        w->RecordingMeter = MeterText(QString(), serialText);
+    }
     if (!program.library)
         return;
     Library* library = program.library->get();
     tellNotice(program);
     LibraryStatus status;
     if (library) {
-        char serial[64] = {};
-        if (!program.device || program.device->GetSerialText(serial, int(sizeof serial)) != 0)
-            serial[0] = '\0';
-        serial[sizeof serial - 1] = '\0';
-        if (library->storeDownload(image, decoded.sets, program.clock.nowDays(), QString::fromLatin1(serial).trimmed(),
-                                   QStringLiteral("download"), &status))
+        if (library->storeDownload(image, decoded.sets, program.clock.nowDays(), serialText, QStringLiteral("download"),
+                                   &status))
             return;
     } else {
         status = {1, program.library->lastError()};
@@ -97,6 +102,8 @@ TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, boo
 {
     auto* w = new TfrmGraph(program);
     w->setWindowTitle(recordingTitle(data));
+    w->RecordingName = data.entry.name;
+    w->RecordingMeter = MeterText(data.header.meterModel, data.header.meterSerial);
     program.graph.FileGraph = w;
     program.windowSignals.showWindow(w);
 
@@ -117,6 +124,8 @@ TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, boo
             }
         chart.SetAllXDataII(xs.data(), std::int64_t(xs.size()));
         chart.SetAllYData(ys.data(), std::int64_t(ys.size()));
+        for (int i = 0; i < n; ++i)
+            chart.setPointFlags(i, s[std::size_t(i)].flags);
     }
 
     // The statistics of every sample, written the way the run writes them.
@@ -169,6 +178,8 @@ bool OpenLibraryItem(Program& program, std::int64_t id)
             TfrmGraph* window = EnsureLoggerGraph(program);
             const DataSetDecodeResult r = DecodeDataSets(d->image, program.store, program.clock);
             if (r.ok()) {
+                window->RecordingName = d->entry.name;
+                window->RecordingMeter = MeterText(QString(), d->entry.meterSerial);
                 program.store.collectionImage = d->image;
                 FillDataSetList(*window, program.store);
                 if (const QString e = WriteWorkingCopy(program.workingCopyPath(), d->image); !e.isEmpty())

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <ctime>
+
+#include "base/clock.h"
+#include "chart/chartmodel.h"
+#include "export/exportseries.h"
+#include "export/localtimestamp.h"
+#include "export/spreadsheetcsv.h"
+#include "graph/realtimerun.h"
+
+using namespace kelvor;
+
+namespace {
+// The table's offsets are the local zone's: these cases are written for UTC.
+class UtcZone {
+public:
+    UtcZone() : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+    ~UtcZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+QByteArray stamp(double days)
+{
+    QByteArray out;
+    LocalTimestamp().append(out, days);
+    return out;
+}
+}  // namespace
+
+TEST(Spreadsheet, TimesKeepTheMillisecondsTheSampleHas)
+{
+    const UtcZone utc;
+    const double noon = 46366.5;  // 2026-12-10 12:00:00
+    const double ms = 1.0 / 86400000.0;
+    struct Case {
+        double days;
+        const char* text;
+    } cases[] = {
+        {noon, "2026-12-10T12:00:00+00:00"},                     // a data set's whole seconds stay short
+        {noon + 200 * ms, "2026-12-10T12:00:00.200+00:00"},      // the first, short step of a run
+        {noon + 999 * ms, "2026-12-10T12:00:00.999+00:00"},      // not rounded into the next second
+        {noon + 1000 * ms, "2026-12-10T12:00:01+00:00"},         //
+        {noon + 999.6 * ms, "2026-12-10T12:00:01+00:00"},        // to the nearest millisecond
+        {noon - 0.5 + 7 * ms, "2026-12-10T00:00:00.007+00:00"},  // leading zeros
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(stamp(c.days), QByteArray(c.text)) << c.text;
+}
+
+TEST(Spreadsheet, NoReadingAndOverRangeStayApartFromTheRunToTheTable)
+{
+    // A run's samples as the real-time window stores them: T1 over range once, T4
+    // without a thermocouple throughout.
+    ChartModel chart;
+    chart.setSubsets(4);
+    chart.setPoints(4);
+    RealTimeState state;
+    PrepareRunStore(chart, state, 3);
+    const double t0 = 46366.5;
+    const std::uint8_t noProbeT4 = 0x80;
+    WriteRunSample(chart, 0, noProbeT4, t0, {20.0f, 21.0f, 22.0f, 0.0f});
+    WriteRunSample(chart, 1, noProbeT4 | 0x01, t0 + 1 / 86400.0, {1400.0f, 21.0f, 22.0f, 0.0f});
+    WriteRunSample(chart, 2, noProbeT4, t0 + 2 / 86400.0, {20.5f, 21.0f, 22.0f, 0.0f});
+
+    const UtcZone utc;
+    EXPECT_EQ(SpreadsheetCsv(SeriesFromChart(chart, QStringLiteral("Run"))),
+              "Time,T1 (°C),T2 (°C),T3 (°C),T4 (°C),Flags\r\n"
+              "2026-12-10T12:00:00+00:00,20.0,21.0,22.0,,T4 ----\r\n"
+              "2026-12-10T12:00:01+00:00,,21.0,22.0,,T1 OL T4 ----\r\n"
+              "2026-12-10T12:00:02+00:00,20.5,21.0,22.0,,T4 ----\r\n");
+
+    // An open-ended run scrolls its store: the flags move with their samples.
+    chart.DropFirstPoints(1);
+    const ExportSeries scrolled = SeriesFromChart(chart, QStringLiteral("Run"));
+    ASSERT_EQ(scrolled.samples(), 2);
+    EXPECT_EQ(MissingFlagsText(scrolled, 0), QStringLiteral("T1 OL T4 ----"));
+    EXPECT_EQ(MissingFlagsText(scrolled, 1), QStringLiteral("T4 ----"));
+
+    // Where the data do not say (a download, a graph file) a missing value is over range.
+    chart.clearPointFlags();
+    EXPECT_EQ(MissingFlagsText(SeriesFromChart(chart, QStringLiteral("Run")), 0), QStringLiteral("T1 OL T4 OL"));
+}
