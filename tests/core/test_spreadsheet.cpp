@@ -9,6 +9,7 @@
 #include "export/exportseries.h"
 #include "export/localtimestamp.h"
 #include "export/spreadsheetcsv.h"
+#include "export/spreadsheetread.h"
 #include "graph/realtimerun.h"
 
 using namespace kelvor;
@@ -96,4 +97,53 @@ TEST(Spreadsheet, NoReadingAndOverRangeStayApartFromTheRunToTheTable)
     // Where the data do not say (a download, a graph file) a missing value is over range.
     chart.clearPointFlags();
     EXPECT_EQ(MissingFlagsText(SeriesFromChart(chart, QStringLiteral("Run")), 0), QStringLiteral("T1 OL T4 OL"));
+}
+
+TEST(Spreadsheet, ReadsBackWhatItWroteAndNamesTheLineOfAnyFault)
+{
+    const UtcZone utc;
+    const QByteArray head = "Time,T1 (°F),T2 (°F),T3 (°F),T4 (°F),Flags\r\n";
+    const QByteArray rows =
+        "2026-12-10T12:00:00.200+00:00,100.0,-20.0,,,T3 OL T4 ----\r\n"
+        "2026-12-10T12:00:01+00:00,100.5,-20.0,0.1,0.2,\r\n";
+    const SpreadsheetReadResult r = ParseSpreadsheetTable(head + rows, QStringLiteral("t.csv"));
+    ASSERT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.series.unit, QStringLiteral("°F"));
+    EXPECT_EQ(SpreadsheetCsv(r.series), head + rows);
+    EXPECT_EQ(r.series.flags, (std::vector<std::uint8_t>{0x84, 0x00}));
+
+    // Another program's save: a byte order mark, LF or CR alone, a last line without its end.
+    for (const QByteArray& variant :
+         {"\xEF\xBB\xBF" + head + rows, QByteArray(head + rows).replace("\r\n", "\n"),
+          QByteArray(head + rows).replace("\r\n", "\r"), QByteArray(head + rows).chopped(2)})
+        EXPECT_EQ(SpreadsheetCsv(ParseSpreadsheetTable(variant, QStringLiteral("t.csv")).series), head + rows);
+
+    // A ".csv" that is not ours is left to the text table reader.
+    EXPECT_TRUE(IsSpreadsheetHeader("Time,T1 (°C),T2 (°C),T3 (°C),T4 (°C)"));
+    EXPECT_TRUE(IsSpreadsheetHeader("\xEF\xBB\xBF\"Time\",T1 (°C),T2 (°C),T3 (°C),T4 (°C),Flags"));
+    EXPECT_FALSE(IsSpreadsheetHeader("12/10/2026,13:30:06,21.5,22.0,OL,-3.1,"));
+    EXPECT_FALSE(IsSpreadsheetHeader("Time,T1 (°C),T2 (°C),T3 (°C)"));
+    EXPECT_FALSE(IsSpreadsheetHeader("Time,T1 (K),T2 (K),T3 (K),T4 (K)"));
+
+    const struct {
+        QByteArray text;
+        const char* says;
+    } bad[] = {
+        {"Time;T1\r\n", "is not a spreadsheet table"},
+        {head + "2026-12-10T12:00:00+00:00,1.0,2.0,3.0\r\n", "line 2: 4 fields where the header has 6"},
+        {head + rows + "2026-12-10 12:00:02,1.0,2.0,3.0,4.0,\r\n",
+         "line 4: \"2026-12-10 12:00:02\" is not a date-time"},
+        {head + "2026-12-10T12:00:00,1.0,2.0,3.0,4.0,\r\n", "line 2: \"2026-12-10T12:00:00\" is not a date-time"},
+        {head + "2026-12-10T12:00:00+00:00,1,0,2.0,3.0,4.0,\r\n", "line 2: 7 fields"},  // a decimal comma
+        {head + "2026-12-10T12:00:00+00:00,1.0,warm,3.0,4.0,\r\n", "line 2: \"warm\" in T2 is not a temperature"},
+        {head + "2026-12-10T12:00:00+00:00,1.0,2.0,3.0,,T4 gone\r\n", "line 2: \"T4 gone\" is not a list of flags"},
+        {head + "\"2026-12-10T12:00:00+00:00,1.0,2.0,3.0,4.0,\r\n", "line 2: a quote is not closed"},
+    };
+    for (const auto& c : bad) {
+        const SpreadsheetReadResult b = ParseSpreadsheetTable(c.text, QStringLiteral("t.csv"));
+        EXPECT_FALSE(b.ok()) << c.says;
+        EXPECT_TRUE(b.error.contains(QLatin1String(c.says)) && b.error.contains(QLatin1String("t.csv")))
+            << b.error.toStdString();
+        EXPECT_EQ(b.series.samples(), 0);
+    }
 }

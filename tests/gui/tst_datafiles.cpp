@@ -14,12 +14,16 @@
 #include <QToolButton>
 
 #include "chart/chartmodel.h"
+#include "export/exportseries.h"
+#include "export/spreadsheetcsv.h"
 #include "files/filetypename.h"
 #include "files/ui/filecommands.h"
+#include "files/ui/openfiles.h"
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
 #include "graph/graphfile.h"
+#include "graph/realtimerun.h"
 #include "graph/realtimestate.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
@@ -79,6 +83,7 @@ private slots:
     void outputTableToGraph();
     void outputTableWithWordsForDates();
     void graphFileOpensInItsOwnWindow();
+    void spreadsheetTableOpensAsItsGraph();
     void saveFollowsTheActiveWindow();
 };
 
@@ -378,6 +383,67 @@ void TestDataFiles::graphFileOpensInItsOwnWindow()
     Open1Click(p);
     QCOMPARE(rig.prompts.messages.size(), 1);
     QVERIFY(rig.prompts.messages[0].contains(QStringLiteral("bad.ghf")));
+    QVERIFY(!p.graph.FileGraph);
+}
+
+void TestDataFiles::spreadsheetTableOpensAsItsGraph()
+{
+    LoggerRig rig;
+    Program& p = *rig.program;
+    // A run's spreadsheet table as the program writes it: sub-second times, T1 over range
+    // once, T4 without a thermocouple.
+    ChartModel run;
+    run.setSubsets(4);
+    RealTimeState state;
+    PrepareRunStore(run, state, 3);
+    const double t0 = toDays(QDateTime(QDate(2026, 12, 10), QTime(13, 30, 6, 800)));
+    WriteRunSample(run, 0, 0x80, t0, {20.0f, 21.0f, 22.0f, 0.0f});
+    WriteRunSample(run, 1, 0x81, t0 + 0.2 / 86400.0, {1400.0f, 21.5f, 22.0f, 0.0f});
+    WriteRunSample(run, 2, 0x80, t0 + 1.2 / 86400.0, {20.5f, 21.0f, -3.5f, 0.0f});
+    const QByteArray written = SpreadsheetCsv(SeriesFromChart(run, QStringLiteral("Run")));
+    const QString path = rig.path(QStringLiteral("run.csv"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(written);
+    }
+
+    rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::SingleSet); });
+    rig.prompts.fileNames.push_back(path);
+    Open1Click(p);
+    QVERIFY2(rig.prompts.messages.isEmpty() || rig.prompts.messages.filter(QStringLiteral("run.csv")).isEmpty(),
+             qPrintable(rig.prompts.messages.join(u'\n')));
+    TfrmGraph* w = p.graph.FileGraph;
+    QVERIFY(w);
+    QCOMPARE(w->windowTitle(), QDir::toNativeSeparators(path));
+    QCOMPARE(w->chart().Points(), 3);
+    QCOMPARE(w->txtDataNo->text(), QStringLiteral("3"));
+    QCOMPARE(w->chart().YData(2, 2), -3.5f);
+    QCOMPARE(w->chart().YData(0, 1), 9999.0f);
+    // What it came from, down to the milliseconds and the difference between OL and ----.
+    QCOMPARE(SpreadsheetCsv(SeriesFromChart(w->chart(), QStringLiteral("Run"))), written);
+    delete w;
+
+    // Dropped on the window or named on the command line, it opens the same way.
+    QVERIFY(OpenFileByKind(p, path));
+    QVERIFY(p.graph.FileGraph);
+    delete p.graph.FileGraph;
+
+    // A damaged one is named with its line; no window is left.
+    const QString bad = rig.path(QStringLiteral("bad.csv"));
+    {
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(
+            "Time,T1 (°C),T2 (°C),T3 (°C),T4 (°C)\r\n2026-12-10T13:30:06+01:00,1.0,2.0,3.0,4.0\r\n"
+            "13:30:07,1.0,2.0,3.0,4.0\r\n");
+    }
+    rig.prompts.messages.clear();
+    QVERIFY(!OpenFileByKind(p, bad));
+    QCOMPARE(rig.prompts.messages.size(), 1);
+    QVERIFY2(rig.prompts.messages[0].contains(QStringLiteral("bad.csv")) &&
+                 rig.prompts.messages[0].contains(QStringLiteral("line 3")),
+             qPrintable(rig.prompts.messages[0]));
     QVERIFY(!p.graph.FileGraph);
 }
 

@@ -19,6 +19,7 @@
 #include "files/filetypename.h"
 #include "files/tabledatetime.h"
 #include "files/texttable.h"
+#include "files/ui/openspreadsheet.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
 #include "graph/graphfile.h"
@@ -87,7 +88,7 @@ void OpenDataFile(Program& program)
     if (ext == QLatin1String("ghf"))
         OpenGraphFile(program, choice.fileName);
     else if (ext == QLatin1String("txt") || ext == QLatin1String("csv"))
-        OpenTextTable(program, choice.fileName);
+        OpenTableFile(program, choice.fileName);
 }
 
 TfrmGraph* OpenGraphFile(Program& program, const QString& path)

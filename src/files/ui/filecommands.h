@@ -21,7 +21,8 @@ inline const char* const kCollectionOpenFilterText = "Data Sets Collection (*.CH
 // File > Open and SpeedButton1: a collection or a single file.
 void Open1Click(Program& program);
 // The single-file branch: a graph file into a new graph window, a table into a new
-// table window; other extensions are ignored.
+// table window (a spreadsheet table the program wrote into the graph it came from);
+// other extensions are ignored.
 void OpenDataFile(Program& program);
 // Opens a graph file in a new graph window; a file that cannot be read is reported
 // and no window is left behind.

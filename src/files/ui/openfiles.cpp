@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "files/ui/filecommands.h"
+#include "files/ui/openspreadsheet.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "widgets/dialogparent.h"
@@ -29,7 +30,7 @@ bool OpenFileByKind(Program& program, const QString& path)
         case OpenableKind::Graph:
             return OpenGraphFile(program, path) != nullptr;
         case OpenableKind::Table:
-            return OpenTextTable(program, path) != nullptr;
+            return OpenTableFile(program, path);
         case OpenableKind::Collection:
             return OpenCollectionFile(program, path);
         case OpenableKind::None:
