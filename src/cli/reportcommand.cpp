@@ -57,6 +57,7 @@ int libraryItemReport(CliContext& ctx, const Library& library, const LibraryEntr
         content.title = item.name;
     content.meter = item.meter;
     content.annotations = item.annotations;
+    content.alarmEvents = item.alarmEvents;
     return writeReport(ctx, series, content, target);
 }
 

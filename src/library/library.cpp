@@ -45,6 +45,7 @@ public:
             m_high = JournalSample{s.time, 0, {-kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty, -kEnvelopeEmpty}};
         }
         m_high.time = s.time;
+        m_overRange |= s.flags & 0x0f;
         for (int c = 0; c < 4; ++c) {
             if (s.flags & ((1u << c) | (1u << (c + 4))))
                 continue;
@@ -66,14 +67,18 @@ private:
     {
         for (int c = 0; c < 4; ++c) {
             if (m_low.t[std::size_t(c)] == kEnvelopeEmpty) {
+                // A stretch of gaps: "OL" when the meter was over range in it, else "----".
+                const std::uint8_t why =
+                    (m_overRange & (1u << c)) ? std::uint8_t(1u << c) : std::uint8_t(1u << (c + 4));
                 m_low.t[std::size_t(c)] = m_high.t[std::size_t(c)] = 9999.0f;
-                m_low.flags |= std::uint8_t(1u << (c + 4));
-                m_high.flags |= std::uint8_t(1u << (c + 4));
+                m_low.flags |= why;
+                m_high.flags |= why;
             }
         }
         m_out.push_back(m_low);
         m_out.push_back(m_high);
         m_inBucket = 0;
+        m_overRange = 0;
     }
 
     const std::int64_t m_bucket;
@@ -81,6 +86,7 @@ private:
     JournalSample m_low;
     JournalSample m_high;
     std::int64_t m_inBucket = 0;
+    std::uint8_t m_overRange = 0;  // channels over range somewhere in the stretch
 };
 
 // How a recording began, as its row keeps it (left as it is when there is no row).

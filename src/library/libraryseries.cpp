@@ -17,15 +17,6 @@ QString isoText(double days)
     return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
 }
 
-QString meterText(const QString& model, const QString& serial)
-{
-    QStringList parts;
-    for (const QString& part : {model.trimmed(), serial.trimmed()})
-        if (!part.isEmpty())
-            parts << part;
-    return parts.join(QLatin1Char(' '));
-}
-
 void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
 {
     QString error;
@@ -39,13 +30,15 @@ void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
     s.unit = data->header.unit == QLatin1String("F") ? QStringLiteral("°F") : QStringLiteral("°C");
     s.times.reserve(data->samples.size());
     s.values.reserve(4 * data->samples.size());
+    s.flags.reserve(data->samples.size());
     for (const JournalSample& j : data->samples) {
         s.times.push_back(j.time);
         for (int c = 0; c < 4; ++c)
             s.values.push_back(SampleValue(j.flags, c, j.t[std::size_t(c)]));
+        s.flags.push_back(j.flags);  // "OL" and "----" stay apart
     }
     out.name = data->entry.name;
-    out.meter = meterText(data->header.meterModel, data->header.meterSerial);
+    out.meter = MeterText(data->header.meterModel, data->header.meterSerial);
     s.source = {{QStringLiteral("Source"), QStringLiteral("Recording %1 of the library").arg(id)}};
     if (!out.name.isEmpty())
         s.source.append({QStringLiteral("Name"), out.name});
@@ -59,6 +52,7 @@ void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
         s.source.append({QStringLiteral("Note"), data->entry.note});
     for (const RecordingAnnotation& a : data->annotations)
         out.annotations.append({a.x, a.text.isEmpty() ? QStringLiteral("(cross mark)") : a.text});
+    out.alarmEvents = data->alarmEvents;
     out.series.push_back(std::move(s));
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "chart/chartmodel.h"
 #include "export/exportseries.h"
 
 namespace kelvor {
@@ -20,6 +21,7 @@ struct LibraryItemSeries {
     QString name;                               // the item's name in the library; may be empty
     QString meter;                              // model and serial where the library knows them
     QList<QPair<double, QString>> annotations;  // a recording's: date-time (days), text
+    std::vector<ChartAlarmEvent> alarmEvents;   // a recording's
     QString error;                              // why there is nothing; names the item
     bool ok() const { return error.isEmpty(); }
 };

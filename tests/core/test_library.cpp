@@ -220,6 +220,8 @@ TEST(Library, LongRecordingLoadsAsAnEnvelopeWithExactStatistics)
     for (int i = 0; i < 10000; ++i) {
         JournalSample x = sampleAt(i);
         x.t[1] = i == 6543 ? 777.0f : x.t[1];  // one spike the envelope must keep
+        if (i < 100)
+            x.flags |= 0x04;  // T3 over range for the first stretch
         all.push_back(x);
         expected.add(x);
     }
@@ -234,7 +236,10 @@ TEST(Library, LongRecordingLoadsAsAnEnvelopeWithExactStatistics)
     for (const JournalSample& p : data->samples) {
         highest = std::max(highest, p.t[1]);
         EXPECT_TRUE(p.flags & 0x80) << "T4 was a gap throughout and stays one";
+        EXPECT_FALSE(p.flags & 0x08) << "T4 had no reading: never over range";
     }
+    // A stretch that was over range stays "OL", not "----".
+    EXPECT_EQ(data->samples.front().flags & 0x44, 0x04);
     EXPECT_EQ(highest, 777.0f);
     EXPECT_EQ(data->samples.front().time, all.front().time);
     EXPECT_EQ(data->samples.back().time, all.back().time);

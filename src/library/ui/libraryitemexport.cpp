@@ -95,6 +95,7 @@ bool writeReport(Program& program, QWidget* parent, const Library& library, cons
     series.source.removeIf([](const QPair<QString, QString>& row) { return row.first == QLatin1String("Meter"); });
     content.meter = item.meter;
     content.annotations = item.annotations;
+    content.alarmEvents = item.alarmEvents;
     content.created = program.clock.now();
     const ExportResult r = WriteReport(series, content, path);
     if (!r.ok())
