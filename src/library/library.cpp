@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "base/eventlog.h"
 #include "chart/runspan.h"
@@ -27,6 +28,26 @@ bool isDamage(int code)
 }
 
 constexpr auto kCheckpointEvery = std::chrono::seconds(2);
+constexpr auto kOpenWait = std::chrono::seconds(5);
+
+bool isBusy(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// Runs `attempt` (which returns an SQLite result code) again while another connection
+// holds the lock it needs, until `deadline`.
+template <class Attempt>
+int retryWhileBusy(std::chrono::steady_clock::time_point deadline, Attempt attempt)
+{
+    for (;;) {
+        const int rc = attempt();
+        if (!isBusy(rc) || std::chrono::steady_clock::now() >= deadline)
+            return rc;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 // Marks a channel of an envelope stretch that has seen no value yet.
 constexpr float kEnvelopeEmpty = 1e30f;
@@ -272,13 +293,17 @@ LibraryStatus Library::connect()
     if (rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot open"));
     sqlite3_extended_result_codes(m_db, 1);
-    // Another writer (kelvor-cli record beside the program) holds the lock only for one
-    // short transaction; wait that long, but never long enough to stall a monitor tick.
-    sqlite3_busy_timeout(m_db, 250);
+    // Opening waits longer than a write: a program starting beside this one may be
+    // creating the library or switching it to WAL, and every other opener waits for it.
+    sqlite3_busy_timeout(m_db, int(std::chrono::duration_cast<std::chrono::milliseconds>(kOpenWait).count()));
+    const auto deadline = std::chrono::steady_clock::now() + kOpenWait;
     // The schema is read here first, so a file that is not a database fails now.
-    const int version = LibrarySchemaVersionOf(m_db);
+    int version = -1;
+    rc = retryWhileBusy(deadline, [&] {
+        version = LibrarySchemaVersionOf(m_db);
+        return version >= 0 ? SQLITE_OK : sqlite3_errcode(m_db);
+    });
     if (version < 0) {
-        rc = sqlite3_errcode(m_db);
         if (isDamage(rc) || rc == SQLITE_OK || (rc & 0xff) == SQLITE_DONE || (rc & 0xff) == SQLITE_ROW)
             return LibraryStatus{SQLITE_NOTADB, QStringLiteral("not a KELVOR library")};
         return fail(rc, QStringLiteral("cannot read"));
@@ -287,12 +312,14 @@ LibraryStatus Library::connect()
         return LibraryStatus{
             SQLITE_READONLY,
             QStringLiteral("written by a newer KELVOR (schema version %1); it is left as it is").arg(version)};
-    {
+    // Switching a new file to WAL takes its exclusive lock, which another opener may
+    // hold for the same switch; SQLite does not always wait for that on its own.
+    rc = retryWhileBusy(deadline, [&] {
         SqliteStatement mode(m_db, "PRAGMA journal_mode = WAL");
-        rc = mode.step();
-        if (rc != SQLITE_ROW)
-            return fail(rc, QStringLiteral("cannot switch to WAL"));
-    }
+        return mode.step();
+    });
+    if (rc != SQLITE_ROW)
+        return fail(rc, QStringLiteral("cannot switch to WAL"));
     // NORMAL in WAL mode: a commit is in the WAL before sqlite3_step returns, so a killed
     // process loses nothing committed; the WAL reaches the disk at each checkpoint, which
     // appendSamples forces every two seconds (the bound for a power cut).
@@ -315,6 +342,9 @@ LibraryStatus Library::connect()
         rc = sqlite3_errcode(m_db);
         return LibraryStatus{isDamage(rc) ? rc : (rc ? rc : SQLITE_ERROR), e};
     }
+    // Another writer (kelvor-cli record beside the program) holds the lock only for one
+    // short transaction; wait that long, but never long enough to stall a monitor tick.
+    sqlite3_busy_timeout(m_db, 250);
     return {};
 }
 

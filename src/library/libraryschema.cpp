@@ -175,6 +175,14 @@ QString MigrateLibrary(sqlite3* db, int from)
         return {};
     if (QString e = execScript(db, "BEGIN IMMEDIATE"); !e.isEmpty())
         return e;
+    // Read again under the write lock: another program starting at the same time may
+    // have created or upgraded the library while this one waited for it.
+    from = LibrarySchemaVersionOf(db);
+    if (from < 0 || from > kLibrarySchemaVersion) {
+        const QString e = lastError(db);
+        execScript(db, "ROLLBACK");
+        return QStringLiteral("cannot read the schema version: %1").arg(e);
+    }
     for (int to = from + 1; to <= kLibrarySchemaVersion; ++to) {
         QString e = step(db, to);
         if (e.isEmpty() && to > 1) {

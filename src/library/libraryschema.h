@@ -14,8 +14,10 @@ inline constexpr int kLibrarySchemaVersion = 3;
 // file has tables of its own but no version table (another program's database).
 int LibrarySchemaVersionOf(sqlite3* db);
 
-// Brings the schema from `from` up to kLibrarySchemaVersion, one step per version, all
-// in one transaction. Empty on success, else what failed.
+// Brings the schema up to kLibrarySchemaVersion, one step per version, all in one
+// transaction. `from` is the version read before; it is read again under the write
+// lock, so a second program opening the library at the same time waits for the first
+// and then finds the work done. Empty on success, else what failed.
 QString MigrateLibrary(sqlite3* db, int from);
 
 }  // namespace kelvor
