@@ -245,6 +245,35 @@ private:
     bool m_done = false;
 };
 
+// The file begins as an SQLite database does (as much of it as there is): a damaged
+// library, not another kind of file.
+bool looksLikeSqlite(const QString& path)
+{
+    static const QByteArray kMagic("SQLite format 3\0", 16);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = f.read(kMagic.size());
+    return !head.isEmpty() && kMagic.startsWith(head);
+}
+
+// Why a database SQLite calls malformed is damaged, in words: cut short when its header
+// (still in step with itself) counts more pages than the file holds.
+QString damageOf(const QString& path, const QString& reason)
+{
+    QFile f(path);
+    const QByteArray h = f.open(QIODevice::ReadOnly) ? f.read(100) : QByteArray();
+    if (h.size() == 100) {
+        auto byte = [&h](int at) { return std::uint32_t(std::uint8_t(h[at])); };
+        auto be32 = [&byte](int at) { return byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3); };
+        const std::uint32_t pageSize = (byte(16) << 8 | byte(17)) == 1 ? 65536 : (byte(16) << 8 | byte(17));
+        const qint64 expected = qint64(be32(28)) * pageSize;
+        if (be32(24) == be32(92) && expected > f.size())
+            return QStringLiteral("damaged: the file is cut short, %1 of %2 bytes").arg(f.size()).arg(expected);
+    }
+    return QStringLiteral("damaged: %1").arg(reason);
+}
+
 QString setAsideName(const QString& path)
 {
     const QFileInfo info(path);
@@ -304,6 +333,8 @@ LibraryStatus Library::connect()
         return version >= 0 ? SQLITE_OK : sqlite3_errcode(m_db);
     });
     if (version < 0) {
+        if (isDamage(rc) && looksLikeSqlite(m_path))
+            return LibraryStatus{SQLITE_CORRUPT, damageOf(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)))};
         if (isDamage(rc) || rc == SQLITE_OK || (rc & 0xff) == SQLITE_DONE || (rc & 0xff) == SQLITE_ROW)
             return LibraryStatus{SQLITE_NOTADB, QStringLiteral("not a KELVOR library")};
         return fail(rc, QStringLiteral("cannot read"));
@@ -333,10 +364,10 @@ LibraryStatus Library::connect()
             verdict = rc == SQLITE_ROW ? check.text(0) : QString();
         }
         if (rc != SQLITE_ROW)
-            return isDamage(rc) ? LibraryStatus{rc, QStringLiteral("damaged")}
+            return isDamage(rc) ? LibraryStatus{rc, damageOf(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)))}
                                 : fail(rc, QStringLiteral("cannot check"));
         if (verdict != QLatin1String("ok"))
-            return LibraryStatus{SQLITE_CORRUPT, verdict};
+            return LibraryStatus{SQLITE_CORRUPT, damageOf(m_path, verdict)};
     }
     if (const QString e = MigrateLibrary(m_db, version); !e.isEmpty()) {
         rc = sqlite3_errcode(m_db);

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "base/clock.h"
@@ -307,11 +308,33 @@ INSERT INTO items VALUES (2, 'download', 46028.0, '', '');
     EXPECT_EQ(lib->integrityCheck(), QStringLiteral("ok"));
 }
 
+namespace {
+
+// A library with a few thousand samples, its WAL folded in when it closes.
+void writeFullLibrary(const QString& path)
+{
+    auto r = Library::open(QFileInfo(path).absolutePath());
+    LibraryStatus s;
+    const auto id = *r.library->beginRecording(header(), &s);
+    std::vector<JournalSample> many(3000, sampleAt(1));
+    r.library->appendSamples(id, 0, many.data(), many.size());
+}
+
+void cutTo(const QString& path, qint64 size)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadWrite);
+    f.resize(size);
+}
+
+}  // namespace
+
 TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
 {
     struct Case {
         const char* what;
         std::function<void(const QString&)> make;
+        const char* says;  // what the notice calls the file
     };
     const std::vector<Case> cases{
         {"garbage",
@@ -319,7 +342,8 @@ TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
              QFile f(p);
              f.open(QIODevice::WriteOnly);
              f.write(QByteArray(5000, '\x5a'));
-         }},
+         },
+         "not a KELVOR library"},
         {"another program's database",
          [](const QString& p) {
              sqlite3* db = nullptr;
@@ -327,21 +351,36 @@ TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
              sqlite3_exec(db, "CREATE TABLE contacts(name TEXT); INSERT INTO contacts VALUES ('Ann')", nullptr, nullptr,
                           nullptr);
              sqlite3_close(db);
-         }},
+         },
+         "not a KELVOR library"},
         {"damaged pages",
          [](const QString& p) {
-             {
-                 auto r = Library::open(QFileInfo(p).absolutePath());
-                 LibraryStatus s;
-                 const auto id = *r.library->beginRecording(header(), &s);
-                 std::vector<JournalSample> many(3000, sampleAt(1));
-                 r.library->appendSamples(id, 0, many.data(), many.size());
-             }
+             writeFullLibrary(p);
              QFile f(p);
              f.open(QIODevice::ReadWrite);
              f.seek(4096 * 3);
              f.write(QByteArray(4096 * 4, '\xff'));
-         }},
+         },
+         "damaged"},
+        // A copy or a disk that stopped half-way: the header still counts every page.
+        {"cut to half",
+         [](const QString& p) {
+             writeFullLibrary(p);
+             cutTo(p, QFileInfo(p).size() / 2);
+         },
+         "damaged: the file is cut short"},
+        {"cut to its first page",
+         [](const QString& p) {
+             writeFullLibrary(p);
+             cutTo(p, 4096);
+         },
+         "damaged: the file is cut short, 4096 of"},
+        {"cut inside the header",
+         [](const QString& p) {
+             writeFullLibrary(p);
+             cutTo(p, 50);
+         },
+         "damaged"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -360,6 +399,9 @@ TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
         EXPECT_EQ(fileBytes(QDir(dir.path()).filePath(aside[0])), before);
         EXPECT_TRUE(notice.contains(aside[0])) << notice.toStdString();
         EXPECT_TRUE(notice.contains(QStringLiteral("kelvor.sqlite")));
+        EXPECT_TRUE(notice.contains(QLatin1String("(") + QLatin1String(c.says))) << notice.toStdString();
+        const bool damaged = QByteArray(c.says).startsWith("damaged");
+        EXPECT_EQ(notice.contains(QStringLiteral("not a KELVOR library")), !damaged) << notice.toStdString();
         LibraryStatus s;
         EXPECT_TRUE(lib->beginRecording(header(), &s));
     }
