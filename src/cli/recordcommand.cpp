@@ -127,6 +127,10 @@ struct SampleSinks {
     {
         // Into the library first; what is printed is already safe.
         tell(ctx, journal.append(JournalSample{toDays(now), reading.ChannelFlags, reading.T}));
+        if (const auto status = journal.takeStatusChange())
+            tell(ctx, status->isEmpty() ? QStringLiteral("the other program let go of the library; its write-ahead "
+                                                         "log is folded in and cut back")
+                                        : *status);
         ReportAlarms(ctx, alarms, now, reading);
         if (!quiet) {
             LineFormat shown;

@@ -27,8 +27,12 @@ bool isDamage(int code)
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-constexpr auto kCheckpointEvery = std::chrono::seconds(2);
+// How often a recording's commits are made safe against a power cut (see keepWalInHand).
+constexpr auto kCheckpointEvery = std::chrono::seconds(1);
 constexpr auto kOpenWait = std::chrono::seconds(5);
+constexpr int kWriteWaitMs = 250;
+// A log that grew past this while held is cut back to nothing once it can be.
+constexpr std::int64_t kWalTruncateAbove = std::int64_t(4) << 20;
 
 bool isBusy(int code)
 {
@@ -352,8 +356,9 @@ LibraryStatus Library::connect()
     if (rc != SQLITE_ROW)
         return fail(rc, QStringLiteral("cannot switch to WAL"));
     // NORMAL in WAL mode: a commit is in the WAL before sqlite3_step returns, so a killed
-    // process loses nothing committed; the WAL reaches the disk at each checkpoint, which
-    // appendSamples forces every two seconds (the bound for a power cut).
+    // process loses nothing committed. FULL would sync the WAL at every commit, which
+    // costs a disk flush per sample; appendSamples syncs it once a second instead (the
+    // bound for a power cut), whether or not a reader lets the checkpoint through.
     if (LibraryStatus s = exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON"); !s.ok())
         return s;
     if (version > 0) {
@@ -373,9 +378,14 @@ LibraryStatus Library::connect()
         rc = sqlite3_errcode(m_db);
         return LibraryStatus{isDamage(rc) ? rc : (rc ? rc : SQLITE_ERROR), e};
     }
+    {
+        SqliteStatement size(m_db, "PRAGMA page_size");
+        if (size.step() == SQLITE_ROW)
+            m_pageSize = size.int64(0);
+    }
     // Another writer (kelvor-cli record beside the program) holds the lock only for one
     // short transaction; wait that long, but never long enough to stall a monitor tick.
-    sqlite3_busy_timeout(m_db, 250);
+    sqlite3_busy_timeout(m_db, kWriteWaitMs);
     return {};
 }
 
@@ -507,9 +517,36 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
     const auto now = std::chrono::steady_clock::now();
     if (now - m_lastCheckpoint >= kCheckpointEvery) {
         m_lastCheckpoint = now;
-        sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        keepWalInHand();
     }
     return {};
+}
+
+void Library::keepWalInHand()
+{
+    int frames = 0;
+    int copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &frames, &copied);
+    // The checkpoint syncs the log only when it can copy something into the file; a
+    // reader's snapshot can stop it for as long as the reader likes, so the log is
+    // synced here in any case.
+    sqlite3_file* wal = nullptr;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &wal) == SQLITE_OK && wal && wal->pMethods)
+        wal->pMethods->xSync(wal, SQLITE_SYNC_NORMAL);
+    if (rc != SQLITE_OK || frames < 0)
+        return;
+    // Each frame is a page and its 24-byte header.
+    const std::int64_t bytes = std::int64_t(frames) * (m_pageSize + 24);
+    m_walPeakBytes = std::max(m_walPeakBytes, bytes);
+    m_walHeldBytes = copied < frames ? bytes : 0;
+    if (copied < frames || m_walPeakBytes <= kWalTruncateAbove)
+        return;
+    // Everything is in the file: give the disk back. Without waiting: a reader that
+    // came in since keeps it for the next time.
+    sqlite3_busy_timeout(m_db, 0);
+    if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) == SQLITE_OK)
+        m_walPeakBytes = 0;
+    sqlite3_busy_timeout(m_db, kWriteWaitMs);
 }
 
 LibraryStatus Library::writeStatistics(std::int64_t id, const RecordingStatistics& st)

@@ -97,6 +97,12 @@ public:
     // "ok" from PRAGMA integrity_check, or what it found.
     QString integrityCheck() const;
 
+    // How large the write-ahead log has grown while another program's read transaction
+    // keeps it from being folded into the file (0: nothing held). Seen at the checks
+    // appendSamples makes every second; once the readers are gone the log is cut back.
+    std::int64_t walHeldBytes() const { return m_walHeldBytes; }
+    static constexpr std::int64_t kWalWarnBytes = std::int64_t(16) << 20;
+
 private:
     explicit Library(QString path);
     LibraryStatus connect();
@@ -105,10 +111,14 @@ private:
     LibraryStatus exec(const char* sql);
     std::optional<RecordingStatistics> computeStatistics(std::int64_t id, QString* error) const;
     LibraryStatus writeStatistics(std::int64_t id, const RecordingStatistics& s);
+    void keepWalInHand();
 
     QString m_path;
     sqlite3* m_db = nullptr;
     std::chrono::steady_clock::time_point m_lastCheckpoint{};
+    std::int64_t m_pageSize = 4096;
+    std::int64_t m_walHeldBytes = 0;
+    std::int64_t m_walPeakBytes = 0;
 };
 
 // A message for a failed write, naming the library file.

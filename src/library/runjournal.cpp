@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QLockFile>
+#include <utility>
 
 #include "library/libraryaccess.h"
 
@@ -31,6 +32,29 @@ QString RunJournal::report(bool written, const QString& reason)
 }
 
 QString RunJournal::unsavedPath() const { return m_unsaved && m_unsaved->usable() ? m_unsaved->path() : QString(); }
+
+void RunJournal::noteWal(std::int64_t heldBytes)
+{
+    QString status;
+    if (heldBytes > Library::kWalWarnBytes)
+        status = QStringLiteral(
+                     "The library's write-ahead log %1-wal has grown to %2 MB: another program is reading "
+                     "the library and holds it open. Recording goes on; the log shrinks once that "
+                     "program lets go.")
+                     .arg(QDir::toNativeSeparators(m_access.path()))
+                     .arg(double(heldBytes) / (1 << 20), 0, 'f', 0);
+    // A bigger figure alone is no news; the condition coming or going is.
+    if (status.isEmpty() != m_status.isEmpty())
+        m_statusChanged = true;
+    m_status = status;
+}
+
+std::optional<QString> RunJournal::takeStatusChange()
+{
+    if (!std::exchange(m_statusChanged, false))
+        return std::nullopt;
+    return m_status;
+}
 
 QString RunJournal::begin(const RecordingHeader& header)
 {
@@ -163,8 +187,10 @@ bool RunJournal::flush(QString* reason)
         if (s.ok())
             m_eventsWritten = std::int64_t(m_events.size());
     }
-    if (m_id && s.ok())
+    if (m_id && s.ok()) {
+        noteWal(library->walHeldBytes());
         return true;
+    }
     *reason = m_reason = reasonOf(s);
     // Open the file afresh next time: a read-only or replaced file is seen anew.
     m_access.reset();

@@ -48,6 +48,10 @@ public:
     // Where the samples the library does not hold are kept; empty when nowhere but in memory.
     QString unsavedPath() const;
     const RecordingStatistics& statistics() const { return m_statistics; }
+    // A standing condition of the library the user should see while the run goes on (a
+    // write-ahead log that another program's reader keeps growing), once each time it
+    // changes: the new text, empty when it has passed; nullopt while nothing changed.
+    std::optional<QString> takeStatusChange();
 
 private:
     // Brings the library up to date; false with *reason when it could not.
@@ -56,6 +60,7 @@ private:
     QString report(bool written, const QString& reason);
     // What end() says when the run is not in the library whole.
     QString endProblem(const QString& reason) const;
+    void noteWal(std::int64_t heldBytes);
 
     LibraryAccess& m_access;
     RecordingHeader m_header;
@@ -70,6 +75,8 @@ private:
     QString m_reason;  // why the library last failed
     bool m_active = false;
     bool m_told = false;
+    QString m_status;
+    bool m_statusChanged = false;
     bool m_complete = false;
     bool m_toldUnkept = false;
 };

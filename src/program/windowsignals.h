@@ -31,6 +31,9 @@ signals:
     // A file was opened (File > Open, the command line, Recent Files): it goes on top
     // of File > Recent Files.
     void fileOpened(const QString& path);
+    // A standing condition of the library the user should see (a write-ahead log that
+    // another program keeps growing); empty when it has passed.
+    void libraryStatus(const QString& text);
 
 private:
     std::vector<QPointer<QWidget>> m_ownWindows;

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <chrono>
+#include <optional>
 
 #include "base/clock.h"
 #include "failingvfs.h"
@@ -692,4 +694,51 @@ TEST(RunJournal, AlarmEventsWaitForALockedLibraryAndKeepTheirOrder)
     ASSERT_TRUE(data) << error.toStdString();
     EXPECT_EQ(data->alarmEvents, events);
     EXPECT_EQ(data->entry.state, QLatin1String(kStateRecording));
+}
+
+// Another program's read transaction keeps the log from being folded into the file: the
+// journal says so once the log passes the bound, and once the reader is gone the log is
+// cut back and the status clears. Every sample is kept throughout.
+TEST(RunJournal, AWriteAheadLogHeldByAReaderIsToldAndCutBackOnceItGoes)
+{
+    using Clock = std::chrono::steady_clock;
+    QTemporaryDir dir;
+    const QString path = Library::pathIn(dir.path());
+    const QString walPath = path + QStringLiteral("-wal");
+    LibraryAccess access(dir.path());
+    RunJournal journal(access);
+    journal.begin(header(0));
+    int appended = 0;
+    journal.append(sampleAt(appended++));
+    sqlite3* reader = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &reader);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM samples", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    // Appends until the journal's status changes (the checks come once a second).
+    auto appendUntilStatusChanges = [&](std::chrono::seconds limit) -> std::optional<QString> {
+        const auto until = Clock::now() + limit;
+        while (Clock::now() < until) {
+            EXPECT_TRUE(journal.append(sampleAt(appended++)).isEmpty());
+            if (auto status = journal.takeStatusChange())
+                return status;
+        }
+        return std::nullopt;
+    };
+    const auto told = appendUntilStatusChanges(std::chrono::seconds(30));
+    ASSERT_TRUE(told) << "no word after " << appended << " samples, the log at " << QFileInfo(walPath).size();
+    EXPECT_TRUE(told->contains(QStringLiteral("kelvor.sqlite-wal"))) << told->toStdString();
+    EXPECT_TRUE(told->contains(QStringLiteral("another program is reading"))) << told->toStdString();
+    EXPECT_GT(QFileInfo(walPath).size(), Library::kWalWarnBytes);
+    EXPECT_FALSE(journal.takeStatusChange());  // told once, not per sample
+
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    const auto cleared = appendUntilStatusChanges(std::chrono::seconds(5));
+    ASSERT_TRUE(cleared);
+    EXPECT_TRUE(cleared->isEmpty()) << cleared->toStdString();
+    EXPECT_LT(QFileInfo(walPath).size(), 1 << 20);
+
+    EXPECT_TRUE(journal.end({}).isEmpty());
+    QString error;
+    EXPECT_EQ(access.get()->entry(*journal.recordingId(), &error)->samples, appended);
 }

@@ -139,6 +139,11 @@ void TfrmMain::installGraphHooks()
         // Openers may still size or move their window after this; it must end up whole.
         QTimer::singleShot(0, sub, [sub] { FitIntoArea(*sub); });
     });
+    connect(&s, &WindowSignals::libraryStatus, this, [this](const QString& text) {
+        // Short in the bar, whole in the tool tip.
+        m_libraryStatus->setText(text.section(QLatin1Char(':'), 0, 0));
+        m_libraryStatus->setToolTip(text);
+    });
     connect(&s, &WindowSignals::outputToGraphEnabled, this, [this](bool on) { btnOutputToGraph->setEnabled(on); });
     connect(&s, &WindowSignals::realTimeGraphChecked, this, [this](bool on) { RealTimeGraph1->setChecked(on); });
     connect(&s, &WindowSignals::runEnabled, this, [this](bool on) {
@@ -317,6 +322,9 @@ void TfrmMain::buildStatusBar()
     m_meterStatus = new QLabel(bar);
     m_meterStatus->setObjectName(QStringLiteral("StatusMeter"));
     bar->addWidget(m_meterStatus);
+    m_libraryStatus = new QLabel(bar);
+    m_libraryStatus->setObjectName(QStringLiteral("StatusLibrary"));
+    bar->addWidget(m_libraryStatus, 1);
 }
 
 QString TfrmMain::statusText(int panel) const { return m_status[panel == 0 ? 0 : 1]->text(); }

@@ -141,6 +141,7 @@ private:
     QMenu* m_windowMenu = nullptr;
     QLabel* m_status[2] = {nullptr, nullptr};
     QLabel* m_meterStatus = nullptr;
+    QLabel* m_libraryStatus = nullptr;
     bool m_shown = false;
     WindowPlaces* m_places = nullptr;
     QPointer<TfrmHelp> m_help;

@@ -64,6 +64,8 @@ void JournalSampleTaken(Program& program, std::uint8_t flags, double time, const
     if (!program.journal || !program.journal->active())
         return;
     tell(program, program.journal->append(JournalSample{time, flags, values}));
+    if (const auto status = program.journal->takeStatusChange())
+        emit program.windowSignals.libraryStatus(*status);
 }
 
 void JournalAlarmEvent(Program& program, const ChartAlarmEvent& event)
