@@ -48,8 +48,10 @@ endif()
 # Read-only files in the shared data folder; the program copies what the user may
 # change (template, working copy) into its writable data folder.
 install(FILES ${KELVOR_TEMPLATE_FILE} DESTINATION ${KELVOR_SHARE_DIR}/template)
+# The help page is built into the program (it copies it into the data folder); the
+# installed copy is the same manual for reading in a browser.
 if(EXISTS ${CMAKE_SOURCE_DIR}/resources/KELVORHELP.htm)
-  install(FILES resources/KELVORHELP.htm DESTINATION ${KELVOR_SHARE_DIR} COMPONENT gui)
+  install(FILES resources/KELVORHELP.htm DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvor COMPONENT gui)
 endif()
 
 include(cmake/manpages.cmake)
