@@ -30,7 +30,10 @@ public:
 
 private:
     struct Failed {};
-    Result(QString message, Failed) : m_error(message.isEmpty() ? QStringLiteral("unknown failure") : std::move(message)) {}
+    Result(QString message, Failed)
+        : m_error(message.isEmpty() ? QStringLiteral("unknown failure") : std::move(message))
+    {
+    }
     std::optional<T> m_value;
     QString m_error;
 };
