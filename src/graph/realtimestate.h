@@ -8,7 +8,6 @@ namespace kelvor {
 struct RealTimeState {
     bool Running = false;
     std::int32_t RateSeconds = 2;
-    std::int32_t SecondTicks = 0;
     std::int32_t SampleCount = 0;  // points of the store in use, breaks included
     // A sample was due and not taken (the meter was away): the next one is drawn after
     // a break, a point without readings that keeps the line from bridging the gap.

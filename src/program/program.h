@@ -13,8 +13,8 @@
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
+#include "meter/monitorcycle.h"
 #include "program/meteraccess.h"
-#include "program/monitorstate.h"
 #include "program/monitorswitch.h"
 #include "program/windowsignals.h"
 

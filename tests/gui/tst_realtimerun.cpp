@@ -134,7 +134,7 @@ private slots:
         rig.meter->liveReads = {true, true, true, true, true, true, true, true, true, false};
         ticksUntilSamples(rig, 3);
         QCOMPARE(second.msecsTo(timeOf(chart, 2)), 2200);
-        QCOMPARE(rt.SecondTicks, 0);
+        QCOMPARE(rig.program->monitor.SecondTicks, 0);
 
         rig.clock.advanceMs(700);
         rig.main->btnStopClick();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/monitorloop.h"
 
-#include "base/eventlog.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "program/program.h"
@@ -9,10 +8,10 @@
 namespace kelvor {
 
 MonitorLoop::MonitorLoop(Program& program, MonitorView& view, QObject* parent)
-    : QObject(parent), m_program(program), m_view(view)
+    : QObject(parent), m_program(program), m_view(view), m_cycle(program.link, program.monitor, program.live)
 {
     m_mainTimer.setObjectName(QStringLiteral("MainTimer"));
-    m_mainTimer.setInterval(kProbeIntervalMs);
+    m_mainTimer.setInterval(int(kProbeIntervalMs));
     m_maxMinTimer.setObjectName(QStringLiteral("MaxMinTimer"));
     m_maxMinTimer.setInterval(500);
     m_recFullTimer.setObjectName(QStringLiteral("RecFullTimer"));
@@ -38,85 +37,59 @@ void MonitorLoop::MainTimerTimer()
         return;  // a tick already queued when a sender took the link
     mon.PollBusy = true;
 
-    const std::uint16_t second = std::uint16_t(m_program.clock.now().time().second());
-    if (second != mon.LastSecond) {
-        ++m_program.realTime.SecondTicks;
-        mon.LastSecond = second;
+    const CycleTick tick = m_cycle.step();
+    switch (tick.event) {
+        case CycleEvent::ProbeFailed:
+            m_view.probeFailed(m_program.device->lastOpenProblem());
+            break;
+        case CycleEvent::Found:
+            m_mainTimer.setInterval(int(kPollIntervalMs));
+            m_view.meterFound();
+            break;
+        case CycleEvent::Reading:
+        case CycleEvent::Garbled:
+            ++m_goodReads;
+            if (tick.gap == ReadingGap::Change::Stopped)
+                m_view.readingsStopped();
+            else if (tick.gap == ReadingGap::Change::Resumed)
+                m_view.readingsResumed();
+            if (tick.event == CycleEvent::Reading)
+                showReading();
+            break;
+        case CycleEvent::Missed:
+            break;
+        case CycleEvent::Lost:
+            m_recFullTimer.stop();
+            m_mainTimer.setInterval(int(kProbeIntervalMs));
+            m_view.meterLost();
+            break;
     }
-    const double sampleTime = m_program.clock.nowDays();
-
-    if (!mon.Connected)
-        probe();
-    else
-        poll(sampleTime);
 
     mon.PollBusy = false;
 }
 
-void MonitorLoop::probe()
+void MonitorLoop::showReading()
 {
-    MeterLink& link = m_program.link;
-    if (!link.ProbeMeter() || !link.replyHasModelCode()) {
-        m_view.probeFailed(m_program.device->lastOpenProblem());
-        return;
-    }
-    m_program.monitor.Connected = true;
-    qCInfo(lcMeter, "meter found");
-    m_gap.reset();
-    m_mainTimer.setInterval(kPollIntervalMs);
-    m_view.meterFound();
-}
-
-void MonitorLoop::poll(double sampleTime)
-{
-    MeterLink& link = m_program.link;
-    MonitorState& mon = m_program.monitor;
-    if (!link.ReadLiveReading()) {
-        if (++mon.MissedReads >= kMaxMissedReads)
-            connectionLost();
-        return;
-    }
-    ++m_goodReads;
-    mon.MissedReads = 0;
-    const ReadingGap::Change gap = m_gap.reply(link.replyIsLiveReading());
-    if (gap == ReadingGap::Change::Stopped)
-        m_view.readingsStopped();
-    else if (gap == ReadingGap::Change::Resumed)
-        m_view.readingsResumed();
-    if (!link.replyIsLiveReading())
-        return;  // garbled: keep the previous reading, and it is not a miss either
-
-    LiveReading& live = m_program.live;
-    DecodeLiveReading(link.replyBuffer().data(), live);
+    const LiveReading& live = m_program.live;
     setTimerEnabled(m_maxMinTimer, live.MaxMinBlink);
     setTimerEnabled(m_recFullTimer, live.RecFullBlink);
     if (m_program.panel)
         m_program.panel->RedrawPanel(live);
 
     RealTimeState& rt = m_program.realTime;
-    if (rt.Running && rt.SecondTicks >= rt.RateSeconds) {
-        // Two intervals or more since the last sample: at least one due sample could not
-        // be taken (the meter was away), and the line must not pretend otherwise.
-        if (rt.SecondTicks >= 2 * rt.RateSeconds)
-            rt.SampleMissed = true;
-        rt.SecondTicks = 0;
-        // --- real-time run hand-over ---
-        if (m_program.graph.RealTimeGraph && m_program.appendRealTimeSample) {
-            m_program.appendRealTimeSample(live.ChannelFlags, sampleTime, live.T[0], live.T[1], live.T[2], live.T[3]);
-            rt.Unsaved = true;
-        }
+    if (!rt.Running)
+        return;
+    const std::optional<CycleSample> sample = m_cycle.takeDueSample(rt.RateSeconds);
+    if (!sample)
+        return;
+    if (sample->missedBefore)
+        rt.SampleMissed = true;
+    // --- real-time run hand-over ---
+    if (m_program.graph.RealTimeGraph && m_program.appendRealTimeSample) {
+        m_program.appendRealTimeSample(sample->flags, sample->days, sample->T[0], sample->T[1], sample->T[2],
+                                       sample->T[3]);
+        rt.Unsaved = true;
     }
-}
-
-void MonitorLoop::connectionLost()
-{
-    MonitorState& mon = m_program.monitor;
-    m_recFullTimer.stop();
-    mon.Connected = false;
-    qCWarning(lcMeter, "meter lost after %d missed readings", mon.MissedReads);
-    mon.MissedReads = 0;
-    m_mainTimer.setInterval(kProbeIntervalMs);
-    m_view.meterLost();
 }
 
 void MonitorLoop::setTimerEnabled(QTimer& timer, bool on)

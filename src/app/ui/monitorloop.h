@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "meter/readinggap.h"
+#include "meter/monitorcycle.h"
 #include "program/program.h"
 
 namespace kelvor {
@@ -27,8 +27,9 @@ public:
     virtual void readingsResumed() = 0;
 };
 
-// Finds the meter, polls it and feeds the panel and the real-time run. Owns the
-// three timers of the main window: MainTimer and the two blink timers.
+// Runs the monitor cycle on the main window's MainTimer and feeds the panel and the
+// real-time run. Owns the three timers of the main window: MainTimer and the two
+// blink timers.
 class MonitorLoop : public QObject, public MonitorHook {
     Q_OBJECT
 public:
@@ -62,9 +63,8 @@ public slots:
     void ResumeMonitor();
 
 private:
-    void probe();
-    void poll(double sampleTime);
-    void connectionLost();
+    // Passes a valid reading on: the blink timers, the panel, and a due sample to the run.
+    void showReading();
     void setTimerEnabled(QTimer& timer, bool on);
 
     Program& m_program;
@@ -72,7 +72,7 @@ private:
     QTimer m_mainTimer;
     QTimer m_maxMinTimer;
     QTimer m_recFullTimer;
-    ReadingGap m_gap;
+    MonitorCycle m_cycle;
     int m_goodReads = 0;
     bool m_maxMinPhase = false;
     bool m_recFullPhase = false;
