@@ -306,36 +306,4 @@ long long PositiveCount(CliContext& ctx, const QCommandLineOption& option)
     return count;
 }
 
-void TellWaitingForMeter(CliContext& ctx, MeterDevice& device)
-{
-    const QString problem = device.lastOpenProblem();
-    ctx.err << "kelvor-cli: waiting for a meter to answer"
-            << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
-    ctx.err.flush();
-}
-
-void TellMeterLost(CliContext& ctx)
-{
-    ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
-    ctx.err.flush();
-}
-
-void TellReadingGap(CliContext& ctx, ReadingGap::Change change)
-{
-    if (change == ReadingGap::Change::Stopped)
-        ctx.err << "kelvor-cli: the meter answers, but its replies cannot be read; no readings until they can\n";
-    else if (change == ReadingGap::Change::Resumed)
-        ctx.err << "kelvor-cli: readings arrive again\n";
-    else
-        return;
-    ctx.err.flush();
-}
-
-void FailNoMeterAnswered(CliContext& ctx, MeterDevice& device)
-{
-    const QString problem = device.lastOpenProblem();
-    ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
-                               : QStringLiteral("no meter answered: %1").arg(problem));
-}
-
 }  // namespace kelvor

@@ -12,7 +12,6 @@
 
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
-#include "meter/readinggap.h"
 
 namespace kelvor {
 
@@ -82,16 +81,6 @@ private:
 // The whole number above 0 given with `option` (such as --count): 0 when the option is
 // not given, -1 after telling err that what was given is no such number.
 long long PositiveCount(CliContext& ctx, const QCommandLineOption& option);
-
-// Says "waiting for a meter to answer" on err, with the device's reason when it has one.
-void TellWaitingForMeter(CliContext& ctx, MeterDevice& device);
-// Says on err that the meter stopped answering and is being looked for again.
-void TellMeterLost(CliContext& ctx);
-// Says on err that the meter answers but its replies carry no reading, or that
-// readings arrive again (what a ReadingGap reports; nothing for None).
-void TellReadingGap(CliContext& ctx, ReadingGap::Change change);
-// Fails with "no meter answered", with the device's reason when it has one.
-void FailNoMeterAnswered(CliContext& ctx, MeterDevice& device);
 
 // A command of kelvor-cli. Each group of commands lives in its own file and
 // registers itself with a file-level CliRegistration.

@@ -7,8 +7,8 @@
 #include "base/localetext.h"
 #include "cli/alarmoption.h"
 #include "cli/clicommand.h"
+#include "cli/climonitor.h"
 #include "cli/readingline.h"
-#include "meter/livereading.h"
 
 namespace kelvor {
 
@@ -20,12 +20,6 @@ const QCommandLineOption kCount(QStringLiteral("count"),
 const QCommandLineOption kCsv(QStringLiteral("csv"), QStringLiteral("Comma-separated values with a header line."));
 const QCommandLineOption kIso(QStringLiteral("iso"),
                               QStringLiteral("ISO 8601 date-times and '.' decimals, whatever the locale."));
-
-// The monitor loop's rhythm: probe every 500 ms until the model code answers, then
-// read every 200 ms; three failed reads in a row go back to probing.
-constexpr std::uint32_t kProbeIntervalMs = 500;
-constexpr std::uint32_t kReadIntervalMs = 200;
-constexpr int kMissesToDrop = 3;
 
 int runLive(CliContext& ctx)
 {
@@ -50,49 +44,20 @@ int runLive(CliContext& ctx)
         ctx.out << kReadingCsvHeader << '\n';
         ctx.out.flush();
     }
-    LiveReading reading;
-    bool connected = false;
-    bool everConnected = false;
-    bool toldWaiting = false;
-    int missed = 0;
-    ReadingGap gap;
+    CliMonitor monitor(ctx, *link);
     long long printed = 0;
     while (!ctx.interrupted() && !ctx.outputFailed() && (count == 0 || printed < count) && !device.atEnd()) {
-        const std::uint32_t tick = ctx.clock.tickMs();
-        const QDateTime sampleTime = ctx.clock.now();
-        if (!connected) {
-            if (link->ProbeMeter() && link->replyHasModelCode()) {
-                connected = true;
-                gap.reset();
-                everConnected = true;
-                missed = 0;
-            } else if (!toldWaiting) {
-                toldWaiting = true;
-                TellWaitingForMeter(ctx, device);
-            }
-            ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
-            continue;
+        const CycleTick tick = monitor.step();
+        if (tick.event == CycleEvent::Reading) {
+            ctx.out << readingLine(tick.time, monitor.reading(), format) << '\n';
+            ctx.out.flush();
+            ReportAlarms(ctx, alarms, tick.time, monitor.reading());
+            ++printed;
         }
-        if (link->ReadLiveReading()) {
-            missed = 0;
-            // A garbled reply is ignored, not a miss; a run of them is told.
-            TellReadingGap(ctx, gap.reply(link->replyIsLiveReading()));
-            if (link->replyIsLiveReading()) {
-                DecodeLiveReading(link->replyBuffer().data(), reading);
-                ctx.out << readingLine(sampleTime, reading, format) << '\n';
-                ctx.out.flush();
-                ReportAlarms(ctx, alarms, sampleTime, reading);
-                ++printed;
-            }
-        } else if (++missed >= kMissesToDrop) {
-            connected = false;
-            missed = 0;
-            TellMeterLost(ctx);
-        }
-        ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
+        monitor.pauseAfter(tick);
     }
-    if (!everConnected && !ctx.interrupted()) {
-        FailNoMeterAnswered(ctx, device);
+    if (!monitor.everConnected() && !ctx.interrupted()) {
+        monitor.failNoMeterAnswered();
         return kCliFailed;
     }
     if (ctx.outputFailed())

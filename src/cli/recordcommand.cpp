@@ -7,10 +7,10 @@
 #include "base/eventlog.h"
 #include "cli/alarmoption.h"
 #include "cli/clicommand.h"
+#include "cli/climonitor.h"
 #include "cli/readingline.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
-#include "meter/livereading.h"
 
 namespace kelvor {
 
@@ -28,11 +28,6 @@ const QCommandLineOption kCsv(QStringLiteral("csv"),
 const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                 QStringLiteral("Print nothing per sample."));
 const QCommandLineOption kCount(QStringLiteral("count"), QStringLiteral("Stop after N samples."), QStringLiteral("N"));
-
-// The monitor loop's rhythm (see the live command).
-constexpr std::uint32_t kProbeIntervalMs = 500;
-constexpr std::uint32_t kReadIntervalMs = 200;
-constexpr int kMissesToDrop = 3;
 
 std::optional<int> parseInterval(const QString& text)
 {
@@ -217,56 +212,23 @@ int runRecord(CliContext& ctx)
 
     AlarmMonitor alarms(limits);
     SampleSinks sinks{journal, alarms, csv, ctx.args.isSet(kQuiet)};
-    LiveReading reading;
-    bool connected = false;
-    bool toldWaiting = false;
-    int missed = 0;
-    ReadingGap gap;
-    int secondTicks = rate;  // the first reading is a sample
-    int lastSecond = -1;
+    CliMonitor monitor(ctx, *link);
+    monitor.cycle().dueAtNextReading(rate);  // the first reading is a sample
     long long taken = 0;
     while (!ctx.interrupted() && (count == 0 || taken < count) && !device.atEnd()) {
-        const std::uint32_t tick = ctx.clock.tickMs();
-        const QDateTime now = ctx.clock.now();
-        if (now.time().second() != lastSecond) {
-            lastSecond = now.time().second();
-            ++secondTicks;
+        const CycleTick tick = monitor.step();
+        if (tick.event == CycleEvent::Found && !journal.active())
+            beginRecording(ctx, journal, recordingHeader(ctx, device, tick.time, rate), access.path());
+        if (const auto sample = monitor.cycle().takeDueSample(rate)) {
+            sinks.take(ctx, sample->time, monitor.reading());
+            ++taken;
         }
-        if (!connected) {
-            if (link->ProbeMeter() && link->replyHasModelCode()) {
-                connected = true;
-                gap.reset();
-                missed = 0;
-                if (!journal.active())
-                    beginRecording(ctx, journal, recordingHeader(ctx, device, now, rate), access.path());
-            } else if (!toldWaiting) {
-                toldWaiting = true;
-                TellWaitingForMeter(ctx, device);
-            }
-            ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
-            continue;
-        }
-        if (link->ReadLiveReading()) {
-            missed = 0;
-            TellReadingGap(ctx, gap.reply(link->replyIsLiveReading()));
-            if (link->replyIsLiveReading() && secondTicks >= rate) {
-                secondTicks = 0;
-                DecodeLiveReading(link->replyBuffer().data(), reading);
-                sinks.take(ctx, now, reading);
-                ++taken;
-            }
-        } else if (++missed >= kMissesToDrop) {
-            connected = false;
-            missed = 0;
-            toldWaiting = true;
-            TellMeterLost(ctx);
-        }
-        ctx.pauseUntil(tick, connected ? kReadIntervalMs : kProbeIntervalMs);
+        monitor.pauseAfter(tick);
     }
     if (!journal.active() && ctx.interrupted())
         return csv.failed() ? kCliFailed : kCliOk;
     if (!journal.active()) {
-        FailNoMeterAnswered(ctx, device);
+        monitor.failNoMeterAnswered();
         return kCliFailed;
     }
     tell(ctx, journal.end({}));
