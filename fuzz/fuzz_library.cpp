@@ -7,7 +7,9 @@
 // first byte 0 takes the input as the whole file; otherwise the rest is read as
 // (24-bit offset, byte) pairs written over the real file.
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
@@ -69,6 +71,15 @@ QByteArray buildRealLibrary()
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Memory when the system has it there: a sync to disk on every commit would leave the
+// fuzzer a few runs a second.
+QString scratchFolder()
+{
+    static const QString base =
+        QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    return base + QStringLiteral("/kelvor-fuzz-XXXXXX");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -85,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             file[qsizetype(at % std::size_t(file.size()))] = char(data[i + 3]);
         }
     }
-    QTemporaryDir dir;
+    QTemporaryDir dir(scratchFolder());
     {
         QFile f(Library::pathIn(dir.path()));
         if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
