@@ -17,14 +17,6 @@ namespace {
 
 constexpr int kMaxStaleReports = 64;  // a bound, so a chattering device cannot hold us
 
-std::string printable(const wchar_t* text)
-{
-    std::string out;
-    for (; text && *text; ++text)
-        out += (*text >= 0x20 && *text < 0x7F) ? char(*text) : '?';
-    return out;
-}
-
 class SystemHidApi final : public HidApi {
 public:
     SystemHidApi() : m_initialised(hid_init() == 0) {}
@@ -42,7 +34,7 @@ public:
         hid_device_info* list = hid_enumerate(vendorId, productId);
         for (hid_device_info* d = list; d; d = d->next)
             if (d->path)
-                found.push_back({d->path, printable(d->serial_number)});
+                found.push_back({d->path, HidSerialText(d->serial_number)});
         hid_free_enumeration(list);
         return found;
     }
@@ -84,6 +76,14 @@ private:
 }  // namespace
 
 std::unique_ptr<HidApi> createSystemHidApi() { return std::make_unique<SystemHidApi>(); }
+
+std::string HidSerialText(const wchar_t* text)
+{
+    std::string out;
+    for (; text && *text; ++text)
+        out += (*text >= 0x20 && *text < 0x7F) ? char(*text) : '?';
+    return out;
+}
 
 UsbDevice::UsbDevice(std::unique_ptr<HidApi> hid, std::string serial)
     : m_hid(std::move(hid)), m_wantedSerial(std::move(serial))

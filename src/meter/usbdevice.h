@@ -60,6 +60,11 @@ public:
 // The hidapi library itself.
 std::unique_ptr<HidApi> createSystemHidApi();
 
+// A serial number as hidapi reports it (wide characters, possibly null), as the text
+// the program shows and matches --meter=usb:SERIAL against: printable ASCII, every
+// other character as '?'.
+std::string HidSerialText(const wchar_t* text);
+
 // The real meter through HidApi.
 class UsbDevice final : public MeterDevice {
 public:

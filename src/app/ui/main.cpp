@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
@@ -23,97 +21,14 @@
 #include "meter/unavailabledevice.h"
 #include "panel/ui/digitimages.h"
 #include "program/program.h"
+#include "program/programoptions.h"
 #include "program/prompts.h"
 
 using namespace kelvor;
 
 namespace {
 
-struct Options {
-    QString meter = QStringLiteral("usb");
-    QString capture;
-    QString dataDir;
-    QString log;
-    bool service = false;
-    QStringList files;  // absolute paths of the files to open
-};
-
-// Returns -1 to go on, otherwise the exit status.
-int parseOptions(const QStringList& args, Options& out)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("KELVOR four-channel thermometer and data logger"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the program version."));
-    const QCommandLineOption meter(
-        QStringLiteral("meter"),
-        QStringLiteral("Where the meter is: usb (default: the first meter found), usb:SERIAL "
-                       "(the meter with that USB serial; kelvor-cli probe --list shows "
-                       "them), sim[:options] or replay:FILE."),
-        QStringLiteral("kind"), QStringLiteral("usb"));
-    const QCommandLineOption capture(QStringLiteral("capture"),
-                                     QStringLiteral("Record every exchange with the meter into FILE."),
-                                     QStringLiteral("file"));
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("Folder for the graph template, the working copy and the help."),
-                                     QStringLiteral("dir"));
-    const QCommandLineOption service(QStringLiteral("service"),
-                                     QStringLiteral("Show Data Logger > Setup (meter service functions)."));
-    const QCommandLineOption log(QStringLiteral("log"),
-                                 QStringLiteral("Append a trace of what the program does (the meter, the library, "
-                                                "files) to FILE, to send with a report of a problem."),
-                                 QStringLiteral("file"));
-    parser.addOptions({help, version, meter, capture, dataDir, log, service});
-    parser.addPositionalArgument(
-        QStringLiteral("FILE"),
-        QStringLiteral("Graph files (.ghf), tables (.txt, .csv) or data set collections (.ch4) "
-                       "to open."),
-        QStringLiteral("[FILE...]"));
-
-    if (!parser.parse(args)) {
-        std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        std::printf("kelvor %s\n", KELVOR_VERSION);
-        return 0;
-    }
-    if (const QString bad = MeterOptionsError(parser.value(meter), parser.value(capture), parser.isSet(capture));
-        !bad.isEmpty()) {
-        std::fprintf(stderr, "kelvor: %s\nTry 'kelvor --help'.\n", qPrintable(bad));
-        return 2;
-    }
-    if (parser.isSet(dataDir) && (parser.value(dataDir).isEmpty() || (QFileInfo::exists(parser.value(dataDir)) &&
-                                                                      !QFileInfo(parser.value(dataDir)).isDir()))) {
-        std::fprintf(stderr, "kelvor: --data-dir=%s: not a folder\nTry 'kelvor --help'.\n",
-                     qPrintable(parser.value(dataDir)));
-        return 2;
-    }
-    out.meter = parser.value(meter);
-    out.capture = parser.value(capture);
-    out.dataDir = parser.value(dataDir);
-    out.service = parser.isSet(service);
-    out.log = parser.value(log);
-    if (parser.isSet(log) && out.log.isEmpty()) {
-        std::fputs("kelvor: --log needs a file name\nTry 'kelvor --help'.\n", stderr);
-        return 2;
-    }
-    // Made absolute here: a copy already running gets them, and it runs elsewhere.
-    for (const QString& file : parser.positionalArguments())
-        out.files << QFileInfo(file).absoluteFilePath();
-    return -1;
-}
-
-}  // namespace
-
-namespace {
-
-int run(QApplication& app, const Options& options);
+int run(QApplication& app, const ProgramOptions& options);
 
 }  // namespace
 
@@ -121,11 +36,14 @@ int main(int argc, char** argv)
 {
     // The options are read before any window system is needed, so --help, --version
     // and mistakes are answered on a machine without a display too.
-    Options options;
+    ProgramOptions options;
     {
         QCoreApplication reader(argc, argv);
-        if (const int status = parseOptions(QCoreApplication::arguments(), options); status >= 0)
-            return status;
+        const ProgramOptionsRead read = ReadProgramOptions(QCoreApplication::arguments(), options);
+        std::fputs(qPrintable(read.out), stdout);
+        std::fputs(qPrintable(read.err), stderr);
+        if (read.exitStatus >= 0)
+            return read.exitStatus;
     }
 
     QApplication app(argc, argv);
@@ -152,7 +70,7 @@ namespace {
 
 // A copy of the program already works with this data folder: it comes forward and
 // opens the files; this one ends. Returns the exit status.
-int handOver(SingleInstance& instance, const Options& options)
+int handOver(SingleInstance& instance, const ProgramOptions& options)
 {
     const QString text = QStringLiteral("KELVOR is already running with this data folder");
     std::fprintf(stderr, "kelvor: %s\n", qPrintable(text));
@@ -169,7 +87,7 @@ int handOver(SingleInstance& instance, const Options& options)
     return 0;
 }
 
-int run(QApplication& app, const Options& options)
+int run(QApplication& app, const ProgramOptions& options)
 {
     const QString dataDir = dataFolderFor(options.dataDir, QApplication::applicationDirPath());
     // A folder that cannot be used is said once the window is up; the program goes on

@@ -25,6 +25,7 @@
 #include "app/ui/windowplaces.h"
 #include "base/recentfiles.h"
 #include "base/settings.h"
+#include "files/droppedfiles.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/openfiles.h"
 #include "files/ui/tabletograph.h"
@@ -672,17 +673,13 @@ void TfrmMain::comeForward()
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); }))
+    if (!DroppedFiles(event->mimeData()->urls()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TfrmMain::dropEvent(QDropEvent* event)
 {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
+    const QStringList paths = DroppedFiles(event->mimeData()->urls());
     event->acceptProposedAction();
     // After the drop has ended: opening may ask questions, which must not run inside
     // the drag and drop loop of the source program.
