@@ -28,6 +28,7 @@
 #include "meter/sim/simdemo.h"
 #include "meter/sim/simmemory.h"
 #include "panel/ui/tfrmpanel.h"
+#include "program/programoptions.h"
 #include "shellrig.h"
 #include "widgets/mdiwindows.h"
 
@@ -118,6 +119,25 @@ private slots:
         QVERIFY(rig.prompts.messages[2].startsWith(QStringLiteral("Cannot open \"%1\"").arg(native(f.foreign))));
         QCOMPARE(int(rig.main->mdiArea().subWindowList().size()), before);  // no empty window left behind
         QVERIFY(recentFiles(rig).isEmpty());
+    }
+
+    // The files named on the command line are made absolute for a running copy, which
+    // works in another folder; an empty argument (a script's unset variable) names none.
+    void commandLineFilesAreAbsolute()
+    {
+        ProgramOptions options;
+        const ProgramOptionsRead read =
+            ReadProgramOptions({QStringLiteral("kelvor"), QStringLiteral("--meter=sim"), QStringLiteral("kiln.ghf"),
+                                QString(), QStringLiteral("/tmp/run.ch4")},
+                               options);
+        QCOMPARE(read.exitStatus, -1);
+        QCOMPARE(options.meter, QStringLiteral("sim"));
+        QCOMPARE(options.files, QStringList({QDir::current().absoluteFilePath(QStringLiteral("kiln.ghf")),
+                                             QStringLiteral("/tmp/run.ch4")}));
+        const ProgramOptionsRead bad =
+            ReadProgramOptions({QStringLiteral("kelvor"), QStringLiteral("--log=")}, options);
+        QCOMPARE(bad.exitStatus, 2);
+        QVERIFY2(bad.err.contains(QStringLiteral("--log needs a file name")), qPrintable(bad.err));
     }
 
     void recentFilesKeepTheLastEightThatStillExist()
