@@ -100,6 +100,8 @@ void BM_ChartFullRefresh(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ChartFullRefresh)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
     ->Args({100000, 0})
     ->Args({100000, 1})
     ->Args({16000, 0})
@@ -119,10 +121,43 @@ void BM_BareFullRefresh(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BareFullRefresh)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
     ->Args({100000, 0})
     ->Args({100000, 1})
     ->Args({16000, 0})
     ->Args({16000, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// The chart's full refresh and the bare plot's in turns, as a ratio with its spread.
+void BM_FullRefreshVsBare(benchmark::State& state)
+{
+    const int points = int(state.range(0));
+    const bool split = state.range(1) != 0;
+    ChartModel c;
+    fill(c, points, points, split);
+    ChartView view(c);
+    view.resize(1200, 600);
+    view.show();
+    c.PEactions(sgReinitAndReset);
+    BarePlot bare(split);
+    bench::RunPairs(
+        state, 5,
+        [&] {
+            c.setXDataII(-1, 0, kT0);
+            c.PEactions(sgResetImage);
+            view.customPlot()->replot();
+        },
+        [&] {
+            bare.feed(c, 0);
+            bare.plot.replot();
+        });
+}
+BENCHMARK(BM_FullRefreshVsBare)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Args({100000, 0})
+    ->Iterations(40)
     ->Unit(benchmark::kMillisecond);
 
 // One more sample at about 100,000 points, then refresh and replot.

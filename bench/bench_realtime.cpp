@@ -113,41 +113,70 @@ void BM_RealTimeAppend(benchmark::State& state, bool draw, std::uint8_t flags)
 }
 
 // The same four graphs on four axis rects, fed straight into QCustomPlot.
-void BM_BareQCustomPlot(benchmark::State& state)
-{
-    const int taken = int(state.range(0));
+struct BarePlot {
     QCustomPlot plot;
-    plot.resize(1175, 450);
-    plot.plotLayout()->clear();
-    auto* margins = new QCPMarginGroup(&plot);
     std::vector<QCPGraph*> graphs;
-    for (int a = 0; a < 4; ++a) {
-        auto* r = new QCPAxisRect(&plot);
-        plot.plotLayout()->addElement(a, 0, r);
-        r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
-        r->axis(QCPAxis::atBottom)->setTicker(QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime));
-        r->axis(QCPAxis::atLeft)->setRange(-10, 50);
-        QCPGraph* g = plot.addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-        g->setAdaptiveSampling(true);
-        graphs.push_back(g);
-    }
-    plot.show();
     double key = 1.7e9;
     int i = 0;
-    auto add = [&] {
+
+    explicit BarePlot(int taken)
+    {
+        plot.resize(1175, 450);
+        plot.plotLayout()->clear();
+        auto* margins = new QCPMarginGroup(&plot);
+        for (int a = 0; a < 4; ++a) {
+            auto* r = new QCPAxisRect(&plot);
+            plot.plotLayout()->addElement(a, 0, r);
+            r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+            r->axis(QCPAxis::atBottom)->setTicker(QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime));
+            r->axis(QCPAxis::atLeft)->setRange(-10, 50);
+            QCPGraph* g = plot.addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+            g->setAdaptiveSampling(true);
+            graphs.push_back(g);
+        }
+        plot.show();
+        while (i < taken)
+            add();
+        for (auto& g : graphs)
+            g->keyAxis()->setRange(1.7e9, key + 100.0);
+    }
+    void add()
+    {
         key += 2.0;
         for (int c = 0; c < 4; ++c)
             graphs[size_t(c)]->addData(key, valueOf(i, c));
         ++i;
-    };
-    for (; i < taken;)
-        add();
-    for (auto& g : graphs)
-        g->keyAxis()->setRange(1.7e9, key + 100.0);
-    for (auto _ : state) {
+    }
+    void step()
+    {
         add();
         plot.replot(QCustomPlot::rpImmediateRefresh);
     }
+};
+
+void BM_BareQCustomPlot(benchmark::State& state)
+{
+    BarePlot bare(int(state.range(0)));
+    for (auto _ : state)
+        bare.step();
+}
+
+// The real-time window and the bare plot in turns, as a ratio with its spread.
+constexpr int kPairs = 60;
+constexpr int kPairBlock = 5;
+void BM_RealTimeVsBare(benchmark::State& state)
+{
+    const int taken = int(state.range(0));
+    Run run(taken, kPairs * kPairBlock + 10);
+    BarePlot bare(taken);
+    bench::RunPairs(
+        state, kPairBlock,
+        [&] {
+            run.append();
+            ++run.next;
+            run.drawNow();
+        },
+        [&] { bare.step(); });
 }
 
 }  // namespace
@@ -169,5 +198,6 @@ BENCHMARK_CAPTURE(BM_RealTimeAppend, with_replot, true, 0)
     ->Iterations(kIterations)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareQCustomPlot)->Arg(1000)->Arg(99999)->Iterations(kIterations)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RealTimeVsBare)->Arg(1000)->Arg(99999)->Iterations(kPairs)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) { return kelvor::bench::runOffscreen(argc, argv); }

@@ -9,7 +9,10 @@
 #include <QStandardPaths>
 
 #include <QTemporaryDir>
+#include <algorithm>
+#include <ctime>
 #include <memory>
+#include <vector>
 
 #include "base/clock.h"
 #include "meter/choice/devicechoice.h"
@@ -59,6 +62,50 @@ struct SimProgram {
         program = std::make_unique<Program>(createSimDevice(QString(), clock, &error), clock, prompts, dir.path());
     }
 };
+
+// A subject against its anchor on a loaded machine: one iteration of `state` runs a
+// turn of `block` calls of each, one after the other, so a load that comes and goes
+// weighs on both alike. Reports per call the medians of the subject ("us") and of the
+// anchor ("anchor_us"), and the ratio of the two within each turn: its median
+// ("ratio") and its spread ("ratio_p25", "ratio_p75"). Times are the process's CPU time:
+// drawing (and the threads Qt fills images with) counts, other programs' load does not.
+template <class Subject, class Anchor>
+void RunPairs(benchmark::State& state, int block, Subject subject, Anchor anchor)
+{
+    auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return double(t.tv_sec) * 1e6 + double(t.tv_nsec) / 1e3;
+    };
+    auto timed = [block, &now](auto& f) {
+        const double start = now();
+        for (int k = 0; k < block; ++k)
+            f();
+        return (now() - start) / block;
+    };
+    std::vector<double> subjects, anchors, ratios;
+    for (auto _ : state) {
+        // Alternate which goes first: a turn's second half may find warmer caches.
+        const bool anchorFirst = ratios.size() % 2 == 1;
+        const double a0 = anchorFirst ? timed(anchor) : 0.0;
+        const double s = timed(subject);
+        const double a = anchorFirst ? a0 : timed(anchor);
+        subjects.push_back(s);
+        anchors.push_back(a);
+        ratios.push_back(a > 0 ? s / a : 0.0);
+    }
+    auto quantile = [](std::vector<double> v, double q) {
+        if (v.empty())
+            return 0.0;
+        std::sort(v.begin(), v.end());
+        return v[std::min(v.size() - 1, size_t(q * double(v.size() - 1) + 0.5))];
+    };
+    state.counters["us"] = quantile(subjects, 0.5);
+    state.counters["anchor_us"] = quantile(anchors, 0.5);
+    state.counters["ratio"] = quantile(ratios, 0.5);
+    state.counters["ratio_p25"] = quantile(ratios, 0.25);
+    state.counters["ratio_p75"] = quantile(ratios, 0.75);
+}
 
 // Runs the benchmarks offscreen (unless a platform is chosen), never touching the
 // user's own files.

@@ -31,15 +31,29 @@ public:
             m_max = index, m_maxValue = value;
     }
 
+    static constexpr int kMaxKept = 6;
+    using Kept = std::array<int, kMaxKept>;
+
     // The indices to draw, ascending and each once; returns how many.
-    int keep(std::array<int, 6>& out) const
+    int keep(Kept& out) const
     {
+        // Six candidates at most: an insertion that skips repeats, written out so the
+        // compiler can see every write stays inside `out`.
         int n = 0;
-        for (int i : {m_first, m_min, m_max, m_last, m_firstGap, m_gapAfterLast})
-            if (i >= 0)
-                out[size_t(n++)] = i;
-        std::sort(out.begin(), out.begin() + n);
-        return int(std::unique(out.begin(), out.begin() + n) - out.begin());
+        for (int i : {m_first, m_min, m_max, m_last, m_firstGap, m_gapAfterLast}) {
+            if (i < 0)
+                continue;
+            int at = 0;
+            while (at < n && out[size_t(at)] < i)
+                ++at;
+            if (at < n && out[size_t(at)] == i)
+                continue;
+            for (int k = std::min(n, kMaxKept - 1); k > at; --k)
+                out[size_t(k)] = out[size_t(k - 1)];
+            out[size_t(at)] = i;
+            n = std::min(n + 1, kMaxKept);
+        }
+        return n;
     }
 
 private:

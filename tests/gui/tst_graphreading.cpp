@@ -237,8 +237,8 @@ private slots:
         chart.setDerivedRateWindow(30);
         QCustomPlot* plot = w->view().customPlot();
         plot->replot();
-        QCPGraph* diff = w->derived().differenceGraph();
-        QCPGraph* rate = w->derived().rateGraph(0);
+        QCPGraph* diff = w->view().secondAxisGraph(w->derived().differenceSeries());
+        QCPGraph* rate = w->view().secondAxisGraph(w->derived().rateSeries(0));
         QVERIFY(diff && rate);
         QCOMPARE(diff->valueAxis(), plot->axisRect(3)->axis(QCPAxis::atRight));
         QCOMPARE(plot->axisRect(3)->axis(QCPAxis::atRight)->label(), QStringLiteral("°F, °/min"));
@@ -251,12 +251,15 @@ private slots:
         // Split off: still on the (now only) plot, all values again.
         w->chkSplit->click();
         plot->replot();
-        QVERIFY(w->derived().differenceGraph());
-        QCOMPARE(w->derived().differenceGraph()->data()->size(), 60);
+        diff = w->view().secondAxisGraph(w->derived().differenceSeries());
+        QVERIFY(diff);
+        QCOMPARE(diff->valueAxis(), plot->axisRect(0)->axis(QCPAxis::atRight));
+        QCOMPARE(diff->data()->size(), 60);
         chart.setDerivedDifference(false);
         chart.setDerivedRate(0, false);
         plot->replot();
-        QVERIFY(!w->derived().differenceGraph() && !w->derived().rateGraph(0));
+        QVERIFY(w->derived().differenceSeries() < 0 && w->derived().rateSeries(0) < 0);
+        QCOMPARE(plot->graphCount(), 4);
         QVERIFY(!plot->axisRect(0)->axis(QCPAxis::atRight)->visible());
     }
 };

@@ -8,20 +8,14 @@
 #include <limits>
 
 #include "base/localetext.h"
-#include "chart/envelopebucket.h"
-#include "chart/slidingextremes.h"
 #include "chart/ui/chartcustomizedialog.h"
 
 namespace kelvor {
 
 namespace {
 
-// Days since 30 Dec 1899 <-> plot keys. The chart's date-times are local wall-clock
-// values; the key is that wall clock read as UTC seconds and the ticker shows UTC, so
-// the axis prints exactly the stored clock time and a conversion is one multiply.
-constexpr double kUnixEpochDays = 25569.0;
-inline double keyOf(double days) { return (days - kUnixEpochDays) * 86400.0; }
-inline double daysOf(double key) { return key / 86400.0 + kUnixEpochDays; }
+inline double keyOf(double days) { return PlotKeyOf(days); }
+inline double daysOf(double key) { return DaysOfPlotKey(key); }
 
 QColor colorOf(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
@@ -65,29 +59,8 @@ QColor readableOn(const QColor& c, const QColor& background)
     return out.toRgb();
 }
 
-// The first index in xs[0, n) whose time is at or after `days` (after it when `past`),
-// found by stepping from `hint` when it is near - a run appending moves it a few places
-// per sample - and by a binary search otherwise.
-int boundNear(const std::vector<double>& xs, int n, int hint, double days, bool past)
-{
-    auto before = [&](int i) { return past ? xs[size_t(i)] <= days : xs[size_t(i)] < days; };
-    constexpr int kSteps = 16;
-    int i = std::clamp(hint, 0, n);
-    if (i == 0 || before(i - 1)) {
-        for (int k = 0; k < kSteps; ++k, ++i)
-            if (i == n || !before(i))
-                return i;
-    }
-    const auto first = xs.begin(), last = xs.begin() + n;
-    return int((past ? std::upper_bound(first, last, days) : std::lower_bound(first, last, days)) - first);
-}
-
 constexpr int kHotSpotPixels = 6;
 constexpr int kDragPixels = 4;
-// Beyond this many points per pixel of width a subset is drawn from its envelope.
-constexpr int kRawPointsPerPixel = 4;
-// Envelope runs are made small enough for this many of them per pixel.
-constexpr int kRunsPerPixel = 2;
 
 // Time from the first sample as h:mm:ss, the ticks on whole steps from it.
 class ElapsedTicker : public QCPAxisTickerTime {
@@ -123,6 +96,34 @@ public:
     void dropLast(int n) { mData.resize(mData.size() - std::clamp(n, 0, size())); }
 };
 
+// Hands the mirror's points to a graph.
+class GraphSink final : public PlotSeriesSink {
+public:
+    explicit GraphSink(TailContainer* data) : m_data(data) {}
+    void replacePoints(const std::vector<PlotPoint>& points, bool sorted) override
+    {
+        m_data->set(toGraphData(points), sorted);
+    }
+    void appendPoints(const std::vector<PlotPoint>& points, bool sorted) override
+    {
+        if (points.size() == 1)
+            m_data->add(QCPGraphData(points.front().key, points.front().value));
+        else if (!points.empty())
+            m_data->add(toGraphData(points), sorted);
+    }
+    void dropLastPoints(int n) override { m_data->dropLast(n); }
+
+private:
+    static QVector<QCPGraphData> toGraphData(const std::vector<PlotPoint>& points)
+    {
+        QVector<QCPGraphData> out(qsizetype(points.size()));
+        for (qsizetype i = 0; i < out.size(); ++i)
+            out[i] = QCPGraphData(points[size_t(i)].key, points[size_t(i)].value);
+        return out;
+    }
+    TailContainer* m_data;
+};
+
 }  // namespace
 
 // The QCustomPlot and what the view built on it.
@@ -143,19 +144,9 @@ public:
 
     std::vector<QCPAxisRect*> rects;
     std::vector<QCPGraph*> graphs;  // by subset, null when not drawn
-    std::vector<int> synced;        // model points mirrored per subset
-    // How a subset is handed to its graph: every point (bucket 1) or, when far more points
-    // are in view than pixels, the envelope of runs of `bucket` points.
-    struct Detail {
-        TailContainer* data = nullptr;
-        int bucket = 1;
-        bool ordered = true;  // the mirrored X never goes back
-        EnvelopeBucket open;  // the run still filling
-        int openStart = 0;
-        int openDrawn = 0;  // its points now in the graph
-    };
-    std::vector<Detail> detail;
-    std::vector<SlidingExtremes> extremes;  // per subset: its values in view, for Auto scale
+    std::vector<std::unique_ptr<GraphSink>> sinks;
+    std::map<int, QCPGraph*> secondGraphs;  // second-axis series by id
+    std::map<int, std::vector<QCPAbstractItem*>> overlayItems;
     QCPTextElement* title = nullptr;
     QCPMarginGroup* margins = nullptr;
     QSharedPointer<QCPAxisTickerDateTime> ticker;
@@ -173,7 +164,7 @@ public:
     std::vector<VertLineItem> vertLines;
 };
 
-ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_model(model)
+ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_model(model), m_mirror(model)
 {
     m_plot = std::make_unique<ChartPlotter>(this);
     m_plot->setGeometry(rect());
@@ -187,7 +178,10 @@ ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_mo
     connect(&m_model, &ChartModel::actionRequested, this, &ChartView::onAction);
     // Auto axes follow every change of the time range (zoom, wheel, scroll) and every
     // hidden or shown channel; the extremes are kept, so this is cheap when nothing moved.
-    connect(m_plot.get(), &QCustomPlot::beforeReplot, this, &ChartView::fitAutoAxes);
+    connect(m_plot.get(), &QCustomPlot::beforeReplot, this, [this] {
+        fitAutoAxes();
+        emit aboutToDraw();
+    });
     connect(m_plot.get(), &QCustomPlot::mousePress, this, &ChartView::handlePress);
     connect(m_plot.get(), &QCustomPlot::mouseRelease, this, &ChartView::handleRelease);
     connect(m_plot.get(), &QCustomPlot::mouseMove, this, &ChartView::handleMove);
@@ -220,12 +214,243 @@ QCPGraph* ChartView::graphOf(int subset) const
     return subset >= 0 && subset < int(m_plot->graphs.size()) ? m_plot->graphs[size_t(subset)] : nullptr;
 }
 QWidget* ChartView::plotWidget() const { return m_plot.get(); }
+QCPGraph* ChartView::secondAxisGraph(int id) const
+{
+    const auto it = m_plot->secondGraphs.find(id);
+    return it == m_plot->secondGraphs.end() ? nullptr : it->second;
+}
+
+void ChartView::redraw() { m_plot->replot(QCustomPlot::rpQueuedReplot); }
+
+// ---------------------------------------------------------------- overlays
+
+int ChartView::addOverlay()
+{
+    const int id = m_nextId++;
+    m_overlays[id] = {};
+    return id;
+}
+
+void ChartView::setOverlay(int id, ChartOverlay overlay)
+{
+    const auto it = m_overlays.find(id);
+    if (it == m_overlays.end())
+        return;
+    it->second = std::move(overlay);
+    applyOverlay(id);
+}
+
+void ChartView::applyOverlay(int id)
+{
+    ChartPlotter& p = *m_plot;
+    std::vector<QCPAbstractItem*>& items = p.overlayItems[id];
+    for (QCPAbstractItem* i : items)
+        p.removeItem(i);
+    items.clear();
+    if (p.rects.empty())
+        return;
+    const ChartOverlay& o = m_overlays[id];
+    auto rectOf = [&](int subset) -> QCPAxisRect* {
+        QCPGraph* g = graphOf(subset);
+        return g ? g->keyAxis()->axisRect() : nullptr;
+    };
+    // The plots a mark is drawn on: its subset's, or every one.
+    auto rectsOf = [&](int subset) {
+        if (subset < 0)
+            return p.rects;
+        QCPAxisRect* r = rectOf(subset);
+        return r ? std::vector<QCPAxisRect*>{r} : std::vector<QCPAxisRect*>{};
+    };
+    for (const ChartBand& b : o.bands) {
+        for (QCPAxisRect* r : rectsOf(b.subset)) {
+            auto* band = new QCPItemRect(&p);
+            band->setClipAxisRect(r);
+            for (QCPItemPosition* at : {band->topLeft, band->bottomRight}) {
+                at->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+                at->setAxisRect(r);
+                at->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            }
+            band->topLeft->setCoords(keyOf(std::min(b.x1, b.x2)), 0.0);
+            band->bottomRight->setCoords(keyOf(std::max(b.x1, b.x2)), 1.0);
+            band->setPen(Qt::NoPen);
+            band->setBrush(b.color);
+            band->setSelectable(false);
+            items.push_back(band);
+        }
+    }
+    for (const ChartLimitLine& l : o.limits) {
+        QCPAxisRect* r = rectOf(l.subset);
+        if (!r)
+            continue;
+        auto* line = new QCPItemStraightLine(&p);
+        line->setClipAxisRect(r);
+        line->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+        line->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+        line->point1->setCoords(0, l.y);
+        line->point2->setCoords(1, l.y);
+        line->setPen(QPen(l.color.isValid() ? l.color : graphOf(l.subset)->pen().color(), 1, l.style));
+        line->setSelectable(false);
+        items.push_back(line);
+    }
+    for (const ChartMarker& m : o.markers) {
+        for (QCPAxisRect* r : rectsOf(m.subset)) {
+            auto* line = new QCPItemStraightLine(&p);
+            line->setClipAxisRect(r);
+            line->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+            line->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+            line->point1->setCoords(keyOf(m.x), 0);
+            line->point2->setCoords(keyOf(m.x), 1);
+            line->setPen(QPen(m.color, 1, m.style));
+            line->setSelectable(false);
+            items.push_back(line);
+            if (m.label.isEmpty())
+                continue;
+            auto* text = new QCPItemText(&p);
+            text->setClipAxisRect(r);
+            text->position->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
+            text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            text->position->setAxisRect(r);
+            text->position->setCoords(keyOf(m.x), 0.02);
+            text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+            text->setText(m.label);
+            text->setColor(m.color);
+            text->setSelectable(false);
+            items.push_back(text);
+        }
+    }
+}
+
+void ChartView::setSubsetHidden(int subset, bool hidden)
+{
+    if (subset < 0)
+        return;
+    if (subset >= int(m_hidden.size()))
+        m_hidden.resize(size_t(subset) + 1, false);
+    m_hidden[size_t(subset)] = hidden;
+    applyHidden();
+}
+
+bool ChartView::isSubsetHidden(int subset) const
+{
+    return subset >= 0 && subset < int(m_hidden.size()) && m_hidden[size_t(subset)];
+}
+
+void ChartView::applyHidden()
+{
+    ChartPlotter& p = *m_plot;
+    for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
+        QCPGraph* g = p.graphs[size_t(sub)];
+        if (!g)
+            continue;
+        const bool hidden = isSubsetHidden(sub);
+        g->setVisible(!hidden);
+        if (p.legend)
+            if (QCPPlottableLegendItem* item = p.legend->itemWithPlottable(g)) {
+                item->setTextColor(hidden ? QColor(128, 128, 128) : p.legend->textColor());
+                QFont f = p.legend->font();
+                f.setStrikeOut(hidden);
+                item->setFont(f);
+            }
+    }
+}
+
+int ChartView::legendSubsetAt(QPoint pixel) const
+{
+    ChartPlotter& p = *m_plot;
+    if (!p.legend || !p.legend->visible())
+        return -1;
+    const QPoint at = pixel - p.pos();
+    for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
+        QCPGraph* g = p.graphs[size_t(sub)];
+        QCPPlottableLegendItem* item = g ? p.legend->itemWithPlottable(g) : nullptr;
+        if (item && item->rect().contains(at))
+            return sub;
+    }
+    return -1;
+}
+
+int ChartView::addSecondAxisSeries(const QString& name, const QColor& color, Qt::PenStyle style)
+{
+    const int id = m_nextId++;
+    m_secondSeries[id] = {name, color, style};
+    makeSecondAxisGraph(id);
+    return id;
+}
+
+void ChartView::makeSecondAxisGraph(int id)
+{
+    ChartPlotter& p = *m_plot;
+    if (p.rects.empty())
+        return;
+    const SecondAxisSeries& series = m_secondSeries[id];
+    QCPAxisRect* r = p.rects.back();
+    QCPAxis* right = r->axis(QCPAxis::atRight);
+    right->setVisible(true);
+    auto* g = p.addGraph(r->axis(QCPAxis::atBottom), right);
+    g->setName(series.name);
+    g->setPen(QPen(series.color, 1, series.style));
+    p.secondGraphs[id] = g;
+}
+
+void ChartView::removeSecondAxisSeries(int id)
+{
+    if (QCPGraph* g = secondAxisGraph(id))
+        m_plot->removeGraph(g);
+    m_plot->secondGraphs.erase(id);
+    m_secondSeries.erase(id);
+}
+
+void ChartView::setSecondAxisPoints(int id, const std::vector<ChartPoint>& points, bool replace)
+{
+    QCPGraph* g = secondAxisGraph(id);
+    if (!g)
+        return;
+    if (replace)
+        g->data()->clear();
+    QVector<QCPGraphData> tail(qsizetype(points.size()));
+    for (qsizetype i = 0; i < tail.size(); ++i)
+        tail[i] = QCPGraphData(keyOf(points[size_t(i)].x), points[size_t(i)].y);
+    g->data()->add(tail, true);
+}
+
+void ChartView::setSecondAxisLabel(const QString& label)
+{
+    if (label == m_secondAxisLabel)
+        return;
+    m_secondAxisLabel = label;
+    applySecondAxis();
+}
+
+void ChartView::applySecondAxis()
+{
+    ChartPlotter& p = *m_plot;
+    if (p.rects.empty())
+        return;
+    QCPAxisRect* lowest = p.rects.back();
+    QCPAxis* right = lowest->axis(QCPAxis::atRight);
+    right->setVisible(!m_secondAxisLabel.isEmpty());
+    right->setLabel(m_secondAxisLabel);
+    right->setTickLabels(true);
+    // Drawn like the left-hand axis beside it.
+    const QCPAxis* left = lowest->axis(QCPAxis::atLeft);
+    right->setBasePen(left->basePen());
+    right->setTickPen(left->tickPen());
+    right->setSubTickPen(left->subTickPen());
+    right->setTickLabelColor(left->tickLabelColor());
+    right->setLabelColor(left->labelColor());
+}
+
+void ChartView::setSecondAxisRange(double lo, double hi)
+{
+    if (!m_plot->rects.empty())
+        m_plot->rects.back()->axis(QCPAxis::atRight)->setRange(lo, hi);
+}
 
 void ChartView::resizeEvent(QResizeEvent*)
 {
     m_plot->setGeometry(rect());
     m_plot->setViewport(QRect(QPoint(0, 0), size()));
-    if (!m_plot->detail.empty())
+    if (m_mirror.subsets() > 0)
         fitDetail();
 }
 
@@ -266,6 +491,7 @@ void ChartView::reinit()
     p.clearPlottables();
     p.annotations.clear();
     p.vertLines.clear();
+    p.overlayItems.clear();
     p.plotLayout()->clear();  // deletes title, rects and the legend inside them
     p.title = nullptr;
     p.rects.clear();
@@ -298,9 +524,9 @@ void ChartView::reinit()
     p.legend->setLayer(QStringLiteral("legend"));
 
     p.graphs.assign(size_t(m_model.Subsets()), nullptr);
-    p.synced.assign(size_t(m_model.Subsets()), 0);
-    p.detail.assign(size_t(m_model.Subsets()), {});
-    p.extremes.assign(size_t(m_model.Subsets()), {});
+    p.sinks.clear();
+    p.sinks.resize(size_t(m_model.Subsets()));
+    std::vector<PlotSeriesSink*> sinks(size_t(m_model.Subsets()), nullptr);
     for (int a = 0; a < nAxes; ++a) {
         for (int s : layout[size_t(a)]) {
             QCPGraph* g =
@@ -308,13 +534,21 @@ void ChartView::reinit()
             g->setAdaptiveSampling(true);
             auto* tail = new TailContainer;
             g->setData(QSharedPointer<QCPGraphDataContainer>(tail));
-            p.detail[size_t(s)].data = tail;
+            p.sinks[size_t(s)] = std::make_unique<GraphSink>(tail);
+            sinks[size_t(s)] = p.sinks[size_t(s)].get();
             p.graphs[size_t(s)] = g;
         }
     }
+    m_mirror.attach(std::move(sinks));
+    m_hidden.resize(size_t(m_model.Subsets()), false);
+    p.secondGraphs.clear();
+    for (const auto& [id, series] : m_secondSeries)
+        makeSecondAxisGraph(id);
+    applySecondAxis();
     m_zoomed = false;
     m_model.markAllChanged();
     resetImage();
+    emit rebuilt();
 }
 
 void ChartView::resetImage()
@@ -327,41 +561,7 @@ void ChartView::resetImage()
         reinit();
         return;
     }
-    if (changes.dataFrom >= 0 || changes.structure) {
-        for (int sub = 0; sub < s.subsets; ++sub) {
-            if (!p.graphs[size_t(sub)])
-                continue;
-            const std::vector<double>& xs = s.data[size_t(sub)].x;
-            const int from = p.synced[size_t(sub)];
-            const bool rebuild = changes.structure || changes.dataFrom < from;
-            // Mirror the filled prefix: the first X of 0.0 is a point never written.
-            int end = rebuild ? 0 : from;
-            const int n = int(xs.size());
-            while (end < n && xs[size_t(end)] != 0.0)
-                ++end;
-            ChartPlotter::Detail& d = p.detail[size_t(sub)];
-            p.extremes[size_t(sub)].invalidateFrom(rebuild ? 0 : changes.dataFrom);
-            if (rebuild) {
-                // Until the new X range is known, judge by every point being in view.
-                if (!m_zoomed)
-                    d.bucket = bucketFor(end);
-                if (d.bucket > 1)
-                    drawEnvelope(sub, end);
-                else
-                    drawPoints(sub, 0, end);
-            } else if (d.bucket > 1 && std::is_sorted(xs.begin() + std::max(0, from - 1), xs.begin() + end)) {
-                for (int i = from; i < end; ++i)
-                    extendEnvelope(sub, i);
-            } else if (d.bucket > 1) {
-                d.ordered = false;
-                d.bucket = 1;
-                drawPoints(sub, 0, end);
-            } else {
-                drawPoints(sub, from, end);
-            }
-            p.synced[size_t(sub)] = end;
-        }
-    }
+    m_mirror.takeOver(changes, m_zoomed, width());
     if (changes.look || changes.structure)
         applyLook();
     if (!m_zoomed)
@@ -388,8 +588,6 @@ void ChartView::applyTimeAxis()
 void ChartView::fitAutoAxes()
 {
     ChartPlotter& p = *m_plot;
-    const ChartState& s = m_model.state();
-    const float nullY = float(s.nullDataValueY);
     for (int a = 0; a < int(p.rects.size()); ++a) {
         if (!m_model.AutoScaleY(a))
             continue;
@@ -401,20 +599,11 @@ void ChartView::fitAutoAxes()
             QCPGraph* g = p.graphs[size_t(sub)];
             if (!g || !g->visible() || g->keyAxis()->axisRect() != r)
                 continue;
-            const int n = mirrored(sub);
-            const std::vector<double>& xs = s.data[size_t(sub)].x;
-            SlidingExtremes& e = p.extremes[size_t(sub)];
-            int from = 0, to = n;
-            // Times that go back (a hand-made table) are read whole rather than searched.
-            if (p.detail[size_t(sub)].ordered) {
-                from = boundNear(xs, n, e.from(), daysOf(keys.lower), false);
-                to = boundNear(xs, n, std::max(from, e.to()), daysOf(keys.upper), true);
-            }
-            e.moveTo(s.data[size_t(sub)].y.data(), from, to, nullY);
-            if (e.empty())
+            double low = 0.0, high = 0.0;
+            if (!m_mirror.extremesIn(sub, daysOf(keys.lower), daysOf(keys.upper), low, high))
                 continue;
-            lo = found ? std::min(lo, double(e.minimum())) : e.minimum();
-            hi = found ? std::max(hi, double(e.maximum())) : e.maximum();
+            lo = found ? std::min(lo, low) : low;
+            hi = found ? std::max(hi, high) : high;
             found = true;
         }
         if (!found)
@@ -427,142 +616,14 @@ void ChartView::fitAutoAxes()
     }
 }
 
-int ChartView::mirrored(int sub) const
-{
-    // The model may have shrunk since the last refresh; never read past its arrays.
-    const ChartState& s = m_model.state();
-    if (sub >= int(s.data.size()))
-        return 0;
-    return std::min(
-        {m_plot->synced[size_t(sub)], int(s.data[size_t(sub)].x.size()), int(s.data[size_t(sub)].y.size())});
-}
-
-QCPGraphData ChartView::pointOf(int sub, int i) const
-{
-    const ChartState& s = m_model.state();
-    const float y = s.data[size_t(sub)].y[size_t(i)];
-    return QCPGraphData(keyOf(s.data[size_t(sub)].x[size_t(i)]),
-                        y == float(s.nullDataValueY) ? std::numeric_limits<double>::quiet_NaN() : double(y));
-}
-
-void ChartView::drawPoints(int sub, int from, int end)
-{
-    ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
-    const bool rebuild = from == 0;
-    QVector<QCPGraphData> tail(end - from);
-    bool sorted = true;
-    double last =
-        rebuild || d.data->isEmpty() ? -std::numeric_limits<double>::infinity() : (d.data->constEnd() - 1)->key;
-    for (int i = from; i < end; ++i) {
-        tail[i - from] = pointOf(sub, i);
-        sorted = sorted && tail[i - from].key >= last;
-        last = tail[i - from].key;
-    }
-    if (rebuild)
-        d.data->set(tail, sorted);
-    else if (!tail.isEmpty())
-        d.data->add(tail, sorted);
-    d.ordered = (d.ordered || rebuild) && sorted;
-}
-
-void ChartView::drawEnvelope(int sub, int end)
-{
-    ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
-    const std::vector<double>& xs = m_model.state().data[size_t(sub)].x;
-    if (!std::is_sorted(xs.begin(), xs.begin() + end)) {
-        d.ordered = false;
-        d.bucket = 1;
-        drawPoints(sub, 0, end);
-        return;
-    }
-    d.ordered = true;
-    d.open = {};
-    d.openStart = 0;
-    d.openDrawn = 0;
-    // A tight pass over the arrays: a full refresh of a long chart runs through here.
-    const std::vector<float>& ys = m_model.state().data[size_t(sub)].y;
-    const float nullY = float(m_model.state().nullDataValueY);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    QVector<QCPGraphData> runs;
-    runs.reserve(end / d.bucket * 4 + 8);
-    std::array<int, 6> keep{};
-    for (int start = 0; start < end; start += d.bucket) {
-        // The last run stays open for the samples still to come.
-        d.open = {};
-        d.openStart = start;
-        const int stop = std::min(end, start + d.bucket);
-        for (int i = start; i < stop; ++i)
-            d.open.add(i, ys[size_t(i)] == nullY, ys[size_t(i)]);
-        d.openDrawn = d.open.keep(keep);
-        for (int k = 0; k < d.openDrawn; ++k) {
-            const size_t i = size_t(keep[size_t(k)]);
-            runs.push_back(QCPGraphData(keyOf(xs[i]), ys[i] == nullY ? nan : double(ys[i])));
-        }
-    }
-    d.data->set(runs, true);
-}
-
-void ChartView::extendEnvelope(int sub, int i)
-{
-    ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
-    if (i >= d.openStart + d.bucket) {
-        // The filling run is complete: what it drew stays, a new run begins.
-        d.open = {};
-        d.openStart = i;
-        d.openDrawn = 0;
-    }
-    const QCPGraphData point = pointOf(sub, i);
-    d.open.add(i, std::isnan(point.value), point.value);
-    std::array<int, 6> keep{};
-    const int n = d.open.keep(keep);
-    QVector<QCPGraphData> run(n);
-    for (int k = 0; k < n; ++k)
-        run[k] = keep[size_t(k)] == i ? point : pointOf(sub, keep[size_t(k)]);
-    d.data->dropLast(d.openDrawn);
-    d.data->add(run, true);
-    d.openDrawn = n;
-}
-
-int ChartView::wantedBucket(int sub) const
-{
-    const ChartPlotter::Detail& d = m_plot->detail[size_t(sub)];
-    const int n = mirrored(sub);
-    if (!d.ordered || bucketFor(n) == 1)
-        return 1;
-    const std::vector<double>& xs = m_model.state().data[size_t(sub)].x;
-    const QCPRange range = m_plot->graphs[size_t(sub)]->keyAxis()->range();
-    const auto lo = std::lower_bound(xs.begin(), xs.begin() + n, daysOf(range.lower));
-    const auto hi = std::upper_bound(lo, xs.begin() + n, daysOf(range.upper));
-    return bucketFor(int(hi - lo));
-}
-
-int ChartView::bucketFor(int inView) const
-{
-    const int pixels = std::max(1, width());
-    if (inView <= kRawPointsPerPixel * pixels)
-        return 1;
-    int bucket = 2;
-    while (inView / bucket > kRunsPerPixel * pixels)
-        bucket *= 2;
-    return bucket;
-}
-
 void ChartView::fitDetail()
 {
     ChartPlotter& p = *m_plot;
     for (int sub = 0; sub < int(p.graphs.size()); ++sub) {
         if (!p.graphs[size_t(sub)])
             continue;
-        const int want = wantedBucket(sub);
-        ChartPlotter::Detail& d = p.detail[size_t(sub)];
-        if (want == d.bucket)
-            continue;
-        d.bucket = want;
-        p.synced[size_t(sub)] = mirrored(sub);
-        if (want > 1)
-            drawEnvelope(sub, p.synced[size_t(sub)]);
-        else
-            drawPoints(sub, 0, p.synced[size_t(sub)]);
+        const QCPRange range = p.graphs[size_t(sub)]->keyAxis()->range();
+        m_mirror.fitDetail(sub, daysOf(range.lower), daysOf(range.upper), width());
     }
 }
 
@@ -638,6 +699,8 @@ void ChartView::applyLook()
             g->addToLegend();
     }
     applyAnnotations();
+    applyHidden();
+    applySecondAxis();
     applyCursor();
 }
 
@@ -649,13 +712,13 @@ void ChartView::applyAnnotations()
     p.clearItems();
     p.annotations.clear();
     p.vertLines.clear();
+    p.overlayItems.clear();
 
     QCPAxisRect* r = p.rects.front();
     QCPAxis* xAxis = r->axis(QCPAxis::atBottom);
     QCPAxis* yAxis = r->axis(QCPAxis::atLeft);
     if (s.showGraphAnnotations) {
-        QFont font = p.font();
-        font.setPointSizeF(std::clamp(font.pointSizeF() * s.graphAnnotationTextSize / 100.0, 4.0, 72.0));
+        const QFont font = annotationFont();
         for (int i = 0; i < int(s.graphAnnotations.size()); ++i) {
             const GraphAnnotation& a = s.graphAnnotations[size_t(i)];
             const bool cross = a.type == sgCrossMark;
@@ -711,6 +774,9 @@ void ChartView::applyAnnotations()
             }
         }
     }
+    // The tools' marks go on above the annotations.
+    for (const auto& [id, overlay] : m_overlays)
+        applyOverlay(id);
 }
 
 void ChartView::applyRanges()
@@ -860,6 +926,45 @@ QPoint ChartView::DataToPixel(int axis, double xDays, double y) const
            m_plot->pos();
 }
 
+int ChartView::plotAt(QPoint pixel) const
+{
+    m_plot->layoutNow();
+    for (int i = 0; i < int(m_plot->rects.size()); ++i)
+        if (m_plot->rects[size_t(i)]->rect().translated(m_plot->pos()).contains(pixel))
+            return i;
+    return -1;
+}
+
+ChartTimeRange ChartView::shownTimeRange(int plot) const
+{
+    const auto& rects = m_plot->rects;
+    if (rects.empty())
+        return {};
+    const QCPRange r = rects[size_t(std::clamp(plot, 0, int(rects.size()) - 1))]->axis(QCPAxis::atBottom)->range();
+    return {daysOf(r.lower), daysOf(r.upper)};
+}
+
+double ChartView::timeAtX(double px) const
+{
+    if (m_plot->rects.empty())
+        return 0.0;
+    return daysOf(m_plot->rects.front()->axis(QCPAxis::atBottom)->pixelToCoord(px - m_plot->x()));
+}
+
+double ChartView::xOfTime(double days) const
+{
+    if (m_plot->rects.empty())
+        return 0.0;
+    return m_plot->rects.front()->axis(QCPAxis::atBottom)->coordToPixel(keyOf(days)) + m_plot->x();
+}
+
+QFont ChartView::annotationFont() const
+{
+    QFont font = m_plot->font();
+    font.setPointSizeF(std::clamp(font.pointSizeF() * m_model.state().graphAnnotationTextSize / 100.0, 4.0, 72.0));
+    return font;
+}
+
 NearestSubset ChartView::nearestSubset(QPoint pixel) const
 {
     ChartPlotter& p = *m_plot;
@@ -872,7 +977,7 @@ NearestSubset ChartView::nearestSubset(QPoint pixel) const
         QCPGraph* g = p.graphs[size_t(sub)];
         if (!g || !g->visible() || !g->keyAxis()->axisRect()->rect().contains(pos.toPoint()))
             continue;
-        const int n = mirrored(sub);
+        const int n = m_mirror.mirrored(sub);
         const std::vector<double>& xs = s.data[size_t(sub)].x;
         const std::vector<float>& ys = s.data[size_t(sub)].y;
         const double days = daysOf(g->keyAxis()->pixelToCoord(pos.x()));
@@ -936,8 +1041,8 @@ HotSpotType ChartView::HitTest(int x, int y)
             const double k2 = g->keyAxis()->pixelToCoord(pos.x() + kHotSpotPixels);
             // The mirrored points are the model's points in order, so the position in
             // the container is the point index; an envelope is searched in the model.
-            const bool envelope = p.detail[size_t(sub)].bucket > 1;
-            const int count = envelope ? mirrored(sub) : g->data()->size();
+            const bool envelope = m_mirror.bucket(sub) > 1;
+            const int count = envelope ? m_mirror.mirrored(sub) : g->data()->size();
             const std::vector<double>& xs = s.data[size_t(sub)].x;
             auto indexOf = [&](double key) {
                 return envelope ? int(std::lower_bound(xs.begin(), xs.begin() + count, daysOf(key)) - xs.begin())
@@ -946,7 +1051,9 @@ HotSpotType ChartView::HitTest(int x, int y)
             const int first = std::max(0, indexOf(std::min(k1, k2)) - 1);
             const int last = std::min(count - 1, indexOf(std::max(k1, k2)) + 1);
             for (int cand = first; cand <= last; ++cand) {
-                const QCPGraphData point = envelope ? pointOf(sub, cand) : *(g->data()->constBegin() + cand);
+                const QCPGraphData point =
+                    envelope ? QCPGraphData(m_mirror.pointOf(sub, cand).key, m_mirror.pointOf(sub, cand).value)
+                             : *(g->data()->constBegin() + cand);
                 if (std::isnan(point.value))
                     continue;
                 const QPointF at(g->keyAxis()->coordToPixel(point.key), g->valueAxis()->coordToPixel(point.value));
@@ -967,8 +1074,8 @@ int ChartView::plottedCount(int subset) const
 {
     if (subset < 0 || subset >= int(m_plot->graphs.size()) || !m_plot->graphs[size_t(subset)])
         return 0;
-    if (m_plot->detail[size_t(subset)].bucket > 1)
-        return mirrored(subset);
+    if (m_mirror.bucket(subset) > 1)
+        return m_mirror.mirrored(subset);
     return m_plot->graphs[size_t(subset)]->data()->size();
 }
 
@@ -976,8 +1083,8 @@ double ChartView::plottedValue(int subset, int k) const
 {
     if (k < 0 || k >= plottedCount(subset))
         return 0.0;
-    if (m_plot->detail[size_t(subset)].bucket > 1)
-        return pointOf(subset, k).value;
+    if (m_mirror.bucket(subset) > 1)
+        return m_mirror.pointOf(subset, k).value;
     return (m_plot->graphs[size_t(subset)]->data()->constBegin() + k)->value;
 }
 

@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
 #include <QCursor>
+#include <QFont>
 #include <QPoint>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "chart/chartmirror.h"
 #include "chart/chartmodel.h"
 
 class QDialog;
@@ -39,6 +44,40 @@ struct NearestSubset {
     int subset = -1;  // -1: no drawn value there
     double x = 0.0;   // the time under the pixel, days
     double y = 0.0;   // the subset's value there, interpolated between its samples
+};
+
+// What a tool lays over the chart (cursors, alarm limits, ...). The view keeps it across
+// rebuilds and draws it above the annotations. A mark tied to a subset is drawn on that
+// subset's plot and left out while the subset is not drawn.
+struct ChartLimitLine {  // a horizontal line across the plot of `subset`
+    int subset = 0;
+    double y = 0.0;
+    QColor color;  // invalid: the subset's line colour as drawn
+    Qt::PenStyle style = Qt::DashDotLine;
+};
+struct ChartMarker {  // a vertical line at a time
+    double x = 0.0;   // days
+    int subset = -1;  // -1: across every plot
+    QColor color;
+    Qt::PenStyle style = Qt::SolidLine;
+    QString label;  // written beside the line at the top of its plot
+};
+struct ChartBand {  // a shaded span of time
+    double x1 = 0.0;
+    double x2 = 0.0;
+    int subset = -1;  // -1: across every plot
+    QColor color;     // give it some transparency: the lines are drawn under it
+};
+struct ChartOverlay {
+    std::vector<ChartLimitLine> limits;
+    std::vector<ChartMarker> markers;
+    std::vector<ChartBand> bands;
+};
+
+// The shown time range of a plot, in days.
+struct ChartTimeRange {
+    double from = 0.0;
+    double to = 0.0;
 };
 
 class ChartPlotter;  // the QCustomPlot side, private to chartview.cpp
@@ -80,6 +119,38 @@ public:
     // nearest to it vertically. Gaps and hidden subsets do not count.
     NearestSubset nearestSubset(QPoint pixel) const;
 
+    // The plot under a pixel (-1: none), counted from the top.
+    int plotAt(QPoint pixel) const;
+    ChartTimeRange shownTimeRange(int plot) const;
+    // The time under a pixel column of the first plot and back, unrounded.
+    double timeAtX(double px) const;
+    double xOfTime(double days) const;
+    // The font the chart writes its annotations in.
+    QFont annotationFont() const;
+
+    // --- what tools lay over the chart
+    // A new, empty overlay; each tool keeps its own and replaces it whole.
+    int addOverlay();
+    void setOverlay(int id, ChartOverlay overlay);
+    // A hidden subset is not drawn (nor counted by Auto scale) and greyed out in the
+    // legend. Kept by the view only.
+    void setSubsetHidden(int subset, bool hidden);
+    bool isSubsetHidden(int subset) const;
+    // The subset whose legend entry is under a pixel; -1 when none.
+    int legendSubsetAt(QPoint pixel) const;
+    // Extra series on the second (right-hand) axis of the lowest plot. They keep their
+    // name and pen across rebuilds but lose their points: rebuilt() says when to hand
+    // them over again.
+    int addSecondAxisSeries(const QString& name, const QColor& color, Qt::PenStyle style);
+    void removeSecondAxisSeries(int id);
+    // Appends points (x in days, y NaN for a gap) in time order; `replace` drops the old ones.
+    void setSecondAxisPoints(int id, const std::vector<ChartPoint>& points, bool replace);
+    // The second axis is shown while it has a label.
+    void setSecondAxisLabel(const QString& label);
+    void setSecondAxisRange(double lo, double hi);
+    // Draws again once control returns to the event loop.
+    void redraw();
+
     // Draws the chart over the printer's printable page as it looks in the window,
     // laid out for the page's size. False when the printer could not be started. The
     // printer keeps its resolution.
@@ -102,6 +173,8 @@ public:
     QCustomPlot* customPlot() const;
     // The plot's graph of a subset; null while the subset is not drawn.
     QCPGraph* graphOf(int subset) const;
+    // The graph of a second-axis series; null when there is none.
+    QCPGraph* secondAxisGraph(int id) const;
     QWidget* plotWidget() const;  // the widget that takes the mouse
 
 signals:
@@ -113,6 +186,10 @@ signals:
     void OnGraphHotSpot();
     void OnGraphAnnotHotSpot(bool dblClick, int index);
     void OnCustomizeDlg();
+    // The plots were built anew (a split, a loaded chart): second-axis series are empty.
+    void rebuilt();
+    // Each time before the chart is drawn: tools bring their marks up to date here.
+    void aboutToDraw();
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -126,13 +203,10 @@ private:
     void applyRanges();
     void fitAutoAxes();
     void applyTimeAxis();
-    int mirrored(int sub) const;
-    QCPGraphData pointOf(int sub, int i) const;
-    void drawPoints(int sub, int from, int end);
-    void drawEnvelope(int sub, int end);
-    void extendEnvelope(int sub, int i);
-    int wantedBucket(int sub) const;
-    int bucketFor(int inView) const;
+    void applyOverlay(int id);
+    void applyHidden();
+    void makeSecondAxisGraph(int id);
+    void applySecondAxis();
     void fitDetail();
     void clickAt(const QPoint& at, bool dbl);
     void undoZoom();
@@ -145,7 +219,18 @@ private:
     void handleWheel();
 
     ChartModel& m_model;
+    ChartMirror m_mirror;
     std::unique_ptr<ChartPlotter> m_plot;
+    std::map<int, ChartOverlay> m_overlays;
+    std::vector<bool> m_hidden;  // by subset
+    struct SecondAxisSeries {
+        QString name;
+        QColor color;
+        Qt::PenStyle style = Qt::SolidLine;
+    };
+    std::map<int, SecondAxisSeries> m_secondSeries;
+    QString m_secondAxisLabel;
+    int m_nextId = 1;
     std::function<int(QDialog&)> m_exec;
     std::function<void(ChartView&)> m_print;
     QCursor m_customCursor;

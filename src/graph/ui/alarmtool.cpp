@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/ui/alarmtool.h"
 
-#include <qcustomplot.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -27,9 +27,6 @@
 namespace kelvor {
 
 namespace {
-constexpr double kUnixEpochDays = 25569.0;
-double keyOf(double days) { return (days - kUnixEpochDays) * 86400.0; }
-
 const QString kRulesKey = QStringLiteral("AlarmRules");
 const QString kHysteresisKey = QStringLiteral("AlarmHysteresis");
 
@@ -207,7 +204,10 @@ AlarmTool::AlarmTool(Program& program, ChartView& view, std::array<std::vector<Q
     connect(showList, &QAction::toggled, m_list, &QWidget::setVisible);
 
     connect(&m_view.model(), &ChartModel::actionRequested, this, &AlarmTool::onAction);
-    connect(m_view.customPlot(), &QCustomPlot::beforeReplot, this, &AlarmTool::ensureItems);
+    m_overlay = m_view.addOverlay();
+    connect(&m_view, &ChartView::aboutToDraw, this, &AlarmTool::ensureItems);
+    // A rebuilt chart may hold other events (a loaded file): their marks are made anew.
+    connect(&m_view, &ChartView::rebuilt, this, [this] { m_itemsFor = -1; });
 }
 
 AlarmTool::~AlarmTool() = default;
@@ -222,7 +222,7 @@ void AlarmTool::setLimits(const AlarmLimits& limits)
     m_monitor.setLimits(limits);
     m_itemsFor = -1;
     showFieldStates();
-    m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+    m_view.redraw();
 }
 
 bool AlarmTool::editLimits()
@@ -327,74 +327,28 @@ void AlarmTool::fillList()
 
 void AlarmTool::ensureItems()
 {
-    QCustomPlot* plot = m_view.customPlot();
     const ChartModel& m = m_view.model();
-    const bool intact =
-        std::all_of(m_items.begin(), m_items.end(), [&](QCPAbstractItem* i) { return plot->hasItem(i); });
-    if (intact && m_itemsFor == int(m.alarmEvents().size()))
+    if (m_itemsFor == int(m.alarmEvents().size()))
         return;
-    // The view rebuilds every item with its annotations; ours go back on after it.
-    for (QCPAbstractItem* i : m_items)
-        if (plot->hasItem(i))
-            plot->removeItem(i);
-    m_items.clear();
-    auto rectOf = [&](int subset) -> QCPAxisRect* {
-        QCPGraph* g = m_view.graphOf(subset);
-        return g ? g->keyAxis()->axisRect() : nullptr;
-    };
-    auto color = [&](int subset) {
-        QCPGraph* g = m_view.graphOf(subset);
-        return g ? g->pen().color() : QColor(Qt::white);
-    };
+    ChartOverlay marks;
     const AlarmLimits& limits = m_monitor.limits();
     for (int c = 0; c < 4; ++c) {
         const AlarmLimit& l = limits.channels[size_t(c)];
-        QCPAxisRect* r = rectOf(c);
-        if (!l.on || !r)
+        if (!l.on)
             continue;
-        for (const std::optional<double>& v : {l.high, l.low}) {
-            if (!v)
-                continue;
-            auto* line = new QCPItemStraightLine(plot);
-            line->setClipAxisRect(r);
-            line->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-            line->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-            line->point1->setCoords(0, *v);
-            line->point2->setCoords(1, *v);
-            line->setPen(QPen(color(c), 1, Qt::DashDotLine));
-            line->setSelectable(false);
-            m_items.push_back(line);
-        }
+        for (const std::optional<double>& v : {l.high, l.low})
+            if (v)
+                marks.limits.push_back({c, *v, QColor(), Qt::DashDotLine});
     }
     for (const AlarmEvent& e : m.alarmEvents()) {
-        QCPAxisRect* r = rectOf(e.subset);
-        if (!r)
-            continue;
-        const QColor c = IsAlarmRaised(e.kind) ? QColor(255, 60, 60) : QColor(60, 220, 60);
-        auto* line = new QCPItemStraightLine(plot);
-        line->setClipAxisRect(r);
-        line->point1->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-        line->point2->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-        line->point1->setCoords(keyOf(e.x), 0);
-        line->point2->setCoords(keyOf(e.x), 1);
-        line->setPen(QPen(c, 1));
-        line->setSelectable(false);
-        auto* text = new QCPItemText(plot);
-        text->setClipAxisRect(r);
-        text->position->setAxes(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
-        text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        text->position->setAxisRect(r);
-        text->position->setCoords(keyOf(e.x), 0.02);
-        text->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
         const QString what = e.kind == int(AlarmKind::HighRaised)  ? QStringLiteral("HIGH")
                              : e.kind == int(AlarmKind::LowRaised) ? QStringLiteral("LOW")
                                                                    : QStringLiteral("ok");
-        text->setText(QStringLiteral(" %1 %2 %3").arg(channelName(m, e.subset), what, FixedText(e.value, 1)));
-        text->setColor(c);
-        text->setSelectable(false);
-        m_items.push_back(line);
-        m_items.push_back(text);
+        marks.markers.push_back(
+            {e.x, e.subset, IsAlarmRaised(e.kind) ? QColor(255, 60, 60) : QColor(60, 220, 60), Qt::SolidLine,
+             QStringLiteral(" %1 %2 %3").arg(channelName(m, e.subset), what, FixedText(e.value, 1))});
     }
+    m_view.setOverlay(m_overlay, std::move(marks));
     m_itemsFor = int(m.alarmEvents().size());
 }
 

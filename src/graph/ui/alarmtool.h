@@ -8,7 +8,6 @@
 
 #include "graph/alarms.h"
 
-class QCPAbstractItem;
 class QLineEdit;
 class QTableWidget;
 class QToolButton;
@@ -66,8 +65,8 @@ private:
     bool m_watching = false;
     double m_lastFed = 0.0;  // time of the last sample fed to the monitor
     int m_listed = -1;       // events in the list
-    std::vector<QCPAbstractItem*> m_items;
-    int m_itemsFor = -1;  // events the items were made for
+    int m_overlay = 0;       // the limit lines and event marks on the chart
+    int m_itemsFor = -1;     // events the marks were made for
 };
 
 }  // namespace kelvor

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/ui/cursortool.h"
 
-#include <qcustomplot.h>
 #include <QDoubleValidator>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,10 +21,7 @@ namespace kelvor {
 
 namespace {
 
-constexpr double kUnixEpochDays = 25569.0;
 constexpr double kGrabPixels = 5.0;  // how near the pointer must be to pick a cursor up
-double keyOf(double days) { return (days - kUnixEpochDays) * 86400.0; }
-double daysOf(double key) { return key / 86400.0 + kUnixEpochDays; }
 
 QString valueText(bool has, double v) { return has ? QString::number(v, 'f', 1) : QStringLiteral("----"); }
 
@@ -120,9 +116,10 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
             setThreshold(t);
     });
 
-    QCustomPlot* plot = m_view.customPlot();
-    connect(plot, &QCustomPlot::beforeReplot, this, [this] {
-        applyHidden();  // the view may have built its graphs anew
+    m_overlay = m_view.addOverlay();
+    // The view built its plots anew: the data is read again.
+    connect(&m_view, &ChartView::rebuilt, this, [this] { m_syncedPoints.fill(0); });
+    connect(&m_view, &ChartView::aboutToDraw, this, [this] {
         if (!isOn())
             return;
         if (m_placePending) {
@@ -132,11 +129,10 @@ CursorTool::CursorTool(ChartView& view, QWidget* stripParent) : QObject(stripPar
                 m_placePending = false;
                 placeInView();
                 pushState();
+                moveLines();
                 m_stripStale = true;
             }
         }
-        ensureLines();
-        moveLines();
         // The strip is rewritten only when the cursors, the threshold or the data moved.
         if (syncSeries() || m_stripStale)
             refreshStrip();
@@ -164,10 +160,8 @@ void CursorTool::setOn(bool on)
     m_strip->setVisible(on);
     m_stripStale = true;
     pushState();
-    if (on)
-        ensureLines();
     moveLines();
-    m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+    m_view.redraw();
 }
 
 void CursorTool::setCursors(double a, double b)
@@ -178,7 +172,7 @@ void CursorTool::setCursors(double a, double b)
     moveLines();
     m_stripStale = true;
     if (isOn())
-        m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+        m_view.redraw();
 }
 
 void CursorTool::reset()
@@ -218,9 +212,9 @@ void CursorTool::setChannelHidden(int channel, bool hidden)
     if (channel < 0 || channel >= kChannels)
         return;
     m_hidden[size_t(channel)] = hidden;
-    applyHidden();
+    m_view.setSubsetHidden(channel, hidden);
     refreshStrip();
-    m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot);
+    m_view.redraw();
 }
 
 bool CursorTool::isChannelHidden(int channel) const
@@ -228,40 +222,13 @@ bool CursorTool::isChannelHidden(int channel) const
     return channel >= 0 && channel < kChannels && m_hidden[size_t(channel)];
 }
 
-void CursorTool::applyHidden()
+bool CursorTool::toggleLegendEntryAt(QPoint pos)
 {
-    QCustomPlot* plot = m_view.customPlot();
-    for (int c = 0; c < kChannels; ++c) {
-        QCPGraph* g = m_view.graphOf(c);
-        if (!g)
-            continue;
-        const bool hidden = m_hidden[size_t(c)];
-        g->setVisible(!hidden);
-        if (plot->legend)
-            if (QCPPlottableLegendItem* item = plot->legend->itemWithPlottable(g)) {
-                const QColor text = plot->legend->textColor();
-                item->setTextColor(hidden ? QColor(128, 128, 128) : text);
-                QFont f = plot->legend->font();
-                f.setStrikeOut(hidden);
-                item->setFont(f);
-            }
-    }
-}
-
-bool CursorTool::toggleLegendEntryAt(const QPointF& pos)
-{
-    QCPLegend* legend = m_view.customPlot()->legend;
-    if (!legend || !legend->visible())
+    const int c = m_view.legendSubsetAt(pos);
+    if (c < 0 || c >= kChannels)
         return false;
-    for (int c = 0; c < kChannels; ++c) {
-        QCPGraph* g = m_view.graphOf(c);
-        QCPPlottableLegendItem* item = g ? legend->itemWithPlottable(g) : nullptr;
-        if (item && item->rect().contains(pos.toPoint())) {
-            setChannelHidden(c, !m_hidden[size_t(c)]);
-            return true;
-        }
-    }
-    return false;
+    setChannelHidden(c, !m_hidden[size_t(c)]);
+    return true;
 }
 
 QString CursorTool::channelText(int channel) const
@@ -273,73 +240,33 @@ QString CursorTool::channelText(int channel) const
 
 void CursorTool::placeInView()
 {
-    QCustomPlot* plot = m_view.customPlot();
-    if (plot->axisRectCount() == 0)
+    if (m_view.axisRectCount() == 0)
         return;
     // Thirds of the recorded part in view, so a run that has just started reads at once.
     syncSeries();
-    const QCPRange view = plot->axisRect(0)->axis(QCPAxis::atBottom)->range();
+    const ChartTimeRange view = m_view.shownTimeRange(0);
     double first = 0.0, last = 0.0;
     for (const CursorSeries& s : m_series) {
         if (s.size() == 0)
             continue;
-        first = first == 0.0 ? keyOf(s.firstTime()) : std::min(first, keyOf(s.firstTime()));
-        last = last == 0.0 ? keyOf(s.lastTime()) : std::max(last, keyOf(s.lastTime()));
+        first = first == 0.0 ? s.firstTime() : std::min(first, s.firstTime());
+        last = last == 0.0 ? s.lastTime() : std::max(last, s.lastTime());
     }
-    QCPRange r(std::max(view.lower, first), std::min(view.upper, last));
-    if (first == 0.0 || r.upper <= r.lower)
+    ChartTimeRange r{std::max(view.from, first), std::min(view.to, last)};
+    if (first == 0.0 || r.to <= r.from)
         r = view;
-    m_a = daysOf(r.lower + r.size() / 3.0);
-    m_b = daysOf(r.lower + r.size() * 2.0 / 3.0);
-}
-
-void CursorTool::ensureLines()
-{
-    QCustomPlot* plot = m_view.customPlot();
-    const QList<QCPAxisRect*> rects = plot->axisRects();
-    auto intact = [&](const std::vector<QPointer<QCPItemStraightLine>>& lines) {
-        if (lines.size() != size_t(rects.size()))
-            return false;
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (!lines[i] || lines[i]->clipAxisRect() != rects[qsizetype(i)])
-                return false;
-        return true;
-    };
-    if (intact(m_linesA) && intact(m_linesB))
-        return;
-    // The view rebuilt its plots or items: lay the cursors on again and reread the data.
-    for (auto* lines : {&m_linesA, &m_linesB}) {
-        for (auto& l : *lines)
-            if (l)
-                plot->removeItem(l);
-        lines->clear();
-    }
-    for (QCPAxisRect* rect : rects) {
-        for (int which = 0; which < 2; ++which) {
-            auto* line = new QCPItemStraightLine(plot);
-            line->setClipAxisRect(rect);
-            line->point1->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-            line->point2->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-            line->setSelectable(false);
-            // Bright on the black plot and apart from the channel colours.
-            line->setPen(QPen(which == 0 ? QColor(255, 220, 0) : QColor(0, 230, 230), 1, Qt::DashLine));
-            (which == 0 ? m_linesA : m_linesB).push_back(line);
-        }
-    }
-    m_syncedPoints.fill(0);
+    m_a = r.from + (r.to - r.from) / 3.0;
+    m_b = r.from + (r.to - r.from) * 2.0 / 3.0;
 }
 
 void CursorTool::moveLines()
 {
-    for (auto [lines, days] : {std::pair{&m_linesA, m_a}, std::pair{&m_linesB, m_b}}) {
-        for (auto& l : *lines) {
-            if (!l)
-                continue;
-            l->point1->setCoords(keyOf(days), 0);
-            l->point2->setCoords(keyOf(days), 1);
-            l->setVisible(isOn());
-        }
-    }
+    ChartOverlay lines;
+    // Bright on the black plot and apart from the channel colours.
+    if (isOn())
+        lines.markers = {{m_a, -1, QColor(255, 220, 0), Qt::DashLine, {}},
+                         {m_b, -1, QColor(0, 230, 230), Qt::DashLine, {}}};
+    m_view.setOverlay(m_overlay, std::move(lines));
 }
 
 bool CursorTool::syncSeries()
@@ -463,15 +390,7 @@ void CursorTool::fitTableHeight()
     m_table->setFixedHeight(height);
 }
 
-double CursorTool::keyAtPixel(double px) const
-{
-    return m_view.customPlot()->axisRect(0)->axis(QCPAxis::atBottom)->pixelToCoord(px);
-}
-
-double CursorTool::pixelOfKey(double key) const
-{
-    return m_view.customPlot()->axisRect(0)->axis(QCPAxis::atBottom)->coordToPixel(key);
-}
+QPoint CursorTool::toView(QPoint plotPixel) const { return m_view.plotWidget()->mapTo(&m_view, plotPixel); }
 
 bool CursorTool::eventFilter(QObject* watched, QEvent* e)
 {
@@ -479,11 +398,11 @@ bool CursorTool::eventFilter(QObject* watched, QEvent* e)
     const QEvent::Type type = e->type();
     if (watched != m_plotWidget ||
         (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease) ||
-        m_view.customPlot()->axisRectCount() == 0)
+        m_view.axisRectCount() == 0)
         return false;
     if (e->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(e);
-        if (me->button() == Qt::LeftButton && toggleLegendEntryAt(me->position()))
+        if (me->button() == Qt::LeftButton && toggleLegendEntryAt(toView(me->position().toPoint())))
             return true;
     }
     if (!isOn())
@@ -493,9 +412,9 @@ bool CursorTool::eventFilter(QObject* watched, QEvent* e)
             auto* me = static_cast<QMouseEvent*>(e);
             if (me->button() != Qt::LeftButton)
                 return false;
-            const double px = me->position().x();
-            const double dA = std::fabs(px - pixelOfKey(keyOf(m_a)));
-            const double dB = std::fabs(px - pixelOfKey(keyOf(m_b)));
+            const double px = me->position().x() + toView(QPoint()).x();
+            const double dA = std::fabs(px - m_view.xOfTime(m_a));
+            const double dB = std::fabs(px - m_view.xOfTime(m_b));
             if (std::min(dA, dB) > kGrabPixels)
                 return false;
             m_dragging = dA <= dB ? 1 : 2;
@@ -504,7 +423,7 @@ bool CursorTool::eventFilter(QObject* watched, QEvent* e)
         case QEvent::MouseMove: {
             if (m_dragging == 0)
                 return false;
-            const double days = daysOf(keyAtPixel(static_cast<QMouseEvent*>(e)->position().x()));
+            const double days = m_view.timeAtX(static_cast<QMouseEvent*>(e)->position().x() + toView(QPoint()).x());
             if (m_dragging == 1)
                 setCursors(days, m_b);
             else

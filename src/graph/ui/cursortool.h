@@ -2,15 +2,13 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <array>
 #include <vector>
 
 #include "graph/cursormeasure.h"
 
-class QCPItemStraightLine;
-class QPointF;
+class QPoint;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
@@ -59,20 +57,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void applyHidden();
     // The chart keeps the cursors for its files: told of every change, and read back when
     // the chart was loaded or set up anew.
     void pushState();
     void adoptModelState();
-    bool toggleLegendEntryAt(const QPointF& pos);
+    bool toggleLegendEntryAt(QPoint pos);  // in the view's pixels
     void placeInView();
-    void ensureLines();
     void moveLines();
     bool syncSeries();  // true when a series took new samples or was reread
     void refreshStrip();
     void fitTableHeight();
-    double keyAtPixel(double px) const;
-    double pixelOfKey(double key) const;
+    QPoint toView(QPoint plotPixel) const;
 
     ChartView& m_view;
     QObject* m_plotWidget = nullptr;  // compared only, never used: it may be going away
@@ -85,8 +80,7 @@ private:
     std::array<CursorSeries, kChannels> m_series;
     std::array<int, kChannels> m_syncedPoints{};
     std::array<double, kChannels> m_syncedFirstX{};
-    std::vector<QPointer<QCPItemStraightLine>> m_linesA;
-    std::vector<QPointer<QCPItemStraightLine>> m_linesB;
+    int m_overlay = 0;
     double m_a = 0.0;
     double m_b = 0.0;
     bool m_stripStale = true;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/ui/derivedtool.h"
 
-#include <qcustomplot.h>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -15,9 +14,6 @@
 namespace kelvor {
 
 namespace {
-constexpr double kUnixEpochDays = 25569.0;
-double keyOf(double days) { return (days - kUnixEpochDays) * 86400.0; }
-
 QString channelName(const ChartModel& m, int s)
 {
     const QString label = m.SubsetLabels(s);
@@ -34,27 +30,14 @@ DerivedTool::DerivedTool(ChartView& view, QObject* parent) : QObject(parent), m_
     m_button->setPopupMode(QToolButton::InstantPopup);
     m_button->setMenu(new QMenu(m_button));
     connect(m_button->menu(), &QMenu::aboutToShow, this, &DerivedTool::fillMenu);
-    connect(m_view.customPlot(), &QCustomPlot::beforeReplot, this, &DerivedTool::sync);
+    connect(&m_view, &ChartView::aboutToDraw, this, &DerivedTool::sync);
+    // The view keeps the series over a rebuild but not their points: hand them over again.
+    connect(&m_view, &ChartView::rebuilt, this, [this] { m_synced = 0; });
 }
 
-QCPGraph* DerivedTool::rateGraph(int subset) const
+int DerivedTool::rateSeries(int subset) const
 {
-    return subset >= 0 && subset < kChannels && m_view.customPlot()->hasPlottable(m_rate[size_t(subset)])
-               ? m_rate[size_t(subset)]
-               : nullptr;
-}
-
-QCPGraph* DerivedTool::differenceGraph() const
-{
-    return m_view.customPlot()->hasPlottable(m_difference) ? m_difference : nullptr;
-}
-
-void DerivedTool::forgetDeleted()
-{
-    QCustomPlot* plot = m_view.customPlot();
-    for (QCPGraph** g : {&m_difference, &m_rate[0], &m_rate[1], &m_rate[2], &m_rate[3]})
-        if (*g && !plot->hasPlottable(*g))
-            *g = nullptr;
+    return subset >= 0 && subset < kChannels ? m_rate[size_t(subset)] : -1;
 }
 
 void DerivedTool::fillMenu()
@@ -98,89 +81,50 @@ void DerivedTool::fillMenu()
     menu->addAction(action);
 }
 
-void DerivedTool::changed() { m_view.customPlot()->replot(QCustomPlot::rpQueuedReplot); }
+void DerivedTool::changed() { m_view.redraw(); }
 
-QCPGraph* DerivedTool::makeGraph(const QString& name, const QColor& color)
+void DerivedTool::ensureSeries()
 {
-    QCustomPlot* plot = m_view.customPlot();
-    QCPAxisRect* r = plot->axisRect(plot->axisRectCount() - 1);
-    QCPAxis* right = r->axis(QCPAxis::atRight);
-    right->setVisible(true);
-    auto* g = plot->addGraph(r->axis(QCPAxis::atBottom), right);
-    g->setName(name);
-    g->setPen(QPen(color, 1, Qt::DashLine));
-    return g;
-}
-
-void DerivedTool::ensureGraphs()
-{
-    QCustomPlot* plot = m_view.customPlot();
     const ChartModel& m = m_view.model();
-    QCPAxisRect* lowest = plot->axisRectCount() ? plot->axisRect(plot->axisRectCount() - 1) : nullptr;
-    bool rebuilt = false;
-    // The view rebuilt its plots (split, a loaded file): lay the graphs on again.
-    forgetDeleted();
-    for (QCPGraph** g : {&m_difference, &m_rate[0], &m_rate[1], &m_rate[2], &m_rate[3]})
-        if (*g && (*g)->keyAxis()->axisRect() != lowest) {
-            plot->removeGraph(*g);
-            *g = nullptr;
-            rebuilt = true;
-        }
-    const bool wantDiff = m.DerivedDifference() && m.Subsets() >= 2;
-    if (wantDiff != bool(m_difference)) {
-        if (wantDiff) {
-            m_difference = makeGraph(QStringLiteral("%1−%2").arg(channelName(m, 0), channelName(m, 1)), Qt::white);
+    bool changed = false;
+    auto want = [&](int& id, bool on, const QString& name, const QColor& color) {
+        if (on == (id >= 0))
+            return;
+        if (on) {
+            id = m_view.addSecondAxisSeries(name, color, Qt::DashLine);
         } else {
-            plot->removeGraph(m_difference);
-            m_difference = nullptr;
+            m_view.removeSecondAxisSeries(id);
+            id = -1;
         }
-        rebuilt = true;
-    }
+        changed = true;
+    };
+    want(m_difference, m.DerivedDifference() && m.Subsets() >= 2,
+         QStringLiteral("%1−%2").arg(channelName(m, 0), channelName(m, 1)), Qt::white);
     static const QColor rateColors[kChannels] = {QColor(140, 170, 255), QColor(255, 255, 140), QColor(160, 255, 160),
                                                  QColor(255, 150, 255)};
     for (int s = 0; s < kChannels; ++s) {
-        const bool want = m.DerivedRate(s) && s < m.Subsets();
-        QCPGraph*& g = m_rate[size_t(s)];
-        if (want != bool(g)) {
-            if (want) {
-                g = makeGraph(QStringLiteral("d%1/dt").arg(channelName(m, s)), rateColors[s]);
-            } else {
-                plot->removeGraph(g);
-                g = nullptr;
-            }
-            rebuilt = true;
-        }
+        want(m_rate[size_t(s)], m.DerivedRate(s) && s < m.Subsets(), QStringLiteral("d%1/dt").arg(channelName(m, s)),
+             rateColors[s]);
         if (m_rates[size_t(s)].window() != m.DerivedRateWindow()) {
             m_rates[size_t(s)].setWindow(m.DerivedRateWindow());
-            rebuilt = true;
+            changed = true;
         }
     }
-    if (rebuilt)
-        m_synced = 0;  // hand every value to the new graphs
-    if (lowest) {
-        QStringList parts;
-        if (m_difference)
-            parts << m_view.model().unitText();
-        if (std::any_of(m_rate.begin(), m_rate.end(), [](const auto& g) { return bool(g); }))
-            parts << QStringLiteral("°/min");
-        QCPAxis* right = lowest->axis(QCPAxis::atRight);
-        right->setVisible(!parts.isEmpty());
-        right->setLabel(parts.join(QStringLiteral(", ")));
-        right->setTickLabels(true);
-        const QCPAxis* left = lowest->axis(QCPAxis::atLeft);
-        right->setBasePen(left->basePen());
-        right->setTickPen(left->tickPen());
-        right->setSubTickPen(left->subTickPen());
-        right->setTickLabelColor(left->tickLabelColor());
-        right->setLabelColor(left->labelColor());
-    }
+    if (changed)
+        m_synced = 0;  // hand every value to the series again
+    QStringList parts;
+    if (m_difference >= 0)
+        parts << m.unitText();
+    if (std::any_of(m_rate.begin(), m_rate.end(), [](int id) { return id >= 0; }))
+        parts << QStringLiteral("°/min");
+    m_view.setSecondAxisLabel(parts.join(QStringLiteral(", ")));
 }
 
 void DerivedTool::sync()
 {
-    if (m_view.customPlot()->axisRectCount() == 0)
+    if (m_view.axisRectCount() == 0)
         return;
-    ensureGraphs();
+    ensureSeries();
     const ChartModel& m = m_view.model();
     const std::vector<double>& x = m.xData(0);
     int n = int(std::min({x.size(), m.yData(0).size()}));
@@ -194,23 +138,21 @@ void DerivedTool::sync()
     }
     // A run appends; anything else (cleared, a new data set, a scrolled store) rereads.
     const int from = n < m_synced || firstX != m_syncedFirstX ? 0 : m_synced;
-    auto push = [&](QCPGraph* g, const std::vector<float>& v) {
-        if (!g)
+    std::vector<ChartPoint> tail;
+    auto push = [&](int id, const std::vector<float>& v) {
+        if (id < 0)
             return;
-        if (from == 0)
-            g->data()->clear();
-        QVector<QCPGraphData> tail;
-        tail.reserve(n - from);
+        tail.resize(size_t(n - from));
         for (int i = from; i < n; ++i)
-            tail.push_back(QCPGraphData(keyOf(x[size_t(i)]), v[size_t(i)] == kDerivedGap ? qQNaN() : v[size_t(i)]));
-        g->data()->add(tail, true);
+            tail[size_t(i - from)] = {x[size_t(i)], v[size_t(i)] == kDerivedGap ? qQNaN() : double(v[size_t(i)])};
+        m_view.setSecondAxisPoints(id, tail, from == 0);
     };
-    if (m_difference && m.Subsets() >= 2) {
+    if (m_difference >= 0 && m.Subsets() >= 2) {
         DifferenceOf(m.yData(0).data(), m.yData(1).data(), n, from, m_differenceValues);
         push(m_difference, m_differenceValues);
     }
     for (int s = 0; s < kChannels; ++s)
-        if (m_rate[size_t(s)]) {
+        if (m_rate[size_t(s)] >= 0) {
             m_rates[size_t(s)].update(m.xData(s).data(), m.yData(s).data(), n, from);
             push(m_rate[size_t(s)], m_rates[size_t(s)].values());
         }
@@ -223,19 +165,15 @@ void DerivedTool::sync()
 
 void DerivedTool::fitAxis()
 {
-    QCustomPlot* plot = m_view.customPlot();
-    QCPAxisRect* lowest = plot->axisRect(plot->axisRectCount() - 1);
-    const QCPRange keys = lowest->axis(QCPAxis::atBottom)->range();
+    const ChartTimeRange keys = m_view.shownTimeRange(m_view.axisRectCount() - 1);
     const ChartModel& m = m_view.model();
     const std::vector<double>& x = m.xData(0);
-    const int from =
-        int(std::lower_bound(x.begin(), x.begin() + m_synced, keys.lower / 86400.0 + kUnixEpochDays) - x.begin());
-    const int to = int(std::upper_bound(x.begin() + from, x.begin() + m_synced, keys.upper / 86400.0 + kUnixEpochDays) -
-                       x.begin());
+    const int from = int(std::lower_bound(x.begin(), x.begin() + m_synced, keys.from) - x.begin());
+    const int to = int(std::upper_bound(x.begin() + from, x.begin() + m_synced, keys.to) - x.begin());
     bool found = false;
     double lo = 0, hi = 0;
-    auto take = [&](SlidingExtremes& e, const std::vector<float>& v, const QCPGraph* g) {
-        if (!g || int(v.size()) < to)
+    auto take = [&](SlidingExtremes& e, const std::vector<float>& v, int id) {
+        if (id < 0 || int(v.size()) < to)
             return;
         e.moveTo(v.data(), from, to, kDerivedGap);
         if (e.empty())
@@ -249,7 +187,7 @@ void DerivedTool::fitAxis()
         take(m_extremes[size_t(s)], m_rates[size_t(s)].values(), m_rate[size_t(s)]);
     if (found) {
         const double margin = std::max(0.5, (hi - lo) * 0.05);
-        lowest->axis(QCPAxis::atRight)->setRange(lo - margin, hi + margin);
+        m_view.setSecondAxisRange(lo - margin, hi + margin);
     }
 }
 

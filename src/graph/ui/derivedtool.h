@@ -8,7 +8,6 @@
 #include "chart/slidingextremes.h"
 #include "graph/derivedchannels.h"
 
-class QCPGraph;
 class QToolButton;
 
 namespace kelvor {
@@ -25,26 +24,25 @@ public:
     DerivedTool(ChartView& view, QObject* parent);
 
     QToolButton* button() const { return m_button; }  // "Derived", with its menu
-    // What is drawn, for tests: the difference and the rate of a subset as plotted.
-    QCPGraph* differenceGraph() const;
-    QCPGraph* rateGraph(int subset) const;
+    // What is drawn, for tests: the view's second-axis series of the difference and of the
+    // rate of a subset (-1: not drawn).
+    int differenceSeries() const { return m_difference; }
+    int rateSeries(int subset) const;
 
     static constexpr int kChannels = 4;
 
 private:
     void fillMenu();
     void sync();
-    void ensureGraphs();
-    QCPGraph* makeGraph(const QString& name, const QColor& color);
+    void ensureSeries();
     void fitAxis();
-    void forgetDeleted();
     void changed();
 
     ChartView& m_view;
     QToolButton* m_button = nullptr;
-    // Ours while the plot still holds them: a rebuild of the view deletes them.
-    QCPGraph* m_difference = nullptr;
-    std::array<QCPGraph*, kChannels> m_rate{};
+    // The view's second-axis series; -1 while not drawn.
+    int m_difference = -1;
+    std::array<int, kChannels> m_rate{-1, -1, -1, -1};
     std::vector<float> m_differenceValues;
     std::array<RateOfChange, kChannels> m_rates;
     int m_synced = 0;

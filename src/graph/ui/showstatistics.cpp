@@ -3,7 +3,6 @@
 // Y axis dialog.
 #include "graph/ui/showstatistics.h"
 
-#include <qcustomplot.h>
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -43,8 +42,7 @@ void TfrmGraph::Button2Click()
     // The labels belong to the first plot; where a split chart leaves it too short for
     // four lines 20 pixels apart, they close up (never tighter than a line) so that
     // every channel's label is seen.
-    QFont font = PESGraph1->customPlot()->font();
-    font.setPointSizeF(std::max(4.0, font.pointSizeF() * m_chart.GraphAnnotationTextSize() / 100.0));
+    const QFont font = PESGraph1->annotationFont();
     const int line = QFontMetrics(font).height();
     const int step = std::min(20, std::max(line, (r.height() - 4 - line) / 3));
     int py = r.top() + std::min(20, std::max(2, r.height() - 3 * step - line - 2));

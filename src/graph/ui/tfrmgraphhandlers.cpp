@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The graph window's tool bar and form handlers.
-#include <qcustomplot.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -301,13 +300,7 @@ void TfrmGraph::PESGraph1MouseMove()
     const QPoint p = PESGraph1->GetMousePoint();
     PESGraph1->HitTest(p.x(), p.y());
     // On a split chart the pointer may be over any plot; each reads on its own axis.
-    QCustomPlot* plot = PESGraph1->customPlot();
-    const QRect first = PESGraph1->GetGridRect();
-    const QPoint offset = plot->axisRectCount() > 0 ? first.topLeft() - plot->axisRect(0)->rect().topLeft() : QPoint();
-    int axis = -1;
-    for (int i = 0; i < plot->axisRectCount() && axis < 0; ++i)
-        if (plot->axisRect(i)->rect().translated(offset).contains(p))
-            axis = i;
+    const int axis = PESGraph1->plotAt(p);
     const ChartPoint v = PESGraph1->PixelToData(std::max(axis, 0), p.x(), p.y());
     const NearestSubset near = PESGraph1->nearestSubset(p);
     if (axis < 0 && near.subset < 0)
