@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A peak: the run's maximum within a range, first reached by a time.
+#include "profile/rulecheck.h"
+
+namespace kelvor {
+
+namespace {
+
+class PeakCheck final : public RuleCheck {
+public:
+    PeakCheck(const ProfileRule& rule, const QString& unit)
+        : m_rule(rule), m_unit(unit), m_min(float(rule.peakMin)), m_max(float(rule.peakMax))
+    {
+    }
+
+    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) override
+    {
+        ForEachSample(seconds, values, stride, n, [this](double t, float v) { step(t, v); });
+    }
+
+    void finish(double endSeconds) override
+    {
+        m_finished = true;
+        m_runEnd = endSeconds;
+    }
+
+    RuleResult result() const override
+    {
+        RuleResult r;
+        QString range =
+            m_rule.peakMax == kNoLimit    ? QStringLiteral("at least %1").arg(TemperatureText(m_rule.peakMin, m_unit))
+            : m_rule.peakMin == -kNoLimit ? QStringLiteral("at most %1").arg(TemperatureText(m_rule.peakMax, m_unit))
+                                          : QStringLiteral("%1 … %2").arg(TemperatureText(m_rule.peakMin, m_unit),
+                                                                          TemperatureText(m_rule.peakMax, m_unit));
+        if (m_rule.beforeSeconds < kNoLimit)
+            range += QStringLiteral(", reached by %1").arg(SecondsText(m_rule.beforeSeconds));
+        r.limitText = QStringLiteral("peak ") + range;
+        if (m_readings > 0) {
+            r.measured = m_peak;
+            r.measuredText =
+                QStringLiteral("peak %1 at %2").arg(TemperatureText(m_peak, m_unit), SecondsText(m_peakAt));
+        }
+        if (m_violated) {
+            r.verdict = RuleVerdict::Failed;
+            r.violated = true;
+            r.violationSeconds = m_violationAt;
+            r.violationValue = m_violationValue;
+        } else if (!m_finished) {
+            r.verdict = RuleVerdict::Pending;
+        } else if (m_readings == 0) {
+            r.verdict = RuleVerdict::CannotCheck;
+            r.reason = QStringLiteral("no reading");
+        } else if (m_peak >= m_min) {
+            r.verdict = RuleVerdict::Passed;
+        } else if (m_runEnd < m_rule.beforeSeconds && m_rule.beforeSeconds < kNoLimit) {
+            r.verdict = RuleVerdict::CannotCheck;
+            r.reason = QStringLiteral("the run ends at %1, before the peak is due (%2)")
+                           .arg(SecondsText(m_runEnd), SecondsText(m_rule.beforeSeconds));
+        } else {
+            r.verdict = RuleVerdict::Failed;
+        }
+        return r;
+    }
+
+private:
+    void step(double t, float v)
+    {
+        const bool late = t > m_rule.beforeSeconds;
+        if (m_violated)
+            return;
+        // Past the time, a peak still below the range can only be reached late.
+        if (late && (m_readings == 0 || m_peak < m_min))
+            return violate(t, v);
+        if (std::isnan(v))
+            return;
+        if (m_readings++ == 0 || v > m_peak) {
+            if (late)
+                return violate(t, v);  // the maximum moves past the time
+            m_peak = v;
+            m_peakAt = t;
+        }
+        if (v > m_max)
+            violate(t, v);
+    }
+
+    void violate(double t, float v)
+    {
+        m_violated = true;
+        m_violationAt = t;
+        m_violationValue = v;
+        if (!std::isnan(v) && (m_readings == 0 || v > m_peak)) {
+            m_peak = v;
+            m_peakAt = t;
+            m_readings = std::max<long long>(m_readings, 1);
+        }
+    }
+
+    const ProfileRule& m_rule;
+    QString m_unit;
+    float m_min, m_max;
+    float m_peak = 0;
+    double m_peakAt = 0, m_runEnd = 0;
+    long long m_readings = 0;
+    bool m_violated = false, m_finished = false;
+    double m_violationAt = 0;
+    float m_violationValue = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<RuleCheck> MakePeakCheck(const ProfileRule& rule, const QString& unit)
+{
+    return std::make_unique<PeakCheck>(rule, unit);
+}
+
+}  // namespace kelvor
