@@ -96,6 +96,44 @@ public:
     void dropLast(int n) { mData.resize(mData.size() - std::clamp(n, 0, size())); }
 };
 
+// A legend entry that keeps its size: the legend lays itself out on every replot and
+// measuring the text each time was a good part of a small chart's cost.
+class SizedLegendItem final : public QCPPlottableLegendItem {
+public:
+    SizedLegendItem(QCPLegend* legend, QCPAbstractPlottable* plottable) : QCPPlottableLegendItem(legend, plottable) {}
+    QSize minimumOuterSizeHint() const override
+    {
+        const Key now{mPlottable->name(), getFont(), mParentLegend->iconSize(), mParentLegend->iconTextPadding(),
+                      mMargins};
+        if (!(now == m_key) || !m_hint.isValid()) {
+            m_key = now;
+            m_hint = QCPPlottableLegendItem::minimumOuterSizeHint();
+        }
+        return m_hint;
+    }
+
+private:
+    struct Key {
+        QString text;
+        QFont font;
+        QSize icon;
+        int padding = 0;
+        QMargins margins;
+        bool operator==(const Key& o) const
+        {
+            return text == o.text && font == o.font && icon == o.icon && padding == o.padding && margins == o.margins;
+        }
+    };
+    mutable Key m_key;
+    mutable QSize m_hint;
+};
+
+void addToLegend(QCPLegend* legend, QCPAbstractPlottable* g)
+{
+    if (legend && !legend->hasItemWithPlottable(g))
+        legend->addItem(new SizedLegendItem(legend, g));
+}
+
 // Hands the mirror's points to a graph.
 class GraphSink final : public PlotSeriesSink {
 public:
@@ -129,7 +167,26 @@ private:
 // The QCustomPlot and what the view built on it.
 class ChartPlotter : public QCustomPlot {
 public:
-    explicit ChartPlotter(QWidget* parent) : QCustomPlot(parent) {}
+    explicit ChartPlotter(QWidget* parent);
+    // The desk colour around the plots and the plots' own background, painted in one
+    // pass where QCustomPlot would clear its buffer, fill the desk and then each plot.
+    QColor desk = Qt::white;
+    QColor plotBackground = Qt::white;
+    void paintBackgrounds(QPainter& painter) const
+    {
+        for (QCPAxisRect* r : rects)
+            painter.fillRect(r->rect(), plotBackground);
+        paintDesk(painter);
+    }
+    // The desk only, around the plots.
+    void paintDesk(QPainter& painter) const
+    {
+        QRegion around(viewport());
+        for (QCPAxisRect* r : rects)
+            around -= r->rect();
+        for (const QRect& part : around)
+            painter.fillRect(part, desk);
+    }
     // Lays the plot out at the view's size. A hidden widget gets its resize events only
     // when shown, so queries made before that set the size here.
     void layoutNow()
@@ -162,12 +219,66 @@ public:
         QCPItemStraightLine* line;
     };
     std::vector<VertLineItem> vertLines;
+
+protected:
+    // Printing and exporting draw through here, not through the buffer.
+    void draw(QCPPainter* painter) override
+    {
+        updateLayout();
+        paintBackgrounds(*painter);
+        QCustomPlot::draw(painter);
+    }
 };
+
+namespace {
+
+// The plot's only paint buffer (every layer draws into one): it starts each replot
+// with the backgrounds rather than cleared to transparent, so the widget has nothing
+// to fill under it.
+class BackgroundBuffer final : public QCPPaintBufferPixmap {
+public:
+    BackgroundBuffer(const ChartPlotter& plot, const QSize& size, double ratio)
+        : QCPPaintBufferPixmap(size, ratio), m_plot(plot)
+    {
+    }
+    void clear(const QColor&) override
+    {
+        // Kept in a format with alpha, as QCustomPlot's own buffer is: text is
+        // antialiased the same way.
+        if (!mBuffer.hasAlphaChannel())
+            mBuffer.fill(Qt::transparent);
+        // Most of it is plot: a plain fill, then the painter for the narrow desk around.
+        mBuffer.fill(m_plot.rects.empty() ? m_plot.desk : m_plot.plotBackground);
+        QPainter painter(&mBuffer);
+        m_plot.paintDesk(painter);
+    }
+
+private:
+    const ChartPlotter& m_plot;
+};
+
+}  // namespace
+
+ChartPlotter::ChartPlotter(QWidget* parent) : QCustomPlot(parent)
+{
+    setBackground(Qt::NoBrush);
+    // Every layer shares the first buffer (see the view's constructor), so this one is
+    // kept by every replot.
+    mPaintBuffers.clear();
+    mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(
+        new BackgroundBuffer(*this, viewport().size(), bufferDevicePixelRatio())));
+}
 
 ChartView::ChartView(ChartModel& model, QWidget* parent) : QWidget(parent), m_model(model), m_mirror(model)
 {
     m_plot = std::make_unique<ChartPlotter>(this);
     m_plot->setGeometry(rect());
+    // The plot fills all of itself (the desk colour): nothing under it needs painting.
+    m_plot->setAttribute(Qt::WA_OpaquePaintEvent);
+    // One paint buffer for every layer: the rubber band's own buffer would be cleared
+    // and blended over the chart on every replot for the few moments it is dragged.
+    m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    m_plot->setAutoAddPlottableToLegend(false);  // entries that keep their size instead
     m_plot->setNoAntialiasingOnDrag(true);
     m_plot->setSelectionRectMode(QCP::srmCustom);
     m_plot->ticker = QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime);
@@ -389,6 +500,7 @@ void ChartView::makeSecondAxisGraph(int id)
     auto* g = p.addGraph(r->axis(QCPAxis::atBottom), right);
     g->setName(series.name);
     g->setPen(QPen(series.color, 1, series.style));
+    addToLegend(p.legend, g);
     p.secondGraphs[id] = g;
 }
 
@@ -532,6 +644,7 @@ void ChartView::reinit()
             QCPGraph* g =
                 p.addGraph(p.rects[size_t(a)]->axis(QCPAxis::atBottom), p.rects[size_t(a)]->axis(QCPAxis::atLeft));
             g->setAdaptiveSampling(true);
+            addToLegend(p.legend, g);
             auto* tail = new TailContainer;
             g->setData(QSharedPointer<QCPGraphDataContainer>(tail));
             p.sinks[size_t(s)] = std::make_unique<GraphSink>(tail);
@@ -634,7 +747,8 @@ void ChartView::applyLook()
     const QColor text = colorOf(s.textColor);
     const QColor back = colorOf(s.graphBackColor);
     const QColor fore = colorOf(s.graphForeColor);
-    p.setBackground(colorOf(s.deskColor));
+    p.desk = colorOf(s.deskColor);
+    p.plotBackground = back;
 
     QString title = s.mainTitle;
     if (!s.subTitle.trimmed().isEmpty())
@@ -649,7 +763,6 @@ void ChartView::applyLook()
     const int nAxes = int(p.rects.size());
     for (int a = 0; a < nAxes; ++a) {
         QCPAxisRect* r = p.rects[size_t(a)];
-        r->setBackground(back);
         // Proportions: rows share the height by their entries; missing ones count equal.
         double share = m_model.MultiAxesProportions(a);
         if (!(share > 0.0) || !std::isfinite(share))
@@ -696,7 +809,7 @@ void ChartView::applyLook()
         if (g->name().isEmpty())
             g->removeFromLegend();
         else
-            g->addToLegend();
+            addToLegend(p.legend, g);
     }
     applyAnnotations();
     applyHidden();
