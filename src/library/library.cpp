@@ -347,6 +347,21 @@ LibraryStatus Library::connect()
         return LibraryStatus{
             SQLITE_READONLY,
             QStringLiteral("written by a newer KELVOR (schema version %1); it is left as it is").arg(version)};
+    // Checked before anything is written: a damaged file is set aside as it was found,
+    // and switching it to WAL would already rewrite its header.
+    if (version > 0) {
+        QString verdict;
+        {
+            SqliteStatement check(m_db, "PRAGMA quick_check(1)");
+            rc = check.step();
+            verdict = rc == SQLITE_ROW ? check.text(0) : QString();
+        }
+        if (rc != SQLITE_ROW)
+            return isDamage(rc) ? LibraryStatus{rc, damageOf(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)))}
+                                : fail(rc, QStringLiteral("cannot check"));
+        if (verdict != QLatin1String("ok"))
+            return LibraryStatus{SQLITE_CORRUPT, damageOf(m_path, verdict)};
+    }
     // Switching a new file to WAL takes its exclusive lock, which another opener may
     // hold for the same switch; SQLite does not always wait for that on its own.
     rc = retryWhileBusy(deadline, [&] {
@@ -361,19 +376,6 @@ LibraryStatus Library::connect()
     // bound for a power cut), whether or not a reader lets the checkpoint through.
     if (LibraryStatus s = exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON"); !s.ok())
         return s;
-    if (version > 0) {
-        QString verdict;
-        {
-            SqliteStatement check(m_db, "PRAGMA quick_check(1)");
-            rc = check.step();
-            verdict = rc == SQLITE_ROW ? check.text(0) : QString();
-        }
-        if (rc != SQLITE_ROW)
-            return isDamage(rc) ? LibraryStatus{rc, damageOf(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)))}
-                                : fail(rc, QStringLiteral("cannot check"));
-        if (verdict != QLatin1String("ok"))
-            return LibraryStatus{SQLITE_CORRUPT, damageOf(m_path, verdict)};
-    }
     if (const QString e = MigrateLibrary(m_db, version); !e.isEmpty()) {
         rc = sqlite3_errcode(m_db);
         return LibraryStatus{isDamage(rc) ? rc : (rc ? rc : SQLITE_ERROR), e};

@@ -364,6 +364,21 @@ TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
              f.write(QByteArray(4096 * 4, '\xff'));
          },
          "damaged"},
+        // A copy another tool wrote with a rollback journal: the open must not switch it
+        // to WAL (which rewrites its header) before finding the damage.
+        {"damaged pages, rollback journal",
+         [](const QString& p) {
+             writeFullLibrary(p);
+             sqlite3* db = nullptr;
+             sqlite3_open(QFile::encodeName(p).constData(), &db);
+             sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+             sqlite3_close(db);
+             QFile f(p);
+             f.open(QIODevice::ReadWrite);
+             f.seek(4096 * 3);
+             f.write(QByteArray(4096 * 4, '\xff'));
+         },
+         "damaged"},
         // A copy or a disk that stopped half-way: the header still counts every page.
         {"cut to half",
          [](const QString& p) {
