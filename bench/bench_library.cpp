@@ -16,15 +16,16 @@
 #include <fstream>
 
 #include "benchsupport.h"
-#include "graph/ui/journalhooks.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
 #include "logger/ui/librarycommands.h"
 #include "meter/unavailabledevice.h"
+#include "session/sessionjournal.h"
 
 using namespace kelvor;
 
@@ -101,6 +102,46 @@ void BM_JournalSample(benchmark::State& state)
     for (auto _ : state) {
         const auto t0 = Clock::now();
         journal.append(sampleAt(i++));
+        total += msSince(t0);
+    }
+    QFile text(dir.filePath(QStringLiteral("anchor.txt")));
+    text.open(QIODevice::WriteOnly);
+    const double anchor = anchorMs(2000, [&text](int k) {
+        const JournalSample s = sampleAt(k);
+        text.write(QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                       .arg(s.time)
+                       .arg(s.t[0])
+                       .arg(s.t[1])
+                       .arg(s.t[2])
+                       .arg(s.t[3])
+                       .toLatin1());
+        text.flush();
+    });
+    report(state, total / double(state.iterations()), anchor);
+}
+
+// The same through the recording session, as a run hands it on: the session takes the
+// reading as a sample and its journal commits it.
+void BM_SessionJournalSample(benchmark::State& state)
+{
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-library-XXXXXX"));
+    LibraryAccess access(dir.path());
+    ManualClock clock;
+    RecordingSession session(clock);
+    SessionJournal journal(session, access);
+    SessionSettings run;
+    run.rateSeconds = 0;
+    run.recordCount = 0;
+    run.openEnded = true;
+    run.keepSamples = false;
+    session.start(run);
+    std::int64_t i = 0;
+    double total = 0;
+    for (auto _ : state) {
+        const JournalSample s = sampleAt(i++);
+        const CycleSample sample{QDateTime(), s.time, s.flags, s.t, false};
+        const auto t0 = Clock::now();
+        session.takeSample(0, sample);
         total += msSince(t0);
     }
     QFile text(dir.filePath(QStringLiteral("anchor.txt")));
@@ -251,17 +292,19 @@ void BM_OpenEndedMillionSamples(benchmark::State& state)
         w->resize(1175, 612);
         w->show();
         ChartModel& chart = w->chart();
-        RealTimeState& rt = program.realTime;
-        chart.setPoints(2000);
-        rt.SampleCount = 0;
-        rt.OpenEnded = true;
-        rt.Running = true;
-        JournalRunStarted(program);
+        w->realTimeView()->prepareRun(2000, true);
+        program.keepRunsInLibrary();
+        SessionSettings run;
+        run.rateSeconds = 1;
+        run.recordCount = 2000;
+        run.openEnded = true;
+        run.sampleFirstReading = true;
+        program.session.start(run);
         double rssAt100k = 0;
         const auto t0 = Clock::now();
         for (std::int64_t i = 0; i < 1'000'000; ++i) {
             const JournalSample s = sampleAt(i);
-            AppendRealTimeSample(program, s.flags, s.time, s.t[0], s.t[1], s.t[2], s.t[3]);
+            program.session.takeSample(0, CycleSample{QDateTime(), s.time, s.flags, s.t, false});
             if (i % 2000 == 0)
                 QApplication::processEvents();
             if (i == 100'000)
@@ -270,9 +313,9 @@ void BM_OpenEndedMillionSamples(benchmark::State& state)
         state.counters["seconds"] = msSince(t0) / 1000.0;
         state.counters["RSS_MB_at_100k"] = rssAt100k;
         state.counters["RSS_MB_at_1M"] = residentMegabytes();
-        state.counters["samples_in_library"] = double(program.journal->written());
+        state.counters["samples_in_library"] = double(program.journal()->written());
         state.counters["points_in_graph"] = double(chart.Points());
-        rt.Running = false;
+        program.session.stop();
         delete w;
     }
 }
@@ -280,6 +323,7 @@ void BM_OpenEndedMillionSamples(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_JournalSample)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SessionJournalSample)->Iterations(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenMillionSampleRecording)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListTenThousandItems)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreFullDownload)->Iterations(50)->Unit(benchmark::kMillisecond);

@@ -14,7 +14,7 @@
 #include "benchsupport.h"
 #include "chart/ui/chartview.h"
 #include "graph/ui/preparegraph.h"
-#include "graph/ui/realtimecommands.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
 #include "program/prompts.h"
@@ -59,7 +59,6 @@ struct Run {
     bench::AnsweringPrompts prompts;
     Program program{std::make_unique<NoMeter>(), clock, prompts, dir.path()};
     TfrmGraph* window = nullptr;
-    double t = 0.0;
     int next = 0;
     std::uint8_t flags = 0;
 
@@ -71,27 +70,24 @@ struct Run {
         window->resize(1175, 612);
         window->show();
         QApplication::processEvents();
-        RealTimeState& rt = program.realTime;
-        ChartModel& chart = window->chart();
-        chart.setPoints(taken + room);
-        for (int i = 0; i < chart.Points(); ++i) {
-            chart.setXDataII(-1, i, 0.0);
-            chart.setYData(-1, i, 9999.0f);
-        }
-        t = clock.nowDays();
-        chart.setManualMinX(t);
-        chart.setManualMaxX(t + 100.0 / 86400.0);
-        rt.SampleCount = 0;
-        rt.Running = true;
+        window->realTimeView()->prepareRun(taken + room, false);
+        SessionSettings run;
+        run.rateSeconds = 2;
+        run.recordCount = taken + room;
+        run.sampleFirstReading = true;
+        program.session.start(run);
         for (; next < taken; ++next)
             append();
         drawNow();
     }
     ~Run() { delete window; }
+    // A due sample of a monitor tick: the session takes it, the window draws it.
     void append()
     {
-        t += 2.0 / 86400.0;
-        AppendRealTimeSample(program, flags, t, valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3));
+        clock.advanceMs(2000);
+        program.session.tick();
+        program.session.offerReading(0, flags,
+                                     {valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3)});
     }
     void drawNow() { window->view().customPlot()->replot(QCustomPlot::rpImmediateRefresh); }
 };
@@ -108,7 +104,7 @@ void BM_RealTimeAppend(benchmark::State& state, bool draw, std::uint8_t flags)
         if (draw)
             run.drawNow();
     }
-    state.counters["samples"] = double(run.program.realTime.SampleCount);
+    state.counters["samples"] = double(run.program.session.sampleCount());
     state.counters["RSS_MB"] = residentMegabytes();
 }
 

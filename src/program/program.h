@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "base/clock.h"
-#include "graph/realtimestate.h"
 #include "logger/datasetstore.h"
 #include "meter/livereading.h"
 #include "meter/meterdevice.h"
@@ -17,6 +16,7 @@
 #include "program/meteraccess.h"
 #include "program/monitorswitch.h"
 #include "program/windowsignals.h"
+#include "session/recordingsession.h"
 
 class QPrinter;
 class QWidget;
@@ -26,6 +26,7 @@ namespace kelvor {
 struct DigitImages;
 class LibraryAccess;
 class RunJournal;
+class SessionJournal;
 class Prompts;
 class TfrmGraph;
 class TfrmPanel;
@@ -47,6 +48,12 @@ struct GraphState {
     QPointer<TfrmGraph> LoggerGraph;
     QPointer<TfrmGraph> FileGraph;  // newest graph opened from a file or drawn from a table
     bool LoggerGraphUnsaved = false;
+    // Real-time samples shown since the real-time graph last asked to save them.
+    bool RealTimeUnsaved = false;
+    // How far the time axis reaches past a real-time sample that went beyond its end.
+    double AxisExtendDays = 10.0 / 86400.0;
+    // The program is closing: the real-time graph ends a run rather than asking.
+    bool EndRunOnClose = false;
     bool TemplateMissingShown = false;  // the note about a missing graph template was shown
 };
 
@@ -72,7 +79,8 @@ public:
     MeterLink link;
     LiveReading live;
     MonitorState monitor;
-    RealTimeState realTime;
+    // The real-time run: the monitor loop feeds it, the windows and the journal observe it.
+    RecordingSession session;
     GraphState graph;
     WindowSignals windowSignals;
     GraphHooks graphHooks;
@@ -81,10 +89,16 @@ public:
     QString dataDir;           // template/, temp/ and the help file live here
     bool serviceMode = false;  // --service: shows Data Logger > Setup
 
-    // The library of runs and downloads (null: none, as in most tests) and the journal
-    // of the real-time run in it.
+    // The library of runs and downloads (null: none, as in most tests).
     std::unique_ptr<LibraryAccess> library;
-    std::unique_ptr<RunJournal> journal;
+    // From the next run on, the session's runs go into the library (nothing without one);
+    // its problems are told after the monitor tick that met them.
+    void keepRunsInLibrary();
+    // The journal of the runs in the library; null before the first run with a library.
+    RunJournal* journal() const;
+    // Lets go of the library as a killed program would: a run recording now stays
+    // unfinished there (interrupted, once nothing holds it).
+    void dropJournal();
 
     QPointer<QWidget> mainWindow;
     QPointer<TfrmPanel> panel;
@@ -102,10 +116,6 @@ public:
     // The link, the monitor switch and the prompts, for a window that talks to the meter.
     MeterAccess meterAccess() { return {link, monitorLoop, prompts}; }
 
-    // The hand-over of a due real-time sample from the monitor loop to the real-time
-    // run (flags = ChannelFlags, time in days); empty until the run is linked in.
-    std::function<void(std::uint8_t flags, double time, float t1, float t2, float t3, float t4)> appendRealTimeSample;
-
     QString templatePath() const;     // dataDir + "/template/graph.ghf"
     QString workingCopyPath() const;  // dataDir + "/temp/DataSetsTemp.tmp"
     QString helpPath() const;         // dataDir + "/KELVORHELP.htm"
@@ -116,6 +126,7 @@ public:
 
 private:
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<SessionJournal> m_sessionJournal;
 };
 
 }  // namespace kelvor

@@ -23,6 +23,7 @@
 #include "graph/graphfile.h"
 #include "graph/realtimestate.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "meter/choice/devicechoice.h"
@@ -200,11 +201,11 @@ private slots:
             return int(QDialog::Accepted);
         });
         s.main->btnRunClick();
-        QVERIFY(p.realTime.Running);
-        for (int i = 0; i < 200 && p.realTime.Running; ++i)
+        QVERIFY(p.session.recording());
+        for (int i = 0; i < 200 && p.session.recording(); ++i)
             s.tick();
-        QVERIFY(!p.realTime.Running);
-        QCOMPARE(p.realTime.SampleCount, 5);
+        QVERIFY(!p.session.recording());
+        QCOMPARE(p.graph.RealTimeGraph->realTimeView()->points(), 5);
         TfrmGraph* run = p.graph.RealTimeGraph;
         QVERIFY(run);
         QCOMPARE(run->chart().Points(), 5);
@@ -396,9 +397,9 @@ private slots:
             return int(QDialog::Accepted);
         });
         s.main->btnRunClick();
-        for (int i = 0; i < 200 && p.realTime.Running; ++i)
+        for (int i = 0; i < 200 && p.session.recording(); ++i)
             s.tick();
-        QCOMPARE(p.realTime.SampleCount, 3);
+        QCOMPARE(p.graph.RealTimeGraph->realTimeView()->points(), 3);
         const QStringList windows = [&] {
             QStringList t;
             for (QMdiSubWindow* sub : s.main->mdiArea().subWindowList())
@@ -413,9 +414,9 @@ private slots:
         QVERIFY(p.graph.RealTimeGraph);
         QVERIFY(p.panel);
         QCOMPARE(s.main->mdiArea().subWindowList().size(), windows.size());
-        QCOMPARE(p.realTime.SampleCount, 3);
+        QCOMPARE(p.graph.RealTimeGraph->realTimeView()->points(), 3);
         QCOMPARE(p.graph.RealTimeGraph->chart().Points(), 3);
-        QVERIFY(p.realTime.Unsaved);
+        QVERIFY(p.graph.RealTimeUnsaved);
         QVERIFY(s.main->btnRun->isEnabled());
     }
 };

@@ -15,6 +15,7 @@
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
 #include "scriptedprompts.h"
@@ -138,16 +139,24 @@ private slots:
         QStringList told;
         w->alarms().setNotifier([&](const QString&, const QString& text) { told << text; });
 
+        // The run takes a sample a second; 9999 stands for a channel showing OL.
         ChartModel& chart = w->chart();
-        chart.setPoints(12);
-        const double t0 = chart.ManualMinX();
+        RecordingSession& session = m_program->session;
+        SessionSettings run;
+        run.rateSeconds = 1;
+        run.recordCount = 12;
+        w->realTimeView()->prepareRun(12, false);
+        session.start(run);
+        const double t0 = m_clock.nowDays();
         const float t1[12] = {20, 25, 31, 33, 29, 28.5f, 27.9f, 26, 35, 36, 9999, 40};
         const bool redAfter[12] = {false, false, true, true, true, true, false, false, true, true, true, true};
         for (int i = 0; i < 12; ++i) {
-            chart.setXDataII(-1, i, t0 + i * kDay);
-            for (int c = 0; c < 4; ++c)
-                chart.setYData(c, i, c == 0 ? t1[i] : 20.0f);
-            chart.PEactions(sgResetImage);
+            CycleSample sample;
+            sample.days = m_clock.nowDays();
+            sample.flags = t1[i] == 9999 ? 0x01 : 0x00;
+            sample.T = {t1[i], 20.0f, 20.0f, 20.0f};
+            session.takeSample(0, sample);
+            m_clock.advanceMs(1000);
             QCOMPARE(isRed(w->txtT1Max), redAfter[i]);
             QVERIFY(!isRed(w->txtT2Max));
         }
@@ -193,10 +202,8 @@ private slots:
         opened->close();
 
         // Clear: the run starts again without the old events.
-        chart.setXDataII(-1, 0, 0.0);
-        for (int i = 0; i < 12; ++i)
-            chart.setXDataII(-1, i, 0.0);
-        chart.PEactions(sgResetImage);
+        w->realTimeView()->reset();
+        session.clear();
         QVERIFY(chart.alarmEvents().empty());
         QVERIFY(!isRed(w->txtT1Max));
     }

@@ -197,10 +197,9 @@ private slots:
         });
         rig->main->btnRunClick();
         const double start = w->chart().ManualMinX();
-        RealTimeState& rt = rig->program->realTime;
-        for (int i = 0; i < 400 && rt.SampleCount < 12; ++i)
+        for (int i = 0; i < 400 && rig->runPoints() < 12; ++i)
             rig->tick();
-        QCOMPARE(rt.SampleCount, 12);
+        QCOMPARE(rig->runPoints(), 12);
         ChartModel& chart = w->chart();
         QCOMPARE(chart.Points(), 5);
         w->view().customPlot()->replot();

@@ -19,6 +19,7 @@
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
@@ -47,6 +48,20 @@ struct Rig {
         TfrmGraph* w = OpenRealTimeGraph(program);
         prompts.messages.clear();
         return w;
+    }
+    // A run at the window's rate (2 s) that has taken n samples so far.
+    void record(int n)
+    {
+        SessionSettings s;
+        s.rateSeconds = 2;
+        program.session.start(s);
+        for (int i = 0; i < n; ++i) {
+            CycleSample sample;
+            sample.days = clock.nowDays();
+            sample.T = {20.0f + float(i), 0.0f, 0.0f, 0.0f};
+            program.session.takeSample(0, sample);
+            clock.advanceMs(2000);
+        }
     }
 };
 
@@ -230,9 +245,9 @@ private slots:
         rig.program.monitor.Connected = true;
         int runEnabled = -1;
         QObject::connect(&rig.program.windowSignals, &WindowSignals::runEnabled, [&](bool on) { runEnabled = on; });
-        rig.program.realTime.Running = true;
-        rig.program.realTime.SampleCount = 3;
-        rig.program.realTime.Unsaved = true;
+        rig.record(3);
+        QVERIFY(rig.program.graph.RealTimeUnsaved);
+        rig.prompts.answers.push_back(QMessageBox::Yes);  // the run ends with the window
         rig.prompts.answers.push_back(QMessageBox::StandardButton(answer));
         const QString path = fileName.isEmpty() ? QString() : rig.dir.filePath(fileName);
         if (answer == QMessageBox::Yes)
@@ -240,20 +255,22 @@ private slots:
 
         const bool closed = w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(rig.prompts.messages.value(0), QStringLiteral("Save Real-Time Graph ?"));
+        QVERIFY(rig.prompts.messages.value(0).startsWith(QStringLiteral("A real-time run is recording.")));
+        QCOMPARE(rig.prompts.messages.value(1), QStringLiteral("Save Real-Time Graph ?"));
+        QVERIFY(!rig.program.session.recording());
         QCOMPARE(closed, closes);
         QCOMPARE(w.isNull(), closes);
         QCOMPARE(QFile::exists(path), fileWritten);
         if (closes) {
             QVERIFY(rig.program.graph.RealTimeGraph.isNull());
-            QVERIFY(!rig.program.realTime.Running);
-            QCOMPARE(rig.program.realTime.SampleCount, 0);
+            QCOMPARE(rig.program.session.sampleCount(), 0);  // the ended run went with its window
             QCOMPARE(runEnabled, 1);
-            QVERIFY(!rig.program.realTime.Unsaved);
+            QVERIFY(!rig.program.graph.RealTimeUnsaved);
         } else {
             // Nothing saved, nothing lost: the samples and the question stay.
-            QVERIFY(rig.program.realTime.Unsaved);
-            QCOMPARE(rig.program.realTime.SampleCount, 3);
+            QVERIFY(rig.program.graph.RealTimeUnsaved);
+            QCOMPARE(w->realTimeView()->points(), 3);
+            QCOMPARE(rig.program.session.sampleCount(), 3);
             if (!path.isEmpty())  // a failed write is reported with the file's name
                 QVERIFY(rig.prompts.messages.last().contains(QDir::toNativeSeparators(path)));
             delete w;
@@ -290,7 +307,8 @@ private slots:
         std::unique_ptr<TfrmGraph> w(rig.openRealTime());
         ChartModel& chart = w->chart();
         fillExample(chart, rig.clock.now());
-        rig.program.realTime.SampleCount = 5;
+        rig.record(5);
+        rig.program.session.stop();
         for (int k = 4; k <= 6; ++k) {
             chart.setGraphAnnotationX(k, 46000.0);
             chart.setGraphAnnotationY(k, 20.0);
@@ -311,7 +329,8 @@ private slots:
         for (int k = 4; k <= 6; ++k)
             QCOMPARE(chart.GraphAnnotationX(k), 0.0);
         QCOMPARE(rig.program.graph.AnnotationCounter, 3);
-        QCOMPARE(rig.program.realTime.SampleCount, 0);
+        QCOMPARE(w->realTimeView()->points(), 0);
+        QCOMPARE(rig.program.session.sampleCount(), 0);
         QCOMPARE(w->txtT1Max->text(), QString());
     }
 
@@ -333,27 +352,26 @@ private slots:
         Rig rig;
         std::unique_ptr<TfrmGraph> w(rig.openRealTime());
         fillExample(w->chart(), rig.clock.now());
-        rig.program.realTime.Running = true;
-        rig.program.realTime.SampleCount = 5;
+        rig.record(5);
         rig.prompts.answers = {QMessageBox::StandardButton(answer)};
         rig.prompts.fileNames = {QString()};
 
         w->ComboBox2->setCurrentIndex(5);
         emit w->ComboBox2->activated(5);  // the user's choice of 00:05
         QCOMPARE(rig.prompts.messages.size(), 1);
-        QCOMPARE(rig.program.realTime.RateSeconds, rate);
+        QCOMPARE(rig.program.session.rateSeconds(), rate);
         QCOMPARE(w->ComboBox2->currentIndex(), rate);
-        QCOMPARE(rig.program.realTime.Running, !cleared);  // a run ends only with its samples
+        QCOMPARE(rig.program.session.recording(), !cleared);  // a run ends only with its samples
         QCOMPARE(w->chart().XDataII(0, 0) == 0.0, cleared);
         if (rate == 5)
-            QCOMPARE(rig.program.realTime.AxisExtendDays, 500.0 / 86400.0);
+            QCOMPARE(rig.program.graph.AxisExtendDays, 500.0 / 86400.0);
 
         // Both lists at 00 mean 00:02.
-        rig.program.realTime.Running = false;
-        rig.program.realTime.SampleCount = 0;
+        rig.program.session.clear();
+        w->realTimeView()->reset();
         w->setRateLists(0, 0);
         emit w->ComboBox1->activated(0);
-        QCOMPARE(rig.program.realTime.RateSeconds, 2);
+        QCOMPARE(rig.program.session.rateSeconds(), 2);
         QCOMPARE(w->ComboBox2->currentIndex(), 2);
     }
 
@@ -414,7 +432,7 @@ private slots:
         TfrmGraph w(rig.program);
         w.setAttribute(Qt::WA_DeleteOnClose, false);
         fillExample(w.chart(), QDateTime(QDate(2026, 1, 5), QTime(10, 0, 0)));
-        rig.program.realTime.RateSeconds = 2;
+        rig.program.session.setRateSeconds(2);
         ShowStatistics(w);
         QCOMPARE(w.txtT1Max->text(), QStringLiteral("25.0@05/01/2026 10:00:10"));
         QCOMPARE(w.txtT1Min->text(), QStringLiteral("18.0@05/01/2026 10:00:30"));
@@ -424,7 +442,7 @@ private slots:
         QCOMPARE(w.txtDataNo->text(), QStringLiteral("5"));
         QCOMPARE(w.ComboBox1->currentText(), QStringLiteral("00"));
         QCOMPARE(w.ComboBox2->currentText(), QStringLiteral("08"));
-        QCOMPARE(rig.program.realTime.RateSeconds, 2);  // the lists changed, the handler did not run
+        QCOMPARE(rig.program.session.rateSeconds(), 2);  // the lists changed, the handler did not run
         QVERIFY(rig.prompts.messages.isEmpty());
 
         w.Button2->click();

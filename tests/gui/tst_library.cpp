@@ -130,15 +130,14 @@ private slots:
             return int(QDialog::Accepted);
         });
         rig.main->btnRunClick();
-        RealTimeState& rt = rig.program->realTime;
-        for (int i = 0; i < 400 && rt.SampleCount < 6; ++i)
+        for (int i = 0; i < 400 && rig.runPoints() < 6; ++i)
             rig.tick();
-        QCOMPARE(rt.SampleCount, 6);
+        QCOMPARE(rig.runPoints(), 6);
         const std::vector<ChartAlarmEvent> events = live.chart().alarmEvents();
         QCOMPARE(int(events.size()), 2);
 
-        rig.program->journal.reset();  // killed: nothing more reaches the library
-        rt.Running = false;
+        rig.program->dropJournal();  // killed: nothing more reaches the library
+        rig.program->session.stop();
         rig.prompts.messages.clear();
         rig.prompts.answers = {QMessageBox::Yes};
         OfferInterruptedRecordings(*rig.program);
@@ -172,16 +171,15 @@ private slots:
             return int(QDialog::Accepted);
         });
         rig.main->btnRunClick();
-        RealTimeState& rt = rig.program->realTime;
-        for (int i = 0; i < 400 && rt.SampleCount < 12; ++i)
+        for (int i = 0; i < 400 && rig.runPoints() < 12; ++i)
             rig.tick();
-        QCOMPARE(rt.SampleCount, 12);
-        QVERIFY(rt.Running);  // past its count of 5
+        QCOMPARE(rig.runPoints(), 12);
+        QVERIFY(rig.recording());  // past its count of 5
         TfrmGraph& w = *rig.program->graph.RealTimeGraph;
         ChartModel& chart = w.chart();
         QCOMPARE(chart.Points(), 5);
         rig.main->btnStopClick();
-        const std::int64_t id = *rig.program->journal->recordingId();
+        const std::int64_t id = *rig.program->journal()->recordingId();
         QString error;
         const auto data = rig.program->library->get()->loadRecording(id, 0, &error);
         QVERIFY(data);

@@ -19,6 +19,7 @@
 #include "graph/graphfile.h"
 #include "graph/realtimestate.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "meter/choice/devicechoice.h"
@@ -108,15 +109,16 @@ private:
             return int(QDialog::Accepted);
         });
         main.btnRunClick();
-        RealTimeState& rt = program.realTime;
-        QVERIFY(rt.Running);
-        QCOMPARE(rt.RateSeconds, 1);
+        const RecordingSession& session = program.session;
+        const RealTimeView& view = *program.graph.RealTimeGraph->realTimeView();
+        QVERIFY(session.recording());
+        QCOMPARE(session.settings().rateSeconds, 1);
 
         QElapsedTimer elapsed;
         elapsed.start();
         const double start = clock.nowDays();
         const long limit = 5L * records + 1000;  // five ticks a record, with room for slips
-        for (long i = 0; i < limit && rt.Running; ++i) {
+        for (long i = 0; i < limit && session.recording(); ++i) {
             tick();
             if (i % 500 == 0)
                 QCoreApplication::processEvents();  // the graph is painted now and then, as on screen
@@ -126,12 +128,12 @@ private:
         std::printf(
             "[ long run ] %d records in %.1f s: Points %d, SampleCount %d, last X %.1f s after Run, "
             "VmRSS %ld kB before, %ld kB after\n",
-            records, elapsed.elapsed() / 1000.0, chart.Points(), rt.SampleCount,
+            records, elapsed.elapsed() / 1000.0, chart.Points(), view.points(),
             (chart.XDataII(0, chart.Points() - 1) - start) * 86400.0, rssBefore, rssAfter);
-        QVERIFY(!rt.Running);
+        QVERIFY(!session.recording());
         // Every record is taken; an outage adds a break (a point without readings) on top.
-        QCOMPARE(rt.SampleCount - rt.GapPoints, records);
-        QCOMPARE(chart.Points(), rt.SampleCount);
+        QCOMPARE(view.points() - view.gapPoints(), records);
+        QCOMPARE(chart.Points(), view.points());
         for (int i = 1; i < chart.Points(); ++i)
             QVERIFY2(chart.XDataII(0, i) > chart.XDataII(0, i - 1), qPrintable(QString::number(i)));
         if (soak) {
@@ -154,7 +156,7 @@ private:
                 QVERIFY2(step > 1.5 && step < 15.0,
                          qPrintable(QStringLiteral("%1 s around point %2").arg(step).arg(i)));
             }
-            QCOMPARE(outages, rt.GapPoints);
+            QCOMPARE(outages, view.gapPoints());
             QVERIFY2(outages >= 20 && outages <= 24, qPrintable(QString::number(outages)));
             QVERIFY2(rssAfter - rssBefore < 128 * 1024, qPrintable(QString::number(rssAfter - rssBefore)));
         } else {

@@ -205,14 +205,15 @@ private slots:
     void dueSamplesAreHandedOver()
     {
         // Seconds are counted per change of the clock's second; a sample falls due after
-        // RateSeconds of them and is taken at the next valid reading.
+        // the rate's seconds and is taken at the next valid reading.
         ShellRig rig;
         QList<double> times;
-        rig.program->appendRealTimeSample = [&](std::uint8_t, double t, float, float, float, float) { times << t; };
+        QObject::connect(&rig.program->session, &RecordingSession::sampleAdded,
+                         [&](const SessionSample& s, std::uint8_t) { times << s.time; });
         rig.tick();
-        RealTimeState& rt = rig.program->realTime;
-        rt.Running = true;
-        rt.RateSeconds = 2;
+        SessionSettings run;
+        run.rateSeconds = 2;
+        rig.program->session.start(run);
         rig.program->monitor.SecondTicks = 0;
         rig.tick(5);  // to 10:00:01.200: the second changed once
         QCOMPARE(rig.program->monitor.SecondTicks, 1);
@@ -222,17 +223,18 @@ private slots:
         QCOMPARE(times.size(), 1);
         QCOMPARE(fromDays(times[0]).time(), QTime(10, 0, 2, 200));
         QCOMPARE(rig.program->monitor.SecondTicks, 0);
-        QVERIFY(rt.Unsaved);
+        QVERIFY(rig.program->graph.RealTimeUnsaved);
 
-        // With the real-time graph closed the count restarts, but nothing is handed over.
-        rt.Unsaved = false;  // no save prompt on closing
+        // With the real-time graph closed and the run kept, the samples go on being taken.
+        rig.program->graph.RealTimeUnsaved = false;      // no save prompt on closing
+        rig.prompts.answers.push_back(QMessageBox::No);  // do not end the run
         rig.program->graph.RealTimeGraph->close();
         QTRY_VERIFY(!rig.program->graph.RealTimeGraph);
-        rt.Running = true;
+        QVERIFY(rig.program->session.recording());
         rig.tick(10);
-        QCOMPARE(times.size(), 1);
-        QVERIFY(!rt.Unsaved);
-        QVERIFY(rig.program->monitor.SecondTicks < 2);
+        QCOMPARE(times.size(), 2);
+        QCOMPARE(fromDays(times[1]).time(), QTime(10, 0, 4, 0));
+        QVERIFY(!rig.program->graph.RealTimeUnsaved);
     }
 
     void panelKeySendsOneFrameAndResumes()
@@ -352,7 +354,7 @@ private slots:
             QPointer<QWidget> list = table;
             QPointer<TfrmGraph> logger = EnsureLoggerGraph(*rig.program);
             rig.program->graph.LoggerGraphUnsaved = c.unsaved;
-            rig.program->realTime.RateSeconds = 9;
+            rig.program->session.setRateSeconds(9);
             if (c.answer != QMessageBox::NoButton)
                 rig.prompts.answers.push_back(c.answer);
             rig.prompts.messages.clear();
@@ -420,9 +422,9 @@ private slots:
         ShellRig exitRig(true, false);
         exitRig.program->settingsFile = file;
         exitRig.main = std::make_unique<TfrmMain>(*exitRig.program);
-        QCOMPARE(exitRig.program->realTime.RateSeconds, 75);
+        QCOMPARE(exitRig.program->session.rateSeconds(), 75);
         QCOMPARE(exitRig.program->graph.AnnoColor, 255);
-        exitRig.program->realTime.RateSeconds = 5;
+        exitRig.program->session.setRateSeconds(5);
         exitRig.main->Exit1Click();
         exitRig.main.reset();
         QCOMPARE(readRate(), 75);  // File > Exit leaves the old value
@@ -433,8 +435,8 @@ private slots:
         refuseRig.main = std::make_unique<TfrmMain>(*refuseRig.program);
         refuseRig.main->show();
         refuseRig.prompts.messages.clear();
-        refuseRig.program->realTime.Unsaved = true;
-        refuseRig.program->realTime.RateSeconds = 9;
+        refuseRig.program->graph.RealTimeUnsaved = true;
+        refuseRig.program->session.setRateSeconds(9);
         refuseRig.prompts.answers.push_back(QMessageBox::Cancel);
         QVERIFY(!refuseRig.main->close());
         QCOMPARE(refuseRig.prompts.messages.size(), 1);
@@ -445,7 +447,7 @@ private slots:
         closeRig.program->settingsFile = file;
         closeRig.main = std::make_unique<TfrmMain>(*closeRig.program);
         closeRig.main->show();
-        closeRig.program->realTime.RateSeconds = 5;
+        closeRig.program->session.setRateSeconds(5);
         QVERIFY(closeRig.main->close());
         QCOMPARE(readRate(), 5);
     }

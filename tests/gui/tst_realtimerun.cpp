@@ -14,6 +14,10 @@
 #include "graph/ui/tfrmannoedit.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
+#include "library/library.h"
+#include "library/libraryaccess.h"
+#include "library/runjournal.h"
+#include "logger/ui/librarycommands.h"
 #include "meter/lcdlayout.h"
 #include "shellrig.h"
 
@@ -61,7 +65,7 @@ TfrmGraph& startRun(ShellRig& rig, const QString& count)
 // Ticks until the run has taken n samples (or stopped, or far too long).
 void ticksUntilSamples(ShellRig& rig, int n)
 {
-    for (int i = 0; i < 200 && rig.program->realTime.SampleCount < n && rig.program->realTime.Running; ++i)
+    for (int i = 0; i < 200 && rig.runPoints() < n && rig.recording(); ++i)
         rig.tick();
 }
 
@@ -82,8 +86,7 @@ private slots:
         setReading(rig, {235, -120, 0, 0}, 0x04 | 0x80);
         TfrmGraph& w = startRun(rig, QStringLiteral("5"));
         QVERIFY(rig.prompts.unexpected.isEmpty());
-        RealTimeState& rt = rig.program->realTime;
-        QVERIFY(rt.Running);
+        QVERIFY(rig.recording());
         QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
         QVERIFY(m.btnStop->isEnabled() && m.Stop1->isEnabled());
         QVERIFY(!w.tbntClr->isEnabled());
@@ -92,8 +95,8 @@ private slots:
         QCOMPARE(w.txtT1Avg->text(), QString());
 
         ticksUntilSamples(rig, 5);
-        QVERIFY(!rt.Running);
-        QCOMPARE(rt.SampleCount, 5);
+        QVERIFY(!rig.recording());
+        QCOMPARE(rig.runPoints(), 5);
         ChartModel& chart = w.chart();
         QCOMPARE(chart.Points(), 5);
         for (int i = 1; i < 5; ++i)
@@ -114,7 +117,7 @@ private slots:
         QVERIFY(m.btnRun->isEnabled() && m.Run1->isEnabled());
         QVERIFY(!m.btnStop->isEnabled() && !m.Stop1->isEnabled());
         QVERIFY(w.tbntClr->isEnabled());
-        QVERIFY(rt.Unsaved);
+        QVERIFY(rig.program->graph.RealTimeUnsaved);
     }
 
     void stopEarlyCutsTheStoreAndAverages()
@@ -122,7 +125,6 @@ private slots:
         ShellRig rig;
         TfrmGraph& w = startRun(rig, QStringLiteral(" 2000"));
         ChartModel& chart = w.chart();
-        RealTimeState& rt = rig.program->realTime;
         setReading(rig, {200, 215, 0, 0});
         ticksUntilSamples(rig, 1);
         setReading(rig, {30000, 225, 0, 0}, 0x02);  // T1 at 3000 (no average), T2 "OL"
@@ -138,7 +140,7 @@ private slots:
 
         rig.clock.advanceMs(700);
         rig.main->btnStopClick();
-        QVERIFY(!rt.Running);
+        QVERIFY(!rig.recording());
         QCOMPARE(chart.Points(), 3);
         QCOMPARE(chart.ManualMaxX(), rig.clock.nowDays());
         QCOMPARE(w.txtT1Avg->text(), QStringLiteral("20.000"));
@@ -153,12 +155,11 @@ private slots:
     {
         ShellRig rig;
         TfrmMain& m = *rig.main;
-        RealTimeState& rt = rig.program->realTime;
         setReading(rig, {215, 300, 250, 0});
         TfrmGraph& w = startRun(rig, QStringLiteral("6"));
         ChartModel& chart = w.chart();
         ticksUntilSamples(rig, 3);
-        QCOMPARE(rt.SampleCount, 3);
+        QCOMPARE(rig.runPoints(), 3);
 
         rig.meter->present = false;
         for (int i = 0; i < 10 && rig.program->monitor.Connected; ++i)
@@ -167,10 +168,10 @@ private slots:
         QVERIFY(m.btnStop->isEnabled() && m.Stop1->isEnabled());
         QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
         rig.tick(40);  // eight seconds away: four samples due and missed
-        QCOMPARE(rt.SampleCount, 3);
+        QCOMPARE(rig.runPoints(), 3);
         rig.meter->present = true;
         ticksUntilSamples(rig, 99);
-        QVERIFY(!rt.Running);
+        QVERIFY(!rig.recording());
 
         // Six samples and one break after the third.
         QCOMPARE(chart.Points(), 7);
@@ -190,14 +191,14 @@ private slots:
         rig.prompts.answers.push_back(QMessageBox::No);  // the previous run is not saved
         rig.prompts.dialogs.push_back(setupAnswer(QStringLiteral("100")));
         m.btnRunClick();
-        QVERIFY(rt.Running);
+        QVERIFY(rig.recording());
         ticksUntilSamples(rig, 2);
         rig.meter->present = false;
         for (int i = 0; i < 10 && rig.program->monitor.Connected; ++i)
             rig.tick();
         QVERIFY(m.Stop1->isEnabled());
         m.Stop1->trigger();
-        QVERIFY(!rt.Running);
+        QVERIFY(!rig.recording());
         QCOMPARE(chart.Points(), 2);
         QVERIFY(!m.btnStop->isEnabled() && !m.Stop1->isEnabled());
         QVERIFY(!m.btnRun->isEnabled() && !m.Run1->isEnabled());
@@ -249,8 +250,8 @@ private slots:
         QCOMPARE(afterFive, QStringLiteral("2:46:40"));
         TfrmGraph& w = *rig.program->graph.RealTimeGraph;
         QCOMPARE(w.ComboBox2->currentIndex(), 5);  // the dialog's rate is copied either way
-        QCOMPARE(rig.program->realTime.Running, runs);
-        QCOMPARE(rig.program->realTime.RateSeconds, runs ? 5 : 2);
+        QCOMPARE(rig.recording(), runs);
+        QCOMPARE(rig.program->session.rateSeconds(), runs ? 5 : 2);
         if (!runs) {
             QCOMPARE(rig.prompts.messages, QStringList{typed + QStringLiteral(" is not valid.\n")});
             QVERIFY(rig.main->btnRun->isEnabled());
@@ -314,8 +315,8 @@ private slots:
         QCOMPARE(rig.prompts.messages.first(),
                  QStringLiteral("There are datas in Real_Time graph ,it have to reset the graph.\n"
                                 "Do you want to save the Real-Time graph ?"));
-        QVERIFY(rig.program->realTime.Running);
-        QCOMPARE(rig.program->realTime.SampleCount, reset ? 0 : 2);
+        QVERIFY(rig.recording());
+        QCOMPARE(rig.runPoints(), reset ? 0 : 2);
         QCOMPARE(w.chart().Points(), reset ? 10 : 2000);
         QCOMPARE(w.chart().YData(0, 1), reset ? kGapValue : 21.0f);
     }
@@ -383,6 +384,71 @@ private slots:
         click(a, r.center());
         QCOMPARE(rig.program->graph.AnnotationCounter, 4);
         delete b;
+    }
+
+    // A run does not belong to its window: closing the window asks whether to end the
+    // run, a run kept goes on recording without a window, and Real Time Graph shows it
+    // again from its first sample, with its mark.
+    void aRunKeptRecordsWithoutItsWindow()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        setReading(rig, {235, 0, 0, 0});
+        QPointer<TfrmGraph> w = &startRun(rig, QStringLiteral("6"));
+        ticksUntilSamples(rig, 2);
+        GraphState& g = rig.program->graph;
+        const int mark = ++g.AnnotationCounter;
+        w->chart().setGraphAnnotationX(mark, w->chart().XDataII(0, 1));
+        w->chart().setGraphAnnotationY(mark, 23.5);
+        w->chart().setGraphAnnotationText(mark, QStringLiteral("lid open"));
+
+        rig.prompts.messages.clear();
+        rig.prompts.answers = {QMessageBox::Cancel};
+        QVERIFY(!w->close());
+        QVERIFY(rig.recording());
+        rig.prompts.answers = {QMessageBox::No};
+        QVERIFY(w->close());
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(rig.prompts.messages.size(), 2);  // asked twice, never about saving
+        QVERIFY(rig.prompts.messages.last().startsWith(QStringLiteral("A real-time run is recording.")));
+        QVERIFY(rig.recording());
+        QVERIFY(rig.main->btnStop->isEnabled() && !rig.main->btnRun->isEnabled());
+        QVERIFY(!rig.main->RealTimeGraph1->isChecked());
+        for (int i = 0; i < 100 && rig.program->session.sampleCount() < 4; ++i)
+            rig.tick();
+        QCOMPARE(rig.program->session.sampleCount(), 4);
+
+        rig.main->RealTimeGraph1Click();
+        w = rig.program->graph.RealTimeGraph;
+        QVERIFY(w);
+        const auto& samples = rig.program->session.samples();
+        QCOMPARE(rig.runPoints(), 4);
+        QCOMPARE(w->txtDataNo->text(), QStringLiteral("4"));
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(w->chart().XDataII(0, i), samples[size_t(i)].time);
+        QCOMPARE(w->txtStartTime->text(), DateTimeText(rig.program->session.startTime()));
+        QCOMPARE(w->txtT1Max->text(), QStringLiteral("23.5@") + DateTimeText(samples[0].time));
+        QCOMPARE(w->chart().GraphAnnotationText(g.AnnotationCounter), QStringLiteral("lid open"));
+        QVERIFY(!w->tbntClr->isEnabled());
+
+        ticksUntilSamples(rig, 6);
+        QVERIFY(!rig.recording());
+        QCOMPARE(w->chart().Points(), 6);
+        QCOMPARE(w->txtT1Avg->text(), QStringLiteral("23.500"));
+        QString error;
+        const auto data = rig.program->library->get()->loadRecording(*rig.program->journal()->recordingId(), 0, &error);
+        QVERIFY2(data, qPrintable(error));
+        QCOMPARE(data->samples.size(), std::size_t(6));
+        QCOMPARE(data->entry.state, QString::fromLatin1(kStateComplete));
+        QCOMPARE(data->annotations.size(), std::size_t(1));
+        QCOMPARE(data->annotations[0].text, QStringLiteral("lid open"));
+
+        // An ended run goes with the window that showed it.
+        rig.prompts.answers = {QMessageBox::No};  // not saved
+        QVERIFY(w->close());
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(rig.program->session.sampleCount(), 0);
+        QVERIFY(rig.prompts.unexpected.isEmpty());
     }
 
     void dataHotSpotMovesOneMark()

@@ -76,20 +76,8 @@ void MonitorLoop::showReading()
     if (m_program.panel)
         m_program.panel->RedrawPanel(live);
 
-    RealTimeState& rt = m_program.realTime;
-    if (!rt.Running)
-        return;
-    const std::optional<CycleSample> sample = m_cycle.takeDueSample(rt.RateSeconds);
-    if (!sample)
-        return;
-    if (sample->missedBefore)
-        rt.SampleMissed = true;
-    // --- real-time run hand-over ---
-    if (m_program.graph.RealTimeGraph && m_program.appendRealTimeSample) {
-        m_program.appendRealTimeSample(sample->flags, sample->days, sample->T[0], sample->T[1], sample->T[2],
-                                       sample->T[3]);
-        rt.Unsaved = true;
-    }
+    // The session takes the reading when a sample is due; its observers take it from there.
+    m_program.session.takeDueSample(0, m_cycle);
 }
 
 void MonitorLoop::setTimerEnabled(QTimer& timer, bool on)

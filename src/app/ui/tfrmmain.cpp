@@ -157,7 +157,6 @@ void TfrmMain::installGraphHooks()
         btnStop->setEnabled(on);
         Stop1->setEnabled(on);
     });
-    InstallRealTimeRun(m_program);
     InstallDataLoggerHooks(m_program);
     InstallFileHooks(m_program);
 }
@@ -334,7 +333,7 @@ void TfrmMain::FormCreate()
 {
     if (auto settings = openProgramSettings(m_program.settingsFile)) {
         const StoredSettings s = readSettings(*settings);
-        m_program.realTime.RateSeconds = s.RealTimeRate;
+        m_program.session.setRateSeconds(s.RealTimeRate);
         m_program.graph.AnnoColor = s.AnnoColor;
     }
     if (!m_program.digits || (m_program.digits->largeLoaded == 0 && m_program.digits->smallLoaded == 0))
@@ -354,7 +353,7 @@ void TfrmMain::FormShow()
 {
     Setup1->setVisible(m_program.serviceMode);
 
-    m_program.realTime.AxisExtendDays = 10.0 * kDaysPerSecond;
+    m_program.graph.AxisExtendDays = 10.0 * kDaysPerSecond;
     OpenRealTimeGraph(m_program);
     openPanel();
 
@@ -407,9 +406,14 @@ bool TfrmMain::FormCloseQuery()
         else
             others << sub;
     }
+    // Closing the program ends a run: the real-time graph does not offer to keep it.
+    m_program.graph.EndRunOnClose = true;
     for (QMdiSubWindow* sub : asking + others)
-        if (!sub->close())
+        if (!sub->close()) {
+            m_program.graph.EndRunOnClose = false;
             return false;
+        }
+    m_program.session.stop();  // one that went on without its window
     for (QMdiSubWindow* sub : panels)
         sub->close();
     return true;
@@ -419,7 +423,7 @@ void TfrmMain::FormClose()
 {
     QString problem = m_places->saveAll(*this);
     if (auto settings = openProgramSettings(m_program.settingsFile)) {
-        const QString written = writeSettings(*settings, {m_program.realTime.RateSeconds, m_program.graph.AnnoColor});
+        const QString written = writeSettings(*settings, {m_program.session.rateSeconds(), m_program.graph.AnnoColor});
         if (problem.isEmpty())
             problem = written;
     }
@@ -439,7 +443,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
 
 void TfrmMain::updateRunCommands()
 {
-    const bool running = m_program.realTime.Running;
+    const bool running = m_program.session.recording();
     QWidget* clear = nullptr;
     if (QWidget* graph = m_program.graph.RealTimeGraph.data())
         clear = graph->findChild<QWidget*>(QStringLiteral("tbntClr"));
@@ -481,7 +485,7 @@ void TfrmMain::meterLost()
         a->setEnabled(false);
     // A run goes on without the meter (its samples wait for it to come back), and the
     // user must be able to end it meanwhile.
-    const bool running = m_program.realTime.Running;
+    const bool running = m_program.session.recording();
     btnStop->setEnabled(running);
     Stop1->setEnabled(running);
     m_status[0]->clear();

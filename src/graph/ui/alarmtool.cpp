@@ -20,9 +20,9 @@
 #include "base/localetext.h"
 #include "base/settings.h"
 #include "chart/ui/chartview.h"
-#include "graph/ui/journalhooks.h"
 #include "program/program.h"
 #include "program/prompts.h"
+#include "session/recordingsession.h"
 
 namespace kelvor {
 
@@ -175,7 +175,7 @@ AlarmTool::AlarmTool(Program& program, ChartView& view, std::array<std::vector<Q
       m_program(program),
       m_view(view),
       m_fields(std::move(fields)),
-      m_monitor(ReadAlarmLimits(program)),
+      m_limits(ReadAlarmLimits(program)),
       m_notify(defaultNotify)
 {
     m_button = new QToolButton;
@@ -219,7 +219,9 @@ void AlarmTool::setNotifier(std::function<void(const QString&, const QString&)> 
 
 void AlarmTool::setLimits(const AlarmLimits& limits)
 {
-    m_monitor.setLimits(limits);
+    m_limits = limits;
+    if (m_session)
+        m_session->setAlarmLimits(limits);
     m_itemsFor = -1;
     showFieldStates();
     m_view.redraw();
@@ -227,7 +229,7 @@ void AlarmTool::setLimits(const AlarmLimits& limits)
 
 bool AlarmTool::editLimits()
 {
-    AlarmLimitsDialog dialog(m_monitor.limits(), m_view.model().unitText(), m_view.window());
+    AlarmLimitsDialog dialog(m_limits, m_view.model().unitText(), m_view.window());
     if (m_program.prompts.exec(dialog) != QDialog::Accepted)
         return false;
     const AlarmLimits limits = dialog.limits();
@@ -240,55 +242,41 @@ void AlarmTool::onAction(int action)
 {
     if (action != sgResetImage && action != sgReinitAndReset)
         return;
-    if (m_watching)
-        scan();
     if (int(m_view.model().alarmEvents().size()) != m_listed)
         fillList();
 }
 
-void AlarmTool::scan()
+void AlarmTool::watch(RecordingSession& session)
 {
-    ChartModel& model = m_view.model();
-    if (model.Subsets() < 4)
-        return;
-    const std::vector<double>& x = model.xData(0);
-    const int n = int(x.size());
-    if (n == 0 || x[0] == 0.0 || x[0] > m_lastFed) {
-        // Cleared, or a new run: its alarms start afresh.
-        m_monitor.reset();
-        m_lastFed = 0.0;
-        if (!model.alarmEvents().empty() && (n == 0 || x[0] == 0.0))
-            model.clearAlarmEvents();
-        showFieldStates();
-        if (n == 0 || x[0] == 0.0)
-            return;
-    }
-    // The newest samples: the store only appends (or scrolls), so walk back to the last one fed.
-    int from = n;
-    while (from > 0 && (x[size_t(from - 1)] == 0.0 || x[size_t(from - 1)] > m_lastFed))
-        --from;
-    std::vector<AlarmEvent> events;
-    for (int i = from; i < n && x[size_t(i)] != 0.0; ++i) {
-        std::array<float, 4> values{};
-        for (int c = 0; c < 4; ++c)
-            values[size_t(c)] = model.YData(c, i);
-        m_monitor.feed(x[size_t(i)], values, events);
-        m_lastFed = x[size_t(i)];
-    }
-    if (events.empty())
-        return;
-    for (const AlarmEvent& e : events) {
-        model.addAlarmEvent(e);
-        JournalAlarmEvent(m_program, e);
+    m_session = &session;
+    session.setAlarmLimits(m_limits);
+    connect(&session, &RecordingSession::alarmEvent, this, [this](const AlarmEvent& e) {
+        m_view.model().addAlarmEvent(e);
         m_notify(QStringLiteral("KELVOR alarm"), eventText(e));
-    }
-    showFieldStates();
+        showFieldStates();
+        m_view.model().PEactions(sgResetImage);  // the list and the marks take it in
+    });
+    connect(&session, &RecordingSession::stateChanged, this, [this](SessionState state) {
+        // A new run, or the graph cleared: its alarms start afresh.
+        if (state == SessionState::Ended)
+            return;
+        if (!m_view.model().alarmEvents().empty())
+            m_view.model().clearAlarmEvents();
+        showFieldStates();
+    });
+}
+
+void AlarmTool::unwatch()
+{
+    if (m_session)
+        disconnect(m_session, nullptr, this, nullptr);
+    m_session = nullptr;
 }
 
 QString AlarmTool::eventText(const AlarmEvent& e) const
 {
     const ChartModel& m = m_view.model();
-    const AlarmLimit& l = m_monitor.limits().channels[size_t(e.subset)];
+    const AlarmLimit& l = m_limits.channels[size_t(e.subset)];
     const bool high = e.kind == int(AlarmKind::HighRaised) || e.kind == int(AlarmKind::HighEnded);
     const std::optional<double> limit = high ? l.high : l.low;
     const QString limitText = limit ? QString::number(*limit) + QLatin1Char(' ') + m.unitText() : QString();
@@ -301,7 +289,7 @@ void AlarmTool::showFieldStates()
 {
     for (int c = 0; c < 4; ++c)
         for (QLineEdit* f : m_fields[size_t(c)])
-            f->setStyleSheet(m_monitor.active(c) ? QStringLiteral("background: #c00000; color: white;") : QString());
+            f->setStyleSheet(channelAlarmed(c) ? QStringLiteral("background: #c00000; color: white;") : QString());
 }
 
 void AlarmTool::fillList()
@@ -331,7 +319,7 @@ void AlarmTool::ensureItems()
     if (m_itemsFor == int(m.alarmEvents().size()))
         return;
     ChartOverlay marks;
-    const AlarmLimits& limits = m_monitor.limits();
+    const AlarmLimits& limits = m_limits;
     for (int c = 0; c < 4; ++c) {
         const AlarmLimit& l = limits.channels[size_t(c)];
         if (!l.on)

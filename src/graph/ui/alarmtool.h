@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graph/alarms.h"
+#include "session/recordingsession.h"
 
 class QLineEdit;
 class QTableWidget;
@@ -23,7 +24,7 @@ AlarmLimits ReadAlarmLimits(const Program& program);
 void WriteAlarmLimits(const Program& program, const AlarmLimits& limits);
 
 // PC alarms on a graph window: the limit lines on the chart; while a real-time run
-// records, each crossing (see AlarmMonitor) turns the channel's statistics fields red,
+// records, each crossing the session meets (see AlarmMonitor) turns the channel's statistics fields red,
 // tells the user (a desktop notification, or a beep where there is none) and is marked
 // on the chart with its time; returning inside the limit is marked too. The events are
 // listed under the chart and kept with the chart, so a saved graph shows them again.
@@ -37,19 +38,20 @@ public:
     QToolButton* button() const { return m_button; }  // "Alarms": limits, list
     QTableWidget* list() const { return m_list; }     // the events, under the chart
 
-    // Watch the samples as they arrive (the real-time graph only).
-    void setWatching(bool on) { m_watching = on; }
+    // Shows the alarms of the session's runs as they happen (the real-time graph only):
+    // the session checks the limits set here.
+    void watch(RecordingSession& session);
+    void unwatch();
     void setLimits(const AlarmLimits& limits);
-    const AlarmLimits& limits() const { return m_monitor.limits(); }
+    const AlarmLimits& limits() const { return m_limits; }
     // Runs the limits dialog (through the program's prompts); true when confirmed.
     bool editLimits();
     // How the user is told of an event (default: tray message or beep).
     void setNotifier(std::function<void(const QString& title, const QString& text)> notify);
-    bool channelAlarmed(int channel) const { return m_monitor.active(channel); }
+    bool channelAlarmed(int channel) const { return m_session && m_session->channelAlarmed(channel); }
 
 private:
     void onAction(int action);
-    void scan();
     void showFieldStates();
     void fillList();
     void ensureItems();
@@ -60,13 +62,12 @@ private:
     std::array<std::vector<QLineEdit*>, 4> m_fields;
     QToolButton* m_button = nullptr;
     QTableWidget* m_list = nullptr;
-    AlarmMonitor m_monitor;
+    AlarmLimits m_limits;
     std::function<void(const QString&, const QString&)> m_notify;
-    bool m_watching = false;
-    double m_lastFed = 0.0;  // time of the last sample fed to the monitor
-    int m_listed = -1;       // events in the list
-    int m_overlay = 0;       // the limit lines and event marks on the chart
-    int m_itemsFor = -1;     // events the marks were made for
+    RecordingSession* m_session = nullptr;
+    int m_listed = -1;    // events in the list
+    int m_overlay = 0;    // the limit lines and event marks on the chart
+    int m_itemsFor = -1;  // events the marks were made for
 };
 
 }  // namespace kelvor

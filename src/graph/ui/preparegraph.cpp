@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QToolButton>
 
 #include "chart/chartmodel.h"
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/alarmtool.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
 #include "program/prompts.h"
@@ -108,7 +110,9 @@ TfrmGraph* OpenRealTimeGraph(Program& program)
     w->setWindowTitle(kRealTimeCaption);
     emit program.windowSignals.realTimeGraphChecked(true);
     w->setClearVisible(true);
-    w->alarms().setWatching(true);
+    auto* view = new RealTimeView(*w, program.session);
+    w->setRealTimeView(view);
+    w->alarms().watch(program.session);
 
     const double now = program.clock.nowDays();
     PrepareGraph(program, w->chart(), 4, 50.0f, -10.0f, now + 110.0 * kDaysPerSecond, now, 100, w);
@@ -121,8 +125,12 @@ TfrmGraph* OpenRealTimeGraph(Program& program)
     chart.setLineGapThreshold(1e20);
 
     w->pnlSamplingRate->setEnabled(true);
-    const int rate = program.realTime.RateSeconds;
+    const int rate =
+        program.session.recording() ? program.session.settings().rateSeconds : program.session.rateSeconds();
     w->setRateLists(rate / 60, rate % 60);
+    // A run that went on while no window showed it is shown from its start.
+    view->showSessionRun();
+    w->tbntClr->setEnabled(!program.session.recording());
 
     program.windowSignals.showWindow(w);
     w->move(w->x(), 0);
@@ -136,9 +144,11 @@ void ClearGraph(TfrmGraph& window)
     emptyAllPoints(chart);
     window.txtDataNo->clear();
     window.clearStatisticFields();
-    program.realTime.SampleCount = 0;
-    program.realTime.GapPoints = 0;
-    program.realTime.SampleMissed = false;
+    if (RealTimeView* view = window.realTimeView()) {
+        view->reset();
+        if (!program.session.recording())
+            program.session.clear();
+    }
     for (int k = 3; k <= program.graph.AnnotationCounter; ++k) {
         chart.setGraphAnnotationX(k, 0.0);
         chart.setGraphAnnotationY(k, 0.0);

@@ -24,6 +24,7 @@ class ChartView;
 class AlarmTool;
 class CursorTool;
 class DerivedTool;
+class RealTimeView;
 class ScaleTools;
 class Program;
 
@@ -56,6 +57,9 @@ public:
     DerivedTool& derived() const { return *m_derived; }
     // Alarm limits, their lines and events.
     AlarmTool& alarms() const { return *m_alarms; }
+    // The real-time graph's view of the recording session; null in any other graph.
+    RealTimeView* realTimeView() const { return m_realTime; }
+    void setRealTimeView(RealTimeView* view) { m_realTime = view; }
 
     // The window's role, as its caption tells it.
     bool isLoggerWindow() const { return windowTitle() == kLoggerCaption; }
@@ -188,6 +192,7 @@ private:
     ScaleTools* m_scales = nullptr;
     DerivedTool* m_derived = nullptr;
     AlarmTool* m_alarms = nullptr;
+    RealTimeView* m_realTime = nullptr;
     QColor m_dialogColor;
     QFont m_font;
     bool m_closed = false;

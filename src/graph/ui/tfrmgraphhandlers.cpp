@@ -14,13 +14,15 @@
 #include "base/localetext.h"
 #include "chart/ui/chartview.h"
 #include "graph/graphfile.h"
-#include "graph/ui/journalhooks.h"
+#include "graph/ui/alarmtool.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/toolicons.h"
 #include "program/program.h"
 #include "program/prompts.h"
+#include "session/recordingsession.h"
 
 namespace kelvor {
 
@@ -52,14 +54,26 @@ bool TfrmGraph::FormCloseQuery()
             m_program.graph.LoggerGraphUnsaved = false;
         }
     }
-    RealTimeState& rt = m_program.realTime;
-    if (rt.Unsaved && isRealTimeWindow()) {
+    if (isRealTimeWindow() && m_program.session.recording() && !m_program.graph.EndRunOnClose) {
+        // The run does not belong to the window: it may go on recording without it.
+        const auto answer = prompts.ask(
+            this,
+            QStringLiteral("A real-time run is recording.\nEnd the run?\n(No: it goes on recording, and Real Time "
+                           "Graph shows it again.)"),
+            kYesNoCancel);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        if (answer == QMessageBox::No)
+            return true;
+        m_program.session.stop();
+    }
+    if (m_program.graph.RealTimeUnsaved && isRealTimeWindow()) {
         const auto answer = prompts.ask(this, QStringLiteral("Save Real-Time Graph ?"), kYesNoCancel);
         if (answer == QMessageBox::Cancel)
             return false;
         if (answer == QMessageBox::Yes && !SaveGraphAs(m_program, m_chart, this))
             return false;
-        rt.Unsaved = false;
+        m_program.graph.RealTimeUnsaved = false;
     }
     if (UnsavedData) {
         // Any other window with unsaved data (a recording from the library) asks about
@@ -88,15 +102,23 @@ void TfrmGraph::FormClose()
     if (isRealTimeWindow()) {
         emit notify.realTimeGraphChecked(false);
         g.RealTimeGraph = nullptr;
-        if (m_program.monitor.Connected)
-            emit notify.runEnabled(true);
-        emit notify.stopEnabled(false);
-        if (m_program.realTime.Running)
-            JournalRunEnded(m_program, &m_chart);
-        m_program.realTime.Running = false;
-        m_program.realTime.SampleCount = 0;
-        m_program.realTime.GapPoints = 0;
-        m_program.realTime.SampleMissed = false;
+        if (!m_program.session.recording()) {
+            if (m_program.monitor.Connected)
+                emit notify.runEnabled(true);
+            emit notify.stopEnabled(false);
+        }
+        // A run the user let go on recording keeps its samples and marks for the next
+        // window; one that ended goes with the window that showed it.
+        if (m_program.graph.EndRunOnClose)
+            m_program.session.stop();
+        if (m_program.session.recording() && m_realTime)
+            m_realTime->handOverAnnotations();
+        // The window is deleted later: from here on it sees nothing of the run.
+        delete m_realTime;
+        m_realTime = nullptr;
+        m_alarms->unwatch();
+        if (!m_program.session.recording())
+            m_program.session.clear();
     }
     if (g.FileGraph == this)
         g.FileGraph = nullptr;
@@ -240,16 +262,17 @@ void TfrmGraph::Grid2Click()
 
 void TfrmGraph::ComboBox1Change()
 {
-    RealTimeState& rt = m_program.realTime;
+    RecordingSession& session = m_program.session;
+    const int current = session.recording() ? session.settings().rateSeconds : session.rateSeconds();
     int rate = std::max(0, ComboBox1->currentIndex()) * 60 + std::max(0, ComboBox2->currentIndex());
-    if (rate == rt.RateSeconds)
+    if (rate == current)
         return;
     if (rate == 0) {
         setRateLists(0, 2);
         rate = 2;
     }
     bool save = false;
-    if (rt.Running || rt.SampleCount != 0) {
+    if (session.recording() || (m_realTime && m_realTime->points() != 0)) {
         const auto answer = m_program.prompts.ask(
             this,
             QStringLiteral("Sampling Rate is being changed and it is recording Real-Time data or there are data in "
@@ -257,7 +280,7 @@ void TfrmGraph::ComboBox1Change()
                            "graph.\nDo you want to save the Real-Time graph ?"),
             kYesNoCancel);
         if (answer == QMessageBox::Cancel) {
-            setRateLists(rt.RateSeconds / 60, rt.RateSeconds % 60);
+            setRateLists(current / 60, current % 60);
             return;
         }
         save = answer == QMessageBox::Yes;
@@ -265,17 +288,15 @@ void TfrmGraph::ComboBox1Change()
     // Samples that did not reach the disk are not thrown away: the old rate and the run
     // stay as they were.
     if (save && !SaveGraphAs(m_program, m_chart, this)) {
-        setRateLists(rt.RateSeconds / 60, rt.RateSeconds % 60);
+        setRateLists(current / 60, current % 60);
         return;
     }
-    rt.RateSeconds = rate;
-    if (rt.Running)
-        JournalRunEnded(m_program, &m_chart);
-    rt.Running = false;
+    session.stop();
+    session.setRateSeconds(rate);
     tbntClr->setEnabled(true);
     emit m_program.windowSignals.runEnabled(true);
     emit m_program.windowSignals.stopEnabled(false);
-    rt.AxisExtendDays = rt.RateSeconds * 100.0 / kSecondsPerDay;
+    m_program.graph.AxisExtendDays = rate * 100.0 / kSecondsPerDay;
     ClearGraph(*this);
     m_chart.setLineGapThreshold(1e20);
     PESGraph1->setFocus();

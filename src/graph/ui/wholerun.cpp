@@ -5,34 +5,30 @@
 
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
-#include "library/libraryaccess.h"
-#include "library/runjournal.h"
+#include "library/librarytypes.h"
 #include "program/program.h"
-#include "program/prompts.h"
+#include "session/recordingsession.h"
 
 namespace kelvor {
 
 namespace {
 
-// Samples of the run that scrolled out of the window: those before its first one.
-bool earlierSamples(Program& program, double firstShown, std::vector<JournalSample>& out, QString* why)
+// Points of the run that scrolled out of the window: its samples before the first one
+// shown, with the break the window drew before a sample taken after missed ones.
+std::vector<JournalSample> earlierPoints(const RecordingSession& session, double firstShown)
 {
-    Library* library = program.library ? program.library->get() : nullptr;
-    const std::optional<std::int64_t> id = program.journal ? program.journal->recordingId() : std::nullopt;
-    if (!library || !id) {
-        *why = program.library ? program.library->lastError() : QStringLiteral("there is no library");
-        return false;
+    constexpr std::uint8_t kNoReadings = 0xF0;  // "----" on every channel
+    std::vector<JournalSample> out;
+    for (const SessionSample& s : session.samples()) {
+        if (!(s.time < firstShown))
+            break;
+        if (s.afterMiss && !out.empty())
+            out.push_back({out.back().time + (s.time - out.back().time) / 2.0, kNoReadings, {}});
+        out.push_back(s.journal());
     }
-    return library->forEachSample(
-        *id,
-        [&](const JournalSample& s) {
-            if (!(s.time < firstShown))
-                return false;
-            out.push_back(s);
-            return true;
-        },
-        why);
+    return out;
 }
 
 }  // namespace
@@ -48,32 +44,16 @@ ChartModel* WholeRun::chart()
 {
     if (m_whole)
         return m_whole.get();
-    const RealTimeState& rt = m_program.realTime;
-    const bool ownRun = m_window && static_cast<QWidget*>(m_program.graph.RealTimeGraph.data()) == m_window;
+    auto* graph = qobject_cast<TfrmGraph*>(m_window);
+    const RealTimeView* view = graph ? graph->realTimeView() : nullptr;
+    const RecordingSession& session = m_program.session;
     const int shownPoints = m_shown.Points();
-    const std::int64_t left = std::int64_t(rt.SampleCount) - shownPoints;
-    if (!ownRun || !rt.OpenEnded || left <= 0 || shownPoints == 0 || m_shown.Subsets() != 4)
+    if (!view || &graph->chart() != &m_shown || !session.settings().openEnded || view->points() <= shownPoints ||
+        shownPoints == 0 || m_shown.Subsets() != 4)
         return &m_shown;
 
-    std::vector<JournalSample> earlier;
-    QString why;
-    const bool read = earlierSamples(m_program, m_shown.XDataII(0, 0), earlier, &why);
-    if (!read || std::int64_t(earlier.size()) < left) {
-        if (read)
-            why = QStringLiteral("the library has %1 of them").arg(earlier.size());
-        const QString question =
-            QStringLiteral(
-                "This window holds only the latest %1 of the run's %2 samples, and the %3 before them "
-                "cannot be read back (%4).\nWrite the %1 samples the window holds?")
-                .arg(shownPoints)
-                .arg(rt.SampleCount)
-                .arg(left)
-                .arg(why);
-        if (m_program.prompts.ask(m_window, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-            return nullptr;
-        return &m_shown;
-    }
-
+    // The session holds every sample of its run, whatever the window still shows.
+    const std::vector<JournalSample> earlier = earlierPoints(session, m_shown.XDataII(0, 0));
     auto whole = std::make_unique<ChartModel>();
     if (!whole->LoadState(m_shown.StoreState()).ok())
         return &m_shown;  // a copy of a chart that is in memory does not fail

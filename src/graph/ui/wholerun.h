@@ -21,10 +21,8 @@ public:
     ~WholeRun();
 
     // The chart to write: the window's own when it holds its whole run, otherwise a copy
-    // of it (look, annotations, alarm events) with the run's earlier samples read back
-    // from the library ahead of the window's. When the library cannot give them, the user
-    // is told what the window holds and asked whether to write just that; nullptr when
-    // they would rather not.
+    // of it (look, annotations, alarm events) with the run's earlier samples, which the
+    // recording session keeps, ahead of the window's. Never null.
     ChartModel* chart();
 
 private:

@@ -245,8 +245,8 @@ void TfrmLibrary::btnDeleteClick()
             : QStringLiteral("Delete the %1 selected items from the library? This cannot be undone.").arg(ids.size());
     if (m_program.prompts.ask(this, question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    const auto running = m_program.journal && m_program.journal->active() ? m_program.journal->recordingId()
-                                                                          : std::optional<std::int64_t>();
+    const RunJournal* journal = m_program.journal();
+    const auto running = journal && journal->active() ? journal->recordingId() : std::optional<std::int64_t>();
     QStringList problems;
     for (std::int64_t id : ids) {
         if ((running && *running == id) || m_program.library->isBeingWritten(id)) {

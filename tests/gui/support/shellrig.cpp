@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shellrig.h"
 
+#include "graph/ui/realtimeview.h"
+#include "graph/ui/tfrmgraph.h"
+
 #include <QStandardPaths>
 
 #include "app/ui/monitorloop.h"
@@ -35,6 +38,12 @@ void ShellRig::tick(int n)
         clock.advanceMs(200);
         main->monitor().MainTimerTimer();
     }
+}
+
+int ShellRig::runPoints() const
+{
+    TfrmGraph* w = program->graph.RealTimeGraph;
+    return w && w->realTimeView() ? w->realTimeView()->points() : 0;
 }
 
 }  // namespace kelvor::test

@@ -27,6 +27,9 @@ struct ShellRig {
     ~ShellRig();
     QString settingsFile() const { return dir.filePath(QStringLiteral("settings.ini")); }
     void tick(int n = 1);  // n MainTimer ticks, each 200 ms of clock time apart
+    bool recording() const { return program->session.recording(); }
+    // Points of the real-time graph's store in use, breaks included (0 without the window).
+    int runPoints() const;
 };
 
 }  // namespace kelvor::test

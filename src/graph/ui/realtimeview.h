@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+
+#include "graph/realtimestate.h"
+
+namespace kelvor {
+
+class ChartModel;
+class RecordingSession;
+class TfrmGraph;
+struct SessionSample;
+enum class SessionState;
+
+// The real-time graph window as an observer of the recording session: each sample is
+// drawn as it is taken (a break before one taken after missed ones), the statistics
+// fields follow the session's extremes, and the run's end cuts the store to what was
+// taken and writes the averages. A window opened while a run goes on starts with the
+// run's samples so far.
+class RealTimeView : public QObject {
+    Q_OBJECT
+public:
+    RealTimeView(TfrmGraph& window, RecordingSession& session);
+
+    // Points of the store in use, breaks included, and the breaks among them.
+    int points() const { return m_store.SampleCount; }
+    int gapPoints() const { return m_store.GapPoints; }
+    // The window holds no sample of a run (a new run, the graph cleared).
+    void reset();
+    // Gets the store ready for a run of `count` samples starting now.
+    void prepareRun(int count, bool openEnded);
+    // Shows the run the session holds (the window was opened while it records or after it).
+    void showSessionRun();
+    // Gives the session the marks placed on the run (it ends, or goes on without the window).
+    void handOverAnnotations();
+
+private:
+    void append(const SessionSample& sample, bool draw);
+    void stateChanged(SessionState state);
+    void runEnded();
+    void showAnnotations();
+    void showExtremes(std::uint8_t moved);
+    double openEndedSpan() const;
+
+    TfrmGraph& m_window;
+    RecordingSession& m_session;
+    RealTimeState m_store;  // the counters of the window's store
+};
+
+}  // namespace kelvor
