@@ -85,9 +85,12 @@ struct Run {
     void append()
     {
         clock.advanceMs(2000);
-        program.session.tick();
-        program.session.offerReading(0, flags,
-                                     {valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3)});
+        const CycleSample sample{QDateTime(),
+                                 clock.nowDays(),
+                                 flags,
+                                 {valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3)},
+                                 false};
+        program.session.takeSample(0, sample);
     }
     void drawNow() { window->view().customPlot()->replot(QCustomPlot::rpImmediateRefresh); }
 };

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <cstring>
 #include <vector>
@@ -178,6 +179,8 @@ TEST(RecordingSession, SamplesAtTheDueTimesAndEndsAtItsCount)
 // to reach an extreme keeps it); averages leave out OL and ---- readings.
 TEST(RecordingSession, ExtremesAndAveragesOverTheWholeRun)
 {
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());  // the fields' decimal point
     Rig rig;
     rig.session.start(settings(1, 0, true));
     struct Reading {
@@ -204,6 +207,7 @@ TEST(RecordingSession, ExtremesAndAveragesOverTheWholeRun)
     EXPECT_EQ(rig.session.minimumText(2).section(QLatin1Char('@'), 0, 0), QStringLiteral("-1.0"));
     EXPECT_EQ(rig.session.averageText(0), QStringLiteral("22.500"));
     EXPECT_EQ(rig.session.averageText(1), QStringLiteral("4.667"));  // 5, 5, 4 without the OL
+    QLocale::setDefault(before);
 }
 
 // Alarm events come in the order they happen, each after the sample that caused it; a new
@@ -284,7 +288,7 @@ TEST(RecordingSession, ALateObserverGetsTheRunFromTheStart)
     rig.session.start(settings(1, 5, true));
     rig.run(30000, [&rig](double s) { rig.meter.values = {float(std::lround(s * 10)), 0, 0, 0}; });
     ASSERT_TRUE(rig.session.recording());
-    ASSERT_EQ(rig.session.sampleCount(), 30);
+    ASSERT_EQ(rig.session.sampleCount(), 31);  // with the first reading, then one a second
     const auto& all = rig.session.samples();
     EXPECT_EQ(all.front().time, rig.t0);
     EXPECT_FLOAT_EQ(all.front().t[0], 0.0f);
