@@ -60,7 +60,7 @@ double anchorSeconds()
                                      style);
                 text += QLatin1String("\r\n");
             }
-            SaveExportBytes(dir.filePath(QStringLiteral("anchor.txt")), text.toLocal8Bit());
+            (void)SaveExportBytes(dir.filePath(QStringLiteral("anchor.txt")), text.toLocal8Bit());
             best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
         }
         return best;

@@ -61,4 +61,7 @@ private:
 
 using Status = Result<void>;
 
+// For the older helpers that say a failure as a message and success as an empty one.
+inline Status StatusOf(QString message) { return message.isEmpty() ? Status() : Status::failure(std::move(message)); }
+
 }  // namespace kelvor

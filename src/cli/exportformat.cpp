@@ -49,7 +49,7 @@ bool TableFitsLocale(CliContext& ctx, const QString& target, QChar sep, const Te
 namespace {
 int writeSeries(CliContext& ctx, const std::vector<ExportSeries>& series, const QString& format, const QString& target)
 {
-    ExportResult r;
+    Status r;
     if (format == QLatin1String("xlsx")) {
         r = WriteWorkbook(series, target);
     } else if (target.isEmpty()) {
@@ -59,7 +59,7 @@ int writeSeries(CliContext& ctx, const std::vector<ExportSeries>& series, const 
         r = WriteSpreadsheetCsv(series.front(), target);
     }
     if (!r.ok()) {
-        ctx.fail(r.error);
+        ctx.fail(r.error());
         return kCliFailed;
     }
     return kCliOk;

@@ -258,9 +258,9 @@ int runDownload(CliContext& ctx)
         ctx.err << "kelvor-cli: warning: " << DecodeWarning(decoded) << '\n';
     keepInLibrary(ctx, link->device(), store);
     store.collectionImage = store.memoryImage;
-    const CollectionSaveResult saved = SaveCollection(store, QString(), target);
+    const Status saved = SaveCollection(store, QString(), target);
     if (!saved.ok()) {
-        ctx.fail(saved.error);
+        ctx.fail(saved.error());
         return kCliFailed;
     }
     // With the collection itself on standard output, the summary goes beside it.

@@ -31,9 +31,9 @@ ReportContent contentFromArgs(CliContext& ctx)
 
 int writeReport(CliContext& ctx, const ExportSeries& series, const ReportContent& content, const QString& target)
 {
-    const ExportResult r = WriteReport(series, content, target);
+    const Status r = WriteReport(series, content, target);
     if (!r.ok()) {
-        ctx.fail(r.error);
+        ctx.fail(r.error());
         return kCliFailed;
     }
     return kCliOk;

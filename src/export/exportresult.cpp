@@ -5,9 +5,9 @@
 
 namespace kelvor {
 
-ExportResult SaveExportBytes(const QString& path, const QByteArray& bytes)
+Status SaveExportBytes(const QString& path, const QByteArray& bytes)
 {
-    return {WriteFileAtomically(path, bytes)};
+    return StatusOf(WriteFileAtomically(path, bytes));
 }
 
 }  // namespace kelvor

@@ -4,15 +4,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include "base/result.h"
+
 namespace kelvor {
 
-// The outcome of an export: empty error when the file is in place.
-struct ExportResult {
-    QString error;  // names the file and the reason
-    bool ok() const { return error.isEmpty(); }
-};
-
-// Replaces path with bytes in one step: the old file stays untouched on any failure.
-ExportResult SaveExportBytes(const QString& path, const QByteArray& bytes);
+// Replaces path with bytes in one step: the old file stays untouched on any failure,
+// which then names the file and the reason.
+Status SaveExportBytes(const QString& path, const QByteArray& bytes);
 
 }  // namespace kelvor

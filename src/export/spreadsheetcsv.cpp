@@ -64,7 +64,7 @@ QByteArray SpreadsheetCsv(const ExportSeries& series)
     return out;
 }
 
-ExportResult WriteSpreadsheetCsv(const ExportSeries& series, const QString& path)
+Status WriteSpreadsheetCsv(const ExportSeries& series, const QString& path)
 {
     return SaveExportBytes(path, SpreadsheetCsv(series));
 }

@@ -16,6 +16,6 @@ struct ExportSeries;
 // last column "Flags" says why ("T2 OL").
 QByteArray SpreadsheetCsv(const ExportSeries& series);
 
-ExportResult WriteSpreadsheetCsv(const ExportSeries& series, const QString& path);
+Status WriteSpreadsheetCsv(const ExportSeries& series, const QString& path);
 
 }  // namespace kelvor

@@ -153,44 +153,36 @@ bool IsSpreadsheetTableFile(const QString& path)
     return !lines.isEmpty() && (lines.size() > 1 || start.size() < 256) && IsSpreadsheetHeader(lines.front());
 }
 
-SpreadsheetReadResult ParseSpreadsheetTable(const QByteArray& bytes, const QString& name)
+Result<ExportSeries> ParseSpreadsheetTable(const QByteArray& bytes, const QString& name)
 {
-    SpreadsheetReadResult r;
+    ExportSeries series;
     const QList<QByteArrayView> lines = linesOf(withoutBom(bytes));
     bool ok = false;
     const QList<QByteArray> head = lines.isEmpty() ? QList<QByteArray>() : splitCsv(lines.front(), &ok);
-    r.series.unit = ok ? headerUnit(head) : QString();
-    if (r.series.unit.isEmpty()) {
-        r.error =
-            QStringLiteral("\"%1\" is not a spreadsheet table: its first line is not \"Time,T1 (°C),...\".").arg(name);
-        return r;
-    }
+    series.unit = ok ? headerUnit(head) : QString();
+    if (series.unit.isEmpty())
+        return Result<ExportSeries>::failure(
+            QStringLiteral("\"%1\" is not a spreadsheet table: its first line is not \"Time,T1 (°C),...\".").arg(name));
     const bool withFlags = head.size() == 6;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (lines[i].isEmpty() && i == lines.size() - 1)
             break;
         const QList<QByteArray> f = splitCsv(lines[i], &ok);
-        const QString problem = ok ? rowProblem(f, withFlags, r.series) : QStringLiteral("a quote is not closed");
-        if (!problem.isEmpty()) {
-            r.series = {};
-            r.error = QStringLiteral("\"%1\" is damaged at line %2: %3.").arg(name).arg(i + 1).arg(problem);
-            return r;
-        }
+        const QString problem = ok ? rowProblem(f, withFlags, series) : QStringLiteral("a quote is not closed");
+        if (!problem.isEmpty())
+            return Result<ExportSeries>::failure(
+                QStringLiteral("\"%1\" is damaged at line %2: %3.").arg(name).arg(i + 1).arg(problem));
     }
-    r.series.name = name;
-    r.series.source = {{QStringLiteral("Source"), name},
-                       {QStringLiteral("Samples"), QString::number(r.series.samples())}};
-    return r;
+    series.name = name;
+    series.source = {{QStringLiteral("Source"), name}, {QStringLiteral("Samples"), QString::number(series.samples())}};
+    return series;
 }
 
-SpreadsheetReadResult ReadSpreadsheetTable(const QString& path)
+Result<ExportSeries> ReadSpreadsheetTable(const QString& path)
 {
     QFile file(path);
-    if (QString problem = OpenInputFile(file, kMaxSpreadsheetBytes, QStringLiteral("a table")); !problem.isEmpty()) {
-        SpreadsheetReadResult r;
-        r.error = problem;
-        return r;
-    }
+    if (QString problem = OpenInputFile(file, kMaxSpreadsheetBytes, QStringLiteral("a table")); !problem.isEmpty())
+        return Result<ExportSeries>::failure(std::move(problem));
     return ParseSpreadsheetTable(file.readAll(), QDir::toNativeSeparators(path));
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "base/result.h"
 #include "export/exportseries.h"
 
 namespace kelvor {
@@ -14,17 +15,13 @@ namespace kelvor {
 bool IsSpreadsheetHeader(QByteArrayView firstLine);
 bool IsSpreadsheetTableFile(const QString& path);
 
-struct SpreadsheetReadResult {
-    ExportSeries series;  // the samples, the unit and, from the Flags column, why a value is missing
-    QString error;        // names the file and the line that is wrong; nothing is kept then
-    bool ok() const { return error.isEmpty(); }
-};
-
 // Reads a spreadsheet table back: the times as the clock showed them where it was written
 // (the local date-time; the UTC offset is checked, not applied), empty cells as the gap
 // value, "T2 OL T4 ----" in Flags as the meter's flags. Files over 64 MiB (as for a
-// text table) are refused, as are lines that are not the table's.
-SpreadsheetReadResult ReadSpreadsheetTable(const QString& path);
-SpreadsheetReadResult ParseSpreadsheetTable(const QByteArray& bytes, const QString& name);
+// text table) are refused, as are lines that are not the table's. The series has the
+// samples, the unit and, from the Flags column, why a value is missing; a failure names
+// the file and the line that is wrong, and nothing of the file is kept.
+Result<ExportSeries> ReadSpreadsheetTable(const QString& path);
+Result<ExportSeries> ParseSpreadsheetTable(const QByteArray& bytes, const QString& name);
 
 }  // namespace kelvor

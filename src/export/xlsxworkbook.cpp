@@ -171,7 +171,7 @@ QString failure(const QString& path, const QString& reason)
 
 }  // namespace
 
-ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path)
+Status WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path)
 {
     const QFileInfo target(path);
     // The library writes to a path of its own: a new file beside the target, renamed
@@ -182,7 +182,7 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
                                : target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                                      QStringLiteral(".XXXXXX"));
     if (!temp.open())
-        return {failure(path, temp.errorString())};
+        return Status::failure(failure(path, temp.errorString()));
     temp.close();
     const QByteArray tempName = QFile::encodeName(temp.fileName());
 
@@ -193,7 +193,7 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
     options.constant_memory = LXW_TRUE;
     lxw_workbook* book = workbook_new_opt(tempName.constData(), &options);
     if (!book)
-        return {failure(path, QStringLiteral("the workbook could not be started"))};
+        return Status::failure(failure(path, QStringLiteral("the workbook could not be started")));
     Formats f;
     f.header = workbook_add_format(book);
     format_set_bold(f.header);
@@ -215,12 +215,12 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
 
     const lxw_error closed = workbook_close(book);
     if (closed != LXW_NO_ERROR)
-        return {failure(path, QString::fromUtf8(lxw_strerror(closed)))};
+        return Status::failure(failure(path, QString::fromUtf8(lxw_strerror(closed))));
     if (direct) {
         const QByteArray bytes = temp.open() ? temp.readAll() : QByteArray();
         if (bytes.isEmpty())
-            return {failure(path, temp.errorString())};
-        return {WriteFileAtomically(path, bytes)};
+            return Status::failure(failure(path, temp.errorString()));
+        return StatusOf(WriteFileAtomically(path, bytes));
     }
     // Keep the permissions a new file would get, or those of the file it replaces.
     const QFile::Permissions mode = target.exists()
@@ -231,7 +231,7 @@ ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QStrin
     std::filesystem::rename(std::filesystem::path(tempName.toStdString()),
                             std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
     if (ec)
-        return {failure(path, QString::fromStdString(ec.message()))};
+        return Status::failure(failure(path, QString::fromStdString(ec.message())));
     temp.setAutoRemove(false);
     return {};
 }

@@ -14,6 +14,6 @@ struct ExportSeries;
 // cells where the meter had no value, a frozen header with units and a line chart of the
 // four channels), then a sheet "Info" with each series' source and statistics. Written
 // beside the target and renamed into place only when complete.
-ExportResult WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path);
+Status WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path);
 
 }  // namespace kelvor

@@ -55,24 +55,18 @@ CollectionReadResult ReadCollectionFile(const QString& path)
     return r;
 }
 
-CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& workingCopyPath, const QString& target)
+Status SaveCollection(const DataSetStore& store, const QString& workingCopyPath, const QString& target)
 {
-    CollectionSaveResult r;
     QByteArray image = store.collectionImage;
     if (image.isEmpty() && !workingCopyPath.isEmpty() && QFile::exists(workingCopyPath)) {
         const CollectionReadResult old = ReadCollectionFile(workingCopyPath);
         if (old.ok())
             image = old.image;
     }
-    if (image.isEmpty()) {
-        r.status = CollectionSaveResult::NothingToSave;
-        r.error = QStringLiteral("There is no data set to save: load data from the meter or open a collection first.");
-        return r;
-    }
-    r.error = WriteFileAtomically(target, image);
-    if (!r.error.isEmpty())
-        r.status = CollectionSaveResult::WriteFailed;
-    return r;
+    if (image.isEmpty())
+        return Status::failure(
+            QStringLiteral("There is no data set to save: load data from the meter or open a collection first."));
+    return StatusOf(WriteFileAtomically(target, image));
 }
 
 CollectionOpenResult OpenCollection(const QString& path, DataSetStore& store, const Clock& clock,

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "base/result.h"
 #include "logger/datasetdecoder.h"
 
 namespace kelvor {
@@ -25,16 +26,10 @@ struct CollectionReadResult {
 // Reads a whole collection file, refusing empty files and files over 1 MiB.
 CollectionReadResult ReadCollectionFile(const QString& path);
 
-struct CollectionSaveResult {
-    enum Status { Saved, NothingToSave, WriteFailed } status = Saved;
-    QString error;  // what the user is told (empty when Saved)
-    bool ok() const { return status == Saved; }
-};
-
 // Writes the image of the listed data sets (kept in the store) to `target` atomically.
 // Only when this run has listed nothing yet does the working copy left by an earlier
-// run stand in for it.
-CollectionSaveResult SaveCollection(const DataSetStore& store, const QString& workingCopyPath, const QString& target);
+// run stand in for it. Fails when there is nothing to save or the file cannot be written.
+Status SaveCollection(const DataSetStore& store, const QString& workingCopyPath, const QString& target);
 
 struct CollectionOpenResult {
     enum Status { Opened, Unreadable, NotDecoded } status = Opened;

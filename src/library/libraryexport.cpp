@@ -185,11 +185,11 @@ LibraryExportResult seriesFile(const Library& library, std::int64_t id, const QS
         return {0, QStringLiteral("a spreadsheet table holds one data set: choose one of the %1 of item %2")
                        .arg(item.series.size())
                        .arg(id)};
-    const ExportResult r = workbook ? WriteWorkbook(item.series, path) : WriteSpreadsheetCsv(item.series.front(), path);
+    const Status r = workbook ? WriteWorkbook(item.series, path) : WriteSpreadsheetCsv(item.series.front(), path);
     std::int64_t lines = 0;
     for (const ExportSeries& s : item.series)
         lines += s.samples();
-    return {lines, r.ok() ? QString() : r.error};
+    return {lines, r.ok() ? QString() : r.error()};
 }
 
 }  // namespace

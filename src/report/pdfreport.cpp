@@ -526,7 +526,7 @@ QByteArray ReportPdf(const ExportSeries& s, const ReportContent& content)
     return bytes;
 }
 
-ExportResult WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path)
+Status WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path)
 {
     return SaveExportBytes(path, ReportPdf(series, content));
 }

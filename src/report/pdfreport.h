@@ -32,6 +32,6 @@ bool UsesLetterPaper(const QLocale& locale);
 // creation time; optionally every sample in a ruled table.
 QByteArray ReportPdf(const ExportSeries& series, const ReportContent& content);
 
-ExportResult WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path);
+Status WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path);
 
 }  // namespace kelvor

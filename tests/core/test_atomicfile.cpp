@@ -108,7 +108,7 @@ std::vector<Writer> writers()
                                            QStringLiteral("20.5"), QStringLiteral("21.5"), QStringLiteral("OL")});
              return SaveTableAsText(rows, p, 1, 4000).error;
          }},
-        {"collection", "c.ch4", [](const QString& p) { return SaveCollection(sampleStore(), QString(), p).error; }},
+        {"collection", "c.ch4", [](const QString& p) { return SaveCollection(sampleStore(), QString(), p).error(); }},
         {"working copy", "DataSetsTemp.tmp",
          [](const QString& p) { return WriteWorkingCopy(p, QByteArray(5000, 'w')); }},
         {"help page", "KELVORHELP.htm",

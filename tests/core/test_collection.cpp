@@ -69,9 +69,9 @@ TEST(Collection, SaveWithoutDataOrTarget)
     QTemporaryDir dir;
     DataSetStore store;
     const QString wc = dir.filePath("temp/DataSetsTemp.tmp");
-    CollectionSaveResult r = SaveCollection(store, wc, dir.filePath("x.ch4"));
-    EXPECT_EQ(r.status, CollectionSaveResult::NothingToSave);
-    EXPECT_FALSE(r.error.isEmpty());
+    Status r = SaveCollection(store, wc, dir.filePath("x.ch4"));
+    ASSERT_FALSE(r.ok());
+    EXPECT_TRUE(r.error().startsWith("There is no data set to save")) << r.error().toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("x.ch4")));
 
     // Right after start, the working copy of an earlier run is what there is to save.
@@ -82,8 +82,8 @@ TEST(Collection, SaveWithoutDataOrTarget)
     store.collectionImage = threeSets();
     const QString bad = dir.filePath("no/such/folder/x.ch4");
     r = SaveCollection(store, wc, bad);
-    EXPECT_EQ(r.status, CollectionSaveResult::WriteFailed);
-    EXPECT_TRUE(r.error.contains("x.ch4")) << r.error.toStdString();
+    ASSERT_FALSE(r.ok());
+    EXPECT_TRUE(r.error().contains("x.ch4")) << r.error().toStdString();
 }
 
 TEST(Collection, BadFilesLeaveTheStore)

@@ -106,17 +106,17 @@ TEST(Spreadsheet, ReadsBackWhatItWroteAndNamesTheLineOfAnyFault)
     const QByteArray rows =
         "2026-12-10T12:00:00.200+00:00,100.0,-20.0,,,T3 OL T4 ----\r\n"
         "2026-12-10T12:00:01+00:00,100.5,-20.0,0.1,0.2,\r\n";
-    const SpreadsheetReadResult r = ParseSpreadsheetTable(head + rows, QStringLiteral("t.csv"));
-    ASSERT_TRUE(r.ok()) << r.error.toStdString();
-    EXPECT_EQ(r.series.unit, QStringLiteral("°F"));
-    EXPECT_EQ(SpreadsheetCsv(r.series), head + rows);
-    EXPECT_EQ(r.series.flags, (std::vector<std::uint8_t>{0x84, 0x00}));
+    const Result<ExportSeries> r = ParseSpreadsheetTable(head + rows, QStringLiteral("t.csv"));
+    ASSERT_TRUE(r.ok()) << r.error().toStdString();
+    EXPECT_EQ(r->unit, QStringLiteral("°F"));
+    EXPECT_EQ(SpreadsheetCsv(r.value()), head + rows);
+    EXPECT_EQ(r->flags, (std::vector<std::uint8_t>{0x84, 0x00}));
 
     // Another program's save: a byte order mark, LF or CR alone, a last line without its end.
     for (const QByteArray& variant :
          {"\xEF\xBB\xBF" + head + rows, QByteArray(head + rows).replace("\r\n", "\n"),
           QByteArray(head + rows).replace("\r\n", "\r"), QByteArray(head + rows).chopped(2)})
-        EXPECT_EQ(SpreadsheetCsv(ParseSpreadsheetTable(variant, QStringLiteral("t.csv")).series), head + rows);
+        EXPECT_EQ(SpreadsheetCsv(ParseSpreadsheetTable(variant, QStringLiteral("t.csv")).valueOr({})), head + rows);
 
     // A ".csv" that is not ours is left to the text table reader.
     EXPECT_TRUE(IsSpreadsheetHeader("Time,T1 (°C),T2 (°C),T3 (°C),T4 (°C)"));
@@ -140,10 +140,9 @@ TEST(Spreadsheet, ReadsBackWhatItWroteAndNamesTheLineOfAnyFault)
         {head + "\"2026-12-10T12:00:00+00:00,1.0,2.0,3.0,4.0,\r\n", "line 2: a quote is not closed"},
     };
     for (const auto& c : bad) {
-        const SpreadsheetReadResult b = ParseSpreadsheetTable(c.text, QStringLiteral("t.csv"));
-        EXPECT_FALSE(b.ok()) << c.says;
-        EXPECT_TRUE(b.error.contains(QLatin1String(c.says)) && b.error.contains(QLatin1String("t.csv")))
-            << b.error.toStdString();
-        EXPECT_EQ(b.series.samples(), 0);
+        const Result<ExportSeries> b = ParseSpreadsheetTable(c.text, QStringLiteral("t.csv"));
+        ASSERT_FALSE(b.ok()) << c.says;
+        EXPECT_TRUE(b.error().contains(QLatin1String(c.says)) && b.error().contains(QLatin1String("t.csv")))
+            << b.error().toStdString();
     }
 }

@@ -246,10 +246,10 @@ bool SaveCollection(Program& program)
                                  QtFileFilter(QString::fromLatin1(kCollectionSaveFilterText)), QStringLiteral("CH4"));
     if (!choice.accepted())
         return false;
-    const CollectionSaveResult r = kelvor::SaveCollection(program.store, program.workingCopyPath(), choice.fileName);
+    const Status r = kelvor::SaveCollection(program.store, program.workingCopyPath(), choice.fileName);
     if (!r.ok()) {
         // The download stays marked unsaved: nothing reached the disk.
-        program.prompts.error(parent, r.error);
+        program.prompts.error(parent, r.error());
         return false;
     }
     program.graph.LoggerGraphUnsaved = false;

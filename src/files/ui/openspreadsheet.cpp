@@ -21,12 +21,12 @@ namespace kelvor {
 
 TfrmGraph* OpenSpreadsheetTable(Program& program, const QString& path)
 {
-    const SpreadsheetReadResult r = ReadSpreadsheetTable(path);
+    const Result<ExportSeries> r = ReadSpreadsheetTable(path);
     if (!r.ok()) {
-        program.prompts.error(DialogParent(program), r.error);
+        program.prompts.error(DialogParent(program), r.error());
         return nullptr;
     }
-    const ExportSeries& s = r.series;
+    const ExportSeries& s = r.value();
     const int n = s.samples();
     auto* w = new TfrmGraph(program);
     w->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));

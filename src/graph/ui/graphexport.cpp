@@ -42,7 +42,7 @@ std::optional<bool> SaveGraphExport(Program& program, const ChartModel& chart, Q
                                     const QString& selectedFilter)
 {
     const QString ext = QFileInfo(path).suffix().toLower();
-    ExportResult r;
+    Status r;
     if (ext == QLatin1String("xlsx"))
         r = WriteWorkbook(GraphSeries(program, chart, window, true), path);
     else if (selectedFilter == kSpreadsheetFilter && ext == QLatin1String("csv"))
@@ -50,7 +50,7 @@ std::optional<bool> SaveGraphExport(Program& program, const ChartModel& chart, Q
     else
         return std::nullopt;
     if (!r.ok())
-        program.prompts.error(window, r.error);
+        program.prompts.error(window, r.error());
     return r.ok();
 }
 

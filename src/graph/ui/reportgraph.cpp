@@ -82,9 +82,9 @@ bool ReportGraphWindow(Program& program, TfrmGraph& window)
         content.annotations.append({a.x, a.text.isEmpty() ? QStringLiteral("(cross mark)") : a.text});
     content.alarmEvents = chart.alarmEvents();
     content.created = program.clock.now();
-    const ExportResult r = WriteReport(series, content, path);
+    const Status r = WriteReport(series, content, path);
     if (!r.ok())
-        program.prompts.error(&window, r.error);
+        program.prompts.error(&window, r.error());
     return r.ok();
 }
 

@@ -97,9 +97,9 @@ bool writeReport(Program& program, QWidget* parent, const Library& library, cons
     content.annotations = item.annotations;
     content.alarmEvents = item.alarmEvents;
     content.created = program.clock.now();
-    const ExportResult r = WriteReport(series, content, path);
+    const Status r = WriteReport(series, content, path);
     if (!r.ok())
-        program.prompts.error(parent, r.error);
+        program.prompts.error(parent, r.error());
     return r.ok();
 }
 
