@@ -48,6 +48,10 @@ endif()
 # Read-only files in the shared data folder; the program copies what the user may
 # change (template, working copy) into its writable data folder.
 install(FILES ${KELVOR_TEMPLATE_FILE} DESTINATION ${KELVOR_SHARE_DIR}/template)
+# The example profiles for kelvor-cli check (docs/profiles.md).
+install(FILES resources/profiles/leadfree-reflow.json resources/profiles/food-cooling.json
+              resources/profiles/heat-treatment-soak.json
+        DESTINATION ${KELVOR_SHARE_DIR}/profiles COMPONENT cli)
 # The help page is built into the program (it copies it into the data folder); the
 # installed copy is the same manual for reading in a browser.
 if(EXISTS ${CMAKE_SOURCE_DIR}/resources/KELVORHELP.htm)

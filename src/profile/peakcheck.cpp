@@ -65,20 +65,27 @@ public:
 private:
     void step(double t, float v)
     {
-        const bool late = t > m_rule.beforeSeconds;
-        if (m_violated)
+        if (!m_violated)
+            decide(t, v);
+        // The peak measured is the run's own, also after a failure.
+        if (std::isnan(v))
             return;
+        if (m_readings++ == 0 || v > m_peak) {
+            m_peak = v;
+            m_peakAt = t;
+        }
+    }
+
+    void decide(double t, float v)
+    {
+        const bool late = t > m_rule.beforeSeconds;
         // Past the time, a peak still below the range can only be reached late.
         if (late && (m_readings == 0 || m_peak < m_min))
             return violate(t, v);
         if (std::isnan(v))
             return;
-        if (m_readings++ == 0 || v > m_peak) {
-            if (late)
-                return violate(t, v);  // the maximum moves past the time
-            m_peak = v;
-            m_peakAt = t;
-        }
+        if (late && v > m_peak)
+            return violate(t, v);  // the maximum moves past the time
         if (v > m_max)
             violate(t, v);
     }
@@ -88,11 +95,6 @@ private:
         m_violated = true;
         m_violationAt = t;
         m_violationValue = v;
-        if (!std::isnan(v) && (m_readings == 0 || v > m_peak)) {
-            m_peak = v;
-            m_peakAt = t;
-            m_readings = std::max<long long>(m_readings, 1);
-        }
     }
 
     const ProfileRule& m_rule;

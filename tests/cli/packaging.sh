@@ -18,7 +18,8 @@ usr="$work/stage/usr"
 for f in bin/kelvor bin/kelvor-cli libexec/kelvor/kelvor-cli-report share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/mime/packages/$id.xml share/icons/hicolor/scalable/apps/$id.svg \
          share/icons/hicolor/48x48/apps/$id.png lib/udev/rules.d/70-kelvor.rules \
-         share/bash-completion/completions/kelvor-cli \
+         share/bash-completion/completions/kelvor-cli share/kelvor/profiles/leadfree-reflow.json \
+         share/kelvor/profiles/food-cooling.json share/kelvor/profiles/heat-treatment-soak.json \
          share/doc/kelvor/copyright share/doc/kelvor/changelog.Debian.gz \
          share/doc/kelvor-cli/copyright share/doc/kelvor-cli/changelog.Debian.gz; do
     [ -s "$usr/$f" ] || fail "not installed: /usr/$f"
