@@ -146,12 +146,12 @@ std::optional<ExportSeries> fileSeries(CliContext& ctx, const QString& path, int
         return SeriesFromDataSet(store, std::max(set, 1) - 1);
     }
     if (IsSpreadsheetTableFile(path)) {
-        SpreadsheetReadResult r = ReadSpreadsheetTable(path);
+        Result<ExportSeries> r = ReadSpreadsheetTable(path);
         if (!r.ok()) {
-            ctx.fail(r.error);
+            ctx.fail(r.error());
             return std::nullopt;
         }
-        return std::move(r.series);
+        return std::move(r).value();
     }
     return tableSeries(ctx, path, unit);
 }
