@@ -111,6 +111,9 @@ QString onePath(CliContext& ctx, const char* what)
         ctx.fail(QStringLiteral("%1 needs exactly one collection file (.ch4)").arg(QLatin1String(what)));
         return {};
     }
+    // An empty name is what the callers take as "already told": it must be told here.
+    if (ctx.positional.first().isEmpty())
+        ctx.fail(QStringLiteral("%1 needs a file, not an empty name").arg(QLatin1String(what)));
     return ctx.positional.first();
 }
 

@@ -200,6 +200,9 @@ TEST(Cli, BadCommandLinesExitWithTwo)
         {{QStringLiteral("--meter=replay:"), QStringLiteral("probe")}, "replay:FILE"},
         {{QStringLiteral("--meter=nosuch"), QStringLiteral("sets"), QStringLiteral("x.ch4")}, "--meter=nosuch"},
         {{QStringLiteral("--capture="), QStringLiteral("probe")}, "--capture"},
+        // An empty file name (a script's unset variable) is named, not ended in silence.
+        {{QStringLiteral("sets"), QString()}, "empty name"},
+        {{QStringLiteral("export"), QString(), QStringLiteral("--set=1")}, "empty name"},
         // An empty or a file's name for the data folder would quietly mean another folder.
         {{QStringLiteral("--data-dir="), QStringLiteral("library"), QStringLiteral("list")}, "empty name"},
         {{QStringLiteral("--data-dir"), QString(), QStringLiteral("library"), QStringLiteral("list")}, "empty name"},
