@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvor-cli record: a headless logger. Every sample goes into the library as it is
-// taken, as in a real-time run of the windowed program.
+// kelvor-cli record: a headless logger. A recording session runs as in the windowed
+// program; its journal puts every sample into the library as it is taken, and the
+// printed lines and the --csv table observe it too.
 #include <QFile>
 
 #include "base/clock.h"
@@ -11,6 +12,8 @@
 #include "cli/readingline.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
+#include "session/recordingsession.h"
+#include "session/sessionjournal.h"
 
 namespace kelvor {
 
@@ -110,54 +113,77 @@ private:
     bool m_failed = false;
 };
 
-// Where each sample goes once it is taken: the library first, then the alarms, the
-// printed line and the --csv table.
-struct SampleSinks {
-    RunJournal& journal;
-    AlarmMonitor& alarms;
-    CsvStream& csv;
-    bool quiet = false;
-
-    void take(CliContext& ctx, const QDateTime& now, const LiveReading& reading)
+// What the user sees of the run as the session takes it: the printed line and the
+// --csv table per sample, a line on err per alarm event. The library is the session's
+// journal, which heard of each sample first.
+class RecordOutputs {
+public:
+    RecordOutputs(CliContext& ctx, RecordingSession& session, const LiveReading& reading, CsvStream& csv, bool quiet)
+        : m_ctx(ctx), m_session(session), m_reading(reading), m_csv(csv), m_quiet(quiet)
     {
-        // Into the library first; what is printed is already safe.
-        tell(ctx, journal.append(JournalSample{toDays(now), reading.ChannelFlags, reading.T}));
-        if (const auto status = journal.takeStatusChange())
-            tell(ctx, status->isEmpty() ? QStringLiteral("the other program let go of the library; its write-ahead "
-                                                         "log is folded in and cut back")
-                                        : *status);
-        ReportAlarms(ctx, alarms, now, reading);
-        if (!quiet) {
+        QObject::connect(&session, &RecordingSession::sampleAdded, &m_context,
+                         [this](const SessionSample&, std::uint8_t) { sampleTaken(); });
+        QObject::connect(&session, &RecordingSession::alarmEvent, &m_context,
+                         [this](const ChartAlarmEvent& e) { alarmMet(e); });
+    }
+    // The time of the tick whose sample the session may take next (read before its exchange).
+    void setTickTime(const QDateTime& time) { m_time = time; }
+
+private:
+    void sampleTaken()
+    {
+        if (!m_quiet) {
             LineFormat shown;
             shown.iso = true;
-            ctx.out << readingLine(now, reading, shown) << '\n';
-            ctx.out.flush();
+            m_ctx.out << readingLine(m_time, m_reading, shown) << '\n';
+            m_ctx.out.flush();
         }
-        if (csv.isOpen()) {
+        if (m_csv.isOpen()) {
             LineFormat table;
             table.iso = true;
             table.csv = true;
-            csv.write(ctx, (readingLine(now, reading, table) + QLatin1Char('\n')).toUtf8());
+            m_csv.write(m_ctx, (readingLine(m_time, m_reading, table) + QLatin1Char('\n')).toUtf8());
         }
     }
+    void alarmMet(const ChartAlarmEvent& e)
+    {
+        const AlarmLimit& l = m_session.alarmLimits().channels[std::size_t(e.subset)];
+        const bool high = e.kind == int(AlarmKind::HighRaised) || e.kind == int(AlarmKind::HighEnded);
+        m_ctx.err << "kelvor-cli: alarm " << m_time.toString(Qt::ISODate) << " T" << (e.subset + 1) << ' '
+                  << QString::number(e.value, 'f', 1) << ' ' << AlarmKindText(e.kind) << ' '
+                  << QString::number(high ? *l.high : *l.low) << '\n';
+        m_ctx.err.flush();
+    }
+
+    CliContext& m_ctx;
+    RecordingSession& m_session;
+    const LiveReading& m_reading;
+    CsvStream& m_csv;
+    bool m_quiet;
+    QDateTime m_time;
+    QObject m_context;  // the connections end with the outputs
 };
 
-RecordingHeader recordingHeader(CliContext& ctx, MeterDevice& device, const QDateTime& now, int rate)
+// The run as kelvor-cli records it: open-ended until Ctrl-C or --count, every sample
+// streamed rather than kept, the first reading a sample.
+SessionSettings recordSettings(CliContext& ctx, int rate)
 {
-    RecordingHeader h;
-    h.started = toDays(now);
-    h.rateSeconds = rate;
-    h.openEnded = true;
-    h.meterModel = QStringLiteral("QZX");
-    h.meterSerial = serialOf(device);
-    h.name = ctx.args.value(kName);
-    h.source = QStringLiteral("cli");
-    return h;
+    SessionSettings s;
+    s.rateSeconds = rate;
+    s.recordCount = 0;
+    s.openEnded = true;
+    s.sampleFirstReading = true;
+    s.keepSamples = false;
+    s.name = ctx.args.value(kName);
+    s.origin = QStringLiteral("cli");
+    return s;
 }
 
-void beginRecording(CliContext& ctx, RunJournal& journal, const RecordingHeader& header, const QString& libraryPath)
+void beginRecording(CliContext& ctx, RecordingSession& session, MeterDevice& device, int rate,
+                    const QString& libraryPath)
 {
-    tell(ctx, journal.begin(header));
+    session.setSource(0, {QStringLiteral("QZX"), serialOf(device)});
+    session.start(recordSettings(ctx, rate));
     qCInfo(lcSession, "recording into %s", qPrintable(libraryPath));
     ctx.err << "kelvor-cli: recording into " << libraryPath << '\n';
     ctx.err.flush();
@@ -206,33 +232,36 @@ int runRecord(CliContext& ctx)
     MeterDevice& device = link->device();
 
     LibraryAccess access(dataDir);
-    RunJournal journal(access);
+    RecordingSession session(ctx.clock);
+    session.setAlarmLimits(limits);
+    SessionJournal journal(session, access);
+    QObject::connect(&journal, &SessionJournal::problem, [&ctx](const QString& problem) { tell(ctx, problem); });
+    QObject::connect(&journal, &SessionJournal::libraryStatus, [&ctx](const QString& status) {
+        tell(ctx, status.isEmpty() ? QStringLiteral("the other program let go of the library; its write-ahead "
+                                                    "log is folded in and cut back")
+                                   : status);
+    });
     access.get();
     tell(ctx, access.takeNotice());
 
-    AlarmMonitor alarms(limits);
-    SampleSinks sinks{journal, alarms, csv, ctx.args.isSet(kQuiet)};
     CliMonitor monitor(ctx, *link);
-    monitor.cycle().dueAtNextReading(rate);  // the first reading is a sample
-    long long taken = 0;
-    while (!ctx.interrupted() && (count == 0 || taken < count) && !device.atEnd()) {
+    RecordOutputs outputs(ctx, session, monitor.reading(), csv, ctx.args.isSet(kQuiet));
+    while (!ctx.interrupted() && (count == 0 || session.sampleCount() < count) && !device.atEnd()) {
         const CycleTick tick = monitor.step();
-        if (tick.event == CycleEvent::Found && !journal.active())
-            beginRecording(ctx, journal, recordingHeader(ctx, device, tick.time, rate), access.path());
-        if (const auto sample = monitor.cycle().takeDueSample(rate)) {
-            sinks.take(ctx, sample->time, monitor.reading());
-            ++taken;
-        }
+        if (tick.event == CycleEvent::Found && session.state() == SessionState::Idle)
+            beginRecording(ctx, session, device, rate, access.path());
+        outputs.setTickTime(tick.time);
+        session.takeDueSample(0, monitor.cycle());
         monitor.pauseAfter(tick);
     }
-    if (!journal.active() && ctx.interrupted())
+    if (session.state() == SessionState::Idle && ctx.interrupted())
         return csv.failed() ? kCliFailed : kCliOk;
-    if (!journal.active()) {
+    if (session.state() == SessionState::Idle) {
         monitor.failNoMeterAnswered();
         return kCliFailed;
     }
-    tell(ctx, journal.end({}));
-    const bool whole = closingLine(ctx, journal);
+    session.stop();
+    const bool whole = closingLine(ctx, journal.journal());
     return whole && !csv.failed() ? kCliOk : kCliFailed;
 }
 const CliRegistration kRecord({

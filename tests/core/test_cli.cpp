@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include "base/clock.h"
 #include "cli/clicommand.h"
+#include "library/library.h"
+#include "library/libraryaccess.h"
 #include "meter/captureformat.h"
 #include "meter/replaydevice.h"
 
@@ -267,4 +271,33 @@ TEST(CliLive, AlarmEventsGoToStderr)
     const CliRun bad = runWith(capture, {QStringLiteral("live"), QStringLiteral("--alarm"), QStringLiteral("T9>1")});
     EXPECT_EQ(bad.code, kCliUsage);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("'T9>1' is not an alarm"))) << bad.err.toStdString();
+}
+
+// record runs a recording session: every sample printed once the library holds it, a line
+// on stderr per alarm event, and the library keeps the run's alarm events too.
+TEST(CliRecord, SamplesAndAlarmEventsGoIntoTheLibrary)
+{
+    QTemporaryDir dir;
+    const QByteArray capture = identity("QZX") + live() + live() + live();
+    const CliRun r = runWith(capture, {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("record"),
+                                       QStringLiteral("--interval=00:00"), QStringLiteral("--alarm=T1>20")});
+    EXPECT_EQ(r.code, kCliOk) << r.err.toStdString();
+    EXPECT_EQ(column(r.out, 1), QStringList(3, QStringLiteral("23.5")));
+    const QStringList alarms = r.err.split(QLatin1Char('\n')).filter(QStringLiteral("alarm"));
+    ASSERT_EQ(alarms.size(), 1) << r.err.toStdString();
+    EXPECT_TRUE(alarms[0].endsWith(QStringLiteral(" T1 23.5 above high limit 20"))) << alarms[0].toStdString();
+    const QRegularExpressionMatch item =
+        QRegularExpression(QStringLiteral("3 samples recorded as library item (\\d+)")).match(r.err);
+    ASSERT_TRUE(item.hasMatch()) << r.err.toStdString();
+
+    LibraryAccess access(dir.path());
+    ASSERT_TRUE(access.get());
+    QString error;
+    const auto data = access.get()->loadRecording(item.captured(1).toLongLong(), 0, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    EXPECT_EQ(data->samples.size(), 3u);
+    ASSERT_EQ(data->alarmEvents.size(), 1u);
+    EXPECT_EQ(data->alarmEvents[0].subset, 0);
+    EXPECT_EQ(data->alarmEvents[0].x, data->samples[0].time);
+    EXPECT_EQ(data->header.source, QStringLiteral("cli"));
 }
