@@ -280,7 +280,7 @@ private slots:
     void loggerWindowKeepsItsDataUntilSaved()
     {
         Rig rig;
-        auto* w = new TfrmGraph(rig.program);
+        auto* w = new TfrmGraph(rig.program, GraphRole::DataLogger);
         w->setWindowTitle(kLoggerCaption);
         rig.program.graph.LoggerGraph = w;
         rig.program.graph.LoggerGraphUnsaved = true;

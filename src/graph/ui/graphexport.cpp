@@ -30,10 +30,9 @@ std::vector<ExportSeries> GraphSeries(Program& program, const ChartModel& chart,
         return series;
     }
     const QString title = window ? window->windowTitle() : QString();
-    series.push_back(SeriesFromChart(chart, title == kRealTimeCaption || title.isEmpty()
-                                                ? QStringLiteral("Real-time run")
-                                                : QFileInfo(title).fileName()));
-    if (title != kRealTimeCaption && !title.isEmpty())
+    const bool realTime = (graph && graph->isRealTimeWindow()) || title.isEmpty();
+    series.push_back(SeriesFromChart(chart, realTime ? QStringLiteral("Real-time run") : QFileInfo(title).fileName()));
+    if (!realTime)
         series.back().source.front().second = title;
     return series;
 }

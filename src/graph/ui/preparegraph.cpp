@@ -105,7 +105,7 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
 
 TfrmGraph* OpenRealTimeGraph(Program& program)
 {
-    auto* w = new TfrmGraph(program);
+    auto* w = new TfrmGraph(program, GraphRole::RealTime);
     program.graph.RealTimeGraph = w;
     w->setWindowTitle(kRealTimeCaption);
     emit program.windowSignals.realTimeGraphChecked(true);

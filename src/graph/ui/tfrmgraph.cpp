@@ -118,7 +118,8 @@ QComboBox* rateList(QWidget* parent, const char* name, int index)
 }
 }  // namespace
 
-TfrmGraph::TfrmGraph(Program& program, QWidget* parent) : QWidget(parent), m_program(program)
+TfrmGraph::TfrmGraph(Program& program, GraphRole role, QWidget* parent)
+    : QWidget(parent), m_program(program), m_role(role)
 {
     setObjectName(QStringLiteral("frmGraph"));
     setAttribute(Qt::WA_DeleteOnClose);

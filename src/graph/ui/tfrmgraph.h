@@ -31,14 +31,23 @@ class Program;
 inline const QString kRealTimeCaption = QStringLiteral("Real-Time Graph");
 inline const QString kLoggerCaption = QStringLiteral("DataLogger");
 
+// What a graph window shows, fixed when it is made: its closing questions and commands
+// follow it, whatever its caption says.
+enum class GraphRole {
+    File,              // a graph file, a table or a spreadsheet drawn
+    RealTime,          // the real-time graph, a view of the recording session
+    DataLogger,        // the data logger's download
+    LibraryRecording,  // a recording opened from the library
+};
+
 // One chart of the four channels against time, with its tool bar, the statistics strip
 // above the chart and the statistics panel below it. Serves the real-time graph, the
-// data logger graph and graphs opened from files; the caption tells them apart.
+// data logger graph and graphs opened from files (see GraphRole).
 // Deletes itself when closed.
 class TfrmGraph : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmGraph(Program& program, QWidget* parent = nullptr);
+    explicit TfrmGraph(Program& program, GraphRole role = GraphRole::File, QWidget* parent = nullptr);
     ~TfrmGraph() override;
 
     Program& program() const { return m_program; }
@@ -61,9 +70,9 @@ public:
     RealTimeView* realTimeView() const { return m_realTime; }
     void setRealTimeView(RealTimeView* view) { m_realTime = view; }
 
-    // The window's role, as its caption tells it.
-    bool isLoggerWindow() const { return windowTitle() == kLoggerCaption; }
-    bool isRealTimeWindow() const { return windowTitle() == kRealTimeCaption; }
+    GraphRole role() const { return m_role; }
+    bool isLoggerWindow() const { return m_role == GraphRole::DataLogger; }
+    bool isRealTimeWindow() const { return m_role == GraphRole::RealTime; }
 
     // Shows or hides "Clear" and its divider (real-time graph only).
     void setClearVisible(bool on);
@@ -183,6 +192,7 @@ private:
     void redraw();
 
     Program& m_program;
+    GraphRole m_role;
     ChartModel m_chart;
     QLineEdit* m_max[4];
     QLineEdit* m_min[4];

@@ -100,7 +100,7 @@ void OfferInterruptedRecordings(Program& program)
 
 TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, bool unsaved)
 {
-    auto* w = new TfrmGraph(program);
+    auto* w = new TfrmGraph(program, GraphRole::LibraryRecording);
     w->setWindowTitle(recordingTitle(data));
     w->RecordingName = data.entry.name;
     w->RecordingMeter = MeterText(data.header.meterModel, data.header.meterSerial);

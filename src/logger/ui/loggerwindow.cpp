@@ -28,7 +28,7 @@ TfrmGraph* EnsureLoggerGraph(Program& program)
         BringForward(existing);
         return existing;
     }
-    auto* w = new TfrmGraph(program);
+    auto* w = new TfrmGraph(program, GraphRole::DataLogger);
     w->setWindowTitle(kLoggerCaption);
     w->pnlDataSets->setVisible(true);
     program.graph.LoggerGraph = w;
