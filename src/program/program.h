@@ -57,15 +57,6 @@ struct GraphState {
     bool TemplateMissingShown = false;  // the note about a missing graph template was shown
 };
 
-// What graph windows need from the files and data logger windows, which install these
-// once; an empty hook means there is nothing to do (tests, start-up).
-struct GraphHooks {
-    // The main window's Save command for this window; true when the data was saved.
-    std::function<bool(TfrmGraph&)> saveWindow;
-    // The data logger shows data set n (0-based) in its graph.
-    std::function<void(int)> showDataSet;
-};
-
 // Everything program-wide, created by the program entry and handed to every window.
 // No other globals.
 class Program {
@@ -83,7 +74,6 @@ public:
     RecordingSession session;
     GraphState graph;
     WindowSignals windowSignals;
-    GraphHooks graphHooks;
     DataSetStore store;
     bool LoadingData = false;  // a memory download is running (the load command's re-entry guard)
     QString dataDir;           // template/, temp/ and the help file live here

@@ -31,6 +31,11 @@ signals:
     // A file was opened (File > Open, the command line, Recent Files): it goes on top
     // of File > Recent Files.
     void fileOpened(const QString& path);
+    // A graph window asks the main window's Save for itself: *saved says whether its data
+    // is on disk now (nothing connected: not saved).
+    void saveWindowRequested(QWidget* window, bool* saved);
+    // The data logger's graph asks for data set n (0-based) to be shown.
+    void dataSetChosen(int set);
     // A standing condition of the library the user should see (a write-ahead log that
     // another program keeps growing); empty when it has passed.
     void libraryStatus(const QString& text);

@@ -285,7 +285,8 @@ private slots:
         rig.program.graph.LoggerGraph = w;
         rig.program.graph.LoggerGraphUnsaved = true;
         bool saveResult = false;
-        rig.program.graphHooks.saveWindow = [&](TfrmGraph&) { return saveResult; };
+        QObject::connect(&rig.program.windowSignals, &WindowSignals::saveWindowRequested,
+                         [&](QWidget*, bool* saved) { *saved = saveResult; });
         // An unrelated graph closing leaves the logger's question alone.
         auto* other = new TfrmGraph(rig.program);
         QVERIFY(other->close());

@@ -296,7 +296,8 @@ bool OpenCollectionFile(Program& program, const QString& path)
 
 void InstallFileHooks(Program& program)
 {
-    program.graphHooks.saveWindow = [&program](TfrmGraph& w) { return Save1Click(program, &w); };
+    QObject::connect(&program.windowSignals, &WindowSignals::saveWindowRequested, &program.windowSignals,
+                     [&program](QWidget* w, bool* saved) { *saved = Save1Click(program, w); });
 }
 
 }  // namespace kelvor

@@ -48,8 +48,9 @@ bool TfrmGraph::FormCloseQuery()
             return false;
         if (answer == QMessageBox::Yes) {
             // The downloaded data is only forgotten once it is really on disk.
-            const auto& save = m_program.graphHooks.saveWindow;
-            if (!save || !save(*this))
+            bool saved = false;
+            emit m_program.windowSignals.saveWindowRequested(this, &saved);
+            if (!saved)
                 return false;
             m_program.graph.LoggerGraphUnsaved = false;
         }
@@ -256,8 +257,8 @@ void TfrmGraph::Grid2Click()
     if (row < 0)
         return;
     const QTableWidgetItem* date = Grid2->item(row, 1);
-    if (date && !date->text().isEmpty() && m_program.graphHooks.showDataSet)
-        m_program.graphHooks.showDataSet(row);
+    if (date && !date->text().isEmpty())
+        emit m_program.windowSignals.dataSetChosen(row);
 }
 
 void TfrmGraph::ComboBox1Change()

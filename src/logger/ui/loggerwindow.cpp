@@ -106,7 +106,8 @@ void ShowDataSet(Program& program, int k)
 
 void InstallDataLoggerHooks(Program& program)
 {
-    program.graphHooks.showDataSet = [&program](int k) { ShowDataSet(program, k); };
+    QObject::connect(&program.windowSignals, &WindowSignals::dataSetChosen, &program.windowSignals,
+                     [&program](int k) { ShowDataSet(program, k); });
 }
 
 }  // namespace kelvor
