@@ -59,6 +59,7 @@ struct Run {
     bench::AnsweringPrompts prompts;
     Program program{std::make_unique<NoMeter>(), clock, prompts, dir.path()};
     TfrmGraph* window = nullptr;
+    double t = 0.0;
     int next = 0;
     std::uint8_t flags = 0;
 
@@ -76,6 +77,7 @@ struct Run {
         run.recordCount = taken + room;
         run.sampleFirstReading = true;
         program.session.start(run);
+        t = clock.nowDays();
         for (; next < taken; ++next)
             append();
         drawNow();
@@ -84,12 +86,9 @@ struct Run {
     // A due sample of a monitor tick: the session takes it, the window draws it.
     void append()
     {
-        clock.advanceMs(2000);
-        const CycleSample sample{QDateTime(),
-                                 clock.nowDays(),
-                                 flags,
-                                 {valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3)},
-                                 false};
+        t += 2.0 / 86400.0;
+        const CycleSample sample{
+            QDateTime(), t, flags, {valueOf(next, 0), valueOf(next, 1), valueOf(next, 2), valueOf(next, 3)}, false};
         program.session.takeSample(0, sample);
     }
     void drawNow() { window->view().customPlot()->replot(QCustomPlot::rpImmediateRefresh); }
