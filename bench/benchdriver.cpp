@@ -10,6 +10,9 @@
 //   kelvor-benchdriver save-table FILE | write-table-plain FILE   (FILE is read, a copy written)
 //   kelvor-benchdriver download LATENCY_MS | download-protocol LATENCY_MS
 //   kelvor-benchdriver write-collection FILE   (a full memory as a collection file)
+//   kelvor-benchdriver read-table FILE         (the table reader alone, no window)
+//   kelvor-benchdriver write-library DIR ITEMS SAMPLES   (a library of ITEMS items, the
+//                                              first a recording of SAMPLES samples)
 #include <qcustomplot.h>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -19,6 +22,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -26,8 +31,10 @@
 #include "app/ui/tfrmmain.h"
 #include "base/clock.h"
 #include "benchsupport.h"
+#include "files/texttable.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tfrmlist.h"
+#include "library/library.h"
 #include "logger/memorydownload.h"
 #include "logger/ui/loggercommands.h"
 #include "meter/sim/simdevice.h"
@@ -286,10 +293,85 @@ int downloadProtocol(int latencyMs, const QString& saveTo = {})
     return 0;
 }
 
+// A text table read by the program's reader alone: what a command-line tool pays.
+int readTable(const QString& path)
+{
+    const double cpu0 = cpuMs();
+    QElapsedTimer t;
+    t.start();
+    const TableReadResult r = ReadTextTable(path);
+    report("read_ms", double(t.nsecsElapsed()) / 1e6);
+    report("read_cpu_ms", cpuMs() - cpu0);
+    report("rows", double(r.rows.size()));
+    return r.error.isEmpty() ? 0 : 1;
+}
+
+// A library to list and export: one recording of `samples` samples a second apart, then
+// short recordings and now and then a download until it holds `items` items.
+int writeLibrary(const QString& dir, int items, std::int64_t samples)
+{
+    auto opened = Library::open(dir);
+    if (!opened.library)
+        return 1;
+    Library& lib = *opened.library;
+    LibraryStatus s;
+    RecordingHeader h;
+    h.started = 46027.5;
+    h.rateSeconds = 1;
+    h.recordCount = int(samples);
+    h.name = QStringLiteral("long run");
+    const auto id = lib.beginRecording(h, &s);
+    if (!id)
+        return 1;
+    std::vector<JournalSample> chunk;
+    for (std::int64_t first = 0; first < samples; first += 10'000) {
+        chunk.clear();
+        for (std::int64_t i = first; i < std::min(samples, first + 10'000); ++i) {
+            JournalSample j;
+            j.time = h.started + double(i) / 86400.0;
+            for (int c = 0; c < 4; ++c)
+                j.t[std::size_t(c)] = float(20.0 + double((i + c * 7) % 200) / 10.0);
+            chunk.push_back(j);
+        }
+        if (!lib.appendSamples(*id, first, chunk.data(), chunk.size()).ok())
+            return 1;
+    }
+    lib.endRecording(*id, kStateComplete, {}, {});
+    const QByteArray image(4096, '\0');
+    for (int i = 1; i < items; ++i) {
+        if (i % 10 == 9) {
+            lib.storeDownload(image, {}, 46000.0 + i, QStringLiteral("SN"), QStringLiteral("download"), &s);
+            continue;
+        }
+        RecordingHeader r = h;
+        r.started = 46000.0 + i;
+        r.recordCount = 1;
+        r.name = QStringLiteral("run %1").arg(i);
+        const auto rid = lib.beginRecording(r, &s);
+        if (!rid)
+            return 1;
+        JournalSample j;
+        j.time = r.started;
+        lib.appendSample(*rid, 0, j);
+        lib.endRecording(*rid, kStateComplete, {}, {});
+    }
+    report("recording_id", double(*id));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    // Without a window: a plain process, as a command-line tool starts.
+    if (argc > 2 && std::strcmp(argv[1], "read-table") == 0) {
+        QCoreApplication app(argc, argv);
+        return readTable(QString::fromLocal8Bit(argv[2]));
+    }
+    if (argc > 4 && std::strcmp(argv[1], "write-library") == 0) {
+        QCoreApplication app(argc, argv);
+        return writeLibrary(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::atoll(argv[4]));
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
