@@ -2,11 +2,14 @@
 #include "library/library.h"
 
 #include <sqlite3.h>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -222,29 +225,60 @@ LibraryEntry readEntry(const SqliteStatement& q)
     return e;
 }
 
+}  // namespace
+
+// The statements every write and every journal sample runs, prepared with the connection
+// rather than per call (a prepare costs more than the insert it serves).
+struct LibraryWriteStatements {
+    explicit LibraryWriteStatements(sqlite3* db)
+        : begin(db, "BEGIN IMMEDIATE"),
+          commit(db, "COMMIT"),
+          rollback(db, "ROLLBACK"),
+          // OR REPLACE: a batch retried after an uncertain failure writes the same rows again.
+          insertSample(db,
+                       "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
+                       "VALUES (?,?,?,?,?,?,?,?)"),
+          sampleCount(db, "UPDATE recordings SET sample_count = max(sample_count, ?), last_time = ? WHERE id = ?")
+    {
+    }
+    SqliteStatement begin;
+    SqliteStatement commit;
+    SqliteStatement rollback;
+    SqliteStatement insertSample;
+    SqliteStatement sampleCount;
+};
+
+namespace {
+
+// Runs a statement that returns no rows and readies it for the next time: SQLITE_OK or
+// the error.
+int runOnce(SqliteStatement& st)
+{
+    const int rc = st.step();
+    st.reset();
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
 // Rolls back unless committed.
 class Transaction {
 public:
-    explicit Transaction(sqlite3* db) : m_db(db)
-    {
-        // IMMEDIATE: a locked database is found here, not half-way through the writes.
-        m_rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    }
+    // IMMEDIATE: a locked database is found here, not half-way through the writes.
+    explicit Transaction(LibraryWriteStatements& w) : m_w(w), m_rc(runOnce(w.begin)) {}
     ~Transaction()
     {
         if (m_rc == SQLITE_OK && !m_done)
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            runOnce(m_w.rollback);
     }
     int began() const { return m_rc; }
     int commit()
     {
-        const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        const int rc = runOnce(m_w.commit);
         m_done = rc == SQLITE_OK;
         return rc;
     }
 
 private:
-    sqlite3* m_db;
+    LibraryWriteStatements& m_w;
     int m_rc;
     bool m_done = false;
 };
@@ -278,6 +312,41 @@ QString damageOf(const QString& path, const QString& reason)
     return QStringLiteral("damaged: %1").arg(reason);
 }
 
+// Each open connection marks the file as in use with a lock file of its own (several
+// programs, and several connections in one, may have it open at once).
+QString openMarkPattern(const QString& path) { return QFileInfo(path).fileName() + QStringLiteral("-open-*.lock"); }
+
+std::unique_ptr<QLockFile> makeOpenMark(const QString& path)
+{
+    static std::atomic<int> serial{0};
+    auto mark = std::make_unique<QLockFile>(QStringLiteral("%1-open-%2-%3.lock")
+                                                .arg(path)
+                                                .arg(QCoreApplication::applicationPid())
+                                                .arg(serial.fetch_add(1)));
+    mark->setStaleLockTime(0);
+    // A folder that cannot take it (read-only) only costs the check after a crash.
+    if (!mark->tryLock(0))
+        return nullptr;
+    return mark;
+}
+
+// The marks of connections whose program is gone without closing them: taken over, so
+// that one opener alone checks the file; released (removed) when the caller is done.
+std::vector<std::unique_ptr<QLockFile>> takeMarksOfTheDead(const QString& path)
+{
+    std::vector<std::unique_ptr<QLockFile>> taken;
+    const QFileInfo info(path);
+    const QDir dir = info.dir();
+    for (const QString& name : dir.entryList({openMarkPattern(path)}, QDir::Files | QDir::Hidden)) {
+        auto mark = std::make_unique<QLockFile>(dir.filePath(name));
+        mark->setStaleLockTime(0);
+        // Succeeds only when the program that made it is no longer running.
+        if (mark->tryLock(0))
+            taken.push_back(std::move(mark));
+    }
+    return taken;
+}
+
 QString setAsideName(const QString& path)
 {
     const QFileInfo info(path);
@@ -294,10 +363,15 @@ QString Library::pathIn(const QString& dataDir) { return QDir(dataDir).filePath(
 
 Library::Library(QString path) : m_path(std::move(path)) {}
 
-Library::~Library()
+Library::~Library() { closeConnection(); }
+
+void Library::closeConnection()
 {
+    m_write.reset();
     if (m_db)
         sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    m_openMark.reset();  // removes the mark: closed cleanly
 }
 
 LibraryStatus Library::fail(int code, const QString& what) const
@@ -317,10 +391,15 @@ LibraryStatus Library::exec(const char* sql)
 
 LibraryStatus Library::connect()
 {
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    closeConnection();
+    LibraryStatus s = openConnection();
+    if (!s.ok())
+        closeConnection();
+    return s;
+}
+
+LibraryStatus Library::openConnection()
+{
     const QByteArray file = QFile::encodeName(m_path);
     int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK)
@@ -348,8 +427,11 @@ LibraryStatus Library::connect()
             SQLITE_READONLY,
             QStringLiteral("written by a newer KELVOR (schema version %1); it is left as it is").arg(version)};
     // Checked before anything is written: a damaged file is set aside as it was found,
-    // and switching it to WAL would already rewrite its header.
-    if (version > 0) {
+    // and switching it to WAL would already rewrite its header. The marks of programs that
+    // died are taken before the check and held until it is over: another program opening
+    // now leaves the check to this one.
+    const std::vector<std::unique_ptr<QLockFile>> diedOpen = takeMarksOfTheDead(m_path);
+    if (version > 0 && (!diedOpen.empty() || QFileInfo(m_path).size() <= kCheckAlwaysUpTo)) {
         QString verdict;
         {
             SqliteStatement check(m_db, "PRAGMA quick_check(1)");
@@ -376,6 +458,12 @@ LibraryStatus Library::connect()
     // bound for a power cut), whether or not a reader lets the checkpoint through.
     if (LibraryStatus s = exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON"); !s.ok())
         return s;
+    // SQLite folds the log into the file (two disk syncs) every 1000 pages by itself, which
+    // for a journal writing a page or two per sample is a sync pair every few hundred
+    // samples. appendSamples checkpoints once a second anyway; this bound only keeps a
+    // burst of writes from growing the log without end.
+    if (LibraryStatus s = exec("PRAGMA wal_autocheckpoint = 8192"); !s.ok())
+        return s;
     if (const QString e = MigrateLibrary(m_db, version); !e.isEmpty()) {
         rc = sqlite3_errcode(m_db);
         return LibraryStatus{isDamage(rc) ? rc : (rc ? rc : SQLITE_ERROR), e};
@@ -388,6 +476,8 @@ LibraryStatus Library::connect()
     // Another writer (kelvor-cli record beside the program) holds the lock only for one
     // short transaction; wait that long, but never long enough to stall a monitor tick.
     sqlite3_busy_timeout(m_db, kWriteWaitMs);
+    m_write = std::make_unique<LibraryWriteStatements>(m_db);
+    m_openMark = makeOpenMark(m_path);
     return {};
 }
 
@@ -408,8 +498,7 @@ LibraryOpenResult Library::open(const QString& dataDir)
         return out;
     }
     // Set the file aside with its WAL and shared-memory files; a new one starts in its place.
-    sqlite3_close_v2(lib->m_db);
-    lib->m_db = nullptr;
+    lib->closeConnection();
     const QString aside = setAsideName(path);
     if (!QFile::rename(path, aside)) {
         out.error = QStringLiteral("The library %1 is damaged (%2) and cannot be set aside")
@@ -452,7 +541,7 @@ std::optional<std::int64_t> Library::beginRecording(const RecordingHeader& h, Li
     };
     if (!m_db)
         return failed(SQLITE_CANTOPEN);
-    Transaction tx(m_db);
+    Transaction tx(*m_write);
     if (tx.began() != SQLITE_OK)
         return failed(tx.began());
     SqliteStatement item(m_db, "INSERT INTO items(kind, created, name, source) VALUES ('recording', ?, ?, ?)");
@@ -488,13 +577,10 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
         return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write samples"));
     if (n == 0)
         return {};
-    Transaction tx(m_db);
+    Transaction tx(*m_write);
     if (tx.began() != SQLITE_OK)
         return fail(tx.began(), QStringLiteral("cannot write samples"));
-    // OR REPLACE: a batch retried after an uncertain failure writes the same rows again.
-    SqliteStatement ins(m_db,
-                        "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
-                        "VALUES (?,?,?,?,?,?,?,?)");
+    SqliteStatement& ins = m_write->insertSample;
     for (std::size_t k = 0; k < n; ++k) {
         const JournalSample& s = samples[k];
         ins.bind(1, id);
@@ -503,16 +589,16 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
         ins.bind(4, int(s.flags));
         for (int c = 0; c < 4; ++c)
             ins.bind(5 + c, double(s.t[std::size_t(c)]));
-        if (int rc = ins.step(); rc != SQLITE_DONE)
-            return fail(rc, QStringLiteral("cannot write samples"));
+        const int rc = ins.step();
         ins.reset();
+        if (rc != SQLITE_DONE)
+            return fail(rc, QStringLiteral("cannot write samples"));
     }
-    SqliteStatement count(m_db,
-                          "UPDATE recordings SET sample_count = max(sample_count, ?), last_time = ? WHERE id = ?");
+    SqliteStatement& count = m_write->sampleCount;
     count.bind(1, first + std::int64_t(n));
     count.bind(2, samples[n - 1].time);
     count.bind(3, id);
-    if (int rc = count.step(); rc != SQLITE_DONE)
+    if (int rc = runOnce(count); rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot write samples"));
     if (int rc = tx.commit(); rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot write samples"));
@@ -588,7 +674,7 @@ LibraryStatus Library::appendAlarmEvents(std::int64_t id, std::int64_t first, co
         return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write alarm events"));
     if (n == 0)
         return {};
-    Transaction tx(m_db);
+    Transaction tx(*m_write);
     if (tx.began() != SQLITE_OK)
         return fail(tx.began(), QStringLiteral("cannot write alarm events"));
     // A number written before (a retry after a failed commit) is written again, not doubled.
@@ -616,7 +702,7 @@ LibraryStatus Library::endRecording(std::int64_t id, const char* state, const Re
 {
     if (!m_db)
         return fail(SQLITE_CANTOPEN, QStringLiteral("cannot end the recording"));
-    Transaction tx(m_db);
+    Transaction tx(*m_write);
     if (tx.began() != SQLITE_OK)
         return fail(tx.began(), QStringLiteral("cannot end the recording"));
     SqliteStatement upd(m_db, "UPDATE recordings SET state = ? WHERE id = ?");
@@ -804,7 +890,7 @@ std::optional<std::int64_t> Library::storeDownload(const QByteArray& image, cons
     };
     if (!m_db)
         return failed(SQLITE_CANTOPEN);
-    Transaction tx(m_db);
+    Transaction tx(*m_write);
     if (tx.began() != SQLITE_OK)
         return failed(tx.began());
     SqliteStatement item(m_db, "INSERT INTO items(kind, created, source) VALUES ('download', ?, ?)");

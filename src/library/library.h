@@ -12,10 +12,12 @@
 #include "logger/datasetstore.h"
 
 struct sqlite3;
+class QLockFile;
 
 namespace kelvor {
 
 class Library;
+struct LibraryWriteStatements;
 
 struct LibraryOpenResult {
     std::unique_ptr<Library> library;  // null when the library cannot be used at all
@@ -30,11 +32,16 @@ struct LibraryOpenResult {
 class Library {
 public:
     static constexpr const char* kFileName = "kelvor.sqlite";
+    // Files up to this size are checked whole at every open (at most a few milliseconds).
+    static constexpr std::int64_t kCheckAlwaysUpTo = std::int64_t(1) << 20;
     static QString pathIn(const QString& dataDir);
 
     // Opens (or creates) the library in dataDir and brings its schema up to date.
     // A file that is not a usable database (damaged, or another program's) is renamed
-    // beside it, never overwritten, and a new library is started.
+    // beside it, never overwritten, and a new library is started. The whole file is
+    // checked only when it is small or a program that had it open died (a power cut, a
+    // crash); otherwise opening costs the same at any size, and damage deep inside a
+    // large file shows when it is read.
     static LibraryOpenResult open(const QString& dataDir);
     ~Library();
     Library(const Library&) = delete;
@@ -105,7 +112,10 @@ public:
 
 private:
     explicit Library(QString path);
+    // Opens the connection; on failure none is left open.
     LibraryStatus connect();
+    LibraryStatus openConnection();
+    void closeConnection();
     LibraryStatus fail(int code, const QString& what) const;
     LibraryStatus updateItemText(std::int64_t id, const char* sql, const QString& text, const QString& what);
     LibraryStatus exec(const char* sql);
@@ -115,6 +125,11 @@ private:
 
     QString m_path;
     sqlite3* m_db = nullptr;
+    // Beside the file while this connection is open: one left by a program that died
+    // tells the next opener to check the file.
+    std::unique_ptr<QLockFile> m_openMark;
+    // Prepared once per connection: a journal commits a sample a second for weeks.
+    std::unique_ptr<LibraryWriteStatements> m_write;
     std::chrono::steady_clock::time_point m_lastCheckpoint{};
     std::int64_t m_pageSize = 4096;
     std::int64_t m_walHeldBytes = 0;

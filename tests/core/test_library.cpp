@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -422,6 +424,59 @@ TEST(Library, UnusableFileIsSetAsideUntouchedAndANewLibraryStarts)
         LibraryStatus s;
         EXPECT_TRUE(lib->beginRecording(header(), &s));
     }
+}
+
+// A large library is read whole only when a program died with it open: a clean end
+// leaves damage deep inside to be found where it is read, a crash has it found at once.
+TEST(Library, ALargeLibraryIsCheckedWholeOnlyAfterAProgramDiedWithItOpen)
+{
+    QTemporaryDir dir;
+    const QString path = Library::pathIn(dir.path());
+    {
+        auto lib = openIn(dir);
+        LibraryStatus s;
+        const auto id = lib->beginRecording(header(), &s);
+        ASSERT_TRUE(id);
+        std::vector<JournalSample> chunk;
+        for (int i = 0; i < 100'000; ++i)
+            chunk.push_back(sampleAt(i));
+        ASSERT_TRUE(lib->appendSamples(*id, 0, chunk.data(), chunk.size()).ok());
+    }
+    ASSERT_GT(QFileInfo(path).size(), Library::kCheckAlwaysUpTo);
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("kelvor.sqlite-open-*")}).isEmpty())
+        << "a closed library leaves no mark";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() / 2 / 4096 * 4096);
+        f.write(QByteArray(4096 * 2, '\xff'));
+    }
+    QString notice;
+    {
+        auto lib = openIn(dir, &notice);
+        ASSERT_TRUE(lib);
+        EXPECT_TRUE(notice.isEmpty()) << notice.toStdString();
+        EXPECT_NE(lib->integrityCheck(), QStringLiteral("ok"));  // found where it is read
+    }
+    // A program that opens the library and dies without closing it.
+    const pid_t child = fork();
+    if (child == 0) {
+        LibraryOpenResult r = Library::open(dir.path());
+        r.library.release();  // never closed
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(QDir(dir.path()).entryList({QStringLiteral("kelvor.sqlite-open-*")}).size(), 1);
+    const QByteArray damaged = fileBytes(path);
+    auto lib = openIn(dir, &notice);
+    ASSERT_TRUE(lib);
+    EXPECT_TRUE(notice.contains(QStringLiteral("(damaged"))) << notice.toStdString();
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("kelvor-damaged-*.sqlite")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(fileBytes(QDir(dir.path()).filePath(aside[0])), damaged);
+    lib.reset();
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("kelvor.sqlite-open-*")}).isEmpty());
 }
 
 TEST(Library, NewerSchemaIsLeftAlone)
