@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/clock.h"
 
+#include "base/localoffsets.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -25,7 +27,8 @@ double toDays(const QDateTime& dt)
     return days >= 0 ? double(days) + frac : double(days) - frac;
 }
 
-QDateTime fromDays(double days)
+namespace {
+QDateTime dateTimeOfDays(double days, Qt::TimeSpec spec)
 {
     if (!std::isfinite(days))
         return {};
@@ -37,8 +40,13 @@ QDateTime fromDays(double days)
         day += days >= 0 ? 1 : -1;
     }
     const QDate d = epoch().date().addDays(day);
-    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(int(fracMs)));
+    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(int(fracMs)), spec);
 }
+}  // namespace
+
+QDateTime fromDays(double days) { return dateTimeOfDays(days, Qt::LocalTime); }
+
+QDateTime WallDateTime(double days) { return dateTimeOfDays(days, Qt::UTC); }
 
 SystemClock::SystemClock() : m_startMs(QDateTime::currentMSecsSinceEpoch()) {}
 

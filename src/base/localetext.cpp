@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "base/clock.h"
+#include "base/localoffsets.h"
 
 namespace kelvor {
 
@@ -47,12 +48,12 @@ QString AxisDateTimeFormat(const QLocale& locale)
     return LongTimeFormat(locale) + QLatin1Char('\n') + locale.dateFormat(QLocale::ShortFormat);
 }
 
-QString ShortDateText(double days) { return QLocale().toString(fromDays(days).date(), QLocale::ShortFormat); }
+QString ShortDateText(double days) { return QLocale().toString(WallDateTime(days).date(), QLocale::ShortFormat); }
 
 QString LongTimeText(double days)
 {
     const QLocale locale;
-    return locale.toString(fromDays(days).time(), LongTimeFormat(locale));
+    return locale.toString(WallDateTime(days).time(), LongTimeFormat(locale));
 }
 
 QString DateTimeText(double days) { return ShortDateText(days) + QLatin1Char(' ') + LongTimeText(days); }

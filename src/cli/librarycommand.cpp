@@ -15,6 +15,7 @@
 #include <QJsonObject>
 
 #include "base/clock.h"
+#include "base/localoffsets.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
 #include "cli/reportoptions.h"
@@ -45,7 +46,8 @@ QString kindText(EntryKind k)
     return k == EntryKind::Recording ? QStringLiteral("recording") : QStringLiteral("download");
 }
 
-QString isoText(double days) { return fromDays(days).toString(Qt::ISODateWithMs); }
+// Local wall time without an offset, as a local QDateTime prints it in ISO.
+QString isoText(double days) { return WallDateTime(days).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")); }
 
 // A name or note may hold tabs and line breaks, which would split the row; they are
 // written as \t, \n and \r, and a backslash as \\, so every row reads back whole.
@@ -100,7 +102,7 @@ void printList(CliContext& ctx, const std::vector<LibraryEntry>& rows, bool json
     }
     ctx.out << "ID\tKind\tDate\tTime\tSamples\tSets\tRate\tState\tSerial\tName\tNote\n";
     for (const LibraryEntry& e : rows) {
-        const QDateTime start = fromDays(e.start);
+        const QDateTime start = WallDateTime(e.start);
         ctx.out << e.id << '\t' << kindText(e.kind) << '\t' << FormatTableDate(start, style) << '\t'
                 << FormatTableTime(start, style) << '\t' << e.samples << '\t'
                 << (e.kind == EntryKind::Download ? QString::number(e.dataSets) : QString()) << '\t'

@@ -2,6 +2,7 @@
 #include "export/exportseries.h"
 
 #include "base/clock.h"
+#include "base/localoffsets.h"
 #include "chart/chartmodel.h"
 #include "logger/datasetformat.h"
 #include "logger/datasetstore.h"
@@ -9,11 +10,7 @@
 namespace kelvor {
 
 namespace {
-QString isoText(double days)
-{
-    const QDateTime local = fromDays(days);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
-}
+QString isoText(double days) { return IsoTextWithOffset(days, LocalOffsets().offsetAt(days)); }
 QString unitText(const DataSet& s) { return s.inCelsius ? QStringLiteral("°C") : QStringLiteral("°F"); }
 }  // namespace
 
@@ -43,6 +40,7 @@ ExportSeries SeriesFromDataSet(const DataSetStore& store, int k)
     ExportSeries s;
     s.name = QStringLiteral("Set %1").arg(k + 1);
     s.unit = unitText(set);
+    s.meterClock = true;
     const double* times = store.timesOf(size_t(k));
     const float* values = store.valuesOf(size_t(k));
     s.times.resize(size_t(set.sampleCount));

@@ -27,6 +27,10 @@ struct ExportSeries {
     // graph file): every missing value is then "OL".
     std::vector<std::uint8_t> flags;
     QList<QPair<QString, QString>> source;  // label, text: where the samples came from
+    // The times come from the meter's clock (a data set), which knows no daylight saving:
+    // written with UTC offsets they all take the offset at the start, so they stay one
+    // interval apart. Otherwise (the PC's clock) each takes the offset it was taken with.
+    bool meterClock = false;
 
     int samples() const { return int(times.size()); }
     float value(int sample, int channel) const { return values[size_t(4 * sample + channel)]; }

@@ -14,9 +14,14 @@ void appendTwo(QByteArray& out, int v)
     out += char('0' + v / 10);
     out += char('0' + v % 10);
 }
-
-int offsetAt(const QDate& d, int secondOfDay) { return QDateTime(d, QTime(0, 0).addSecs(secondOfDay)).offsetFromUtc(); }
 }  // namespace
+
+LocalTimestamp LocalTimestamp::withOffset(int offsetSeconds)
+{
+    LocalTimestamp t;
+    t.m_fixed = offsetSeconds;
+    return t;
+}
 
 void LocalTimestamp::append(QByteArray& out, double days)
 {
@@ -30,13 +35,9 @@ void LocalTimestamp::append(QByteArray& out, double days)
     const qint64 day = total >= 0 ? total / 86400 : -((-total + 86399) / 86400);
     const int second = int(total - day * 86400);
     const int hour = second / 3600;
-    const qint64 key = day * 24 + hour;
-    const QDate date = kEpoch.addDays(day);
-    if (key != m_hourKey) {
-        m_hourKey = key;
-        m_datePart = date.toString(Qt::ISODate).toLatin1() + 'T';
-        m_offsetAtStart = offsetAt(date, hour * 3600);
-        m_offsetChanges = offsetAt(date, hour * 3600 + 3599) != m_offsetAtStart;
+    if (day != m_day) {
+        m_day = day;
+        m_datePart = kEpoch.addDays(day).toString(Qt::ISODate).toLatin1() + 'T';
     }
     out += m_datePart;
     appendTwo(out, hour);
@@ -49,8 +50,7 @@ void LocalTimestamp::append(QByteArray& out, double days)
         out += char('0' + millis / 100);
         appendTwo(out, millis % 100);
     }
-    // Within the hour the clocks are put back or forward, each row asks for itself.
-    int offset = m_offsetChanges ? offsetAt(date, second) : m_offsetAtStart;
+    int offset = m_fixed ? *m_fixed : m_offsets.next(days);
     if (offset == 0) {
         out += "+00:00";
         return;

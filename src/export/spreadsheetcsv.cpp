@@ -46,7 +46,9 @@ QByteArray SpreadsheetCsv(const ExportSeries& series)
         out += ",Flags";
     out += "\r\n";
 
-    LocalTimestamp stamp;
+    LocalTimestamp stamp = series.meterClock && n > 0
+                               ? LocalTimestamp::withOffset(LocalOffsets().offsetAt(series.times.front()))
+                               : LocalTimestamp();
     for (int i = 0; i < n; ++i) {
         stamp.append(out, series.times[size_t(i)]);
         for (int c = 0; c < 4; ++c) {

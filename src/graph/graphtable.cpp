@@ -7,6 +7,7 @@
 
 #include "base/atomicfile.h"
 #include "base/clock.h"
+#include "base/localoffsets.h"
 #include "chart/chartmodel.h"
 #include "logger/datasetformat.h"
 
@@ -56,7 +57,7 @@ QString TableValueText(float y, const QLocale& locale)
 void AppendGraphTableLine(QString& line, double xDays, const std::array<float, 4>& y, QChar separator,
                           const TextStyle& style)
 {
-    const QDateTime when = fromDays(xDays);
+    const QDateTime when = WallDateTime(xDays);
     line += FormatTableDate(when, style);
     line += separator;
     line += FormatTableTime(when, style);

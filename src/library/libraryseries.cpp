@@ -2,6 +2,7 @@
 #include "library/libraryseries.h"
 
 #include "base/clock.h"
+#include "base/localoffsets.h"
 #include "graph/realtimerun.h"
 #include "library/library.h"
 #include "logger/datasetdecoder.h"
@@ -11,11 +12,7 @@ namespace kelvor {
 
 namespace {
 
-QString isoText(double days)
-{
-    const QDateTime local = fromDays(days);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
-}
+QString isoText(double days) { return IsoTextWithOffset(days, LocalOffsets().offsetAt(days)); }
 
 void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
 {

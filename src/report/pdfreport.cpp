@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "base/clock.h"
+#include "base/localoffsets.h"
 #include "chart/runspan.h"
 #include "graph/alarms.h"
 #include "graph/statistics.h"
@@ -112,7 +113,7 @@ void drawAxes(QPainter& p, const QRectF& box, const ChartScale& k, const QString
         p.setPen(grid);
         p.drawLine(QPointF(k.px(x), plot.top()), QPointF(k.px(x), plot.bottom()));
         p.setPen(dark);
-        const QDateTime t = fromDays(x);
+        const QDateTime t = WallDateTime(x);
         const QString label =
             days ? locale.toString(t.date(), QLocale::ShortFormat)
                  : t.time().toString(xStep * 86400 < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
@@ -479,7 +480,7 @@ private:
                 tableRow(p(), m_y, m_body.left(), widths, head, true);
                 m_y += kRowHeight;
             }
-            cells = {m_l.toString(fromDays(m_s.times[size_t(i)]), QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+            cells = {m_l.toString(WallDateTime(m_s.times[size_t(i)]), QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
             for (int c = 0; c < 4; ++c) {
                 const float v = m_s.value(i, c);
                 cells << (IsMissingValue(v) ? m_s.missingText(i, c) : tenths(v, m_l));

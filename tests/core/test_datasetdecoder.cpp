@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/clock.h"
+#include "base/localetext.h"
 #include "logger/datasetdecoder.h"
 #include "logger/datasetformat.h"
 #include "memoryimage_builder.h"
@@ -202,4 +203,55 @@ TEST(DataSetFormat, ListRowColumns)
     EXPECT_EQ(FormatTemperature(-328.0, de), "-328,0");
     EXPECT_EQ(FormatTemperature(-328.1, de), "OL");
     EXPECT_EQ(FormatTemperature(9999.0, de), "OL");
+}
+
+// Table dates and times as QLocale writes them in the locale's formats, whichever the
+// locale (its own digits, names of months, AM/PM, a year before 1000).
+TEST(DataSetFormat, TableDatesAndTimesAreTheLocalesOwn)
+{
+    for (const char* name : {"de_DE", "en_US", "en_GB", "fr_FR", "hu_HU", "ja_JP", "ar_EG", "fa_IR", "ko_KR", "C"}) {
+        const QLocale locale(QString::fromLatin1(name));
+        const TextStyle style{locale, false};
+        const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+        const QString timeFormat = LongTimeFormat(locale);
+        for (const QDateTime& dt :
+             {QDateTime(QDate(2026, 1, 5), QTime(0, 0, 0)), QDateTime(QDate(2026, 12, 31), QTime(13, 7, 9)),
+              QDateTime(QDate(1999, 7, 15), QTime(9, 30, 5)), QDateTime(QDate(2003, 10, 1), QTime(23, 59, 59)),
+              QDateTime(QDate(987, 3, 4), QTime(12, 0, 0))}) {
+            EXPECT_EQ(FormatTableDate(dt, style), locale.toString(dt.date(), dateFormat)) << name;
+            EXPECT_EQ(FormatTableTime(dt, style), locale.toString(dt.time(), timeFormat)) << name;
+        }
+    }
+}
+
+// One decimal as QLocale writes it, in the ISO style and with a German decimal comma:
+// halves away from zero, a float's value as it is (22.35f lies above 22.35), a small
+// negative value as "-0.0" but negative zero as "0.0", no grouping.
+TEST(DataSetFormat, DecimalsRoundAsTheLocaleWritesThem)
+{
+    const TextStyle iso = TextStyle::isoStyle();
+    const TextStyle de{QLocale(QLocale::German, QLocale::Germany), false};
+    ASSERT_EQ(de.locale.decimalPoint(), QStringLiteral(",")) << "the German locale data is missing";
+    struct Case {
+        double v;
+        const char* text;  // ISO; the German one has a comma
+    } cases[] = {
+        {0.0, "0.0"},       {-0.0, "0.0"},      {-0.04, "-0.0"},         {-0.05, "-0.1"},
+        {0.05, "0.1"},      {0.15, "0.1"},      {0.25, "0.3"},           {0.35, "0.3"},
+        {2.25, "2.3"},      {-2.25, "-2.3"},    {22.35f, "22.4"},        {-3.1, "-3.1"},
+        {2500.0, "2500.0"}, {-328.0, "-328.0"}, {123456.75, "123456.8"}, {1e15, "1000000000000000.0"},
+        {99.95, "100.0"},   {-99.96, "-100.0"}, {1e-9, "0.0"},           {7.0 / 3, "2.3"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatDecimal(c.v, iso), QLatin1String(c.text)) << c.v;
+        EXPECT_EQ(FormatDecimal(c.v, de), QString::fromLatin1(c.text).replace(QLatin1Char('.'), QLatin1Char(',')))
+            << c.v;
+    }
+    // And for a sweep of the values a meter gives, what QLocale itself writes.
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::OmitGroupSeparator);
+    for (int tenth = -3280; tenth <= 25000; tenth += 7) {
+        const float v = float(tenth) / 10.0f + 0.049f * float(tenth % 3);
+        ASSERT_EQ(FormatDecimal(v, iso), c.toString(double(v), 'f', 1)) << v;
+    }
 }

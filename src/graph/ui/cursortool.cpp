@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "base/clock.h"
+#include "base/localoffsets.h"
 #include "chart/ui/chartview.h"
 
 namespace kelvor {
@@ -54,7 +55,7 @@ enum Column {
     kColumns
 };
 
-QString clockText(double days) { return fromDays(days).toString(QStringLiteral("HH:mm:ss")); }
+QString clockText(double days) { return WallDateTime(days).toString(QStringLiteral("HH:mm:ss")); }
 
 QString signedText(double v, int decimals)
 {

@@ -5,6 +5,7 @@
 
 #include "base/clock.h"
 #include "base/localetext.h"
+#include "base/localoffsets.h"
 
 namespace kelvor {
 
@@ -139,7 +140,7 @@ bool LibraryFilterModel::filterAcceptsRow(int row, const QModelIndex&) const
     const LibraryEntry* e = model->entryAt(row);
     if (!e)
         return false;
-    const QDate day = fromDays(e->start).date();
+    const QDate day = WallDateTime(e->start).date();
     if ((m_from.isValid() && day < m_from) || (m_to.isValid() && day > m_to))
         return false;
     QString haystack;
