@@ -28,7 +28,7 @@ double toDays(const QDateTime& dt)
 }
 
 namespace {
-QDateTime dateTimeOfDays(double days, Qt::TimeSpec spec)
+QDateTime dateTimeOfDays(double days, Qt::TimeSpec zone)
 {
     if (!std::isfinite(days))
         return {};
@@ -40,7 +40,7 @@ QDateTime dateTimeOfDays(double days, Qt::TimeSpec spec)
         day += days >= 0 ? 1 : -1;
     }
     const QDate d = epoch().date().addDays(day);
-    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(int(fracMs)), spec);
+    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(int(fracMs)), zone);
 }
 }  // namespace
 
