@@ -44,7 +44,9 @@ private:
     std::size_t m_index = 0;
 };
 
-class BandCheck final : public RuleCheck {
+class BandCheck final : public SampleStepCheck<BandCheck> {
+    friend class SampleStepCheck<BandCheck>;
+
 public:
     BandCheck(const ProfileRule& rule, const QString& unit)
         : m_rule(rule),
@@ -53,17 +55,6 @@ public:
           m_lower(m_rule.lower),
           m_end(std::max(m_upper.end(), m_lower.end()))
     {
-    }
-
-    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) override
-    {
-        ForEachSample(seconds, values, stride, n, [this](double t, float v) { step(t, v); });
-    }
-
-    void finish(double endSeconds) override
-    {
-        m_finished = true;
-        m_runEnd = endSeconds;
     }
 
     RuleResult result() const override
@@ -148,11 +139,11 @@ private:
     QString m_unit;
     CurveReader m_upper, m_lower;
     double m_end;
-    double m_lastTime = -kNoLimit, m_runEnd = 0;
+    double m_lastTime = -kNoLimit;
     long long m_checked = 0;
     double m_worst = 0, m_worstAt = 0;
     bool m_worstAbove = true;
-    bool m_violated = false, m_finished = false;
+    bool m_violated = false;
     double m_violationAt = 0;
     float m_violationValue = 0;
 };

@@ -12,23 +12,14 @@ constexpr double kSecondsSlack = 1e-6;
 
 QString minutesText(double seconds) { return QString::number(seconds / 60.0, 'f', 1) + QStringLiteral(" min"); }
 
-class CoolingCheck final : public RuleCheck {
+class CoolingCheck final : public SampleStepCheck<CoolingCheck> {
+    friend class SampleStepCheck<CoolingCheck>;
+
 public:
     CoolingCheck(const ProfileRule& rule, const QString& unit) : m_rule(rule), m_unit(unit), m_from(float(rule.from))
     {
         for (const CoolingStage& s : rule.stages)
             m_to.push_back(float(s.to));
-    }
-
-    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) override
-    {
-        ForEachSample(seconds, values, stride, n, [this](double t, float v) { step(t, v); });
-    }
-
-    void finish(double endSeconds) override
-    {
-        m_finished = true;
-        m_runEnd = endSeconds;
     }
 
     RuleResult result() const override
@@ -115,9 +106,9 @@ private:
     float m_from;
     std::vector<float> m_to;
     bool m_seenAbove = false, m_started = false;
-    double m_startAt = 0, m_lastTime = 0, m_runEnd = 0;
+    double m_startAt = 0, m_lastTime = 0;
     std::vector<double> m_reachedAt;  // when each stage's temperature was reached
-    bool m_violated = false, m_finished = false;
+    bool m_violated = false;
     double m_violationAt = 0;
     float m_violationValue = 0;
 };

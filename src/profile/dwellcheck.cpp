@@ -9,19 +9,14 @@ namespace {
 // Durations from float-free sample times; this much over a limit is still on it.
 constexpr double kSecondsSlack = 1e-6;
 
-class DwellCheck final : public RuleCheck {
+class DwellCheck final : public SampleStepCheck<DwellCheck> {
+    friend class SampleStepCheck<DwellCheck>;
+
 public:
     DwellCheck(const ProfileRule& rule, const QString& unit)
         : m_rule(rule), m_unit(unit), m_low(float(rule.low)), m_high(float(rule.high))
     {
     }
-
-    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) override
-    {
-        ForEachSample(seconds, values, stride, n, [this](double t, float v) { step(t, v); });
-    }
-
-    void finish(double) override { m_finished = true; }
 
     RuleResult result() const override
     {
@@ -116,7 +111,7 @@ private:
     double m_start = 0, m_lastTime = 0;
     double m_longest = 0, m_longestFrom = 0;
     long long m_readings = 0, m_stretches = 0;
-    bool m_violated = false, m_finished = false;
+    bool m_violated = false;
     double m_violationAt = 0;
     float m_violationValue = 0;
 };

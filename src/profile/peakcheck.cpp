@@ -6,22 +6,13 @@ namespace kelvor {
 
 namespace {
 
-class PeakCheck final : public RuleCheck {
+class PeakCheck final : public SampleStepCheck<PeakCheck> {
+    friend class SampleStepCheck<PeakCheck>;
+
 public:
     PeakCheck(const ProfileRule& rule, const QString& unit)
         : m_rule(rule), m_unit(unit), m_min(float(rule.peakMin)), m_max(float(rule.peakMax))
     {
-    }
-
-    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) override
-    {
-        ForEachSample(seconds, values, stride, n, [this](double t, float v) { step(t, v); });
-    }
-
-    void finish(double endSeconds) override
-    {
-        m_finished = true;
-        m_runEnd = endSeconds;
     }
 
     RuleResult result() const override
@@ -101,9 +92,9 @@ private:
     QString m_unit;
     float m_min, m_max;
     float m_peak = 0;
-    double m_peakAt = 0, m_runEnd = 0;
+    double m_peakAt = 0;
     long long m_readings = 0;
-    bool m_violated = false, m_finished = false;
+    bool m_violated = false;
     double m_violationAt = 0;
     float m_violationValue = 0;
 };

@@ -12,20 +12,11 @@ namespace {
 // is still on it.
 constexpr double kDegreesSlack = 1e-3;
 
-class RateCheck final : public RuleCheck {
+class RateCheck final : public SampleStepCheck<RateCheck> {
+    friend class SampleStepCheck<RateCheck>;
+
 public:
     RateCheck(const ProfileRule& rule, const QString& unit) : m_rule(rule), m_unit(unit) {}
-
-    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) override
-    {
-        ForEachSample(seconds, values, stride, n, [this](double t, float v) { step(t, v); });
-    }
-
-    void finish(double endSeconds) override
-    {
-        m_finished = true;
-        m_runEnd = endSeconds;
-    }
 
     RuleResult result() const override
     {
@@ -117,8 +108,8 @@ private:
     std::size_t m_head = 0;
     long long m_pairs = 0;
     double m_fastest = 0, m_fastestAt = 0;
-    double m_lastTime = -kNoLimit, m_runEnd = 0;
-    bool m_violated = false, m_finished = false;
+    double m_lastTime = -kNoLimit;
+    bool m_violated = false;
     double m_violationAt = 0;
     float m_violationValue = 0;
 };

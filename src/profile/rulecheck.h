@@ -48,4 +48,25 @@ inline void ForEachSample(const double* seconds, const float* values, std::size_
     }
 }
 
+// A rule that looks at one sample at a time: feeds each block through Derived::step
+// (inlined, the rule classes are final) and remembers that and where the run ended.
+template <class Derived>
+class SampleStepCheck : public RuleCheck {
+public:
+    void add(const double* seconds, const float* values, std::size_t stride, std::size_t n) final
+    {
+        auto* self = static_cast<Derived*>(this);
+        ForEachSample(seconds, values, stride, n, [self](double t, float v) { self->step(t, v); });
+    }
+    void finish(double endSeconds) final
+    {
+        m_finished = true;
+        m_runEnd = endSeconds;
+    }
+
+protected:
+    bool m_finished = false;
+    double m_runEnd = 0;
+};
+
 }  // namespace kelvor
