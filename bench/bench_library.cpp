@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "benchsupport.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
 #include "graph/ui/realtimeview.h"
@@ -399,7 +400,7 @@ void BM_OpenMillionSampleRecording(benchmark::State& state)
     for (auto _ : state) {
         const auto t0 = Clock::now();
         OpenLibraryItem(program, data.id);
-        TfrmGraph* w = program.graph.FileGraph;
+        TfrmGraph* w = NewestFileGraph(program);
         w->resize(1175, 612);
         w->show();
         QApplication::processEvents();

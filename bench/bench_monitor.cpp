@@ -25,6 +25,8 @@ public:
     void probeFailed(const QString&) override {}
     void readingsStopped() override {}
     void readingsResumed() override {}
+    TfrmPanel* panel() const override { return shown; }
+    TfrmPanel* shown = nullptr;
 };
 
 struct Rig {
@@ -42,7 +44,7 @@ struct Rig {
         program->digits = std::make_shared<const DigitImages>(loadDigitImages());
         loop = std::make_unique<MonitorLoop>(*program, view);
         panel = std::make_unique<TfrmPanel>(program->meterAccess(), program->digits.get());
-        program->panel = panel.get();
+        view.shown = panel.get();
         panel->show();
         QApplication::processEvents();
         tick();  // connect

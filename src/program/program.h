@@ -13,6 +13,7 @@
 #include "meter/meterdevice.h"
 #include "meter/meterlink.h"
 #include "meter/monitorcycle.h"
+#include "program/graphwindows.h"
 #include "program/meteraccess.h"
 #include "program/monitorswitch.h"
 #include "program/windowsignals.h"
@@ -28,9 +29,6 @@ class LibraryAccess;
 class RunJournal;
 class SessionJournal;
 class Prompts;
-class TfrmGraph;
-class TfrmPanel;
-class TfrmSetup;
 
 // What a click on a graph does; the values are GraphClickMode's own.
 enum class ClickMode : int {
@@ -44,9 +42,7 @@ struct GraphState {
     ClickMode GraphClickMode = ClickMode::Normal;
     int AnnotationCounter = 3;  // the first annotation placed gets index 4
     int AnnoColor = 0;          // 0x00BBGGRR
-    QPointer<TfrmGraph> RealTimeGraph;
-    QPointer<TfrmGraph> LoggerGraph;
-    QPointer<TfrmGraph> FileGraph;  // newest graph opened from a file or drawn from a table
+    GraphWindows windows;       // the real-time, data logger and newest file graphs
     bool LoggerGraphUnsaved = false;
     // Real-time samples shown since the real-time graph last asked to save them.
     bool RealTimeUnsaved = false;
@@ -90,9 +86,8 @@ public:
     // unfinished there (interrupted, once nothing holds it).
     void dropJournal();
 
+    // The parent of the program's dialogs; the main window keeps its own windows.
     QPointer<QWidget> mainWindow;
-    QPointer<TfrmPanel> panel;
-    QPointer<TfrmSetup> setupWindow;
 
     QString settingsFile;   // empty: the platform's own store (see base/settings.h)
     QString deviceProblem;  // why no real meter backend could be built, for the status bar

@@ -25,6 +25,7 @@
 #include "graph/graphfile.h"
 #include "graph/realtimerun.h"
 #include "graph/realtimestate.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "loggerrig.h"
@@ -312,7 +313,7 @@ void TestDataFiles::outputTableToGraph()
     QVERIFY(w);
     QVERIFY(rig.prompts.messages.isEmpty());
     QCOMPARE(w->windowTitle(), QStringLiteral("/data/run.txt"));
-    QCOMPARE(p.graph.FileGraph.data(), w);
+    QCOMPARE(NewestFileGraph(p), w);
     const ChartModel& chart = w->chart();
     QCOMPARE(chart.Points(), 6);
     QCOMPARE(chart.YData(0, 0), 21.5f);
@@ -361,7 +362,7 @@ void TestDataFiles::graphFileOpensInItsOwnWindow()
     rig.prompts.dialogs.push_back([](QDialog&) { return int(TfrmOpenSave::SingleSet); });
     rig.prompts.fileNames.push_back(path);
     Open1Click(p);
-    TfrmGraph* w = p.graph.FileGraph;
+    TfrmGraph* w = NewestFileGraph(p);
     QVERIFY(w);
     QCOMPARE(w->windowTitle(), QDir::toNativeSeparators(path));
     QCOMPARE(w->chart().Points(), 4);
@@ -383,7 +384,7 @@ void TestDataFiles::graphFileOpensInItsOwnWindow()
     Open1Click(p);
     QCOMPARE(rig.prompts.messages.size(), 1);
     QVERIFY(rig.prompts.messages[0].contains(QStringLiteral("bad.ghf")));
-    QVERIFY(!p.graph.FileGraph);
+    QVERIFY(!NewestFileGraph(p));
 }
 
 void TestDataFiles::spreadsheetTableOpensAsItsGraph()
@@ -413,7 +414,7 @@ void TestDataFiles::spreadsheetTableOpensAsItsGraph()
     Open1Click(p);
     QVERIFY2(rig.prompts.messages.isEmpty() || rig.prompts.messages.filter(QStringLiteral("run.csv")).isEmpty(),
              qPrintable(rig.prompts.messages.join(u'\n')));
-    TfrmGraph* w = p.graph.FileGraph;
+    TfrmGraph* w = NewestFileGraph(p);
     QVERIFY(w);
     QCOMPARE(w->windowTitle(), QDir::toNativeSeparators(path));
     QCOMPARE(w->chart().Points(), 3);
@@ -426,8 +427,8 @@ void TestDataFiles::spreadsheetTableOpensAsItsGraph()
 
     // Dropped on the window or named on the command line, it opens the same way.
     QVERIFY(OpenFileByKind(p, path));
-    QVERIFY(p.graph.FileGraph);
-    delete p.graph.FileGraph;
+    QVERIFY(NewestFileGraph(p));
+    delete NewestFileGraph(p);
 
     // A damaged one is named with its line; no window is left.
     const QString bad = rig.path(QStringLiteral("bad.csv"));
@@ -444,7 +445,7 @@ void TestDataFiles::spreadsheetTableOpensAsItsGraph()
     QVERIFY2(rig.prompts.messages[0].contains(QStringLiteral("bad.csv")) &&
                  rig.prompts.messages[0].contains(QStringLiteral("line 3")),
              qPrintable(rig.prompts.messages[0]));
-    QVERIFY(!p.graph.FileGraph);
+    QVERIFY(!NewestFileGraph(p));
 }
 
 void TestDataFiles::saveFollowsTheActiveWindow()
@@ -484,7 +485,7 @@ void TestDataFiles::saveFollowsTheActiveWindow()
     QVERIFY(rig.prompts.filtersOffered.last().contains(QStringLiteral("TXT file")));
 
     // The real-time graph goes straight to the graph save dialog.
-    TfrmGraph* realTime = p.graph.RealTimeGraph;
+    TfrmGraph* realTime = RealTimeGraph(p);
     QVERIFY(realTime);
     area.setActiveSubWindow(qobject_cast<QMdiSubWindow*>(realTime->parentWidget()));
     QTRY_VERIFY(!main.btnOutputToGraph->isEnabled());

@@ -16,6 +16,7 @@
 #include "chart/chartmodel.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/tfrmopensave.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/memorydownload.h"
 #include "logger/ui/downloadprogress.h"
@@ -42,7 +43,7 @@ QByteArray readAll(const QString& path)
 // The logger chart shows data set k exactly: four channels, every sample's time and value.
 void verifyDrawn(const Program& p, int k)
 {
-    TfrmGraph* w = p.graph.LoggerGraph;
+    TfrmGraph* w = LoggerGraph(p);
     QVERIFY(w);
     const DataSet& set = p.store.sets[std::size_t(k)];
     const ChartModel& chart = w->chart();
@@ -97,7 +98,7 @@ void TestDataLogger::refusesWithoutConnectionOrWhileRecording()
     LoadData1Click(*rig.program);
     QCOMPARE(rig.prompts.messages,
              QStringList({QString::fromLatin1(kNoConnectionMessage), QString::fromLatin1(kMeterRecordingMessage)}));
-    QVERIFY(!rig.program->graph.LoggerGraph);  // nothing started
+    QVERIFY(!LoggerGraph(*rig.program));  // nothing started
     QVERIFY(!rig.program->LoadingData);
 }
 
@@ -107,7 +108,7 @@ void TestDataLogger::erasedMeterHasNoData()
     connectMeter(rig);
     LoadData1Click(*rig.program);
     QCOMPARE(rig.prompts.messages, QStringList{QString::fromLatin1(kNoDataMessage)});
-    QVERIFY(rig.program->graph.LoggerGraph);
+    QVERIFY(LoggerGraph(*rig.program));
     QVERIFY(!rig.program->graph.LoggerGraphUnsaved);
     QVERIFY(!QFile::exists(rig.program->workingCopyPath()));
     QVERIFY(rig.program->store.memoryImage.isEmpty());
@@ -121,7 +122,7 @@ void TestDataLogger::downloadListsAndDrawsTheFirstSet()
     LoadData1Click(*rig.program);
     QVERIFY2(rig.prompts.messages.isEmpty(), qPrintable(rig.prompts.messages.join('\n')));
     Program& p = *rig.program;
-    TfrmGraph* w = p.graph.LoggerGraph;
+    TfrmGraph* w = LoggerGraph(p);
     QVERIFY(w);
     QCOMPARE(w->windowTitle(), QStringLiteral("DataLogger"));
     QVERIFY(w->pnlDataSets->isVisibleTo(w));
@@ -194,7 +195,7 @@ void TestDataLogger::unwritableWorkingCopyIsToldAndTheDownloadStillSaves()
     LoadData1Click(p);
     QCOMPARE(rig.prompts.messages.size(), 1);
     QVERIFY2(rig.prompts.messages[0].contains(QStringLiteral("temp")), qPrintable(rig.prompts.messages[0]));
-    QVERIFY(p.graph.LoggerGraph->Grid2->rowCount() >= 3);
+    QVERIFY(LoggerGraph(p)->Grid2->rowCount() >= 3);
     verifyDrawn(p, 0);
     QVERIFY(p.graph.LoggerGraphUnsaved);
 
@@ -205,7 +206,7 @@ void TestDataLogger::unwritableWorkingCopyIsToldAndTheDownloadStillSaves()
         return int(TfrmOpenSave::AllSets);
     });
     rig.prompts.fileNames.push_back(target);
-    QVERIFY(Save1Click(p, p.graph.LoggerGraph));
+    QVERIFY(Save1Click(p, LoggerGraph(p)));
     QCOMPARE(readAll(target), p.store.collectionImage);
     QVERIFY(!p.graph.LoggerGraphUnsaved);
 }
@@ -244,7 +245,7 @@ void TestDataLogger::fullDiskKeepsTheOldWorkingCopyAndSaysSo()
     rig.prompts.fileNames.push_back(target);
     {
         test::FullDisk full;
-        QVERIFY(!Save1Click(p, p.graph.LoggerGraph));
+        QVERIFY(!Save1Click(p, LoggerGraph(p)));
     }
     QCOMPARE(readAll(target), older);
     QCOMPARE(rig.prompts.messages.size(), 2);
@@ -269,7 +270,7 @@ void TestDataLogger::collectionSavedAndReopened()
             return int(TfrmOpenSave::AllSets);
         });
         rig.prompts.fileNames.push_back(target);
-        QVERIFY(Save1Click(*rig.program, rig.program->graph.LoggerGraph));
+        QVERIFY(Save1Click(*rig.program, LoggerGraph(*rig.program)));
         QCOMPARE(title, QStringLiteral("Save File"));
         QCOMPARE(readAll(target), rig.program->store.collectionImage);
         sets = rig.program->store.sets;
@@ -286,7 +287,7 @@ void TestDataLogger::collectionSavedAndReopened()
     QCOMPARE(title, QStringLiteral("Open File"));
     QVERIFY2(rig.prompts.messages.isEmpty(), qPrintable(rig.prompts.messages.join('\n')));
     QCOMPARE(p.store.sets.size(), sets.size());
-    QCOMPARE(p.graph.LoggerGraph->Grid2->rowCount(), int(sets.size()));
+    QCOMPARE(LoggerGraph(p)->Grid2->rowCount(), int(sets.size()));
     for (std::size_t k = 0; k < sets.size(); ++k)
         QCOMPARE(p.store.sets[k].start, sets[k].start);
     verifyDrawn(p, 0);
@@ -310,7 +311,7 @@ void TestDataLogger::zeroCollectionShowsAndSaysNothing()
     QVERIFY(rig.prompts.messages.isEmpty());
     QVERIFY(rig.prompts.unexpected.isEmpty());
     QVERIFY(p.store.sets.empty());
-    TfrmGraph* w = p.graph.LoggerGraph;
+    TfrmGraph* w = LoggerGraph(p);
     QVERIFY(w);  // made sure of before the dialog
     QCOMPARE(w->Grid2->rowCount(), 1);
     QVERIFY(!w->Grid2->item(0, 1) || w->Grid2->item(0, 1)->text().isEmpty());

@@ -23,6 +23,7 @@
 #include "chart/ui/chartview.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/defaultlook.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/datasetstore.h"
 #include "meter/sim/simdemo.h"
@@ -100,7 +101,7 @@ private slots:
         QVERIFY(titles.contains(native(f.graph)));
         QVERIFY(titles.contains(native(f.table)));
         QVERIFY(titles.contains(native(f.csv)));
-        QVERIFY(rig.program->graph.LoggerGraph);
+        QVERIFY(LoggerGraph(*rig.program));
         QVERIFY(rig.program->store.sets.size() >= 2);
         QCOMPARE(rig.main->mdiArea().findChildren<TfrmList*>().size(), 2);
         // Newest first in File > Recent Files.
@@ -317,7 +318,7 @@ private slots:
         }
 
         // Zoom on the active graph, and back.
-        TfrmGraph* graph = rig.program->graph.RealTimeGraph;
+        TfrmGraph* graph = RealTimeGraph(*rig.program);
         QVERIFY(graph);
         rig.main->mdiArea().setActiveSubWindow(qobject_cast<QMdiSubWindow*>(graph->parentWidget()));
         QCPAxis* x = graph->PESGraph1->customPlot()->axisRect(0)->axis(QCPAxis::atBottom);
@@ -348,7 +349,7 @@ private slots:
     void panelKeysFromTheKeyboard()
     {
         ShellRig rig;
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         QVERIFY(panel);
         const struct {
             Qt::Key key;
@@ -372,7 +373,7 @@ private slots:
         for (QToolButton* b : rig.main->findChildren<QToolButton*>())
             if (b->isVisibleTo(rig.main.get()) && !b->objectName().startsWith(QLatin1String("qt_")))
                 buttons << b;
-        for (QWidget* key : rig.program->panel->findChildren<QWidget*>())
+        for (QWidget* key : rig.main->panel()->findChildren<QWidget*>())
             if (key->objectName().startsWith(QLatin1String("btn")))
                 buttons << key;
         QVERIFY(buttons.size() > 20);
@@ -394,7 +395,7 @@ private slots:
         QApplication::setPalette(dark);
         {
             ShellRig rig;
-            TfrmGraph* graph = rig.program->graph.RealTimeGraph;
+            TfrmGraph* graph = RealTimeGraph(*rig.program);
             QCOMPARE(graph->txtT1Max->palette().color(QPalette::Base), QColor(0x20, 0x20, 0x20));
             QCOMPARE(rig.main->mdiArea().background().color(), QColor(0x10, 0x10, 0x10));
             // The chart keeps its own described colours.

@@ -22,6 +22,7 @@
 #include "files/ui/tfrmopensave.h"
 #include "graph/graphfile.h"
 #include "graph/realtimestate.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
@@ -160,7 +161,7 @@ void connectMeter(SimProgram& s)
 QStringList downloadedRows(SimProgram& s)
 {
     s.main->LoadData1Click();
-    TfrmGraph* w = s.program->graph.LoggerGraph;
+    TfrmGraph* w = LoggerGraph(*s.program);
     if (!w)
         return {};
     return dataSetRows(*w);
@@ -182,7 +183,7 @@ private slots:
         QCOMPARE(s.main->statusText(1), QStringLiteral("On Connection"));
         QVERIFY(s.main->btnRun->isEnabled() && s.main->Run1->isEnabled());
         QVERIFY(s.main->btnDataLogger->isEnabled());
-        TfrmPanel* panel = s.program->panel;
+        TfrmPanel* panel = s.main->panel();
         QVERIFY(panel);
         QVERIFY(panel->element("lblNoConnection")->isHidden());
         const LcdDisplay d = s.sim->meter().display();
@@ -205,8 +206,8 @@ private slots:
         for (int i = 0; i < 200 && p.session.recording(); ++i)
             s.tick();
         QVERIFY(!p.session.recording());
-        QCOMPARE(p.graph.RealTimeGraph->realTimeView()->points(), 5);
-        TfrmGraph* run = p.graph.RealTimeGraph;
+        QCOMPARE(RealTimeGraph(p)->realTimeView()->points(), 5);
+        TfrmGraph* run = RealTimeGraph(p);
         QVERIFY(run);
         QCOMPARE(run->chart().Points(), 5);
         const QStringList runStats = statisticsTexts(*run);
@@ -223,7 +224,7 @@ private slots:
         s.prompts.dialogs.push_back(answerWith(TfrmOpenSave::SingleSet));
         s.prompts.fileNames.push_back(ghf);
         s.main->Open1Click();
-        TfrmGraph* opened = p.graph.FileGraph;
+        TfrmGraph* opened = NewestFileGraph(p);
         QVERIFY(opened && opened != run);
         QCOMPARE(opened->chart().Points(), 5);
         // The run shows when Run was pressed; a file can only tell its first sample.
@@ -261,7 +262,7 @@ private slots:
         s.activate(table);
         QTRY_VERIFY(s.main->btnOutputToGraph->isEnabled());
         s.main->btnOutputToGraphClick();
-        TfrmGraph* drawn = p.graph.FileGraph;
+        TfrmGraph* drawn = NewestFileGraph(p);
         QVERIFY(drawn && drawn != opened);
         const ChartModel& a = run->chart();
         const ChartModel& b = drawn->chart();
@@ -286,7 +287,7 @@ private slots:
         QVERIFY2(s.prompts.messages.isEmpty(), qPrintable(s.prompts.messages.join('\n')));
 
         const QString ch4 = s.path(QStringLiteral("all.ch4"));
-        s.activate(p.graph.LoggerGraph);
+        s.activate(LoggerGraph(p));
         s.prompts.dialogs.push_back(answerWith(TfrmOpenSave::AllSets));
         s.prompts.fileNames.push_back(ch4);
         s.main->Save1Click();
@@ -297,8 +298,8 @@ private slots:
         t.prompts.dialogs.push_back(answerWith(TfrmOpenSave::AllSets));
         t.prompts.fileNames.push_back(ch4);
         t.main->Open1Click();
-        QVERIFY(t.program->graph.LoggerGraph);
-        QCOMPARE(dataSetRows(*t.program->graph.LoggerGraph), rows);
+        QVERIFY(LoggerGraph(*t.program));
+        QCOMPARE(dataSetRows(*LoggerGraph(*t.program)), rows);
         QVERIFY2(t.prompts.messages.isEmpty(), qPrintable(t.prompts.messages.join('\n')));
         QVERIFY(s.prompts.unexpected.isEmpty() && t.prompts.unexpected.isEmpty());
     }
@@ -345,9 +346,9 @@ private slots:
         bool clicked = false;
         s.frames->onFrame = [&](char letter) {
             if (letter == 'p' && ++blocks == 7)
-                QTimer::singleShot(0, p.panel, [&] {
+                QTimer::singleShot(0, s.main->panel(), [&] {
                     clicked = true;
-                    p.panel->btnHOLDClick();
+                    s.main->panel()->btnHOLDClick();
                 });
             // A running MainTimer ticks between blocks, as it would on the desk.
             if ((letter == 'p' || letter == 'r') && mainTimer.isActive()) {
@@ -359,7 +360,7 @@ private slots:
         s.main->LoadData1Click();
         s.frames->onFrame = nullptr;
         QVERIFY(clicked);
-        QVERIFY(p.graph.LoggerGraph && p.graph.LoggerGraph->Grid2->rowCount() >= 3);
+        QVERIFY(LoggerGraph(p) && LoggerGraph(p)->Grid2->rowCount() >= 3);
 
         // From the first "P" to the closing "q" the link carried the download alone.
         const QByteArray& sent = s.frames->letters;
@@ -380,11 +381,11 @@ private slots:
         QCOMPARE(s.main->monitor().pauses(), 0);
         s.clock.setRunQtEvents(false);
         s.frames->letters.clear();
-        p.panel->btnHOLDClick();
+        s.main->panel()->btnHOLDClick();
         s.tick(2);
         QCOMPARE(s.frames->letters.left(1), QByteArray("H"));
         QCOMPARE(s.frames->letters.count('A'), 2);
-        QVERIFY(!p.panel->element("imgHOLD")->isHidden());
+        QVERIFY(!s.main->panel()->element("imgHOLD")->isHidden());
     }
 
     void closingWithAnUnsavedRunCanBeCancelled()
@@ -399,7 +400,7 @@ private slots:
         s.main->btnRunClick();
         for (int i = 0; i < 200 && p.session.recording(); ++i)
             s.tick();
-        QCOMPARE(p.graph.RealTimeGraph->realTimeView()->points(), 3);
+        QCOMPARE(RealTimeGraph(p)->realTimeView()->points(), 3);
         const QStringList windows = [&] {
             QStringList t;
             for (QMdiSubWindow* sub : s.main->mdiArea().subWindowList())
@@ -411,11 +412,11 @@ private slots:
         QVERIFY(!s.main->close());
         QCOMPARE(s.prompts.messages, QStringList{QStringLiteral("Save Real-Time Graph ?")});
         QVERIFY(s.main->isVisible());
-        QVERIFY(p.graph.RealTimeGraph);
-        QVERIFY(p.panel);
+        QVERIFY(RealTimeGraph(p));
+        QVERIFY(s.main->panel());
         QCOMPARE(s.main->mdiArea().subWindowList().size(), windows.size());
-        QCOMPARE(p.graph.RealTimeGraph->realTimeView()->points(), 3);
-        QCOMPARE(p.graph.RealTimeGraph->chart().Points(), 3);
+        QCOMPARE(RealTimeGraph(p)->realTimeView()->points(), 3);
+        QCOMPARE(RealTimeGraph(p)->chart().Points(), 3);
         QVERIFY(p.graph.RealTimeUnsaved);
         QVERIFY(s.main->btnRun->isEnabled());
     }

@@ -18,6 +18,7 @@
 #include "graph/realtimestate.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "shellrig.h"
@@ -52,7 +53,7 @@ void record(ChartModel& chart, double t0, int samples)
 
 TfrmGraph* graphWithData(ShellRig& rig)
 {
-    TfrmGraph* w = rig.program->graph.RealTimeGraph.data();
+    TfrmGraph* w = RealTimeGraph(*rig.program);
     record(w->chart(), w->chart().ManualMinX(), 50);
     w->view().customPlot()->replot();
     return w;
@@ -185,7 +186,7 @@ private slots:
     {
         auto rig = mainWindowOf(QSize(1366, 768));
         rig->tick();  // connect
-        TfrmGraph* w = rig->program->graph.RealTimeGraph.data();
+        TfrmGraph* w = RealTimeGraph(*rig->program);
         CursorTool& cursors = w->cursors();
         cursors.setOn(true);
         cursors.setCursors(40000.0, 40000.5);  // an earlier run, long ago

@@ -18,6 +18,7 @@
 #include "fakemeter.h"
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/savegraph.h"
@@ -119,7 +120,7 @@ private slots:
         QVERIFY(rig.prompts.messages[0].endsWith(QStringLiteral("then make some change and save.")));
         expectDefaultLook(w->chart(), rig.clock.nowDays());
         QCOMPARE(w->windowTitle(), kRealTimeCaption);
-        QCOMPARE(rig.program.graph.RealTimeGraph.data(), w.data());
+        QCOMPARE(RealTimeGraph(rig.program), w.data());
         QVERIFY(!w->tbntClr->isHidden());
         QVERIFY(w->pnlSamplingRate->isEnabled());
         QCOMPARE(w->ComboBox1->currentText(), QStringLiteral("00"));
@@ -262,7 +263,7 @@ private slots:
         QCOMPARE(w.isNull(), closes);
         QCOMPARE(QFile::exists(path), fileWritten);
         if (closes) {
-            QVERIFY(rig.program.graph.RealTimeGraph.isNull());
+            QVERIFY(!RealTimeGraph(rig.program));
             QCOMPARE(rig.program.session.sampleCount(), 0);  // the ended run went with its window
             QCOMPARE(runEnabled, 1);
             QVERIFY(!rig.program.graph.RealTimeUnsaved);
@@ -277,12 +278,37 @@ private slots:
         }
     }
 
+    // The commands find the logger's graph and the newest file graph by their role; a window
+    // that closes takes only its own place with it.
+    void graphsAreFoundByTheirRoleUntilTheyClose()
+    {
+        Rig rig;
+        QPointer<TfrmGraph> older = new TfrmGraph(rig.program, GraphRole::File);
+        QPointer<TfrmGraph> newer = new TfrmGraph(rig.program, GraphRole::LibraryRecording);
+        QPointer<TfrmGraph> logger = new TfrmGraph(rig.program, GraphRole::DataLogger);
+        for (TfrmGraph* w : {older.data(), newer.data(), logger.data()})
+            EnrollGraph(rig.program, *w);
+        QCOMPARE(NewestFileGraph(rig.program), newer.data());
+        QCOMPARE(LoggerGraph(rig.program), logger.data());
+        QVERIFY(!RealTimeGraph(rig.program));
+
+        QVERIFY(older->close());
+        QCOMPARE(NewestFileGraph(rig.program), newer.data());
+        QVERIFY(logger->close());
+        QVERIFY(!LoggerGraph(rig.program));
+        QCOMPARE(NewestFileGraph(rig.program), newer.data());
+        delete newer.data();  // deleted without closing: the place empties all the same
+        QVERIFY(!NewestFileGraph(rig.program));
+        delete older.data();
+        delete logger.data();
+    }
+
     void loggerWindowKeepsItsDataUntilSaved()
     {
         Rig rig;
         auto* w = new TfrmGraph(rig.program, GraphRole::DataLogger);
         w->setWindowTitle(kLoggerCaption);
-        rig.program.graph.LoggerGraph = w;
+        EnrollGraph(rig.program, *w);
         rig.program.graph.LoggerGraphUnsaved = true;
         bool saveResult = false;
         QObject::connect(&rig.program.windowSignals, &WindowSignals::saveWindowRequested,
@@ -299,7 +325,7 @@ private slots:
         rig.prompts.answers = {QMessageBox::Yes};
         QVERIFY(w->close());
         QVERIFY(!rig.program.graph.LoggerGraphUnsaved);
-        QVERIFY(rig.program.graph.LoggerGraph.isNull() || rig.program.graph.LoggerGraph == w);
+        QVERIFY(!LoggerGraph(rig.program));  // the closed window left its place
     }
 
     void clearKeepsDataWhenTheSaveFails()

@@ -21,6 +21,7 @@
 #include "graph/realtimerun.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/graphexport.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/libraryaccess.h"
@@ -88,7 +89,7 @@ private slots:
         QCOMPARE(rig.prompts.messages[0], QStringLiteral("A real-time recording started %1 with 25 samples was "
                                                          "interrupted. Open it?")
                                               .arg(DateTimeText(sampleAt(0).time)));
-        TfrmGraph* w = rig.program->graph.FileGraph;
+        TfrmGraph* w = NewestFileGraph(*rig.program);
         QVERIFY(w);
         QCOMPARE(w->chart().Points(), 25);
         QCOMPARE(w->chart().YData(1, 24), 30.0f - 24.0f);
@@ -119,7 +120,7 @@ private slots:
         ShellRig rig;
         InstallLibrary(*rig.program);
         rig.tick();  // connect
-        TfrmGraph& live = *rig.program->graph.RealTimeGraph;
+        TfrmGraph& live = *RealTimeGraph(*rig.program);
         AlarmLimits limits;
         QString why;
         QVERIFY(ParseAlarmRules(QStringLiteral("T1>-5 T2<5"), limits, &why));  // the meter reads 0
@@ -142,7 +143,7 @@ private slots:
         rig.prompts.answers = {QMessageBox::Yes};
         OfferInterruptedRecordings(*rig.program);
         QCOMPARE(rig.prompts.messages.size(), 1);
-        TfrmGraph* w = rig.program->graph.FileGraph;
+        TfrmGraph* w = NewestFileGraph(*rig.program);
         QVERIFY(w && w != &live);
         QCOMPARE(w->chart().Points(), 6);
         QCOMPARE(w->chart().alarmEvents(), events);
@@ -175,7 +176,7 @@ private slots:
             rig.tick();
         QCOMPARE(rig.runPoints(), 12);
         QVERIFY(rig.recording());  // past its count of 5
-        TfrmGraph& w = *rig.program->graph.RealTimeGraph;
+        TfrmGraph& w = *RealTimeGraph(*rig.program);
         ChartModel& chart = w.chart();
         QCOMPARE(chart.Points(), 5);
         rig.main->btnStopClick();
@@ -239,15 +240,15 @@ private slots:
         // Open the recording: a graph window with its samples.
         w->selectId(1);
         w->btnOpenClick();
-        QVERIFY(rig.program->graph.FileGraph);
-        QCOMPARE(rig.program->graph.FileGraph->chart().Points(), 30);
-        QVERIFY(!rig.program->graph.FileGraph->UnsavedData);
+        QVERIFY(NewestFileGraph(*rig.program));
+        QCOMPARE(NewestFileGraph(*rig.program)->chart().Points(), 30);
+        QVERIFY(!NewestFileGraph(*rig.program)->UnsavedData);
 
         // Open the download: the DataLogger window lists its three data sets.
         w->grdLibrary->clearSelection();
         w->selectId(3);
         w->btnOpenClick();
-        QVERIFY(rig.program->graph.LoggerGraph);
+        QVERIFY(LoggerGraph(*rig.program));
         QCOMPARE(rig.program->store.sets.size(), std::size_t(3));
 
         // Name and note.

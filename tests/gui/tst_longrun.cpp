@@ -18,6 +18,7 @@
 #include "chart/chartmodel.h"
 #include "graph/graphfile.h"
 #include "graph/realtimestate.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
@@ -110,7 +111,7 @@ private:
         });
         main.btnRunClick();
         const RecordingSession& session = program.session;
-        const RealTimeView& view = *program.graph.RealTimeGraph->realTimeView();
+        const RealTimeView& view = *RealTimeGraph(program)->realTimeView();
         QVERIFY(session.recording());
         QCOMPARE(session.settings().rateSeconds, 1);
 
@@ -123,7 +124,7 @@ private:
             if (i % 500 == 0)
                 QCoreApplication::processEvents();  // the graph is painted now and then, as on screen
         }
-        const ChartModel& chart = program.graph.RealTimeGraph->chart();
+        const ChartModel& chart = RealTimeGraph(program)->chart();
         const long rssAfter = residentKilobytes();
         std::printf(
             "[ long run ] %d records in %.1f s: Points %d, SampleCount %d, last X %.1f s after Run, "

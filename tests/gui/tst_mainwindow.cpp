@@ -13,6 +13,7 @@
 #include "app/ui/monitorloop.h"
 #include "app/ui/tfrmabout.h"
 #include "files/ui/tfrmlist.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "kelvor_version.h"
 #include "logger/ui/loggerwindow.h"
@@ -26,9 +27,10 @@ using kelvor::test::ShellRig;
 class TestMainWindow : public QObject {
     Q_OBJECT
 private:
-    static bool noConnectionShown(Program& p)
+    static bool noConnectionShown(const TfrmMain& main)
     {
-        return p.panel && !p.panel->findChild<QLabel*>(QStringLiteral("lblNoConnection"))->isHidden();
+        const TfrmPanel* panel = main.panel();
+        return panel && !panel->findChild<QLabel*>(QStringLiteral("lblNoConnection"))->isHidden();
     }
 
 private slots:
@@ -38,8 +40,8 @@ private slots:
         TfrmMain& m = *rig.main;
         QCOMPARE(m.windowTitle(), QStringLiteral("KELVOR"));
         QCOMPARE(m.statusText(1), QStringLiteral("Off Connection"));
-        QVERIFY(rig.program->panel);
-        QVERIFY(noConnectionShown(*rig.program));
+        QVERIFY(rig.main->panel());
+        QVERIFY(noConnectionShown(*rig.main));
         QVERIFY(!m.Setup1->isVisible());
         QVERIFY(m.monitor().mainTimer().isActive());
         QCOMPARE(m.monitor().mainTimer().interval(), 500);
@@ -135,7 +137,7 @@ private slots:
         QCOMPARE(m.monitor().mainTimer().interval(), 200);
         QVERIFY(m.btnRun->isEnabled() && m.Run1->isEnabled());
         QVERIFY(!m.btnStop->isEnabled() && !m.Stop1->isEnabled());
-        QVERIFY(!noConnectionShown(*rig.program));
+        QVERIFY(!noConnectionShown(*rig.main));
         QCOMPARE(rig.meter->count('A'), 0);  // the tick that connects does not read
         rig.tick();
         QCOMPARE(rig.meter->count('A'), 1);
@@ -171,7 +173,7 @@ private slots:
         QCOMPARE(m.monitor().mainTimer().interval(), 500);
         QCOMPARE(rig.program->monitor.MissedReads, 0);
         QVERIFY(!m.monitor().recFullTimer().isActive());
-        QVERIFY(noConnectionShown(*rig.program));
+        QVERIFY(noConnectionShown(*rig.main));
         for (QObject* o : std::initializer_list<QObject*>{m.btnRun, m.btnStop, m.btnDataLogger})
             QVERIFY2(!static_cast<QWidget*>(o)->isEnabled(), qPrintable(o->objectName()));
         QVERIFY(!m.Run1->isEnabled() && !m.Stop1->isEnabled() && !m.DataLogger1->isEnabled());
@@ -228,8 +230,8 @@ private slots:
         // With the real-time graph closed and the run kept, the samples go on being taken.
         rig.program->graph.RealTimeUnsaved = false;      // no save prompt on closing
         rig.prompts.answers.push_back(QMessageBox::No);  // do not end the run
-        rig.program->graph.RealTimeGraph->close();
-        QTRY_VERIFY(!rig.program->graph.RealTimeGraph);
+        RealTimeGraph(*rig.program)->close();
+        QTRY_VERIFY(!RealTimeGraph(*rig.program));
         QVERIFY(rig.program->session.recording());
         rig.tick(10);
         QCOMPARE(times.size(), 2);
@@ -242,7 +244,7 @@ private slots:
         ShellRig rig;
         rig.tick();
         rig.meter->frames.clear();
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         QTest::mouseClick(panel->findChild<QWidget*>(QStringLiteral("btnRec")), Qt::LeftButton);
         QCOMPARE(rig.meter->frames.size(), std::size_t(1));
         const test::FakeMeter::Frame expected{0x02, 0x45, 0, 0, 0, 0, 0x03};
@@ -266,7 +268,7 @@ private slots:
     {
         ShellRig rig(false);
         const std::uint32_t before = rig.clock.tickMs();
-        rig.program->panel->btnHOLDClick();
+        rig.main->panel()->btnHOLDClick();
         QVERIFY(rig.clock.tickMs() - before > 300);
         QVERIFY(rig.main->monitor().mainTimer().isActive());
         QCOMPARE(rig.meter->count('H'), 1);
@@ -274,10 +276,10 @@ private slots:
 
         // The panel closed by a click during that wait: the key handler still resumes.
         rig.clock.setRunQtEvents(true);
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         QTimer::singleShot(0, panel, &TfrmPanel::btnCloseClick);
         panel->btnCFClick();
-        QTRY_VERIFY(!rig.program->panel);
+        QTRY_VERIFY(!rig.main->panel());
         QVERIFY(rig.main->monitor().mainTimer().isActive());
     }
 
@@ -296,18 +298,18 @@ private slots:
     {
         ShellRig rig;
         TfrmMain& m = *rig.main;
-        rig.program->panel->btnCloseClick();
-        QTRY_VERIFY(!rig.program->panel);
+        rig.main->panel()->btnCloseClick();
+        QTRY_VERIFY(!rig.main->panel());
         QVERIFY(!m.ControlPanel1->isChecked());
         m.ControlPanel1->trigger();
-        QVERIFY(rig.program->panel);
+        QVERIFY(rig.main->panel());
         QVERIFY(m.ControlPanel1->isChecked());
-        QCOMPARE(rig.program->panel->subWindow()->pos(), QPoint(0, 0));
-        QVERIFY(noConnectionShown(*rig.program));  // not connected yet
-        QMdiSubWindow* sub = rig.program->panel->subWindow();
+        QCOMPARE(rig.main->panel()->subWindow()->pos(), QPoint(0, 0));
+        QVERIFY(noConnectionShown(*rig.main));  // not connected yet
+        QMdiSubWindow* sub = rig.main->panel()->subWindow();
         sub->showMinimized();
         m.ControlPanel1->trigger();
-        QCOMPARE(rig.program->panel->subWindow(), sub);  // restored, not a second one
+        QCOMPARE(rig.main->panel()->subWindow(), sub);  // restored, not a second one
         QVERIFY(!sub->isMinimized());
         int panels = 0;
         for (QMdiSubWindow* w : m.mdiArea().subWindowList())
@@ -318,7 +320,7 @@ private slots:
     void draggingThePictureMovesThePanel()
     {
         ShellRig rig;
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         QWidget* picture = panel->findChild<QWidget*>(QStringLiteral("imgPanel"));
         QMdiSubWindow* sub = panel->subWindow();
         const QPoint start = sub->pos();
@@ -365,7 +367,7 @@ private slots:
             QVERIFY2(rig.prompts.messages == asked, c.name);
             QVERIFY2(rig.prompts.unexpected.isEmpty(), c.name);
             QTRY_VERIFY2(bool(list) != c.closes && bool(logger) != c.closes, c.name);
-            QVERIFY2(bool(rig.program->panel) != c.closes, c.name);
+            QVERIFY2(bool(rig.main->panel()) != c.closes, c.name);
             QVERIFY2(rig.main->monitor().mainTimer().isActive() != c.closes, c.name);
             QVERIFY2(!QFile::exists(rig.settingsFile()), c.name);  // Exit never writes the settings
         }
@@ -440,7 +442,7 @@ private slots:
         refuseRig.prompts.answers.push_back(QMessageBox::Cancel);
         QVERIFY(!refuseRig.main->close());
         QCOMPARE(refuseRig.prompts.messages.size(), 1);
-        QVERIFY(refuseRig.program->panel && refuseRig.program->graph.RealTimeGraph);
+        QVERIFY(refuseRig.main->panel() && RealTimeGraph(*refuseRig.program));
         QCOMPARE(readRate(), 75);
 
         ShellRig closeRig(true, false);

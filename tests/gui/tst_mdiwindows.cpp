@@ -17,6 +17,7 @@
 #include "files/ui/filecommands.h"
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "library/ui/tfrmlibrary.h"
 #include "panel/ui/tfrmpanel.h"
@@ -141,9 +142,9 @@ private slots:
     {
         QFETCH(QSize, screen);
         auto rig = mainWindowOf(screen);
-        QMdiSubWindow* graph = frameOf(rig->program->graph.RealTimeGraph.data());
+        QMdiSubWindow* graph = frameOf(RealTimeGraph(*rig->program));
         const int room = rig->main->mdiArea().viewport()->width();
-        const int left = rig->program->panel->subWindow()->width();
+        const int left = rig->main->panel()->subWindow()->width();
         QCOMPARE(graph->pos(), QPoint(left, 0));
         QCOMPARE(graph->width(), std::min(1200, room - left));
         QVERIFY2(problems(*rig).isEmpty(), qPrintable(problems(*rig)));
@@ -164,7 +165,7 @@ private slots:
         QFETCH(QSize, screen);
         QFETCH(bool, fullHeight);
         auto rig = mainWindowOf(screen);
-        TfrmPanel* panel = rig->program->panel;
+        TfrmPanel* panel = rig->main->panel();
         QMdiArea& area = rig->main->mdiArea();
         const QRect frame = panel->subWindow()->geometry();
         QVERIFY2(area.viewport()->rect().contains(frame), qPrintable(QStringLiteral("panel %1x%2 at %3,%4 in %5x%6")
@@ -245,7 +246,7 @@ private slots:
             command->trigger();
             QCOMPARE(rig->main->geometry(), before);
             QVERIFY2(problems(*rig).isEmpty(), qPrintable(command->text() + ": " + problems(*rig)));
-            QCOMPARE(rig->program->panel->subWindow()->size(), rig->program->panel->size() + QSize(2, 2));
+            QCOMPARE(rig->main->panel()->subWindow()->size(), rig->main->panel()->size() + QSize(2, 2));
         }
     }
 
@@ -260,8 +261,8 @@ private slots:
         TfrmList* list = openTable(*rig);
         QVERIFY(list);
         QMdiArea& area = rig->main->mdiArea();
-        QMdiSubWindow* panel = rig->program->panel->subWindow();
-        TfrmGraph* realTime = rig->program->graph.RealTimeGraph.data();
+        QMdiSubWindow* panel = rig->main->panel()->subWindow();
+        TfrmGraph* realTime = RealTimeGraph(*rig->program);
         for (int graphs = 1; graphs <= 2; ++graphs) {
             if (graphs == 2)
                 QVERIFY(btnOutputToGraphClick(*rig->program, list));
@@ -283,7 +284,7 @@ private slots:
     void smallGraphWindowKeepsItsChart()
     {
         auto rig = mainWindowOf(QSize(1366, 768));
-        TfrmGraph* graph = rig->program->graph.RealTimeGraph.data();
+        TfrmGraph* graph = RealTimeGraph(*rig->program);
         QVERIFY(graph->chkSplit->isChecked());
         const QSize least = frameOf(graph)->minimumSizeHint();
         QVERIFY2(least.width() <= 600, qPrintable(QString::number(least.width())));  // two fit side by side
@@ -309,11 +310,11 @@ private slots:
 
         putTableOnTop();
         rig->main->ControlPanel1->trigger();
-        QVERIFY(isForemost(*rig, rig->program->panel));
+        QVERIFY(isForemost(*rig, rig->main->panel()));
 
         putTableOnTop();
         rig->main->RealTimeGraph1->trigger();
-        QVERIFY(isForemost(*rig, rig->program->graph.RealTimeGraph.data()));
+        QVERIFY(isForemost(*rig, RealTimeGraph(*rig->program)));
 
         putTableOnTop();
         TfrmGraph* drawn = btnOutputToGraphClick(*rig->program, list);
@@ -322,7 +323,7 @@ private slots:
         rig->tick(2);  // the meter is found
         QVERIFY(rig->program->monitor.Connected);
         rig->main->LoadData1->trigger();
-        TfrmGraph* logger = rig->program->graph.LoggerGraph;
+        TfrmGraph* logger = LoggerGraph(*rig->program);
         QVERIFY(logger);
         putTableOnTop();
         rig->main->LoadData1->trigger();

@@ -13,6 +13,7 @@
 #include "chart/chartmodel.h"
 #include "graph/graphfile.h"
 #include "graph/ui/graphexport.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/reportgraph.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
@@ -47,7 +48,7 @@ TfrmGraph& recordOpenEndedRun(ShellRig& rig)
     for (int i = 0; i < 1000 && rig.runPoints() < kSamples; ++i)
         rig.tick();
     rig.main->btnStopClick();
-    return *rig.program->graph.RealTimeGraph;
+    return *RealTimeGraph(*rig.program);
 }
 
 std::vector<JournalSample> librarySamples(ShellRig& rig)

@@ -29,7 +29,7 @@ private slots:
     void digitCacheSkipsUnchangedDigits()
     {
         ShellRig rig;
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         for (std::uint8_t g : panel->digitCache())
             QCOMPARE(g, TfrmPanel::kNotDrawn);
         LiveReading r = reading();
@@ -49,10 +49,10 @@ private slots:
 
         // A reopened panel draws every digit at its first reading.
         panel->btnCloseClick();
-        QTRY_VERIFY(!rig.program->panel);
+        QTRY_VERIFY(!rig.main->panel());
         rig.main->ControlPanel1Click();
-        rig.program->panel->RedrawPanel(r);
-        QCOMPARE(rig.program->panel->largeDigitAssignments(), 16);
+        rig.main->panel()->RedrawPanel(r);
+        QCOMPARE(rig.main->panel()->largeDigitAssignments(), 16);
     }
 
     void batteryRules_data()
@@ -71,7 +71,7 @@ private slots:
         QFETCH(QList<QList<Segment>>, readings);
         QFETCH(int, bars);
         ShellRig rig;
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         for (const auto& bits : readings) {
             LiveReading r = reading();
             for (Segment s : bits)
@@ -85,7 +85,7 @@ private slots:
     void segmentsAndBlinking()
     {
         ShellRig rig;
-        TfrmPanel* panel = rig.program->panel;
+        TfrmPanel* panel = rig.main->panel();
         MonitorLoop& loop = rig.main->monitor();
         LiveReading r = reading();
         r.Segments[std::size_t(Segment::Hold)] = true;

@@ -50,7 +50,7 @@ struct SimShell {
             main->monitor().MainTimerTimer();
         }
     }
-    TfrmPanel* panel() { return program->panel; }
+    TfrmPanel* panel() { return main->panel(); }
     bool shown(const char* name) { return !panel()->element(name)->isHidden(); }
 };
 }  // namespace

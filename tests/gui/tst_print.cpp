@@ -20,6 +20,7 @@
 #include "base/localetext.h"
 #include "chart/ui/chartcustomizedialog.h"
 #include "files/ui/tfrmlist.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
@@ -498,8 +499,8 @@ private slots:
     void printAsksNothingWithoutATableOrGraph()
     {
         toPdf("none.pdf");
-        QVERIFY(rig->program->panel);
-        activate(rig->program->panel);
+        QVERIFY(rig->main->panel());
+        activate(rig->main->panel());
         clickPrint();
         for (QMdiSubWindow* sub : rig->main->mdiArea().subWindowList())
             sub->close();

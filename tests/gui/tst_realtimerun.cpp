@@ -10,6 +10,7 @@
 #include "base/localetext.h"
 #include "chart/ui/chartview.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmannoedit.h"
 #include "graph/ui/tfrmgraph.h"
@@ -59,7 +60,7 @@ TfrmGraph& startRun(ShellRig& rig, const QString& count)
     rig.tick();  // connect
     rig.prompts.dialogs.push_back(setupAnswer(count));
     rig.main->btnRunClick();
-    return *rig.program->graph.RealTimeGraph;
+    return *RealTimeGraph(*rig.program);
 }
 
 // Ticks until the run has taken n samples (or stopped, or far too long).
@@ -248,7 +249,7 @@ private slots:
         QCOMPARE(shownAtOpen, QStringLiteral("1:6:40"));
         QCOMPARE(afterZero, QStringLiteral("00:02 1:06:40"));
         QCOMPARE(afterFive, QStringLiteral("2:46:40"));
-        TfrmGraph& w = *rig.program->graph.RealTimeGraph;
+        TfrmGraph& w = *RealTimeGraph(*rig.program);
         QCOMPARE(w.ComboBox2->currentIndex(), 5);  // the dialog's rate is copied either way
         QCOMPARE(rig.recording(), runs);
         QCOMPARE(rig.program->session.rateSeconds(), runs ? 5 : 2);
@@ -324,7 +325,7 @@ private slots:
     void marksAndLabelsShareOneCounter()
     {
         ShellRig rig;
-        TfrmGraph& a = *rig.program->graph.RealTimeGraph;
+        TfrmGraph& a = *RealTimeGraph(*rig.program);
         rig.program->graph.AnnoColor = 0x0000FF;
         auto* b = new TfrmGraph(*rig.program);
         PrepareGraph(*rig.program, b->chart(), 4, 50.0f, -10.0f, 0.0, 0.0, 10, b);
@@ -419,7 +420,7 @@ private slots:
         QCOMPARE(rig.program->session.sampleCount(), 4);
 
         rig.main->RealTimeGraph1Click();
-        w = rig.program->graph.RealTimeGraph;
+        w = RealTimeGraph(*rig.program);
         QVERIFY(w);
         const auto& samples = rig.program->session.samples();
         QCOMPARE(rig.runPoints(), 4);

@@ -167,7 +167,7 @@ private slots:
     {
         ShellRig rig(false);
         rig.main->Setup1Click();
-        TfrmSetup* form = rig.program->setupWindow;
+        TfrmSetup* form = rig.main->setupWindow();
         QVERIFY(form);
         rig.meter->frames.clear();
         form->findChild<QLineEdit*>(QStringLiteral("txtSN"))->setText(QStringLiteral("old"));
@@ -190,10 +190,10 @@ private slots:
         QVERIFY(QApplication::overrideCursor() == nullptr);
 
         rig.main->Setup1Click();  // the one window, back to normal
-        QCOMPARE(rig.program->setupWindow.data(), form);
+        QCOMPARE(rig.main->setupWindow(), form);
         rig.main->monitor().mainTimer().stop();
         qobject_cast<QMdiSubWindow*>(form->parentWidget())->close();
-        QTRY_VERIFY(!rig.program->setupWindow);
+        QTRY_VERIFY(!rig.main->setupWindow());
         QVERIFY(rig.main->monitor().mainTimer().isActive());
         int setupWindows = 0;
         for (QMdiSubWindow* sub : rig.main->mdiArea().subWindowList())

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/monitorloop.h"
 
-#include "graph/ui/tfrmgraph.h"
 #include "panel/ui/tfrmpanel.h"
 #include "program/program.h"
 
@@ -73,8 +72,8 @@ void MonitorLoop::showReading()
     const LiveReading& live = m_program.live;
     setTimerEnabled(m_maxMinTimer, live.MaxMinBlink);
     setTimerEnabled(m_recFullTimer, live.RecFullBlink);
-    if (m_program.panel)
-        m_program.panel->RedrawPanel(live);
+    if (TfrmPanel* panel = m_view.panel())
+        panel->RedrawPanel(live);
 
     // The session takes the reading when a sample is due; its observers take it from there.
     m_program.session.takeDueSample(0, m_cycle);
@@ -93,16 +92,16 @@ void MonitorLoop::MaxMinTimerTimer()
 {
     m_blinkBusy = true;
     m_maxMinPhase = !m_maxMinPhase;
-    if (m_program.panel)
-        m_program.panel->setMaxMinVisible(m_maxMinPhase);
+    if (TfrmPanel* panel = m_view.panel())
+        panel->setMaxMinVisible(m_maxMinPhase);
     m_blinkBusy = false;
 }
 
 void MonitorLoop::RecFullTimerTimer()
 {
     m_recFullPhase = !m_recFullPhase;
-    if (m_program.panel)
-        m_program.panel->setRecFullVisible(m_recFullPhase);
+    if (TfrmPanel* panel = m_view.panel())
+        panel->setRecFullVisible(m_recFullPhase);
 }
 
 void MonitorLoop::PauseMonitor()

@@ -10,6 +10,8 @@
 
 namespace kelvor {
 
+class TfrmPanel;
+
 // The status text while the meter answers with replies that cannot be read.
 inline constexpr const char* kReadingsStoppedText = "No readings: the meter's replies cannot be read";
 
@@ -25,6 +27,8 @@ public:
     // reading after such a stretch.
     virtual void readingsStopped() = 0;
     virtual void readingsResumed() = 0;
+    // The front panel the readings and blinks go to; null while none is open.
+    virtual TfrmPanel* panel() const = 0;
 };
 
 // Runs the monitor cycle on the main window's MainTimer and feeds the panel and the

@@ -30,6 +30,7 @@
 #include "files/ui/openfiles.h"
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
 #include "graph/ui/reportgraph.h"
@@ -58,7 +59,7 @@ QString windowKind(Program& program, QWidget* child)
     if (!child)
         return {};
     if (auto* graph = qobject_cast<TfrmGraph*>(child)) {
-        if (graph == program.graph.RealTimeGraph.data())
+        if (graph == RealTimeGraph(program))
             return QStringLiteral("RealTimeGraph");
         return graph->isLoggerWindow() ? QStringLiteral("DataLogger") : QStringLiteral("Graph");
     }
@@ -111,7 +112,7 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
     });
 
     NameButtonsForAccessibility(*this);
-    installGraphHooks();
+    connectWindowSignals();
     connect(&m_program.windowSignals, &WindowSignals::fileOpened, this, &TfrmMain::noteOpenedFile);
     m_places = new WindowPlaces(
         *m_mdi, [this] { return openProgramSettings(m_program.settingsFile); },
@@ -127,7 +128,7 @@ TfrmMain::~TfrmMain()
     delete m_mdi;  // the children go before the menus and buttons they may touch
 }
 
-void TfrmMain::installGraphHooks()
+void TfrmMain::connectWindowSignals()
 {
     // The newest main window takes the windows' signals over.
     WindowSignals& s = m_program.windowSignals;
@@ -220,7 +221,7 @@ void TfrmMain::buildMenus()
         a->setChecked(true);
     }
     // The item only shows the state; choosing it opens or restores, never unchecks.
-    connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1->setChecked(bool(m_program.panel)); });
+    connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1->setChecked(bool(m_panel)); });
     buildKeyboardCommands(view);
 
     m_windowMenu = menu("Window1", QStringLiteral("&Window"));
@@ -357,12 +358,12 @@ void TfrmMain::FormShow()
     OpenRealTimeGraph(m_program);
     openPanel();
 
-    if (QWidget* graph = m_program.graph.RealTimeGraph.data()) {
+    if (QWidget* graph = RealTimeGraph(m_program)) {
         QWidget* frame = graph->parentWidget() && qobject_cast<QMdiSubWindow*>(graph->parentWidget())
                              ? graph->parentWidget()
                              : graph;
         const int height = this->height() - m_toolBar->height() - statusBar()->height() - 40;
-        const int left = m_program.panel ? m_program.panel->subWindow()->width() : TfrmPanel::kClientWidth;
+        const int left = m_panel ? m_panel->subWindow()->width() : TfrmPanel::kClientWidth;
         frame->setGeometry(left, 0, 1200, std::max(height, 100));
         if (auto* sub = qobject_cast<QMdiSubWindow*>(frame))
             FitIntoArea(*sub);  // a small screen: narrower, so its right side stays in view
@@ -380,10 +381,13 @@ void TfrmMain::FormShow()
     emit shown();
 }
 
+TfrmPanel* TfrmMain::panel() const { return m_panel; }
+TfrmSetup* TfrmMain::setupWindow() const { return m_setup; }
+
 void TfrmMain::openPanel()
 {
     TfrmPanel* panel = TfrmPanel::create(m_program.meterAccess(), m_program.digits.get(), *m_mdi);
-    m_program.panel = panel;
+    m_panel = panel;
     panel->setNoConnectionVisible(!m_program.monitor.Connected);
     connect(panel, &QObject::destroyed, this, [this] { ControlPanel1->setChecked(false); });
     connect(panel, &TfrmPanel::closed, this, [this] { ControlPanel1->setChecked(false); });
@@ -400,8 +404,7 @@ bool TfrmMain::FormCloseQuery()
         QWidget* child = sub->widget();
         if (qobject_cast<TfrmPanel*>(child))
             panels << sub;
-        else if (child && (child == static_cast<QWidget*>(m_program.graph.RealTimeGraph.data()) ||
-                           child == static_cast<QWidget*>(m_program.graph.LoggerGraph.data())))
+        else if (child && (child == RealTimeGraph(m_program) || child == LoggerGraph(m_program)))
             asking << sub;
         else
             others << sub;
@@ -445,7 +448,7 @@ void TfrmMain::updateRunCommands()
 {
     const bool running = m_program.session.recording();
     QWidget* clear = nullptr;
-    if (QWidget* graph = m_program.graph.RealTimeGraph.data())
+    if (QWidget* graph = RealTimeGraph(m_program))
         clear = graph->findChild<QWidget*>(QStringLiteral("tbntClr"));
     if (running) {
         btnRun->setEnabled(false);  // Run1 keeps its state: disabled by the run itself
@@ -468,8 +471,8 @@ void TfrmMain::meterFound()
     m_status[1]->setText(QStringLiteral("On Connection"));
     const QString serial = m_program.device ? m_program.device->connectedSerial() : QString();
     m_meterStatus->setText(serial.isEmpty() ? QString() : QStringLiteral("Meter %1").arg(serial));
-    if (m_program.panel)
-        m_program.panel->setNoConnectionVisible(false);
+    if (m_panel)
+        m_panel->setNoConnectionVisible(false);
     DataLogger1->setVisible(true);
     DataLogger1->setEnabled(true);
     btnDataLogger->setVisible(true);
@@ -491,8 +494,8 @@ void TfrmMain::meterLost()
     m_status[0]->clear();
     m_status[1]->setText(QStringLiteral("No Connection"));
     m_meterStatus->clear();
-    if (m_program.panel)
-        m_program.panel->setNoConnectionVisible(true);
+    if (m_panel)
+        m_panel->setNoConnectionVisible(true);
 }
 
 // In the first panel, where a missing meter is explained: the panel's values stand
@@ -531,16 +534,16 @@ void TfrmMain::PrinterSetup1Click() { m_program.prompts.printerSetup(this, m_pro
 void TfrmMain::LoadData1Click() { kelvor::LoadData1Click(m_program); }
 void TfrmMain::Setup1Click()
 {
-    if (TfrmSetup* existing = m_program.setupWindow) {
+    if (TfrmSetup* existing = m_setup) {
         BringForward(existing);
         return;
     }
     TfrmSetup* form = TfrmSetup::open(m_program.meterAccess(), *m_mdi);
-    m_program.setupWindow = form;
+    m_setup = form;
     // A closed window may linger until its deletion: the next Setup opens a new one.
     connect(form, &TfrmSetup::closed, this, [this, form] {
-        if (m_program.setupWindow == form)
-            m_program.setupWindow = nullptr;
+        if (m_setup == form)
+            m_setup = nullptr;
     });
 }
 void TfrmMain::btnOutputToGraphClick() { kelvor::btnOutputToGraphClick(m_program, ActiveChild(*m_mdi)); }
@@ -563,8 +566,8 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::ControlPanel1Click()
 {
-    if (m_program.panel) {
-        BringForward(m_program.panel);
+    if (m_panel) {
+        BringForward(m_panel);
         ControlPanel1->setChecked(true);
         return;
     }
@@ -573,7 +576,7 @@ void TfrmMain::ControlPanel1Click()
 
 void TfrmMain::RealTimeGraph1Click()
 {
-    if (QWidget* graph = m_program.graph.RealTimeGraph.data()) {
+    if (QWidget* graph = RealTimeGraph(m_program)) {
         BringForward(graph);
         return;
     }

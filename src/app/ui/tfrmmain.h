@@ -21,6 +21,7 @@ namespace kelvor {
 class Program;
 class TfrmPanel;
 class TfrmHelp;
+class TfrmSetup;
 class WindowPlaces;
 
 // The program's frame: MDI parent with the menus, the tool bar, the two-panel status
@@ -82,6 +83,9 @@ public:
     // A second copy was started: come to the front.
     void comeForward();
     TfrmHelp* helpWindow() const;  // null until Help > Contents
+    // The main window keeps one of each; null while it is closed.
+    TfrmPanel* panel() const override;
+    TfrmSetup* setupWindow() const;
 
 public slots:
     void FormShow();
@@ -117,7 +121,7 @@ private:
     void FormCreate();
     bool FormCloseQuery();
     void FormClose();
-    void installGraphHooks();
+    void connectWindowSignals();
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
@@ -145,6 +149,8 @@ private:
     bool m_shown = false;
     WindowPlaces* m_places = nullptr;
     QPointer<TfrmHelp> m_help;
+    QPointer<TfrmPanel> m_panel;
+    QPointer<TfrmSetup> m_setup;
     bool m_settingsProblemShown = false;
 };
 

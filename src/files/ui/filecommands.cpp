@@ -24,6 +24,7 @@
 #include "files/ui/tfrmopensave.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
@@ -101,7 +102,7 @@ TfrmGraph* OpenGraphFile(Program& program, const QString& path)
         return nullptr;
     }
     w->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    program.graph.FileGraph = w;
+    EnrollGraph(program, *w);
     program.windowSignals.showWindow(w);
     QWidget* frame = frameOf(w);
     if (QWidget* client = frame->parentWidget())
@@ -239,8 +240,9 @@ bool SaveTableAsText(Program& program, TfrmList& list)
 
 bool SaveCollection(Program& program)
 {
-    QWidget* parent =
-        program.graph.LoggerGraph ? static_cast<QWidget*>(program.graph.LoggerGraph) : DialogParent(program);
+    QWidget* parent = DialogParent(program);
+    if (TfrmGraph* logger = LoggerGraph(program))
+        parent = logger;
     const FileChoice choice =
         program.prompts.saveFile(parent, QStringLiteral("Save As"), program.dataDir,
                                  QtFileFilter(QString::fromLatin1(kCollectionSaveFilterText)), QStringLiteral("CH4"));
@@ -280,7 +282,7 @@ bool OpenCollectionFile(Program& program, const QString& path)
             prompts.error(window, r.error);
         return false;
     }
-    if (TfrmGraph* w = program.graph.LoggerGraph) {
+    if (TfrmGraph* w = LoggerGraph(program)) {
         FillDataSetList(*w, program.store);
         w->RecordingName.clear();  // a file does not say which meter
         w->RecordingMeter.clear();

@@ -9,6 +9,7 @@
 #include "chart/chartmodel.h"
 #include "export/spreadsheetread.h"
 #include "files/ui/filecommands.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
@@ -30,7 +31,7 @@ TfrmGraph* OpenSpreadsheetTable(Program& program, const QString& path)
     const int n = s.samples();
     auto* w = new TfrmGraph(program);
     w->setWindowTitle(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-    program.graph.FileGraph = w;
+    EnrollGraph(program, *w);
     program.windowSignals.showWindow(w);
 
     ChartModel& chart = w->chart();

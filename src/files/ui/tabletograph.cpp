@@ -10,6 +10,7 @@
 #include "files/tabledatetime.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/realtimestate.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
@@ -68,7 +69,7 @@ TfrmGraph* btnOutputToGraphClick(Program& program, QWidget* active)
 
     auto* w = new TfrmGraph(program);
     w->setWindowTitle(list->windowTitle());
-    program.graph.FileGraph = w;
+    EnrollGraph(program, *w);
     program.windowSignals.showWindow(w);
 
     const std::optional<double> startT = ParseTableDateTime(list->cell(1, 1), list->cell(2, 1));

@@ -10,6 +10,7 @@
 #include "graph/defaultlook.h"
 #include "graph/graphfile.h"
 #include "graph/ui/alarmtool.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
@@ -106,7 +107,7 @@ void PrepareGraph(Program& program, ChartModel& chart, int subsets, float yMax, 
 TfrmGraph* OpenRealTimeGraph(Program& program)
 {
     auto* w = new TfrmGraph(program, GraphRole::RealTime);
-    program.graph.RealTimeGraph = w;
+    EnrollGraph(program, *w);
     w->setWindowTitle(kRealTimeCaption);
     emit program.windowSignals.realTimeGraphChecked(true);
     w->setClearVisible(true);

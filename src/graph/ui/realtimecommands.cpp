@@ -11,6 +11,7 @@
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/cursortool.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/savegraph.h"
@@ -51,7 +52,7 @@ void RealTimeRunClick(Program& program, QWidget* parent)
 {
     if (!program.monitor.Connected)
         return;
-    TfrmGraph* w = program.graph.RealTimeGraph;
+    TfrmGraph* w = RealTimeGraph(program);
     if (!w) {
         w = OpenRealTimeGraph(program);
         BringForward(w);

@@ -15,6 +15,7 @@
 #include "chart/ui/chartview.h"
 #include "graph/graphfile.h"
 #include "graph/ui/alarmtool.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/savegraph.h"
@@ -92,17 +93,17 @@ bool TfrmGraph::FormCloseQuery()
 
 void TfrmGraph::FormClose()
 {
+    // Out of its slot first: what the run's end below sets off must not find it there.
+    WithdrawGraph(m_program, *this);
     GraphState& g = m_program.graph;
     WindowSignals& notify = m_program.windowSignals;
     if (isLoggerWindow()) {
         // Only the data logger's own window gives up its unsaved data; closing any other
         // graph must not silence the logger's save prompt.
         g.LoggerGraphUnsaved = false;
-        g.LoggerGraph = nullptr;
     }
     if (isRealTimeWindow()) {
         emit notify.realTimeGraphChecked(false);
-        g.RealTimeGraph = nullptr;
         if (!m_program.session.recording()) {
             if (m_program.monitor.Connected)
                 emit notify.runEnabled(true);
@@ -121,8 +122,6 @@ void TfrmGraph::FormClose()
         if (!m_program.session.recording())
             m_program.session.clear();
     }
-    if (g.FileGraph == this)
-        g.FileGraph = nullptr;
 }
 
 void TfrmGraph::pnlGraphResize() { Panel12->move(PESGraph1->geometry().topLeft()); }

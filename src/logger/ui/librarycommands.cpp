@@ -6,6 +6,7 @@
 #include "base/localetext.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "library/libraryaccess.h"
@@ -45,7 +46,7 @@ void StoreDownloadInLibrary(Program& program, const QByteArray& image, const Dat
         serial[0] = '\0';
     serial[sizeof serial - 1] = '\0';
     const QString serialText = QString::fromLatin1(serial).trimmed();
-    if (TfrmGraph* w = program.graph.LoggerGraph) {
+    if (TfrmGraph* w = LoggerGraph(program)) {
         w->RecordingName.clear();
         w->RecordingMeter = MeterText(QString(), serialText);
     }
@@ -104,7 +105,7 @@ TfrmGraph* OpenRecordingInGraph(Program& program, const RecordingData& data, boo
     w->setWindowTitle(recordingTitle(data));
     w->RecordingName = data.entry.name;
     w->RecordingMeter = MeterText(data.header.meterModel, data.header.meterSerial);
-    program.graph.FileGraph = w;
+    EnrollGraph(program, *w);
     program.windowSignals.showWindow(w);
 
     const std::vector<JournalSample>& s = data.samples;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/ui/loggercommands.h"
 
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/memorydownload.h"
 #include "logger/ui/downloadprogress.h"
@@ -49,13 +50,15 @@ void LoadData1Click(Program& program)
     callbacks.decoded = [&](const DataSetDecodeResult&) {
         // Into the library first: from here on the download cannot be lost.
         StoreDownloadInLibrary(program, program.store.memoryImage, program.store);
-        if (TfrmGraph* w = program.graph.LoggerGraph)
+        if (TfrmGraph* w = LoggerGraph(program))
             FillDataSetList(*w, program.store);
     };
     callbacks.showDataSet = [&](int k) { ShowDataSet(program, k); };
     const LoadOutcome out = LoadDataSets(download, program.store, program.clock, program.workingCopyPath(), callbacks);
 
-    QWidget* box = program.graph.LoggerGraph ? static_cast<QWidget*>(program.graph.LoggerGraph) : parent;
+    QWidget* box = parent;
+    if (TfrmGraph* logger = LoggerGraph(program))
+        box = logger;
     (void)window;
     if (out.code == kDownloadOk) {
         program.graph.LoggerGraphUnsaved = true;

@@ -9,6 +9,7 @@
 
 #include "base/localetext.h"
 #include "chart/chartmodel.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/showstatistics.h"
 #include "graph/ui/tfrmgraph.h"
@@ -24,14 +25,14 @@ constexpr double kEmptyChartSpan = 500.0 * kDaysPerSecond;
 
 TfrmGraph* EnsureLoggerGraph(Program& program)
 {
-    if (TfrmGraph* existing = program.graph.LoggerGraph) {
+    if (TfrmGraph* existing = LoggerGraph(program)) {
         BringForward(existing);
         return existing;
     }
     auto* w = new TfrmGraph(program, GraphRole::DataLogger);
     w->setWindowTitle(kLoggerCaption);
     w->pnlDataSets->setVisible(true);
-    program.graph.LoggerGraph = w;
+    EnrollGraph(program, *w);
     const double now = program.clock.nowDays();
     PrepareGraph(program, w->chart(), 1, 130.0f, 30.0f, now + kEmptyChartSpan, now, 500, w);
     w->updateAnnotationTools();
@@ -73,7 +74,7 @@ void FillDataSetList(TfrmGraph& window, const DataSetStore& store)
 
 void ShowDataSet(Program& program, int k)
 {
-    TfrmGraph* w = program.graph.LoggerGraph;
+    TfrmGraph* w = LoggerGraph(program);
     const DataSetStore& store = program.store;
     if (!w || k < 0 || std::size_t(k) >= store.sets.size())
         return;

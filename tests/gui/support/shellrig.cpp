@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shellrig.h"
+#include "graph/ui/graphwindowslots.h"
 
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
@@ -42,7 +43,7 @@ void ShellRig::tick(int n)
 
 int ShellRig::runPoints() const
 {
-    TfrmGraph* w = program->graph.RealTimeGraph;
+    TfrmGraph* w = RealTimeGraph(*program);
     return w && w->realTimeView() ? w->realTimeView()->points() : 0;
 }
 
