@@ -26,7 +26,9 @@ std::vector<CliCommand>& registry()
 const QCommandLineOption kMeterOption(QStringLiteral("meter"),
                                       QStringLiteral("The meter to use: usb (default: the first meter found), "
                                                      "usb:SERIAL (the meter with that USB serial, see "
-                                                     "probe --list), sim[:options] or replay:FILE."),
+                                                     "probe --list), sim[:options] or replay:FILE. Given "
+                                                     "several times (up to 8), live and record read every "
+                                                     "meter into one line per sample time."),
                                       QStringLiteral("usb[:SERIAL]|sim[:options]|replay:FILE"), QStringLiteral("usb"));
 const QCommandLineOption kCaptureOption(QStringLiteral("capture"),
                                         QStringLiteral("Log every exchange with the meter to FILE, "
@@ -147,33 +149,57 @@ CliContext::CliContext(CliEnv& env, const QCommandLineParser& parsed, QStringLis
 
 CliContext::~CliContext()
 {
-    m_link.reset();
-    m_device.reset();  // a capture is flushed here
+    m_links.clear();
+    m_devices.clear();  // a capture is flushed here
+}
+
+QStringList CliContext::meterChoices() const
+{
+    const QStringList given = args.values(kMeterOption);
+    return given.isEmpty() ? QStringList{args.value(kMeterOption)} : given;
 }
 
 MeterDevice* CliContext::device()
 {
     if (!m_deviceTried) {
         m_deviceTried = true;
-        QString error;
-        const QString meter = args.value(kMeterOption);
         const QString capture = args.value(kCaptureOption);
-        m_device = m_env.makeDevice ? m_env.makeDevice(meter, capture, &error)
-                                    : createDevice(meter, capture, m_env.clock, &error);
-        if (!m_device)
-            fail(error.isEmpty() ? QStringLiteral("cannot use meter '%1'").arg(meter) : error);
+        for (const QString& meter : meterChoices()) {
+            QString error;
+            std::unique_ptr<MeterDevice> made = m_env.makeDevice ? m_env.makeDevice(meter, capture, &error)
+                                                                 : createDevice(meter, capture, m_env.clock, &error);
+            if (!made) {
+                fail(error.isEmpty() ? QStringLiteral("cannot use meter '%1'").arg(meter) : error);
+                m_devices.clear();
+                break;
+            }
+            m_devices.push_back(std::move(made));
+        }
     }
-    return m_device.get();
+    return m_devices.empty() ? nullptr : m_devices.front().get();
 }
 
 MeterLink* CliContext::link()
 {
-    if (!m_link && device())
-        m_link = std::make_unique<MeterLink>(*m_device, m_env.clock);
-    return m_link.get();
+    const std::vector<MeterLink*> all = links();
+    return all.empty() ? nullptr : all.front();
 }
 
-QString CliContext::captureProblem() const { return m_device ? m_device->captureProblem() : QString(); }
+std::vector<MeterLink*> CliContext::links()
+{
+    if (m_links.empty() && device())
+        for (const auto& d : m_devices)
+            m_links.push_back(std::make_unique<MeterLink>(*d, m_env.clock));
+    std::vector<MeterLink*> made;
+    for (const auto& l : m_links)
+        made.push_back(l.get());
+    return made;
+}
+
+QString CliContext::captureProblem() const
+{
+    return m_devices.empty() ? QString() : m_devices.front()->captureProblem();
+}
 
 bool CliContext::outputFailed() const { return out.status() != QTextStream::Ok; }
 
@@ -262,9 +288,11 @@ int runCli(const QStringList& arguments, CliEnv& env)
     if (!command)
         return usage(QStringLiteral("no command given"));
     if (const QString bad =
-            MeterOptionsError(parser.value(kMeterOption), parser.value(kCaptureOption), parser.isSet(kCaptureOption));
+            MeterListError(parser.values(kMeterOption), parser.value(kCaptureOption), parser.isSet(kCaptureOption));
         !bad.isEmpty())
         return usage(bad);
+    if (parser.values(kMeterOption).size() > 1 && !command->severalMeters)
+        return usage(QStringLiteral("'%1' talks to one meter; give --meter once").arg(command->name));
     if (const QString bad = dataDirError(parser); !bad.isEmpty())
         return usage(bad);
     if (parser.isSet(kLogOption)) {

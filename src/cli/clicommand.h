@@ -54,6 +54,11 @@ public:
     // been written to err and nullptr is returned; the command then exits with kCliFailed.
     MeterDevice* device();
     MeterLink* link();
+    // Every meter chosen by --meter, in the order given (one when it is given once or not
+    // at all); empty after telling err why one of them cannot be used.
+    std::vector<MeterLink*> links();
+    // The --meter values, in the order given.
+    QStringList meterChoices() const;
 
     // Why the --capture file is incomplete; empty when it is whole (or there is none).
     QString captureProblem() const;
@@ -72,8 +77,8 @@ public:
 
 private:
     CliEnv& m_env;
-    std::unique_ptr<MeterDevice> m_device;
-    std::unique_ptr<MeterLink> m_link;
+    std::vector<std::unique_ptr<MeterDevice>> m_devices;
+    std::vector<std::unique_ptr<MeterLink>> m_links;
     bool m_deviceTried = false;
     QString m_dataDir;
 };
@@ -90,6 +95,7 @@ struct CliCommand {
     QString positionalHelp;  // e.g. "FILE"; empty when the command takes none
     std::function<void(QCommandLineParser&)> addOptions;
     std::function<int(CliContext&)> run;
+    bool severalMeters = false;  // reads every meter given with --meter (others take one)
 };
 
 struct CliRegistration {

@@ -5,26 +5,27 @@ namespace kelvor {
 
 namespace {
 
-void tellWaitingForMeter(CliContext& ctx, MeterDevice& device)
+void tellWaitingForMeter(CliContext& ctx, MeterDevice& device, const QString& label)
 {
     const QString problem = device.lastOpenProblem();
-    ctx.err << "kelvor-cli: waiting for a meter to answer"
+    ctx.err << "kelvor-cli: " << label << "waiting for a meter to answer"
             << (problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem)) << '\n';
     ctx.err.flush();
 }
 
-void tellMeterLost(CliContext& ctx)
+void tellMeterLost(CliContext& ctx, const QString& label)
 {
-    ctx.err << "kelvor-cli: the meter stopped answering; looking for it again\n";
+    ctx.err << "kelvor-cli: " << label << "the meter stopped answering; looking for it again\n";
     ctx.err.flush();
 }
 
-void tellReadingGap(CliContext& ctx, ReadingGap::Change change)
+void tellReadingGap(CliContext& ctx, ReadingGap::Change change, const QString& label)
 {
     if (change == ReadingGap::Change::Stopped)
-        ctx.err << "kelvor-cli: the meter answers, but its replies cannot be read; no readings until they can\n";
+        ctx.err << "kelvor-cli: " << label
+                << "the meter answers, but its replies cannot be read; no readings until they can\n";
     else if (change == ReadingGap::Change::Resumed)
-        ctx.err << "kelvor-cli: readings arrive again\n";
+        ctx.err << "kelvor-cli: " << label << "readings arrive again\n";
     else
         return;
     ctx.err.flush();
@@ -45,7 +46,7 @@ CycleTick CliMonitor::step()
             // Said once: a meter that is not there yet is the normal start of a session.
             if (!m_toldWaiting) {
                 m_toldWaiting = true;
-                tellWaitingForMeter(m_ctx, m_device);
+                tellWaitingForMeter(m_ctx, m_device, prefix());
             }
             break;
         case CycleEvent::Found:
@@ -53,14 +54,14 @@ CycleTick CliMonitor::step()
             break;
         case CycleEvent::Reading:
         case CycleEvent::Garbled:
-            tellReadingGap(m_ctx, tick.gap);
+            tellReadingGap(m_ctx, tick.gap, prefix());
             break;
         case CycleEvent::Missed:
             break;
         case CycleEvent::Lost:
             // The loss already says the meter is being looked for again.
             m_toldWaiting = true;
-            tellMeterLost(m_ctx);
+            tellMeterLost(m_ctx, prefix());
             break;
     }
     return tick;
@@ -71,8 +72,8 @@ void CliMonitor::pauseAfter(const CycleTick& tick) { m_ctx.pauseUntil(tick.start
 void CliMonitor::failNoMeterAnswered()
 {
     const QString problem = m_device.lastOpenProblem();
-    m_ctx.fail(problem.isEmpty() ? QStringLiteral("no meter answered")
-                                 : QStringLiteral("no meter answered: %1").arg(problem));
+    m_ctx.fail(prefix() + (problem.isEmpty() ? QStringLiteral("no meter answered")
+                                             : QStringLiteral("no meter answered: %1").arg(problem)));
 }
 
 }  // namespace kelvor

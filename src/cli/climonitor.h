@@ -23,8 +23,12 @@ public:
     bool everConnected() const { return m_everConnected; }
     // Fails with "no meter answered", with the device's reason when it has one.
     void failNoMeterAnswered();
+    // With several meters each says which one its news is about ("KV-0042: ...").
+    void setLabel(const QString& label) { m_label = label; }
 
 private:
+    QString prefix() const { return m_label.isEmpty() ? QString() : m_label + QStringLiteral(": "); }
+
     CliContext& m_ctx;
     MeterDevice& m_device;
     MonitorState m_state;
@@ -32,6 +36,7 @@ private:
     MonitorCycle m_cycle;
     bool m_toldWaiting = false;
     bool m_everConnected = false;
+    QString m_label;
 };
 
 }  // namespace kelvor

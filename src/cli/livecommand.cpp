@@ -7,7 +7,9 @@
 #include "base/localetext.h"
 #include "cli/alarmoption.h"
 #include "cli/clicommand.h"
+#include "cli/climeters.h"
 #include "cli/climonitor.h"
+#include "cli/metersources.h"
 #include "cli/readingline.h"
 
 namespace kelvor {
@@ -20,6 +22,45 @@ const QCommandLineOption kCount(QStringLiteral("count"),
 const QCommandLineOption kCsv(QStringLiteral("csv"), QStringLiteral("Comma-separated values with a header line."));
 const QCommandLineOption kIso(QStringLiteral("iso"),
                               QStringLiteral("ISO 8601 date-times and '.' decimals, whatever the locale."));
+const QCommandLineOption kJson(QStringLiteral("json"),
+                               QStringLiteral("One JSON object per line: the time and each meter's serial, name and "
+                                              "T1..T4 (null where the meter gave no reading)."));
+
+// Several meters: one line per round of readings, every meter's four channels in the
+// order given, empty where a meter gave no reading in that round.
+long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, long long count, const LineFormat& format,
+                      bool json)
+{
+    const std::vector<SessionSource> sources = ChosenSources(links);
+    CliMeters meters(ctx, links, sources);
+    if (!json) {
+        ctx.out << rowHeader(sources, format) << '\n';
+        ctx.out.flush();
+    }
+    long long printed = 0;
+    while (!ctx.interrupted() && !ctx.outputFailed() && (count == 0 || printed < count) && !meters.atEnd()) {
+        const std::vector<CycleTick> ticks = meters.step();
+        std::vector<SessionMeterReading> row(ticks.size());
+        bool any = false;
+        for (std::size_t i = 0; i < ticks.size(); ++i)
+            if (ticks[i].event == CycleEvent::Reading) {
+                row[i] = rowReading(meters.monitor(i).reading());
+                any = true;
+            }
+        if (any) {
+            const QDateTime& at = ticks.front().time;
+            ctx.out << (json ? rowJson(at, sources, row) : rowLine(at, row, format)) << '\n';
+            ctx.out.flush();
+            ++printed;
+        }
+        meters.pauseAfter(ticks);
+    }
+    if (!meters.everConnected() && !ctx.interrupted()) {
+        meters.failNoMeterAnswered();
+        return -1;
+    }
+    return printed;
+}
 
 int runLive(CliContext& ctx)
 {
@@ -29,16 +70,38 @@ int runLive(CliContext& ctx)
     AlarmLimits limits;
     if (!AlarmLimitsFromArgs(ctx, limits))
         return kCliUsage;
+    const bool json = ctx.args.isSet(kJson);
+    if (json && ctx.args.isSet(kCsv)) {
+        ctx.fail(QStringLiteral("--json and --csv are two forms of the same lines; give one"));
+        return kCliUsage;
+    }
+    const bool several = ctx.meterChoices().size() > 1;
+    if (several && ctx.args.isSet(kAlarmOption)) {
+        ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
+        return kCliUsage;
+    }
     AlarmMonitor alarms(limits);
     LineFormat format;
     format.csv = ctx.args.isSet(kCsv);
-    format.iso = ctx.args.isSet(kIso);
+    format.iso = ctx.args.isSet(kIso) || json;
     format.locale.setNumberOptions(QLocale::OmitGroupSeparator);
 
-    MeterLink* link = ctx.link();
-    if (!link)
+    const std::vector<MeterLink*> links = ctx.links();
+    if (links.empty())
         return kCliFailed;
+    if (several) {
+        const long long printed = liveSeveral(ctx, links, count, format, json);
+        if (printed < 0 || ctx.outputFailed())
+            return kCliFailed;
+        if (count > 0 && printed < count && !ctx.interrupted()) {
+            ctx.fail(QStringLiteral("the meters gave %1 of %2 lines").arg(printed).arg(count));
+            return kCliFailed;
+        }
+        return kCliOk;
+    }
+    MeterLink* link = links.front();
     MeterDevice& device = link->device();
+    const std::vector<SessionSource> sources = json ? ChosenSources(links) : std::vector<SessionSource>{};
 
     if (format.csv) {
         ctx.out << kReadingCsvHeader << '\n';
@@ -49,7 +112,9 @@ int runLive(CliContext& ctx)
     while (!ctx.interrupted() && !ctx.outputFailed() && (count == 0 || printed < count) && !device.atEnd()) {
         const CycleTick tick = monitor.step();
         if (tick.event == CycleEvent::Reading) {
-            ctx.out << readingLine(tick.time, monitor.reading(), format) << '\n';
+            ctx.out << (json ? rowJson(tick.time, sources, {rowReading(monitor.reading())})
+                             : readingLine(tick.time, monitor.reading(), format))
+                    << '\n';
             ctx.out.flush();
             ReportAlarms(ctx, alarms, tick.time, monitor.reading());
             ++printed;
@@ -71,12 +136,14 @@ int runLive(CliContext& ctx)
 
 const CliRegistration kLive({
     QStringLiteral("live"),
-    QStringLiteral("Print the four channels (degrees C) every 200 ms: time, T1, T2, T3, T4."),
+    QStringLiteral("Print the four channels (degrees C) every 200 ms: time, T1, T2, T3, T4 (of each meter, "
+                   "with several --meter)."),
     QString(),
     [](QCommandLineParser& p) {
-        p.addOptions({kCount, kCsv, kIso, kAlarmOption, kHysteresisOption});
+        p.addOptions({kCount, kCsv, kIso, kJson, kAlarmOption, kHysteresisOption});
     },
     runLive,
+    true,
 });
 
 }  // namespace

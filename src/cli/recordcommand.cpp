@@ -3,12 +3,15 @@
 // program; its journal puts every sample into the library as it is taken, and the
 // printed lines and the --csv table observe it too.
 #include <QFile>
+#include <algorithm>
 
 #include "base/clock.h"
 #include "base/eventlog.h"
 #include "cli/alarmoption.h"
 #include "cli/clicommand.h"
+#include "cli/climeters.h"
 #include "cli/climonitor.h"
+#include "cli/metersources.h"
 #include "cli/readingline.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
@@ -31,6 +34,9 @@ const QCommandLineOption kCsv(QStringLiteral("csv"),
 const QCommandLineOption kQuiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                 QStringLiteral("Print nothing per sample."));
 const QCommandLineOption kCount(QStringLiteral("count"), QStringLiteral("Stop after N samples."), QStringLiteral("N"));
+const QCommandLineOption kJson(QStringLiteral("json"),
+                               QStringLiteral("Print each sample as one JSON object: the time and each meter's "
+                                              "serial, name and T1..T4 (null where the meter gave no reading)."));
 
 std::optional<int> parseInterval(const QString& text)
 {
@@ -43,15 +49,6 @@ std::optional<int> parseInterval(const QString& text)
     if (!okM || !okS || m < 0 || m > 60 || s < 0 || s > 60)
         return std::nullopt;
     return m * 60 + s;
-}
-
-QString serialOf(MeterDevice& device)
-{
-    char text[64] = {};
-    if (device.GetSerialText(text, int(sizeof text)) != 0)
-        return {};
-    text[sizeof text - 1] = '\0';
-    return QString::fromLatin1(text).trimmed();
 }
 
 // A problem of the library, said as it happens; the recording goes on.
@@ -82,9 +79,9 @@ public:
     explicit CsvStream(QString path) : m_file(std::move(path)) {}
 
     // Opens the table and writes its header; false after saying why not.
-    bool open(CliContext& ctx)
+    bool open(CliContext& ctx, const QString& headerLine = QString::fromLatin1(kReadingCsvHeader))
     {
-        const QByteArray header = QByteArray(kReadingCsvHeader) + '\n';
+        const QByteArray header = headerLine.toUtf8() + '\n';
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
             m_file.write(header) != header.size()) {
             ctx.fail(QStringLiteral("cannot write \"%1\": %2").arg(m_file.fileName(), m_file.errorString()));
@@ -118,11 +115,18 @@ private:
 // journal, which heard of each sample first.
 class RecordOutputs {
 public:
-    RecordOutputs(CliContext& ctx, RecordingSession& session, const LiveReading& reading, CsvStream& csv, bool quiet)
-        : m_ctx(ctx), m_session(session), m_reading(reading), m_csv(csv), m_quiet(quiet)
+    // `byRow`: the lines are the session's rows (several meters, or --json), not the
+    // one meter's reading.
+    RecordOutputs(CliContext& ctx, RecordingSession& session, const LiveReading& reading, CsvStream& csv, bool quiet,
+                  bool byRow, bool json)
+        : m_ctx(ctx), m_session(session), m_reading(reading), m_csv(csv), m_quiet(quiet), m_json(json)
     {
-        QObject::connect(&session, &RecordingSession::sampleAdded, &m_context,
-                         [this](const SessionSample&, std::uint8_t) { sampleTaken(); });
+        if (byRow)
+            QObject::connect(&session, &RecordingSession::rowAdded, &m_context,
+                             [this](const SessionRow& row) { rowTaken(row); });
+        else
+            QObject::connect(&session, &RecordingSession::sampleAdded, &m_context,
+                             [this](const SessionSample&, std::uint8_t) { sampleTaken(); });
         QObject::connect(&session, &RecordingSession::alarmEvent, &m_context,
                          [this](const ChartAlarmEvent& e) { alarmMet(e); });
     }
@@ -145,6 +149,23 @@ private:
             m_csv.write(m_ctx, (readingLine(m_time, m_reading, table) + QLatin1Char('\n')).toUtf8());
         }
     }
+    void rowTaken(const SessionRow& row)
+    {
+        if (!m_quiet) {
+            LineFormat shown;
+            shown.iso = true;
+            m_ctx.out << (m_json ? rowJson(row.at, m_session.sources(), row.meters)
+                                 : rowLine(row.at, row.meters, shown))
+                      << '\n';
+            m_ctx.out.flush();
+        }
+        if (m_csv.isOpen()) {
+            LineFormat table;
+            table.iso = true;
+            table.csv = true;
+            m_csv.write(m_ctx, (rowLine(row.at, row.meters, table) + QLatin1Char('\n')).toUtf8());
+        }
+    }
     void alarmMet(const ChartAlarmEvent& e)
     {
         const AlarmLimit& l = m_session.alarmLimits().channels[std::size_t(e.subset)];
@@ -160,6 +181,7 @@ private:
     const LiveReading& m_reading;
     CsvStream& m_csv;
     bool m_quiet;
+    bool m_json;
     QDateTime m_time;
     QObject m_context;  // the connections end with the outputs
 };
@@ -179,10 +201,8 @@ SessionSettings recordSettings(CliContext& ctx, int rate)
     return s;
 }
 
-void beginRecording(CliContext& ctx, RecordingSession& session, MeterDevice& device, int rate,
-                    const QString& libraryPath)
+void beginRecording(CliContext& ctx, RecordingSession& session, int rate, const QString& libraryPath)
 {
-    session.setSource(0, {QStringLiteral("QZX"), serialOf(device)});
     session.start(recordSettings(ctx, rate));
     qCInfo(lcSession, "recording into %s", qPrintable(libraryPath));
     ctx.err << "kelvor-cli: recording into " << libraryPath << '\n';
@@ -220,16 +240,27 @@ int runRecord(CliContext& ctx)
     AlarmLimits limits;
     if (!AlarmLimitsFromArgs(ctx, limits))
         return kCliUsage;
+    const bool several = ctx.meterChoices().size() > 1;
+    if (several && ctx.args.isSet(kAlarmOption)) {
+        ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
+        return kCliUsage;
+    }
     const QString dataDir = ctx.dataDir();
     if (dataDir.isEmpty())
         return kCliFailed;
     CsvStream csv(ctx.args.value(kCsv));
-    if (ctx.args.isSet(kCsv) && !csv.open(ctx))
+    if (!several && ctx.args.isSet(kCsv) && !csv.open(ctx))
         return kCliFailed;
-    MeterLink* link = ctx.link();
-    if (!link)
+    const std::vector<MeterLink*> links = ctx.links();
+    if (links.empty())
         return kCliFailed;
-    MeterDevice& device = link->device();
+    const std::vector<SessionSource> sources = several ? ChosenSources(links) : std::vector<SessionSource>{};
+    if (several && ctx.args.isSet(kCsv)) {
+        LineFormat table;
+        table.csv = true;
+        if (!csv.open(ctx, rowHeader(sources, table)))
+            return kCliFailed;
+    }
 
     LibraryAccess access(dataDir);
     RecordingSession session(ctx.clock);
@@ -244,34 +275,66 @@ int runRecord(CliContext& ctx)
     access.get();
     tell(ctx, access.takeNotice());
 
-    CliMonitor monitor(ctx, *link);
-    RecordOutputs outputs(ctx, session, monitor.reading(), csv, ctx.args.isSet(kQuiet));
-    while (!ctx.interrupted() && (count == 0 || session.sampleCount() < count) && !device.atEnd()) {
-        const CycleTick tick = monitor.step();
-        if (tick.event == CycleEvent::Found && session.state() == SessionState::Idle)
-            beginRecording(ctx, session, device, rate, access.path());
-        outputs.setTickTime(tick.time);
-        session.takeDueSample(0, monitor.cycle());
-        monitor.pauseAfter(tick);
+    const bool json = ctx.args.isSet(kJson);
+    if (several) {
+        CliMeters meters(ctx, links, sources);
+        RecordOutputs outputs(ctx, session, meters.monitor(0).reading(), csv, ctx.args.isSet(kQuiet), true, json);
+        if (!json && !ctx.args.isSet(kQuiet)) {
+            LineFormat shown;
+            shown.iso = true;
+            ctx.out << rowHeader(sources, shown) << '\n';
+            ctx.out.flush();
+        }
+        while (!ctx.interrupted() && (count == 0 || session.sampleCount() < count) && !meters.atEnd()) {
+            const std::vector<CycleTick> ticks = meters.step();
+            const bool found = std::any_of(ticks.begin(), ticks.end(),
+                                           [](const CycleTick& t) { return t.event == CycleEvent::Found; });
+            if (found && session.state() == SessionState::Idle) {
+                session.setSources(sources);
+                beginRecording(ctx, session, rate, access.path());
+            }
+            session.takeDueRow(meters.cycles());
+            meters.pauseAfter(ticks);
+        }
+        if (session.state() == SessionState::Idle && !ctx.interrupted())
+            meters.failNoMeterAnswered();
+    } else {
+        MeterDevice& device = links.front()->device();
+        CliMonitor monitor(ctx, *links.front());
+        RecordOutputs outputs(ctx, session, monitor.reading(), csv, ctx.args.isSet(kQuiet), json, json);
+        while (!ctx.interrupted() && (count == 0 || session.sampleCount() < count) && !device.atEnd()) {
+            const CycleTick tick = monitor.step();
+            if (tick.event == CycleEvent::Found && session.state() == SessionState::Idle) {
+                SessionSource meter = ChosenSources(links).front();
+                meter.serial = ReportedSerial(device);
+                session.setSource(0, meter);
+                beginRecording(ctx, session, rate, access.path());
+            }
+            outputs.setTickTime(tick.time);
+            session.takeDueSample(0, monitor.cycle());
+            monitor.pauseAfter(tick);
+        }
+        if (session.state() == SessionState::Idle && !ctx.interrupted())
+            monitor.failNoMeterAnswered();
     }
     if (session.state() == SessionState::Idle && ctx.interrupted())
         return csv.failed() ? kCliFailed : kCliOk;
-    if (session.state() == SessionState::Idle) {
-        monitor.failNoMeterAnswered();
-        return kCliFailed;
-    }
+    if (session.state() == SessionState::Idle)
+        return kCliFailed;  // no meter answered, said above
     session.stop();
     const bool whole = closingLine(ctx, journal.journal());
     return whole && !csv.failed() ? kCliOk : kCliFailed;
 }
 const CliRegistration kRecord({
     QStringLiteral("record"),
-    QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4)."),
+    QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4; with "
+                   "several --meter, every meter's T1..T4 on one line per sample time)."),
     QString(),
     [](QCommandLineParser& p) {
-        p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kAlarmOption, kHysteresisOption});
+        p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kJson, kAlarmOption, kHysteresisOption});
     },
     runRecord,
+    true,
 });
 
 }  // namespace

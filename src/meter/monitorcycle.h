@@ -86,6 +86,16 @@ public:
     // with a sample).
     void dueAtNextReading(int rateSeconds);
 
+    // For a run of several meters, whose rows share one time base: whether this tick
+    // brought a reading not yet taken, how many changes of the clock's second the cycle
+    // has counted since its last sample, and a fresh count when a row was taken
+    // without this meter.
+    bool hasReading() const { return m_readingThisTick; }
+    int secondsCounted() const { return m_state.SecondTicks; }
+    void restartCount() { m_state.SecondTicks = 0; }
+    // The time of the last tick (read before its exchange).
+    const QDateTime& tickTime() const { return m_tickTime; }
+
     bool connected() const { return m_state.Connected; }
     const MonitorState& state() const { return m_state; }
     const LiveReading& reading() const { return m_reading; }

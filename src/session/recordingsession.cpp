@@ -24,6 +24,15 @@ int RecordingSession::addSource(const SessionSource& source)
     return int(m_sources.size()) - 1;
 }
 
+void RecordingSession::setSources(std::vector<SessionSource> sources)
+{
+    if (sources.empty())
+        sources.push_back({});
+    if (sources.size() > std::size_t(kMaxSessionSources))
+        sources.resize(std::size_t(kMaxSessionSources));
+    m_sources = std::move(sources);
+}
+
 void RecordingSession::setSource(int index, const SessionSource& source)
 {
     if (index >= 0 && index < int(m_sources.size()))
@@ -37,11 +46,8 @@ void RecordingSession::start(const SessionSettings& settings)
     m_settings = settings;
     m_settings.rateSeconds = std::max(0, settings.rateSeconds);
     m_settings.recordCount = std::max(0, settings.recordCount);
-    m_samples.clear();
-    m_statistics = {};
-    m_events.clear();
+    resetRun();
     m_annotations.clear();
-    m_alarms.reset();
     m_firstDue = settings.sampleFirstReading;
     m_startTime = m_clock.nowDays();
     m_endTime = 0.0;
@@ -49,6 +55,17 @@ void RecordingSession::start(const SessionSettings& settings)
     qCInfo(lcSession, "run started: every %d s, %s", m_settings.rateSeconds,
            m_settings.openEnded ? "open-ended" : qPrintable(QString::number(m_settings.recordCount) + " samples"));
     emit stateChanged(m_state);
+}
+
+void RecordingSession::resetRun()
+{
+    m_samples.clear();
+    m_rows.clear();
+    m_taken = 0;
+    m_statistics.assign(std::max<std::size_t>(1, m_sources.size()), RecordingStatistics{});
+    m_lastPresent.clear();
+    m_events.clear();
+    m_alarms.reset();
 }
 
 void RecordingSession::stop()
@@ -65,10 +82,7 @@ void RecordingSession::stop()
 void RecordingSession::clear()
 {
     stop();
-    m_samples.clear();
-    m_statistics = {};
-    m_events.clear();
-    m_alarms.reset();
+    resetRun();
     m_state = SessionState::Idle;
     emit cleared();
     emit stateChanged(m_state);
@@ -97,27 +111,85 @@ void RecordingSession::takeSample(int source, const CycleSample& sample)
 {
     if (!recording())
         return;
-    const SessionSample s{sample.days, sample.flags, sample.T, source, sample.missedBefore && sampleCount() > 0};
-    if (m_settings.keepSamples)
-        m_samples.push_back(s);
+    SessionRow row;
+    row.time = sample.days;
+    row.at = sample.time;
+    row.afterMiss = sample.missedBefore && m_taken > 0;
+    row.meters.push_back({true, sample.flags, sample.T, row.afterMiss});
+    takeRow(std::move(row), source);
+}
 
-    const RecordingStatistics before = m_statistics;
-    m_statistics.add(s.journal());
-    std::uint8_t moved = 0;
-    std::array<float, 4> stored{};
-    for (int c = 0; c < 4; ++c) {
-        const auto& now = m_statistics.channels[std::size_t(c)];
-        const auto& was = before.channels[std::size_t(c)];
-        if (now.maximum != was.maximum)
-            moved |= std::uint8_t(1u << c);
-        if (now.minimum != was.minimum)
-            moved |= std::uint8_t(1u << (c + 4));
-        stored[std::size_t(c)] = SampleValue(s.flags, c, s.t[std::size_t(c)]);
+bool RecordingSession::takeDueRow(const std::vector<MonitorCycle*>& cycles)
+{
+    if (cycles.size() == 1)
+        return takeDueSample(0, *cycles.front());
+    if (!recording() || cycles.empty())
+        return false;
+    if (std::exchange(m_firstDue, false))
+        for (MonitorCycle* c : cycles)
+            c->dueAtNextReading(m_settings.rateSeconds);
+    // One time base for all: the meters are read in the same tick, so their counts run
+    // together; the one that counted longest (it may have been away) says whether the row
+    // is due.
+    int counted = 0;
+    bool anyReading = false;
+    QDateTime at;
+    for (MonitorCycle* c : cycles) {
+        counted = std::max(counted, c->secondsCounted());
+        if (c->hasReading()) {
+            anyReading = true;
+            if (!at.isValid() || c->tickTime() < at)
+                at = c->tickTime();
+        }
     }
+    if (!anyReading || counted < m_settings.rateSeconds)
+        return false;
+
+    SessionRow row;
+    row.at = at;
+    row.time = toDays(at);
+    row.afterMiss = m_settings.rateSeconds > 0 && counted >= 2 * m_settings.rateSeconds && m_taken > 0;
+    m_lastPresent.resize(cycles.size(), true);
+    for (std::size_t i = 0; i < cycles.size(); ++i) {
+        SessionMeterReading m;
+        if (const std::optional<CycleSample> sample = cycles[i]->takeDueSample(0)) {
+            m.present = true;
+            m.flags = sample->flags;
+            m.t = sample->T;
+            m.afterGap = m_taken > 0 && (row.afterMiss || !m_lastPresent[i]);
+        }
+        cycles[i]->restartCount();
+        m_lastPresent[i] = m.present;
+        row.meters.push_back(m);
+    }
+    takeRow(std::move(row), 0);
+    return true;
+}
+
+void RecordingSession::takeRow(SessionRow row, int sourceOfFirst)
+{
+    ++m_taken;
+    if (m_statistics.size() < row.meters.size())
+        m_statistics.resize(row.meters.size());
+    for (std::size_t i = 1; i < row.meters.size(); ++i)
+        if (row.meters[i].present)
+            m_statistics[i].add(row.meters[i].journal(row.time));
 
     std::vector<ChartAlarmEvent> events;
-    m_alarms.feed(s.time, stored, events);
-    emit sampleAdded(s, moved);
+    if (const SessionMeterReading& first = row.meters.front(); first.present) {
+        const SessionSample s{row.time, first.flags, first.t, sourceOfFirst, first.afterGap};
+        if (m_settings.keepSamples)
+            m_samples.push_back(s);
+        const std::uint8_t moved = addToStatistics(s);
+        std::array<float, 4> stored{};
+        for (int c = 0; c < 4; ++c)
+            stored[std::size_t(c)] = SampleValue(s.flags, c, s.t[std::size_t(c)]);
+        m_alarms.feed(s.time, stored, events);
+        emit sampleAdded(s, moved);
+    }
+    if (m_settings.keepSamples && row.meters.size() > 1)
+        m_rows.push_back(row);
+    emit rowAdded(row);
     for (const ChartAlarmEvent& e : events) {
         m_events.push_back(e);
         emit alarmEvent(e);
@@ -126,23 +198,45 @@ void RecordingSession::takeSample(int source, const CycleSample& sample)
         stop();
 }
 
+std::uint8_t RecordingSession::addToStatistics(const SessionSample& s)
+{
+    RecordingStatistics& statistics = m_statistics.front();
+    const RecordingStatistics before = statistics;
+    statistics.add(s.journal());
+    std::uint8_t moved = 0;
+    for (int c = 0; c < 4; ++c) {
+        const auto& now = statistics.channels[std::size_t(c)];
+        const auto& was = before.channels[std::size_t(c)];
+        if (now.maximum != was.maximum)
+            moved |= std::uint8_t(1u << c);
+        if (now.minimum != was.minimum)
+            moved |= std::uint8_t(1u << (c + 4));
+    }
+    return moved;
+}
+
+const RecordingStatistics& RecordingSession::statistics(int source) const
+{
+    return source > 0 && source < int(m_statistics.size()) ? m_statistics[std::size_t(source)] : m_statistics.front();
+}
+
 void RecordingSession::setAlarmLimits(const AlarmLimits& limits) { m_alarms.setLimits(limits); }
 
 QString RecordingSession::maximumText(int channel) const
 {
-    const auto& ch = m_statistics.channels[std::size_t(channel)];
-    return sampleCount() == 0 ? QString() : ExtremeText(ch.maximumFlags, channel, ch.maximum, ch.maximumTime);
+    const auto& ch = statistics().channels[std::size_t(channel)];
+    return statistics().samples == 0 ? QString() : ExtremeText(ch.maximumFlags, channel, ch.maximum, ch.maximumTime);
 }
 
 QString RecordingSession::minimumText(int channel) const
 {
-    const auto& ch = m_statistics.channels[std::size_t(channel)];
-    return sampleCount() == 0 ? QString() : ExtremeText(ch.minimumFlags, channel, ch.minimum, ch.minimumTime);
+    const auto& ch = statistics().channels[std::size_t(channel)];
+    return statistics().samples == 0 ? QString() : ExtremeText(ch.minimumFlags, channel, ch.minimum, ch.minimumTime);
 }
 
 QString RecordingSession::averageText(int channel) const
 {
-    const auto& ch = m_statistics.channels[std::size_t(channel)];
+    const auto& ch = statistics().channels[std::size_t(channel)];
     return AverageText(ch.sum, ch.averaged);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -30,12 +31,17 @@ struct SessionSettings {
     QString origin = QStringLiteral("realtime");  // who recorded it: realtime, cli
 };
 
-// One meter feeding the run. A run takes its samples from source 0 today; a run of
-// several meters adds one source each.
+// Something that yields readings for the run's sample times: a meter on this computer
+// today. A run of several meters has one source each, source 0 the one a view of four
+// channels follows.
 struct SessionSource {
     QString model;
     QString serial;
+    QString name = {};  // what the user calls it ("Oven A"); empty: none given
 };
+
+// The most sources one run takes (32 channels).
+inline constexpr int kMaxSessionSources = 8;
 
 // One sample as the run took it: the readings as the meter reported them (flags say
 // where a channel showed "OL" or "----").
@@ -48,6 +54,25 @@ struct SessionSample {
     // draw a line across the gap.
     bool afterMiss = false;
     JournalSample journal() const { return {time, flags, t}; }
+};
+
+// One source's part of a row: its reading at the row's time, or a gap where it gave none.
+struct SessionMeterReading {
+    bool present = false;
+    std::uint8_t flags = 0;
+    std::array<float, 4> t{};
+    // The source had a gap just before this reading: a view must not draw across it.
+    bool afterGap = false;
+    JournalSample journal(double time) const { return {time, flags, t}; }
+};
+
+// Everything a run took at one sample time: one entry per source, in source order.
+struct SessionRow {
+    double time = 0.0;  // days since 30 Dec 1899, local
+    QDateTime at;       // the same time as the clock gave it
+    // Due rows were missed before this one (no source gave a reading).
+    bool afterMiss = false;
+    std::vector<SessionMeterReading> meters;
 };
 
 enum class SessionState { Idle, Recording, Ended };
@@ -69,6 +94,8 @@ public:
     // Sources: kept from run to run; a run needs at least one.
     int addSource(const SessionSource& source);
     void setSource(int index, const SessionSource& source);
+    // Replaces every source (at least one, at most kMaxSessionSources are kept).
+    void setSources(std::vector<SessionSource> sources);
     const std::vector<SessionSource>& sources() const { return m_sources; }
 
     // Starts a run (ending one that records): forgets the last run's samples, statistics
@@ -94,13 +121,25 @@ public:
     bool takeDueSample(int source, MonitorCycle& cycle);
     // Takes `sample` as the run's next one, due or not (a recording run only).
     void takeSample(int source, const CycleSample& sample);
+    // A run of several sources: cycles[i] watches source i, and every cycle has just
+    // ticked. A row is due when one of them brought a reading and the run's seconds have
+    // passed; it holds the reading of each source that brought one this tick and a gap
+    // for the others, and every cycle counts again from it. With one cycle this is
+    // takeDueSample(0, ...). True when a row was taken.
+    bool takeDueRow(const std::vector<MonitorCycle*>& cycles);
 
-    // Every sample since the run started, oldest first (none unless keepSamples).
+    // Every sample of source 0 since the run started, oldest first (none unless keepSamples).
     const std::vector<SessionSample>& samples() const { return m_samples; }
-    std::int64_t sampleCount() const { return m_statistics.samples; }
+    // Every row of a run of several sources, oldest first (none unless keepSamples; a run
+    // of one source keeps samples() only).
+    const std::vector<SessionRow>& rows() const { return m_rows; }
+    // The sample times taken: samples, or rows of a run of several sources.
+    std::int64_t sampleCount() const { return m_taken; }
     // Extremes over the raw values (with the flags and time of the sample that set them)
-    // and the sums behind the averages.
-    const RecordingStatistics& statistics() const { return m_statistics; }
+    // and the sums behind the averages, of source 0.
+    const RecordingStatistics& statistics() const { return m_statistics[0]; }
+    // The same of source `source` (source 0's for one out of range).
+    const RecordingStatistics& statistics(int source) const;
     // "OL", "----" or the value "@" its date-time; empty before any sample.
     QString maximumText(int channel) const;
     QString minimumText(int channel) const;
@@ -120,7 +159,10 @@ public:
 signals:
     void stateChanged(kelvor::SessionState state);
     // `moved`: which extremes the sample set (bit c: maximum of channel c, bit c+4: minimum).
+    // Source 0's sample of each sample time it gave one (every sample of a run of one source).
     void sampleAdded(const kelvor::SessionSample& sample, std::uint8_t moved);
+    // Every sample time of the run, with all its sources, right after sampleAdded.
+    void rowAdded(const kelvor::SessionRow& row);
     void alarmEvent(const kelvor::ChartAlarmEvent& event);
     void aboutToEnd();
     // The run's samples were forgotten (clear()).
@@ -133,9 +175,16 @@ private:
     SessionState m_state = SessionState::Idle;
     double m_startTime = 0.0;
     double m_endTime = 0.0;
+    void takeRow(SessionRow row, int sourceOfFirst);
+    std::uint8_t addToStatistics(const SessionSample& s);  // source 0's; which extremes moved
+    void resetRun();
+
     bool m_firstDue = false;  // the run's first reading is a sample
     std::vector<SessionSample> m_samples;
-    RecordingStatistics m_statistics;
+    std::vector<SessionRow> m_rows;
+    std::int64_t m_taken = 0;
+    std::vector<RecordingStatistics> m_statistics{1};
+    std::vector<bool> m_lastPresent;  // per source: in the row before
     AlarmMonitor m_alarms;
     std::vector<ChartAlarmEvent> m_events;
     std::vector<RecordingAnnotation> m_annotations;

@@ -218,7 +218,32 @@ TEST(Cli, BadCommandLinesExitWithTwo)
         {{QStringLiteral("set-interval"), QStringLiteral("00:00")}, "minutes 00 to 60 and seconds 00 to 60"},
         {{QStringLiteral("eeprom-read"), QStringLiteral("999999")}, "(0 to 131071)"},
         {{QStringLiteral("eeprom-write"), QStringLiteral("1"), QStringLiteral("2")}, "--code"},
+        // Several meters: each one named once, by its serial; only the commands that read
+        // several take them, and the options that watch one meter say so.
+        {{QStringLiteral("--meter=sim:serial=A"), QStringLiteral("--meter=sim:serial=A"), QStringLiteral("live")},
+         "already chosen"},
+        {{QStringLiteral("--meter=sim"), QStringLiteral("--meter=sim:seed=1"), QStringLiteral("record")},
+         "its own serial"},
+        {{QStringLiteral("--meter=usb"), QStringLiteral("--meter=sim"), QStringLiteral("live")}, "usb:SERIAL"},
+        {{QStringLiteral("--meter=sim:serial=A"), QStringLiteral("--meter=sim:serial=B"), QStringLiteral("probe")},
+         "one meter"},
+        {{QStringLiteral("--meter=sim:serial=A"), QStringLiteral("--meter=sim:serial=B"), QStringLiteral("--capture=x"),
+          QStringLiteral("live")},
+         "--capture"},
+        {{QStringLiteral("--meter=sim:serial=A"), QStringLiteral("--meter=sim:serial=B"), QStringLiteral("record"),
+          QStringLiteral("--alarm=T1>5")},
+         "--alarm"},
+        {{QStringLiteral("--meter=sim:serial=A"), QStringLiteral("--meter=sim:bogus=1"), QStringLiteral("live")},
+         "bogus"},
+        {{QStringLiteral("--meter=sim:serial=a b"), QStringLiteral("live")}, "'a b'"},
+        {{QStringLiteral("live"), QStringLiteral("--json"), QStringLiteral("--csv")}, "--json"},
     };
+    QStringList nine;
+    for (int i = 0; i < 9; ++i)
+        nine << QStringLiteral("--meter=sim:serial=M%1").arg(i);
+    const CliRun tooMany = runWith(identity("QZX"), nine + QStringList{QStringLiteral("live")});
+    EXPECT_EQ(tooMany.code, kCliUsage);
+    EXPECT_TRUE(tooMany.err.contains(QLatin1String("at most 8 meters"))) << tooMany.err.toStdString();
     for (const Case& c : cases) {
         const CliRun r = runWith(identity("QZX"), c.args);
         const std::string line = c.args.join(QLatin1Char(' ')).toStdString();

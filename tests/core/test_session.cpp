@@ -300,3 +300,154 @@ TEST(RecordingSession, ALateObserverGetsTheRunFromTheStart)
     EXPECT_EQ(rig.session.state(), SessionState::Idle);
     EXPECT_EQ(rig.session.sampleCount(), 0);
 }
+
+namespace {
+
+// Three meters read in the same ticks, as the programs run several: every cycle ticks,
+// then the session takes the row that is due.
+struct SeveralRig {
+    ManualClock clock;
+    std::array<FakeMeter, 3> meters;
+    std::vector<std::unique_ptr<MeterLink>> links;
+    std::array<MonitorState, 3> states;
+    std::array<LiveReading, 3> readings;
+    std::vector<std::unique_ptr<MonitorCycle>> cycles;
+    RecordingSession session{clock};
+    double t0 = 0.0;
+    std::vector<SessionRow> rows;
+    int sourceZeroSamples = 0;
+
+    SeveralRig()
+    {
+        for (std::size_t i = 0; i < meters.size(); ++i) {
+            meters[i].values = {float(10 * i), float(10 * i + 1), float(10 * i + 2), float(10 * i + 3)};
+            links.push_back(std::make_unique<MeterLink>(meters[i], clock));
+            cycles.push_back(std::make_unique<MonitorCycle>(*links[i], states[i], readings[i]));
+        }
+        session.setSources({{QStringLiteral("QZX"), QStringLiteral("A"), QStringLiteral("Oven A")},
+                            {QStringLiteral("QZX"), QStringLiteral("B"), QString()},
+                            {QStringLiteral("QZX"), QStringLiteral("C"), QString()}});
+        QObject::connect(&session, &RecordingSession::rowAdded, [this](const SessionRow& r) { rows.push_back(r); });
+        QObject::connect(&session, &RecordingSession::sampleAdded,
+                         [this](const SessionSample&, std::uint8_t) { ++sourceZeroSamples; });
+        step();  // the meters are found
+        t0 = clock.nowDays();
+    }
+    std::vector<MonitorCycle*> all()
+    {
+        std::vector<MonitorCycle*> out;
+        for (auto& c : cycles)
+            out.push_back(c.get());
+        return out;
+    }
+    void step()
+    {
+        std::uint32_t next = kProbeIntervalMs;
+        for (auto& c : cycles)
+            next = std::min(next, c->step().nextMs);
+        session.takeDueRow(all());
+        clock.advanceMs(next);
+    }
+    template <typename Change>
+    void run(int ms, Change before)
+    {
+        const double end = clock.nowDays() + ms / 1000.0 * kSecond;
+        while (clock.nowDays() < end - 1e-9) {
+            before((clock.nowDays() - t0) / kSecond);
+            step();
+        }
+    }
+    int second(const SessionRow& r) const { return int(std::lround((r.time - t0) / kSecond)); }
+};
+
+}  // namespace
+
+// Several meters make one row per sample time. A meter that goes away leaves gaps in its
+// own channels only, comes back by itself, and its first reading after the gap says so;
+// the others stay whole and on time. Each meter has statistics of its own, and source 0
+// is what a view of four channels is told.
+TEST(RecordingSession, SeveralMetersShareTheSampleTimesAndGapOnTheirOwn)
+{
+    SeveralRig rig;
+    rig.session.start(settings(1, 12));
+    // Meter B (index 1) is away from second 3.1 until it is found again after second 7.
+    rig.run(20000, [&rig](double s) {
+        rig.meters[1].present = !(s > 3.05 && s < 6.9);
+        rig.meters[2].values[0] = float(20 + std::lround(s));
+    });
+    ASSERT_EQ(rig.session.state(), SessionState::Ended);
+    ASSERT_EQ(rig.rows.size(), 12u);
+    EXPECT_EQ(rig.session.sampleCount(), 12);
+    EXPECT_EQ(rig.session.rows().size(), 12u);
+    EXPECT_EQ(rig.sourceZeroSamples, 12);  // meter A never left
+    std::vector<int> seconds, bPresent, bAfterGap;
+    for (const SessionRow& r : rig.rows) {
+        ASSERT_EQ(r.meters.size(), 3u);
+        EXPECT_FALSE(r.afterMiss);
+        EXPECT_TRUE(r.meters[0].present);
+        EXPECT_TRUE(r.meters[2].present);
+        EXPECT_FALSE(r.meters[0].afterGap);
+        seconds.push_back(rig.second(r));
+        bPresent.push_back(r.meters[1].present);
+        bAfterGap.push_back(r.meters[1].afterGap);
+    }
+    EXPECT_EQ(seconds, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(bPresent, (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(bAfterGap, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}));
+    // Each meter's own values, in its own columns.
+    EXPECT_FLOAT_EQ(rig.rows[5].meters[0].t[3], 3.0f);
+    EXPECT_FLOAT_EQ(rig.rows[5].meters[2].t[0], 25.0f);
+    EXPECT_EQ(rig.session.statistics(1).samples, 8);
+    EXPECT_EQ(rig.session.statistics(2).samples, 12);
+    EXPECT_FLOAT_EQ(rig.session.statistics(2).channels[0].maximum, 31.0f);
+    EXPECT_FLOAT_EQ(rig.session.statistics(0).channels[0].maximum, 0.0f);
+
+    // With every meter away, no row is due; the first one after says rows were missed.
+    SeveralRig away;
+    away.session.start(settings(1, 0, true));
+    away.run(10000, [&away](double s) {
+        for (FakeMeter& m : away.meters)
+            m.present = !(s > 2.05 && s < 5.9);
+    });
+    std::vector<int> missedAt;
+    for (const SessionRow& r : away.rows)
+        if (r.afterMiss)
+            missedAt.push_back(away.second(r));
+    EXPECT_EQ(missedAt, (std::vector<int>{6}));
+    for (const SessionRow& r : away.rows)
+        for (const SessionMeterReading& m : r.meters)
+            EXPECT_TRUE(m.present);  // a row is there only when the meters gave readings
+}
+
+// One meter through takeDueRow is the run of one meter: the same samples, and a row per
+// sample for whoever observes rows.
+TEST(RecordingSession, OneMeterRowsAreItsSamples)
+{
+    Rig one, viaRows;
+    std::vector<SessionRow> rows;
+    QObject::connect(&viaRows.session, &RecordingSession::rowAdded, [&](const SessionRow& r) { rows.push_back(r); });
+    one.session.start(settings(2, 5));
+    viaRows.session.start(settings(2, 5));
+    for (int i = 0; i < 60; ++i) {
+        one.meter.present = viaRows.meter.present = !(i > 20 && i < 35);
+        const CycleTick a = one.cycle.step();
+        one.session.takeDueSample(0, one.cycle);
+        one.clock.advanceMs(a.nextMs);
+        const CycleTick b = viaRows.cycle.step();
+        viaRows.session.takeDueRow({&viaRows.cycle});
+        viaRows.clock.advanceMs(b.nextMs);
+    }
+    ASSERT_EQ(one.session.samples().size(), 5u);
+    ASSERT_EQ(viaRows.session.samples().size(), 5u);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_TRUE(viaRows.session.rows().empty());  // one meter keeps samples only
+    for (std::size_t i = 0; i < 5; ++i) {
+        const SessionSample& s = viaRows.session.samples()[i];
+        EXPECT_EQ(s.journal(), one.session.samples()[i].journal());
+        EXPECT_EQ(s.afterMiss, one.session.samples()[i].afterMiss);
+        EXPECT_EQ(rows[i].time, s.time);
+        EXPECT_EQ(rows[i].afterMiss, s.afterMiss);
+        ASSERT_EQ(rows[i].meters.size(), 1u);
+        EXPECT_EQ(rows[i].meters[0].journal(rows[i].time), s.journal());
+    }
+}

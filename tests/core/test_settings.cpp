@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "base/datafolder.h"
+#include "base/meternames.h"
 #include "base/settings.h"
 
 using namespace kelvor;
@@ -157,4 +158,29 @@ TEST(Settings, WriteFailuresAreTold)
     const QString problem = writeSettings(*openProgramSettings(path), {75, 0});
     EXPECT_TRUE(problem.contains(QDir::toNativeSeparators(path))) << problem.toStdString();
     EXPECT_EQ(writeSettings(*openProgramSettings(dir.filePath(QStringLiteral("ok.ini"))), {75, 0}), QString());
+}
+
+// Meter names are kept per serial, also for serials QSettings would read as groups; a
+// name is stored clean (trimmed, no control characters, cut to length) and an empty one
+// forgets it. A second settings object on the same file (the other program) reads it.
+TEST(Settings, MeterNamesPerSerial)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.ini"));
+    {
+        auto s = openProgramSettings(path);
+        EXPECT_EQ(WriteMeterName(*s, QStringLiteral("KV-0042"), QStringLiteral("  Oven A\n")), QString());
+        EXPECT_EQ(WriteMeterName(*s, QStringLiteral("a/b\\c"), QStringLiteral("Cold room")), QString());
+        EXPECT_EQ(WriteMeterName(*s, QStringLiteral("KV-0057"), QString(60, QLatin1Char('x'))), QString());
+        EXPECT_FALSE(WriteMeterName(*s, QString(), QStringLiteral("no serial")).isEmpty());
+    }
+    auto s = openProgramSettings(path);
+    EXPECT_EQ(ReadMeterName(*s, QStringLiteral("KV-0042")), QStringLiteral("Oven A"));
+    EXPECT_EQ(ReadMeterName(*s, QStringLiteral("a/b\\c")), QStringLiteral("Cold room"));
+    EXPECT_EQ(ReadMeterName(*s, QStringLiteral("a")), QString());
+    EXPECT_EQ(ReadMeterName(*s, QStringLiteral("KV-0057")).size(), kMaxMeterNameLength);
+    EXPECT_EQ(WriteMeterName(*s, QStringLiteral("KV-0042"), QStringLiteral(" ")), QString());
+    EXPECT_EQ(ReadMeterName(*openProgramSettings(path), QStringLiteral("KV-0042")), QString());
+    EXPECT_EQ(MeterLabel(QString(), QStringLiteral("KV-0042"), 0), QStringLiteral("KV-0042"));
+    EXPECT_EQ(MeterLabel(QString(), QString(), 2), QStringLiteral("Meter 3"));
 }

@@ -612,8 +612,42 @@ TEST(SimMeter, OptionsFromTheCommandLine)
     EXPECT_FALSE(lr.dashed(3));
     EXPECT_TRUE(createDevice(QStringLiteral("sim"), QString(), clock, &error));
 
-    const char* bad[] = {"seed=x",     "faults=drop", "faults=fly@3", "faults=drop@0", "faults=drop@2+0",
-                         "latency=-1", "loss=101",    "ol=5",         "colour=red",    "seed"};
+    // Meters told apart by serial report it and read temperatures of their own; a seed
+    // given with the serial is kept.
+    auto reads = [&clock](const QString& options, QString& serial) {
+        QString why;
+        auto d = createSimDevice(options, clock, &why);
+        EXPECT_TRUE(d) << why.toStdString();
+        serial = d->connectedSerial();
+        MeterLink l(*d, clock);
+        EXPECT_TRUE(l.ReadLiveReading());
+        LiveReading r;
+        DecodeLiveReading(l.replyBuffer().data(), r);
+        return r.T;
+    };
+    QString serialA, serialB, serialSeeded, serialDefault;
+    const auto ovenA = reads(QStringLiteral("serial=OVEN-A"), serialA);
+    const auto ovenB = reads(QStringLiteral("serial=OVEN-B"), serialB);
+    reads(QStringLiteral("serial=KV-9,seed=3"), serialSeeded);
+    reads(QStringLiteral("seed=42"), serialDefault);
+    EXPECT_EQ(serialA, QStringLiteral("OVEN-A"));
+    EXPECT_EQ(serialSeeded, QStringLiteral("KV-9"));
+    EXPECT_EQ(serialDefault, QStringLiteral("KV4-SIM-00042"));
+    EXPECT_GT(std::abs(ovenA[0] - ovenB[0]), 0.5f) << ovenA[0] << " " << ovenB[0];
+
+    const char* bad[] = {"seed=x",
+                         "faults=drop",
+                         "faults=fly@3",
+                         "faults=drop@0",
+                         "faults=drop@2+0",
+                         "latency=-1",
+                         "loss=101",
+                         "ol=5",
+                         "colour=red",
+                         "seed",
+                         "serial=",
+                         "serial=a/b",
+                         "serial=123456789012345678901234567890123"};
     for (const char* b : bad) {
         error.clear();
         EXPECT_FALSE(createSimDevice(QString::fromLatin1(b), clock, &error)) << b;

@@ -37,6 +37,53 @@ QString MeterOptionsError(const QString& meterChoice, const QString& captureFile
     return {};
 }
 
+namespace {
+
+// The serial a choice names, or an empty text where it names no particular meter.
+QString serialNamed(const QString& choice)
+{
+    if (isUsb(choice))
+        return choice.mid(4);
+    if (isSim(choice)) {
+        SimMeterConfig config;
+        SimFaultPlan plan;
+        parseSimOptions(choice.mid(4), config, plan, nullptr);
+        return config.serial.isEmpty() ? QStringLiteral("sim seed %1").arg(config.seed) : config.serial;
+    }
+    return choice;  // a replay: its file
+}
+
+}  // namespace
+
+QString MeterListError(const QStringList& meterChoices, const QString& captureFile, bool captureGiven)
+{
+    if (meterChoices.size() <= 1)
+        return MeterOptionsError(meterChoices.value(0), captureFile, captureGiven);
+    if (meterChoices.size() > kMaxMeters)
+        return QStringLiteral("--meter: one run reads at most %1 meters, not %2")
+            .arg(kMaxMeters)
+            .arg(meterChoices.size());
+    if (captureGiven)
+        return QStringLiteral("--capture logs the exchanges of one meter; give one --meter with it");
+    QStringList serials;
+    for (const QString& choice : meterChoices) {
+        if (const QString bad = MeterOptionsError(choice, QString(), false); !bad.isEmpty())
+            return bad;
+        const QString kind = choice.isEmpty() ? QStringLiteral("usb") : choice;
+        if (kind == QLatin1String("usb"))
+            return QStringLiteral(
+                "--meter=usb: with several meters, name each by its serial, as usb:SERIAL "
+                "(kelvor-cli probe --list shows the serials)");
+        const QString serial = serialNamed(kind);
+        if (serials.contains(serial))
+            return QStringLiteral("--meter=%1: that meter is already chosen%2")
+                .arg(choice,
+                     isSim(kind) ? QStringLiteral(" (give each simulated meter its own serial=...)") : QString());
+        serials << serial;
+    }
+    return {};
+}
+
 std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile, Clock& clock,
                                           QString* error, const HidApiFactory& hid)
 {

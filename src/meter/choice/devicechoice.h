@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -29,5 +30,14 @@ std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QStr
 // empty text. (A replay or capture file that cannot be opened is found when the
 // device is made.)
 QString MeterOptionsError(const QString& meterChoice, const QString& captureFile, bool captureGiven);
+
+// The most meters one run reads.
+inline constexpr int kMaxMeters = 8;
+
+// --meter given several times (one run of several meters): each value checked as
+// above, at most kMaxMeters of them, each naming one meter of its own (usb:SERIAL, a
+// simulated meter with a serial of its own), and --capture only with one meter. One
+// value is checked as MeterOptionsError does. Returns the message, or an empty text.
+QString MeterListError(const QStringList& meterChoices, const QString& captureFile, bool captureGiven);
 
 }  // namespace kelvor

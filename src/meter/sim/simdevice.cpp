@@ -11,7 +11,7 @@
 namespace kelvor {
 
 SimDevice::SimDevice(Clock& clock, SimMeterConfig config, SimFaultPlan plan)
-    : m_clock(&clock), m_meter(clock, config), m_protocol(m_meter), m_faults(std::move(plan))
+    : m_clock(&clock), m_meter(clock, config), m_protocol(m_meter), m_faults(std::move(plan)), m_serial(config.serial)
 {
 }
 
@@ -89,6 +89,8 @@ int SimDevice::CloseLink()
 
 QString SimDevice::serialText() const
 {
+    if (!m_serial.isEmpty())
+        return m_serial;
     return QStringLiteral("KV4-SIM-%1").arg(m_meter.seed() % 100000, 5, 10, QLatin1Char('0'));
 }
 
@@ -120,6 +122,34 @@ bool parseChannels(const QString& value, std::vector<int>& out)
     }
     return true;
 }
+bool isSerialText(const QString& value)
+{
+    if (value.isEmpty() || value.size() > 32)
+        return false;
+    for (QChar c : value)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') && c != QLatin1Char('_') &&
+            c != QLatin1Char('.'))
+            return false;
+    return true;
+}
+
+// A meter named by its serial alone gets its own noise and its own temperatures: the
+// seed comes from the serial (FNV-1a, the same on every computer) and shifts the
+// channels' levels by up to 10 degrees either way.
+void seedFromSerial(SimMeterConfig& config, SimFaultPlan& plan)
+{
+    std::uint32_t h = 2166136261u;
+    for (char c : config.serial.toLatin1())
+        h = (h ^ std::uint8_t(c)) * 16777619u;
+    config.seed = plan.seed = h % 1000000u + 1u;
+    const double shift = double(int(h % 201u) - 100) / 10.0;
+    for (SimChannel& c : config.channels)
+        if (c.kind == ChannelKind::Ambient || c.kind == ChannelKind::Heating || c.kind == ChannelKind::Cooling) {
+            c.from += shift;
+            c.to += shift;
+        }
+}
+
 }  // namespace
 
 bool parseSimOptions(const QString& options, SimMeterConfig& config, SimFaultPlan& plan, QString* error)
@@ -129,6 +159,7 @@ bool parseSimOptions(const QString& options, SimMeterConfig& config, SimFaultPla
             *error = QStringLiteral("simulated meter: %1").arg(why);
         return false;
     };
+    bool seedGiven = false;
     for (const QString& item : options.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const int eq = item.indexOf(QLatin1Char('='));
         const QString key = item.left(eq).trimmed();
@@ -139,6 +170,7 @@ bool parseSimOptions(const QString& options, SimMeterConfig& config, SimFaultPla
         if (key == QLatin1String("seed")) {
             config.seed = value.toUInt(&ok);
             plan.seed = config.seed;
+            seedGiven = true;
             if (!ok)
                 return fail(QStringLiteral("seed must be a whole number, not '%1'").arg(value));
         } else if (key == QLatin1String("faults")) {
@@ -183,12 +215,19 @@ bool parseSimOptions(const QString& options, SimMeterConfig& config, SimFaultPla
                 config.battery = BatteryMark::Empty;
             else
                 return fail(QStringLiteral("battery must be full, 2, 1 or empty, not '%1'").arg(value));
+        } else if (key == QLatin1String("serial")) {
+            if (!isSerialText(value))
+                return fail(
+                    QStringLiteral("serial takes 1 to 32 letters, digits, '-', '_' or '.', not '%1'").arg(value));
+            config.serial = value;
         } else {
             return fail(QStringLiteral("unknown option '%1' (known: seed, faults, latency, loss, memory, ol, "
-                                       "unplugged, battery)")
+                                       "unplugged, battery, serial)")
                             .arg(key));
         }
     }
+    if (!config.serial.isEmpty() && !seedGiven)
+        seedFromSerial(config, plan);
     return true;
 }
 

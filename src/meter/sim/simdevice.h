@@ -25,6 +25,9 @@ class Clock;
 //   ol=CHANNELS     channels (1..4) shown over range, e.g. "ol=2" or "ol=23"
 //   unplugged=CHANNELS   channels without a thermocouple (default "4"; empty: none)
 //   battery=full|2|1|empty
+//   serial=TEXT     the USB serial it reports (letters, digits, '-', '_', '.'; up to 32);
+//                   without a seed, the serial also chooses the seed and shifts the
+//                   temperatures, so meters of different serials read differently
 // Example: --meter=sim:seed=7,faults=unplug@20+10;drop@5,latency=2
 class SimDevice final : public MeterDevice {
 public:
@@ -59,6 +62,7 @@ private:
     std::optional<std::vector<std::uint8_t>> m_pending;
     bool m_open = false;
     QString m_openProblem;
+    QString m_serial;
 };
 
 // Parses the option text into a model configuration and a fault plan; false with

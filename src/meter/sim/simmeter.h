@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -20,6 +21,7 @@ struct SimMeterConfig {
                                        SimChannel::cooling(48.0, 22.0, 600.0), SimChannel::unplugged()};
     BatteryMark battery = BatteryMark::Full;
     bool demoMemory = true;  // a few recorded data sets from the start
+    QString serial;          // the USB serial it reports; empty: one made from the seed
 };
 
 // What the meter does with the key letters of the panel.
