@@ -233,6 +233,10 @@ private slots:
             sub->setGeometry(placed);
             rig.main->close();
             QVERIFY(QFile::copy(rig.settingsFile(), settings));
+            // The graphs keep their places by role: the real-time graph's is its own.
+            const QSettings kept(settings, QSettings::IniFormat);
+            QVERIFY(kept.contains(QStringLiteral("Windows/RealTimeGraph")));
+            QVERIFY(!kept.contains(QStringLiteral("Windows/Graph")));
         }
         ShellRig rig(true, false);
         QFile::remove(rig.settingsFile());

@@ -54,12 +54,12 @@ namespace {
 QIcon icon(const char* name) { return QIcon(QStringLiteral(":/icons/icon_%1.png").arg(QLatin1String(name))); }
 
 // Windows of one kind share a remembered place: by class, the graphs by their role.
-QString windowKind(Program& program, QWidget* child)
+QString windowKind(QWidget* child)
 {
     if (!child)
         return {};
     if (auto* graph = qobject_cast<TfrmGraph*>(child)) {
-        if (graph == RealTimeGraph(program))
+        if (graph->isRealTimeWindow())
             return QStringLiteral("RealTimeGraph");
         return graph->isLoggerWindow() ? QStringLiteral("DataLogger") : QStringLiteral("Graph");
     }
@@ -115,8 +115,7 @@ TfrmMain::TfrmMain(Program& program, QWidget* parent) : QMainWindow(parent), m_p
     connectWindowSignals();
     connect(&m_program.windowSignals, &WindowSignals::fileOpened, this, &TfrmMain::noteOpenedFile);
     m_places = new WindowPlaces(
-        *m_mdi, [this] { return openProgramSettings(m_program.settingsFile); },
-        [this](QWidget* child) { return windowKind(m_program, child); }, this);
+        *m_mdi, [this] { return openProgramSettings(m_program.settingsFile); }, windowKind, this);
     FormCreate();
 }
 
