@@ -195,12 +195,18 @@ EntryKind kindOf(const QString& text)
     return text == QLatin1String("download") ? EntryKind::Download : EntryKind::Recording;
 }
 
-// The list's columns, shared by list() and entry().
+// The list's columns, shared by list() and entry(). A recording still being taken has its
+// count and last time in its samples, not yet on its row (see appendSamples).
 const char* const kEntrySelect = R"sql(
 SELECT i.id, i.kind, i.name, i.note,
        coalesce(r.started, d.downloaded, i.created),
-       coalesce(r.last_time, r.started, d.downloaded, i.created),
-       coalesce(r.sample_count, (SELECT total(samples) FROM download_sets s WHERE s.download_id = i.id)),
+       coalesce(CASE WHEN r.state = 'recording' THEN
+                  (SELECT time FROM samples sm WHERE sm.recording_id = r.id ORDER BY seq DESC LIMIT 1) END,
+                r.last_time, r.started, d.downloaded, i.created),
+       CASE WHEN r.state = 'recording' THEN
+              coalesce((SELECT max(seq) + 1 FROM samples sm WHERE sm.recording_id = r.id), 0)
+            ELSE coalesce(r.sample_count, (SELECT total(samples) FROM download_sets s WHERE s.download_id = i.id))
+       END,
        (SELECT count(*) FROM download_sets s WHERE s.download_id = i.id),
        coalesce(r.rate_seconds, 0), coalesce(r.state, ''), coalesce(r.meter_serial, d.meter_serial, '')
 FROM items i
@@ -237,15 +243,13 @@ struct LibraryWriteStatements {
           // OR REPLACE: a batch retried after an uncertain failure writes the same rows again.
           insertSample(db,
                        "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
-                       "VALUES (?,?,?,?,?,?,?,?)"),
-          sampleCount(db, "UPDATE recordings SET sample_count = max(sample_count, ?), last_time = ? WHERE id = ?")
+                       "VALUES (?,?,?,?,?,?,?,?)")
     {
     }
     SqliteStatement begin;
     SqliteStatement commit;
     SqliteStatement rollback;
     SqliteStatement insertSample;
-    SqliteStatement sampleCount;
 };
 
 namespace {
@@ -594,12 +598,6 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
         if (rc != SQLITE_DONE)
             return fail(rc, QStringLiteral("cannot write samples"));
     }
-    SqliteStatement& count = m_write->sampleCount;
-    count.bind(1, first + std::int64_t(n));
-    count.bind(2, samples[n - 1].time);
-    count.bind(3, id);
-    if (int rc = runOnce(count); rc != SQLITE_OK)
-        return fail(rc, QStringLiteral("cannot write samples"));
     if (int rc = tx.commit(); rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot write samples"));
     const auto now = std::chrono::steady_clock::now();
@@ -635,6 +633,21 @@ void Library::keepWalInHand()
     if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) == SQLITE_OK)
         m_walPeakBytes = 0;
     sqlite3_busy_timeout(m_db, kWriteWaitMs);
+}
+
+LibraryStatus Library::writeSampleCount(std::int64_t id)
+{
+    SqliteStatement upd(m_db,
+                        "UPDATE recordings SET "
+                        "sample_count = max(sample_count, "
+                        "coalesce((SELECT max(seq) + 1 FROM samples WHERE recording_id = ?1), 0)), "
+                        "last_time = coalesce((SELECT time FROM samples WHERE recording_id = ?1 "
+                        "ORDER BY seq DESC LIMIT 1), last_time) "
+                        "WHERE id = ?1");
+    upd.bind(1, id);
+    if (int rc = upd.step(); rc != SQLITE_DONE)
+        return fail(rc, QStringLiteral("cannot count the samples"));
+    return {};
 }
 
 LibraryStatus Library::writeStatistics(std::int64_t id, const RecordingStatistics& st)
@@ -710,6 +723,9 @@ LibraryStatus Library::endRecording(std::int64_t id, const char* state, const Re
     upd.bind(2, id);
     if (int rc = upd.step(); rc != SQLITE_DONE)
         return fail(rc, QStringLiteral("cannot end the recording"));
+    // While the run was taken its count and last time were only in its samples.
+    if (LibraryStatus s = writeSampleCount(id); !s.ok())
+        return s;
     if (LibraryStatus s = writeStatistics(id, statistics); !s.ok())
         return s;
     std::vector<RecordingAnnotation> ownAnnotations = annotations;
@@ -771,7 +787,11 @@ LibraryStatus Library::updateStatistics(std::int64_t id)
 {
     QString error;
     const auto st = computeStatistics(id, &error);
-    return st ? writeStatistics(id, *st) : LibraryStatus{SQLITE_ERROR, error};
+    if (!st)
+        return LibraryStatus{SQLITE_ERROR, error};
+    if (LibraryStatus s = writeSampleCount(id); !s.ok())
+        return s;
+    return writeStatistics(id, *st);
 }
 
 std::vector<LibraryEntry> Library::markInterrupted(const std::function<bool(std::int64_t)>& stillWritten,

@@ -56,8 +56,11 @@ public:
 
     // --- recordings (the journal)
     std::optional<std::int64_t> beginRecording(const RecordingHeader& header, LibraryStatus* status);
-    // Appends samples first..first+n-1 in one transaction (the count on the row moves with
-    // them, so a reader never sees one without the other).
+    // Appends samples first..first+n-1 in one transaction. Only the samples are written:
+    // the count and last time go on the recording's row when it ends (endRecording,
+    // markInterrupted, updateStatistics), and until then list() and entry() read them from
+    // the samples, so a reader never sees one without the other and a sample costs one
+    // page of the log.
     LibraryStatus appendSamples(std::int64_t id, std::int64_t first, const JournalSample* samples, std::size_t n);
     LibraryStatus appendSample(std::int64_t id, std::int64_t seq, const JournalSample& s)
     {
@@ -69,8 +72,8 @@ public:
     LibraryStatus endRecording(std::int64_t id, const char* state, const RecordingStatistics& statistics,
                                const std::vector<RecordingAnnotation>& annotations,
                                const std::vector<ChartAlarmEvent>& alarmEvents = {});
-    // Computes a recording's statistics afresh from its samples (after samples were added
-    // to a run that was already closed).
+    // Computes a recording's statistics, count and last time afresh from its samples
+    // (after samples were added to a run that was already closed).
     LibraryStatus updateStatistics(std::int64_t id);
     // Marks every recording still in the "recording" state as interrupted (its program
     // died) and returns them, except those `stillWritten` says a live program is
@@ -117,6 +120,8 @@ private:
     LibraryStatus openConnection();
     void closeConnection();
     LibraryStatus fail(int code, const QString& what) const;
+    // The count and last time of a recording's samples onto its row.
+    LibraryStatus writeSampleCount(std::int64_t id);
     LibraryStatus updateItemText(std::int64_t id, const char* sql, const QString& text, const QString& what);
     LibraryStatus exec(const char* sql);
     std::optional<RecordingStatistics> computeStatistics(std::int64_t id, QString* error) const;

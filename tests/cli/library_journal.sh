@@ -2,13 +2,15 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # kelvor-cli record killed with SIGKILL at random moments: each time the library holds
 # every sample the recorder printed (it prints only what is committed), at most one more
-# (committed, not yet printed), and passes SQLite's integrity check. Then the other
+# (committed, not yet printed), lists and counts them once it finds the run interrupted,
+# and passes SQLite's integrity check. Then the other
 # library commands over what the kills left. ROUNDS=200 makes it a soak.
 set -u
 bin="$1"
 cli="$bin/kelvor-cli"
 rounds="${ROUNDS:-20}"
 command -v sqlite3 >/dev/null || { echo "sqlite3 (the command-line tool) is missing"; exit 77; }
+command -v python3 >/dev/null || { echo "python3 (reads the list's JSON) is missing"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -39,8 +41,15 @@ for round in $(seq 1 "$rounds"); do
     id=$(sqlite3 "file:$db?mode=ro" "SELECT coalesce(max(id), 0) FROM recordings")
     [ "$id" -ge 1 ] || { [ "$printed" -eq 0 ] && continue; fail "round $round: $printed printed, no recording"; }
     stored=$(sqlite3 "file:$db?mode=ro" "SELECT count(*) FROM samples WHERE recording_id = $id")
+    # The killed run is still "recording": the list counts its rows, and finding it
+    # interrupted (which the list does first) writes that count onto its row.
+    "$cli" --data-dir "$work" library list --json >"$work/list.json" || fail "round $round: library list exit $?"
+    listed=$(python3 -c 'import json, sys
+print(next(e["samples"] for e in json.load(open(sys.argv[1])) if e["id"] == int(sys.argv[2])))' "$work/list.json" "$id") ||
+        fail "round $round: recording $id not listed"
     count=$(sqlite3 "file:$db?mode=ro" "SELECT sample_count FROM recordings WHERE id = $id")
-    [ "$stored" -eq "$count" ] || fail "round $round: $stored rows but the recording counts $count"
+    [ "$stored" -eq "$listed" ] && [ "$stored" -eq "$count" ] ||
+        fail "round $round: $stored rows but the list counts $listed and the recording $count"
     [ "$stored" -ge "$printed" ] && [ "$stored" -le $((printed + 1)) ] ||
         fail "round $round: printed $printed samples, the library holds $stored"
     cut -f2- "$work/out" | head -n "$printed" >"$work/printed"

@@ -73,6 +73,22 @@ std::vector<DataSet> decodedSets(const QByteArray& image)
     return store.sets;
 }
 
+// What an SQL tool reads on a recording's row: its sample count and last time.
+std::pair<std::int64_t, double> rowCountAndLastTime(const QTemporaryDir& dir, std::int64_t id)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(Library::pathIn(dir.path())).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db, "SELECT sample_count, last_time FROM recordings WHERE id = ?", -1, &q, nullptr);
+    sqlite3_bind_int64(q, 1, id);
+    std::pair<std::int64_t, double> out{-1, 0.0};
+    if (sqlite3_step(q) == SQLITE_ROW)
+        out = {sqlite3_column_int64(q, 0), sqlite3_column_double(q, 1)};
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+    return out;
+}
+
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
@@ -721,6 +737,11 @@ TEST(RunJournal, UnfinishedRecordingIsMarkedInterruptedOnlyOnceItsWriterIsGone)
     auto alive = [&other](std::int64_t rec) { return other.isBeingWritten(rec); };
     LibraryStatus s;
     EXPECT_TRUE(other.get()->markInterrupted(alive, &s).empty());
+    // A run being taken is counted from its samples.
+    const auto live = other.get()->entry(id, nullptr);
+    ASSERT_TRUE(live);
+    EXPECT_EQ(live->samples, 7);
+    EXPECT_EQ(live->end, sampleAt(6).time);
 
     journal.reset();  // the writer dies without ending the run
     const auto found = other.get()->markInterrupted(alive, &s);
@@ -734,6 +755,31 @@ TEST(RunJournal, UnfinishedRecordingIsMarkedInterruptedOnlyOnceItsWriterIsGone)
     EXPECT_EQ(data->statistics, expected);
     EXPECT_EQ(data->alarmEvents, events);                          // marking it interrupted kept them
     EXPECT_TRUE(other.get()->markInterrupted(alive, &s).empty());  // asked once
+    // SQL tools read the count and last time of a run that ended from its row.
+    EXPECT_EQ(rowCountAndLastTime(dir, id), std::make_pair(std::int64_t(7), sampleAt(6).time));
+}
+
+// Samples taken back into a run that has already ended move its count and last time.
+TEST(Library, SamplesAddedToAnEndedRunAreCountedOnItsRow)
+{
+    QTemporaryDir dir;
+    auto lib = openIn(dir);
+    LibraryStatus s;
+    const std::int64_t id = *lib->beginRecording(header(), &s);
+    std::vector<JournalSample> first{sampleAt(0), sampleAt(1), sampleAt(2)};
+    ASSERT_TRUE(lib->appendSamples(id, 0, first.data(), first.size()).ok());
+    RecordingStatistics st;
+    ASSERT_TRUE(lib->endRecording(id, kStateInterrupted, st, {}).ok());
+    EXPECT_EQ(rowCountAndLastTime(dir, id), std::make_pair(std::int64_t(3), sampleAt(2).time));
+    std::vector<JournalSample> more{sampleAt(3), sampleAt(4)};
+    ASSERT_TRUE(lib->appendSamples(id, 3, more.data(), more.size()).ok());
+    ASSERT_TRUE(lib->updateStatistics(id).ok());
+    EXPECT_EQ(rowCountAndLastTime(dir, id), std::make_pair(std::int64_t(5), sampleAt(4).time));
+    const auto e = lib->entry(id, nullptr);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->samples, 5);
+    EXPECT_EQ(e->end, sampleAt(4).time);
+    EXPECT_EQ(lib->loadRecording(id, 0, nullptr)->statistics.samples, 5);
 }
 
 TEST(RunJournal, AlarmEventsWaitForALockedLibraryAndKeepTheirOrder)
