@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -19,6 +20,7 @@
 #include "files/filetypename.h"
 #include "files/ui/filecommands.h"
 #include "files/ui/openfiles.h"
+#include "files/ui/tablerowsmodel.h"
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "files/ui/tfrmopensave.h"
@@ -86,6 +88,7 @@ private slots:
     void graphFileOpensInItsOwnWindow();
     void spreadsheetTableOpensAsItsGraph();
     void saveFollowsTheActiveWindow();
+    void columnsFitTheirWidestCellsAnywhere();
 };
 
 void TestDataFiles::tableSavedAndReadBack_data()
@@ -494,6 +497,35 @@ void TestDataFiles::saveFollowsTheActiveWindow()
     main.Save1Click();
     QCOMPARE(rig.prompts.dialogsShown.size(), dialogs);
     QVERIFY(rig.prompts.filtersOffered.last().contains(QStringLiteral("Graph file")));
+}
+
+// A long table's widest cells may lie anywhere, far past the first thousand rows: each
+// column is still as wide as its widest text, and never narrower than a cell of it.
+void TestDataFiles::columnsFitTheirWidestCellsAnywhere()
+{
+    LoggerRig rig;
+    TfrmList list(*rig.program);
+    TableRows rows = sampleRows(9);
+    rows.resize(5000, rows.back());
+    rows[3000][0] = QStringLiteral("Wednesday, 12 November 2025");
+    rows[4200][2] = QStringLiteral("-1234.5");
+    rows[4999][5] = QStringLiteral("----");
+    list.setRows(rows);
+    list.fitColumnsToContents();
+    const QHeaderView* header = list.Grid1->horizontalHeader();
+    const QFontMetrics metrics = list.Grid1->fontMetrics();
+    QVERIFY(header->sectionSize(0) > metrics.horizontalAdvance(QStringLiteral("5000")));
+    QVERIFY(header->sectionSize(1) > metrics.horizontalAdvance(rows[3000][0]));
+    QVERIFY(header->sectionSize(3) > metrics.horizontalAdvance(rows[4200][2]));
+    QVERIFY(header->sectionSize(6) > metrics.horizontalAdvance(rows[4999][5]));
+    // What the view itself measures over every row is never wider.
+    for (int c = 0; c < TableRowsModel::kColumns; ++c) {
+        int widest = 0;
+        for (int r = 0; r < int(rows.size()); ++r)
+            widest = std::max(widest, list.Grid1->sizeHintForIndex(list.Grid1->model()->index(r, c)).width());
+        QVERIFY2(header->sectionSize(c) >= widest,
+                 qPrintable(QStringLiteral("column %1: %2 < %3").arg(c).arg(header->sectionSize(c)).arg(widest)));
+    }
 }
 
 QTEST_MAIN(TestDataFiles)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <vector>
 
 #include "files/texttable.h"
 
@@ -22,6 +23,12 @@ public:
     // The text of cell (column, row) with the table window's numbering: row 1 is the
     // first data row and column 0 the row number. Empty outside the table.
     QString cell(int column, int row) const;
+
+    // Model rows (from 0) whose text in `column` is among the longest: for each of the
+    // three greatest lengths, up to `perLength` rows, a row repeating the text of the one
+    // before it left out. Cells of equal length are about equally wide, so measuring
+    // these gives the column's width without measuring every cell.
+    std::vector<int> longestRows(int column, int perLength) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/ui/tfrmlist.h"
 
+#include <QAbstractItemDelegate>
 #include <QEvent>
 #include <QHeaderView>
 #include <QStyle>
@@ -13,6 +14,35 @@
 
 namespace kelvor {
 
+namespace {
+
+// The table's grid. Fitting a column to its contents measures the longest texts of the
+// column rather than a thousand cells: laying out each text costs more than reading
+// every row of a long table.
+class TableGrid final : public QTableView {
+public:
+    TableGrid(TableRowsModel& rows, QWidget* parent) : QTableView(parent), m_rows(rows) {}
+
+    int sizeHintForColumn(int column) const override
+    {
+        constexpr int kPerLength = 8;
+        ensurePolished();
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        int hint = 0;
+        for (const int row : m_rows.longestRows(column, kPerLength)) {
+            const QModelIndex index = m_rows.index(row, column);
+            hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
+        }
+        return showGrid() ? hint + 1 : hint;
+    }
+
+private:
+    TableRowsModel& m_rows;
+};
+
+}  // namespace
+
 TfrmList::TfrmList(Program& program, QWidget* parent)
     : QWidget(parent), m_program(program), m_model(new TableRowsModel(this))
 {
@@ -20,7 +50,7 @@ TfrmList::TfrmList(Program& program, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     resize(405, 460);
 
-    Grid1 = new QTableView(this);
+    Grid1 = new TableGrid(*m_model, this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
     Grid1->setModel(m_model);
     Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -48,8 +78,8 @@ int TfrmList::dataRows() const { return int(m_model->rows().size()); }
 
 void TfrmList::fitColumnsToContents()
 {
-    // The header measures a sample of the rows, so a long table costs no more than a
-    // short one.
+    // The grid measures only the longest texts (TableGrid), so a long table costs little
+    // more than a short one.
     Grid1->resizeColumnsToContents();
 }
 
