@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logger/datasetformat.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -23,13 +24,24 @@ QString twoDigits(int v)
     return v < 10 ? QStringLiteral("0%1").arg(v) : QString::number(v);
 }
 
-// A date or time format of digits and separators only ("dd.MM.yyyy", "M/d/yy", "HH:mm:ss"),
-// written field by field as QLocale would write it with the digits 0-9; anything else
-// (names of days or months, AM/PM, time zones) is left to QLocale.
+// A date or time format of numbers, names of months and days, and separators ("dd.MM.yyyy",
+// "M/d/yy", "d MMM yyyy", "HH:mm:ss"), written field by field as QLocale would write it with
+// the digits 0-9 and the locale's names, asked for once; anything else (AM/PM, time zones)
+// is left to QLocale.
 class ClockFormat {
 public:
     ClockFormat() = default;
-    explicit ClockFormat(const QString& format) { m_fast = compile(format); }
+    ClockFormat(const QString& format, const QLocale& locale)
+    {
+        m_fast = compile(format);
+        for (int k = 0; k < 2; ++k) {
+            const QLocale::FormatType type = k ? QLocale::LongFormat : QLocale::ShortFormat;
+            for (int m = 0; m < 12; ++m)
+                m_months[std::size_t(k)][std::size_t(m)] = locale.monthName(m + 1, type);
+            for (int d = 0; d < 7; ++d)
+                m_days[std::size_t(k)][std::size_t(d)] = locale.dayName(d + 1, type);
+        }
+    }
     bool fast() const { return m_fast; }
 
     void append(QString& out, const QDate& d, const QTime& t) const
@@ -40,10 +52,16 @@ public:
                     out += f.text;
                     break;
                 case 'd':
-                    number(out, d.day(), f.width);
+                    if (f.width >= 3)
+                        out += m_days[f.width == 4][std::size_t(d.dayOfWeek() - 1)];
+                    else
+                        number(out, d.day(), f.width);
                     break;
                 case 'M':
-                    number(out, d.month(), f.width);
+                    if (f.width >= 3)
+                        out += m_months[f.width == 4][std::size_t(d.month() - 1)];
+                    else
+                        number(out, d.month(), f.width);
                     break;
                 case 'y':
                     number(out, f.width == 2 ? d.year() % 100 : d.year(), f.width);
@@ -94,7 +112,9 @@ private:
                 ++run;
             const char l = c.toLatin1();
             if ((l >= 'a' && l <= 'z') || (l >= 'A' && l <= 'Z')) {
-                const bool ok = l == 'y' ? (run == 2 || run == 4) : (run <= 2 && QByteArray("dMHhms").contains(l));
+                const bool ok = l == 'y'                 ? (run == 2 || run == 4)
+                                : (l == 'd' || l == 'M') ? run <= 4
+                                                         : (run <= 2 && QByteArray("Hhms").contains(l));
                 if (!ok)
                     return false;
                 m_fields.push_back({l == 'H' ? 'h' : l, int(run), {}});
@@ -108,6 +128,8 @@ private:
 
     std::vector<Field> m_fields;
     bool m_fast = false;
+    std::array<std::array<QString, 12>, 2> m_months;  // [long][month - 1]
+    std::array<std::array<QString, 7>, 2> m_days;     // [long][day of week - 1]
 };
 
 // The locale numbers are written with, and its symbols, made once per locale rather than
@@ -142,8 +164,8 @@ struct NumberFormat {
             timeFormat = LongTimeFormat(style.locale);
             timeInC = plainDigits && !timeFormat.contains(QLatin1Char('a'), Qt::CaseInsensitive);
             if (plainDigits) {
-                fastDate = ClockFormat(dateFormat);
-                fastTime = ClockFormat(timeFormat);
+                fastDate = ClockFormat(dateFormat, style.locale);
+                fastTime = ClockFormat(timeFormat, style.locale);
             }
         }
     }
@@ -214,7 +236,14 @@ QStringList DataSetListRow(const DataSet& s, int k, const TextStyle& style)
 
 QString FormatRate(int intervalSeconds)
 {
-    return twoDigits(intervalSeconds / 60) + QLatin1Char(':') + twoDigits(intervalSeconds % 60);
+    const int minutes = intervalSeconds / 60;
+    const int seconds = intervalSeconds % 60;
+    if (minutes >= 0 && minutes < 100 && seconds >= 0) {  // one string, not three (a list prints thousands)
+        const char text[5] = {char('0' + minutes / 10), char('0' + minutes % 10), ':', char('0' + seconds / 10),
+                              char('0' + seconds % 10)};
+        return QString::fromLatin1(text, 5);
+    }
+    return twoDigits(minutes) + QLatin1Char(':') + twoDigits(seconds);
 }
 
 QString FormatUnit(const DataSet& s) { return s.inCelsius ? QStringLiteral("C") : QStringLiteral("F"); }
