@@ -53,6 +53,9 @@ QString isoText(double days) { return WallDateTime(days).toString(QStringLiteral
 // written as \t, \n and \r, and a backslash as \\, so every row reads back whole.
 QString tableField(const QString& text)
 {
+    if (!text.contains(QLatin1Char('\\')) && !text.contains(QLatin1Char('\t')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r')))
+        return text;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
@@ -101,13 +104,23 @@ void printList(CliContext& ctx, const std::vector<LibraryEntry>& rows, bool json
         return;
     }
     ctx.out << "ID\tKind\tDate\tTime\tSamples\tSets\tRate\tState\tSerial\tName\tNote\n";
+    // Each row is put together first and written whole: a stream's own number formatting
+    // and a call per field would cost more than the query.
+    QString line;
     for (const LibraryEntry& e : rows) {
         const QDateTime start = WallDateTime(e.start);
-        ctx.out << e.id << '\t' << kindText(e.kind) << '\t' << FormatTableDate(start, style) << '\t'
-                << FormatTableTime(start, style) << '\t' << e.samples << '\t'
-                << (e.kind == EntryKind::Download ? QString::number(e.dataSets) : QString()) << '\t'
-                << (e.kind == EntryKind::Recording ? FormatRate(e.rateSeconds) : QString()) << '\t' << e.state << '\t'
-                << tableField(e.meterSerial) << '\t' << tableField(e.name) << '\t' << tableField(e.note) << '\n';
+        const QChar tab = QLatin1Char('\t');
+        line.resize(0);
+        for (const QString& field :
+             {QString::number(e.id), kindText(e.kind), FormatTableDate(start, style), FormatTableTime(start, style),
+              QString::number(e.samples), e.kind == EntryKind::Download ? QString::number(e.dataSets) : QString(),
+              e.kind == EntryKind::Recording ? FormatRate(e.rateSeconds) : QString(), e.state,
+              tableField(e.meterSerial), tableField(e.name), tableField(e.note)}) {
+            line += field;
+            line += tab;
+        }
+        line[line.size() - 1] = QLatin1Char('\n');
+        ctx.out << line;
     }
 }
 

@@ -87,13 +87,16 @@ private:
     };
     static void number(QString& out, int v, int width)
     {
+        char digits[4];
+        int n = 0;
         if (width == 4) {
-            out += QLatin1Char(char('0' + v / 1000 % 10));
-            out += QLatin1Char(char('0' + v / 100 % 10));
+            digits[n++] = char('0' + v / 1000 % 10);
+            digits[n++] = char('0' + v / 100 % 10);
         }
         if (width >= 2 || v >= 10)
-            out += QLatin1Char(char('0' + v / 10 % 10));
-        out += QLatin1Char(char('0' + v % 10));
+            digits[n++] = char('0' + v / 10 % 10);
+        digits[n++] = char('0' + v % 10);
+        out += QLatin1String(digits, n);
     }
     bool compile(const QString& format)
     {
@@ -270,8 +273,10 @@ QString FormatTableDate(const QDateTime& dt, const TextStyle& style)
         f.lastDay = date.toJulianDay();
         // Four-digit years only: QLocale pads and signs the others its own way.
         if (f.fastDate.fast() && date.year() >= 1000 && date.year() <= 9999) {
-            f.lastDate.clear();
-            f.fastDate.append(f.lastDate, date, {});
+            QString text;
+            text.reserve(f.dateFormat.size() + 16);  // names are longer than their letters
+            f.fastDate.append(text, date, {});
+            f.lastDate = text;
         } else {
             f.lastDate = style.locale.toString(date, f.dateFormat);
         }
