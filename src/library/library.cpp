@@ -135,6 +135,13 @@ void readRecordingHeader(sqlite3* db, std::int64_t id, const QString& name, Reco
     header.unit = h.text(6);
     header.source = h.text(7);
     header.name = name;
+    header.meters.clear();
+    SqliteStatement m(db, "SELECT model, serial, name FROM recording_meters WHERE recording_id = ? ORDER BY meter");
+    m.bind(1, id);
+    while (m.step() == SQLITE_ROW && header.meters.size() < std::size_t(kMaxRecordingMeters))
+        header.meters.push_back({m.text(0), m.text(1), m.text(2)});
+    if (header.meters.size() < 2)
+        header.meters.clear();  // one meter is the header's own
 }
 
 std::vector<RecordingAnnotation> readAnnotations(sqlite3* db, std::int64_t id)
@@ -243,13 +250,21 @@ struct LibraryWriteStatements {
           // OR REPLACE: a batch retried after an uncertain failure writes the same rows again.
           insertSample(db,
                        "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4) "
-                       "VALUES (?,?,?,?,?,?,?,?)")
+                       "VALUES (?,?,?,?,?,?,?,?)"),
+          insertRow(db,
+                    "INSERT OR REPLACE INTO samples(recording_id, seq, time, flags, t1, t2, t3, t4, meters_absent) "
+                    "VALUES (?,?,?,?,?,?,?,?,?)"),
+          insertMeterSample(db,
+                            "INSERT OR REPLACE INTO meter_samples(recording_id, seq, meter, flags, t1, t2, t3, t4) "
+                            "VALUES (?,?,?,?,?,?,?,?)")
     {
     }
     SqliteStatement begin;
     SqliteStatement commit;
     SqliteStatement rollback;
     SqliteStatement insertSample;
+    SqliteStatement insertRow;
+    SqliteStatement insertMeterSample;
 };
 
 namespace {
@@ -568,6 +583,19 @@ std::optional<std::int64_t> Library::beginRecording(const RecordingHeader& h, Li
     rec.bind(8, h.openEnded ? 1 : 0);
     if (int rc = rec.step(); rc != SQLITE_DONE)
         return failed(rc);
+    if (h.meters.size() > 1) {
+        SqliteStatement meter(m_db, "INSERT INTO recording_meters VALUES (?,?,?,?,?)");
+        for (std::size_t k = 0; k < h.meters.size() && k < std::size_t(kMaxRecordingMeters); ++k) {
+            meter.bind(1, id);
+            meter.bind(2, int(k));
+            meter.bind(3, h.meters[k].model);
+            meter.bind(4, h.meters[k].serial);
+            meter.bind(5, h.meters[k].name);
+            if (int rc = meter.step(); rc != SQLITE_DONE)
+                return failed(rc);
+            meter.reset();
+        }
+    }
     if (int rc = tx.commit(); rc != SQLITE_OK)
         return failed(rc);
     if (status)
@@ -577,6 +605,12 @@ std::optional<std::int64_t> Library::beginRecording(const RecordingHeader& h, Li
 
 LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const JournalSample* samples, std::size_t n)
 {
+    return appendRows(id, first, samples, nullptr, n);
+}
+
+LibraryStatus Library::appendRows(std::int64_t id, std::int64_t first, const JournalSample* samples,
+                                  const JournalRowRest* rests, std::size_t n)
+{
     if (!m_db)
         return fail(SQLITE_CANTOPEN, QStringLiteral("cannot write samples"));
     if (n == 0)
@@ -584,19 +618,37 @@ LibraryStatus Library::appendSamples(std::int64_t id, std::int64_t first, const 
     Transaction tx(*m_write);
     if (tx.began() != SQLITE_OK)
         return fail(tx.began(), QStringLiteral("cannot write samples"));
-    SqliteStatement& ins = m_write->insertSample;
+    // A run of one meter writes its rows as every earlier version did.
+    SqliteStatement& ins = rests ? m_write->insertRow : m_write->insertSample;
+    SqliteStatement& other = m_write->insertMeterSample;
     for (std::size_t k = 0; k < n; ++k) {
         const JournalSample& s = samples[k];
+        const std::int64_t seq = first + std::int64_t(k);
         ins.bind(1, id);
-        ins.bind(2, first + std::int64_t(k));
+        ins.bind(2, seq);
         ins.bind(3, s.time);
         ins.bind(4, int(s.flags));
         for (int c = 0; c < 4; ++c)
             ins.bind(5 + c, double(s.t[std::size_t(c)]));
-        const int rc = ins.step();
-        ins.reset();
-        if (rc != SQLITE_DONE)
+        if (rests)
+            ins.bind(9, int(rests[k].absent));
+        if (const int rc = runOnce(ins); rc != SQLITE_OK)
             return fail(rc, QStringLiteral("cannot write samples"));
+        if (!rests)
+            continue;
+        for (std::size_t m = 0; m < rests[k].others.size() && m + 1 < std::size_t(kMaxRecordingMeters); ++m) {
+            if (rests[k].absent & (1u << (m + 1)))
+                continue;  // a gap is the row that is not there
+            const JournalSample& o = rests[k].others[m];
+            other.bind(1, id);
+            other.bind(2, seq);
+            other.bind(3, int(m + 1));
+            other.bind(4, int(o.flags));
+            for (int c = 0; c < 4; ++c)
+                other.bind(5 + c, double(o.t[std::size_t(c)]));
+            if (const int rc = runOnce(other); rc != SQLITE_OK)
+                return fail(rc, QStringLiteral("cannot write samples"));
+        }
     }
     if (int rc = tx.commit(); rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot write samples"));
@@ -772,10 +824,12 @@ LibraryStatus Library::endRecording(std::int64_t id, const char* state, const Re
 std::optional<RecordingStatistics> Library::computeStatistics(std::int64_t id, QString* error) const
 {
     RecordingStatistics st;
-    if (!forEachSample(
-            id,
-            [&st](const JournalSample& s) {
-                st.add(s);
+    // The first meter's rows where it gave no reading hold no values to count.
+    if (!forEachRow(
+            id, 1,
+            [&st](const JournalSample& s, const JournalRowRest& rest) {
+                if (!(rest.absent & 1u))
+                    st.add(s);
                 return true;
             },
             error))
@@ -854,6 +908,70 @@ bool Library::forEachSample(std::int64_t id, const std::function<bool(const Jour
     return true;
 }
 
+std::vector<RecordingMeter> Library::recordingMeters(std::int64_t id) const
+{
+    RecordingHeader h;
+    if (m_db)
+        readRecordingHeader(m_db, id, QString(), h);
+    return h.meters;
+}
+
+bool Library::forEachRow(std::int64_t id, int meters,
+                         const std::function<bool(const JournalSample&, const JournalRowRest&)>& row,
+                         QString* error) const
+{
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the library is not open");
+        return false;
+    }
+    meters = std::clamp(meters, 1, kMaxRecordingMeters);
+    SqliteStatement q(m_db,
+                      "SELECT seq, time, flags, t1, t2, t3, t4, meters_absent FROM samples WHERE recording_id = ? "
+                      "ORDER BY seq");
+    // The other meters' rows come in the same order: the two walk side by side.
+    SqliteStatement o(m_db,
+                      "SELECT seq, meter, flags, t1, t2, t3, t4 FROM meter_samples WHERE recording_id = ? "
+                      "ORDER BY seq, meter");
+    q.bind(1, id);
+    o.bind(1, id);
+    int orc = meters > 1 ? o.step() : SQLITE_DONE;
+    int rc;
+    JournalSample s;
+    JournalRowRest rest;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        const std::int64_t seq = q.int64(0);
+        s.time = q.real(1);
+        s.flags = std::uint8_t(q.int64(2));
+        for (int c = 0; c < 4; ++c)
+            s.t[std::size_t(c)] = float(q.real(3 + c));
+        rest.absent = std::uint8_t(q.int64(7));
+        rest.others.assign(std::size_t(meters - 1), MeterGap(s.time));
+        std::uint8_t present = 1;  // the first meter's part is always in the row
+        while (orc == SQLITE_ROW && o.int64(0) <= seq) {
+            const std::int64_t m = o.int64(1);
+            if (o.int64(0) == seq && m >= 1 && m < meters) {
+                JournalSample& other = rest.others[std::size_t(m - 1)];
+                other.flags = std::uint8_t(o.int64(2));
+                for (int c = 0; c < 4; ++c)
+                    other.t[std::size_t(c)] = float(o.real(3 + c));
+                present |= std::uint8_t(1u << m);
+            }
+            orc = o.step();
+        }
+        // A meter's row that is not there is a gap, whatever the mask says.
+        rest.absent |= std::uint8_t(~present & ((1u << meters) - 1u));
+        if (!row(s, rest))
+            return true;
+    }
+    if (rc != SQLITE_DONE || (orc != SQLITE_DONE && orc != SQLITE_ROW)) {
+        if (error)
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        return false;
+    }
+    return true;
+}
+
 std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t maxPoints, QString* error) const
 {
     const std::optional<LibraryEntry> e = entry(id, error);
@@ -877,20 +995,40 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
     // The count on the row only sizes the first allocation; the rows decide the rest.
     data.samples.reserve(std::size_t(std::clamp<std::int64_t>(bucket > 1 ? (n / bucket + 1) * 2 : n, 0, 1 << 20)));
     SampleEnvelope envelope(bucket, data.samples);
-    const bool ok = forEachSample(
-        id,
-        [&](const JournalSample& s) {
-            data.statistics.add(s);
+    const int meters = std::max<int>(1, int(data.header.meters.size()));
+    data.otherMeters.resize(std::size_t(meters - 1));
+    data.otherStatistics.resize(std::size_t(meters - 1));
+    std::vector<SampleEnvelope> others;
+    for (auto& list : data.otherMeters) {
+        list.reserve(data.samples.capacity());
+        others.emplace_back(bucket, list);
+    }
+    const bool ok = forEachRow(
+        id, meters,
+        [&](const JournalSample& s, const JournalRowRest& rest) {
+            if (!(rest.absent & 1u))
+                data.statistics.add(s);
             if (bucket == 1)
                 data.samples.push_back(s);
             else
                 envelope.add(s);
+            for (std::size_t m = 0; m < rest.others.size(); ++m) {
+                const JournalSample& o = rest.others[m];
+                if (!(rest.absent & (1u << (m + 1))))
+                    data.otherStatistics[m].add(o);
+                if (bucket == 1)
+                    data.otherMeters[m].push_back(o);
+                else
+                    others[m].add(o);
+            }
             return true;
         },
         error);
     if (!ok)
         return std::nullopt;
     envelope.finish();
+    for (SampleEnvelope& other : others)
+        other.finish();
     // A library written before the marks were sorted by run may hold others too.
     const RecordingSpan span = recordingSpan(data.header.started, e->end, data.header.rateSeconds, n);
     data.annotations = readAnnotations(m_db, id);

@@ -66,6 +66,10 @@ public:
     {
         return appendSamples(id, seq, &s, 1);
     }
+    // The same for the rows of a run of several meters: samples[k] is the first meter's
+    // part of row first+k (MeterGap where it gave none), rests[k] the rest of it.
+    LibraryStatus appendRows(std::int64_t id, std::int64_t first, const JournalSample* samples,
+                             const JournalRowRest* rests, std::size_t n);
     // Adds alarm events first..first+n-1 of a recording (the numbers endRecording gives
     // them too), so a run that dies keeps the events it had met.
     LibraryStatus appendAlarmEvents(std::int64_t id, std::int64_t first, const ChartAlarmEvent* events, std::size_t n);
@@ -87,6 +91,12 @@ public:
     // at its first time with the channels' minima and one at its last time with their
     // maxima (gaps only where a whole stretch is gaps). Statistics are always exact.
     std::optional<RecordingData> loadRecording(std::int64_t id, std::size_t maxPoints, QString* error) const;
+    // The meters of a run of several, in the order of their channels; empty for a run of one.
+    std::vector<RecordingMeter> recordingMeters(std::int64_t id) const;
+    // Every row of a recording in order: the first meter's sample and, for a run of
+    // `meters` meters (2 or more), the rest of the row. False with *error on a read error.
+    bool forEachRow(std::int64_t id, int meters,
+                    const std::function<bool(const JournalSample&, const JournalRowRest&)>& row, QString* error) const;
     // Calls `row` for every sample in order, without holding them (exports).
     bool forEachSample(std::int64_t id, const std::function<bool(const JournalSample&)>& row, QString* error) const;
 

@@ -60,8 +60,51 @@ private:
     std::int64_t m_lines = 0;
 };
 
+// A run of several meters: a header naming each meter's channels, then every row with
+// every channel; a meter without a reading in a row shows its channels as gaps.
+LibraryExportResult severalMetersTable(const Library& library, std::int64_t id, const QString& path,
+                                       const TextStyle& style, const std::vector<RecordingMeter>& meters)
+{
+    LibraryExportResult out;
+    TableWriter writer(path);
+    const QChar sep = TableSaveSeparator(path);
+    QStringList header{QStringLiteral("Date"), QStringLiteral("Time")};
+    for (std::size_t m = 0; m < meters.size(); ++m)
+        for (int c = 1; c <= 4; ++c)
+            header << QStringLiteral("%1 T%2").arg(MeterColumnName(meters[m], int(m))).arg(c);
+    writer.line(header.join(sep));
+    QString line;
+    QString error;
+    const bool read = library.forEachRow(
+        id, int(meters.size()),
+        [&](const JournalSample& s, const JournalRowRest& rest) {
+            line.clear();
+            std::array<float, 4> y{};
+            for (int c = 0; c < 4; ++c)
+                y[std::size_t(c)] = SampleValue(s.flags, c, s.t[std::size_t(c)]);
+            AppendGraphTableLine(line, s.time, y, sep, style);
+            for (const JournalSample& o : rest.others)
+                for (int c = 0; c < 4; ++c) {
+                    line += sep;
+                    line += FormatTemperature(double(SampleValue(o.flags, c, o.t[std::size_t(c)])), style);
+                }
+            writer.line(line);
+            return true;
+        },
+        &error);
+    if (!read) {
+        out.error = error;
+        return out;
+    }
+    out.error = writer.finish();
+    out.lines = writer.lines() - 1;
+    return out;
+}
+
 LibraryExportResult recordingTable(const Library& library, std::int64_t id, const QString& path, const TextStyle& style)
 {
+    if (const std::vector<RecordingMeter> meters = library.recordingMeters(id); meters.size() > 1)
+        return severalMetersTable(library, id, path, style, meters);
     LibraryExportResult out;
     TableWriter writer(path);
     const QChar sep = TableSaveSeparator(path);
@@ -88,6 +131,51 @@ LibraryExportResult recordingTable(const Library& library, std::int64_t id, cons
     return out;
 }
 
+// One graph file: four channels, with the run's marks.
+QString writeGraph(const RecordingData& data, const std::vector<JournalSample>& samples, const QString& label,
+                   bool alarms, const QString& path, const QString& templatePath)
+{
+    ChartModel chart;
+    if (templatePath.isEmpty() || !ReadGraphFile(chart, templatePath).ok())
+        chart.setMainTitle(QString());
+    const int n = int(samples.size());
+    chart.setSubsets(4);
+    chart.setPoints(n);
+    chart.setUsingXDataII(true);
+    chart.setNullDataValueY(kGapValue);
+    for (int c = 0; c < 4; ++c)
+        chart.setSubsetLabels(
+            c, label.isEmpty() ? QStringLiteral("T%1").arg(c + 1) : QStringLiteral("%1 T%2").arg(label).arg(c + 1));
+    for (int i = 0; i < n; ++i) {
+        const JournalSample& s = samples[std::size_t(i)];
+        for (int c = 0; c < 4; ++c) {
+            chart.setXDataII(c, i, s.time);
+            chart.setYData(c, i, SampleValue(s.flags, c, s.t[std::size_t(c)]));
+        }
+    }
+    if (n > 0) {
+        chart.setManualMinX(samples.front().time);
+        chart.setManualMaxX(samples.back().time);
+    }
+    for (std::size_t k = 0; k < data.annotations.size(); ++k) {
+        const RecordingAnnotation& a = data.annotations[k];
+        const int at = int(k) + 4;  // the window numbers its annotations from 4
+        chart.setGraphAnnotationType(at, a.type);
+        chart.setGraphAnnotationX(at, a.x);
+        chart.setGraphAnnotationY(at, a.y);
+        chart.setGraphAnnotationColor(at, a.color);
+        chart.setGraphAnnotationText(at, a.text);
+    }
+    if (alarms)
+        for (const ChartAlarmEvent& e : data.alarmEvents)
+            chart.addAlarmEvent(e);
+    const GraphFileResult r = WriteGraphFile(chart, path);
+    return r.ok() ? QString() : r.error;
+}
+
+// A graph file holds four channels: a run of several meters is written as one graph
+// file per meter, the first at `path`, meter k (from 2) beside it as NAME-k.ghf
+// (docs/file-formats.md).
 LibraryExportResult recordingGraph(const Library& library, std::int64_t id, const QString& path,
                                    const QString& templatePath)
 {
@@ -98,42 +186,16 @@ LibraryExportResult recordingGraph(const Library& library, std::int64_t id, cons
         out.error = error;
         return out;
     }
-    ChartModel chart;
-    if (templatePath.isEmpty() || !ReadGraphFile(chart, templatePath).ok())
-        chart.setMainTitle(QString());
-    const int n = int(data->samples.size());
-    chart.setSubsets(4);
-    chart.setPoints(n);
-    chart.setUsingXDataII(true);
-    chart.setNullDataValueY(kGapValue);
-    for (int c = 0; c < 4; ++c)
-        chart.setSubsetLabels(c, QStringLiteral("T%1").arg(c + 1));
-    for (int i = 0; i < n; ++i) {
-        const JournalSample& s = data->samples[std::size_t(i)];
-        for (int c = 0; c < 4; ++c) {
-            chart.setXDataII(c, i, s.time);
-            chart.setYData(c, i, SampleValue(s.flags, c, s.t[std::size_t(c)]));
-        }
+    const std::vector<RecordingMeter>& meters = data->header.meters;
+    const bool several = meters.size() > 1;
+    out.error =
+        writeGraph(*data, data->samples, several ? MeterColumnName(meters[0], 0) : QString(), true, path, templatePath);
+    out.lines = std::int64_t(data->samples.size());
+    for (std::size_t m = 0; several && out.error.isEmpty() && m < data->otherMeters.size(); ++m) {
+        out.error = writeGraph(*data, data->otherMeters[m], MeterColumnName(meters[m + 1], int(m + 1)), false,
+                               MeterGraphPath(path, int(m + 2)), templatePath);
+        out.lines += std::int64_t(data->otherMeters[m].size());
     }
-    if (n > 0) {
-        chart.setManualMinX(data->samples.front().time);
-        chart.setManualMaxX(data->samples.back().time);
-    }
-    for (std::size_t k = 0; k < data->annotations.size(); ++k) {
-        const RecordingAnnotation& a = data->annotations[k];
-        const int at = int(k) + 4;  // the window numbers its annotations from 4
-        chart.setGraphAnnotationType(at, a.type);
-        chart.setGraphAnnotationX(at, a.x);
-        chart.setGraphAnnotationY(at, a.y);
-        chart.setGraphAnnotationColor(at, a.color);
-        chart.setGraphAnnotationText(at, a.text);
-    }
-    for (const ChartAlarmEvent& e : data->alarmEvents)
-        chart.addAlarmEvent(e);
-    const GraphFileResult r = WriteGraphFile(chart, path);
-    if (!r.ok())
-        out.error = r.error;
-    out.lines = n;
     return out;
 }
 
@@ -193,6 +255,15 @@ LibraryExportResult seriesFile(const Library& library, std::int64_t id, const QS
 }
 
 }  // namespace
+
+QString MeterGraphPath(const QString& path, int meter)
+{
+    if (meter <= 1)
+        return path;
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral("-%1").arg(meter) + suffix);
+}
 
 LibraryExportResult ExportLibrarySpreadsheet(const Library& library, std::int64_t id, const QString& path, int set,
                                              const Clock& clock)

@@ -21,10 +21,16 @@ struct LibraryExportResult {
 //   (with the look of `templatePath` when that can be read), ".xlsx" workbook;
 // - a download: ".ch4" collection file (the memory image as downloaded), or ".txt"/".csv"
 //   table or ".xlsx" workbook of data set `set` (from 1; for a workbook 0 is every set).
-// Tables are the program's text tables (date, time, T1..T4; "OL" for gaps) in `style`.
+// Tables are the program's text tables (date, time, T1..T4; "OL" for gaps) in `style`; a
+// run of several meters gets a header line naming each meter's channels and every
+// channel on each line, and its graph file is one per meter (MeterGraphPath).
 LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, const QString& path, int set,
                                       const TextStyle& style, const Clock& clock,
                                       const QString& templatePath = QString());
+
+// Where a graph file of a run of several meters puts meter `meter` (from 1): the first
+// at `path`, the others beside it as NAME-2.ghf, NAME-3.ghf, ...
+QString MeterGraphPath(const QString& path, int meter);
 
 // The spreadsheet table (the same bytes in every locale, see SpreadsheetCsv) of a
 // recording or of data set `set` (from 1) of a download.

@@ -93,6 +93,28 @@ CREATE TABLE alarm_events(
   PRIMARY KEY (recording_id, number)) WITHOUT ROWID;
 )sql";
 
+// Version 4: runs of several meters. Each meter of such a run is listed with what it is
+// known by; `samples` keeps the first meter's channels of every row (a row it gave no
+// reading for holds "----" on all four) and says which meters gave none, and the other
+// meters' readings are rows of their own. A run of one meter writes nothing new.
+const char* const kToVersion4 = R"sql(
+CREATE TABLE recording_meters(
+  recording_id INTEGER NOT NULL REFERENCES recordings(id) ON DELETE CASCADE,
+  meter INTEGER NOT NULL CHECK (meter BETWEEN 0 AND 7),
+  model TEXT NOT NULL DEFAULT '',
+  serial TEXT NOT NULL DEFAULT '',
+  name TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY (recording_id, meter)) WITHOUT ROWID;
+ALTER TABLE samples ADD COLUMN meters_absent INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE meter_samples(
+  recording_id INTEGER NOT NULL REFERENCES recordings(id) ON DELETE CASCADE,
+  seq INTEGER NOT NULL,
+  meter INTEGER NOT NULL CHECK (meter BETWEEN 1 AND 7),
+  flags INTEGER NOT NULL,
+  t1 REAL NOT NULL, t2 REAL NOT NULL, t3 REAL NOT NULL, t4 REAL NOT NULL,
+  PRIMARY KEY (recording_id, seq, meter)) WITHOUT ROWID;
+)sql";
+
 QString lastError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
 
 QString execScript(sqlite3* db, const char* sql)
@@ -147,6 +169,8 @@ QString step(sqlite3* db, int to)
             return backfillDownloadSets(db);
         case 3:
             return execScript(db, kToVersion3);
+        case 4:
+            return execScript(db, kToVersion4);
         default:
             return QStringLiteral("no migration to version %1").arg(to);
     }

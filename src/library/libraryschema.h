@@ -8,7 +8,7 @@ struct sqlite3;
 namespace kelvor {
 
 // The library's schema version this program writes. docs/file-formats.md describes it.
-inline constexpr int kLibrarySchemaVersion = 3;
+inline constexpr int kLibrarySchemaVersion = 4;
 
 // The version recorded in the file: 0 for a database without our tables, -1 when the
 // file has tables of its own but no version table (another program's database).

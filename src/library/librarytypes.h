@@ -20,6 +20,28 @@ struct JournalSample {
     bool operator==(const JournalSample&) const = default;
 };
 
+// What one meter of a run of several is known by.
+struct RecordingMeter {
+    QString model;
+    QString serial;
+    QString name;  // the user's name for it; empty: none
+    bool operator==(const RecordingMeter&) const = default;
+};
+
+// The most meters one run holds.
+inline constexpr int kMaxRecordingMeters = 8;
+// A meter's part of a row where it gave no reading: every channel "----", no value.
+inline constexpr std::uint8_t kMeterGapFlags = 0xF0;
+inline JournalSample MeterGap(double time) { return {time, kMeterGapFlags, {}}; }
+
+// A row of a run of several meters beyond its first meter's sample: which meters gave
+// no reading, and the samples of meters 2.. (MeterGap where they gave none).
+struct JournalRowRest {
+    std::uint8_t absent = 0;  // bit m: meter m+1 gave no reading
+    std::vector<JournalSample> others;
+    bool operator==(const JournalRowRest&) const = default;
+};
+
 // What a recording is known by when it begins.
 struct RecordingHeader {
     double started = 0.0;
@@ -31,6 +53,9 @@ struct RecordingHeader {
     QString unit = QStringLiteral("C");  // the samples' unit; live readings are always degrees C
     QString name;
     QString source = QStringLiteral("realtime");  // realtime, cli, import
+    // A run of several meters: every one of them in the order of its channels (the first
+    // is meterModel and meterSerial's). Empty for a run of one meter.
+    std::vector<RecordingMeter> meters = {};
 };
 
 // Per-channel statistics of a recording, kept the way the real-time run keeps them:
@@ -89,6 +114,11 @@ struct RecordingData {
     bool decimated = false;
     std::vector<RecordingAnnotation> annotations;
     std::vector<ChartAlarmEvent> alarmEvents;  // subset = channel 0..3
+    // A run of several meters: the samples of meters 2.., one list per meter beside
+    // `samples` (the same times, MeterGap where the meter gave no reading), and their
+    // statistics. `statistics` is the first meter's, over the rows it gave a reading for.
+    std::vector<std::vector<JournalSample>> otherMeters = {};
+    std::vector<RecordingStatistics> otherStatistics = {};
 };
 
 struct DownloadData {
@@ -107,6 +137,17 @@ struct LibraryStatus {
 inline constexpr const char* kStateRecording = "recording";
 inline constexpr const char* kStateComplete = "complete";
 inline constexpr const char* kStateInterrupted = "interrupted";
+
+// How a table's header names a meter of a run of several: "Oven A (KV-0042)", its serial
+// where it has no name, "Meter N" (from 1) where it has neither.
+inline QString MeterColumnName(const RecordingMeter& m, int index)
+{
+    if (!m.name.isEmpty() && !m.serial.isEmpty())
+        return m.name + QStringLiteral(" (") + m.serial + QLatin1Char(')');
+    if (!m.name.isEmpty())
+        return m.name;
+    return m.serial.isEmpty() ? QStringLiteral("Meter %1").arg(index + 1) : m.serial;
+}
 
 // How a report names a meter: model and serial where known ("QZX KV4-SIM-00001").
 inline QString MeterText(const QString& model, const QString& serial)

@@ -61,6 +61,8 @@ QString RunJournal::begin(const RecordingHeader& header)
     m_header = header;
     m_id.reset();
     m_pending.clear();
+    m_pendingRests.clear();
+    m_rows = header.meters.size() > 1;
     m_written = 0;
     m_events.clear();
     m_eventsWritten = 0;
@@ -81,12 +83,29 @@ QString RunJournal::append(const JournalSample& sample)
 {
     if (!m_active)
         return {};
-    m_statistics.add(sample);
+    return take(sample, nullptr);
+}
+
+QString RunJournal::appendRow(const JournalSample& first, const JournalRowRest& rest)
+{
+    if (!m_active)
+        return {};
+    if (!m_rows)
+        return take(first, nullptr);
+    return take(first, &rest);
+}
+
+QString RunJournal::take(const JournalSample& sample, const JournalRowRest* rest)
+{
+    if (!rest || !(rest->absent & 1u))
+        m_statistics.add(sample);
     m_pending.push_back(sample);
+    if (m_rows)
+        m_pendingRests.push_back(rest ? *rest : JournalRowRest{});
     QString reason;
     const bool written = flush(&reason);
     // Into the file before the problem is told, so that it names the file only when it took the sample.
-    const bool kept = written || m_unsaved->add(m_written + std::int64_t(m_pending.size()) - 1, sample);
+    const bool kept = written || m_unsaved->add(m_written + std::int64_t(m_pending.size()) - 1, sample, rest);
     QString problem = report(written, reason);
     if (!kept && !m_toldUnkept) {
         m_toldUnkept = true;
@@ -176,10 +195,12 @@ bool RunJournal::flush(QString* reason)
         }
     }
     if (m_id && !m_pending.empty()) {
-        s = library->appendSamples(*m_id, m_written, m_pending.data(), m_pending.size());
+        s = m_rows ? library->appendRows(*m_id, m_written, m_pending.data(), m_pendingRests.data(), m_pending.size())
+                   : library->appendSamples(*m_id, m_written, m_pending.data(), m_pending.size());
         if (s.ok()) {
             m_written += std::int64_t(m_pending.size());
             m_pending.clear();
+            m_pendingRests.clear();
         }
     }
     if (m_id && s.ok() && pendingEvents() > 0) {

@@ -31,6 +31,9 @@ public:
 
     QString begin(const RecordingHeader& header);
     QString append(const JournalSample& sample);
+    // A row of a run of several meters (begun with a header listing them): the first
+    // meter's sample (MeterGap where it gave none) and the rest of the row.
+    QString appendRow(const JournalSample& first, const JournalRowRest& rest);
     QString alarmEvent(const ChartAlarmEvent& event);
     // Writes what is left and marks the run complete with its statistics and annotations.
     QString end(const std::vector<RecordingAnnotation>& annotations,
@@ -61,11 +64,14 @@ private:
     // What end() says when the run is not in the library whole.
     QString endProblem(const QString& reason) const;
     void noteWal(std::int64_t heldBytes);
+    QString take(const JournalSample& sample, const JournalRowRest* rest);
 
     LibraryAccess& m_access;
     RecordingHeader m_header;
     std::optional<std::int64_t> m_id;
     std::vector<JournalSample> m_pending;
+    std::vector<JournalRowRest> m_pendingRests;  // beside m_pending, for a run of several meters
+    bool m_rows = false;                         // the run has several meters
     std::int64_t m_written = 0;
     std::vector<ChartAlarmEvent> m_events;
     std::int64_t m_eventsWritten = 0;  // m_events[0..m_eventsWritten) are in the library

@@ -69,7 +69,46 @@ struct UnsavedRun {
     RecordingHeader header;
     std::optional<std::int64_t> recording;
     std::map<std::int64_t, JournalSample> samples;
+    std::map<std::int64_t, JournalRowRest> rests;  // a run of several meters
 };
+
+bool parseMeter(const QList<QByteArray>& f, std::vector<RecordingMeter>& meters)
+{
+    bool ok = false;
+    const int k = f.size() == 5 ? f[1].toInt(&ok) : -1;
+    if (!ok || k != int(meters.size()) || k >= kMaxRecordingMeters)
+        return false;
+    meters.push_back({unescaped(f[2]), unescaped(f[3]), unescaped(f[4])});
+    return true;
+}
+
+// "rest SEQ ABSENT" and then FLAGS T1 T2 T3 T4 for each meter after the first.
+bool parseRest(const QList<QByteArray>& f, std::int64_t& seq, JournalRowRest& rest)
+{
+    if (f.size() < 3 || (f.size() - 3) % 5 != 0 || (f.size() - 3) / 5 >= kMaxRecordingMeters)
+        return false;
+    bool ok = false, okAbsent = false;
+    seq = f[1].toLongLong(&ok);
+    const uint absent = f[2].toUInt(&okAbsent);
+    if (!ok || !okAbsent || seq < 0 || absent > 255)
+        return false;
+    rest.absent = std::uint8_t(absent);
+    rest.others.clear();
+    for (qsizetype i = 3; i < f.size(); i += 5) {
+        JournalSample o;
+        const uint flags = f[i].toUInt(&ok);
+        if (!ok || flags > 255)
+            return false;
+        o.flags = std::uint8_t(flags);
+        for (int c = 0; c < 4; ++c) {
+            o.t[std::size_t(c)] = f[i + 1 + c].toFloat(&ok);
+            if (!ok)
+                return false;
+        }
+        rest.others.push_back(o);
+    }
+    return true;
+}
 
 bool parseHeader(const QList<QByteArray>& f, RecordingHeader& h)
 {
@@ -126,7 +165,13 @@ std::optional<UnsavedRun> readRun(const QString& path)
             run.recording = id;
         else if (f[0] == "sample" && parseSample(f, seq, s))
             run.samples[seq] = s;
+        else if (f[0] == "meter")
+            parseMeter(f, run.header.meters);
+        else if (JournalRowRest rest; f[0] == "rest" && parseRest(f, seq, rest))
+            run.rests[seq] = std::move(rest);
     }
+    if (run.header.meters.size() < 2)
+        run.header.meters.clear();
     if (!headed)
         return std::nullopt;
     return run;
@@ -171,7 +216,11 @@ bool UnsavedSamplesFile::start(const QString& dataDir, const RecordingHeader& h)
                               QByteArray::number(h.rateSeconds) + '\t' + QByteArray::number(h.recordCount) + '\t' +
                               (h.openEnded ? "1" : "0") + '\t' + escaped(h.meterModel) + '\t' + escaped(h.meterSerial) +
                               '\t' + escaped(h.unit) + '\t' + escaped(h.source) + '\t' + escaped(h.name) + '\n';
-    if (!put(header)) {
+    QByteArray meters;
+    for (std::size_t k = 0; h.meters.size() > 1 && k < h.meters.size(); ++k)
+        meters += "meter\t" + QByteArray::number(qulonglong(k)) + '\t' + escaped(h.meters[k].model) + '\t' +
+                  escaped(h.meters[k].serial) + '\t' + escaped(h.meters[k].name) + '\n';
+    if (!put(header + meters)) {
         m_file.close();
         removeRunFile(path);
         m_lock.reset();
@@ -182,13 +231,25 @@ bool UnsavedSamplesFile::start(const QString& dataDir, const RecordingHeader& h)
 
 void UnsavedSamplesFile::recordingBegun(std::int64_t id) { put("recording\t" + QByteArray::number(id) + '\n'); }
 
-bool UnsavedSamplesFile::add(std::int64_t seq, const JournalSample& s)
+bool UnsavedSamplesFile::add(std::int64_t seq, const JournalSample& s, const JournalRowRest* rest)
 {
     QByteArray line = "sample\t" + QByteArray::number(seq) + '\t' + QByteArray::number(s.time, 'g', 17) + '\t' +
                       QByteArray::number(s.flags);
     for (const float t : s.t)
         line += '\t' + QByteArray::number(double(t), 'g', 9);
-    return put(line + '\n');
+    line += '\n';
+    // The rest of the row follows on its own line: a reader that knows one meter only
+    // takes the first meter's sample and passes over the rest.
+    if (rest) {
+        line += "rest\t" + QByteArray::number(seq) + '\t' + QByteArray::number(rest->absent);
+        for (const JournalSample& o : rest->others) {
+            line += '\t' + QByteArray::number(o.flags);
+            for (const float t : o.t)
+                line += '\t' + QByteArray::number(double(t), 'g', 9);
+        }
+        line += '\n';
+    }
+    return put(line);
 }
 
 bool UnsavedSamplesFile::put(const QByteArray& line)
@@ -257,11 +318,21 @@ QString TakeBackUnsavedSamples(Library& library, const QString& dataDir)
         }
         // Samples are numbered in the run; those the library already holds are left out.
         std::vector<JournalSample> missing;
+        std::vector<JournalRowRest> rests;
+        const bool rows = run->header.meters.size() > 1;
         for (const auto& [seq, sample] : run->samples)
-            if (seq >= first)
+            if (seq >= first) {
                 missing.push_back(sample);
+                if (rows) {
+                    const auto rest = run->rests.find(seq);
+                    rests.push_back(rest != run->rests.end() ? rest->second : JournalRowRest{});
+                    for (JournalSample& o : rests.back().others)
+                        o.time = sample.time;
+                }
+            }
         if (!missing.empty()) {
-            s = library.appendSamples(id, first, missing.data(), missing.size());
+            s = rows ? library.appendRows(id, first, missing.data(), rests.data(), missing.size())
+                     : library.appendSamples(id, first, missing.data(), missing.size());
             if (s.ok() && existing && existing->state != QLatin1String(kStateRecording))
                 s = library.updateStatistics(id);
             if (!s.ok()) {

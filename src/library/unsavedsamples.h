@@ -31,7 +31,8 @@ public:
     // The library holds the run as recording `id` (from now on samples go on it).
     void recordingBegun(std::int64_t id);
     // Sample `seq` of the run is not in the library; false when the file did not take it.
-    bool add(std::int64_t seq, const JournalSample& sample);
+    // With several meters, `rest` is the rest of the row.
+    bool add(std::int64_t seq, const JournalSample& sample, const JournalRowRest* rest = nullptr);
     // The run is over: the file goes when nothing in it is missing from the library.
     void finish(bool everythingStored);
 

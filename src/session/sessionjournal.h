@@ -5,11 +5,19 @@
 #include <QString>
 #include <memory>
 
+#include "library/librarytypes.h"
+
 namespace kelvor {
 
 class LibraryAccess;
 class RecordingSession;
 class RunJournal;
+struct SessionRow;
+
+// A row of the session as the library keeps it: the first meter's sample (a gap where
+// it gave none) and the rest of the row.
+JournalSample JournalFirst(const SessionRow& row);
+JournalRowRest JournalRest(const SessionRow& row);
 
 // Keeps the session's runs in the library: a run's start opens its recording, each
 // sample and alarm event is committed as it arrives, and the run's end marks it complete
@@ -35,6 +43,7 @@ private:
 
     RecordingSession& m_session;
     std::unique_ptr<RunJournal> m_journal;
+    bool m_rows = false;  // the run has several sources: rows go in, not source 0's samples
 };
 
 }  // namespace kelvor

@@ -8,6 +8,7 @@ set -u
 bin="$1"
 cli="$bin/kelvor-cli"
 command -v python3 >/dev/null || { echo "SKIP: python3 is missing"; exit 77; }
+command -v sqlite3 >/dev/null || { echo "SKIP: sqlite3 (the command-line tool) is missing"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -57,6 +58,53 @@ def check(rows, what):
 check(list(csv.reader(open(sys.argv[1], newline=""))), "--csv")
 check([l.rstrip("\n").split("\t") for l in open(sys.argv[2])], "printed lines")
 PY
+
+# The library holds the run with every meter's serial and name and every channel: its table
+# export is the same rows as the --csv table, gaps included.
+timeout 30 "$cli" --data-dir "$work/data" library export 1 -o "$work/lib.csv" 2>"$work/err" ||
+    fail "library export: $(cat "$work/err")"
+python3 - "$work/lib.csv" "$work/run.csv" <<'PY' || exit 1
+import csv, sys
+lib = list(csv.reader(open(sys.argv[1], newline="")))
+run = list(csv.reader(open(sys.argv[2], newline="")))
+names = ["Oven A (OVEN-A)", "OVEN-B", "COLD-1"]
+want = ["Date", "Time"] + [f"{n} T{c}" for n in names for c in range(1, 5)]
+if lib[0] != want:
+    sys.exit(f"FAIL: library table header {lib[0]}")
+if len(lib) != len(run):
+    sys.exit(f"FAIL: library table has {len(lib) - 1} rows, the run {len(run) - 1}")
+for a, b in zip(lib[1:], run[1:]):
+    for x, y in zip(a[2:], b[1:]):
+        # A gap is "OL" in the program's tables, an empty field in the --csv table; "----" is "OL" too.
+        if (y in ("", "----")) != (x == "OL") or (y not in ("", "----") and float(x) != float(y)):
+            sys.exit(f"FAIL: library row {a} against {b}")
+PY
+
+# Killed mid-run, the run comes back interrupted with every meter's channels.
+"$cli" --data-dir "$work/kill" record "${meters[@]}" --interval 00:00 -q >/dev/null 2>"$work/err" &
+pid=$!
+for _ in $(seq 100); do
+    [ -f "$work/kill/kelvor.sqlite" ] && [ "$(sqlite3 "file:$work/kill/kelvor.sqlite?mode=ro" 'SELECT count(*) FROM meter_samples' 2>/dev/null || echo 0)" -gt 20 ] && break
+    sleep 0.2
+done
+kill -9 $pid
+wait $pid 2>/dev/null
+timeout 30 "$cli" --data-dir "$work/kill" library export 1 -o "$work/killed.txt" 2>"$work/err" ||
+    fail "export after a kill: $(cat "$work/err")"
+python3 - "$work/killed.txt" <<'PY' || exit 1
+import sys
+lines = open(sys.argv[1], encoding="utf-8", newline="").read().split("\r\n")
+rows = [l.split("\t") for l in lines[1:] if l]
+if len(rows) < 8 or any(len(r) != 14 for r in rows):
+    sys.exit(f"FAIL: after a kill: {len(rows)} rows, fields {set(len(r) for r in rows)}")
+if not all(r[10] != "OL" for r in rows):
+    sys.exit("FAIL: after a kill, COLD-1 has gaps")
+PY
+"$cli" --data-dir "$work/kill" library list >/dev/null 2>&1  # finds the run's program gone
+state=$(sqlite3 "file:$work/kill/kelvor.sqlite?mode=ro" "SELECT state FROM recordings WHERE id = 1")
+[ "$state" = interrupted ] || fail "the killed run is '$state', not interrupted"
+[ "$(sqlite3 "file:$work/kill/kelvor.sqlite?mode=ro" "SELECT group_concat(serial || '=' || name, ' ') FROM recording_meters WHERE recording_id = 1")" = "OVEN-A=Oven A OVEN-B= COLD-1=" ] ||
+    fail "the meters of the run: $(sqlite3 "file:$work/kill/kelvor.sqlite?mode=ro" "SELECT * FROM recording_meters")"
 
 # live --json: one object per line, every meter with its serial and name.
 timeout 30 "$cli" live "${meters[0]}" --meter=sim:serial=COLD-1 --json --count 3 >"$work/live" 2>"$work/err" ||

@@ -11,12 +11,16 @@
 #include <optional>
 
 #include "base/clock.h"
+#include "chart/chartmodel.h"
 #include "failingvfs.h"
+#include "graph/graphfile.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"
+#include "library/libraryexport.h"
 #include "library/libraryschema.h"
 #include "library/runjournal.h"
 #include "logger/datasetdecoder.h"
+#include "logger/datasetformat.h"
 #include "memoryimage_builder.h"
 
 using namespace kelvor;
@@ -318,6 +322,8 @@ INSERT INTO items VALUES (2, 'download', 46028.0, '', '');
     EXPECT_EQ(rec->samples[1].t[0], 3000.0f);
     EXPECT_EQ(rec->entry.note, QStringLiteral("v1 note"));
     EXPECT_FALSE(rec->header.openEnded);
+    EXPECT_TRUE(rec->header.meters.empty());  // a run of one meter, as before
+    EXPECT_TRUE(rec->otherMeters.empty());
     const auto dl = lib->loadDownload(2, &error);
     ASSERT_TRUE(dl);
     EXPECT_EQ(dl->image, image);
@@ -857,4 +863,126 @@ TEST(RunJournal, AWriteAheadLogHeldByAReaderIsToldAndCutBackOnceItGoes)
     EXPECT_TRUE(journal.end({}).isEmpty());
     QString error;
     EXPECT_EQ(access.get()->entry(*journal.recordingId(), &error)->samples, appended);
+}
+
+namespace {
+
+// A row of three meters: meter 2 gives no reading in rows 4..7, meter 1 none in row 9.
+struct ThreeMeterRow {
+    JournalSample first;
+    JournalRowRest rest;
+};
+ThreeMeterRow threeMeterRow(int i)
+{
+    ThreeMeterRow r;
+    r.first = i == 9 ? MeterGap(sampleAt(i).time) : sampleAt(i);
+    r.rest.absent = std::uint8_t((i == 9 ? 1u : 0u) | (i >= 4 && i <= 7 ? 2u : 0u));
+    JournalSample two = sampleAt(i + 100);
+    two.time = sampleAt(i).time;
+    JournalSample three{sampleAt(i).time, 0, {float(i), 1.0f, 2.0f, 3.0f}};
+    r.rest.others = {r.rest.absent & 2u ? MeterGap(two.time) : two, three};
+    return r;
+}
+
+RecordingHeader threeMeterHeader()
+{
+    RecordingHeader h = header();
+    h.meters = {{QStringLiteral("QZX"), QStringLiteral("SN-0042"), QStringLiteral("Oven A")},
+                {QStringLiteral("QZX"), QStringLiteral("SN-0057"), QString()},
+                {QStringLiteral("QZX"), QStringLiteral("SN-0099"), QStringLiteral("Cold room")}};
+    return h;
+}
+
+}  // namespace
+
+// A run of three meters keeps every channel and each meter's serial and name, the gaps
+// of each meter its own, also for the rows a full disk kept out of the library until the
+// next open; its table names every channel and its graph file is one per meter.
+TEST(RunJournal, SeveralMetersKeepEveryChannelThroughAFailingLibrary)
+{
+    QTemporaryDir dir;
+    {
+        FailingVfs vfs;
+        LibraryAccess access(dir.path());
+        access.setRetryInterval(std::chrono::milliseconds(0));
+        RunJournal journal(access);
+        EXPECT_EQ(journal.begin(threeMeterHeader()), QString());
+        for (int i = 0; i < 12; ++i) {
+            if (i == 6)
+                FailingVfs::failWritesWith(SQLITE_FULL);
+            const ThreeMeterRow r = threeMeterRow(i);
+            journal.appendRow(r.first, r.rest);
+        }
+        EXPECT_EQ(journal.written(), 6);
+        FailingVfs::failWritesWith(0);
+    }  // the program dies: rows 6..11 are in the unsaved-samples file only
+    LibraryAccess next(dir.path());
+    Library* lib = next.get();
+    ASSERT_TRUE(lib);
+    EXPECT_TRUE(next.takeNotice().contains(QStringLiteral("6 samples"))) << next.takeNotice().toStdString();
+    LibraryStatus s;
+    ASSERT_EQ(lib->markInterrupted({}, &s).size(), 1u);
+    QString error;
+    const auto data = lib->loadRecording(1, 0, &error);
+    ASSERT_TRUE(data) << error.toStdString();
+    EXPECT_EQ(data->header.meters, threeMeterHeader().meters);
+    ASSERT_EQ(data->samples.size(), 12u);
+    ASSERT_EQ(data->otherMeters.size(), 2u);
+    RecordingStatistics first, second, third;
+    for (int i = 0; i < 12; ++i) {
+        const ThreeMeterRow r = threeMeterRow(i);
+        EXPECT_EQ(data->samples[std::size_t(i)], r.first) << i;
+        EXPECT_EQ(data->otherMeters[0][std::size_t(i)], r.rest.others[0]) << i;
+        EXPECT_EQ(data->otherMeters[1][std::size_t(i)], r.rest.others[1]) << i;
+        if (!(r.rest.absent & 1u))
+            first.add(r.first);
+        if (!(r.rest.absent & 2u))
+            second.add(r.rest.others[0]);
+        third.add(r.rest.others[1]);
+    }
+    EXPECT_EQ(data->statistics, first);  // the first meter's gap is no sample of it
+    EXPECT_EQ(data->otherStatistics[0], second);
+    EXPECT_EQ(data->otherStatistics[1], third);
+    EXPECT_EQ(data->otherStatistics[0].samples, 8);
+
+    // The envelope of a long view keeps each meter apart: meter 3's T1 runs 0..11.
+    const auto envelope = lib->loadRecording(1, 4, &error);
+    ASSERT_TRUE(envelope && envelope->decimated);
+    ASSERT_EQ(envelope->otherMeters.size(), 2u);
+    ASSERT_EQ(envelope->otherMeters[1].size(), envelope->samples.size());
+    EXPECT_EQ(envelope->otherMeters[1].front().t[0], 0.0f);
+    EXPECT_EQ(envelope->otherMeters[1].back().t[0], 11.0f);
+
+    // The table: a header naming meter and serial, twelve lines of 2 + 12 fields, a gap
+    // where a meter gave no reading.
+    ManualClock clock;
+    const QString table = dir.filePath(QStringLiteral("run.txt"));
+    const LibraryExportResult t = ExportLibraryItem(*lib, 1, table, 0, TextStyle::isoStyle(), clock);
+    ASSERT_TRUE(t.ok()) << t.error.toStdString();
+    EXPECT_EQ(t.lines, 12);
+    const QStringList lines =
+        QString::fromLocal8Bit(fileBytes(table)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 13);
+    const QStringList head = lines[0].split(QLatin1Char('\t'));
+    ASSERT_EQ(head.size(), 14);
+    EXPECT_EQ(head[2], QStringLiteral("Oven A (SN-0042) T1"));
+    EXPECT_EQ(head[6], QStringLiteral("SN-0057 T1"));
+    EXPECT_EQ(head[13], QStringLiteral("Cold room (SN-0099) T4"));
+    const QStringList row5 = lines[1 + 5].split(QLatin1Char('\t'));
+    ASSERT_EQ(row5.size(), 14);
+    EXPECT_EQ(row5[10], QStringLiteral("5.0"));
+    EXPECT_EQ(row5[6], lines[1 + 9].split(QLatin1Char('\t'))[2]);  // a gap reads as a gap in every column
+
+    // The graph file: one per meter, the others beside the first.
+    const QString graph = dir.filePath(QStringLiteral("run.ghf"));
+    const LibraryExportResult g = ExportLibraryItem(*lib, 1, graph, 0, TextStyle::isoStyle(), clock);
+    ASSERT_TRUE(g.ok()) << g.error.toStdString();
+    for (int m = 1; m <= 3; ++m) {
+        ChartModel chart;
+        ASSERT_TRUE(ReadGraphFile(chart, MeterGraphPath(graph, m)).ok()) << m;
+        EXPECT_EQ(chart.Points(), 12);
+        EXPECT_TRUE(
+            chart.SubsetLabels(0).startsWith(MeterColumnName(threeMeterHeader().meters[std::size_t(m - 1)], m - 1)));
+    }
+    EXPECT_EQ(MeterGraphPath(graph, 3), dir.filePath(QStringLiteral("run-3.ghf")));
 }
