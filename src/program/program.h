@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "base/clock.h"
 #include "logger/datasetstore.h"
@@ -16,6 +17,7 @@
 #include "program/graphwindows.h"
 #include "program/meteraccess.h"
 #include "program/monitorswitch.h"
+#include "program/othermeter.h"
 #include "program/windowsignals.h"
 #include "session/recordingsession.h"
 
@@ -91,6 +93,8 @@ public:
 
     QString settingsFile;   // empty: the platform's own store (see base/settings.h)
     QString deviceProblem;  // why no real meter backend could be built, for the status bar
+    // The meters read beside `device` in each run (--meter given several times), in order.
+    std::vector<std::unique_ptr<OtherMeter>> otherMeters;
     // Loaded by the main window, drawn by the front panel (none: blank digits).
     std::shared_ptr<const DigitImages> digits;
 

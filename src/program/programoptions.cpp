@@ -29,7 +29,8 @@ ProgramOptionsRead ReadProgramOptions(const QStringList& args, ProgramOptions& o
         QStringLiteral("meter"),
         QStringLiteral("Where the meter is: usb (default: the first meter found), usb:SERIAL "
                        "(the meter with that USB serial; kelvor-cli probe --list shows "
-                       "them), sim[:options] or replay:FILE."),
+                       "them), sim[:options] or replay:FILE. Given several times (up to 8), "
+                       "each real-time run records every meter."),
         QStringLiteral("kind"), QStringLiteral("usb"));
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Record every exchange with the meter into FILE."),
@@ -56,7 +57,7 @@ ProgramOptionsRead ReadProgramOptions(const QStringList& args, ProgramOptions& o
         return {0, parser.helpText(), {}};
     if (parser.isSet(version))
         return {0, QStringLiteral("kelvor %1\n").arg(QStringLiteral(KELVOR_VERSION)), {}};
-    if (const QString bad = MeterOptionsError(parser.value(meter), parser.value(capture), parser.isSet(capture));
+    if (const QString bad = MeterListError(parser.values(meter), parser.value(capture), parser.isSet(capture));
         !bad.isEmpty())
         return badCommandLine(bad);
     const QString dir = parser.value(dataDir);
@@ -64,7 +65,9 @@ ProgramOptionsRead ReadProgramOptions(const QStringList& args, ProgramOptions& o
         return badCommandLine(QStringLiteral("--data-dir=%1: not a folder").arg(dir));
     if (parser.isSet(log) && parser.value(log).isEmpty())
         return badCommandLine(QStringLiteral("--log needs a file name"));
-    options.meter = parser.value(meter);
+    const QStringList meters = parser.values(meter);
+    options.meter = meters.isEmpty() ? parser.value(meter) : meters.first();
+    options.otherMeters = meters.mid(1);
     options.capture = parser.value(capture);
     options.dataDir = dir;
     options.service = parser.isSet(service);

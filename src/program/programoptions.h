@@ -9,6 +9,7 @@ namespace kelvor {
 // The windowed program's command line, as read before any window system is needed.
 struct ProgramOptions {
     QString meter = QStringLiteral("usb");
+    QStringList otherMeters;  // --meter given more than once: the meters after the first
     QString capture;
     QString dataDir;
     QString log;

@@ -139,6 +139,20 @@ private slots:
             ReadProgramOptions({QStringLiteral("kelvor"), QStringLiteral("--log=")}, options);
         QCOMPARE(bad.exitStatus, 2);
         QVERIFY2(bad.err.contains(QStringLiteral("--log needs a file name")), qPrintable(bad.err));
+        // --meter given several times: the first is the program's meter, the others are
+        // read beside it; a meter chosen twice is refused.
+        const ProgramOptionsRead several =
+            ReadProgramOptions({QStringLiteral("kelvor"), QStringLiteral("--meter=sim:serial=A"),
+                                QStringLiteral("--meter=sim:serial=B"), QStringLiteral("--meter=sim:serial=C")},
+                               options);
+        QCOMPARE(several.exitStatus, -1);
+        QCOMPARE(options.meter, QStringLiteral("sim:serial=A"));
+        QCOMPARE(options.otherMeters, QStringList({QStringLiteral("sim:serial=B"), QStringLiteral("sim:serial=C")}));
+        const ProgramOptionsRead twice = ReadProgramOptions(
+            {QStringLiteral("kelvor"), QStringLiteral("--meter=sim:serial=A"), QStringLiteral("--meter=sim:serial=A")},
+            options);
+        QCOMPARE(twice.exitStatus, 2);
+        QVERIFY2(twice.err.contains(QStringLiteral("already chosen")), qPrintable(twice.err));
     }
 
     void recentFilesKeepTheLastEightThatStillExist()

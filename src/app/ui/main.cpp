@@ -127,6 +127,16 @@ int run(QApplication& app, const ProgramOptions& options)
     }
 
     Program program(std::move(device), clock, prompts, dataDir);
+    for (const QString& choice : options.otherMeters) {
+        QString why;
+        std::unique_ptr<MeterDevice> other = createDevice(choice, QString(), clock, &why);
+        if (!other) {
+            std::fprintf(stderr, "kelvor: %s\n", qPrintable(why));
+            other = std::make_unique<UnavailableDevice>(why);
+        }
+        program.otherMeters.push_back(std::make_unique<OtherMeter>(std::move(other), clock));
+        program.otherMeters.back()->problem = why;
+    }
     program.serviceMode = options.service;
     program.deviceProblem = problem;
     // The folder's own message covers the template that could not be put there.

@@ -18,6 +18,8 @@ MonitorLoop::MonitorLoop(Program& program, MonitorView& view, QObject* parent)
     connect(&m_mainTimer, &QTimer::timeout, this, &MonitorLoop::MainTimerTimer);
     connect(&m_maxMinTimer, &QTimer::timeout, this, &MonitorLoop::MaxMinTimerTimer);
     connect(&m_recFullTimer, &QTimer::timeout, this, &MonitorLoop::RecFullTimerTimer);
+    for (const auto& other : m_program.otherMeters)
+        m_others.push_back(std::make_unique<MonitorCycle>(other->link, other->monitor, other->live));
     m_program.monitorLoop.install(this);
 }
 
@@ -63,6 +65,7 @@ void MonitorLoop::MainTimerTimer()
             m_view.meterLost();
             break;
     }
+    stepOthers();
 
     mon.PollBusy = false;
 }
@@ -76,7 +79,26 @@ void MonitorLoop::showReading()
         panel->RedrawPanel(live);
 
     // The session takes the reading when a sample is due; its observers take it from there.
-    m_program.session.takeDueSample(0, m_cycle);
+    // With several meters the row is taken once all of them have ticked.
+    if (m_others.empty())
+        m_program.session.takeDueSample(0, m_cycle);
+}
+
+void MonitorLoop::stepOthers()
+{
+    if (m_others.empty())
+        return;
+    std::vector<MonitorCycle*> all{&m_cycle};
+    for (std::size_t i = 0; i < m_others.size(); ++i) {
+        MonitorCycle& cycle = *m_others[i];
+        const CycleEvent event = cycle.step().event;
+        if (event == CycleEvent::Found || event == CycleEvent::Lost)
+            m_view.otherMeterChanged(i);
+        all.push_back(&cycle);
+    }
+    // The first meter's pace while it is away would leave the others read twice a second.
+    m_mainTimer.setInterval(int(kPollIntervalMs));
+    m_program.session.takeDueRow(all);
 }
 
 void MonitorLoop::setTimerEnabled(QTimer& timer, bool on)

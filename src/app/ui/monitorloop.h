@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <memory>
+#include <vector>
 
 #include "meter/monitorcycle.h"
 #include "program/program.h"
@@ -27,6 +29,8 @@ public:
     // reading after such a stretch.
     virtual void readingsStopped() = 0;
     virtual void readingsResumed() = 0;
+    // A meter read beside the first (index into Program::otherMeters) was found or lost.
+    virtual void otherMeterChanged(std::size_t) {}
     // The front panel the readings and blinks go to; null while none is open.
     virtual TfrmPanel* panel() const = 0;
 };
@@ -70,6 +74,8 @@ private:
     // Passes a valid reading on: the blink timers, the panel, and a due sample to the run.
     void showReading();
     void setTimerEnabled(QTimer& timer, bool on);
+    // The meters beside the first: one tick each, then the row the session takes of all.
+    void stepOthers();
 
     Program& m_program;
     MonitorView& m_view;
@@ -77,6 +83,7 @@ private:
     QTimer m_maxMinTimer;
     QTimer m_recFullTimer;
     MonitorCycle m_cycle;
+    std::vector<std::unique_ptr<MonitorCycle>> m_others;
     int m_goodReads = 0;
     bool m_maxMinPhase = false;
     bool m_recFullPhase = false;

@@ -23,6 +23,7 @@
 #include "app/ui/tfrmabout.h"
 #include "app/ui/tfrmhelp.h"
 #include "app/ui/windowplaces.h"
+#include "base/meternames.h"
 #include "base/recentfiles.h"
 #include "base/settings.h"
 #include "files/droppedfiles.h"
@@ -470,6 +471,7 @@ void TfrmMain::meterFound()
     m_status[1]->setText(QStringLiteral("On Connection"));
     const QString serial = m_program.device ? m_program.device->connectedSerial() : QString();
     m_meterStatus->setText(serial.isEmpty() ? QString() : QStringLiteral("Meter %1").arg(serial));
+    showMeters();
     if (m_panel)
         m_panel->setNoConnectionVisible(false);
     DataLogger1->setVisible(true);
@@ -493,8 +495,27 @@ void TfrmMain::meterLost()
     m_status[0]->clear();
     m_status[1]->setText(QStringLiteral("No Connection"));
     m_meterStatus->clear();
+    showMeters();
     if (m_panel)
         m_panel->setNoConnectionVisible(true);
+}
+
+void TfrmMain::showMeters()
+{
+    if (m_program.otherMeters.empty())
+        return;
+    const std::unique_ptr<QSettings> names = openProgramSettings(m_program.settingsFile);
+    auto part = [&names](MeterDevice& device, bool connected, int index) {
+        const QString serial = device.connectedSerial();
+        return QStringLiteral("%1: %2").arg(MeterLabel(ReadMeterName(*names, serial), serial, index),
+                                            connected ? QStringLiteral("on") : QStringLiteral("no connection"));
+    };
+    QStringList parts{part(*m_program.device, m_program.monitor.Connected, 0)};
+    for (std::size_t i = 0; i < m_program.otherMeters.size(); ++i) {
+        OtherMeter& other = *m_program.otherMeters[i];
+        parts << part(*other.device, other.monitor.Connected, int(i + 1));
+    }
+    m_meterStatus->setText(parts.join(QStringLiteral("  |  ")));
 }
 
 // In the first panel, where a missing meter is explained: the panel's values stand

@@ -137,6 +137,7 @@ private:
     void probeFailed(const QString& why) override;
     void readingsStopped() override;
     void readingsResumed() override;
+    void otherMeterChanged(std::size_t) override { showMeters(); }
 
     Program& m_program;
     QMdiArea* m_mdi = nullptr;
@@ -145,6 +146,8 @@ private:
     QMenu* m_windowMenu = nullptr;
     QLabel* m_status[2] = {nullptr, nullptr};
     QLabel* m_meterStatus = nullptr;
+    // With several meters the meter field names each one and whether it answers.
+    void showMeters();
     QLabel* m_libraryStatus = nullptr;
     bool m_shown = false;
     WindowPlaces* m_places = nullptr;

@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "base/localetext.h"
+#include "base/meternames.h"
+#include "base/settings.h"
 #include "chart/chartmodel.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/cursortool.h"
@@ -113,7 +115,20 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     const QString serial = program.device ? serialOf(*program.device) : QString();
     w->RecordingName.clear();
     w->RecordingMeter = MeterText(model, serial);
-    session.setSource(0, {model, serial});
+    if (program.otherMeters.empty()) {
+        session.setSource(0, {model, serial});
+    } else {
+        // Every meter of the run, each with the name the settings keep for its serial.
+        const std::unique_ptr<QSettings> names = openProgramSettings(program.settingsFile);
+        std::vector<SessionSource> sources{{model, serial, ReadMeterName(*names, serial)}};
+        for (const auto& other : program.otherMeters) {
+            QString otherSerial = serialOf(*other->device);
+            if (otherSerial.isEmpty())
+                otherSerial = other->device->connectedSerial();
+            sources.push_back({model, otherSerial, ReadMeterName(*names, otherSerial)});
+        }
+        session.setSources(std::move(sources));
+    }
     program.keepRunsInLibrary();
     SessionSettings settings;
     settings.rateSeconds = rate;
