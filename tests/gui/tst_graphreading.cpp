@@ -2,7 +2,11 @@
 // Reading a graph: units in the axis titles, readable channel colours, the read-out
 // naming the nearest channel, Auto scale and the elapsed-time axis.
 #include <qcustomplot.h>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -14,6 +18,7 @@
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/referencetool.h"
 #include "graph/ui/scaletools.h"
 #include "graph/ui/tfrmgraph.h"
 #include "logger/ui/loggerwindow.h"
@@ -224,6 +229,67 @@ private slots:
         w->scales().elapsedButton()->click();
         plot->replot();
         QVERIFY(!x->tickVectorLabels().contains(QStringLiteral("0:00:00")));
+    }
+
+    // A table laid under the graph, pinned where T1 first reaches 75 °F: its T1 and T2 are
+    // drawn dashed on their channels' plots, the read-out gives the difference where the
+    // reference has readings (not beyond its end, not next to its "OL"), Ctrl+→ moves it
+    // by a second, and removing it takes the curves away.
+    void referenceCurveUnderTheGraph()
+    {
+        TfrmGraph* w = showSet(false);  // T1: 70 °F + 1 per 10 s from 46000.5
+        QCustomPlot* plot = w->view().customPlot();
+        const int graphsBefore = plot->graphCount();
+        // The reference: T1 rises 2 per 10 s from 60 (75 at 75 s), 30 rows, "OL" at 250 s.
+        const QString path = m_dir.filePath(QStringLiteral("reference.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 30; ++i) {
+            const QString t1 = i == 25 ? QStringLiteral("OL") : QString::number(60 + 2 * i);
+            f.write(QStringLiteral("2026-03-01\t00:%1:%2\t%3\t150\t\t\r\n")
+                        .arg(i * 10 / 60, 2, 10, QLatin1Char('0'))
+                        .arg(i * 10 % 60, 2, 10, QLatin1Char('0'))
+                        .arg(t1)
+                        .toUtf8());
+        }
+        f.close();
+        m_prompts.fileNames.push_back(path);
+        m_prompts.dialogs.push_back([](QDialog& d) {
+            auto* anchor = d.findChild<QComboBox*>(QStringLiteral("cmbReferenceAnchor"));
+            anchor->setCurrentIndex(anchor->findData(int(ReferenceAnchor::Crossing)));
+            d.findChild<QComboBox*>(QStringLiteral("cmbReferenceCrossChannel"))->setCurrentIndex(0);
+            d.findChild<QDoubleSpinBox*>(QStringLiteral("spnReferenceTemperature"))->setValue(75.0);
+            return int(QDialog::Accepted);
+        });
+        ReferenceTool& tool = w->references();
+        const qsizetype messagesBefore = m_prompts.messages.size();
+        emit tool.button()->menu()->aboutToShow();
+        auto* add = tool.button()->menu()->findChild<QAction*>(QStringLiteral("actReferenceCurve"));
+        QVERIFY(add);
+        add->trigger();
+        QVERIFY2(m_prompts.messages.size() == messagesBefore, qPrintable(m_prompts.messages.join('\n')));
+        QCOMPARE(int(tool.references().size()), 1);
+        plot->replot();
+        QCOMPARE(plot->graphCount(), graphsBefore + 2);  // T3 and T4 of the reference are empty
+        QCPGraph* ref1 = plot->graph(graphsBefore);
+        QCOMPARE(ref1->valueAxis(), w->view().graphOf(0)->valueAxis());
+        QCOMPARE(ref1->pen().style(), Qt::DashLine);
+        QCOMPARE(ref1->data()->size(), 30);
+
+        // Run time s after the start meets reference time s + 25 s: 65 + s/5 °F.
+        const double start = 46000.5;
+        QCOMPARE(tool.differenceText(0, start + 200 * kDay, 90.0), QStringLiteral("   Δreference -15.0"));
+        QCOMPARE(tool.differenceText(0, start + 220 * kDay, 92.0), QString());   // next to the OL
+        QCOMPARE(tool.differenceText(0, start + 300 * kDay, 100.0), QString());  // past its end
+        QCOMPARE(tool.differenceText(1, start + 100 * kDay, 200.0), QStringLiteral("   Δreference +50.0"));
+
+        const double shift = tool.references().front().shiftDays;
+        w->view().plotWidget()->setFocus();
+        QTest::keyClick(w->view().plotWidget(), Qt::Key_Right, Qt::ControlModifier);
+        QVERIFY(std::abs((tool.references().front().shiftDays - shift) / kDay - 1.0) < 1e-6);
+        tool.remove(0);
+        plot->replot();
+        QCOMPARE(plot->graphCount(), graphsBefore);
     }
 
     // T1-T2 and T1's rate of change are drawn on the right-hand axis of the lowest plot,

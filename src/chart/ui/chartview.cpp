@@ -15,6 +15,8 @@ namespace kelvor {
 namespace {
 
 inline double keyOf(double days) { return PlotKeyOf(days); }
+// Marks a tool's curve: it is drawn on a subset's axes but counts for no range.
+constexpr const char* kOverlayCurve = "kelvorOverlayCurve";
 inline double daysOf(double key) { return DaysOfPlotKey(key); }
 
 QColor colorOf(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -204,6 +206,7 @@ public:
     std::vector<std::unique_ptr<GraphSink>> sinks;
     std::map<int, QCPGraph*> secondGraphs;  // second-axis series by id
     std::map<int, std::vector<QCPAbstractItem*>> overlayItems;
+    std::map<int, std::vector<QCPGraph*>> overlayGraphs;  // the tools' curves, by overlay
     QCPTextElement* title = nullptr;
     QCPMarginGroup* margins = nullptr;
     QSharedPointer<QCPAxisTickerDateTime> ticker;
@@ -358,9 +361,29 @@ void ChartView::applyOverlay(int id)
     for (QCPAbstractItem* i : items)
         p.removeItem(i);
     items.clear();
+    std::vector<QCPGraph*>& curves = p.overlayGraphs[id];
+    for (QCPGraph* g : curves)
+        p.removeGraph(g);
+    curves.clear();
     if (p.rects.empty())
         return;
     const ChartOverlay& o = m_overlays[id];
+    for (const ChartCurve& c : o.curves) {
+        QCPGraph* under = graphOf(c.subset);
+        if (!under)
+            continue;
+        auto* g = p.addGraph(under->keyAxis(), under->valueAxis());
+        g->setProperty(kOverlayCurve, true);
+        g->setPen(QPen(c.color.isValid() ? c.color : under->pen().color(), 1, c.style));
+        g->setVisible(under->visible());
+        g->setSelectable(QCP::stNone);
+        QVector<QCPGraphData> samples;
+        samples.reserve(qsizetype(c.points.size()));
+        for (const ChartPoint& at : c.points)
+            samples.push_back({keyOf(at.x), at.y});
+        g->data()->set(samples, true);
+        curves.push_back(g);
+    }
     auto rectOf = [&](int subset) -> QCPAxisRect* {
         QCPGraph* g = graphOf(subset);
         return g ? g->keyAxis()->axisRect() : nullptr;
@@ -601,6 +624,7 @@ void ChartView::reinit()
     ChartPlotter& p = *m_plot;
     p.clearItems();
     p.clearPlottables();
+    p.overlayGraphs.clear();
     p.annotations.clear();
     p.vertLines.clear();
     p.overlayItems.clear();
@@ -907,8 +931,8 @@ void ChartView::applyRanges()
         // holds only gaps: not worth it on every refresh when the X range is fixed anyway.
         const bool fixedX = s.manualScaleControlX == sgManualMinAndMax;
         for (QCPGraph* g : r->graphs()) {
-            if (g->valueAxis() != y)
-                continue;  // drawn on another axis of this plot by the window
+            if (g->valueAxis() != y || g->property(kOverlayCurve).toBool())
+                continue;  // drawn on another axis of this plot by the window, or a tool's
             bool ok = false;
             const QCPRange k = fixedX ? QCPRange() : g->getKeyRange(ok);
             if (ok)

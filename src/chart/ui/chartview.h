@@ -68,7 +68,14 @@ struct ChartBand {  // a shaded span of time
     int subset = -1;  // -1: across every plot
     QColor color;     // give it some transparency: the lines are drawn under it
 };
+struct ChartCurve {  // a line through points on the plot of `subset`, under the scaling
+    int subset = 0;
+    std::vector<ChartPoint> points;  // x in days, time order; y NaN for a gap
+    QColor color;                    // invalid: the subset's line colour as drawn
+    Qt::PenStyle style = Qt::DashLine;
+};
 struct ChartOverlay {
+    std::vector<ChartCurve> curves;
     std::vector<ChartLimitLine> limits;
     std::vector<ChartMarker> markers;
     std::vector<ChartBand> bands;

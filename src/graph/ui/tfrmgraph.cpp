@@ -25,6 +25,7 @@
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
+#include "graph/ui/referencetool.h"
 #include "graph/ui/reportgraph.h"
 #include "graph/ui/scaletools.h"
 #include "graph/ui/toolicons.h"
@@ -148,6 +149,7 @@ TfrmGraph::TfrmGraph(Program& program, GraphRole role, QWidget* parent)
         bar->insertWidget(bar->indexOf(btnChangeScale) + 2, m_scales->elapsedButton());
         bar->insertWidget(bar->indexOf(btnChangeScale) + 3, m_derived->button());
     }
+    m_references = new ReferenceTool(m_program.prompts, m_program.dataDir, *PESGraph1, this);
     auto* cursorKey = new QShortcut(QKeySequence(Qt::Key_C), this);
     cursorKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(cursorKey, &QShortcut::activated, m_cursors->button(), &QToolButton::toggle);
@@ -168,6 +170,8 @@ TfrmGraph::TfrmGraph(Program& program, GraphRole role, QWidget* parent)
     graphLayout->addWidget(m_alarms->list());
     if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
         bar->insertWidget(bar->indexOf(m_derived->button()) + 1, m_alarms->button());
+    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
+        bar->insertWidget(bar->indexOf(m_alarms->button()) + 1, m_references->button());
     Splitter1 = named(new QSplitter(Qt::Vertical, right), "Splitter1");
     Splitter1->addWidget(pnlGraph);
     Splitter1->addWidget(pnlStatistic);

@@ -24,6 +24,7 @@ class ChartView;
 class AlarmTool;
 class CursorTool;
 class DerivedTool;
+class ReferenceTool;
 class RealTimeView;
 class ScaleTools;
 class Program;
@@ -64,6 +65,7 @@ public:
     ScaleTools& scales() const { return *m_scales; }
     // T1-T2 and rates of change on the right-hand axis.
     DerivedTool& derived() const { return *m_derived; }
+    ReferenceTool& references() const { return *m_references; }
     // Alarm limits, their lines and events.
     AlarmTool& alarms() const { return *m_alarms; }
     // The real-time graph's view of the recording session; null in any other graph.
@@ -201,6 +203,7 @@ private:
     CursorTool* m_cursors = nullptr;
     ScaleTools* m_scales = nullptr;
     DerivedTool* m_derived = nullptr;
+    ReferenceTool* m_references = nullptr;
     AlarmTool* m_alarms = nullptr;
     RealTimeView* m_realTime = nullptr;
     QColor m_dialogColor;

@@ -18,6 +18,7 @@
 #include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimeview.h"
+#include "graph/ui/referencetool.h"
 #include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/toolicons.h"
@@ -335,6 +336,7 @@ void TfrmGraph::PESGraph1MouseMove()
         if (!text.isEmpty())
             text += QStringLiteral("   ");
         text += label + QLatin1Char(' ') + FixedText(near.y, 1) + QLatin1Char(' ') + m_chart.unitText();
+        text += m_references->differenceText(near.subset, near.x, near.y);
     }
     Panel12->setText(text);
     Panel12->setFixedWidth(std::max(167, Panel12->fontMetrics().horizontalAdvance(text) + 8));
