@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -283,10 +284,20 @@ private slots:
         QCOMPARE(tool.differenceText(0, start + 300 * kDay, 100.0), QString());  // past its end
         QCOMPARE(tool.differenceText(1, start + 100 * kDay, 200.0), QStringLiteral("   Δreference +50.0"));
 
+        // The cursors read the same difference beside their values.
+        CursorTool& cursors = w->cursors();
+        cursors.setOn(true);
+        cursors.setCursors(start + 200 * kDay, start + 300 * kDay);
+        plot->replot();
+        QCOMPARE(cursors.table()->item(0, 0)->text(), QStringLiteral("90.0 Δreference -15.0"));
+        QCOMPARE(cursors.table()->item(0, 1)->text(), QStringLiteral("100.0"));
+
         const double shift = tool.references().front().shiftDays;
         w->view().plotWidget()->setFocus();
         QTest::keyClick(w->view().plotWidget(), Qt::Key_Right, Qt::ControlModifier);
         QVERIFY(std::abs((tool.references().front().shiftDays - shift) / kDay - 1.0) < 1e-6);
+        plot->replot();
+        QCOMPARE(cursors.table()->item(0, 0)->text(), QStringLiteral("90.0 Δreference -14.8"));
         tool.remove(0);
         plot->replot();
         QCOMPARE(plot->graphCount(), graphsBefore);

@@ -208,6 +208,13 @@ void CursorTool::adoptModelState()
     setOn(s.cursorsOn);  // shows them where the chart had them, and writes the same state back
 }
 
+void CursorTool::notesChanged()
+{
+    m_stripStale = true;
+    if (isOn())
+        m_view.redraw();
+}
+
 void CursorTool::setChannelHidden(int channel, bool hidden)
 {
     if (channel < 0 || channel >= kChannels)
@@ -338,6 +345,10 @@ void CursorTool::refreshStrip()
         std::array<QString, kColumns> cell;
         cell[ColA] = valueText(m.hasA, m.valueA);
         cell[ColB] = valueText(m.hasB, m.valueB);
+        if (m_note && m.hasA)
+            cell[ColA] = (cell[ColA] + QLatin1Char(' ') + m_note(c, m_a, m.valueA).trimmed()).trimmed();
+        if (m_note && m.hasB)
+            cell[ColB] = (cell[ColB] + QLatin1Char(' ') + m_note(c, m_b, m.valueB).trimmed()).trimmed();
         cell[ColDeltaT] = m.hasA && m.hasB ? signedText(m.deltaT, 1) : none;
         cell[ColDeltaTime] = durationText(m.deltaSeconds);
         cell[ColRate] = m.hasRate ? signedText(m.ratePerMinute, 2) : none;

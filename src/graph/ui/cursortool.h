@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "graph/cursormeasure.h"
@@ -50,6 +51,11 @@ public:
     // entry hides or shows it. Kept by the window only, never in the chart's files.
     void setChannelHidden(int channel, bool hidden);
     bool isChannelHidden(int channel) const;
+    // Text put after a cursor's value of a channel (the difference to references); the
+    // strip asks again after notesChanged().
+    using ValueNote = std::function<QString(int channel, double t, double value)>;
+    void setValueNote(ValueNote note) { m_note = std::move(note); }
+    void notesChanged();
 
     static constexpr int kChannels = 4;
 
@@ -86,6 +92,7 @@ private:
     bool m_stripStale = true;
     bool m_placePending = false;
     int m_dragging = 0;  // 0 none, 1 A, 2 B
+    ValueNote m_note;
 };
 
 }  // namespace kelvor

@@ -161,6 +161,7 @@ void ReferenceTool::lay()
     }
     m_view.setOverlay(m_overlay, std::move(overlay));
     m_view.redraw();
+    emit changed();
 }
 
 QString ReferenceTool::differenceText(int channel, double t, double runValue) const

@@ -38,6 +38,9 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    void changed();  // a reference came, went or moved
+
 private:
     void fillMenu();
     void choose();
