@@ -46,7 +46,7 @@ CurveSet CurvesFromTable(const TableRows& rows, const QLocale& locale)
         for (int c = 0; c < kCurveChannels; ++c) {
             const std::optional<float> v = ParseTableValue(row[size_t(2 + c)], locale);
             set.channels[size_t(c)].x.push_back(*t);
-            set.channels[size_t(c)].y.push_back(v ? double(*v) : kNoReading);
+            set.channels[size_t(c)].y.push_back(v && std::isfinite(*v) ? double(*v) : kNoReading);
         }
     }
     for (CurvePoints& c : set.channels)
