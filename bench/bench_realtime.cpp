@@ -133,6 +133,9 @@ struct BarePlot {
             graphs.push_back(g);
         }
         plot.show();
+        // Shown on the screen like the real-time window (Run), so that each replot puts its
+        // picture into the window as that one's does, rather than stopping at its buffer.
+        QApplication::processEvents();
         while (i < taken)
             add();
         for (auto& g : graphs)

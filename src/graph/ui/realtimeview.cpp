@@ -43,6 +43,8 @@ RealTimeView::RealTimeView(TfrmGraph& window, RecordingSession& session)
         showExtremes(moved);
     });
     connect(&session, &RecordingSession::stateChanged, this, &RealTimeView::stateChanged);
+    m_countTimer.setSingleShot(true);
+    connect(&m_countTimer, &QTimer::timeout, this, [this] { showCount(true); });
     connect(&session, &RecordingSession::aboutToEnd, this, &RealTimeView::handOverAnnotations);
 }
 
@@ -94,6 +96,7 @@ void RealTimeView::showSessionRun()
         run.openEnded && samples.size() > std::size_t(count) ? samples.size() - std::size_t(count) : 0;
     for (std::size_t i = first; i < samples.size(); ++i)
         append(samples[i], false);
+    showCount(true);
     showExtremes(samples.empty() ? 0 : 0xFF);
     for (const ChartAlarmEvent& e : m_session.alarmEvents())
         chart.addAlarmEvent(e);
@@ -125,7 +128,21 @@ void RealTimeView::append(const SessionSample& sample, bool draw)
     if (draw)
         redraw(chart);
     rt.SampleCount += 1;
-    m_window.txtDataNo->setText(QString::number(rt.SampleCount - rt.GapPoints));
+    if (draw)
+        showCount(false);
+}
+
+void RealTimeView::showCount(bool now)
+{
+    // Setting the field's text lays it out and repaints it: per sample of a fast burst
+    // that costs more than drawing the sample.
+    if (now || !m_countShown.isValid() || m_countShown.elapsed() >= kCountEveryMs) {
+        m_countTimer.stop();
+        m_countShown.start();
+        m_window.txtDataNo->setText(QString::number(m_store.SampleCount - m_store.GapPoints));
+    } else if (!m_countTimer.isActive()) {
+        m_countTimer.start(int(std::max<qint64>(1, kCountEveryMs - m_countShown.elapsed())));
+    }
 }
 
 void RealTimeView::showExtremes(std::uint8_t moved)
@@ -146,6 +163,7 @@ void RealTimeView::stateChanged(SessionState state)
 
 void RealTimeView::runEnded()
 {
+    showCount(true);
     restoreNormal(m_window);
     m_window.tbntClr->setEnabled(true);
     ChartModel& chart = m_window.chart();

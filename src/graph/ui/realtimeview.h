@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 #include <cstdint>
 
 #include "graph/realtimestate.h"
@@ -42,11 +44,20 @@ private:
     void runEnded();
     void showAnnotations();
     void showExtremes(std::uint8_t moved);
+    // The count of samples into "Data No.": at once with `now`, else at most every
+    // kCountEveryMs (the rest of the way when the timer runs out).
+    void showCount(bool now);
     double openEndedSpan() const;
+
+    // Samples come every 200 ms at the most, so in a run the count is always shown at
+    // once; only a burst (a run shown whole, a benchmark) waits for the next showing.
+    static constexpr int kCountEveryMs = 100;
 
     TfrmGraph& m_window;
     RecordingSession& m_session;
     RealTimeState m_store;  // the counters of the window's store
+    QElapsedTimer m_countShown;
+    QTimer m_countTimer;
 };
 
 }  // namespace kelvor
