@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include "base/clock.h"
 #include "base/datafolder.h"
@@ -135,6 +137,21 @@ int checkOutput(CliEnv& env, int code)
 
 CliRegistration::CliRegistration(CliCommand command) { registry().push_back(std::move(command)); }
 
+namespace {
+
+std::vector<std::pair<QStringList, std::function<void(QCommandLineParser&)>>>& additions()
+{
+    static std::vector<std::pair<QStringList, std::function<void(QCommandLineParser&)>>> all;
+    return all;
+}
+
+}  // namespace
+
+CliOptionsAddition::CliOptionsAddition(QStringList commands, std::function<void(QCommandLineParser&)> addOptions)
+{
+    additions().emplace_back(std::move(commands), std::move(addOptions));
+}
+
 std::vector<CliCommand> cliCommands()
 {
     std::vector<CliCommand> sorted = registry();
@@ -229,6 +246,16 @@ void CliContext::pauseUntil(std::uint32_t sinceTick, std::uint32_t ms)
     const std::uint32_t elapsed = clock.tickMs() - sinceTick;
     if (elapsed >= ms || interrupted())
         return;
+    if (m_serving) {
+        // The browser view answers while the loop waits; short slices keep Ctrl-C prompt.
+        while (clock.tickMs() - sinceTick < ms && !interrupted()) {
+            const std::uint32_t left = ms - (clock.tickMs() - sinceTick);
+            QEventLoop wait;
+            QTimer::singleShot(std::chrono::milliseconds(std::min<std::uint32_t>(left, 50)), &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        return;
+    }
     if (m_env.pause) {
         m_env.pause(ms - elapsed);
         return;
@@ -270,6 +297,9 @@ int runCli(const QStringList& arguments, CliEnv& env)
     if (command) {
         if (command->addOptions)
             command->addOptions(parser);
+        for (const auto& [names, add] : additions())
+            if (names.contains(command->name))
+                add(parser);
         parser.addPositionalArgument(command->name, command->summary);
         if (!command->positionalHelp.isEmpty())
             parser.addPositionalArgument(command->positionalHelp, QString());

@@ -72,6 +72,8 @@ public:
     bool interrupted() const;
     // Lets ms pass from `sinceTick` (a clock tick) on, returning early on an interrupt.
     void pauseUntil(std::uint32_t sinceTick, std::uint32_t ms);
+    // While serving the browser view, a pause runs the event loop (in real time) instead.
+    void setServing(bool on) { m_serving = on; }
     // Writes "kelvor-cli: <message>" to err.
     void fail(const QString& message);
 
@@ -80,6 +82,7 @@ private:
     std::vector<std::unique_ptr<MeterDevice>> m_devices;
     std::vector<std::unique_ptr<MeterLink>> m_links;
     bool m_deviceTried = false;
+    bool m_serving = false;
     QString m_dataDir;
 };
 
@@ -100,6 +103,12 @@ struct CliCommand {
 
 struct CliRegistration {
     explicit CliRegistration(CliCommand command);
+};
+
+// Options a feature adds to the commands it serves (--serve on live and record), from a
+// file-level object in the feature's own file; added after the command's own.
+struct CliOptionsAddition {
+    CliOptionsAddition(QStringList commands, std::function<void(QCommandLineParser&)> addOptions);
 };
 
 // Every registered command, sorted by name.

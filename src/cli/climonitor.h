@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/clicommand.h"
+#include "cli/serveoption.h"
 #include "meter/monitorcycle.h"
 
 namespace kelvor {

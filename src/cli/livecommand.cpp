@@ -80,6 +80,12 @@ int runLive(CliContext& ctx)
         ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
         return kCliUsage;
     }
+    if (!ServeOptionsValid(ctx))
+        return kCliUsage;
+    if (several && ctx.args.isSet(kServeOption)) {
+        ctx.fail(QStringLiteral("--serve shows the T1..T4 of one meter; give --meter once to use it"));
+        return kCliUsage;
+    }
     AlarmMonitor alarms(limits);
     LineFormat format;
     format.csv = ctx.args.isSet(kCsv);
@@ -102,6 +108,11 @@ int runLive(CliContext& ctx)
     MeterLink* link = links.front();
     MeterDevice& device = link->device();
     const std::vector<SessionSource> sources = json ? ChosenSources(links) : std::vector<SessionSource>{};
+    std::unique_ptr<WebServer> server;
+    if (!StartServing(ctx, server))
+        return kCliFailed;
+    if (server)
+        server->setMeterIdentity(0, QStringLiteral("QZX"), QString());
 
     if (format.csv) {
         ctx.out << kReadingCsvHeader << '\n';
@@ -119,6 +130,8 @@ int runLive(CliContext& ctx)
             ReportAlarms(ctx, alarms, tick.time, monitor.reading());
             ++printed;
         }
+        if (server)
+            server->tell(0, tick, monitor.reading());
         monitor.pauseAfter(tick);
     }
     if (!monitor.everConnected() && !ctx.interrupted()) {

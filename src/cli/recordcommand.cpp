@@ -69,7 +69,7 @@ bool readRecordOptions(CliContext& ctx, int& rate, long long& count)
     }
     rate = *interval;
     count = PositiveCount(ctx, kCount);
-    return count >= 0;
+    return count >= 0 && ServeOptionsValid(ctx);
 }
 
 // The --csv table: written line by line, every write checked. The first failure is told
@@ -187,7 +187,8 @@ private:
 };
 
 // The run as kelvor-cli records it: open-ended until Ctrl-C or --count, every sample
-// streamed rather than kept, the first reading a sample.
+// streamed rather than kept (unless a browser view may ask for the run so far), the first
+// reading a sample.
 SessionSettings recordSettings(CliContext& ctx, int rate)
 {
     SessionSettings s;
@@ -195,7 +196,7 @@ SessionSettings recordSettings(CliContext& ctx, int rate)
     s.recordCount = 0;
     s.openEnded = true;
     s.sampleFirstReading = true;
-    s.keepSamples = false;
+    s.keepSamples = ctx.args.isSet(kServeOption);
     s.name = ctx.args.value(kName);
     s.origin = QStringLiteral("cli");
     return s;
@@ -275,6 +276,12 @@ int runRecord(CliContext& ctx)
     access.get();
     tell(ctx, access.takeNotice());
 
+    std::unique_ptr<WebServer> server;
+    if (!StartServing(ctx, server))
+        return kCliFailed;
+    if (server)
+        server->watch(&session);
+
     const bool json = ctx.args.isSet(kJson);
     if (several) {
         CliMeters meters(ctx, links, sources);
@@ -293,6 +300,9 @@ int runRecord(CliContext& ctx)
                 session.setSources(sources);
                 beginRecording(ctx, session, rate, access.path());
             }
+            if (server)
+                for (std::size_t i = 0; i < ticks.size(); ++i)
+                    server->tell(int(i), ticks[i], meters.monitor(i).reading());
             session.takeDueRow(meters.cycles());
             meters.pauseAfter(ticks);
         }
@@ -310,6 +320,8 @@ int runRecord(CliContext& ctx)
                 session.setSource(0, meter);
                 beginRecording(ctx, session, rate, access.path());
             }
+            if (server)
+                server->tell(0, tick, monitor.reading());
             outputs.setTickTime(tick.time);
             session.takeDueSample(0, monitor.cycle());
             monitor.pauseAfter(tick);

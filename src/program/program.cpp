@@ -12,7 +12,13 @@
 namespace kelvor {
 
 Program::Program(std::unique_ptr<MeterDevice> dev, Clock& clk, Prompts& p, QString dir)
-    : clock(clk), prompts(p), device(std::move(dev)), link(*device, clk), session(clk), dataDir(std::move(dir))
+    : clock(clk),
+      prompts(p),
+      device(std::move(dev)),
+      link(*device, clk),
+      session(clk),
+      web(clk),
+      dataDir(std::move(dir))
 {
     QObject::connect(&session, &RecordingSession::stateChanged, &windowSignals, [this](SessionState state) {
         if (state == SessionState::Idle)
@@ -21,6 +27,8 @@ Program::Program(std::unique_ptr<MeterDevice> dev, Clock& clk, Prompts& p, QStri
         emit windowSignals.runEnabled(!recording);
         emit windowSignals.stopEnabled(recording);
     });
+    web.setMeterIdentity(0, QStringLiteral("QZX"), QString());
+    web.watch(&session);
 }
 
 Program::~Program()

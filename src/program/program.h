@@ -20,6 +20,7 @@
 #include "program/othermeter.h"
 #include "program/windowsignals.h"
 #include "session/recordingsession.h"
+#include "web/webserver.h"
 
 class QPrinter;
 class QWidget;
@@ -70,6 +71,8 @@ public:
     MonitorState monitor;
     // The real-time run: the monitor loop feeds it, the windows and the journal observe it.
     RecordingSession session;
+    // The browser view of the run (View > Share in Browser, --serve); it listens only when started.
+    WebServer web;
     GraphState graph;
     WindowSignals windowSignals;
     DataSetStore store;

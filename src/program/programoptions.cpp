@@ -6,6 +6,7 @@
 
 #include "kelvor_version.h"
 #include "meter/choice/devicechoice.h"
+#include "web/webrequest.h"
 
 namespace kelvor {
 
@@ -44,7 +45,12 @@ ProgramOptionsRead ReadProgramOptions(const QStringList& args, ProgramOptions& o
                                  QStringLiteral("Append a trace of what the program does (the meter, the library, "
                                                 "files) to FILE, to send with a report of a problem."),
                                  QStringLiteral("file"));
-    parser.addOptions({help, version, meter, capture, dataDir, log, service});
+    const QCommandLineOption serve(QStringLiteral("serve"),
+                                   QStringLiteral("Serve the live view for browsers from the start on [ADDRESS:]PORT "
+                                                  "(127.0.0.1 unless given; another address shares it on the "
+                                                  "network, with an access token: see View > Share in Browser)."),
+                                   QStringLiteral("[ADDRESS:]PORT"));
+    parser.addOptions({help, version, meter, capture, dataDir, log, service, serve});
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("Graph files (.ghf), tables (.txt, .csv) or data set collections (.ch4) "
@@ -72,6 +78,11 @@ ProgramOptionsRead ReadProgramOptions(const QStringList& args, ProgramOptions& o
     options.dataDir = dir;
     options.service = parser.isSet(service);
     options.log = parser.value(log);
+    if (parser.isSet(serve)) {
+        if (const Result<ServeAddress> where = ParseServeAddress(parser.value(serve)); !where)
+            return badCommandLine(where.error());
+    }
+    options.serve = parser.value(serve);
     // Made absolute here: a copy already running gets them, and it runs elsewhere. An
     // empty argument (a script's unset variable) names no file.
     options.files.clear();

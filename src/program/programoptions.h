@@ -14,6 +14,7 @@ struct ProgramOptions {
     QString dataDir;
     QString log;
     bool service = false;
+    QString serve;      // --serve [ADDRESS:]PORT: the browser view from the start (empty: off)
     QStringList files;  // absolute paths of the files to open (empty arguments left out)
 };
 

@@ -142,6 +142,15 @@ int run(QApplication& app, const ProgramOptions& options)
     // The folder's own message covers the template that could not be put there.
     program.graph.TemplateMissingShown = !folderProblem.isEmpty();
     InstallLibrary(program);
+    if (!options.serve.isEmpty()) {
+        WebServeOptions serve;
+        serve.where = ParseServeAddress(options.serve).value();
+        if (const Status started = program.web.start(serve); !started)
+            std::fprintf(stderr, "kelvor: cannot serve the live view: %s\n", qPrintable(started.error()));
+        else
+            std::fprintf(stderr, "kelvor: live view at %s\n",
+                         qPrintable(program.web.link().toString(QUrl::FullyEncoded)));
+    }
 
     TfrmMain window(program);
     QObject::connect(&instance, &SingleInstance::requested, &window, [&window](const QStringList& files) {

@@ -67,6 +67,8 @@ void MonitorLoop::MainTimerTimer()
     }
     stepOthers();
 
+    // The browser view hears of the tick after the panel and the run took it.
+    m_program.web.tell(0, tick, m_program.live);
     mon.PollBusy = false;
 }
 

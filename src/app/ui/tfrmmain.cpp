@@ -45,6 +45,7 @@
 #include "program/program.h"
 #include "program/prompts.h"
 #include "setup/ui/tfrmsetup.h"
+#include "web/ui/shareinbrowser.h"
 #include "widgets/accessiblenames.h"
 #include "widgets/dialogparent.h"
 #include "widgets/mdiwindows.h"
@@ -216,6 +217,17 @@ void TfrmMain::buildMenus()
     RealTimeGraph1 = action(view, "RealTimeGraph1", QStringLiteral("Real Time &Graph"), &TfrmMain::RealTimeGraph1Click);
     Library1 = action(view, "Library1", QStringLiteral("&Library"), &TfrmMain::Library1Click);
     Library1->setIcon(LibraryIcon());
+    QAction* share = view->addAction(QStringLiteral("Share in &Browser…"));
+    share->setObjectName(QStringLiteral("ShareInBrowser1"));
+    connect(share, &QAction::triggered, this, [this] {
+        // One dialog: it shows the view's state whenever it is opened again.
+        auto* dialog = findChild<ShareInBrowserDialog*>();
+        if (!dialog)
+            dialog = new ShareInBrowserDialog(m_program.web, this);
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
     for (QAction* a : {ControlPanel1, RealTimeGraph1}) {
         a->setCheckable(true);
         a->setChecked(true);
