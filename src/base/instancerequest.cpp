@@ -7,21 +7,28 @@
 namespace kelvor {
 
 namespace {
-constexpr char kTag[4] = {'K', 'L', 'V', '1'};
+// "KLV1" requests (from older copies) end each name with a line feed, "KLV2" with a NUL
+// byte, the one character no file name holds.
+constexpr char kTag[3] = {'K', 'L', 'V'};
+constexpr char kNewlineVersion = '1';
+constexpr char kNulVersion = '2';
 constexpr int kHeader = 8;
+
+bool IsFileName(const QString& name) { return !name.isEmpty() && !name.contains(QChar(u'\0')); }
 }  // namespace
 
 QByteArray EncodeInstanceRequest(const QStringList& files)
 {
     QByteArray text;
     for (const QString& f : files) {
-        // A name with a line break cannot be told apart from two names; it is left out.
-        if (f.isEmpty() || f.contains(QLatin1Char('\n')))
+        if (!IsFileName(f))
             continue;
-        text += f.toUtf8() + '\n';
+        text += f.toUtf8();
+        text += '\0';
     }
     QByteArray out(kHeader, '\0');
-    std::copy(kTag, kTag + 4, out.data());
+    std::copy(kTag, kTag + 3, out.data());
+    out[3] = kNulVersion;
     qToBigEndian(quint32(text.size()), out.data() + 4);
     return out + text;
 }
@@ -30,8 +37,9 @@ std::optional<QStringList> DecodeInstanceRequest(const QByteArray& bytes, bool* 
 {
     if (bad)
         *bad = false;
-    const qsizetype tagBytes = std::min<qsizetype>(bytes.size(), 4);
-    if (!std::equal(bytes.constData(), bytes.constData() + tagBytes, kTag)) {
+    const qsizetype tagBytes = std::min<qsizetype>(bytes.size(), 3);
+    const bool knownVersion = bytes.size() < 4 || bytes[3] == kNewlineVersion || bytes[3] == kNulVersion;
+    if (!std::equal(bytes.constData(), bytes.constData() + tagBytes, kTag) || !knownVersion) {
         if (bad)
             *bad = true;
         return std::nullopt;
@@ -46,10 +54,13 @@ std::optional<QStringList> DecodeInstanceRequest(const QByteArray& bytes, bool* 
     }
     if (bytes.size() - kHeader < qint64(length))
         return std::nullopt;
+    const char separator = bytes[3] == kNulVersion ? '\0' : '\n';
     QStringList files;
-    for (const QByteArray& line : bytes.mid(kHeader, length).split('\n'))
-        if (!line.isEmpty())
-            files << QString::fromUtf8(line);
+    for (const QByteArray& name : bytes.mid(kHeader, length).split(separator)) {
+        const QString file = QString::fromUtf8(name);
+        if (IsFileName(file))
+            files << file;
+    }
     return files;
 }
 

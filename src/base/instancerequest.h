@@ -8,8 +8,10 @@
 namespace kelvor {
 
 // What a second copy of the program sends the first one over the local socket: come
-// forward, and open these files. A request is a 4-byte tag "KLV1", a 32-bit big-endian
-// byte count and that many bytes of UTF-8 text, one absolute path per line.
+// forward, and open these files. A request is a 4-byte tag "KLV2", a 32-bit big-endian
+// byte count and that many bytes of UTF-8 text: absolute paths, each ended by a NUL byte
+// (a file name may hold a line break, never a NUL). "KLV1", from older copies, ends each
+// path with a line feed instead; both are read.
 inline constexpr qint64 kInstanceRequestMax = 1 << 20;
 
 QByteArray EncodeInstanceRequest(const QStringList& files);

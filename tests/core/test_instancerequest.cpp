@@ -7,7 +7,8 @@ using namespace kelvor;
 
 TEST(InstanceRequest, FilesTravelWholeAndOnlyWhole)
 {
-    const QStringList files = {QStringLiteral("/home/ann/run 1.ghf"), QStringLiteral("/tmp/données/°C.csv")};
+    const QStringList files = {QStringLiteral("/home/ann/run 1.ghf"), QStringLiteral("/tmp/données/°C.csv"),
+                               QStringLiteral("/tmp/two\nlines.txt")};
     const QByteArray bytes = EncodeInstanceRequest(files);
     bool bad = true;
     EXPECT_EQ(DecodeInstanceRequest(bytes, &bad), files);
@@ -30,13 +31,24 @@ TEST(InstanceRequest, ForeignBytesAreRefused)
         {"another tag", QByteArray("GET / HTTP/1.0\r\n")},
         {"a wrong first byte", QByteArray("X")},
         {"a length past the limit", QByteArray("KLV1\x7f\xff\xff\xff", 8)},
+        {"an unknown version", QByteArray("KLV9\0\0\0\0", 8)},
     };
     for (const Case& c : cases) {
         bool bad = false;
         EXPECT_FALSE(DecodeInstanceRequest(c.bytes, &bad).has_value()) << c.name;
         EXPECT_TRUE(bad) << c.name;
     }
-    // A name with a line break could be read as two names: it is not sent.
-    EXPECT_EQ(DecodeInstanceRequest(EncodeInstanceRequest({QStringLiteral("a\nb"), QStringLiteral("c")}), nullptr),
+    // No file name holds a NUL: such a name is not sent.
+    EXPECT_EQ(DecodeInstanceRequest(EncodeInstanceRequest({QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"),
+                                                           QStringLiteral("c")}),
+                                    nullptr),
               QStringList{QStringLiteral("c")});
+}
+
+TEST(InstanceRequest, AnOlderCopysLineFeedRequestIsRead)
+{
+    const QByteArray older("KLV1\0\0\0\x10/a/b.ghf\n/c.csv\n", 24);
+    bool bad = true;
+    EXPECT_EQ(DecodeInstanceRequest(older, &bad), (QStringList{QStringLiteral("/a/b.ghf"), QStringLiteral("/c.csv")}));
+    EXPECT_FALSE(bad);
 }
