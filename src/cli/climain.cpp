@@ -2,7 +2,8 @@
 #include "cli/climain.h"
 
 #include <QCoreApplication>
-#include <QThread>
+#include <QEventLoop>
+#include <QTimer>
 #include <atomic>
 #include <csignal>
 
@@ -29,12 +30,18 @@ int RunCliProcess(QCoreApplication& app)
     QTextStream out(stdout);
     QTextStream err(stderr);
     CliEnv env{clock, out, err, nullptr, nullptr, &g_interrupted};
-    // Sleep rather than spin: the command line has no window to keep alive.
+    // Wait in the event loop rather than spin: the command line has no window to keep
+    // alive, but a broker connection's socket and timers run in the pauses.
     env.pause = [](std::uint32_t ms) {
+        QEventLoop loop;
+        QTimer step;
+        step.setSingleShot(true);
+        QObject::connect(&step, &QTimer::timeout, &loop, &QEventLoop::quit);
         while (ms > 0 && !g_interrupted) {
-            const std::uint32_t step = ms < 50 ? ms : 50;
-            QThread::msleep(step);
-            ms -= step;
+            const std::uint32_t wait = ms < 50 ? ms : 50;
+            step.start(int(wait));
+            loop.exec();
+            ms -= wait;
         }
     };
     return runCli(app.arguments(), env);

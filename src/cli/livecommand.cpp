@@ -10,7 +10,9 @@
 #include "cli/climeters.h"
 #include "cli/climonitor.h"
 #include "cli/metersources.h"
+#include "cli/mqttoption.h"
 #include "cli/readingline.h"
+#include "publish/samplepublisher.h"
 
 namespace kelvor {
 
@@ -87,6 +89,13 @@ int runLive(CliContext& ctx)
         return kCliUsage;
     }
     AlarmMonitor alarms(limits);
+    std::optional<MqttSettings> mqtt;
+    if (!MqttSettingsFromArgs(ctx, mqtt))
+        return kCliUsage;
+    if (several && mqtt) {
+        ctx.fail(QStringLiteral("--mqtt publishes one meter; give --meter once to use it"));
+        return kCliUsage;
+    }
     LineFormat format;
     format.csv = ctx.args.isSet(kCsv);
     format.iso = ctx.args.isSet(kIso) || json;
@@ -118,10 +127,20 @@ int runLive(CliContext& ctx)
         ctx.out << kReadingCsvHeader << '\n';
         ctx.out.flush();
     }
+    // Live readings only: no run is taken, so nothing is kept to send again.
+    std::unique_ptr<SamplePublisher> publisher;
+    if (mqtt) {
+        publisher = std::make_unique<SamplePublisher>(*mqtt, nullptr, SamplePublisher::RunIdSource(), nullptr);
+        TellMqttStatus(ctx, *publisher);
+    }
     CliMonitor monitor(ctx, *link);
     long long printed = 0;
     while (!ctx.interrupted() && !ctx.outputFailed() && (count == 0 || printed < count) && !device.atEnd()) {
         const CycleTick tick = monitor.step();
+        if (publisher && tick.event == CycleEvent::Found)
+            publisher->start(QStringLiteral("QZX"), ReportedSerial(device));
+        if (publisher && tick.event == CycleEvent::Reading)
+            publisher->liveReading(toDays(tick.time), monitor.reading());
         if (tick.event == CycleEvent::Reading) {
             ctx.out << (json ? rowJson(tick.time, sources, {rowReading(monitor.reading())})
                              : readingLine(tick.time, monitor.reading(), format))
@@ -134,6 +153,8 @@ int runLive(CliContext& ctx)
             server->tell(0, tick, monitor.reading());
         monitor.pauseAfter(tick);
     }
+    if (publisher)
+        FinishPublishing(ctx, *publisher);
     if (!monitor.everConnected() && !ctx.interrupted()) {
         monitor.failNoMeterAnswered();
         return kCliFailed;
@@ -154,6 +175,7 @@ const CliRegistration kLive({
     QString(),
     [](QCommandLineParser& p) {
         p.addOptions({kCount, kCsv, kIso, kJson, kAlarmOption, kHysteresisOption});
+        p.addOptions(MqttOptions());
     },
     runLive,
     true,

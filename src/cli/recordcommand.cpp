@@ -12,9 +12,11 @@
 #include "cli/climeters.h"
 #include "cli/climonitor.h"
 #include "cli/metersources.h"
+#include "cli/mqttoption.h"
 #include "cli/readingline.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
+#include "publish/samplepublisher.h"
 #include "session/recordingsession.h"
 #include "session/sessionjournal.h"
 
@@ -246,6 +248,13 @@ int runRecord(CliContext& ctx)
         ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
         return kCliUsage;
     }
+    std::optional<MqttSettings> mqtt;
+    if (!MqttSettingsFromArgs(ctx, mqtt))
+        return kCliUsage;
+    if (several && mqtt) {
+        ctx.fail(QStringLiteral("--mqtt publishes one meter; give --meter once to use it"));
+        return kCliUsage;
+    }
     const QString dataDir = ctx.dataDir();
     if (dataDir.isEmpty())
         return kCliFailed;
@@ -310,6 +319,13 @@ int runRecord(CliContext& ctx)
             meters.failNoMeterAnswered();
     } else {
         MeterDevice& device = links.front()->device();
+        std::unique_ptr<SamplePublisher> publisher;
+        if (mqtt) {
+            const RunJournal& runs = journal.journal();
+            publisher = std::make_unique<SamplePublisher>(
+                *mqtt, &session, [&runs] { return runs.recordingId(); }, &access);
+            TellMqttStatus(ctx, *publisher);
+        }
         CliMonitor monitor(ctx, *links.front());
         RecordOutputs outputs(ctx, session, monitor.reading(), csv, ctx.args.isSet(kQuiet), json, json);
         while (!ctx.interrupted() && (count == 0 || session.sampleCount() < count) && !device.atEnd()) {
@@ -318,16 +334,24 @@ int runRecord(CliContext& ctx)
                 SessionSource meter = ChosenSources(links).front();
                 meter.serial = ReportedSerial(device);
                 session.setSource(0, meter);
+                if (publisher)
+                    publisher->start(meter.model, meter.serial);
                 beginRecording(ctx, session, rate, access.path());
             }
             if (server)
                 server->tell(0, tick, monitor.reading());
             outputs.setTickTime(tick.time);
             session.takeDueSample(0, monitor.cycle());
+            if (publisher && tick.event == CycleEvent::Reading)
+                publisher->liveReading(toDays(tick.time), monitor.reading());
             monitor.pauseAfter(tick);
         }
         if (session.state() == SessionState::Idle && !ctx.interrupted())
             monitor.failNoMeterAnswered();
+        if (publisher && session.state() != SessionState::Idle) {
+            session.stop();
+            FinishPublishing(ctx, *publisher);
+        }
     }
     if (session.state() == SessionState::Idle && ctx.interrupted())
         return csv.failed() ? kCliFailed : kCliOk;
@@ -344,6 +368,7 @@ const CliRegistration kRecord({
     QString(),
     [](QCommandLineParser& p) {
         p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kJson, kAlarmOption, kHysteresisOption});
+        p.addOptions(MqttOptions());
     },
     runRecord,
     true,

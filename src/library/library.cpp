@@ -908,6 +908,37 @@ bool Library::forEachSample(std::int64_t id, const std::function<bool(const Jour
     return true;
 }
 
+bool Library::readSamples(std::int64_t id, std::int64_t first, std::size_t maxCount, std::vector<JournalSample>& out,
+                          QString* error) const
+{
+    if (!m_db) {
+        if (error)
+            *error = QStringLiteral("the library is not open");
+        return false;
+    }
+    SqliteStatement q(m_db,
+                      "SELECT time, flags, t1, t2, t3, t4 FROM samples WHERE recording_id = ? AND seq >= ? "
+                      "ORDER BY seq LIMIT ?");
+    q.bind(1, id);
+    q.bind(2, first);
+    q.bind(3, std::int64_t(std::min<std::size_t>(maxCount, std::size_t(INT64_MAX))));
+    int rc;
+    while ((rc = q.step()) == SQLITE_ROW) {
+        JournalSample s;
+        s.time = q.real(0);
+        s.flags = std::uint8_t(q.int64(1));
+        for (int c = 0; c < 4; ++c)
+            s.t[std::size_t(c)] = float(q.real(2 + c));
+        out.push_back(s);
+    }
+    if (rc != SQLITE_DONE) {
+        if (error)
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        return false;
+    }
+    return true;
+}
+
 std::vector<RecordingMeter> Library::recordingMeters(std::int64_t id) const
 {
     RecordingHeader h;

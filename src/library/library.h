@@ -99,6 +99,10 @@ public:
                     const std::function<bool(const JournalSample&, const JournalRowRest&)>& row, QString* error) const;
     // Calls `row` for every sample in order, without holding them (exports).
     bool forEachSample(std::int64_t id, const std::function<bool(const JournalSample&)>& row, QString* error) const;
+    // Samples first..first+maxCount-1 of a recording (fewer where it has fewer), in order,
+    // appended to `out`; false with *error when they cannot be read.
+    bool readSamples(std::int64_t id, std::int64_t first, std::size_t maxCount, std::vector<JournalSample>& out,
+                     QString* error) const;
 
     // --- downloads
     // Stores a memory image exactly as downloaded, with the data sets decoded from it

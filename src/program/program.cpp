@@ -7,6 +7,7 @@
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
 #include "program/prompts.h"
+#include "publish/samplepublisher.h"
 #include "session/sessionjournal.h"
 
 namespace kelvor {
@@ -33,6 +34,8 @@ Program::Program(std::unique_ptr<MeterDevice> dev, Clock& clk, Prompts& p, QStri
 
 Program::~Program()
 {
+    // The publisher reads the library; the connection's end sends the last will.
+    m_publisher.reset();
     // The journal must let go of the library before the library goes.
     m_sessionJournal.reset();
     // A window shown without a main window would otherwise outlive what it points to.
@@ -52,6 +55,53 @@ void Program::keepRunsInLibrary()
     });
     QObject::connect(m_sessionJournal.get(), &SessionJournal::libraryStatus, &windowSignals,
                      &WindowSignals::libraryStatus);
+}
+
+void Program::setPublishing(const PublishingSettings& choice)
+{
+    publishing = choice;
+    m_publisher.reset();
+    m_publishedSerial.clear();
+    if (!choice.active()) {
+        emit windowSignals.publishingStatus(QString());
+        return;
+    }
+    auto runId = [this]() -> std::optional<std::int64_t> {
+        const RunJournal* j = journal();
+        return j && j->active() ? j->recordingId() : std::nullopt;
+    };
+    m_publisher = std::make_unique<SamplePublisher>(choice.mqtt, &session, runId, library.get());
+    QObject::connect(m_publisher.get(), &SamplePublisher::statusChanged, &windowSignals, [this](const QString& text) {
+        emit windowSignals.publishingStatus(QStringLiteral("MQTT: ") + text);
+    });
+    emit windowSignals.publishingStatus(QStringLiteral("MQTT: waiting for the meter"));
+    if (monitor.Connected)
+        publishMeter();
+}
+
+void Program::publishMeter()
+{
+    if (!m_publisher || !device)
+        return;
+    char text[64] = {};
+    const QString serial = device->GetSerialText(text, int(sizeof text)) == 0
+                               ? QString::fromLatin1(text, qsizetype(qstrnlen(text, sizeof text))).trimmed()
+                               : QString();
+    if (m_publisher->started() && serial == m_publishedSerial)
+        return;
+    if (m_publisher->started()) {
+        setPublishing(publishing);  // another meter: its own topics
+        if (!m_publisher)
+            return;
+    }
+    m_publishedSerial = serial;
+    m_publisher->start(QStringLiteral("QZX"), serial);
+}
+
+void Program::publishLive(double days)
+{
+    if (m_publisher && m_publisher->started())
+        m_publisher->liveReading(days, live);
 }
 
 void Program::dropJournal() { m_sessionJournal.reset(); }

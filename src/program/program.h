@@ -19,6 +19,7 @@
 #include "program/monitorswitch.h"
 #include "program/othermeter.h"
 #include "program/windowsignals.h"
+#include "publish/publishsettings.h"
 #include "session/recordingsession.h"
 #include "web/webserver.h"
 
@@ -30,6 +31,7 @@ namespace kelvor {
 struct DigitImages;
 class LibraryAccess;
 class RunJournal;
+class SamplePublisher;
 class SessionJournal;
 class Prompts;
 
@@ -91,6 +93,19 @@ public:
     // unfinished there (interrupted, once nothing holds it).
     void dropJournal();
 
+    // Publishing to an MQTT broker (Options > Publishing...): the choice, and the
+    // publisher while it is on. The status bar hears of it through
+    // windowSignals.publishingStatus.
+    PublishingSettings publishing;
+    // Takes the choice and starts the publisher again (off: none).
+    void setPublishing(const PublishingSettings& choice);
+    SamplePublisher* publisher() const { return m_publisher.get(); }
+    // The meter answered: the publisher connects with its serial in the topics (a
+    // different meter starts it again under that meter's).
+    void publishMeter();
+    // A live reading at `days` (the publisher throttles them).
+    void publishLive(double days);
+
     // The parent of the program's dialogs; the main window keeps its own windows.
     QPointer<QWidget> mainWindow;
 
@@ -119,6 +134,8 @@ public:
 private:
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<SessionJournal> m_sessionJournal;
+    std::unique_ptr<SamplePublisher> m_publisher;
+    QString m_publishedSerial;
 };
 
 }  // namespace kelvor

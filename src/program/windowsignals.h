@@ -39,6 +39,8 @@ signals:
     // A standing condition of the library the user should see (a write-ahead log that
     // another program keeps growing); empty when it has passed.
     void libraryStatus(const QString& text);
+    // How publishing to the broker goes ("MQTT: connected"); empty while it is off.
+    void publishingStatus(const QString& text);
 
 private:
     std::vector<QPointer<QWidget>> m_ownWindows;

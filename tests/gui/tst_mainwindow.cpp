@@ -78,7 +78,7 @@ private slots:
         QStringList menus;
         for (QAction* a : m.menuBar()->actions())
             menus << a->text();
-        QCOMPARE(menus, QStringList({"&File", "&Real Time", "&Data Logger", "&View", "&Window", "&Help"}));
+        QCOMPARE(menus, QStringList({"&File", "&Real Time", "&Data Logger", "&View", "&Options", "&Window", "&Help"}));
         QStringList buttons;
         for (QToolButton* b : m.findChild<QToolBar*>(QStringLiteral("Panel1"))
                                   ->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly))

@@ -46,6 +46,7 @@ void MonitorLoop::MainTimerTimer()
         case CycleEvent::Found:
             m_mainTimer.setInterval(int(kPollIntervalMs));
             m_view.meterFound();
+            m_program.publishMeter();
             break;
         case CycleEvent::Reading:
         case CycleEvent::Garbled:
@@ -54,8 +55,10 @@ void MonitorLoop::MainTimerTimer()
                 m_view.readingsStopped();
             else if (tick.gap == ReadingGap::Change::Resumed)
                 m_view.readingsResumed();
-            if (tick.event == CycleEvent::Reading)
+            if (tick.event == CycleEvent::Reading) {
                 showReading();
+                m_program.publishLive(toDays(tick.time));
+            }
             break;
         case CycleEvent::Missed:
             break;

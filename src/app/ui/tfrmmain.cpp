@@ -44,6 +44,7 @@
 #include "print/ui/printcommands.h"
 #include "program/program.h"
 #include "program/prompts.h"
+#include "publish/ui/tfrmpublishing.h"
 #include "setup/ui/tfrmsetup.h"
 #include "web/ui/shareinbrowser.h"
 #include "widgets/accessiblenames.h"
@@ -142,6 +143,11 @@ void TfrmMain::connectWindowSignals()
         // Openers may still size or move their window after this; it must end up whole.
         QTimer::singleShot(0, sub, [sub] { FitIntoArea(*sub); });
     });
+    connect(&s, &WindowSignals::publishingStatus, this, [this](const QString& text) {
+        // The reason can be long (a TLS error): the bar shows its start, the tip all of it.
+        m_publishingStatus->setText(text.size() > 60 ? text.left(57) + QStringLiteral("…") : text);
+        m_publishingStatus->setToolTip(text);
+    });
     connect(&s, &WindowSignals::libraryStatus, this, [this](const QString& text) {
         // Short in the bar, whole in the tool tip.
         m_libraryStatus->setText(text.section(QLatin1Char(':'), 0, 0));
@@ -235,6 +241,11 @@ void TfrmMain::buildMenus()
     // The item only shows the state; choosing it opens or restores, never unchecks.
     connect(ControlPanel1, &QAction::triggered, this, [this] { ControlPanel1->setChecked(bool(m_panel)); });
     buildKeyboardCommands(view);
+
+    QMenu* options = menu("Options1", QStringLiteral("&Options"));
+    QAction* publishing = options->addAction(QStringLiteral("&Publishing…"));
+    publishing->setObjectName(QStringLiteral("Publishing1"));
+    connect(publishing, &QAction::triggered, this, [this] { OpenPublishingDialog(m_program, this); });
 
     m_windowMenu = menu("Window1", QStringLiteral("&Window"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TfrmMain::rebuildWindowMenu);
@@ -335,6 +346,9 @@ void TfrmMain::buildStatusBar()
     m_meterStatus = new QLabel(bar);
     m_meterStatus->setObjectName(QStringLiteral("StatusMeter"));
     bar->addWidget(m_meterStatus);
+    m_publishingStatus = new QLabel(bar);
+    m_publishingStatus->setObjectName(QStringLiteral("StatusMqtt"));
+    bar->addWidget(m_publishingStatus);
     m_libraryStatus = new QLabel(bar);
     m_libraryStatus->setObjectName(QStringLiteral("StatusLibrary"));
     bar->addWidget(m_libraryStatus, 1);
@@ -348,6 +362,7 @@ void TfrmMain::FormCreate()
         const StoredSettings s = readSettings(*settings);
         m_program.session.setRateSeconds(s.RealTimeRate);
         m_program.graph.AnnoColor = s.AnnoColor;
+        m_program.setPublishing(ReadPublishing(*settings));
     }
     if (!m_program.digits || (m_program.digits->largeLoaded == 0 && m_program.digits->smallLoaded == 0))
         m_program.digits = std::make_shared<const DigitImages>(loadDigitImages());

@@ -149,6 +149,7 @@ private:
     // With several meters the meter field names each one and whether it answers.
     void showMeters();
     QLabel* m_libraryStatus = nullptr;
+    QLabel* m_publishingStatus = nullptr;
     bool m_shown = false;
     WindowPlaces* m_places = nullptr;
     QPointer<TfrmHelp> m_help;
