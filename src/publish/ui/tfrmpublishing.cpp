@@ -60,7 +60,9 @@ void TfrmPublishing::build()
     hostRow->addWidget(edtHost, 1);
     hostRow->addWidget(new QLabel(QStringLiteral("Port"), broker));
     hostRow->addWidget(spnPort);
-    bf->addRow(QStringLiteral("&Host"), hostRow);
+    auto* hostLabel = new QLabel(QStringLiteral("&Host"), broker);
+    hostLabel->setBuddy(edtHost);
+    bf->addRow(hostLabel, hostRow);
     chkTls = new QCheckBox(QStringLiteral("Use &TLS"), broker);
     chkTls->setObjectName(QStringLiteral("chkTls"));
     bf->addRow(QString(), chkTls);
@@ -72,12 +74,15 @@ void TfrmPublishing::build()
         b->setObjectName(QStringLiteral("btn") + QLatin1String(name).mid(3));
         connect(b, &QPushButton::clicked, this, [this, edit, caption] { browse(edit, caption); });
         row->addWidget(b);
-        bf->addRow(label, row);
-        m_tlsWidgets << edit << b << bf->labelForField(row);
+        // A row that is a layout gets no buddy of its own: the label names the edit.
+        auto* rowLabel = new QLabel(label, broker);
+        rowLabel->setBuddy(edit);
+        bf->addRow(rowLabel, row);
+        m_tlsWidgets << edit << b << rowLabel;
     };
     fileRow(edtCaFile, "edtCaFile", QStringLiteral("&CA certificate"), QStringLiteral("CA certificate"));
-    fileRow(edtCertFile, "edtCertFile", QStringLiteral("Client certificate"), QStringLiteral("Client certificate"));
-    fileRow(edtKeyFile, "edtKeyFile", QStringLiteral("Client key"), QStringLiteral("Client key"));
+    fileRow(edtCertFile, "edtCertFile", QStringLiteral("Client c&ertificate"), QStringLiteral("Client certificate"));
+    fileRow(edtKeyFile, "edtKeyFile", QStringLiteral("Client &key"), QStringLiteral("Client key"));
     edtUser = lineEdit(broker, "edtUser", QStringLiteral("none"));
     edtPassword = lineEdit(broker, "edtPassword");
     edtPassword->setEchoMode(QLineEdit::Password);
@@ -222,8 +227,8 @@ void OpenPublishingDialog(Program& program, QWidget* parent)
 {
     TfrmPublishing dialog(program.prompts, program.publishing, parent);
     SamplePublisher* publisher = program.publisher();
-    dialog.setStatus(publisher ? QStringLiteral("Now: MQTT %1.").arg(publisher->client().statusText())
-                               : QStringLiteral("Now: not publishing."));
+    dialog.setStatus(publisher ? QStringLiteral("Now: MQTT: %1").arg(publisher->client().statusText())
+                               : QStringLiteral("Now: not publishing"));
     if (program.prompts.exec(dialog) != QDialog::Accepted)
         return;
     const PublishingSettings chosen = dialog.choice();
