@@ -161,5 +161,12 @@ for args in "--mqtt ftp://x" "--mqtt mqtt://" "--mqtt mqtt://h:99999" "--mqtt mq
     [ "$rc" -eq 2 ] || fail "record $args: exit $rc, not 2: $(cat "$work/f.err")"
     grep -q 'kelvor-cli: ' "$work/f.err" || fail "record $args: no message"
 done
+# One publisher per meter: several meters are refused rather than published as one.
+for command in record live; do
+    "$cli" --meter=sim --meter=sim:serial=B --data-dir "$work/f" $command --mqtt "$url" 2>"$work/f.err"
+    rc=$?
+    [ "$rc" -eq 2 ] && grep -q 'mqtt publishes one meter' "$work/f.err" ||
+        fail "$command with two meters and --mqtt: exit $rc: $(cat "$work/f.err")"
+done
 [ ! -e "$work/f/kelvor.sqlite" ] || fail "a refused command line opened the library"
 echo "ok"
