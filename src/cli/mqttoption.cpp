@@ -13,8 +13,8 @@ namespace {
 
 const QCommandLineOption kMqtt(QStringLiteral("mqtt"),
                                QStringLiteral("Publish the readings and samples to the MQTT broker at URL: "
-                                              "mqtt://[USER@]HOST[:PORT][/PREFIX], mqtts://... for TLS (the "
-                                              "password from KELVOR_MQTT_PASSWORD or the URL)."),
+                                              "mqtt:// (or mqtts:// for TLS), then [USER@]HOST, [:PORT] and "
+                                              "[/PREFIX]. The password comes from KELVOR_MQTT_PASSWORD."),
                                QStringLiteral("URL"));
 const QCommandLineOption kMqttCa(QStringLiteral("mqtt-ca"),
                                  QStringLiteral("TLS: the CA certificate that signed the broker's."),
