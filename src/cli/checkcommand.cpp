@@ -2,9 +2,6 @@
 // kelvor-cli check: a stored run (a library item or a file) against a profile.
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <cmath>
 #include <optional>
 
@@ -12,7 +9,9 @@
 #include "chart/chartmodel.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
+#include "cli/profileoutput.h"
 #include "export/exportseries.h"
+#include "export/seriescheck.h"
 #include "export/spreadsheetread.h"
 #include "files/tabledatetime.h"
 #include "files/texttable.h"
@@ -20,21 +19,12 @@
 #include "library/libraryaccess.h"
 #include "library/libraryseries.h"
 #include "logger/datasetstore.h"
-#include "profile/profilechecker.h"
 #include "profile/profilereader.h"
-#include "profile/rulecheck.h"
 
 namespace kelvor {
 
 namespace {
 
-constexpr int kCliCheckFailed = 3;
-
-const QCommandLineOption kProfile(QStringLiteral("profile"), QStringLiteral("The profile to check against (JSON)."),
-                                  QStringLiteral("P"));
-const QCommandLineOption kChannel(QStringLiteral("channel"),
-                                  QStringLiteral("Check every rule on this channel (T1..T4) instead of its own."),
-                                  QStringLiteral("T"));
 const QCommandLineOption kJson(QStringLiteral("json"), QStringLiteral("The results as one JSON object."));
 const QCommandLineOption kSet(QStringLiteral("set"),
                               QStringLiteral("The data set of a collection file or a download, from 1."),
@@ -156,103 +146,19 @@ std::optional<ExportSeries> fileSeries(CliContext& ctx, const QString& path, int
     return tableSeries(ctx, path, unit);
 }
 
-// The run in the profile's unit, its times in seconds from its first sample (to the
-// millisecond, so a run's whole seconds stay whole).
-void checkSeries(ProfileChecker& checker, const ExportSeries& s)
-{
-    const bool toCelsius = s.unit == QStringLiteral("°F") && checker.profile().unit == QStringLiteral("°C");
-    const bool toFahrenheit = s.unit == QStringLiteral("°C") && checker.profile().unit == QStringLiteral("°F");
-    std::vector<double> seconds(s.times.size());
-    std::vector<float> values = s.values;
-    for (std::size_t i = 0; i < s.times.size(); ++i)
-        seconds[i] = std::round((s.times[i] - s.times[0]) / kDaysPerSecond * 1000.0) / 1000.0;
-    for (float& v : values) {
-        if (IsMissingValue(v))
-            v = std::numeric_limits<float>::quiet_NaN();
-        else if (toCelsius)
-            v = (v - 32.0f) / 1.8f;
-        else if (toFahrenheit)
-            v = v * 1.8f + 32.0f;
-    }
-    checker.add(seconds.data(), values.data(), seconds.size());
-    checker.finish();
-}
-
-QString channelName(int c) { return QStringLiteral("T%1").arg(c + 1); }
-
-QString violationText(const RuleResult& r, const QString& unit)
-{
-    if (r.violated)
-        return QStringLiteral("at %1: %2")
-            .arg(SecondsText(r.violationSeconds),
-                 std::isnan(r.violationValue) ? QStringLiteral("no reading") : TemperatureText(r.violationValue, unit));
-    return r.reason;
-}
-
-void printText(CliContext& ctx, const Profile& p, const std::vector<RuleResult>& results, RuleVerdict verdict)
-{
-    ctx.out << "Result\tRule\tChannel\tMeasured\tLimit\tFirst violation or why not checked\n";
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        const RuleResult& r = results[i];
-        ctx.out << VerdictText(r.verdict) << '\t' << p.rules[i].name << '\t' << channelName(p.rules[i].channel) << '\t'
-                << r.measuredText << '\t' << r.limitText << '\t' << violationText(r, p.unit) << '\n';
-    }
-    ctx.out << "Verdict: " << VerdictText(verdict) << '\n';
-}
-
-void printJson(CliContext& ctx, const Profile& p, const std::vector<RuleResult>& results, RuleVerdict verdict,
-               const QString& run)
-{
-    QJsonArray rules;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        const RuleResult& r = results[i];
-        const ProfileRule& rule = p.rules[i];
-        QJsonObject o{{QStringLiteral("name"), rule.name},
-                      {QStringLiteral("kind"), RuleKindName(rule.kind)},
-                      {QStringLiteral("channel"), channelName(rule.channel)},
-                      {QStringLiteral("line"), rule.line},
-                      {QStringLiteral("result"), VerdictText(r.verdict)},
-                      {QStringLiteral("measured"), std::isnan(r.measured) ? QJsonValue() : QJsonValue(r.measured)},
-                      {QStringLiteral("measuredText"), r.measuredText},
-                      {QStringLiteral("limit"), r.limitText},
-                      {QStringLiteral("reason"), r.reason}};
-        if (r.violated)
-            o.insert(QStringLiteral("firstViolation"),
-                     QJsonObject{{QStringLiteral("seconds"), r.violationSeconds},
-                                 {QStringLiteral("value"),
-                                  std::isnan(r.violationValue) ? QJsonValue() : QJsonValue(r.violationValue)}});
-        else
-            o.insert(QStringLiteral("firstViolation"), QJsonValue());
-        rules.append(o);
-    }
-    const QJsonObject doc{{QStringLiteral("profile"), p.name},
-                          {QStringLiteral("unit"), p.unit},
-                          {QStringLiteral("run"), run},
-                          {QStringLiteral("verdict"), VerdictText(verdict)},
-                          {QStringLiteral("rules"), rules}};
-    ctx.out << QJsonDocument(doc).toJson(QJsonDocument::Indented);
-}
-
 int runCheck(CliContext& ctx)
 {
-    if (ctx.positional.size() != 1 || !ctx.args.isSet(kProfile)) {
+    if (ctx.positional.size() != 1 || !ctx.args.isSet(kProfileOption)) {
         ctx.fail(QStringLiteral("use: check RUN|FILE --profile P [--channel T2] [--json]"));
         return kCliUsage;
     }
     int channel = -1;
-    if (ctx.args.isSet(kChannel)) {
-        const QString name = ctx.args.value(kChannel).toUpper();
-        if (name.size() != 2 || name[0] != QLatin1Char('T') || name[1] < QLatin1Char('1') ||
-            name[1] > QLatin1Char('4')) {
-            ctx.fail(QStringLiteral("--channel must be T1, T2, T3 or T4"));
-            return kCliUsage;
-        }
-        channel = name[1].unicode() - '1';
-    }
+    if (!ProfileChannelFromArgs(ctx, channel))
+        return kCliUsage;
     const int set = setOption(ctx);
     if (set < 0)
         return kCliUsage;
-    const Result<Profile> profile = ReadProfileFile(ctx.args.value(kProfile));
+    const Result<Profile> profile = ReadProfileFile(ctx.args.value(kProfileOption));
     if (!profile.ok()) {
         ctx.fail(profile.error());
         return kCliFailed;
@@ -263,15 +169,12 @@ int runCheck(CliContext& ctx)
                                                    : fileSeries(ctx, run, set, profile->unit);
     if (!series)
         return kCliFailed;
-    ProfileChecker checker(profile.value(), channel);
-    checkSeries(checker, *series);
-    const std::vector<RuleResult> results = checker.results();
-    const RuleVerdict verdict = OverallVerdict(results);
+    const SeriesCheck check = CheckSeries(*series, profile.value(), channel);
     if (ctx.args.isSet(kJson))
-        printJson(ctx, checker.profile(), results, verdict, run);
+        PrintProfileJson(ctx, check.profile, check.results, check.verdict, run);
     else
-        printText(ctx, checker.profile(), results, verdict);
-    return verdict == RuleVerdict::Passed ? kCliOk : verdict == RuleVerdict::Failed ? kCliCheckFailed : kCliFailed;
+        PrintProfileResults(ctx, check.profile, check.results, check.verdict);
+    return VerdictExitCode(check.verdict);
 }
 
 const CliRegistration kCheck({
@@ -283,7 +186,7 @@ const CliRegistration kCheck({
                    "cannot check, 2 bad command line."),
     QStringLiteral("RUN|FILE"),
     [](QCommandLineParser& p) {
-        p.addOptions({kProfile, kChannel, kJson, kSet});
+        p.addOptions({kProfileOption, kProfileChannelOption, kJson, kSet});
     },
     runCheck,
 });

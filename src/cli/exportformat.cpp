@@ -6,7 +6,9 @@
 
 #include "chart/chartmodel.h"
 #include "cli/clicommand.h"
+#include "cli/profileoutput.h"
 #include "export/exportseries.h"
+#include "export/seriescheck.h"
 #include "export/spreadsheetcsv.h"
 #include "export/xlsxworkbook.h"
 #include "graph/graphfile.h"
@@ -49,9 +51,21 @@ bool TableFitsLocale(CliContext& ctx, const QString& target, QChar sep, const Te
 namespace {
 int writeSeries(CliContext& ctx, const std::vector<ExportSeries>& series, const QString& format, const QString& target)
 {
+    std::optional<Profile> profile;
+    int channel = -1;
+    if (const int code = ProfileFromArgs(ctx, profile, channel); code != kCliOk)
+        return code;
+    if (profile && format != QLatin1String("xlsx")) {
+        ctx.fail(QStringLiteral("--profile puts the results into a workbook (-o FILE.xlsx); check prints them"));
+        return kCliUsage;
+    }
     Status r;
     if (format == QLatin1String("xlsx")) {
-        r = WriteWorkbook(series, target);
+        std::vector<SeriesCheck> checks;
+        for (const ExportSeries& s : series)
+            if (profile)
+                checks.push_back(CheckSeries(s, *profile, channel));
+        r = WriteWorkbook(series, target, checks);
     } else if (target.isEmpty()) {
         ctx.out << QString::fromUtf8(SpreadsheetCsv(series.front()));
         return kCliOk;

@@ -18,6 +18,7 @@
 #include "base/localoffsets.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
+#include "cli/profileoutput.h"
 #include "cli/reportoptions.h"
 #include "files/texttable.h"
 #include "library/libraryaccess.h"
@@ -210,14 +211,24 @@ int exportItem(CliContext& ctx, Library& library, const LibraryEntry& entry, con
         }
         return libraryReport()(ctx, library, entry, set, target);
     }
+    std::optional<Profile> profile;
+    int channel = -1;
+    if (const int code = ProfileFromArgs(ctx, profile, channel); code != kCliOk)
+        return code;
+    if (profile && format != QLatin1String("xlsx")) {
+        ctx.fail(
+            QStringLiteral("--profile goes into a workbook (-o FILE.xlsx) or a report (-o FILE.pdf); check "
+                           "prints the results"));
+        return kCliUsage;
+    }
     if (format == QLatin1String("table") && !TableFitsLocale(ctx, target, TableSaveSeparator(target), style))
         return kCliUsage;
-    const LibraryExportResult r = format == QLatin1String("spreadsheet")
-                                      ? ExportLibrarySpreadsheet(library, entry.id, target, set, ctx.clock)
-                                  : format == QLatin1String("xlsx")
-                                      ? ExportLibraryWorkbook(library, entry.id, target, set, ctx.clock)
-                                      : ExportLibraryItem(library, entry.id, target, std::max(set, 1), style, ctx.clock,
-                                                          QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
+    const LibraryExportResult r =
+        format == QLatin1String("spreadsheet") ? ExportLibrarySpreadsheet(library, entry.id, target, set, ctx.clock)
+        : format == QLatin1String("xlsx")
+            ? ExportLibraryWorkbook(library, entry.id, target, set, ctx.clock, profile ? &*profile : nullptr, channel)
+            : ExportLibraryItem(library, entry.id, target, std::max(set, 1), style, ctx.clock,
+                                QDir(dataDir).filePath(QStringLiteral("template/graph.ghf")));
     if (!r.ok()) {
         ctx.fail(r.error);
         return kCliFailed;
@@ -290,12 +301,14 @@ const CliRegistration kLibrary({
     QStringLiteral("The library of runs and downloads: list [--json], export ID -o FILE, delete ID [--yes]. "
                    "export writes what the graph and data set windows write: a table, a spreadsheet table "
                    "(--format spreadsheet), a workbook (-o *.xlsx), a report (-o *.pdf, --title, --samples), a "
-                   "graph file or the collection; of a download it needs --set K (a workbook takes --all). list "
+                   "graph file or the collection; of a download it needs --set K (a workbook takes --all). "
+                   "--profile P adds the check against a profile to a workbook's Info sheet or a report. list "
                    "writes tab-separated rows; a tab, line break or backslash in a name or note is written as "
                    "\\t, \\n (\\r) or \\\\."),
     QStringLiteral("list|export ID|delete ID"),
     [](QCommandLineParser& p) {
-        p.addOptions({kJson, kIso, kOutput, kSet, kExportFormat, kExportAll, kReportTitle, kReportSamples, kYes});
+        p.addOptions({kJson, kIso, kOutput, kSet, kExportFormat, kExportAll, kReportTitle, kReportSamples, kYes,
+                      kProfileOption, kProfileChannelOption});
     },
     runLibrary,
 });

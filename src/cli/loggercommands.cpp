@@ -6,6 +6,7 @@
 #include "base/clock.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
+#include "cli/profileoutput.h"
 #include "files/collection.h"
 #include "files/texttable.h"
 #include "graph/graphtable.h"
@@ -140,6 +141,10 @@ int runExport(CliContext& ctx)
     const QString format = ChosenExportFormat(ctx, target);
     if (format.isEmpty())
         return kCliUsage;
+    if (ctx.args.isSet(kProfileOption) && format != QLatin1String("xlsx")) {
+        ctx.fail(QStringLiteral("--profile puts the results into a workbook (-o FILE.xlsx); check prints them"));
+        return kCliUsage;
+    }
     if (path.endsWith(QLatin1String(".ghf"), Qt::CaseInsensitive))
         return ExportGraphFile(ctx, path, format, target);
     const bool all = ctx.args.isSet(kExportAll);
@@ -297,10 +302,11 @@ const CliRegistration kExport({
     QStringLiteral("Write data set K of a collection as a table: date, time, T1..T4 (tab; comma for -o *.csv, "
                    "which needs --iso where the locale writes decimal commas), as a spreadsheet table "
                    "(--format spreadsheet) or as an Excel workbook (-o *.xlsx, --all for every set). "
-                   "A graph file (.ghf) exports as a spreadsheet table or a workbook."),
+                   "A graph file (.ghf) exports as a spreadsheet table or a workbook. --profile P lists each "
+                   "rule's result and the verdict on the workbook's Info sheet."),
     QStringLiteral("FILE.ch4|FILE.ghf"),
     [](QCommandLineParser& p) {
-        p.addOptions({kSet, kOutput, kIso, kExportFormat, kExportAll});
+        p.addOptions({kSet, kOutput, kIso, kExportFormat, kExportAll, kProfileOption, kProfileChannelOption});
     },
     runExport,
 });

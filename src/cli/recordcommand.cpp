@@ -4,6 +4,7 @@
 // printed lines and the --csv table observe it too.
 #include <QFile>
 #include <algorithm>
+#include <optional>
 
 #include "base/clock.h"
 #include "base/eventlog.h"
@@ -13,12 +14,14 @@
 #include "cli/climonitor.h"
 #include "cli/metersources.h"
 #include "cli/mqttoption.h"
+#include "cli/profileoutput.h"
 #include "cli/readingline.h"
 #include "library/libraryaccess.h"
 #include "library/runjournal.h"
 #include "publish/samplepublisher.h"
 #include "session/recordingsession.h"
 #include "session/sessionjournal.h"
+#include "session/sessionprofilecheck.h"
 
 namespace kelvor {
 
@@ -188,6 +191,44 @@ private:
     QObject m_context;  // the connections end with the outputs
 };
 
+// The live check of --profile: a line on err as each rule is decided while the run
+// records, the results and the verdict on out when it ends.
+class LiveProfileLines {
+public:
+    LiveProfileLines(CliContext& ctx, RecordingSession& session, Profile profile, int channel)
+        : m_ctx(ctx), m_session(session), m_check(session, std::move(profile), channel)
+    {
+        QObject::connect(&m_check, &SessionProfileCheck::ruleChanged, &m_check,
+                         [this](int rule, const RuleResult& r) { decided(rule, r); });
+    }
+    const SessionProfileCheck& check() const { return m_check; }
+    // --json: the verdict as one more line of JSON, as check --json gives it.
+    void printVerdict(bool json)
+    {
+        if (json)
+            PrintProfileJson(m_ctx, m_check.profile(), m_check.results(), m_check.verdict(), QString(), false);
+        else
+            PrintProfileResults(m_ctx, m_check.profile(), m_check.results(), m_check.verdict());
+        m_ctx.out.flush();
+    }
+
+private:
+    void decided(int rule, const RuleResult& r)
+    {
+        if (!m_session.recording() || r.verdict == RuleVerdict::Pending)
+            return;
+        const Profile& p = m_check.profile();
+        const QString detail = ResultDetailText(r, p.unit);
+        m_ctx.err << "kelvor-cli: profile rule \"" << p.rules[std::size_t(rule)].name << "\" " << VerdictText(r.verdict)
+                  << (detail.isEmpty() ? QString() : QStringLiteral(" ") + detail) << '\n';
+        m_ctx.err.flush();
+    }
+
+    CliContext& m_ctx;
+    RecordingSession& m_session;
+    SessionProfileCheck m_check;
+};
+
 // The run as kelvor-cli records it: open-ended until Ctrl-C or --count, every sample
 // streamed rather than kept (unless a browser view may ask for the run so far), the first
 // reading a sample.
@@ -255,6 +296,14 @@ int runRecord(CliContext& ctx)
         ctx.fail(QStringLiteral("--mqtt publishes one meter; give --meter once to use it"));
         return kCliUsage;
     }
+    if (several && ctx.args.isSet(kProfileOption)) {
+        ctx.fail(QStringLiteral("--profile checks the T1..T4 of one meter; give --meter once to use it"));
+        return kCliUsage;
+    }
+    std::optional<Profile> profile;
+    int channel = -1;
+    if (const int code = ProfileFromArgs(ctx, profile, channel); code != kCliOk)
+        return code;
     const QString dataDir = ctx.dataDir();
     if (dataDir.isEmpty())
         return kCliFailed;
@@ -292,6 +341,7 @@ int runRecord(CliContext& ctx)
         server->watch(&session);
 
     const bool json = ctx.args.isSet(kJson);
+    std::optional<LiveProfileLines> profileLines;
     if (several) {
         CliMeters meters(ctx, links, sources);
         RecordOutputs outputs(ctx, session, meters.monitor(0).reading(), csv, ctx.args.isSet(kQuiet), true, json);
@@ -328,6 +378,8 @@ int runRecord(CliContext& ctx)
         }
         CliMonitor monitor(ctx, *links.front());
         RecordOutputs outputs(ctx, session, monitor.reading(), csv, ctx.args.isSet(kQuiet), json, json);
+        if (profile)
+            profileLines.emplace(ctx, session, std::move(*profile), channel);
         while (!ctx.interrupted() && (count == 0 || session.sampleCount() < count) && !device.atEnd()) {
             const CycleTick tick = monitor.step();
             if (tick.event == CycleEvent::Found && session.state() == SessionState::Idle) {
@@ -353,21 +405,33 @@ int runRecord(CliContext& ctx)
             FinishPublishing(ctx, *publisher);
         }
     }
-    if (session.state() == SessionState::Idle && ctx.interrupted())
-        return csv.failed() ? kCliFailed : kCliOk;
+    if (session.state() == SessionState::Idle && ctx.interrupted()) {
+        if (profileLines)
+            ctx.fail(QStringLiteral("no run was recorded, so none was checked against the profile"));
+        return csv.failed() || profileLines ? kCliFailed : kCliOk;
+    }
     if (session.state() == SessionState::Idle)
         return kCliFailed;  // no meter answered, said above
     session.stop();
-    const bool whole = closingLine(ctx, journal.journal());
-    return whole && !csv.failed() ? kCliOk : kCliFailed;
+    const bool whole = closingLine(ctx, journal.journal()) && !csv.failed();
+    if (!profileLines)
+        return whole ? kCliOk : kCliFailed;
+    profileLines->printVerdict(json);
+    // A failed run is told as such even when the library missed samples: the check saw them all.
+    const RuleVerdict verdict = profileLines->check().verdict();
+    return verdict == RuleVerdict::Failed ? kCliCheckFailed : whole ? VerdictExitCode(verdict) : kCliFailed;
 }
 const CliRegistration kRecord({
     QStringLiteral("record"),
     QStringLiteral("Log the meter into the library until Ctrl-C (one line per sample: ISO time, T1..T4; with "
-                   "several --meter, every meter's T1..T4 on one line per sample time)."),
+                   "several --meter, every meter's T1..T4 on one line per sample time). With --profile P (one "
+                   "meter) the run is checked as it records (a line on err as each rule is decided) and ends "
+                   "with each rule's result and the verdict: exit 0 PASS, 3 FAIL, 1 cannot check or not all "
+                   "of the run stored."),
     QString(),
     [](QCommandLineParser& p) {
-        p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kJson, kAlarmOption, kHysteresisOption});
+        p.addOptions({kInterval, kName, kCsv, kQuiet, kCount, kJson, kAlarmOption, kHysteresisOption, kProfileOption,
+                      kProfileChannelOption});
         p.addOptions(MqttOptions());
     },
     runRecord,

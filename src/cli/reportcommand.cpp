@@ -8,6 +8,7 @@
 #include "chart/chartmodel.h"
 #include "cli/clicommand.h"
 #include "cli/exportformat.h"
+#include "cli/profileoutput.h"
 #include "cli/reportoptions.h"
 #include "graph/graphfile.h"
 #include "library/libraryseries.h"
@@ -29,8 +30,14 @@ ReportContent contentFromArgs(CliContext& ctx)
     return content;
 }
 
-int writeReport(CliContext& ctx, const ExportSeries& series, const ReportContent& content, const QString& target)
+int writeReport(CliContext& ctx, const ExportSeries& series, ReportContent content, const QString& target)
 {
+    std::optional<Profile> profile;
+    int channel = -1;
+    if (const int code = ProfileFromArgs(ctx, profile, channel); code != kCliOk)
+        return code;
+    if (profile)
+        content.check = CheckSeries(series, *profile, channel);
     const Status r = WriteReport(series, content, target);
     if (!r.ok()) {
         ctx.fail(r.error());
@@ -58,7 +65,7 @@ int libraryItemReport(CliContext& ctx, const Library& library, const LibraryEntr
     content.meter = item.meter;
     content.annotations = item.annotations;
     content.alarmEvents = item.alarmEvents;
-    return writeReport(ctx, series, content, target);
+    return writeReport(ctx, series, std::move(content), target);
 }
 
 int runReport(CliContext& ctx)
@@ -107,7 +114,7 @@ int runReport(CliContext& ctx)
         series = SeriesFromDataSet(store, k - 1);
         series.source.append({QStringLiteral("File"), QDir::toNativeSeparators(QFileInfo(source).absoluteFilePath())});
     }
-    return writeReport(ctx, series, content, target);
+    return writeReport(ctx, series, std::move(content), target);
 }
 
 const CliRegistration kReport(ReportCommand(runReport));

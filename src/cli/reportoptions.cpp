@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/reportoptions.h"
 
+#include "cli/profileoutput.h"
+
 namespace kelvor {
 
 const QCommandLineOption kReportOutput({QStringLiteral("o"), QStringLiteral("output")},
@@ -29,10 +31,12 @@ CliCommand ReportCommand(std::function<int(CliContext&)> run)
     return {
         QStringLiteral("report"),
         QStringLiteral("Write a PDF report (chart, statistics, annotations) of data set K of a collection or of a "
-                       "graph file: -o FILE.pdf, --title TEXT, --samples for the sample table."),
+                       "graph file: -o FILE.pdf, --title TEXT, --samples for the sample table, --profile P for the "
+                       "run's verdict against a profile (page 1) and each rule's result."),
         QStringLiteral("FILE.ch4|FILE.ghf"),
         [](QCommandLineParser& p) {
-            p.addOptions({kReportSet, kReportOutput, kReportTitle, kReportSamples});
+            p.addOptions(
+                {kReportSet, kReportOutput, kReportTitle, kReportSamples, kProfileOption, kProfileChannelOption});
         },
         std::move(run),
     };

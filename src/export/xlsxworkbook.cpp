@@ -13,6 +13,7 @@
 #include "base/atomicfile.h"
 #include "base/cnumericscope.h"
 #include "export/exportseries.h"
+#include "export/seriescheck.h"
 
 namespace kelvor {
 
@@ -108,8 +109,39 @@ void writeDataSheet(lxw_workbook* book, const Formats& f, const ExportSeries& s,
 }
 
 // Source details, then per channel: maximum and when, minimum and when, average.
+void writeCell(lxw_worksheet* sheet, lxw_row_t row, int col, const QString& text, lxw_format* format = nullptr)
+{
+    worksheet_write_string(sheet, row, lxw_col_t(col), text.toUtf8().constData(), format);
+}
+
+// The rules of the profile the series was checked against, one row each, and the verdict.
+lxw_row_t writeCheck(lxw_worksheet* sheet, const Formats& f, const SeriesCheck& check, lxw_row_t row)
+{
+    const QString& unit = check.profile.unit;
+    writeCell(sheet, row, 0, QStringLiteral("Profile"), f.header);
+    writeCell(sheet, row++, 1, check.profile.name, f.header);
+    writeCell(sheet, row, 0, QStringLiteral("Verdict"));
+    writeCell(sheet, row++, 1, VerdictText(check.verdict));
+    const QStringList head = {QStringLiteral("Result"),   QStringLiteral("Rule"),  QStringLiteral("Channel"),
+                              QStringLiteral("Measured"), QStringLiteral("Limit"), QStringLiteral("First violation")};
+    for (int col = 0; col < head.size(); ++col)
+        writeCell(sheet, row, col, head[col], f.header);
+    ++row;
+    for (std::size_t i = 0; i < check.results.size(); ++i, ++row) {
+        const RuleResult& r = check.results[i];
+        const ProfileRule& rule = check.profile.rules[i];
+        writeCell(sheet, row, 0, VerdictText(r.verdict));
+        writeCell(sheet, row, 1, rule.name);
+        writeCell(sheet, row, 2, ProfileChannelName(rule.channel));
+        writeCell(sheet, row, 3, r.measuredText);
+        writeCell(sheet, row, 4, r.limitText);
+        writeCell(sheet, row, 5, ResultDetailText(r, unit));
+    }
+    return row + 1;
+}
+
 void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSeries>& all,
-               const std::vector<QByteArray>& names)
+               const std::vector<QByteArray>& names, const std::vector<SeriesCheck>& checks)
 {
     lxw_worksheet* sheet = workbook_add_worksheet(book, "Info");
     worksheet_set_column(sheet, 0, 0, 20, nullptr);
@@ -130,6 +162,8 @@ void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSer
         if (s.samples() == 0) {
             worksheet_write_string(sheet, row++, 0, "No samples: there are no statistics.", nullptr);
             ++row;
+            if (k < checks.size())
+                row = writeCheck(sheet, f, checks[k], row);
             continue;
         }
         const GraphStatistics st = SeriesStatistics(s);
@@ -161,6 +195,8 @@ void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSer
             worksheet_write_number(sheet, row, 6, ch.count, nullptr);
         }
         ++row;
+        if (k < checks.size())
+            row = writeCheck(sheet, f, checks[k], row);
     }
 }
 
@@ -171,7 +207,8 @@ QString failure(const QString& path, const QString& reason)
 
 }  // namespace
 
-Status WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path)
+Status WriteWorkbook(const std::vector<ExportSeries>& series, const QString& path,
+                     const std::vector<SeriesCheck>& checks)
 {
     const QFileInfo target(path);
     // The library writes to a path of its own: a new file beside the target, renamed
@@ -211,7 +248,7 @@ Status WriteWorkbook(const std::vector<ExportSeries>& series, const QString& pat
         names.push_back(sheetName(s.name, used));
         writeDataSheet(book, f, s, names.back());
     }
-    writeInfo(book, f, series, names);
+    writeInfo(book, f, series, names, checks);
 
     const lxw_error closed = workbook_close(book);
     if (closed != LXW_NO_ERROR)

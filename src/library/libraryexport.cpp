@@ -7,6 +7,7 @@
 #include "base/atomicfile.h"
 
 #include "chart/chartmodel.h"
+#include "export/seriescheck.h"
 #include "export/spreadsheetcsv.h"
 #include "export/xlsxworkbook.h"
 #include "files/texttable.h"
@@ -238,7 +239,7 @@ LibraryExportResult downloadFile(const Library& library, std::int64_t id, const 
 }
 
 LibraryExportResult seriesFile(const Library& library, std::int64_t id, const QString& path, int set,
-                               const Clock& clock, bool workbook)
+                               const Clock& clock, bool workbook, const Profile* profile = nullptr, int channel = -1)
 {
     const LibraryItemSeries item = SeriesOfLibraryItem(library, id, set, clock);
     if (!item.ok())
@@ -247,7 +248,12 @@ LibraryExportResult seriesFile(const Library& library, std::int64_t id, const QS
         return {0, QStringLiteral("a spreadsheet table holds one data set: choose one of the %1 of item %2")
                        .arg(item.series.size())
                        .arg(id)};
-    const Status r = workbook ? WriteWorkbook(item.series, path) : WriteSpreadsheetCsv(item.series.front(), path);
+    std::vector<SeriesCheck> checks;
+    for (const ExportSeries& s : item.series)
+        if (profile)
+            checks.push_back(CheckSeries(s, *profile, channel));
+    const Status r =
+        workbook ? WriteWorkbook(item.series, path, checks) : WriteSpreadsheetCsv(item.series.front(), path);
     std::int64_t lines = 0;
     for (const ExportSeries& s : item.series)
         lines += s.samples();
@@ -272,9 +278,9 @@ LibraryExportResult ExportLibrarySpreadsheet(const Library& library, std::int64_
 }
 
 LibraryExportResult ExportLibraryWorkbook(const Library& library, std::int64_t id, const QString& path, int set,
-                                          const Clock& clock)
+                                          const Clock& clock, const Profile* profile, int channel)
 {
-    return seriesFile(library, id, path, set, clock, true);
+    return seriesFile(library, id, path, set, clock, true, profile, channel);
 }
 
 LibraryExportResult ExportLibraryItem(const Library& library, std::int64_t id, const QString& path, int set,

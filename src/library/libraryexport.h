@@ -8,6 +8,7 @@ namespace kelvor {
 
 class Clock;
 class Library;
+struct Profile;
 struct TextStyle;
 
 struct LibraryExportResult {
@@ -37,8 +38,9 @@ QString MeterGraphPath(const QString& path, int meter);
 LibraryExportResult ExportLibrarySpreadsheet(const Library& library, std::int64_t id, const QString& path, int set,
                                              const Clock& clock);
 // The workbook (see WriteWorkbook) of a recording or of data set `set` of a download
-// (from 1; 0: one sheet per data set), whatever the name of `path`.
+// (from 1; 0: one sheet per data set), whatever the name of `path`; with a profile, the
+// Info sheet holds each data set's check against it (channel: see ProfileChecker).
 LibraryExportResult ExportLibraryWorkbook(const Library& library, std::int64_t id, const QString& path, int set,
-                                          const Clock& clock);
+                                          const Clock& clock, const Profile* profile = nullptr, int channel = -1);
 
 }  // namespace kelvor

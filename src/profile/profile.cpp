@@ -34,6 +34,8 @@ RuleVerdict OverallVerdict(const std::vector<RuleResult>& results)
     return cannot ? RuleVerdict::CannotCheck : pending ? RuleVerdict::Pending : RuleVerdict::Passed;
 }
 
+QString ProfileChannelName(int channel) { return QStringLiteral("T%1").arg(channel + 1); }
+
 QString RuleKindName(RuleKind kind)
 {
     switch (kind) {
@@ -65,6 +67,15 @@ QString SecondsText(double seconds)
     const double whole = std::round(seconds);
     return (std::abs(seconds - whole) < 1e-6 ? QString::number(qint64(whole)) : QString::number(seconds, 'f', 1)) +
            QStringLiteral(" s");
+}
+
+QString ResultDetailText(const RuleResult& r, const QString& unit)
+{
+    if (r.violated)
+        return QStringLiteral("at %1: %2")
+            .arg(SecondsText(r.violationSeconds),
+                 std::isnan(r.violationValue) ? QStringLiteral("no reading") : TemperatureText(r.violationValue, unit));
+    return r.reason;
 }
 
 }  // namespace kelvor

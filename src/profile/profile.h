@@ -82,6 +82,11 @@ QString VerdictText(RuleVerdict v);
 // FAIL when any rule failed, else CANNOT CHECK when any could not be checked, else
 // PENDING when any is undecided, else PASS (a profile without rules cannot be checked).
 RuleVerdict OverallVerdict(const std::vector<RuleResult>& results);
+// A failure's first violation ("at 214 s: 250.8 °C"), else why the rule could not be
+// checked (empty when there is nothing to say).
+QString ResultDetailText(const RuleResult& r, const QString& unit);
+// "T1".."T4" for channel 0..3.
+QString ProfileChannelName(int channel);
 // The name of a kind as the file spells it ("band", "rate", ...).
 QString RuleKindName(RuleKind kind);
 

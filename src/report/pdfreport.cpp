@@ -14,6 +14,7 @@
 #include "chart/runspan.h"
 #include "graph/alarms.h"
 #include "graph/statistics.h"
+#include "report/reportverdict.h"
 
 namespace kelvor {
 
@@ -290,9 +291,11 @@ private:
         m_page = 1;
         m_y = m_body.top();
         title();
+        verdictLine();
         sourceDetails();
         chart();
         statistics();
+        profileCheck();
         annotations();
         alarmEvents();
         samples();
@@ -423,6 +426,80 @@ private:
                       QString::number(st.channel[c].count)},
                      false);
         m_y += 12;
+    }
+
+    // The overall verdict, under the title on page 1.
+    void verdictLine()
+    {
+        if (!m_content.check)
+            return;
+        const SeriesCheck& c = *m_content.check;
+        p().setPen(VerdictColour(c.verdict));
+        p().setFont(font(13, true));
+        p().drawText(QRectF(m_body.left(), m_y, m_body.width(), 20), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Verdict: %1").arg(VerdictText(c.verdict)));
+        m_y += 20;
+        p().setPen(Qt::black);
+        line(VerdictSummary(c));
+        m_y += 21;
+    }
+
+    // Each rule: its result, what was measured, its limit and the first violation.
+    void profileCheck()
+    {
+        if (!m_content.check)
+            return;
+        const SeriesCheck& c = *m_content.check;
+        heading(QStringLiteral("Profile check: %1").arg(c.profile.name));
+        const QList<double> widths = {62, 90, 44, 100, 110, m_body.width() - 406};
+        const QStringList head = {QStringLiteral("Result"),  QStringLiteral("Rule"),
+                                  QStringLiteral("Channel"), QStringLiteral("Measured"),
+                                  QStringLiteral("Limit"),   QStringLiteral("First violation")};
+        tableRow(p(), m_y, m_body.left(), widths, head, true);
+        m_y += kRowHeight;
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            const QStringList cells = VerdictCells(c, i);
+            const double height = wrappedRowHeight(widths, cells);
+            if (m_y + height > m_body.bottom()) {
+                nextPage();
+                tableRow(p(), m_y, m_body.left(), widths, head, true);
+                m_y += kRowHeight;
+            }
+            wrappedRow(widths, cells, height, VerdictColour(c.results[i].verdict));
+            m_y += height;
+        }
+        m_y += 4;
+        line(QStringLiteral("Verdict: %1").arg(VerdictText(c.verdict)));
+        m_y += kRowHeight + 12;
+    }
+
+    // Measured against the PDF itself, in both runs of the layout, so both break the pages alike.
+    double wrappedRowHeight(const QList<double>& widths, const QStringList& cells)
+    {
+        double height = kRowHeight;
+        for (int i = 0; i < widths.size() && i < cells.size(); ++i) {
+            const QFontMetricsF metrics(font(8, i == 0), &m_writer);
+            const QRectF box =
+                metrics.boundingRect(QRectF(0, 0, widths[i] - 6, 1000), Qt::TextWordWrap | Qt::AlignLeft, cells[i]);
+            height = std::max(height, box.height() + 4);
+        }
+        return height;
+    }
+
+    // A ruled row whose cells wrap; the first cell in the result's colour.
+    void wrappedRow(const QList<double>& widths, const QStringList& cells, double height, const QColor& first)
+    {
+        double x = m_body.left();
+        for (int i = 0; i < widths.size() && i < cells.size(); ++i) {
+            p().setFont(font(8, i == 0));
+            p().setPen(i == 0 ? first : QColor(Qt::black));
+            p().drawText(QRectF(x + 3, m_y + 2, widths[i] - 6, height - 2),
+                         Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, cells[i]);
+            x += widths[i];
+        }
+        p().setPen(QPen(QColor(0xB0, 0xB0, 0xB0), 0.4));
+        p().drawLine(QPointF(m_body.left(), m_y + height), QPointF(x, m_y + height));
+        p().setPen(Qt::black);
     }
 
     QString when(double days) const { return m_l.toString(fromDays(days), QLocale::ShortFormat); }

@@ -6,10 +6,12 @@
 #include <QLocale>
 #include <QPair>
 #include <QString>
+#include <optional>
 
 #include "chart/chartmodel.h"
 #include "export/exportresult.h"
 #include "export/exportseries.h"
+#include "export/seriescheck.h"
 
 namespace kelvor {
 
@@ -22,6 +24,8 @@ struct ReportContent {
     bool sampleTable = false;                   // the samples as a table on further pages
     QDateTime created;                          // printed in every page's footer
     QLocale locale;                             // dates, times, numbers, paper size
+    // The run checked against a profile: the verdict on page 1, each rule in a section.
+    std::optional<SeriesCheck> check;
 };
 
 // A4 or, where the locale's paper is Letter (North America), Letter.
@@ -29,7 +33,7 @@ bool UsesLetterPaper(const QLocale& locale);
 
 // The report as PDF bytes: title, source, meter, the chart as vectors, the statistics as
 // the graph window shows them, the annotations and alarm events, page numbers and the
-// creation time; optionally every sample in a ruled table.
+// creation time; optionally every sample in a ruled table and the verdict of a profile.
 QByteArray ReportPdf(const ExportSeries& series, const ReportContent& content);
 
 Status WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path);

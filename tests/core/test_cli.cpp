@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -216,6 +218,9 @@ TEST(Cli, BadCommandLinesExitWithTwo)
         {{QStringLiteral("record"), QStringLiteral("--alarm=T1>5"), QStringLiteral("--hysteresis=inf")}, "'inf'"},
         {{QStringLiteral("record"), QStringLiteral("--interval=61:00")}, "minutes 00 to 60 and seconds 00 to 60"},
         {{QStringLiteral("set-interval"), QStringLiteral("00:00")}, "minutes 00 to 60 and seconds 00 to 60"},
+        {{QStringLiteral("record"), QStringLiteral("--channel=T2")}, "--channel needs --profile"},
+        {{QStringLiteral("record"), QStringLiteral("--profile=p.json"), QStringLiteral("--channel=T5")},
+         "T1, T2, T3 or T4"},
         {{QStringLiteral("eeprom-read"), QStringLiteral("999999")}, "(0 to 131071)"},
         {{QStringLiteral("eeprom-write"), QStringLiteral("1"), QStringLiteral("2")}, "--code"},
         // Several meters: each one named once, by its serial; only the commands that read
@@ -325,4 +330,110 @@ TEST(CliRecord, SamplesAndAlarmEventsGoIntoTheLibrary)
     EXPECT_EQ(data->alarmEvents[0].subset, 0);
     EXPECT_EQ(data->alarmEvents[0].x, data->samples[0].time);
     EXPECT_EQ(data->header.source, QStringLiteral("cli"));
+}
+
+QStringList verdictRows(const QString& out)
+{
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const qsizetype header =
+        lines.indexOf(QStringLiteral("Result\tRule\tChannel\tMeasured\tLimit\tFirst violation or why not checked"));
+    return header < 0 ? QStringList() : lines.mid(header + 1);
+}
+
+// record --profile checks the run as it records: a failure is told on stderr at the
+// sample that breaks the rule, before the run ends; the run ends with the results and
+// the verdict, whose exit status is check's. The library item checked afterwards gets the
+// same rows. The readings: T1 23.5 °C (74.3 °F), T2 -20.0 °C, T3 over range.
+TEST(CliRecord, ChecksTheRunAgainstAProfileAsItRecords)
+{
+    struct Case {
+        const char* profile;
+        QStringList extra;
+        int code;
+        const char* verdict;
+        const char* liveLine;  // on stderr while recording; empty: none
+    };
+    const Case cases[] = {
+        {R"({"kelvorProfile": 1, "rules": [{"kind": "band", "name": "cap", "upper": [[0, 23.5]]}]})",
+         {},
+         kCliOk,
+         "PASS",
+         ""},
+        {R"({"kelvorProfile": 1, "rules": [{"kind": "band", "name": "cap", "upper": [[0, 23.4]]}]})",
+         {},
+         3,
+         "FAIL",
+         "profile rule \"cap\" FAIL at 0 s: 23.5 °C"},
+        {R"({"kelvorProfile": 1, "unit": "°F", "rules": [{"kind": "peak", "name": "hot", "min": 74.2, "max": 74.4}]})",
+         {},
+         kCliOk,
+         "PASS",
+         ""},
+        {R"({"kelvorProfile": 1, "unit": "°F", "rules": [{"kind": "peak", "name": "hot", "max": 74}]})",
+         {},
+         3,
+         "FAIL",
+         "profile rule \"hot\" FAIL at 0 s: 74.3 °F"},
+        {R"({"kelvorProfile": 1, "rules": [{"kind": "band", "name": "cold", "lower": [[0, -10]]}]})",
+         {QStringLiteral("--channel=t2")},
+         3,
+         "FAIL",
+         "profile rule \"cold\" FAIL at 0 s: -20.0 °C"},
+        {R"({"kelvorProfile": 1, "channel": "T3", "rules": [{"kind": "peak", "name": "hot", "max": 100}]})",
+         {},
+         kCliFailed,
+         "CANNOT CHECK",
+         ""},
+    };
+    const QByteArray capture = identity("QZX") + live() + live() + live();
+    for (const Case& c : cases) {
+        QTemporaryDir dir;
+        const QString profile = dir.filePath(QStringLiteral("p.json"));
+        QFile f(profile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.profile);
+        f.close();
+        const CliRun r = runWith(capture, QStringList{QStringLiteral("--data-dir"), dir.path(),
+                                                      QStringLiteral("record"), QStringLiteral("--interval=00:00"),
+                                                      QStringLiteral("--quiet"), QStringLiteral("--profile"), profile} +
+                                              c.extra);
+        const std::string name = c.profile;
+        EXPECT_EQ(r.code, c.code) << name << r.err.toStdString();
+        const QStringList rows = verdictRows(r.out);
+        ASSERT_EQ(rows.size(), 2) << name << r.out.toStdString();
+        EXPECT_EQ(rows[1], QStringLiteral("Verdict: ") + QLatin1String(c.verdict)) << name;
+        const qsizetype live = r.err.indexOf(QString::fromUtf8(c.liveLine));
+        const qsizetype closing = r.err.indexOf(QStringLiteral("3 samples recorded as library item 1"));
+        ASSERT_GE(closing, 0) << name << r.err.toStdString();
+        if (*c.liveLine)
+            EXPECT_TRUE(live >= 0 && live < closing) << name << r.err.toStdString();
+        else
+            EXPECT_FALSE(r.err.contains(QStringLiteral("profile rule"))) << name << r.err.toStdString();
+
+        const CliRun stored = runWith({}, QStringList{QStringLiteral("--data-dir"), dir.path(), QStringLiteral("check"),
+                                                      QStringLiteral("1"), QStringLiteral("--profile"), profile} +
+                                              c.extra);
+        EXPECT_EQ(stored.code, c.code) << name << stored.err.toStdString();
+        EXPECT_EQ(verdictRows(stored.out), rows) << name;
+    }
+}
+
+// A profile that cannot be read stops record before the --csv table or the library is made.
+TEST(CliRecord, UnreadableProfileOpensNothing)
+{
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("p.json"));
+    QFile f(profile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{\"kelvorProfile\": 1,\n \"rules\": [{\"kind\": \"peak\", \"max\": \"hot\"}]}");
+    f.close();
+    const QString csv = dir.filePath(QStringLiteral("t.csv"));
+    const QString data = dir.filePath(QStringLiteral("data"));
+    const CliRun r =
+        runWith(identity("QZX") + live(), {QStringLiteral("--data-dir"), data, QStringLiteral("record"),
+                                           QStringLiteral("--csv"), csv, QStringLiteral("--profile"), profile});
+    EXPECT_EQ(r.code, kCliFailed);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("line 2: rule 1: \"max\""))) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(csv));
+    EXPECT_FALSE(QFileInfo::exists(data)) << r.err.toStdString();
 }
