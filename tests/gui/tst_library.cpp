@@ -197,6 +197,72 @@ private slots:
                  AverageText(data->statistics.channels[1].sum, data->statistics.channels[1].averaged));
     }
 
+    // A profile chosen in the Library window: a Verdict column and a filter by verdict.
+    // T1 of the runs climbs from 20 °C by 1 °C a sample: 49 °C after 30 samples breaks a
+    // peak of at most 30 °C, 23 °C after 4 keeps it.
+    void libraryWindowShowsEachItemsVerdictAgainstAProfile()
+    {
+        ShellRig rig;
+        InstallLibrary(*rig.program);
+        const QString dir = rig.dir.path();
+        endRun(dir, leaveInterruptedRun(dir, 30, QStringLiteral("kiln firing")));
+        endRun(dir, leaveInterruptedRun(dir, 4, QStringLiteral("fridge")));
+        const QString good = rig.dir.filePath(QStringLiteral("peak.json"));
+        const QString bad = rig.dir.filePath(QStringLiteral("bad.json"));
+        for (const auto& [path, text] :
+             {std::pair{
+                  good,
+                  QByteArray(R"({"kelvorProfile": 1, "name": "Peak 30", "rules": [{"kind": "peak", "max": 30}]})")},
+              std::pair{bad,
+                        QByteArray("{\"kelvorProfile\": 1,\n \"rules\": [{\"kind\": \"peak\", \"max\": \"x\"}]}")}}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        }
+        TfrmLibrary* w = OpenLibraryWindow(*rig.program);
+        QVERIFY(w->grdLibrary->isColumnHidden(LibraryTableModel::Verdict));
+        QVERIFY(!w->cmbVerdict->isEnabled());
+
+        rig.prompts.fileNames = {bad};
+        rig.prompts.answers = {QMessageBox::Ok};
+        w->chooseProfile();
+        QCOMPARE(rig.prompts.messages.size(), 1);
+        QVERIFY2(rig.prompts.messages[0].contains(QStringLiteral("line 2: rule 1: \"max\"")),
+                 qPrintable(rig.prompts.messages[0]));
+        QVERIFY(w->grdLibrary->isColumnHidden(LibraryTableModel::Verdict));
+
+        rig.prompts.fileNames = {good};
+        w->chooseProfile();
+        QVERIFY(!w->grdLibrary->isColumnHidden(LibraryTableModel::Verdict));
+        QCOMPARE(w->btnProfile->text(), QStringLiteral("Profile: Peak 30"));
+        auto verdictOf = [w](const QString& name) {
+            for (int r = 0; r < w->filter().rowCount(); ++r)
+                if (w->filter().index(r, LibraryTableModel::Name).data().toString() == name)
+                    return w->filter().index(r, LibraryTableModel::Verdict).data().toString();
+            return QStringLiteral("(not shown)");
+        };
+        QCOMPARE(verdictOf(QStringLiteral("kiln firing")), QStringLiteral("FAIL"));
+        QCOMPARE(verdictOf(QStringLiteral("fridge")), QStringLiteral("PASS"));
+
+        w->cmbVerdict->setCurrentIndex(w->cmbVerdict->findText(QStringLiteral("FAIL")));
+        QCOMPARE(w->filter().rowCount(), 1);
+        QCOMPARE(verdictOf(QStringLiteral("kiln firing")), QStringLiteral("FAIL"));
+        w->cmbVerdict->setCurrentIndex(w->cmbVerdict->findText(QStringLiteral("PASS")));
+        QCOMPARE(w->filter().rowCount(), 1);
+        QCOMPARE(verdictOf(QStringLiteral("fridge")), QStringLiteral("PASS"));
+        // The filter words find the verdict too.
+        w->cmbVerdict->setCurrentIndex(0);
+        w->edtFilter->setText(QStringLiteral("fail"));
+        QCOMPARE(w->filter().rowCount(), 1);
+        w->edtFilter->clear();
+
+        w->clearProfile();
+        QVERIFY(w->grdLibrary->isColumnHidden(LibraryTableModel::Verdict));
+        QCOMPARE(w->filter().rowCount(), 2);
+        QCOMPARE(verdictOf(QStringLiteral("fridge")), QString());
+        QVERIFY2(rig.prompts.unexpected.isEmpty(), qPrintable(rig.prompts.unexpected.join(QLatin1Char('\n'))));
+    }
+
     void libraryWindowListsFiltersOpensEditsAndDeletes()
     {
         ShellRig rig;

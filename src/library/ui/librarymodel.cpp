@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/ui/librarymodel.h"
 
+#include <QColor>
 #include <cmath>
 
 #include "base/clock.h"
@@ -35,6 +36,22 @@ const LibraryEntry* LibraryTableModel::entryAt(int row) const
     return row >= 0 && std::size_t(row) < m_entries.size() ? &m_entries[std::size_t(row)] : nullptr;
 }
 
+void LibraryTableModel::setVerdicts(std::unordered_map<std::int64_t, LibraryVerdict> verdicts)
+{
+    m_verdicts = std::move(verdicts);
+    if (!m_entries.empty())
+        emit dataChanged(index(0, Verdict), index(int(m_entries.size()) - 1, Verdict));
+}
+
+const LibraryVerdict* LibraryTableModel::verdictAt(int row) const
+{
+    const LibraryEntry* e = entryAt(row);
+    if (!e)
+        return nullptr;
+    const auto v = m_verdicts.find(e->id);
+    return v == m_verdicts.end() ? nullptr : &v->second;
+}
+
 int LibraryTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_entries.size());
@@ -61,6 +78,8 @@ QVariant LibraryTableModel::headerData(int section, Qt::Orientation o, int role)
             return QStringLiteral("Name");
         case Note:
             return QStringLiteral("Note");
+        case Verdict:
+            return QStringLiteral("Verdict");
         default:
             return {};
     }
@@ -84,12 +103,20 @@ QVariant LibraryTableModel::data(const QModelIndex& index, int role) const
                 return qint64(e->samples);
             case DataSets:
                 return e->dataSets;
+            case Verdict:
+                return verdictAt(index.row()) ? int(verdictAt(index.row())->verdict) : -1;
             default:
                 return data(index, Qt::DisplayRole).toString().toLower();
         }
     }
     if (role == Qt::ToolTipRole && index.column() == Note)
         return e->note;
+    if (role == Qt::ToolTipRole && index.column() == Verdict && verdictAt(index.row()))
+        return verdictAt(index.row())->text;
+    if (role == Qt::ForegroundRole && index.column() == Verdict && verdictAt(index.row()))
+        return verdictAt(index.row())->verdict == RuleVerdict::Failed   ? QColor(0xB0, 0x14, 0x20)
+               : verdictAt(index.row())->verdict == RuleVerdict::Passed ? QColor(0x1E, 0x6B, 0x2E)
+                                                                        : QColor(0x8A, 0x56, 0x00);
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
@@ -111,6 +138,8 @@ QVariant LibraryTableModel::data(const QModelIndex& index, int role) const
             return e->name;
         case Note:
             return QString(e->note).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        case Verdict:
+            return verdictAt(index.row()) ? verdictAt(index.row())->text : QString();
         default:
             return {};
     }
@@ -134,11 +163,19 @@ void LibraryFilterModel::setDateRange(const QDate& from, const QDate& to)
     invalidateFilter();
 }
 
+void LibraryFilterModel::setVerdict(std::optional<RuleVerdict> verdict)
+{
+    m_verdict = verdict;
+    invalidateFilter();
+}
+
 bool LibraryFilterModel::filterAcceptsRow(int row, const QModelIndex&) const
 {
     const auto* model = static_cast<const LibraryTableModel*>(sourceModel());
     const LibraryEntry* e = model->entryAt(row);
     if (!e)
+        return false;
+    if (m_verdict && (!model->verdictAt(row) || model->verdictAt(row)->verdict != *m_verdict))
         return false;
     const QDate day = WallDateTime(e->start).date();
     if ((m_from.isValid() && day < m_from) || (m_to.isValid() && day > m_to))

@@ -4,9 +4,12 @@
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QSortFilterProxyModel>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "library/librarytypes.h"
+#include "library/libraryverdicts.h"
 
 namespace kelvor {
 
@@ -14,7 +17,7 @@ namespace kelvor {
 class LibraryTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Kind, Start, Length, DataSets, Serial, Name, Note, ColumnCount };
+    enum Column { Kind, Start, Length, DataSets, Verdict, Serial, Name, Note, ColumnCount };
     // Qt::UserRole: the value to sort by (numbers and date-times, not their texts).
     static constexpr int SortRole = Qt::UserRole;
     static constexpr int IdRole = Qt::UserRole + 1;
@@ -23,6 +26,9 @@ public:
     void setEntries(std::vector<LibraryEntry> entries);
     const std::vector<LibraryEntry>& entries() const { return m_entries; }
     const LibraryEntry* entryAt(int row) const;
+    // The Verdict column: each item's against the profile chosen (empty: none chosen).
+    void setVerdicts(std::unordered_map<std::int64_t, LibraryVerdict> verdicts);
+    const LibraryVerdict* verdictAt(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -31,16 +37,19 @@ public:
 
 private:
     std::vector<LibraryEntry> m_entries;
+    std::unordered_map<std::int64_t, LibraryVerdict> m_verdicts;
 };
 
 // Sorting by the raw values, and the filter box: words that must all appear in the row's
-// texts (kind, state, serial, name, note), and an optional range of start dates.
+// texts (kind, state, serial, name, note), an optional range of start dates and an
+// optional verdict against the profile.
 class LibraryFilterModel : public QSortFilterProxyModel {
     Q_OBJECT
 public:
     explicit LibraryFilterModel(QObject* parent = nullptr);
     void setText(const QString& text);
     void setDateRange(const QDate& from, const QDate& to);  // null dates: open end
+    void setVerdict(std::optional<RuleVerdict> verdict);    // none: every row
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
@@ -49,6 +58,7 @@ private:
     QStringList m_words;
     QDate m_from;
     QDate m_to;
+    std::optional<RuleVerdict> m_verdict;
 };
 
 // "3 h 20 min", "45 s": the length of a recording.

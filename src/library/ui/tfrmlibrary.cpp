@@ -2,8 +2,10 @@
 #include "library/ui/tfrmlibrary.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -12,10 +14,12 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 
 #include "base/localetext.h"
@@ -25,6 +29,7 @@
 #include "library/ui/librarymodel.h"
 #include "logger/datasetformat.h"
 #include "logger/ui/librarycommands.h"
+#include "profile/profilereader.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "widgets/dialogparent.h"
@@ -99,6 +104,17 @@ TfrmLibrary::TfrmLibrary(Program& program, QWidget* parent) : QWidget(parent), m
     btnExport = named(new QPushButton(QStringLiteral("Export…"), this), "btnExport");
     btnDelete = named(new QPushButton(QStringLiteral("Delete"), this), "btnDelete");
     btnRefresh = named(new QPushButton(QStringLiteral("Refresh"), this), "btnRefresh");
+    btnProfile = named(new QPushButton(QStringLiteral("Profile…"), this), "btnProfile");
+    btnProfile->setToolTip(QStringLiteral("Check every item against a profile: a Verdict column and filter"));
+    auto* profileMenu = new QMenu(btnProfile);
+    profileMenu->addAction(QStringLiteral("Check against a profile…"), this, [this] { chooseProfile(); });
+    profileMenu->addAction(QStringLiteral("No profile"), this, [this] { clearProfile(); });
+    btnProfile->setMenu(profileMenu);
+    cmbVerdict = named(new QComboBox(this), "cmbVerdict");
+    cmbVerdict->addItem(QStringLiteral("Every verdict"));
+    for (RuleVerdict v : {RuleVerdict::Passed, RuleVerdict::Failed, RuleVerdict::CannotCheck})
+        cmbVerdict->addItem(VerdictText(v), int(v));
+    cmbVerdict->setEnabled(false);
 
     auto* top = new QHBoxLayout;
     top->addWidget(edtFilter, 1);
@@ -106,6 +122,8 @@ TfrmLibrary::TfrmLibrary(Program& program, QWidget* parent) : QWidget(parent), m
     top->addWidget(dtFrom);
     top->addWidget(chkTo);
     top->addWidget(dtTo);
+    top->addWidget(btnProfile);
+    top->addWidget(cmbVerdict);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {btnOpen, btnEdit, btnExport, btnDelete})
         buttons->addWidget(b);
@@ -129,7 +147,12 @@ TfrmLibrary::TfrmLibrary(Program& program, QWidget* parent) : QWidget(parent), m
     connect(btnExport, &QPushButton::clicked, this, [this] { btnExportClick(); });
     connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
     connect(btnRefresh, &QPushButton::clicked, this, [this] { refresh(); });
+    connect(cmbVerdict, &QComboBox::currentIndexChanged, this, [this] {
+        const QVariant v = cmbVerdict->currentData();
+        m_filter->setVerdict(v.isValid() ? std::optional(RuleVerdict(v.toInt())) : std::nullopt);
+    });
 
+    grdLibrary->setColumnHidden(LibraryTableModel::Verdict, true);
     refresh();
 }
 
@@ -158,6 +181,7 @@ void TfrmLibrary::refresh()
     m_model->setEntries(library ? library->list(&error) : std::vector<LibraryEntry>{});
     if (!library)
         error = m_program.library ? m_program.library->lastError() : QStringLiteral("There is no library.");
+    updateVerdicts();
     grdLibrary->resizeColumnsToContents();
     for (std::int64_t id : keep)
         selectId(id);
@@ -260,6 +284,58 @@ void TfrmLibrary::btnDeleteClick()
     refresh();
     if (!problems.isEmpty())
         m_program.prompts.error(this, problems.join(QLatin1Char('\n')));
+}
+
+void TfrmLibrary::updateVerdicts()
+{
+    Library* library = m_program.library ? m_program.library->get() : nullptr;
+    std::unordered_map<std::int64_t, LibraryVerdict> verdicts;
+    if (library && m_verdicts.profile())
+        for (const LibraryEntry& e : m_model->entries())
+            if (auto v = m_verdicts.verdictOf(*library, e, m_program.clock))
+                verdicts.emplace(e.id, std::move(*v));
+    m_model->setVerdicts(std::move(verdicts));
+}
+
+void TfrmLibrary::chooseProfile()
+{
+    QString dir = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("kelvor/profiles"),
+                                         QStandardPaths::LocateDirectory);
+    if (dir.isEmpty())
+        dir = m_program.dataDir;
+    const FileChoice choice = m_program.prompts.openFile(this, QStringLiteral("Check against a profile"), dir,
+                                                         QStringLiteral("Profiles (*.json);;All files (*)"));
+    if (choice.accepted())
+        setProfileFile(choice.fileName);
+}
+
+bool TfrmLibrary::setProfileFile(const QString& path)
+{
+    Result<Profile> profile = ReadProfileFile(path);
+    if (!profile.ok()) {
+        m_program.prompts.error(this, profile.error());
+        return false;
+    }
+    const QString name = profile->name.isEmpty() ? QFileInfo(path).completeBaseName() : profile->name;
+    m_verdicts.setProfile(std::move(profile).value());
+    btnProfile->setText(QStringLiteral("Profile: %1").arg(name));
+    btnProfile->setToolTip(QDir::toNativeSeparators(path));
+    cmbVerdict->setEnabled(true);
+    grdLibrary->setColumnHidden(LibraryTableModel::Verdict, false);
+    updateVerdicts();
+    grdLibrary->resizeColumnToContents(LibraryTableModel::Verdict);
+    return true;
+}
+
+void TfrmLibrary::clearProfile()
+{
+    m_verdicts.setProfile(std::nullopt);
+    btnProfile->setText(QStringLiteral("Profile…"));
+    btnProfile->setToolTip(QStringLiteral("Check every item against a profile: a Verdict column and filter"));
+    cmbVerdict->setCurrentIndex(0);
+    cmbVerdict->setEnabled(false);
+    grdLibrary->setColumnHidden(LibraryTableModel::Verdict, true);
+    updateVerdicts();
 }
 
 QIcon LibraryIcon()

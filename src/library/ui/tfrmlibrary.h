@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "library/librarytypes.h"
+#include "library/libraryverdicts.h"
 
 class QCheckBox;
+class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QPlainTextEdit;
@@ -25,7 +27,8 @@ class LibraryTableModel;
 class Program;
 
 // The Library window: every recording and download in the library, sortable, with a
-// filter (words and a date range), and the commands on the selected rows.
+// filter (words, a date range and, once a profile is chosen, the verdict against it),
+// and the commands on the selected rows.
 class TfrmLibrary : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +47,11 @@ public:
     void btnEditClick();
     void btnExportClick();
     void btnDeleteClick();
+    // Asks for a profile file and checks every item against it; a file that is no profile is told.
+    void chooseProfile();
+    // Reads and checks against the profile at `path`; false after telling why it cannot.
+    bool setProfileFile(const QString& path);
+    void clearProfile();
 
 private:
     // The one selected item and the library it is in; a read failure is told.
@@ -61,6 +69,8 @@ public:
     QPushButton* btnExport;
     QPushButton* btnDelete;
     QPushButton* btnRefresh;
+    QPushButton* btnProfile;
+    QComboBox* cmbVerdict;
 
     LibraryTableModel& model() { return *m_model; }
     LibraryFilterModel& filter() { return *m_filter; }
@@ -68,10 +78,12 @@ public:
 private:
     void applyDates();
     void updateButtons();
+    void updateVerdicts();
 
     Program& m_program;
     LibraryTableModel* m_model;
     LibraryFilterModel* m_filter;
+    LibraryVerdicts m_verdicts;
 };
 
 // The name and note of one item.
