@@ -43,9 +43,11 @@ void SessionProfileCheck::restart()
     m_finished = false;
     const bool changed = !m_results.empty();
     m_results = m_checker->results();
-    if (changed)
+    if (changed) {
         for (std::size_t i = 0; i < m_results.size(); ++i)
             emit ruleChanged(int(i), m_results[i]);
+        emit updated();
+    }
 }
 
 void SessionProfileCheck::add(const SessionSample& s)
@@ -84,6 +86,7 @@ void SessionProfileCheck::update()
     m_results = std::move(now);
     for (int i : changed)
         emit ruleChanged(i, m_results[std::size_t(i)]);
+    emit updated();
 }
 
 }  // namespace kelvor

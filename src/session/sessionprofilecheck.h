@@ -31,12 +31,17 @@ public:
     RuleVerdict verdict() const { return OverallVerdict(m_results); }
     // The run ended and every rule is decided.
     bool finished() const { return m_finished; }
+    // The time of the run's first sample (days), where the profile's time starts; false before it.
+    bool started() const { return m_any; }
+    double startDays() const { return m_first; }
 
 signals:
     // Rule `rule` left pending (or a new run made it pending again).
     void ruleChanged(int rule, const kelvor::RuleResult& result);
     // The run ended; results() holds the verdict of every rule.
     void runChecked(kelvor::RuleVerdict verdict);
+    // results() moved on: a sample was checked, a run began or ended.
+    void updated();
 
 private:
     void restart();

@@ -17,6 +17,64 @@ namespace {
 inline double keyOf(double days) { return PlotKeyOf(days); }
 // Marks a tool's curve: it is drawn on a subset's axes but counts for no range.
 constexpr const char* kOverlayCurve = "kelvorOverlayCurve";
+
+// The area between two curves, drawn as one polygon in the plot's coordinates.
+class CurveBandItem : public QCPAbstractItem {
+public:
+    CurveBandItem(QCustomPlot* plot, QCPAxisRect* rect, const ChartCurveBand& band)
+        : QCPAbstractItem(plot), m_rect(rect), m_band(band)
+    {
+        setClipAxisRect(rect);
+        setSelectable(false);
+    }
+    double selectTest(const QPointF&, bool, QVariant*) const override { return -1; }
+
+protected:
+    void draw(QCPPainter* painter) override
+    {
+        QCPAxis* x = m_rect->axis(QCPAxis::atBottom);
+        QCPAxis* y = m_rect->axis(QCPAxis::atLeft);
+        const std::vector<ChartPoint>& upper = m_band.upper;
+        const std::vector<ChartPoint>& lower = m_band.lower;
+        if (upper.empty() && lower.empty())
+            return;
+        const double from =
+            std::max(upper.empty() ? -1e300 : upper.front().x, lower.empty() ? -1e300 : lower.front().x);
+        const double to = std::min(upper.empty() ? 1e300 : upper.back().x, lower.empty() ? 1e300 : lower.back().x);
+        if (!(from <= to))
+            return;
+        auto edge = [&](const std::vector<ChartPoint>& curve, double pixelY, bool reverse) {
+            QPolygonF out;
+            if (curve.empty()) {
+                out << QPointF(x->coordToPixel(keyOf(from)), pixelY) << QPointF(x->coordToPixel(keyOf(to)), pixelY);
+            } else {
+                auto at = [&](double t) {
+                    for (std::size_t i = 1; i < curve.size(); ++i)
+                        if (t <= curve[i].x && curve[i].x > curve[i - 1].x)
+                            return curve[i - 1].y +
+                                   (curve[i].y - curve[i - 1].y) * (t - curve[i - 1].x) / (curve[i].x - curve[i - 1].x);
+                    return curve.back().y;
+                };
+                out << QPointF(x->coordToPixel(keyOf(from)), y->coordToPixel(at(from)));
+                for (const ChartPoint& pt : curve)
+                    if (pt.x > from && pt.x < to)
+                        out << QPointF(x->coordToPixel(keyOf(pt.x)), y->coordToPixel(pt.y));
+                out << QPointF(x->coordToPixel(keyOf(to)), y->coordToPixel(at(to)));
+            }
+            if (reverse)
+                std::reverse(out.begin(), out.end());
+            return out;
+        };
+        const QPolygonF shape = edge(upper, m_rect->top(), false) + edge(lower, m_rect->bottom(), true);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(m_band.color);
+        painter->drawPolygon(shape);
+    }
+
+private:
+    QCPAxisRect* m_rect;
+    ChartCurveBand m_band;
+};
 inline double daysOf(double key) { return DaysOfPlotKey(key); }
 
 QColor colorOf(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -412,6 +470,9 @@ void ChartView::applyOverlay(int id)
             items.push_back(band);
         }
     }
+    for (const ChartCurveBand& b : o.curveBands)
+        if (QCPAxisRect* r = rectOf(b.subset))
+            items.push_back(new CurveBandItem(&p, r, b));
     for (const ChartLimitLine& l : o.limits) {
         QCPAxisRect* r = rectOf(l.subset);
         if (!r)

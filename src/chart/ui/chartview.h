@@ -74,11 +74,19 @@ struct ChartCurve {  // a line through points on the plot of `subset`, under the
     QColor color;                    // invalid: the subset's line colour as drawn
     Qt::PenStyle style = Qt::DashLine;
 };
+struct ChartCurveBand {  // a shaded area between two curves on the plot of `subset`
+    int subset = 0;
+    // Points (x in days) in time order, straight between them; an empty curve is the
+    // plot's edge (top or bottom). The area spans the time both curves cover.
+    std::vector<ChartPoint> upper, lower;
+    QColor color;  // give it some transparency: the lines are drawn under it
+};
 struct ChartOverlay {
     std::vector<ChartCurve> curves;
     std::vector<ChartLimitLine> limits;
     std::vector<ChartMarker> markers;
     std::vector<ChartBand> bands;
+    std::vector<ChartCurveBand> curveBands;
 };
 
 // The shown time range of a plot, in days.

@@ -11,6 +11,7 @@
 #include "graph/graphfile.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/graphwindowslots.h"
+#include "graph/ui/profiletool.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
 #include "program/program.h"
@@ -114,6 +115,7 @@ TfrmGraph* OpenRealTimeGraph(Program& program)
     auto* view = new RealTimeView(*w, program.session);
     w->setRealTimeView(view);
     w->alarms().watch(program.session);
+    w->profileCheck().watch(program.session);
 
     const double now = program.clock.nowDays();
     PrepareGraph(program, w->chart(), 4, 50.0f, -10.0f, now + 110.0 * kDaysPerSecond, now, 100, w);

@@ -25,6 +25,7 @@
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
+#include "graph/ui/profiletool.h"
 #include "graph/ui/referencetool.h"
 #include "graph/ui/reportgraph.h"
 #include "graph/ui/scaletools.h"
@@ -170,10 +171,13 @@ TfrmGraph::TfrmGraph(Program& program, GraphRole role, QWidget* parent)
                               {m_max[3], m_min[3], m_avg[3]}},
                              pnlGraph);
     graphLayout->addWidget(m_alarms->list());
-    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
+    m_profileCheck = new ProfileTool(m_program, *PESGraph1, pnlGraph);
+    graphLayout->addWidget(m_profileCheck->list());
+    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout())) {
         bar->insertWidget(bar->indexOf(m_derived->button()) + 1, m_alarms->button());
-    if (auto* bar = qobject_cast<QBoxLayout*>(ToolBar1->layout()))
-        bar->insertWidget(bar->indexOf(m_alarms->button()) + 1, m_references->button());
+        bar->insertWidget(bar->indexOf(m_alarms->button()) + 1, m_profileCheck->button());
+        bar->insertWidget(bar->indexOf(m_profileCheck->button()) + 1, m_references->button());
+    }
     Splitter1 = named(new QSplitter(Qt::Vertical, right), "Splitter1");
     Splitter1->addWidget(pnlGraph);
     Splitter1->addWidget(pnlStatistic);

@@ -22,6 +22,7 @@ namespace kelvor {
 
 class ChartView;
 class AlarmTool;
+class ProfileTool;
 class CursorTool;
 class DerivedTool;
 class ReferenceTool;
@@ -68,6 +69,7 @@ public:
     ReferenceTool& references() const { return *m_references; }
     // Alarm limits, their lines and events.
     AlarmTool& alarms() const { return *m_alarms; }
+    ProfileTool& profileCheck() const { return *m_profileCheck; }
     // The real-time graph's view of the recording session; null in any other graph.
     RealTimeView* realTimeView() const { return m_realTime; }
     void setRealTimeView(RealTimeView* view) { m_realTime = view; }
@@ -205,6 +207,7 @@ private:
     DerivedTool* m_derived = nullptr;
     ReferenceTool* m_references = nullptr;
     AlarmTool* m_alarms = nullptr;
+    ProfileTool* m_profileCheck = nullptr;
     RealTimeView* m_realTime = nullptr;
     QColor m_dialogColor;
     QFont m_font;
