@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A graph window checked against a profile: the real-time run live (each rule pending
 // until decided, the first violation's time and value), a band shaded and violations
-// marked on the chart; a graph file checked at once.
+// marked on the chart; a graph file checked at once; the profile editor.
 #include <qcustomplot.h>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -13,6 +19,7 @@
 #include "fakemeter.h"
 #include "graph/graphfile.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/profileeditor.h"
 #include "graph/ui/profiletool.h"
 #include "graph/ui/realtimeview.h"
 #include "graph/ui/tfrmgraph.h"
@@ -144,6 +151,53 @@ private slots:
         QCOMPARE(textMarks(opened->view().customPlot(), QStringLiteral("FAIL")), 0);
         opened->close();
         QVERIFY2(m_prompts.unexpected.isEmpty(), qPrintable(m_prompts.unexpected.join(QLatin1Char('\n'))));
+    }
+
+    // The editor builds a profile from a rule of each kind asked for, says which line and
+    // field is wrong (and goes there), saves only a profile and hands it to the window.
+    void editorBuildsChecksAndSavesAProfile()
+    {
+        auto* w = new TfrmGraph(*m_program);
+        w->show();
+        const QString saved = m_dir.filePath(QStringLiteral("built.json"));
+        m_prompts.fileNames = {saved};
+        QString broken;
+        int brokenLine = -1;
+        bool savedBroken = true;
+        m_prompts.dialogs.push_back([&](QDialog& d) {
+            auto& e = dynamic_cast<ProfileEditor&>(d);
+            e.addRule(RuleKind::Peak);
+            e.addRule(RuleKind::Cooling);
+            const QString good = e.edtProfile->toPlainText();
+            e.edtProfile->setPlainText(
+                QString(good).replace(QStringLiteral("\"max\": 250"), QStringLiteral("\"max\": \"hot\"")));
+            e.btnCheck->click();
+            broken = e.lblStatus->text();
+            brokenLine = e.edtProfile->textCursor().blockNumber() + 1;
+            savedBroken = e.save();
+            e.edtProfile->setPlainText(good);
+            if (!e.save())
+                return int(QDialog::Rejected);
+            e.btnUse->click();
+            return e.result();
+        });
+        QVERIFY(w->profileCheck().editProfile());
+        QVERIFY2(broken.contains(QStringLiteral("line 7: rule 1: \"max\"")), qPrintable(broken));
+        QCOMPARE(brokenLine, 7);
+        QVERIFY(!savedBroken);
+
+        QFile f(saved);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QJsonObject doc = QJsonDocument::fromJson(f.readAll()).object();
+        QCOMPARE(doc.value(QStringLiteral("kelvorProfile")).toInt(), 1);
+        const QJsonArray rules = doc.value(QStringLiteral("rules")).toArray();
+        QCOMPARE(rules.size(), 2);
+        QCOMPARE(rules[0].toObject().value(QStringLiteral("kind")).toString(), QStringLiteral("peak"));
+        QCOMPARE(rules[1].toObject().value(QStringLiteral("kind")).toString(), QStringLiteral("cooling"));
+        QCOMPARE(w->profileCheck().profile()->rules.size(), std::size_t(2));
+        QCOMPARE(w->profileCheck().results().size(), std::size_t(2));
+        QVERIFY(m_prompts.fileNames.empty());  // one save dialog: the broken text was not offered
+        delete w;
     }
 };
 

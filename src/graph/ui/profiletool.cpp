@@ -2,6 +2,7 @@
 #include "graph/ui/profiletool.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include "chart/ui/chartview.h"
 #include "export/exportseries.h"
 #include "export/seriescheck.h"
+#include "graph/ui/profileeditor.h"
 #include "profile/profilereader.h"
 #include "profile/runvalues.h"
 #include "program/program.h"
@@ -52,6 +54,7 @@ ProfileTool::ProfileTool(Program& program, ChartView& view, QWidget* stripParent
     m_button->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(m_button);
     menu->addAction(QStringLiteral("Check against a profile…"), this, [this] { chooseProfile(); });
+    menu->addAction(QStringLiteral("Edit a profile…"), this, [this] { editProfile(); });
     menu->addAction(QStringLiteral("No profile"), this, [this] { clearProfile(); });
     m_button->setMenu(menu);
 
@@ -99,6 +102,23 @@ bool ProfileTool::setProfileFile(const QString& path)
     if (profile.name.isEmpty())
         profile.name = QFileInfo(path).completeBaseName();
     setProfile(profile);
+    m_path = path;
+    return true;
+}
+
+bool ProfileTool::editProfile()
+{
+    QString text;
+    if (QFile f(m_path); !m_path.isEmpty() && f.open(QIODevice::ReadOnly))
+        text = QString::fromUtf8(f.read(kMaxProfileFileBytes));
+    ProfileEditor dialog(m_program.prompts, text, m_path, m_view.window());
+    if (m_program.prompts.exec(dialog) != QDialog::Accepted)
+        return false;
+    const std::optional<Profile> profile = dialog.check();
+    if (!profile)
+        return false;
+    setProfile(*profile);
+    m_path = dialog.path();
     return true;
 }
 
@@ -128,6 +148,7 @@ void ProfileTool::setProfile(const Profile& profile)
 void ProfileTool::clearProfile()
 {
     m_profile.reset();
+    m_path.clear();
     m_live.reset();
     m_results.clear();
     m_button->setText(QStringLiteral("Profile"));

@@ -42,6 +42,9 @@ public:
     bool setProfileFile(const QString& path);
     void setProfile(const Profile& profile);
     void clearProfile();
+    // Runs the profile editor on the profile in use (its file), or on a new one; what the
+    // editor is left with when the user presses Use is checked against.
+    bool editProfile();
 
     const std::optional<Profile>& profile() const { return m_profile; }
     const std::vector<RuleResult>& results() const { return m_results; }
@@ -62,6 +65,7 @@ private:
     QTableWidget* m_list = nullptr;
     RecordingSession* m_session = nullptr;
     std::optional<Profile> m_profile;
+    QString m_path;  // the profile's file; empty when it has none
     std::unique_ptr<SessionProfileCheck> m_live;
     std::vector<RuleResult> m_results;
     double m_start = 0;
