@@ -987,59 +987,60 @@ TEST(RunJournal, SeveralMetersKeepEveryChannelThroughAFailingLibrary)
             chart.SubsetLabels(0).startsWith(MeterColumnName(threeMeterHeader().meters[std::size_t(m - 1)], m - 1)));
     }
     EXPECT_EQ(MeterGraphPath(graph, 3), dir.filePath(QStringLiteral("run-3.ghf")));
+}
 
-    // Verdicts against a profile: a recording (T1 20, 21, 22 °C) and a download of three
-    // sets (T1 25.0 °F = -3.9 °C, -12.2 °C, 30.0 °F = -1.1 °C); a download fails when any
-    // set fails. An item is read and checked again only when it changed.
-    TEST(LibraryVerdicts, EachItemIsCheckedOnceUntilItChanges)
-    {
-        QTemporaryDir dir;
-        auto lib = openIn(dir);
-        LibraryStatus s;
-        RecordingHeader h = header();
-        const std::int64_t run = *lib->beginRecording(h, &s);
-        for (int i = 0; i < 3; ++i) {
-            JournalSample j{kStart + i * 2.0 / 86400.0, 0, {20.0f + float(i), 0.0f, 0.0f, 0.0f}};
-            ASSERT_TRUE(lib->appendSample(run, i, j).ok());
-        }
-        const QByteArray image = threeSetImage();
-        const std::int64_t download =
-            *lib->storeDownload(image, decodedSets(image), kStart, QStringLiteral("SN-1"), QStringLiteral("d"), &s);
-        const Result<Profile> profile = ParseProfile(R"({"kelvorProfile": 1, "rules": [
-        {"kind": "band", "lower": [[0, -5]]}, {"kind": "peak", "max": 27}]})",
-                                                     QStringLiteral("p.json"));
-        ASSERT_TRUE(profile.ok()) << profile.error().toStdString();
-
-        ManualClock clock;
-        LibraryVerdicts verdicts;
-        QString error;
-        std::vector<LibraryEntry> rows = lib->list(&error);
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_FALSE(verdicts.verdictOf(*lib, rows[0], clock));  // no profile, nothing checked
-        verdicts.setProfile(profile.value());
-        auto verdictOf = [&](std::int64_t id) {
-            for (const LibraryEntry& e : rows)
-                if (e.id == id)
-                    return verdicts.verdictOf(*lib, e, clock).value_or(LibraryVerdict{});
-            return LibraryVerdict{};
-        };
-        EXPECT_EQ(verdictOf(run).verdict, RuleVerdict::Passed);
-        EXPECT_EQ(verdictOf(run).text, QStringLiteral("PASS"));
-        EXPECT_EQ(verdictOf(download).verdict, RuleVerdict::Failed);
-        EXPECT_EQ(verdictOf(download).text, QStringLiteral("FAIL (1 of 3 sets)"));
-        EXPECT_EQ(verdicts.checks(), 2);
-
-        // The run goes on: its row has moved, so it is checked again.
-        ASSERT_TRUE(lib->appendSample(run, 3, {kStart + 6.0 / 86400.0, 0, {28.0f, 0.0f, 0.0f, 0.0f}}).ok());
-        rows = lib->list(&error);
-        EXPECT_EQ(verdictOf(run).verdict, RuleVerdict::Failed);
-        verdictOf(download);
-        EXPECT_EQ(verdicts.checks(), 3);
-
-        // An item that cannot be read cannot be checked; the message says why.
-        LibraryEntry gone = rows[0];
-        gone.id = 999;
-        const LibraryVerdict missing = verdicts.verdictOf(*lib, gone, clock).value();
-        EXPECT_EQ(missing.verdict, RuleVerdict::CannotCheck);
-        EXPECT_TRUE(missing.text.startsWith(QStringLiteral("CANNOT CHECK: "))) << missing.text.toStdString();
+// Verdicts against a profile: a recording (T1 20, 21, 22 °C) and a download of three
+// sets (T1 25.0 °F = -3.9 °C, -12.2 °C, 30.0 °F = -1.1 °C); a download fails when any
+// set fails. An item is read and checked again only when it changed.
+TEST(LibraryVerdicts, EachItemIsCheckedOnceUntilItChanges)
+{
+    QTemporaryDir dir;
+    auto lib = openIn(dir);
+    LibraryStatus s;
+    RecordingHeader h = header();
+    const std::int64_t run = *lib->beginRecording(h, &s);
+    for (int i = 0; i < 3; ++i) {
+        JournalSample j{kStart + i * 2.0 / 86400.0, 0, {20.0f + float(i), 0.0f, 0.0f, 0.0f}};
+        ASSERT_TRUE(lib->appendSample(run, i, j).ok());
     }
+    const QByteArray image = threeSetImage();
+    const std::int64_t download =
+        *lib->storeDownload(image, decodedSets(image), kStart, QStringLiteral("SN-1"), QStringLiteral("d"), &s);
+    const Result<Profile> profile = ParseProfile(R"({"kelvorProfile": 1, "rules": [
+        {"kind": "band", "lower": [[0, -5]]}, {"kind": "peak", "max": 27}]})",
+                                                 QStringLiteral("p.json"));
+    ASSERT_TRUE(profile.ok()) << profile.error().toStdString();
+
+    ManualClock clock;
+    LibraryVerdicts verdicts;
+    QString error;
+    std::vector<LibraryEntry> rows = lib->list(&error);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_FALSE(verdicts.verdictOf(*lib, rows[0], clock));  // no profile, nothing checked
+    verdicts.setProfile(profile.value());
+    auto verdictOf = [&](std::int64_t id) {
+        for (const LibraryEntry& e : rows)
+            if (e.id == id)
+                return verdicts.verdictOf(*lib, e, clock).value_or(LibraryVerdict{});
+        return LibraryVerdict{};
+    };
+    EXPECT_EQ(verdictOf(run).verdict, RuleVerdict::Passed);
+    EXPECT_EQ(verdictOf(run).text, QStringLiteral("PASS"));
+    EXPECT_EQ(verdictOf(download).verdict, RuleVerdict::Failed);
+    EXPECT_EQ(verdictOf(download).text, QStringLiteral("FAIL (1 of 3 sets)"));
+    EXPECT_EQ(verdicts.checks(), 2);
+
+    // The run goes on: its row has moved, so it is checked again.
+    ASSERT_TRUE(lib->appendSample(run, 3, {kStart + 6.0 / 86400.0, 0, {28.0f, 0.0f, 0.0f, 0.0f}}).ok());
+    rows = lib->list(&error);
+    EXPECT_EQ(verdictOf(run).verdict, RuleVerdict::Failed);
+    verdictOf(download);
+    EXPECT_EQ(verdicts.checks(), 3);
+
+    // An item that cannot be read cannot be checked; the message says why.
+    LibraryEntry gone = rows[0];
+    gone.id = 999;
+    const LibraryVerdict missing = verdicts.verdictOf(*lib, gone, clock).value();
+    EXPECT_EQ(missing.verdict, RuleVerdict::CannotCheck);
+    EXPECT_TRUE(missing.text.startsWith(QStringLiteral("CANNOT CHECK: "))) << missing.text.toStdString();
+}
