@@ -176,12 +176,25 @@ QStringList CliContext::meterChoices() const
     return given.isEmpty() ? QStringList{args.value(kMeterOption)} : given;
 }
 
+QStringList CliContext::remoteChoices() const
+{
+    QStringList remote;
+    for (const QString& choice : meterChoices())
+        if (IsRemoteMeterChoice(choice))
+            remote << choice;
+    return remote;
+}
+
+bool CliContext::localMetersOpen() { return remoteChoices().size() == meterChoices().size() || !links().empty(); }
+
 MeterDevice* CliContext::device()
 {
     if (!m_deviceTried) {
         m_deviceTried = true;
         const QString capture = args.value(kCaptureOption);
         for (const QString& meter : meterChoices()) {
+            if (IsRemoteMeterChoice(meter))
+                continue;
             QString error;
             std::unique_ptr<MeterDevice> made = m_env.makeDevice ? m_env.makeDevice(meter, capture, &error)
                                                                  : createDevice(meter, capture, m_env.clock, &error);
@@ -323,6 +336,11 @@ int runCli(const QStringList& arguments, CliEnv& env)
         return usage(bad);
     if (parser.values(kMeterOption).size() > 1 && !command->severalMeters)
         return usage(QStringLiteral("'%1' talks to one meter; give --meter once").arg(command->name));
+    for (const QString& choice : parser.values(kMeterOption))
+        if (IsRemoteMeterChoice(choice) && !command->severalMeters)
+            return usage(QStringLiteral("'%1' talks to a meter on this computer; a remote meter (--meter=%2) is "
+                                        "read by record and live")
+                             .arg(command->name, choice));
     if (const QString bad = dataDirError(parser); !bad.isEmpty())
         return usage(bad);
     if (parser.isSet(kLogOption)) {

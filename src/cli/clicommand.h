@@ -54,11 +54,16 @@ public:
     // been written to err and nullptr is returned; the command then exits with kCliFailed.
     MeterDevice* device();
     MeterLink* link();
-    // Every meter chosen by --meter, in the order given (one when it is given once or not
-    // at all); empty after telling err why one of them cannot be used.
+    // Every meter on this computer chosen by --meter, in the order given (one when it is
+    // given once or not at all); empty after telling err why one of them cannot be used,
+    // and when every meter chosen is a remote one.
     std::vector<MeterLink*> links();
     // The --meter values, in the order given.
     QStringList meterChoices() const;
+    // Those of them that name a remote meter (mqtt://...).
+    QStringList remoteChoices() const;
+    // Whether the meters on this computer could be opened (none chosen is fine).
+    bool localMetersOpen();
 
     // Why the --capture file is incomplete; empty when it is whole (or there is none).
     QString captureProblem() const;
@@ -98,7 +103,7 @@ struct CliCommand {
     QString positionalHelp;  // e.g. "FILE"; empty when the command takes none
     std::function<void(QCommandLineParser&)> addOptions;
     std::function<int(CliContext&)> run;
-    bool severalMeters = false;  // reads every meter given with --meter (others take one)
+    bool severalMeters = false;  // reads every meter given with --meter, remote ones too (others take one)
 };
 
 struct CliRegistration {

@@ -30,11 +30,11 @@ const QCommandLineOption kJson(QStringLiteral("json"),
 
 // Several meters: one line per round of readings, every meter's four channels in the
 // order given, empty where a meter gave no reading in that round.
-long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, long long count, const LineFormat& format,
-                      bool json)
+long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, const std::vector<MqttSettings>& remotes,
+                      long long count, const LineFormat& format, bool json)
 {
-    const std::vector<SessionSource> sources = ChosenSources(links);
-    CliMeters meters(ctx, links, sources);
+    CliMeters meters(ctx, links, remotes, ctx.meterChoices());
+    const std::vector<SessionSource> sources = meters.sources();
     if (!json) {
         ctx.out << rowHeader(sources, format) << '\n';
         ctx.out.flush();
@@ -46,7 +46,7 @@ long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, lon
         bool any = false;
         for (std::size_t i = 0; i < ticks.size(); ++i)
             if (ticks[i].event == CycleEvent::Reading) {
-                row[i] = rowReading(meters.monitor(i).reading());
+                row[i] = rowReading(meters.reading(i));
                 any = true;
             }
         if (any) {
@@ -57,6 +57,7 @@ long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, lon
         }
         meters.pauseAfter(ticks);
     }
+    meters.stop();
     if (!meters.everConnected() && !ctx.interrupted()) {
         meters.failNoMeterAnswered();
         return -1;
@@ -77,7 +78,7 @@ int runLive(CliContext& ctx)
         ctx.fail(QStringLiteral("--json and --csv are two forms of the same lines; give one"));
         return kCliUsage;
     }
-    const bool several = ctx.meterChoices().size() > 1;
+    const bool several = ctx.meterChoices().size() > 1 || !ctx.remoteChoices().isEmpty();
     if (several && ctx.args.isSet(kAlarmOption)) {
         ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
         return kCliUsage;
@@ -96,16 +97,19 @@ int runLive(CliContext& ctx)
         ctx.fail(QStringLiteral("--mqtt publishes one meter; give --meter once to use it"));
         return kCliUsage;
     }
+    std::vector<MqttSettings> remotes;
+    if (!RemoteMetersFromArgs(ctx, remotes))
+        return kCliUsage;
     LineFormat format;
     format.csv = ctx.args.isSet(kCsv);
     format.iso = ctx.args.isSet(kIso) || json;
     format.locale.setNumberOptions(QLocale::OmitGroupSeparator);
 
-    const std::vector<MeterLink*> links = ctx.links();
-    if (links.empty())
+    if (!ctx.localMetersOpen())
         return kCliFailed;
+    const std::vector<MeterLink*> links = ctx.links();
     if (several) {
-        const long long printed = liveSeveral(ctx, links, count, format, json);
+        const long long printed = liveSeveral(ctx, links, remotes, count, format, json);
         if (printed < 0 || ctx.outputFailed())
             return kCliFailed;
         if (count > 0 && printed < count && !ctx.interrupted()) {

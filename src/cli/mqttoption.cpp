@@ -2,9 +2,11 @@
 #include "cli/mqttoption.h"
 
 #include <QProcessEnvironment>
+#include <algorithm>
 
 #include "base/clock.h"
 #include "cli/clicommand.h"
+#include "publish/remotemeter.h"
 #include "publish/samplepublisher.h"
 
 namespace kelvor {
@@ -44,7 +46,45 @@ bool refuse(CliContext& ctx, const QString& message)
     return false;
 }
 
+// The password of the environment and the TLS files of the command line.
+bool loginAndTls(CliContext& ctx, MqttSettings& s)
+{
+    const QCommandLineParser& a = ctx.args;
+    const QString password = QProcessEnvironment::systemEnvironment().value(QStringLiteral("KELVOR_MQTT_PASSWORD"));
+    if (!password.isEmpty())
+        s.password = password;
+    s.caFile = a.value(kMqttCa);
+    s.certFile = a.value(kMqttCert);
+    s.keyFile = a.value(kMqttKey);
+    if (!s.tls && a.isSet(kMqtt) && (a.isSet(kMqttCa) || a.isSet(kMqttCert) || a.isSet(kMqttKey)))
+        return refuse(ctx, QStringLiteral("--mqtt-ca, --mqtt-cert and --mqtt-key need an mqtts:// address"));
+    if (!s.tls) {
+        s.caFile.clear();
+        s.certFile.clear();
+        s.keyFile.clear();
+    }
+    if (s.tls && s.caFile.isEmpty())
+        return refuse(ctx, QStringLiteral("an mqtts:// address needs --mqtt-ca FILE"));
+    if (s.certFile.isEmpty() != s.keyFile.isEmpty())
+        return refuse(ctx, QStringLiteral("--mqtt-cert and --mqtt-key go together"));
+    return true;
+}
+
 }  // namespace
+
+bool RemoteMetersFromArgs(CliContext& ctx, std::vector<MqttSettings>& remotes)
+{
+    for (const QString& choice : ctx.remoteChoices()) {
+        Result<MqttSettings> parsed = ParseRemoteMeter(choice);
+        if (!parsed)
+            return refuse(ctx, QStringLiteral("--meter: %1").arg(parsed.error()));
+        MqttSettings s = std::move(parsed).value();
+        if (!loginAndTls(ctx, s))
+            return false;
+        remotes.push_back(std::move(s));
+    }
+    return true;
+}
 
 QList<QCommandLineOption> MqttOptions()
 {
@@ -55,27 +95,24 @@ bool MqttSettingsFromArgs(CliContext& ctx, std::optional<MqttSettings>& settings
 {
     const QCommandLineParser& a = ctx.args;
     if (!a.isSet(kMqtt)) {
-        for (const QCommandLineOption& o : MqttOptions())
-            if (a.isSet(o))
+        // The TLS files serve a remote meter's broker too.
+        const QStringList remote = ctx.remoteChoices();
+        const bool remoteTls =
+            std::any_of(remote.begin(), remote.end(), [](const QString& c) { return ParseMqttUrl(c).valueOr({}).tls; });
+        for (const QCommandLineOption& o : MqttOptions()) {
+            const bool tlsFile =
+                o.names() == kMqttCa.names() || o.names() == kMqttCert.names() || o.names() == kMqttKey.names();
+            if (a.isSet(o) && !(tlsFile && remoteTls))
                 return refuse(ctx, QStringLiteral("--%1 needs --mqtt URL").arg(o.names().constFirst()));
+        }
         return true;
     }
     Result<MqttSettings> parsed = ParseMqttUrl(a.value(kMqtt));
     if (!parsed)
         return refuse(ctx, QStringLiteral("--mqtt: %1").arg(parsed.error()));
     MqttSettings s = std::move(parsed).value();
-    const QString password = QProcessEnvironment::systemEnvironment().value(QStringLiteral("KELVOR_MQTT_PASSWORD"));
-    if (!password.isEmpty())
-        s.password = password;
-    s.caFile = a.value(kMqttCa);
-    s.certFile = a.value(kMqttCert);
-    s.keyFile = a.value(kMqttKey);
-    if (!s.tls && (a.isSet(kMqttCa) || a.isSet(kMqttCert) || a.isSet(kMqttKey)))
-        return refuse(ctx, QStringLiteral("--mqtt-ca, --mqtt-cert and --mqtt-key need an mqtts:// address"));
-    if (s.tls && s.caFile.isEmpty())
-        return refuse(ctx, QStringLiteral("an mqtts:// address needs --mqtt-ca FILE"));
-    if (s.certFile.isEmpty() != s.keyFile.isEmpty())
-        return refuse(ctx, QStringLiteral("--mqtt-cert and --mqtt-key go together"));
+    if (!loginAndTls(ctx, s))
+        return false;
     const QString qos = a.value(kMqttQos);
     if (qos != QLatin1String("0") && qos != QLatin1String("1"))
         return refuse(ctx, QStringLiteral("--mqtt-qos needs 0 or 1, not '%1'").arg(qos));

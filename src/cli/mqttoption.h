@@ -4,6 +4,7 @@
 #include <QCommandLineOption>
 #include <QList>
 #include <optional>
+#include <vector>
 
 #include "publish/mqttsettings.h"
 
@@ -18,6 +19,11 @@ QList<QCommandLineOption> MqttOptions();
 // The publishing the command line asks for, nullopt without --mqtt; false after saying
 // what is wrong with it.
 bool MqttSettingsFromArgs(CliContext& ctx, std::optional<MqttSettings>& settings);
+
+// The remote meters among the --meter values (mqtt://HOST/PREFIX), in the order given,
+// with the password of KELVOR_MQTT_PASSWORD and the TLS files of --mqtt-ca, --mqtt-cert
+// and --mqtt-key; false after saying what is wrong.
+bool RemoteMetersFromArgs(CliContext& ctx, std::vector<MqttSettings>& remotes);
 
 // Says on err how the broker connection goes, once per change.
 void TellMqttStatus(CliContext& ctx, SamplePublisher& publisher);

@@ -284,7 +284,8 @@ int runRecord(CliContext& ctx)
     AlarmLimits limits;
     if (!AlarmLimitsFromArgs(ctx, limits))
         return kCliUsage;
-    const bool several = ctx.meterChoices().size() > 1;
+    // A remote meter is read as one of several, even alone: its rows say where it was away.
+    const bool several = ctx.meterChoices().size() > 1 || !ctx.remoteChoices().isEmpty();
     if (several && ctx.args.isSet(kAlarmOption)) {
         ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
         return kCliUsage;
@@ -300,6 +301,9 @@ int runRecord(CliContext& ctx)
         ctx.fail(QStringLiteral("--profile checks the T1..T4 of one meter; give --meter once to use it"));
         return kCliUsage;
     }
+    std::vector<MqttSettings> remotes;
+    if (!RemoteMetersFromArgs(ctx, remotes))
+        return kCliUsage;
     std::optional<Profile> profile;
     int channel = -1;
     if (const int code = ProfileFromArgs(ctx, profile, channel); code != kCliOk)
@@ -310,16 +314,9 @@ int runRecord(CliContext& ctx)
     CsvStream csv(ctx.args.value(kCsv));
     if (!several && ctx.args.isSet(kCsv) && !csv.open(ctx))
         return kCliFailed;
-    const std::vector<MeterLink*> links = ctx.links();
-    if (links.empty())
+    if (!ctx.localMetersOpen())
         return kCliFailed;
-    const std::vector<SessionSource> sources = several ? ChosenSources(links) : std::vector<SessionSource>{};
-    if (several && ctx.args.isSet(kCsv)) {
-        LineFormat table;
-        table.csv = true;
-        if (!csv.open(ctx, rowHeader(sources, table)))
-            return kCliFailed;
-    }
+    const std::vector<MeterLink*> links = ctx.links();
 
     LibraryAccess access(dataDir);
     RecordingSession session(ctx.clock);
@@ -343,8 +340,15 @@ int runRecord(CliContext& ctx)
     const bool json = ctx.args.isSet(kJson);
     std::optional<LiveProfileLines> profileLines;
     if (several) {
-        CliMeters meters(ctx, links, sources);
-        RecordOutputs outputs(ctx, session, meters.monitor(0).reading(), csv, ctx.args.isSet(kQuiet), true, json);
+        CliMeters meters(ctx, links, remotes, ctx.meterChoices());
+        const std::vector<SessionSource> sources = meters.sources();
+        if (ctx.args.isSet(kCsv)) {
+            LineFormat table;
+            table.csv = true;
+            if (!csv.open(ctx, rowHeader(sources, table)))
+                return kCliFailed;
+        }
+        RecordOutputs outputs(ctx, session, meters.reading(0), csv, ctx.args.isSet(kQuiet), true, json);
         if (!json && !ctx.args.isSet(kQuiet)) {
             LineFormat shown;
             shown.iso = true;
@@ -356,17 +360,19 @@ int runRecord(CliContext& ctx)
             const bool found = std::any_of(ticks.begin(), ticks.end(),
                                            [](const CycleTick& t) { return t.event == CycleEvent::Found; });
             if (found && session.state() == SessionState::Idle) {
-                session.setSources(sources);
+                // A remote meter's publisher may have named it by now.
+                session.setSources(meters.sources());
                 beginRecording(ctx, session, rate, access.path());
             }
             if (server)
                 for (std::size_t i = 0; i < ticks.size(); ++i)
-                    server->tell(int(i), ticks[i], meters.monitor(i).reading());
+                    server->tell(int(i), ticks[i], meters.reading(i));
             session.takeDueRow(meters.cycles());
             meters.pauseAfter(ticks);
         }
         if (session.state() == SessionState::Idle && !ctx.interrupted())
             meters.failNoMeterAnswered();
+        meters.stop();
     } else {
         MeterDevice& device = links.front()->device();
         std::unique_ptr<SamplePublisher> publisher;

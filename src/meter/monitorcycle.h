@@ -8,6 +8,7 @@
 
 #include "meter/livereading.h"
 #include "meter/readinggap.h"
+#include "meter/samplesource.h"
 
 namespace kelvor {
 
@@ -50,17 +51,6 @@ struct CycleTick {
     QDateTime time;                           // the sample time of this tick (read before the exchange)
 };
 
-// A sample taken at a tick: that tick's reading at that tick's time.
-struct CycleSample {
-    QDateTime time;
-    double days = 0.0;       // the same time in days (base/clock.h)
-    std::uint8_t flags = 0;  // ChannelFlags
-    std::array<float, 4> T{};
-    // At least one sample fell due earlier and could not be taken (no reading came):
-    // whoever draws a line should not bridge that stretch.
-    bool missedBefore = false;
-};
-
 // One meter watched: connection state, the probe and the live read of each tick, the
 // count of missed reads, unreadable replies told as a stretch, and the rule that says
 // when a sample is due. It has no timer of its own: the owner calls step() every
@@ -70,7 +60,7 @@ struct CycleSample {
 // The cycle reads; whoever runs the recording decides when to take a sample
 // (takeDueSample) and hands it on. Several meters mean several cycles, each with its
 // own link, state and reading.
-class MonitorCycle {
+class MonitorCycle : public SampleSource {
 public:
     MonitorCycle(MeterLink& link, MonitorState& state, LiveReading& reading);
 
@@ -81,20 +71,20 @@ public:
     // clock's second have passed since the last sample taken (0: every reading).
     // Taking it starts the count again; a tick without a reading leaves the count
     // running, so a sample that fell due then is taken at the next reading.
-    std::optional<CycleSample> takeDueSample(int rateSeconds);
+    std::optional<CycleSample> takeDueSample(int rateSeconds) override;
     // Makes the next valid reading a sample whatever the count says (a run that starts
     // with a sample).
-    void dueAtNextReading(int rateSeconds);
+    void dueAtNextReading(int rateSeconds) override;
 
     // For a run of several meters, whose rows share one time base: whether this tick
     // brought a reading not yet taken, how many changes of the clock's second the cycle
     // has counted since its last sample, and a fresh count when a row was taken
     // without this meter.
-    bool hasReading() const { return m_readingThisTick; }
-    int secondsCounted() const { return m_state.SecondTicks; }
-    void restartCount() { m_state.SecondTicks = 0; }
+    bool hasReading() const override { return m_readingThisTick; }
+    int secondsCounted() const override { return m_state.SecondTicks; }
+    void restartCount() override { m_state.SecondTicks = 0; }
     // The time of the last tick (read before its exchange).
-    const QDateTime& tickTime() const { return m_tickTime; }
+    const QDateTime& tickTime() const override { return m_tickTime; }
 
     bool connected() const { return m_state.Connected; }
     const MonitorState& state() const { return m_state; }

@@ -66,6 +66,11 @@ ProgramOptionsRead ReadProgramOptions(const QStringList& args, ProgramOptions& o
     if (const QString bad = MeterListError(parser.values(meter), parser.value(capture), parser.isSet(capture));
         !bad.isEmpty())
         return badCommandLine(bad);
+    for (const QString& choice : parser.values(meter))
+        if (IsRemoteMeterChoice(choice))
+            return badCommandLine(QStringLiteral("--meter=%1: the windowed program reads meters on this computer; "
+                                                 "kelvor-cli record and live read a remote meter")
+                                      .arg(choice));
     const QString dir = parser.value(dataDir);
     if (parser.isSet(dataDir) && (dir.isEmpty() || (QFileInfo::exists(dir) && !QFileInfo(dir).isDir())))
         return badCommandLine(QStringLiteral("--data-dir=%1: not a folder").arg(dir));

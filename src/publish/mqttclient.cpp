@@ -6,8 +6,10 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "base/eventlog.h"
 
@@ -65,6 +67,20 @@ struct MqttCallbacks {
         c->m_disconnectRc = rc;
     }
     static void onPublish(mosquitto*, void* obj, int mid) { static_cast<MqttClient*>(obj)->m_acked.push_back(mid); }
+    static void onMessage(mosquitto*, void* obj, const mosquitto_message* m)
+    {
+        auto* c = static_cast<MqttClient*>(obj);
+        // One read hands over a few messages at most; a bound keeps a flood from
+        // piling up here before the owner sees it.
+        if (!m || !m->topic || c->m_messages.size() >= 1000) {
+            ++c->m_messagesDropped;
+            return;
+        }
+        MqttClient::Message kept{QByteArray(m->topic), {}, std::max(0, m->payloadlen)};
+        if (m->payloadlen > 0 && m->payloadlen <= c->m_longestMessage)
+            kept.payload = QByteArray(static_cast<const char*>(m->payload), m->payloadlen);
+        c->m_messages.push_back(std::move(kept));
+    }
     static void onLog(mosquitto*, void* obj, int level, const char* text)
     {
         if (level == MOSQ_LOG_ERR && text)
@@ -150,6 +166,7 @@ bool MqttClient::configure(QString* problem)
     mosquitto_disconnect_callback_set(m_mosq, &MqttCallbacks::onDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttCallbacks::onPublish);
     mosquitto_log_callback_set(m_mosq, &MqttCallbacks::onLog);
+    mosquitto_message_callback_set(m_mosq, &MqttCallbacks::onMessage);
     if (!m_settings.username.isEmpty() &&
         mosquitto_username_pw_set(m_mosq, m_settings.username.toUtf8().constData(),
                                   orNull(m_settings.password.toUtf8())) != MOSQ_ERR_SUCCESS) {
@@ -190,6 +207,7 @@ void MqttClient::attempt()
     destroyClient();
     m_gotConnack = m_gotDisconnect = false;
     m_acked.clear();
+    m_messages.clear();
     m_lastLogError.clear();
     setState(State::Connecting);
     QString problem;
@@ -282,6 +300,20 @@ int MqttClient::publish(const QByteArray& topic, const QByteArray& payload, int 
     return mid;
 }
 
+bool MqttClient::subscribe(const QByteArray& topic)
+{
+    if (!m_mosq || m_state != State::Connected)
+        return false;
+    const int rc = mosquitto_subscribe(m_mosq, nullptr, topic.constData(), 0);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        qCWarning(lcProgram, "MQTT: cannot subscribe to %s: %s", topic.constData(), mosquitto_strerror(rc));
+        settle(rc == MOSQ_ERR_INVAL || rc == MOSQ_ERR_MALFORMED_UTF8 ? MOSQ_ERR_SUCCESS : rc);
+        return false;
+    }
+    settle(MOSQ_ERR_SUCCESS);
+    return true;
+}
+
 bool MqttClient::writing() const { return m_mosq && m_fd >= 0 && mosquitto_want_write(m_mosq); }
 
 void MqttClient::settle(int rc)
@@ -310,6 +342,17 @@ void MqttClient::settle(int rc)
         m_acked.clear();
         for (const int mid : acked)
             emit published(mid);
+    }
+    if (!m_messages.empty() || m_messagesDropped > 0) {
+        const std::vector<Message> messages = std::move(m_messages);
+        m_messages.clear();
+        if (const int dropped = std::exchange(m_messagesDropped, 0); dropped > 0)
+            qCWarning(lcProgram, "MQTT: %d messages dropped unread: more came in one read than are kept", dropped);
+        for (const Message& m : messages) {
+            emit received(m.topic, m.payload, m.size);
+            if (!m_mosq)
+                return;  // the owner stopped the connection
+        }
     }
     if (m_gotDisconnect || (rc != MOSQ_ERR_SUCCESS && m_mosq)) {
         const int why = m_gotDisconnect ? m_disconnectRc : rc;

@@ -56,6 +56,13 @@ public:
     // Hands a message to the connection; its message id (for published()), or 0 when
     // there is no connection or the client refused it (the reason is logged).
     int publish(const QByteArray& topic, const QByteArray& payload, int qos, bool retain);
+    // Asks the broker for the messages of `topic` (QoS 0) on this connection; false
+    // without one. A new connection starts with none: ask again on connected().
+    bool subscribe(const QByteArray& topic);
+    // Messages larger than this come as received() with no payload and their size, so
+    // the owner can say what it dropped (libmosquitto holds each whole while it reads).
+    void setLongestMessage(int bytes) { m_longestMessage = bytes; }
+
     // Bytes are queued that the socket has not taken yet.
     bool writing() const;
 
@@ -69,6 +76,9 @@ signals:
     // The broker acknowledged message `mid` (QoS 1), or it was written (QoS 0).
     void published(int mid);
     void statusChanged(const QString& text);
+    // A message of a subscribed topic; `size` is its length, more than payload's when it
+    // was too long to keep.
+    void received(const QByteArray& topic, const QByteArray& payload, int size);
 
 private:
     friend struct MqttCallbacks;
@@ -112,6 +122,14 @@ private:
     int m_disconnectRc = 0;
     int m_disconnectErrno = 0;
     std::vector<int> m_acked;
+    struct Message {
+        QByteArray topic;
+        QByteArray payload;
+        int size = 0;
+    };
+    std::vector<Message> m_messages;
+    int m_messagesDropped = 0;  // beyond what one read may collect
+    int m_longestMessage = 256 * 1024;
 };
 
 }  // namespace kelvor

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <cstdint>
 
+#include "base/result.h"
 #include "export/localtimestamp.h"
 #include "library/librarytypes.h"
 
@@ -53,6 +55,39 @@ struct RunAnnouncement {
 };
 QByteArray RunStartedPayload(const RunAnnouncement& r);
 QByteArray RunStoppedPayload(const RunAnnouncement& r, double ended, std::int64_t samples);
+
+// The readers of the same payloads, for a meter that another copy of the program
+// publishes. The bytes come from anyone who may publish on the broker: each reader takes
+// at most kMaxPayloadBytes, checks every field it uses for its type and range, ignores
+// fields it does not know (a later publisher may add some) and says in one line what is
+// wrong with a payload it refuses.
+inline constexpr qsizetype kMaxPayloadBytes = 4096;
+// A channel the meter can show: four digits and a sign.
+inline constexpr float kMaxPayloadDegrees = 9999.9f;
+
+// A sample or a live reading.
+struct ReadingPayload {
+    QDateTime time;  // as the publisher stamped it, with its offset
+    std::uint8_t flags = 0;
+    std::array<float, 4> t{};  // 0 where the flags say "OL" or "----"
+    std::int64_t seq = -1;     // -1: a live reading
+    std::int64_t run = 0;
+};
+Result<ReadingPayload> ReadReadingPayload(const QByteArray& payload);
+
+// The retained run topic.
+struct RunPayload {
+    bool started = false;  // false: stopped
+    std::int64_t run = 0;
+    int rateSeconds = 0;
+    QString name;
+    QString model;
+    QString serial;
+};
+Result<RunPayload> ReadRunPayload(const QByteArray& payload);
+
+// The retained status: true for "online", false for "offline".
+Result<bool> ReadStatusPayload(const QByteArray& payload);
 
 // A float the way the payloads write it: the shortest text that reads back as the same
 // float ("23.4", "-5", "1234.5"); null for what JSON cannot hold.

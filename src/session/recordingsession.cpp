@@ -94,7 +94,7 @@ void RecordingSession::setRateSeconds(int seconds)
         m_settings.rateSeconds = std::max(0, seconds);
 }
 
-bool RecordingSession::takeDueSample(int source, MonitorCycle& cycle)
+bool RecordingSession::takeDueSample(int source, SampleSource& cycle)
 {
     if (!recording())
         return false;
@@ -119,14 +119,14 @@ void RecordingSession::takeSample(int source, const CycleSample& sample)
     takeRow(std::move(row), source);
 }
 
-bool RecordingSession::takeDueRow(const std::vector<MonitorCycle*>& cycles)
+bool RecordingSession::takeDueRow(const std::vector<SampleSource*>& cycles)
 {
     if (cycles.size() == 1)
         return takeDueSample(0, *cycles.front());
     if (!recording() || cycles.empty())
         return false;
     if (std::exchange(m_firstDue, false))
-        for (MonitorCycle* c : cycles)
+        for (SampleSource* c : cycles)
             c->dueAtNextReading(m_settings.rateSeconds);
     // One time base for all: the meters are read in the same tick, so their counts run
     // together; the one that counted longest (it may have been away) says whether the row
@@ -134,7 +134,7 @@ bool RecordingSession::takeDueRow(const std::vector<MonitorCycle*>& cycles)
     int counted = 0;
     bool anyReading = false;
     QDateTime at;
-    for (MonitorCycle* c : cycles) {
+    for (SampleSource* c : cycles) {
         counted = std::max(counted, c->secondsCounted());
         if (c->hasReading()) {
             anyReading = true;

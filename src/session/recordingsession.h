@@ -31,9 +31,9 @@ struct SessionSettings {
     QString origin = QStringLiteral("realtime");  // who recorded it: realtime, cli
 };
 
-// Something that yields readings for the run's sample times: a meter on this computer
-// today. A run of several meters has one source each, source 0 the one a view of four
-// channels follows.
+// Something that yields readings for the run's sample times: a meter on this computer, or
+// one that another computer publishes (its serial then as the publisher gave it). A run of
+// several meters has one source each, source 0 the one a view of four channels follows.
 struct SessionSource {
     QString model;
     QString serial;
@@ -118,7 +118,7 @@ public:
 
     // Takes the sample of source `source`'s cycle if one is due at the run's rate (see the
     // class comment); true when it took one (sampleAdded was emitted).
-    bool takeDueSample(int source, MonitorCycle& cycle);
+    bool takeDueSample(int source, SampleSource& cycle);
     // Takes `sample` as the run's next one, due or not (a recording run only).
     void takeSample(int source, const CycleSample& sample);
     // A run of several sources: cycles[i] watches source i, and every cycle has just
@@ -126,7 +126,13 @@ public:
     // passed; it holds the reading of each source that brought one this tick and a gap
     // for the others, and every cycle counts again from it. With one cycle this is
     // takeDueSample(0, ...). True when a row was taken.
-    bool takeDueRow(const std::vector<MonitorCycle*>& cycles);
+    bool takeDueRow(const std::vector<SampleSource*>& cycles);
+    // The same for a list of one kind of source (every meter's monitor cycle).
+    template <class Cycle>
+    bool takeDueRow(const std::vector<Cycle*>& cycles)
+    {
+        return takeDueRow(std::vector<SampleSource*>(cycles.begin(), cycles.end()));
+    }
 
     // Every sample of source 0 since the run started, oldest first (none unless keepSamples).
     const std::vector<SessionSample>& samples() const { return m_samples; }

@@ -10,11 +10,21 @@ bool isSim(const QString& choice) { return choice == QLatin1String("sim") || cho
 
 }  // namespace
 
+bool IsRemoteMeterChoice(const QString& meterChoice)
+{
+    return meterChoice.startsWith(QLatin1String("mqtt://"), Qt::CaseInsensitive) ||
+           meterChoice.startsWith(QLatin1String("mqtts://"), Qt::CaseInsensitive);
+}
+
 QString MeterOptionsError(const QString& meterChoice, const QString& captureFile, bool captureGiven)
 {
     const QString choice = meterChoice.isEmpty() ? QStringLiteral("usb") : meterChoice;
     const QString named = QStringLiteral("--meter=%1: ").arg(meterChoice);
-    if (isSim(choice)) {
+    if (IsRemoteMeterChoice(choice)) {
+        // Its address is read by the command that reads it.
+        if (captureGiven)
+            return QStringLiteral("--capture logs the exchanges with a meter on this computer, not a remote one");
+    } else if (isSim(choice)) {
         SimMeterConfig config;
         SimFaultPlan plan;
         QString why;
@@ -29,8 +39,9 @@ QString MeterOptionsError(const QString& meterChoice, const QString& captureFile
                                "give the meter's serial, as usb:SERIAL (kelvor-cli probe --list shows "
                                "the serials)");
     } else {
-        return named +
-               QStringLiteral("unknown meter '%1' (use usb, usb:SERIAL, sim[:options] or replay:FILE)").arg(choice);
+        return named + QStringLiteral(
+                           "unknown meter '%1' (use usb, usb:SERIAL, sim[:options], replay:FILE or mqtt://HOST/PREFIX)")
+                           .arg(choice);
     }
     if (captureGiven && captureFile.isEmpty())
         return QStringLiteral("--capture needs a file name");
@@ -50,7 +61,7 @@ QString serialNamed(const QString& choice)
         parseSimOptions(choice.mid(4), config, plan, nullptr);
         return config.serial.isEmpty() ? QStringLiteral("sim seed %1").arg(config.seed) : config.serial;
     }
-    return choice;  // a replay: its file
+    return choice;  // a replay: its file; a remote meter: its address
 }
 
 }  // namespace
@@ -95,6 +106,8 @@ std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QStr
         device = createSimDevice(choice.mid(4), clock, error);
     else if (choice.startsWith(QLatin1String("replay:")))
         device = createReplayDevice(choice.mid(7), error);
+    else if (IsRemoteMeterChoice(choice) && error)
+        *error = QStringLiteral("--meter=%1: a remote meter is no device on this computer").arg(meterChoice);
     else if (error)
         *error = MeterOptionsError(meterChoice, captureFile, !captureFile.isEmpty());
     if (device && !captureFile.isEmpty())

@@ -18,11 +18,16 @@ class Clock;
 using HidApiFactory = std::function<std::unique_ptr<HidApi>()>;
 
 // --meter=usb (default, any meter) | usb:SERIAL (the meter with that USB serial) |
-// sim[:options] | replay:FILE, optionally wrapped by --capture FILE. Returns nullptr
+// sim[:options] | replay:FILE (a remote meter has no device), optionally wrapped by --capture FILE. Returns nullptr
 // with a message in *error for a bad choice of meter. Without `hid` the usb backend
 // uses the system's hidapi.
 std::unique_ptr<MeterDevice> createDevice(const QString& meterChoice, const QString& captureFile, Clock& clock,
                                           QString* error, const HidApiFactory& hid = {});
+
+// A meter that another computer publishes: --meter=mqtt://... or mqtts://... (its address
+// is read by publish/remotemeter.h). No device is made for it; the commands that read it
+// take it as a source of their own.
+bool IsRemoteMeterChoice(const QString& meterChoice);
 
 // Checks the two options' values without opening anything: a meter kind that does not
 // exist, simulator options that do not parse, "replay:" without a file, "usb:" without
