@@ -13,8 +13,8 @@ class DwellCheck final : public SampleStepCheck<DwellCheck> {
     friend class SampleStepCheck<DwellCheck>;
 
 public:
-    DwellCheck(const ProfileRule& rule, const QString& unit)
-        : m_rule(rule), m_unit(unit), m_low(float(rule.low)), m_high(float(rule.high))
+    DwellCheck(const ProfileRule& rule, const QString& unit, double spanSeconds)
+        : m_rule(rule), m_unit(unit), m_span(spanSeconds), m_low(float(rule.low)), m_high(float(rule.high))
     {
     }
 
@@ -42,6 +42,12 @@ public:
             r.reason = QStringLiteral("no reading");
         } else if (longEnough || m_rule.minSeconds <= 0) {
             r.verdict = RuleVerdict::Passed;
+        } else if (m_stretches == 0 && m_runEnd + kSecondsSlack < m_span) {
+            // Never reached, and the run stopped before the profile is through (an oven
+            // switched off early): the range may still have come.
+            r.verdict = RuleVerdict::CannotCheck;
+            r.reason = QStringLiteral("the run ends at %1 without reaching the range, before the profile's %2")
+                           .arg(SecondsText(m_runEnd), SecondsText(m_span));
         } else if (m_inside) {
             // Cut short inside the range: how long it would have lasted is unknown.
             r.verdict = RuleVerdict::CannotCheck;
@@ -106,6 +112,7 @@ private:
 
     const ProfileRule& m_rule;
     QString m_unit;
+    double m_span;
     float m_low, m_high;
     bool m_inside = false;
     double m_start = 0, m_lastTime = 0;
@@ -118,9 +125,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RuleCheck> MakeDwellCheck(const ProfileRule& rule, const QString& unit)
+std::unique_ptr<RuleCheck> MakeDwellCheck(const ProfileRule& rule, const QString& unit, double spanSeconds)
 {
-    return std::make_unique<DwellCheck>(rule, unit);
+    return std::make_unique<DwellCheck>(rule, unit, spanSeconds);
 }
 
 }  // namespace kelvor

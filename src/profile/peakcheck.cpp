@@ -10,8 +10,12 @@ class PeakCheck final : public SampleStepCheck<PeakCheck> {
     friend class SampleStepCheck<PeakCheck>;
 
 public:
-    PeakCheck(const ProfileRule& rule, const QString& unit)
-        : m_rule(rule), m_unit(unit), m_min(float(rule.peakMin)), m_max(float(rule.peakMax))
+    PeakCheck(const ProfileRule& rule, const QString& unit, double spanSeconds)
+        : m_rule(rule),
+          m_unit(unit),
+          m_due(rule.beforeSeconds < kNoLimit ? rule.beforeSeconds : spanSeconds),
+          m_min(float(rule.peakMin)),
+          m_max(float(rule.peakMax))
     {
     }
 
@@ -41,14 +45,16 @@ public:
         } else if (m_readings == 0) {
             r.verdict = RuleVerdict::CannotCheck;
             r.reason = QStringLiteral("no reading");
-        } else if (m_peak >= m_min) {
-            r.verdict = RuleVerdict::Passed;
-        } else if (m_runEnd < m_rule.beforeSeconds && m_rule.beforeSeconds < kNoLimit) {
+        } else if (m_runEnd < m_due && (m_peak < m_min || m_last >= m_peak)) {
+            // Stopped early, below the range or still at its highest: the peak the run
+            // was heading for was not recorded.
             r.verdict = RuleVerdict::CannotCheck;
-            r.reason = QStringLiteral("the run ends at %1, before the peak is due (%2)")
-                           .arg(SecondsText(m_runEnd), SecondsText(m_rule.beforeSeconds));
+            r.reason = QStringLiteral("the run ends at %1, %2, before the peak is due (%3)")
+                           .arg(SecondsText(m_runEnd),
+                                m_peak < m_min ? QStringLiteral("below the range") : QStringLiteral("at its highest"),
+                                SecondsText(m_due));
         } else {
-            r.verdict = RuleVerdict::Failed;
+            r.verdict = m_peak >= m_min ? RuleVerdict::Passed : RuleVerdict::Failed;
         }
         return r;
     }
@@ -61,6 +67,7 @@ private:
         // The peak measured is the run's own, also after a failure.
         if (std::isnan(v))
             return;
+        m_last = v;
         if (m_readings++ == 0 || v > m_peak) {
             m_peak = v;
             m_peakAt = t;
@@ -90,8 +97,9 @@ private:
 
     const ProfileRule& m_rule;
     QString m_unit;
+    double m_due;  // its beforeSeconds, else the profile's span
     float m_min, m_max;
-    float m_peak = 0;
+    float m_peak = 0, m_last = 0;
     double m_peakAt = 0;
     long long m_readings = 0;
     bool m_violated = false;
@@ -101,9 +109,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RuleCheck> MakePeakCheck(const ProfileRule& rule, const QString& unit)
+std::unique_ptr<RuleCheck> MakePeakCheck(const ProfileRule& rule, const QString& unit, double spanSeconds)
 {
-    return std::make_unique<PeakCheck>(rule, unit);
+    return std::make_unique<PeakCheck>(rule, unit, spanSeconds);
 }
 
 }  // namespace kelvor

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "profile/profile.h"
 
+#include <algorithm>
+
 #include "profile/rulecheck.h"
 
 namespace kelvor {
@@ -32,6 +34,37 @@ RuleVerdict OverallVerdict(const std::vector<RuleResult>& results)
         pending = pending || r.verdict == RuleVerdict::Pending;
     }
     return cannot ? RuleVerdict::CannotCheck : pending ? RuleVerdict::Pending : RuleVerdict::Passed;
+}
+
+double ProfileSpanSeconds(const Profile& profile)
+{
+    double span = 0;
+    const auto later = [&span](double t) {
+        if (std::isfinite(t))
+            span = std::max(span, t);
+    };
+    for (const ProfileRule& r : profile.rules) {
+        switch (r.kind) {
+            case RuleKind::Band:
+                // A one-point curve is a level for any length of run: it names no time.
+                for (const std::vector<CurvePoint>* c : {&r.upper, &r.lower})
+                    if (c->size() > 1)
+                        later(c->back().seconds);
+                break;
+            case RuleKind::Rate:
+                later(r.untilSeconds);
+                break;
+            case RuleKind::Dwell:
+                later(r.minSeconds);
+                break;
+            case RuleKind::Peak:
+                later(r.beforeSeconds);
+                break;
+            case RuleKind::Cooling:
+                break;  // its clock starts when the run falls through `from`, at no set time
+        }
+    }
+    return span;
 }
 
 QString ProfileChannelName(int channel) { return QStringLiteral("T%1").arg(channel + 1); }

@@ -63,6 +63,12 @@ struct Profile {
     std::vector<ProfileRule> rules;
 };
 
+// How long a run must last before a rule may call a range or a peak it never reached a
+// failure: the latest time a rule names (a band curve's last point, a rate's
+// untilSeconds, a peak's beforeSeconds) or a dwell's minSeconds (no shorter run can hold
+// that stretch), whichever is later. 0 when no rule names a time.
+double ProfileSpanSeconds(const Profile& profile);
+
 // The state of one rule: pending while a run goes on and nothing is decided yet.
 enum class RuleVerdict { Pending, Passed, Failed, CannotCheck };
 

@@ -7,7 +7,7 @@ namespace kelvor {
 
 namespace {
 
-std::unique_ptr<RuleCheck> makeCheck(const ProfileRule& rule, const QString& unit)
+std::unique_ptr<RuleCheck> makeCheck(const ProfileRule& rule, const QString& unit, double spanSeconds)
 {
     switch (rule.kind) {
         case RuleKind::Band:
@@ -15,9 +15,9 @@ std::unique_ptr<RuleCheck> makeCheck(const ProfileRule& rule, const QString& uni
         case RuleKind::Rate:
             return MakeRateCheck(rule, unit);
         case RuleKind::Dwell:
-            return MakeDwellCheck(rule, unit);
+            return MakeDwellCheck(rule, unit, spanSeconds);
         case RuleKind::Peak:
-            return MakePeakCheck(rule, unit);
+            return MakePeakCheck(rule, unit, spanSeconds);
         case RuleKind::Cooling:
             break;
     }
@@ -31,10 +31,11 @@ constexpr std::size_t kBlock = 4096;
 
 ProfileChecker::ProfileChecker(Profile profile, int channel) : m_profile(std::move(profile))
 {
+    const double span = ProfileSpanSeconds(m_profile);
     for (ProfileRule& rule : m_profile.rules) {
         if (channel >= 0 && channel < 4)
             rule.channel = channel;
-        m_checks.push_back(makeCheck(rule, m_profile.unit));
+        m_checks.push_back(makeCheck(rule, m_profile.unit, span));
     }
 }
 

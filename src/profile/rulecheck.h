@@ -29,8 +29,10 @@ public:
 
 std::unique_ptr<RuleCheck> MakeBandCheck(const ProfileRule& rule, const QString& unit);
 std::unique_ptr<RuleCheck> MakeRateCheck(const ProfileRule& rule, const QString& unit);
-std::unique_ptr<RuleCheck> MakeDwellCheck(const ProfileRule& rule, const QString& unit);
-std::unique_ptr<RuleCheck> MakePeakCheck(const ProfileRule& rule, const QString& unit);
+// spanSeconds: the profile's ProfileSpanSeconds, how long a run must last before a range
+// or a peak never reached is a failure.
+std::unique_ptr<RuleCheck> MakeDwellCheck(const ProfileRule& rule, const QString& unit, double spanSeconds);
+std::unique_ptr<RuleCheck> MakePeakCheck(const ProfileRule& rule, const QString& unit, double spanSeconds);
 std::unique_ptr<RuleCheck> MakeCoolingCheck(const ProfileRule& rule, const QString& unit);
 
 // Texts of the results: "245.0 °C", "90 s".

@@ -2,6 +2,8 @@
 // Each rule kind against hand-computed runs, and whole runs against plain scans.
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include <cmath>
 #include <random>
 
@@ -83,6 +85,9 @@ const QByteArray kAbove70 = R"({"kind": "dwell", "above": 217, "minSeconds": 70}
 const QByteArray kAboveAtMost30 = R"({"kind": "dwell", "above": 217, "maxSeconds": 30})";
 const QByteArray kSoak = R"({"kind": "dwell", "between": [840, 860], "minSeconds": 30, "maxSeconds": 40})";
 const QByteArray kPeak = R"({"kind": "peak", "min": 235, "max": 250, "beforeSeconds": 300})";
+const QByteArray kPeakAtLeast = R"({"kind": "peak", "min": 235})";
+// A dwell beside a peak due by 300 s: the profile runs to 300 s.
+const QByteArray kAbove60ThenPeak = kAbove60 + ", " + kPeak;
 const QByteArray kCooling = R"({"kind": "cooling", "from": 57, "stages": [
     {"to": 21, "withinMinutes": 120}, {"to": 5, "withinMinutes": 240}]})";
 
@@ -177,6 +182,18 @@ const std::vector<Case> kCases = {
      30, kNone, 0},
     {"dwell: the run ends inside a stretch too short so far", kAbove60, flat(0, 40, 220), RuleVerdict::CannotCheck, 40,
      kNone, 0},
+    // Runs shorter than the profile: never within the range is no failure before the
+    // profile's length (the dwell's own 60 s, or the peak's 300 s beside it).
+    {"dwell: never within the range, the run shorter than its time", kAbove60, flat(0, 0, 25) + flat(8, 8, 25),
+     RuleVerdict::CannotCheck, 0, kNone, 0},
+    {"dwell: never within the range, the run exactly its time", kAbove60, flat(0, 60, 25), RuleVerdict::Failed, 0,
+     kNone, 0},
+    {"dwell: never within the range, the run ends before the profile's peak is due", kAbove60ThenPeak, flat(0, 290, 25),
+     RuleVerdict::CannotCheck, 0, kNone, 0},
+    {"dwell: never within the range though the run lasts the profile", kAbove60ThenPeak, flat(0, 300, 25),
+     RuleVerdict::Failed, 0, kNone, 0},
+    {"dwell: within the range and out again too soon, on a run shorter than its time", kAbove60ThenPeak,
+     flat(0, 10, 220) + flat(20, 20, 200), RuleVerdict::Failed, 10, kNone, 0},
     {"dwell: between two temperatures", kSoak, flat(0, 0, 800) + flat(10, 40, 850) + flat(50, 50, 870),
      RuleVerdict::Passed, 30, kNone, 0},
 
@@ -192,6 +209,34 @@ const std::vector<Case> kCases = {
     {"peak: the maximum comes late", kPeak, {{0, 20}, {200, 240}, {310, 245}}, RuleVerdict::Failed, 245, 310, 245},
     {"peak: not reached by its time", kPeak, {{0, 20}, {300, 230}, {320, 230}}, RuleVerdict::Failed, kNone, 320, 230},
     {"peak: the run ends before its time", kPeak, {{0, 20}, {200, 230}}, RuleVerdict::CannotCheck, 230, kNone, 0},
+    {"peak: the run ends at its highest before its time",
+     kPeak,
+     {{0, 20}, {200, 240}},
+     RuleVerdict::CannotCheck,
+     240,
+     kNone,
+     0},
+    {"peak: within the range and come down from it before its time",
+     kPeak,
+     {{0, 20}, {200, 245}, {250, 244.9f}},
+     RuleVerdict::Passed,
+     245,
+     kNone,
+     0},
+    {"peak: no time of its own, below the range before the profile's length",
+     kPeakAtLeast + ", " + kAbove60,
+     {{0, 20}, {50, 100}},
+     RuleVerdict::CannotCheck,
+     100,
+     kNone,
+     0},
+    {"peak: no time of its own, below the range at the profile's length",
+     kPeakAtLeast + ", " + kAbove60,
+     {{0, 20}, {60, 100}},
+     RuleVerdict::Failed,
+     100,
+     kNone,
+     0},
 
     {"cooling: each stage exactly at its time",
      kCooling,
@@ -215,6 +260,14 @@ const std::vector<Case> kCases = {
      8000,
      kGap},
     {"cooling: never above the start", kCooling, {{0, 50}, {600, 20}}, RuleVerdict::CannotCheck, kNone, kNone, 0},
+    {"cooling: never fell to its start", kCooling, {{0, 60}, {600, 58}}, RuleVerdict::CannotCheck, kNone, kNone, 0},
+    {"cooling: the run ends within the first stage",
+     kCooling,
+     {{0, 60}, {600, 50}, {3000, 30}},
+     RuleVerdict::CannotCheck,
+     kNone,
+     kNone,
+     0},
     {"cooling: the run ends within the second stage",
      kCooling,
      {{0, 60}, {600, 50}, {4000, 20}, {9000, 10}},
@@ -246,6 +299,30 @@ TEST(ProfileCheck, HandComputedCases)
             EXPECT_FALSE(r.limitText.isEmpty());
         }
     }
+}
+
+// An 8 s run of a cold oven against the shipped reflow example: nothing it recorded breaks
+// a rule, and what the profile asks for later was never recorded (not even a rate: its
+// 10 s window is longer than the run).
+TEST(ProfileCheck, ShortRunOfTheReflowExampleCannotBeChecked)
+{
+    const Result<Profile> reflow = ReadProfileFile(QStringLiteral(KELVOR_PROFILES_DIR "/leadfree-reflow.json"));
+    ASSERT_TRUE(reflow.ok()) << reflow.error().toStdString();
+    ProfileChecker checker(reflow.value());
+    for (int t = 0; t <= 8; ++t)
+        checker.add(t, {25.0f + 0.1f * float(t), 20, 20, 20});
+    checker.finish();
+    QStringList got;
+    for (const RuleResult& r : checker.results())
+        got << VerdictText(r.verdict);
+    // ramp up, soak, time above liquidus, peak, ramp down
+    EXPECT_EQ(got.join(QLatin1Char('/')).toStdString(),
+              "CANNOT CHECK/CANNOT CHECK/CANNOT CHECK/CANNOT CHECK/CANNOT CHECK");
+    EXPECT_EQ(checker.verdict(), RuleVerdict::CannotCheck);
+    EXPECT_EQ(checker.results()[1].reason.toStdString(),
+              "the run ends at 8 s without reaching the range, before the profile's 360 s");
+    EXPECT_EQ(checker.results()[3].reason.toStdString(),
+              "the run ends at 8 s, below the range, before the peak is due (360 s)");
 }
 
 // While the run goes on a rule is pending until it is decided, and a failure shows at
