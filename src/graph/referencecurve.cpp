@@ -34,6 +34,21 @@ void sortByTime(CurvePoints& c)
 }
 
 bool reading(double v) { return !std::isnan(v); }
+
+// Between the samples of x/y (time order, n of them) at `at`: none outside, in a gap or
+// next to one.
+std::optional<double> interpolate(const double* x, const double* y, size_t n, double at)
+{
+    const size_t hi = size_t(std::lower_bound(x, x + n, at) - x);
+    if (hi == n)
+        return std::nullopt;
+    if (x[hi] == at)
+        return reading(y[hi]) ? std::optional<double>(y[hi]) : std::nullopt;
+    if (hi == 0 || !reading(y[hi - 1]) || !reading(y[hi]))
+        return std::nullopt;
+    const size_t lo = hi - 1;
+    return y[lo] + (y[hi] - y[lo]) * ((at - x[lo]) / (x[hi] - x[lo]));
+}
 }  // namespace
 
 CurveSet CurvesFromTable(const TableRows& rows, const QLocale& locale)
@@ -54,9 +69,38 @@ CurveSet CurvesFromTable(const TableRows& rows, const QLocale& locale)
     return set;
 }
 
+CurveSet CurvesFromSamples(const std::vector<double>& times, const std::vector<float>& values4, const QString& unit)
+{
+    CurveSet set;
+    set.unit = unit;
+    const size_t n = std::min(times.size(), values4.size() / 4);
+    for (size_t i = 0; i < n; ++i) {
+        for (int c = 0; c < kCurveChannels; ++c) {
+            const float v = values4[4 * i + size_t(c)];
+            set.channels[size_t(c)].x.push_back(times[i]);
+            set.channels[size_t(c)].y.push_back(v <= 2500.0f && v >= -328.0f ? double(v) : kNoReading);
+        }
+    }
+    for (CurvePoints& c : set.channels)
+        sortByTime(c);
+    return set;
+}
+
+void ConvertCurves(CurveSet& curves, const QString& unit)
+{
+    if (curves.unit.isEmpty() || unit.isEmpty() || curves.unit == unit)
+        return;
+    const bool toCelsius = unit == QStringLiteral("°C");
+    for (CurvePoints& c : curves.channels)
+        for (double& v : c.y)
+            v = toCelsius ? (v - 32.0) / 1.8 : v * 1.8 + 32.0;  // NaN stays NaN
+    curves.unit = unit;
+}
+
 CurveSet CurvesFromChart(const ChartModel& chart)
 {
     CurveSet set;
+    set.unit = chart.unitText();
     const double gap = chart.NullDataValueY();
     for (int c = 0; c < std::min(kCurveChannels, chart.Subsets()); ++c) {
         const std::vector<double>& x = chart.xData(c);
@@ -174,21 +218,33 @@ std::optional<double> ReferenceValueAt(const ReferenceCurve& r, int channel, dou
     const CurvePoints* c = ReferenceChannelFor(r, channel);
     if (!c || !std::isfinite(t))
         return std::nullopt;
-    const double at = t - r.shiftDays;
-    const size_t n = std::min(c->x.size(), c->y.size());
-    const auto end = c->x.begin() + std::ptrdiff_t(n);
-    const size_t hi = size_t(std::lower_bound(c->x.begin(), end, at) - c->x.begin());
-    if (hi == n)
+    return interpolate(c->x.data(), c->y.data(), std::min(c->x.size(), c->y.size()), t - r.shiftDays);
+}
+
+std::optional<double> ChartValueAt(const ChartModel& chart, int channel, double t)
+{
+    if (channel < 0 || channel >= chart.Subsets() || !std::isfinite(t))
         return std::nullopt;
-    if (c->x[hi] == at)
-        return reading(c->y[hi]) ? std::optional<double>(c->y[hi]) : std::nullopt;
-    if (hi == 0)
-        return std::nullopt;
-    const size_t lo = hi - 1;
-    if (!reading(c->y[lo]) || !reading(c->y[hi]))
-        return std::nullopt;
-    const double span = c->x[hi] - c->x[lo];
-    return c->y[lo] + (c->y[hi] - c->y[lo]) * ((at - c->x[lo]) / span);
+    const std::vector<double>& x = chart.xData(channel);
+    const std::vector<float>& y = chart.yData(channel);
+    // The filled points come first; a point never filled has X 0.
+    const size_t n = size_t(std::partition_point(x.begin(), x.begin() + std::ptrdiff_t(std::min(x.size(), y.size())),
+                                                 [](double v) { return v != 0.0; }) -
+                            x.begin());
+    const size_t hi = size_t(std::lower_bound(x.begin(), x.begin() + std::ptrdiff_t(n), t) - x.begin());
+    const double gap = chart.NullDataValueY();
+    const auto value = [&](size_t k) {
+        return double(y[k]) == gap || !std::isfinite(y[k]) ? kNoReading : double(y[k]);
+    };
+    // Two samples around t are all the interpolation needs.
+    const size_t lo = hi > 0 ? hi - 1 : 0;
+    const size_t count = std::min(n, hi + 1) - lo;
+    double xs[2] = {0, 0}, ys[2] = {kNoReading, kNoReading};
+    for (size_t k = 0; k < count; ++k) {
+        xs[k] = x[lo + k];
+        ys[k] = value(lo + k);
+    }
+    return interpolate(xs, ys, count, t);
 }
 
 std::optional<double> ReferenceDifference(const ReferenceCurve& r, int channel, double t, double runValue)

@@ -28,6 +28,7 @@ struct CurvePoints {
 struct CurveSet {
     std::array<CurvePoints, kCurveChannels> channels;
     std::vector<double> annotations;  // days, in time order
+    QString unit;                     // "°C" or "°F"; empty when not known (a table): the graph's
 };
 
 // A run laid under a graph as a reference. Its own times plus `shiftDays` are the graph's.
@@ -52,6 +53,12 @@ struct ReferenceAlignment {
 CurveSet CurvesFromTable(const TableRows& rows, const QLocale& locale = QLocale());
 // What a graph holds: its filled points and its annotations.
 CurveSet CurvesFromChart(const ChartModel& chart);
+// A run's samples: times in days, four values per sample (T1..T4); a value outside the
+// meter's range (the gap value, "OL") is no reading.
+CurveSet CurvesFromSamples(const std::vector<double>& times, const std::vector<float>& values4, const QString& unit);
+// The curves in `unit` ("°C" or "°F"): converted when they know another unit, so a
+// reference taken in °F lies right under a graph in °C.
+void ConvertCurves(CurveSet& curves, const QString& unit);
 // A graph file (*.ghf) or a table (*.txt, *.csv; any other name is read as a table). A
 // file that cannot be read, or holds no reading at all, gives a message naming it.
 Result<CurveSet> ReadReferenceFile(const QString& path);
@@ -73,6 +80,9 @@ const CurvePoints* ReferenceChannelFor(const ReferenceCurve& r, int channel);
 // The reference's value at graph time `t` on run channel `channel`, interpolated; none
 // outside the reference, in a gap, or next to one.
 std::optional<double> ReferenceValueAt(const ReferenceCurve& r, int channel, double t);
+// The graph's own value of `channel` at `t`, interpolated between its samples; none before
+// or after them, in a gap, or next to one.
+std::optional<double> ChartValueAt(const ChartModel& chart, int channel, double t);
 // The run's value minus the reference's at `t`.
 std::optional<double> ReferenceDifference(const ReferenceCurve& r, int channel, double t, double runValue);
 

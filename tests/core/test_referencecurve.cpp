@@ -160,3 +160,63 @@ TEST(ReferenceCurve, FromAGraph)
     ASSERT_EQ(set.annotations.size(), 2u);
     EXPECT_LT(set.annotations[0], set.annotations[1]);
 }
+
+// The graph's own value under the read-out: at a sample, between two, next to a gap, and
+// past the last point filled (the points never filled at the end read nothing).
+TEST(ReferenceCurve, GraphValueAtATime)
+{
+    ChartModel chart;
+    chart.setSubsets(4);
+    chart.setPoints(8);
+    const double t0 = day0();
+    const float gap = float(chart.NullDataValueY());
+    const float t1[] = {20, 30, gap, 50, 60};
+    for (int i = 0; i < 5; ++i)
+        chart.setXDataII(0, i, t0 + 10 * i * kSec);
+    for (int i = 0; i < 5; ++i)
+        chart.setYData(0, i, t1[i]);
+    struct Case {
+        double seconds;
+        std::optional<double> value;
+    };
+    for (const Case& c : {Case{0, 20.0}, Case{5, 25.0}, Case{10, 30.0}, Case{15, std::nullopt}, Case{20, std::nullopt},
+                          Case{35, 55.0}, Case{40, 60.0}, Case{41, std::nullopt}, Case{-1, std::nullopt}}) {
+        SCOPED_TRACE(c.seconds);
+        const std::optional<double> v = ChartValueAt(chart, 0, t0 + c.seconds * kSec);
+        ASSERT_EQ(v.has_value(), c.value.has_value());
+        if (v) {
+            EXPECT_NEAR(*v, *c.value, 1e-4);
+        }
+    }
+    EXPECT_FALSE(ChartValueAt(chart, 1, t0));  // a channel never filled
+    EXPECT_FALSE(ChartValueAt(chart, 4, t0));  // no such channel
+}
+
+// Samples of a stored run (a library item, a data set) as a reference: values outside the
+// meter's range are no reading; a reference in °F laid under a graph in °C is converted,
+// one whose unit is not known is taken as it is.
+TEST(ReferenceCurve, FromSamplesInEitherUnit)
+{
+    const double t0 = day0();
+    const std::vector<double> times = {t0, t0 + 10 * kSec, t0 + 20 * kSec};
+    const std::vector<float> values = {212, 32, 9999, 50, -40, 3000, 98.6f, 50, 32, -400, 212, 50};
+    CurveSet set = CurvesFromSamples(times, values, QStringLiteral("°F"));
+    ASSERT_EQ(set.channels[0].y.size(), 3u);
+    EXPECT_TRUE(std::isnan(set.channels[2].y[0]));  // the gap value
+    EXPECT_TRUE(std::isnan(set.channels[1].y[1]));  // over range
+    EXPECT_TRUE(std::isnan(set.channels[1].y[2]));  // under range
+    ConvertCurves(set, QStringLiteral("°C"));
+    EXPECT_EQ(set.unit, QStringLiteral("°C"));
+    EXPECT_NEAR(set.channels[0].y[0], 100.0, 1e-9);
+    EXPECT_NEAR(set.channels[1].y[0], 0.0, 1e-9);
+    EXPECT_NEAR(set.channels[0].y[1], -40.0, 1e-9);
+    EXPECT_NEAR(set.channels[2].y[1], 37.0, 1e-4);
+    EXPECT_TRUE(std::isnan(set.channels[1].y[1]));
+    ConvertCurves(set, QStringLiteral("°F"));
+    EXPECT_NEAR(set.channels[0].y[0], 212.0, 1e-9);
+
+    CurveSet table = reference();  // a table: no unit
+    const double before = table.channels[0].y[0];
+    ConvertCurves(table, QStringLiteral("°F"));
+    EXPECT_EQ(table.channels[0].y[0], before);
+}

@@ -6,12 +6,14 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <cmath>
 
 #include "chart/chartmodel.h"
 #include "chart/ui/chartview.h"
@@ -19,9 +21,13 @@
 #include "graph/ui/cursortool.h"
 #include "graph/ui/derivedtool.h"
 #include "graph/ui/preparegraph.h"
+#include "graph/ui/realtimeview.h"
 #include "graph/ui/referencetool.h"
 #include "graph/ui/scaletools.h"
 #include "graph/ui/tfrmgraph.h"
+#include "library/library.h"
+#include "library/libraryaccess.h"
+#include "logger/ui/librarycommands.h"
 #include "logger/ui/loggerwindow.h"
 #include "program/program.h"
 #include "scriptedprompts.h"
@@ -50,6 +56,50 @@ void storeSet(DataSetStore& store, bool celsius)
             store.times.push_back(set.start + i * 10 * kDay);
             store.values.push_back(c == 0 ? 70.0f + i : c == 1 ? 200.0f : 40.0f);
         }
+}
+
+// A reference made by hand: every 10 s from the data set's start for 600 s, T1 5 °F above
+// the set's T1, T2 at `t2`, T3 and T4 without readings.
+ReferenceCurve handMade(const QString& name, double t2)
+{
+    ReferenceCurve r;
+    r.name = name;
+    for (int i = 0; i < 60; ++i) {
+        const double t = 46000.5 + i * 10 * kDay;
+        const double values[4] = {75.0 + i, t2, std::nan(""), std::nan("")};
+        for (int c = 0; c < 4; ++c) {
+            r.curves.channels[size_t(c)].x.push_back(t);
+            r.curves.channels[size_t(c)].y.push_back(values[c]);
+        }
+    }
+    return r;
+}
+
+// Sends a mouse event to the plot as the user's hand would.
+void mouse(QWidget* plot, QEvent::Type type, QPoint at, Qt::MouseButtons held)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(at), QPointF(plot->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(plot, &e);
+}
+
+// One completed recording in the library: T1 40 °C and T2 100 °C for 10 minutes.
+void storeRecording(Library& library, double start, const QString& name)
+{
+    RecordingHeader h;
+    h.started = start;
+    h.rateSeconds = 10;
+    h.recordCount = 60;
+    LibraryStatus s;
+    const std::int64_t id = *library.beginRecording(h, &s);
+    RecordingStatistics stats;
+    for (int i = 0; i < 60; ++i) {
+        const JournalSample j{start + i * 10 * kDay, 0, {40.0f, 100.0f, 20.0f, 20.0f}};
+        stats.add(j);
+        QVERIFY(library.appendSample(id, i, j).ok());
+    }
+    QVERIFY(library.endRecording(id, kStateComplete, stats, {}).ok());
+    QVERIFY(library.rename(id, name).ok());
 }
 
 }  // namespace
@@ -301,6 +351,181 @@ private slots:
         tool.remove(0);
         plot->replot();
         QCOMPARE(plot->graphCount(), graphsBefore);
+    }
+
+    // The dialog offers, after a file, the data logger's data sets and the library's
+    // items; a library recording in °C comes in °F under a graph in °F, a data set is laid
+    // at its start, and each has its own name in the read-out.
+    void referencesFromTheLibraryAndTheDataLogger()
+    {
+        TfrmGraph* w = showSet(false);  // T1: 70 °F + 1 per 10 s, T2 200 °F
+        InstallLibrary(*m_program);
+        Library* library = m_program->library->get();
+        QVERIFY(library);
+        storeRecording(*library, 46001.5, QStringLiteral("oven"));
+        ReferenceTool& tool = w->references();
+        QStringList offered;
+        const auto chooseRow = [&](int row) {
+            m_prompts.dialogs.push_back([&offered, row](QDialog& d) {
+                auto* list = d.findChild<QListWidget*>(QStringLiteral("lstReferenceSource"));
+                offered.clear();
+                for (int i = 0; list && i < list->count(); ++i)
+                    offered << list->item(i)->text();
+                if (list)
+                    list->setCurrentRow(row);
+                return int(QDialog::Accepted);
+            });
+            emit tool.button()->menu()->aboutToShow();
+            tool.button()->menu()->findChild<QAction*>(QStringLiteral("actReferenceCurve"))->trigger();
+        };
+        const qsizetype messagesBefore = m_prompts.messages.size();
+        chooseRow(2);
+        QVERIFY2(m_prompts.messages.size() == messagesBefore, qPrintable(m_prompts.messages.join('\n')));
+        QCOMPARE(offered.size(), 3);
+        QCOMPARE(offered[0], QStringLiteral("A graph file or table…"));
+        QVERIFY2(offered[1].startsWith(QStringLiteral("Data logger: Set 1 ")) && offered[1].contains("(60 samples)"),
+                 qPrintable(offered[1]));
+        QVERIFY2(offered[2].startsWith(QStringLiteral("Library: ")) && offered[2].contains(QStringLiteral("oven")),
+                 qPrintable(offered[2]));
+        QCOMPARE(int(tool.references().size()), 1);
+        QCOMPARE(tool.references().front().name, QStringLiteral("oven"));
+        // 40 °C is 104 °F, 100 °C is 212 °F: laid at the start, 100 s in.
+        const double at = 46000.5 + 100 * kDay;
+        QCOMPARE(tool.differenceText(0, at, 80.0), QStringLiteral("   Δoven -24.0"));
+        QCOMPARE(tool.differenceText(1, at, 200.0), QStringLiteral("   Δoven -12.0"));
+
+        chooseRow(1);
+        QCOMPARE(int(tool.references().size()), 2);
+        QCOMPARE(tool.references().back().name, QStringLiteral("Set 1"));
+        QCOMPARE(tool.differenceText(0, at, 80.0), QStringLiteral("   Δoven -24.0   ΔSet 1 +0.0"));
+        QCOMPARE(m_prompts.messages.size(), messagesBefore);
+    }
+
+    // A reference's line is grabbed with the mouse and dragged along the time axis; the
+    // press does not start a zoom, the arrow keys then move the one dragged, and a press
+    // away from every line leaves the references where they are.
+    void referenceDraggedWithTheMouse()
+    {
+        TfrmGraph* w = showSet(false);
+        ReferenceTool& tool = w->references();
+        QString error;
+        QVERIFY(tool.add(handMade(QStringLiteral("first"), 60.0), {}, &error));
+        QVERIFY(tool.add(handMade(QStringLiteral("second"), 90.0), {}, &error));
+        w->view().customPlot()->replot();
+        QWidget* plot = w->view().plotWidget();
+        ChartView& view = w->view();
+        // The first reference's T2 at 60 °F, 200 s in (T2's plot shows -20 … 100).
+        const double t = 46000.5 + 200 * kDay;
+        const std::optional<QPoint> onLine = view.subsetPixel(1, t, 60.0);
+        QVERIFY(onLine);
+        const QPoint grab = plot->mapFrom(&view, *onLine + QPoint(0, 2));
+        QCOMPARE(tool.referenceAt(*onLine + QPoint(0, 2)), 0);
+        const double before = tool.references()[0].shiftDays;
+        const double second = tool.references()[1].shiftDays;
+        mouse(plot, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+        mouse(plot, QEvent::MouseMove, grab + QPoint(30, 0), Qt::LeftButton);
+        mouse(plot, QEvent::MouseMove, grab + QPoint(60, 7), Qt::LeftButton);
+        mouse(plot, QEvent::MouseButtonRelease, grab + QPoint(60, 7), Qt::NoButton);
+        const double moved = view.timeAtX(onLine->x() + 60) - view.timeAtX(onLine->x());
+        QVERIFY(moved > 0);
+        QVERIFY2(std::abs(tool.references()[0].shiftDays - before - moved) < 1e-9,
+                 qPrintable(QString::number((tool.references()[0].shiftDays - before) / kDay)));
+        QCOMPARE(tool.references()[1].shiftDays, second);
+        QVERIFY(!view.isZoomed());
+        QCOMPARE(tool.picked(), 0);
+        QTest::keyClick(plot, Qt::Key_Left, Qt::ControlModifier);
+        QVERIFY(std::abs(tool.references()[0].shiftDays - before - moved + kDay) < 1e-9);
+
+        // Half-way between the two T2 lines (60 and 90 °F) nothing is grabbed.
+        const double kept = tool.references()[0].shiftDays;
+        const std::optional<QPoint> between = view.subsetPixel(1, t, 75.0);
+        QVERIFY(between);
+        QCOMPARE(tool.referenceAt(*between), -1);
+        const QPoint away = plot->mapFrom(&view, *between);
+        mouse(plot, QEvent::MouseButtonPress, away, Qt::LeftButton);
+        mouse(plot, QEvent::MouseMove, away + QPoint(40, 0), Qt::LeftButton);
+        mouse(plot, QEvent::MouseButtonRelease, away + QPoint(40, 0), Qt::NoButton);
+        QCOMPARE(tool.references()[0].shiftDays, kept);
+        QCOMPARE(tool.references()[1].shiftDays, second);
+    }
+
+    // The read-out under the pointer gives each reference's difference on every shown
+    // channel where both have a value, not only on the channel nearest the pointer; a
+    // hidden channel drops out.
+    void readOutGivesTheDifferenceOnEveryShownChannel()
+    {
+        TfrmGraph* w = showSet(false);  // T1 70 °F + 1 per 10 s, T2 200 °F, T3 and T4 40 °F
+        ReferenceTool& tool = w->references();
+        QString error;
+        QVERIFY(tool.add(handMade(QStringLiteral("ref"), 190.0), {}, &error));
+        QVERIFY(tool.add(handMade(QStringLiteral("hot"), 210.0), {}, &error));
+        w->view().customPlot()->replot();
+        QWidget* plot = w->view().plotWidget();
+        const double t = 46000.5 + 205 * kDay;  // T1 90.5 °F, the references' 95.5 °F
+        const auto readOut = [&] {
+            const QPoint at = w->view().DataToPixel(0, t, 90.5) - plot->pos();
+            mouse(plot, QEvent::MouseMove, at, Qt::NoButton);
+            return w->Panel12->text();
+        };
+        QString text = readOut();
+        QVERIFY2(text.contains(QStringLiteral("T1 90.5 °F")), qPrintable(text));
+        QVERIFY2(text.endsWith(QStringLiteral("   Δref T1 -5.0 T2 +10.0   Δhot T1 -5.0 T2 -10.0")), qPrintable(text));
+        w->cursors().setChannelHidden(1, true);
+        text = readOut();
+        QVERIFY2(text.endsWith(QStringLiteral("   Δref T1 -5.0   Δhot T1 -5.0")), qPrintable(text));
+    }
+
+    // A library recording laid under a real-time run at 1366×768: drawn on the run's
+    // plots as the run records, its difference in the cursor strip; the picture is kept
+    // beside the test to be looked at.
+    void referenceUnderARealTimeRun()
+    {
+        InstallLibrary(*m_program);
+        Library* library = m_program->library->get();
+        QVERIFY(library);
+        storeRecording(*library, 46001.5, QStringLiteral("yesterday"));
+        TfrmGraph* w = OpenRealTimeGraph(*m_program);
+        w->resize(1366, 768);
+        w->show();
+        RecordingSession& session = m_program->session;
+        SessionSettings run;
+        run.rateSeconds = 10;
+        run.recordCount = 40;
+        w->realTimeView()->prepareRun(40, false);
+        session.start(run);
+        const double t0 = m_clock.nowDays();
+        for (int i = 0; i < 30; ++i) {
+            CycleSample sample;
+            sample.days = m_clock.nowDays();
+            sample.T = {20.0f + 1.2f * float(i), 60.0f + 0.5f * float(i), 30.0f, 25.0f};
+            session.takeSample(0, sample);
+            m_clock.advanceMs(10000);
+        }
+        ReferenceTool& tool = w->references();
+        m_prompts.dialogs.push_back([](QDialog& d) {
+            d.findChild<QListWidget*>(QStringLiteral("lstReferenceSource"))->setCurrentRow(1);
+            return int(QDialog::Accepted);
+        });
+        emit tool.button()->menu()->aboutToShow();
+        tool.button()->menu()->findChild<QAction*>(QStringLiteral("actReferenceCurve"))->trigger();
+        QCOMPARE(int(tool.references().size()), 1);
+        QCOMPARE(tool.references().front().name, QStringLiteral("yesterday"));
+        QVERIFY(std::abs(tool.references().front().shiftDays - (t0 - 46001.5)) < 1e-9);  // at the start
+        QCustomPlot* plot = w->view().customPlot();
+        plot->replot();
+        int dashed = 0;
+        for (int g = 0; g < plot->graphCount(); ++g)
+            dashed += plot->graph(g)->pen().style() == Qt::DashLine && plot->graph(g)->data()->size() == 60 ? 1 : 0;
+        QCOMPARE(dashed, 4);  // T1..T4 of the recording
+        w->cursors().setOn(true);
+        w->cursors().setCursors(t0 + 100 * kDay, t0 + 200 * kDay);
+        plot->replot();
+        QCOMPARE(w->cursors().table()->item(0, 0)->text(), QStringLiteral("32.0 Δyesterday -8.0"));
+
+        const QString shot = QStringLiteral(QT_TESTCASE_BUILDDIR "/reference-under-realtime.png");
+        QVERIFY(w->grab().save(shot));
+        qInfo("the real-time graph at %dx%d, kept at %s", w->width(), w->height(), qPrintable(shot));
+        session.stop();
     }
 
     // T1-T2 and T1's rate of change are drawn on the right-hand axis of the lowest plot,

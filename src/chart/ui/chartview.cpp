@@ -1124,6 +1124,24 @@ QPoint ChartView::DataToPixel(int axis, double xDays, double y) const
            m_plot->pos();
 }
 
+std::optional<QPoint> ChartView::subsetPixel(int subset, double xDays, double y) const
+{
+    QCPGraph* g = graphOf(subset);
+    if (!g || !g->visible() || !std::isfinite(y))
+        return std::nullopt;
+    m_plot->layoutNow();
+    const QPointF at(g->keyAxis()->coordToPixel(keyOf(xDays)), g->valueAxis()->coordToPixel(y));
+    if (!g->keyAxis()->axisRect()->rect().contains(at.toPoint()))
+        return std::nullopt;
+    return at.toPoint() + m_plot->pos();
+}
+
+bool ChartView::isSubsetShown(int subset) const
+{
+    QCPGraph* g = graphOf(subset);
+    return g && g->visible();
+}
+
 int ChartView::plotAt(QPoint pixel) const
 {
     m_plot->layoutNow();

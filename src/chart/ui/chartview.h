@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "chart/chartmirror.h"
@@ -133,6 +134,13 @@ public:
     // Among the shown subsets of the plot under the pixel, the one whose line passes
     // nearest to it vertically. Gaps and hidden subsets do not count.
     NearestSubset nearestSubset(QPoint pixel) const;
+
+    // Where a value of a subset is drawn, on that subset's plot; none while the subset is
+    // not drawn (hidden, not graphed) or the point lies outside its plot. Tools that lay
+    // curves under a subset find them under the mouse with it.
+    std::optional<QPoint> subsetPixel(int subset, double xDays, double y) const;
+    // The subset is drawn now: graphed and not hidden.
+    bool isSubsetShown(int subset) const;
 
     // The plot under a pixel (-1: none), counted from the top.
     int plotAt(QPoint pixel) const;

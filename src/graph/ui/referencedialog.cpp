@@ -5,18 +5,25 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
-#include <QLabel>
+#include <QListWidget>
 #include <QSpinBox>
 
 namespace kelvor {
 
-ReferenceDialog::ReferenceDialog(const QString& name, const QStringList& channelNames, QWidget* parent)
+ReferenceDialog::ReferenceDialog(const QStringList& sources, const QStringList& channelNames, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgReference"));
     setWindowTitle(QStringLiteral("Reference Curve"));
     auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("Reference:"), new QLabel(name, this));
+    m_sources = new QListWidget(this);
+    m_sources->setObjectName(QStringLiteral("lstReferenceSource"));
+    m_sources->addItems(sources);
+    m_sources->setCurrentRow(0);
+    // Room for a handful of rows: a library of hundreds scrolls.
+    m_sources->setMinimumWidth(420);
+    m_sources->setMaximumHeight(m_sources->sizeHintForRow(0) * 8 + 2 * m_sources->frameWidth());
+    form->addRow(QStringLiteral("Reference:"), m_sources);
 
     m_channels = new QComboBox(this);
     m_channels->setObjectName(QStringLiteral("cmbReferenceChannels"));
@@ -64,6 +71,8 @@ void ReferenceDialog::anchorChanged()
     m_crossChannel->setEnabled(anchor == ReferenceAnchor::Crossing);
     m_temperature->setEnabled(anchor == ReferenceAnchor::Crossing);
 }
+
+int ReferenceDialog::source() const { return m_sources->currentRow(); }
 
 int ReferenceDialog::sourceChannel() const { return m_channels->currentData().toInt(); }
 

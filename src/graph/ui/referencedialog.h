@@ -7,23 +7,27 @@
 
 class QComboBox;
 class QDoubleSpinBox;
+class QListWidget;
 class QSpinBox;
 
 namespace kelvor {
 
-// How a chosen reference is laid under the graph: which of its channels under which of
-// the run's, and what pins it in time.
+// Which run to lay under the graph — a file (asked for after the dialog), a library item
+// or a data set of the data logger, one row each in `sources` — and how: which of its
+// channels under which of the run's, and what pins it in time.
 class ReferenceDialog : public QDialog {
     Q_OBJECT
 public:
-    ReferenceDialog(const QString& name, const QStringList& channelNames, QWidget* parent);
+    ReferenceDialog(const QStringList& sources, const QStringList& channelNames, QWidget* parent);
 
+    int source() const;         // the row of `sources` chosen
     int sourceChannel() const;  // -1: each under its own
     ReferenceAlignment alignment() const;
 
 private:
     void anchorChanged();
 
+    QListWidget* m_sources = nullptr;
     QComboBox* m_channels = nullptr;
     QComboBox* m_anchor = nullptr;
     QSpinBox* m_annotation = nullptr;

@@ -150,7 +150,8 @@ TfrmGraph::TfrmGraph(Program& program, GraphRole role, QWidget* parent)
         bar->insertWidget(bar->indexOf(btnChangeScale) + 2, m_scales->elapsedButton());
         bar->insertWidget(bar->indexOf(btnChangeScale) + 3, m_derived->button());
     }
-    m_references = new ReferenceTool(m_program.prompts, m_program.dataDir, *PESGraph1, this);
+    m_references =
+        new ReferenceTool(m_program.prompts, m_program.dataDir, ProgramReferenceSources(m_program), *PESGraph1, this);
     m_cursors->setValueNote([this](int c, double t, double v) { return m_references->differenceText(c, t, v); });
     connect(m_references, &ReferenceTool::changed, m_cursors, &CursorTool::notesChanged);
     auto* cursorKey = new QShortcut(QKeySequence(Qt::Key_C), this);

@@ -336,8 +336,9 @@ void TfrmGraph::PESGraph1MouseMove()
         if (!text.isEmpty())
             text += QStringLiteral("   ");
         text += label + QLatin1Char(' ') + FixedText(near.y, 1) + QLatin1Char(' ') + m_chart.unitText();
-        text += m_references->differenceText(near.subset, near.x, near.y);
     }
+    // The difference to each reference on every shown channel, not only the nearest.
+    text += m_references->readoutText(near.subset >= 0 ? near.x : v.x);
     Panel12->setText(text);
     Panel12->setFixedWidth(std::max(167, Panel12->fontMetrics().horizontalAdvance(text) + 8));
 }
