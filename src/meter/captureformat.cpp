@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "meter/captureformat.h"
 
+#include "base/hexdigit.h"
+
 #include <QList>
 
 namespace kelvor {
@@ -8,17 +10,6 @@ namespace kelvor {
 namespace {
 
 constexpr qsizetype kCaptureMaxLineBytes = 64 * 1024;
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // A token as a message may quote it: a capture is any file the user names, and its raw
 // bytes (NUL, escape sequences) would otherwise land in a terminal or a dialog.
@@ -44,7 +35,7 @@ bool parseHexByte(const QByteArray& token, std::uint8_t* out)
         return false;
     int v = 0;
     for (char c : token) {
-        const int d = hexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0)
             return false;
         v = v * 16 + d;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/webrequest.h"
 
+#include "base/hexdigit.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -188,17 +190,6 @@ RequestHead InspectRequestHead(QByteArrayView bytes)
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Percent-decoding of a query part ('+' is a space); nullopt on a broken escape.
 std::optional<QByteArray> percentDecoded(QByteArrayView v)
 {
@@ -213,7 +204,7 @@ std::optional<QByteArray> percentDecoded(QByteArrayView v)
         } else {
             if (i + 2 >= v.size())
                 return std::nullopt;
-            const int hi = hexValue(v[i + 1]), lo = hexValue(v[i + 2]);
+            const int hi = HexDigitValue(v[i + 1]), lo = HexDigitValue(v[i + 2]);
             if (hi < 0 || lo < 0)
                 return std::nullopt;
             out += char(hi * 16 + lo);

@@ -249,7 +249,11 @@ before = rss()
 cycles(100)
 time.sleep(0.5)
 after = rss()
-if after - before > 2048:
+if "ASAN_OPTIONS" in os.environ:
+    # AddressSanitizer holds freed memory in its quarantine (up to 256 MB), so the resident size
+    # says nothing here; under it, LeakSanitizer checks at exit that nothing of a viewer is left.
+    print("note: under AddressSanitizer the memory bound is not checked (%d kB -> %d kB)" % (before, after))
+elif after - before > 2048:
     fail("100 viewers grew the program by %d kB (%d -> %d)" % (after - before, before, after))
 for _ in range(50):
     if "\nkelvor_web_viewers 0\n" in get(port, "/metrics")[2].decode():

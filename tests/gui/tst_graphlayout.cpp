@@ -140,6 +140,50 @@ private slots:
         QVERIFY2(w->PESGraph1->height() >= 4 * 45, qPrintable(QString::number(w->PESGraph1->height())));
     }
 
+    // Every tool of the bar is whole and inside the window, none on top of another: on each
+    // screen, and in a window tiled narrow, where the bar takes a second row.
+    void everyToolIsInTheWindow_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("windowWidth");  // 0: as the main window lays it out
+        QTest::newRow("1366x768") << QSize(1366, 768) << 0;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << 0;
+        QTest::newRow("1366x768, tiled 640 wide") << QSize(1366, 768) << 640;
+    }
+    void everyToolIsInTheWindow()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(int, windowWidth);
+        auto rig = mainWindowOf(screen);
+        TfrmGraph* w = graphWithData(*rig);
+        if (windowWidth > 0)
+            w->parentWidget()->resize(windowWidth, w->parentWidget()->height());
+        QCoreApplication::processEvents();
+        QWidget* bar = w->ToolBar1;
+        const QRect inWindow(QPoint(0, 0), w->size());
+        QList<QRect> taken;
+        for (QWidget* tool : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!tool->isVisible() || tool->width() <= 2)
+                continue;  // dividers and hidden tools
+            const QRect r(tool->mapTo(w, QPoint(0, 0)), tool->size());
+            const QString name = tool->objectName() + QLatin1Char(' ') + tool->property("text").toString();
+            QVERIFY2(inWindow.contains(r), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in a window %6 wide")
+                                                          .arg(name)
+                                                          .arg(r.x())
+                                                          .arg(r.y())
+                                                          .arg(r.width())
+                                                          .arg(r.height())
+                                                          .arg(w->width())));
+            QVERIFY2(tool->width() >= tool->sizeHint().width(), qPrintable(name + QStringLiteral(" squeezed")));
+            for (const QRect& other : taken)
+                QVERIFY2(!other.intersects(r), qPrintable(name + QStringLiteral(" overlaps another tool")));
+            taken.append(r);
+        }
+        QVERIFY(taken.size() >= 10);
+        // The chart starts under the bar, however many rows it takes.
+        QVERIFY(w->PESGraph1->mapTo(w, QPoint(0, 0)).y() >= bar->mapTo(w, QPoint(0, bar->height())).y());
+    }
+
     // On a split chart the read-out tells value and time over every plot, and
     // "Show MAX/MIN on Graph" puts every channel's label where it is seen.
     void splitChartReadsAndLabelsEveryChannel_data() { screens_data(); }

@@ -32,6 +32,7 @@
 #include "graph/ui/toolicons.h"
 #include "program/program.h"
 #include "program/prompts.h"
+#include "widgets/wrappingrow.h"
 
 namespace kelvor {
 
@@ -186,12 +187,12 @@ TfrmGraph::TfrmGraph(Program& program, GraphRole role, QWidget* parent)
     Splitter1->setStretchFactor(1, 0);
     Splitter1->setCollapsible(0, false);
 
-    // The bars keep their one row of controls; a narrow window (Tile on a small screen)
-    // cuts them at the right rather than refusing to be narrower than they are.
+    // The statistics bar keeps its one row; a narrow window (Tile on a small screen) cuts it
+    // at the right rather than refusing to be narrower than it is.
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
-    rightLayout->addWidget(new BarClip(ToolBar1, right));
+    rightLayout->addWidget(ToolBar1);
     rightLayout->addWidget(new BarClip(pnlGraphStatistic, right));
     rightLayout->addWidget(Splitter1, 1);
 
@@ -285,7 +286,8 @@ QWidget* TfrmGraph::buildToolBar()
     btnReport = named(new QPushButton(QStringLiteral("Report…"), bar), "btnReport");
     btnReport->setToolTip(QStringLiteral("A PDF report of this graph: chart, statistics and annotations"));
 
-    auto* l = new QHBoxLayout(bar);
+    // A narrow window (Tile on a small screen) takes the tools in two rows, none cut off.
+    auto* l = new WrappingRowLayout(bar);
     l->setContentsMargins(2, 2, 2, 2);
     l->setSpacing(2);
     l->addWidget(ToolButton1);
