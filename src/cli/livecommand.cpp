@@ -31,10 +31,12 @@ const QCommandLineOption kJson(QStringLiteral("json"),
 // Several meters: one line per round of readings, every meter's four channels in the
 // order given, empty where a meter gave no reading in that round.
 long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, const std::vector<MqttSettings>& remotes,
-                      long long count, const LineFormat& format, bool json)
+                      long long count, const LineFormat& format, bool json, WebServer* server)
 {
     CliMeters meters(ctx, links, remotes, ctx.meterChoices());
     const std::vector<SessionSource> sources = meters.sources();
+    for (std::size_t i = 0; server && i < sources.size(); ++i)
+        server->setMeterIdentity(int(i), sources[i]);
     if (!json) {
         ctx.out << rowHeader(sources, format) << '\n';
         ctx.out.flush();
@@ -55,6 +57,8 @@ long long liveSeveral(CliContext& ctx, const std::vector<MeterLink*>& links, con
             ctx.out.flush();
             ++printed;
         }
+        for (std::size_t i = 0; server && i < ticks.size(); ++i)
+            server->tell(int(i), ticks[i], meters.reading(i));
         meters.pauseAfter(ticks);
     }
     meters.stop();
@@ -85,10 +89,6 @@ int runLive(CliContext& ctx)
     }
     if (!ServeOptionsValid(ctx))
         return kCliUsage;
-    if (several && ctx.args.isSet(kServeOption)) {
-        ctx.fail(QStringLiteral("--serve shows the T1..T4 of one meter; give --meter once to use it"));
-        return kCliUsage;
-    }
     AlarmMonitor alarms(limits);
     std::optional<MqttSettings> mqtt;
     if (!MqttSettingsFromArgs(ctx, mqtt))
@@ -108,8 +108,11 @@ int runLive(CliContext& ctx)
     if (!ctx.localMetersOpen())
         return kCliFailed;
     const std::vector<MeterLink*> links = ctx.links();
+    std::unique_ptr<WebServer> server;
+    if (!StartServing(ctx, server))
+        return kCliFailed;
     if (several) {
-        const long long printed = liveSeveral(ctx, links, remotes, count, format, json);
+        const long long printed = liveSeveral(ctx, links, remotes, count, format, json, server.get());
         if (printed < 0 || ctx.outputFailed())
             return kCliFailed;
         if (count > 0 && printed < count && !ctx.interrupted()) {
@@ -121,9 +124,6 @@ int runLive(CliContext& ctx)
     MeterLink* link = links.front();
     MeterDevice& device = link->device();
     const std::vector<SessionSource> sources = json ? ChosenSources(links) : std::vector<SessionSource>{};
-    std::unique_ptr<WebServer> server;
-    if (!StartServing(ctx, server))
-        return kCliFailed;
     if (server)
         server->setMeterIdentity(0, QStringLiteral("QZX"), QString());
 

@@ -61,7 +61,7 @@ QJsonObject runJson(const WebModel& model)
     }
     run.insert(QStringLiteral("state"), runStateText(s->state()));
     run.insert(QStringLiteral("samples"), double(s->sampleCount()));
-    run.insert(QStringLiteral("kept"), double(s->samples().size()));
+    run.insert(QStringLiteral("kept"), double(ServedCount(model)));
     run.insert(QStringLiteral("rateSeconds"), s->settings().rateSeconds);
     run.insert(QStringLiteral("name"), s->settings().name);
     const bool started = s->state() != SessionState::Idle;
@@ -78,16 +78,23 @@ QJsonObject runJson(const WebModel& model)
 
 QJsonArray channelsJson(const WebModel& model)
 {
+    // The run's alarms watch the first meter's channels.
     QJsonArray channels;
-    for (int c = 0; c < kWebChannels; ++c) {
-        QJsonObject ch{{QStringLiteral("name"), channelName(c)}, {QStringLiteral("meter"), 0}};
-        if (model.session) {
+    const int meters = std::max<int>(1, int(model.meters.size()));
+    for (int i = 0; i < meters * kWebChannels; ++i) {
+        const int c = i % kWebChannels;
+        QJsonObject ch{{QStringLiteral("name"), channelName(c)}, {QStringLiteral("meter"), i / kWebChannels}};
+        if (model.session && i < kWebChannels) {
             const AlarmLimit& l = model.session->alarmLimits().channels[std::size_t(c)];
             ch.insert(QStringLiteral("alarm"), model.session->channelAlarmed(c));
             ch.insert(QStringLiteral("high"), l.on && l.high ? QJsonValue(*l.high) : QJsonValue());
             ch.insert(QStringLiteral("low"), l.on && l.low ? QJsonValue(*l.low) : QJsonValue());
         } else {
             ch.insert(QStringLiteral("alarm"), false);
+            if (model.session) {
+                ch.insert(QStringLiteral("high"), QJsonValue());
+                ch.insert(QStringLiteral("low"), QJsonValue());
+            }
         }
         channels.append(ch);
     }
@@ -102,24 +109,37 @@ QJsonArray eventsJson(const WebModel& model)
         return events;
     const auto& all = model.session->alarmEvents();
     const std::size_t from = all.size() > 50 ? all.size() - 50 : 0;
+    const bool several = model.meters.size() > 1;
     for (std::size_t i = from; i < all.size(); ++i) {
         const ChartAlarmEvent& e = all[i];
-        events.append(QJsonObject{{QStringLiteral("time"), daysJson(e.x)},
-                                  {QStringLiteral("channel"), channelName(e.subset)},
-                                  {QStringLiteral("value"), shortest(e.value)},
-                                  {QStringLiteral("raised"), IsAlarmRaised(e.kind)},
-                                  {QStringLiteral("text"), AlarmKindText(e.kind)}});
+        QJsonObject event{{QStringLiteral("time"), daysJson(e.x)},
+                          {QStringLiteral("channel"), channelName(e.subset)},
+                          {QStringLiteral("value"), shortest(e.value)},
+                          {QStringLiteral("raised"), IsAlarmRaised(e.kind)},
+                          {QStringLiteral("text"), AlarmKindText(e.kind)}};
+        if (several)
+            event.insert(QStringLiteral("meter"), 0);
+        events.append(event);
     }
     return events;
 }
 
 QJsonObject meterIdentity(int index, const WebMeter& m)
 {
-    return {{QStringLiteral("index"), index},
-            {QStringLiteral("model"), m.model},
-            {QStringLiteral("serial"), m.serial},
-            {QStringLiteral("connected"), m.connected},
-            {QStringLiteral("channels"), kWebChannels}};
+    QJsonObject o{{QStringLiteral("index"), index},
+                  {QStringLiteral("model"), m.model},
+                  {QStringLiteral("serial"), m.serial},
+                  {QStringLiteral("connected"), m.connected},
+                  {QStringLiteral("channels"), kWebChannels}};
+    if (!m.name.isEmpty())
+        o.insert(QStringLiteral("name"), m.name);
+    return o;
+}
+
+QJsonValue valueJson(std::uint8_t flags, const std::array<float, 4>& t, int channel)
+{
+    const QString state = stateOf(flags, channel);
+    return state == QLatin1String("ok") ? QJsonValue(shortest(t[std::size_t(channel)])) : QJsonValue(state);
 }
 
 }  // namespace
@@ -163,11 +183,8 @@ QJsonObject ReadingsJson(const WebModel& model)
 QJsonObject SampleJson(std::int64_t seq, const SessionSample& sample)
 {
     QJsonArray values;
-    for (int c = 0; c < kWebChannels; ++c) {
-        const QString state = stateOf(sample.flags, c);
-        values.append(state == QLatin1String("ok") ? QJsonValue(shortest(sample.t[std::size_t(c)]))
-                                                   : QJsonValue(state));
-    }
+    for (int c = 0; c < kWebChannels; ++c)
+        values.append(valueJson(sample.flags, sample.t, c));
     QJsonObject s{{QStringLiteral("seq"), double(seq)},
                   {QStringLiteral("time"), daysJson(sample.time)},
                   {QStringLiteral("source"), sample.source},
@@ -177,14 +194,49 @@ QJsonObject SampleJson(std::int64_t seq, const SessionSample& sample)
     return s;
 }
 
+QJsonObject RowJson(std::int64_t seq, const SessionRow& row)
+{
+    QJsonArray values;
+    for (const SessionMeterReading& m : row.meters)
+        for (int c = 0; c < kWebChannels; ++c)
+            values.append(m.present ? valueJson(m.flags, m.t, c) : QJsonValue());
+    QJsonObject s{{QStringLiteral("seq"), double(seq)},
+                  {QStringLiteral("time"), daysJson(row.time)},
+                  {QStringLiteral("values"), values}};
+    if (row.afterMiss)
+        s.insert(QStringLiteral("afterMiss"), true);
+    return s;
+}
+
+bool ServesRows(const WebModel& model)
+{
+    const RecordingSession* s = model.session;
+    // Before the first sample time the run's sources say which it will be.
+    return s && (!s->rows().empty() || (s->samples().empty() && s->sources().size() > 1));
+}
+
+std::int64_t ServedCount(const WebModel& model)
+{
+    if (!model.session)
+        return 0;
+    return ServesRows(model) ? std::int64_t(model.session->rows().size())
+                             : std::int64_t(model.session->samples().size());
+}
+
+QJsonObject ServedJson(const WebModel& model, std::int64_t seq)
+{
+    const std::size_t i = std::size_t(seq);
+    return ServesRows(model) ? RowJson(seq, model.session->rows()[i]) : SampleJson(seq, model.session->samples()[i]);
+}
+
 QJsonObject RunJson(const WebModel& model, std::int64_t since, int limit)
 {
-    const std::int64_t kept = model.session ? std::int64_t(model.session->samples().size()) : 0;
+    const std::int64_t kept = ServedCount(model);
     const std::int64_t from = std::clamp<std::int64_t>(since, 0, kept);
     const std::int64_t to = std::min<std::int64_t>(kept, from + std::max(0, limit));
     QJsonArray samples;
     for (std::int64_t i = from; i < to; ++i)
-        samples.append(SampleJson(i, model.session->samples()[std::size_t(i)]));
+        samples.append(ServedJson(model, i));
     return {{QStringLiteral("run"), double(model.run)},
             {QStringLiteral("since"), double(from)},
             {QStringLiteral("next"), double(to)},

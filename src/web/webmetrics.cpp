@@ -69,8 +69,10 @@ QByteArray MetricsText(const WebModel& model)
                (model.meters[i].connected ? "1" : "0") + '\n';
     const RecordingSession* s = model.session;
     family(out, "kelvor_alarm_active", "gauge", "1 while a channel of the run is in alarm.");
+    // The run's alarms watch the first meter: with several, its labels say which one.
+    const QByteArray alarmed = model.meters.size() > 1 ? meterLabels(0, model.meters.front()) + ',' : QByteArray();
     for (int c = 0; s && c < kWebChannels; ++c)
-        out += "kelvor_alarm_active{channel=\"T" + QByteArray::number(c + 1) + "\"} " +
+        out += "kelvor_alarm_active{" + alarmed + "channel=\"T" + QByteArray::number(c + 1) + "\"} " +
                (s->channelAlarmed(c) ? "1" : "0") + '\n';
     family(out, "kelvor_run_recording", "gauge", "1 while a run records.");
     out += QByteArray("kelvor_run_recording ") + (s && s->recording() ? "1" : "0") + '\n';

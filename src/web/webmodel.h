@@ -18,6 +18,7 @@ class RecordingSession;
 struct WebMeter {
     QString model;
     QString serial;
+    QString name;  // what the user calls it; empty: none given
     bool connected = false;
     bool hasReading = false;  // `reading` and `time` hold a reading since it connected
     QDateTime time;

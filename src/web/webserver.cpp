@@ -327,7 +327,8 @@ void WebServer::watch(const RecordingSession* session)
     m_model.session = session;
     if (!session)
         return;
-    connect(session, &RecordingSession::sampleAdded, &m_sessionContext, [this] {
+    // Every sample time, whether or not the first meter gave a reading at it.
+    connect(session, &RecordingSession::rowAdded, &m_sessionContext, [this] {
         if (m_viewers)
             m_viewers->samplesAdded();
     });
@@ -341,7 +342,7 @@ void WebServer::watch(const RecordingSession* session)
             const auto& sources = m_model.session->sources();
             for (std::size_t i = 0; i < sources.size(); ++i)
                 if (!sources[i].model.isEmpty())
-                    setMeterIdentity(int(i), sources[i].model, sources[i].serial);
+                    setMeterIdentity(int(i), sources[i]);
             runChanged();
         } else if (m_viewers)
             m_viewers->statusChanged();
@@ -369,6 +370,12 @@ void WebServer::setMeterIdentity(int index, const QString& model, const QString&
     WebMeter& m = meter(index);
     m.model = model;
     m.serial = serial;
+}
+
+void WebServer::setMeterIdentity(int index, const SessionSource& source)
+{
+    setMeterIdentity(index, source.model, source.serial);
+    meter(index).name = source.name;
 }
 
 void WebServer::meterConnected(int index, bool connected)

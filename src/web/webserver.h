@@ -17,6 +17,7 @@ namespace kelvor {
 class Clock;
 class RecordingSession;
 class WebFront;
+struct SessionSource;
 struct LiveReading;
 
 struct WebServeOptions {
@@ -53,6 +54,8 @@ public:
     void watch(const RecordingSession* session);
     // The meters, as the monitor cycle sees them.
     void setMeterIdentity(int index, const QString& model, const QString& serial);
+    // A meter of a run: its model, serial and the name the user gave it.
+    void setMeterIdentity(int index, const SessionSource& source);
     void meterConnected(int index, bool connected);
     void meterReading(int index, const QDateTime& time, const LiveReading& reading);
     // What a tick of meter `index`'s monitor cycle brought: a reading, the meter found or lost.

@@ -29,11 +29,6 @@ WebViewers::~WebViewers() { closeAll(); }
 
 namespace {
 
-std::int64_t keptSamples(const WebModel& model)
-{
-    return model.session ? std::int64_t(model.session->samples().size()) : 0;
-}
-
 QString messageText(const QJsonObject& o) { return QString::fromUtf8(JsonText(o)); }
 
 }  // namespace
@@ -63,7 +58,7 @@ void WebViewers::add(std::unique_ptr<QWebSocket> socket, std::int64_t since, std
     auto v = std::make_unique<Viewer>();
     v->socket = std::move(socket);
     // A client that saw another run has nothing of this one.
-    v->next = run && *run == m_model.run ? std::clamp<std::int64_t>(since, 0, keptSamples(m_model)) : 0;
+    v->next = run && *run == m_model.run ? std::clamp<std::int64_t>(since, 0, ServedCount(m_model)) : 0;
     v->movedAt = m_elapsed.elapsed();
     Viewer* viewer = v.get();
     connect(ws, &QWebSocket::disconnected, this, [this, ws] { drop(ws, false); });
@@ -86,9 +81,8 @@ QString WebViewers::batch(std::int64_t from, std::int64_t to)
     if (from == m_batchFrom && to == m_batchTo && m_model.run == m_batchRun)
         return m_batchText;
     QJsonArray samples;
-    const auto& all = m_model.session->samples();
     for (std::int64_t i = from; i < to; ++i)
-        samples.append(SampleJson(i, all[std::size_t(i)]));
+        samples.append(ServedJson(m_model, i));
     m_batchFrom = from;
     m_batchTo = to;
     m_batchRun = m_model.run;
@@ -100,7 +94,7 @@ QString WebViewers::batch(std::int64_t from, std::int64_t to)
 
 void WebViewers::pump(Viewer& v)
 {
-    const std::int64_t kept = keptSamples(m_model);
+    const std::int64_t kept = ServedCount(m_model);
     while (v.next < kept && v.socket->bytesToWrite() < kPumpBytes) {
         // Batches start at multiples of their size, so viewers at the same place share them.
         const std::int64_t to = std::min(kept, (v.next / kBatchSamples + 1) * kBatchSamples);

@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The live view in a real browser (headless Chromium): the page loads from kelvor-cli
 # serving the simulated meter, shows the four readings, the run and a chart over the
-# WebSocket, follows the meter, and fits a phone and a desktop screen. Skips (77) where
-# Chromium is missing or cannot start.
+# WebSocket, follows the meter, and fits a phone and a desktop screen; served for three
+# meters, it shows each meter's card with its name and connection and a legend key per
+# channel. Skips (77) where Chromium is missing or cannot start.
 set -u
 bin="$1"
 cli="$bin/kelvor-cli"
@@ -47,26 +48,66 @@ run_browser --window-size=1366,768 --screenshot="$work/desktop.png" "$link" >/de
 # Kept beside the programs for a look.
 cp "$work/phone.png" "$bin/web-view-390x844.png"
 cp "$work/desktop.png" "$bin/web-view-1366x768.png"
+kill "$pid"
+wait "$pid" 2>/dev/null
 
-python3 - "$work" <<'PY' || exit 1
-import html.parser, re, struct, sys, zlib
+# Three meters, the first named by the user, the second unplugged for good after 25 exchanges.
+export XDG_CONFIG_HOME="$work/config"
+mkdir -p "$XDG_CONFIG_HOME"
+printf '[MeterNames]\nOVEN-A=Oven A\n' >"$XDG_CONFIG_HOME/TOVRA.conf"
+"$cli" --meter=sim:serial=OVEN-A --meter=sim:serial=OVEN-B,faults=unplug@25+* --meter=sim:serial=COLD-1 \
+    record --interval 00:00 --data-dir "$work/several" -q --serve 127.0.0.1:0 >/dev/null 2>"$work/err3" &
+pid=$!
+link=
+for _ in $(seq 100); do
+    link=$(sed -n 's/^kelvor-cli: live view at //p' "$work/err3")
+    [ -n "$link" ] && break
+    sleep 0.1
+done
+[ -n "$link" ] || fail "kelvor-cli did not serve three meters: $(cat "$work/err3")"
+sleep 8
+dump "$work/several.html"
+run_browser --window-size=390,844 --screenshot="$work/several-phone.png" "$link" >/dev/null || fail "phone screenshot"
+run_browser --window-size=1366,768 --screenshot="$work/several-desktop.png" "$link" >/dev/null ||
+    fail "desktop screenshot"
+cp "$work/several-phone.png" "$bin/web-view-three-meters-390x844.png"
+cp "$work/several-desktop.png" "$bin/web-view-three-meters-1366x768.png"
+
+PYTHONPATH="$here/support" python3 - "$work" <<'PY' || exit 1
+import html.parser, re, sys
+from pngpixels import png, right_edge_problem
 work = sys.argv[1]
 
 class Page(html.parser.HTMLParser):
-    """The readings tiles, the connection pill, the run's figures and the chart canvas."""
+    """The readings tiles, the meters' cards, the connection pill, the run's figures, the
+    chart canvas and its legend."""
     def __init__(self):
         super().__init__()
-        self.tiles, self.pill, self.fields, self.canvas = [], None, {}, None
+        self.tiles, self.cards, self.pill, self.fields, self.canvas = [], [], None, {}, None
+        self.keys, self.meter_keys = [], []
         self._into = None
     def handle_starttag(self, tag, attrs):
         a = dict(attrs)
         cls = a.get("class", "")
-        if "tile" in cls.split():
+        classes = cls.split()
+        if "tile" in classes:
             self.tiles.append({"value": "", "unit": ""})
+        elif "card" in classes and "meter" in classes:
+            self.cards.append({"who": "", "state": "", "off": False})
         elif cls == "value" and self.tiles:
             self._into = ("tile", "value")
         elif cls == "unit" and self.tiles:
             self._into = ("tile", "unit")
+        elif cls == "who" and self.cards:
+            self._into = ("card", "who")
+        elif "state" in classes and self.cards:
+            self.cards[-1]["off"] = "off" in classes
+            self._into = ("card", "state")
+        elif tag == "button" and "key" in classes:
+            self.keys.append(a)
+        elif tag == "button" and "legend-meter" in classes:
+            self.meter_keys.append("")
+            self._into = ("meter-key", None)
         elif a.get("id") == "link":
             self.pill = cls
         elif a.get("id", "").startswith("run-"):
@@ -79,6 +120,10 @@ class Page(html.parser.HTMLParser):
         kind, key = self._into
         if kind == "tile":
             self.tiles[-1][key] += data
+        elif kind == "card":
+            self.cards[-1][key] += data
+        elif kind == "meter-key":
+            self.meter_keys[-1] += data
         else:
             self.fields[key] = self.fields.get(key, "") + data
     def handle_endtag(self, tag):
@@ -112,50 +157,40 @@ if int(b.fields["run-samples"]) <= int(a.fields["run-samples"]):
     fail("the sample count did not move: %s then %s" % (a.fields, b.fields))
 if [t["value"] for t in a.tiles] == [t["value"] for t in b.tiles]:
     fail("the readings did not follow the meter over 5 s: %s" % [t["value"] for t in a.tiles])
+if len(a.keys) != 4 or a.meter_keys:
+    fail("a legend key per channel of one meter: %s %s" % (a.keys, a.meter_keys))
 
-def png(path):
-    """Width, height and rows of RGB(A) pixels of a non-interlaced 8-bit PNG."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat, w = 8, b"", 0
-    while pos < len(data):
-        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        chunk = data[pos + 8:pos + 8 + n]
-        if kind == b"IHDR":
-            w, h, depth, color = struct.unpack(">IIBB", chunk[:10])
-            bpp = {2: 3, 6: 4}[color]
-        elif kind == b"IDAT":
-            idat += chunk
-        pos += 12 + n
-    raw, rows, prev = zlib.decompress(idat), [], bytearray(w * bpp)
-    stride = w * bpp + 1
-    for y in range(h):
-        f, line = raw[y * stride], bytearray(raw[y * stride + 1:(y + 1) * stride])
-        for i in range(len(line)):
-            left = line[i - bpp] if i >= bpp else 0
-            up, ul = prev[i], prev[i - bpp] if i >= bpp else 0
-            if f == 1: line[i] = (line[i] + left) & 255
-            elif f == 2: line[i] = (line[i] + up) & 255
-            elif f == 3: line[i] = (line[i] + (left + up) // 2) & 255
-            elif f == 4:
-                pa, pb, pc = abs(up - ul), abs(left - ul), abs(left + up - 2 * ul)
-                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else ul)) & 255
-        rows.append(line)
-        prev = line
-    return w, h, bpp, rows
+# Three meters: a card each, named, with its own connection; a legend key per channel.
+p = read("several.html")
+if "live" not in p.pill.split():
+    fail("the page of three meters never went live: pill %r" % p.pill)
+if len(p.tiles) != 12 or len(p.cards) != 3:
+    fail("three meters of four readings wanted, the page shows %d cards, %d readings" % (len(p.cards), len(p.tiles)))
+whos = [c["who"] for c in p.cards]
+if not (whos[0].startswith("Oven A") and "OVEN-B" in whos[1] and "COLD-1" in whos[2]):
+    fail("the cards' names: %s" % whos)
+if [c["off"] for c in p.cards] != [False, True, False] or p.cards[1]["state"] != "not connected":
+    fail("each meter's connection: %s" % p.cards)
+if [t["value"] for t in p.tiles[4:8]] != ["----"] * 4:
+    fail("the unplugged meter still shows readings: %s" % p.tiles[4:8])
+for t in p.tiles[:4] + p.tiles[8:]:
+    v = t["value"].strip()
+    if not re.fullmatch(r"-?\d+\.\d", v) and v not in ("OL", "----"):
+        fail("a reading the meter would not show: %s" % t)
+if len(p.keys) != 12 or [k.get("aria-pressed") for k in p.keys] != ["true"] * 12:
+    fail("a shown legend key per channel of three meters: %s" % p.keys)
+if [k.get("title") for k in p.keys[:5]] != ["Oven A T1", "Oven A T2", "Oven A T3", "Oven A T4", "OVEN-B T1"]:
+    fail("legend keys name their meter: %s" % [k.get("title") for k in p.keys])
+if p.meter_keys != ["Oven A", "OVEN-B", "COLD-1"]:
+    fail("a legend button per meter: %s" % p.meter_keys)
+if not p.canvas or int(p.canvas.get("width", "0")) < 200:
+    fail("no chart drawn for three meters: %s" % p.canvas)
 
-for name, size in (("phone.png", (390, 844)), ("desktop.png", (1366, 768))):
-    w, h, bpp, rows = png(work + "/" + name)
-    if (w, h) != size:
-        fail("%s is %dx%d, not %dx%d" % (name, w, h, *size))
-    # Below the header, the rightmost columns are the page's margin: no card runs off the screen.
-    for y in range(60, h):
-        for x in (w - 3, w - 1):
-            px = tuple(rows[y][x * bpp:x * bpp + 3])
-            if px != (0xf4, 0xf5, 0xf7) and px != (0xff, 0xff, 0xff):
-                fail("%s: something reaches the right edge at y=%d: %s" % (name, y, px))
-            if px == (0xff, 0xff, 0xff):
-                fail("%s: a card runs off the right edge at y=%d" % (name, y))
-    print("layout checked at %dx%d" % size)
+for name, size in (("phone.png", (390, 844)), ("desktop.png", (1366, 768)),
+                   ("several-phone.png", (390, 844)), ("several-desktop.png", (1366, 768))):
+    problem = right_edge_problem(work + "/" + name, size)
+    if problem:
+        fail(problem)
+    print("layout of %s checked at %dx%d" % (name, size[0], size[1]))
 PY
 exit 0

@@ -136,6 +136,8 @@ int run(QApplication& app, const ProgramOptions& options)
         }
         program.otherMeters.push_back(std::make_unique<OtherMeter>(std::move(other), clock));
         program.otherMeters.back()->problem = why;
+        program.web.setMeterIdentity(int(program.otherMeters.size()), QStringLiteral("QZX"),
+                                     program.otherMeters.back()->device->connectedSerial());
     }
     program.serviceMode = options.service;
     program.deviceProblem = problem;

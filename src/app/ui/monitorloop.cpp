@@ -94,16 +94,20 @@ void MonitorLoop::stepOthers()
     if (m_others.empty())
         return;
     std::vector<MonitorCycle*> all{&m_cycle};
+    std::vector<CycleTick> ticks;
     for (std::size_t i = 0; i < m_others.size(); ++i) {
         MonitorCycle& cycle = *m_others[i];
-        const CycleEvent event = cycle.step().event;
-        if (event == CycleEvent::Found || event == CycleEvent::Lost)
+        const CycleTick tick = cycle.step();
+        if (tick.event == CycleEvent::Found || tick.event == CycleEvent::Lost)
             m_view.otherMeterChanged(i);
+        ticks.push_back(tick);
         all.push_back(&cycle);
     }
     // The first meter's pace while it is away would leave the others read twice a second.
     m_mainTimer.setInterval(int(kPollIntervalMs));
     m_program.session.takeDueRow(all);
+    for (std::size_t i = 0; i < ticks.size(); ++i)
+        m_program.web.tell(int(i + 1), ticks[i], m_program.otherMeters[i]->live);
 }
 
 void MonitorLoop::setTimerEnabled(QTimer& timer, bool on)

@@ -6,7 +6,8 @@
 
 const token = new URLSearchParams(location.search).get('token') || '';
 const colors = ['#d32f2f', '#1976d2', '#388e3c', '#f57c00', '#7b1fa2', '#0097a7', '#5d4037', '#c2185b'];
-const view = { run: null, next: 0, status: null, span: 3600, socket: null, retryMs: 1000, closedWhy: '' };
+const view = { run: null, next: 0, status: null, span: 3600, socket: null, retryMs: 1000, closedWhy: '',
+               hidden: new Set() };
 let chart = null;
 let redrawPending = false;
 
@@ -41,14 +42,41 @@ function tickText(value) {
   return new Date(value).toLocaleTimeString([], opts);
 }
 
+function several(status) {
+  return !!status && !!status.meters && status.meters.length > 1;
+}
+
+// A meter as the user knows it: the name given to it, else its serial, else its place.
+function meterLabel(meter, index) {
+  if (meter && meter.name) return meter.name;
+  if (meter && meter.serial) return meter.serial;
+  return 'Meter ' + (index + 1);
+}
+
+function channelLabel(status, c) {
+  const ch = status && status.channels ? status.channels[c] : null;
+  const name = ch ? ch.name : 'T' + (c + 1);
+  if (!several(status)) return name;
+  const m = ch ? ch.meter : 0;
+  return meterLabel(status.meters[m], m) + ' ' + name;
+}
+
+// The first meter's four channels keep the colours of one meter; more meters get further
+// hues, and every meter after the first its own dashes, so 32 lines stay apart.
+const dashes = [[], [6, 3], [2, 2], [8, 3, 2, 3], [12, 4], [3, 5], [10, 2, 2, 2], [5, 5]];
+function channelColor(c) {
+  if (c < colors.length) return colors[c];
+  return 'hsl(' + Math.round((c * 137.5) % 360) + ', 65%, 42%)';
+}
+
 function makeChart(status) {
   const n = channelCount(status);
   const datasets = [];
   for (let c = 0; c < n; ++c) {
-    const name = status && status.channels ? status.channels[c].name : 'T' + (c + 1);
-    datasets.push({ label: name, data: [], borderColor: colors[c % colors.length],
-                    backgroundColor: colors[c % colors.length], borderWidth: 1.5, pointRadius: 0,
-                    spanGaps: false });
+    const meter = status && status.channels ? status.channels[c].meter : 0;
+    datasets.push({ label: channelLabel(status, c), data: [], borderColor: channelColor(c),
+                    backgroundColor: channelColor(c), borderWidth: 1.5, pointRadius: 0,
+                    borderDash: dashes[meter % dashes.length], spanGaps: false, hidden: view.hidden.has(c) });
   }
   if (chart) chart.destroy();
   chart = new Chart(document.getElementById('chart'), {
@@ -61,9 +89,76 @@ function makeChart(status) {
         x: { type: 'linear', ticks: { maxTicksLimit: 7, callback: tickText } },
         y: { title: { display: true, text: '°C' } },
       },
-      plugins: { decimation: { enabled: true, algorithm: 'lttb', samples: 800 },
+      plugins: { legend: { display: false },
+                 decimation: { enabled: true, algorithm: 'lttb', samples: 800 },
                  tooltip: { callbacks: { title: (items) => items.length ? new Date(items[0].parsed.x).toLocaleString() : '' } } },
     },
+  });
+  makeLegend(status);
+}
+
+// The legend below the chart: a button per channel shows or hides its line, and with
+// several meters a button per meter does all of its channels at once.
+function makeLegend(status) {
+  const box = document.getElementById('legend');
+  box.replaceChildren();
+  const n = channelCount(status);
+  const groups = new Map();
+  for (let c = 0; c < n; ++c) {
+    const m = status && status.channels ? status.channels[c].meter : 0;
+    if (!groups.has(m)) groups.set(m, []);
+    groups.get(m).push(c);
+  }
+  for (const [m, list] of groups) {
+    const group = el('div', 'legend-group');
+    if (several(status)) {
+      const all = el('button', 'legend-meter', meterLabel(status.meters[m], m));
+      all.type = 'button';
+      all.dataset.meter = m;
+      all.addEventListener('click', () => {
+        const show = list.some((c) => view.hidden.has(c));
+        for (const c of list) setShown(c, show);
+      });
+      group.append(all);
+    }
+    for (const c of list) {
+      const key = el('button', 'key');
+      key.type = 'button';
+      key.dataset.dataset = c;
+      const swatch = el('span', 'swatch');
+      swatch.style.background = channelColor(c);
+      key.append(swatch, el('span', 'key-name', status && status.channels ? status.channels[c].name : 'T' + (c + 1)));
+      key.title = channelLabel(status, c);
+      key.addEventListener('click', () => setShown(c, view.hidden.has(c)));
+      group.append(key);
+    }
+    box.append(group);
+  }
+  showLegendState();
+}
+
+function setShown(c, shown) {
+  if (shown) view.hidden.delete(c); else view.hidden.add(c);
+  if (chart && chart.data.datasets[c]) chart.setDatasetVisibility(c, shown);
+  showLegendState();
+  redraw();
+}
+
+function showLegendState() {
+  document.querySelectorAll('#legend .key').forEach((key) => {
+    const shown = !view.hidden.has(Number(key.dataset.dataset));
+    key.setAttribute('aria-pressed', String(shown));
+    key.classList.toggle('off', !shown);
+  });
+}
+
+function renameChannels(status) {
+  if (!chart) return;
+  chart.data.datasets.forEach((d, c) => { d.label = channelLabel(status, c); });
+  document.querySelectorAll('#legend .key').forEach((key) => { key.title = channelLabel(status, Number(key.dataset.dataset)); });
+  document.querySelectorAll('#legend .legend-meter').forEach((b) => {
+    const m = Number(b.dataset.meter);
+    b.textContent = meterLabel(status.meters[m], m);
   });
 }
 
@@ -116,7 +211,7 @@ function showStatus(status) {
   const firstOrNew = !view.status || channelCount(view.status) !== channelCount(status);
   view.status = status;
   view.statusAt = Date.now();
-  if (firstOrNew) makeChart(status);
+  if (firstOrNew) makeChart(status); else renameChannels(status);
   const run = status.run;
   document.getElementById('run-state').textContent = run.state;
   document.getElementById('run-samples').textContent = run.samples;
@@ -125,8 +220,9 @@ function showStatus(status) {
   const events = document.getElementById('events');
   events.replaceChildren();
   for (const e of status.alarmEvents.slice().reverse()) {
+    const channel = e.meter !== undefined ? meterLabel(status.meters[e.meter], e.meter) + ' ' + e.channel : e.channel;
     const li = el('li', e.raised ? 'raised' : '',
-                  new Date(Date.parse(e.time)).toLocaleTimeString() + ' ' + e.channel + ' ' + e.value + ' ' + e.text);
+                  new Date(Date.parse(e.time)).toLocaleTimeString() + ' ' + channel + ' ' + e.value + ' ' + e.text);
     events.append(li);
   }
   document.getElementById('alarm-none').hidden = status.alarmEvents.length > 0;
@@ -175,7 +271,7 @@ function showReadings(readings) {
       box.append(card);
     }
     card.querySelector('.who').textContent =
-      'Meter ' + (m.index + 1) + (m.model ? ' · ' + m.model : '') + (m.serial ? ' · ' + m.serial : '');
+      [m.name || 'Meter ' + (m.index + 1), m.model, m.serial].filter(Boolean).join(' · ');
     const state = card.querySelector('.state');
     state.textContent = m.connected ? 'connected' : 'not connected';
     state.classList.toggle('off', !m.connected);
