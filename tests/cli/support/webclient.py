@@ -12,10 +12,14 @@ import struct
 GUID = b"258EAFA5-E914-47DA-95CA-C5AB0DC85B11"
 
 
-def get(port, path, host="127.0.0.1", source=None, headers=None, timeout=10):
-    """GET path; returns (status, headers dict with lower-case names, body bytes)."""
-    conn = http.client.HTTPConnection(host, port, timeout=timeout,
-                                      source_address=(source, 0) if source else None)
+def get(port, path, host="127.0.0.1", source=None, headers=None, timeout=10, tls=None):
+    """GET path; returns (status, headers dict with lower-case names, body bytes).
+    `tls`: an ssl.SSLContext to speak HTTPS with (it checks the server's certificate)."""
+    where = (source, 0) if source else None
+    if tls:
+        conn = http.client.HTTPSConnection(host, port, timeout=timeout, source_address=where, context=tls)
+    else:
+        conn = http.client.HTTPConnection(host, port, timeout=timeout, source_address=where)
     conn.request("GET", path, headers=headers or {})
     reply = conn.getresponse()
     body = reply.read()
@@ -48,7 +52,7 @@ class Refused(Exception):
 
 
 class WebSocket:
-    def __init__(self, port, path, host="127.0.0.1", source=None, origin=None, rcvbuf=None, timeout=10):
+    def __init__(self, port, path, host="127.0.0.1", source=None, origin=None, rcvbuf=None, timeout=10, tls=None):
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         if rcvbuf:
             s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
@@ -56,6 +60,8 @@ class WebSocket:
             s.bind((source, 0))
         s.settimeout(timeout)
         s.connect((host, port))
+        if tls:
+            s = tls.wrap_socket(s, server_hostname=host)
         key = base64.b64encode(os.urandom(16))
         head = ("GET %s HTTP/1.1\r\nHost: %s:%d\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                 "Sec-WebSocket-Key: %s\r\nSec-WebSocket-Version: 13\r\n" % (path, host, port, key.decode()))
