@@ -2,7 +2,7 @@
 // The browser view's cost to the program: one second of kelvor-cli record over the
 // simulated meter (five monitor ticks, one sample into the session and the library,
 // the view told of each tick) with 32 viewers watching, in turns with the same second
-// with the view listening and nobody watching. The viewers are raw sockets in this
+// with the view listening and nobody watching; the same with eight meters in the run. The viewers are raw sockets in this
 // process, drained after each second: their reading counts against the view.
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 
 #include "base/clock.h"
@@ -45,27 +46,40 @@ int viewer(quint16 port)
     return fd;
 }
 
-// kelvor-cli record with the view on: the meter, the run, the library, the server.
+// kelvor-cli record with the view on: the meters, the run, the library, the server.
 struct Recorder {
+    struct Meter {
+        std::unique_ptr<MeterDevice> device;
+        std::unique_ptr<MeterLink> link;
+        MonitorState state;
+        LiveReading reading;
+        std::unique_ptr<MonitorCycle> cycle;
+    };
     QTemporaryDir dir;
     ManualClock clock;
-    std::unique_ptr<MeterDevice> device;
-    std::unique_ptr<MeterLink> link;
-    MonitorState state;
-    LiveReading reading;
-    std::unique_ptr<MonitorCycle> cycle;
+    std::vector<std::unique_ptr<Meter>> meters;
+    std::vector<MonitorCycle*> cycles;
     RecordingSession session{clock};
     std::unique_ptr<LibraryAccess> access;
     std::unique_ptr<SessionJournal> journal;
     WebServer server{clock};
     std::vector<int> viewers;
 
-    explicit Recorder(int watching)
+    Recorder(int watching, int meterCount)
     {
-        QString error;
-        device = createSimDevice(QString(), clock, &error);
-        link = std::make_unique<MeterLink>(*device, clock);
-        cycle = std::make_unique<MonitorCycle>(*link, state, reading);
+        std::vector<SessionSource> sources;
+        for (int i = 0; i < meterCount; ++i) {
+            auto m = std::make_unique<Meter>();
+            QString error;
+            const QString serial = QStringLiteral("BENCH-%1").arg(i);
+            m->device = createSimDevice(meterCount > 1 ? QStringLiteral("serial=") + serial : QString(), clock, &error);
+            m->link = std::make_unique<MeterLink>(*m->device, clock);
+            m->cycle = std::make_unique<MonitorCycle>(*m->link, m->state, m->reading);
+            cycles.push_back(m->cycle.get());
+            meters.push_back(std::move(m));
+            sources.push_back({QStringLiteral("QZX"), serial});
+        }
+        session.setSources(sources);
         access = std::make_unique<LibraryAccess>(dir.path());
         journal = std::make_unique<SessionJournal>(session, *access);
         access->get();
@@ -75,7 +89,7 @@ struct Recorder {
             viewers.push_back(viewer(server.port()));
         while (server.viewers() < watching)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        while (!state.Connected)
+        for (int i = 0; i < 50 && !allConnected(); ++i)
             tick();
         SessionSettings s;
         s.rateSeconds = 1;
@@ -88,12 +102,16 @@ struct Recorder {
         for (const int fd : viewers)
             ::close(fd);
     }
+    bool allConnected() const
+    {
+        return std::all_of(meters.begin(), meters.end(), [](const auto& m) { return m->state.Connected; });
+    }
     void tick()
     {
         clock.advanceMs(200);
-        const CycleTick t = cycle->step();
-        server.tell(0, t, reading);
-        session.takeDueSample(0, *cycle);
+        for (std::size_t i = 0; i < meters.size(); ++i)
+            server.tell(int(i), meters[i]->cycle->step(), meters[i]->reading);
+        session.takeDueRow(cycles);
     }
     // One second of the program: five ticks, the view's writes, the viewers' reads.
     void second()
@@ -108,18 +126,21 @@ struct Recorder {
     }
 };
 
+// With several meters, each second's row carries all their channels to every viewer.
 void BM_WebViewSecond(benchmark::State& state)
 {
-    Recorder watched(kDefaultMaxViewers);
-    Recorder alone(0);
+    const int meterCount = int(state.range(0));
+    Recorder watched(kDefaultMaxViewers, meterCount);
+    Recorder alone(0, meterCount);
     bench::RunPairs(
         state, 20, [&] { watched.second(); }, [&] { alone.second(); });
     // What the view adds to each of the second's monitor ticks, on average.
     state.counters["added_per_tick_us"] = (state.counters["us"] - state.counters["anchor_us"]) / 5.0;
     state.counters["viewers"] = watched.server.viewers();
+    state.counters["meters"] = meterCount;
     state.counters["samples"] = double(watched.session.sampleCount());
 }
-BENCHMARK(BM_WebViewSecond)->Unit(benchmark::kMillisecond)->Iterations(30);
+BENCHMARK(BM_WebViewSecond)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 }  // namespace
 
