@@ -74,4 +74,18 @@ sleep 0.5
     --mqtt-ca "$work/ca.crt" --mqtt-cert "$work/client.crt" --mqtt-key "$work/client.key" 2>"$work/c.err" ||
     fail "record with a client certificate exit $?: $(cat "$work/c.err")"
 wait_for 5 "$work/c.txt" sample || fail "nothing arrived with a client certificate: $(cat "$work/c.err")"
+
+# A remote meter over TLS, the CA given as for publishing: B reads the meter A publishes.
+"$cli" --meter=sim --data-dir "$work/d" record --interval 00:00 -q --mqtt "mqtts://localhost:$port" \
+    --mqtt-ca "$work/ca.crt" --mqtt-live 0 2>"$work/d.err" &
+subs+=($!)
+remote="mqtts://localhost:$port/kelvor/KV4-SIM-00001"
+timeout 30 "$cli" live --meter="$remote" --mqtt-ca "$work/ca.crt" --count 5 --csv >"$work/r.csv" 2>"$work/r.err" ||
+    fail "live of a remote meter over TLS exit $?: $(cat "$work/r.err")"
+python3 - "$work/r.csv" <<'PY' || fail "remote readings over TLS: $(cat "$work/r.csv")"
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline="")))
+assert rows[0] == ["time"] + ["KV4-SIM-00001 T%d" % c for c in range(1, 5)], rows[0]
+assert len(rows) == 6 and all(float(r[1]) > 0 for r in rows[1:]), rows
+PY
 echo "ok"

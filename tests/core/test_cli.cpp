@@ -242,6 +242,22 @@ TEST(Cli, BadCommandLinesExitWithTwo)
          "bogus"},
         {{QStringLiteral("--meter=sim:serial=a b"), QStringLiteral("live")}, "'a b'"},
         {{QStringLiteral("live"), QStringLiteral("--json"), QStringLiteral("--csv")}, "--json"},
+        // Remote meters: an address that names the meter, read by record and live only,
+        // its TLS files as for publishing, and no publishing beside it.
+        {{QStringLiteral("--meter=mqtt://127.0.0.1"), QStringLiteral("live")}, "names no meter"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/+"), QStringLiteral("record")}, "wildcard"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("probe")}, "read by record and live"},
+        {{QStringLiteral("--meter=mqtts://127.0.0.1/kelvor/A"), QStringLiteral("live")}, "needs --mqtt-ca"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("live"), QStringLiteral("--mqtt-ca=x")},
+         "--mqtt-ca needs --mqtt"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"),
+          QStringLiteral("record")},
+         "already chosen"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("record"),
+          QStringLiteral("--mqtt=mqtt://127.0.0.1")},
+         "--mqtt publishes one meter"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("--capture=x"), QStringLiteral("live")},
+         "not a remote one"},
     };
     QStringList nine;
     for (int i = 0; i < 9; ++i)
