@@ -14,13 +14,13 @@ namespace {
 
 constexpr double kT0 = 46000.5;
 
-void fill(ChartModel& c, int points, int filled, bool split)
+void fill(ChartModel& c, int points, int filled, bool split, int subsets = 4)
 {
-    c.setSubsets(4);
+    c.setSubsets(subsets);
     c.setPoints(points);
     for (int i = 0; i < filled; ++i) {
         c.setXDataII(-1, i, kT0 + i / 86400.0);
-        for (int s = 0; s < 4; ++s)
+        for (int s = 0; s < subsets; ++s)
             c.setYData(s, i, float(20.0 + 10.0 * std::sin(i * 0.001 + s) + (i % 7) * 0.1));
     }
     for (int a = 0; a < 4; ++a) {
@@ -37,15 +37,15 @@ void fill(ChartModel& c, int points, int filled, bool split)
     c.setManualScaleControlX(sgManualMinAndMax);
     c.setManualMinX(kT0);
     c.setManualMaxX(kT0 + points / 86400.0);
-    for (int s = 0; s < 4; ++s)
+    for (int s = 0; s < subsets; ++s)
         c.setSubsetLabels(s, QStringLiteral("T%1").arg(s + 1));
 }
 
-// A QCustomPlot with four graphs on one or four rects, like the view builds.
+// A QCustomPlot with four graphs (or `subsets`) on one or four rects, like the view builds.
 struct BarePlot {
     QCustomPlot plot;
     std::vector<QCPGraph*> graphs;
-    explicit BarePlot(bool split)
+    explicit BarePlot(bool split, int subsets = 4)
     {
         plot.resize(1200, 600);
         plot.plotLayout()->clear();
@@ -57,7 +57,7 @@ struct BarePlot {
             r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
             r->axis(QCPAxis::atBottom)->setTicker(QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime));
         }
-        for (int s = 0; s < 4; ++s) {
+        for (int s = 0; s < subsets; ++s) {
             auto* r = plot.axisRect(split ? s : 0);
             QCPGraph* g = plot.addGraph(r->axis(QCPAxis::atBottom), r->axis(QCPAxis::atLeft));
             g->setAdaptiveSampling(true);
@@ -68,7 +68,7 @@ struct BarePlot {
     }
     void feed(const ChartModel& c, int from)
     {
-        for (int s = 0; s < 4; ++s) {
+        for (int s = 0; s < int(graphs.size()); ++s) {
             const auto& xs = c.xData(s);
             const auto& ys = c.yData(s);
             QVector<QCPGraphData> d(int(xs.size()) - from);
@@ -205,6 +205,70 @@ void BM_BareAppendAt100k(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BareAppendAt100k)->Unit(benchmark::kMillisecond);
+
+// A run of several meters against the four channels of one: 100,000 samples of 4 or 32
+// channels on one axis, in turns with the bare plot given the same points (process CPU).
+// The full refresh rebuilds the chart from the model; the append adds one sample to every
+// channel and replots, as the real-time graph does per sample.
+void BM_ChannelsFullRefreshVsBare(benchmark::State& state)
+{
+    const int subsets = int(state.range(0));
+    ChartModel c;
+    fill(c, 100000, 100000, false, subsets);
+    ChartView view(c);
+    view.resize(1200, 600);
+    view.show();
+    c.PEactions(sgReinitAndReset);
+    BarePlot bare(false, subsets);
+    bench::RunPairs(
+        state, 2,
+        [&] {
+            c.setXDataII(-1, 0, kT0);
+            c.PEactions(sgResetImage);
+            view.customPlot()->replot();
+        },
+        [&] {
+            bare.feed(c, 0);
+            bare.plot.replot();
+        });
+}
+BENCHMARK(BM_ChannelsFullRefreshVsBare)->Arg(4)->Arg(32)->Iterations(15)->Unit(benchmark::kMillisecond);
+
+void BM_ChannelsAppendVsBare(benchmark::State& state)
+{
+    const int subsets = int(state.range(0));
+    constexpr int kTurn = 5;
+    constexpr int kIterations = 30;
+    ChartModel c;
+    fill(c, 100000 + kTurn * kIterations + 10, 100000, false, subsets);
+    ChartView view(c);
+    view.resize(1200, 600);
+    view.show();
+    c.PEactions(sgReinitAndReset);
+    ChartModel anchorModel;
+    fill(anchorModel, 100000, 100000, false, subsets);
+    BarePlot bare(false, subsets);
+    bare.feed(anchorModel, 0);
+    int next = 100000;
+    double key = (kT0 + 100000 / 86400.0 - 25569.0) * 86400.0;
+    bench::RunPairs(
+        state, kTurn,
+        [&] {
+            c.setXDataII(-1, next, kT0 + next / 86400.0);
+            c.setYData(-1, next, 25.0f);
+            ++next;
+            c.PEactions(sgResetImage);
+            c.PEactions(sgInvalidateImage);
+            view.customPlot()->replot();
+        },
+        [&] {
+            for (QCPGraph* g : bare.graphs)
+                g->addData(key, 25.0);
+            key += 1.0;
+            bare.plot.replot();
+        });
+}
+BENCHMARK(BM_ChannelsAppendVsBare)->Arg(4)->Arg(32)->Iterations(30)->Unit(benchmark::kMillisecond);
 
 void BM_StoreAndLoadState(benchmark::State& state)
 {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The library: committing one real-time sample, opening a 1,000,000-sample recording in a
-// graph window, listing 10,000 items, storing a full 128 KiB download, and the memory of
+// graph window (and one of eight meters, 32 channels, from the library), listing 10,000 items, storing a full 128 KiB download, and the memory of
 // an open-ended run after 1,000,000 samples. Each figure comes with an anchor measured in
 // the same run on the same disk:
 //   journal        - appending the same sample as a text line to a file, flushed to the OS
@@ -414,6 +414,78 @@ void BM_OpenMillionSampleRecording(benchmark::State& state)
                       "SELECT time, flags, t1, t2, t3, t4 FROM samples WHERE recording_id = ? ORDER BY seq", data.id));
 }
 
+// A run of eight meters (32 channels) of 1,000,000 sample times, made once.
+struct EightMeterMillion {
+    QTemporaryDir dir{QDir::currentPath() + QStringLiteral("/bench-library-XXXXXX")};
+    std::int64_t id = 0;
+    EightMeterMillion()
+    {
+        auto lib = Library::open(dir.path()).library;
+        RecordingHeader h = header();
+        h.meterModel = QStringLiteral("QZX");
+        h.meterSerial = QStringLiteral("M1");
+        for (int m = 1; m <= 8; ++m)
+            h.meters.push_back({QStringLiteral("QZX"), QStringLiteral("M%1").arg(m), QString()});
+        LibraryStatus s;
+        id = *lib->beginRecording(h, &s);
+        std::vector<JournalSample> first;
+        std::vector<JournalRowRest> rests;
+        for (std::int64_t at = 0; at < 1'000'000; at += 10'000) {
+            first.clear();
+            rests.clear();
+            for (std::int64_t i = at; i < at + 10'000; ++i) {
+                first.push_back(sampleAt(i));
+                JournalRowRest rest;
+                for (int m = 1; m < 8; ++m)
+                    rest.others.push_back(sampleAt(i + 977 * m));
+                rests.push_back(std::move(rest));
+            }
+            lib->appendRows(id, at, first.data(), rests.data(), first.size());
+        }
+        lib->endRecording(id, kStateComplete, {}, {});
+    }
+};
+
+// A 32-channel recording of 1,000,000 sample times read as the Library window's Open reads
+// it (the envelope of kGraphPointsFromLibrary points per meter, exact statistics), against
+// SQLite stepping the same rows of both tables.
+void BM_OpenMillionRows32Channels(benchmark::State& state)
+{
+    static EightMeterMillion data;  // once per process: writing 8,000,000 rows takes a while
+    auto lib = Library::open(data.dir.path()).library;
+    double total = 0, cpu = 0;
+    std::size_t points = 0, meters = 0;
+    const double rss0 = residentMegabytes();
+    double rss = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const double c0 = threadCpuMs();
+        QString error;
+        const auto r = lib->loadRecording(data.id, kGraphPointsFromLibrary, &error);
+        total += msSince(t0);
+        cpu += threadCpuMs() - c0;
+        rss = std::max(rss, residentMegabytes());
+        if (!r) {
+            state.SkipWithError(error.toStdString().c_str());
+            return;
+        }
+        points = r->samples.size();
+        meters = r->otherMeters.size() + 1;
+    }
+    const double n = double(state.iterations());
+    state.counters["points_per_channel"] = double(points);
+    state.counters["channels"] = double(4 * meters);
+    state.counters["cpu_ms"] = cpu / n;
+    state.counters["RSS_MB_added"] = rss - rss0;
+    const QString path = Library::pathIn(data.dir.path());
+    report(state, total / n,
+           bareScanMs(path, "SELECT time, flags, t1, t2, t3, t4 FROM samples WHERE recording_id = ? ORDER BY seq",
+                      data.id) +
+               bareScanMs(path,
+                          "SELECT flags, t1, t2, t3, t4 FROM meter_samples WHERE recording_id = ? ORDER BY seq, meter",
+                          data.id));
+}
+
 void BM_ListTenThousandItems(benchmark::State& state)
 {
     QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-library-XXXXXX"));
@@ -515,6 +587,7 @@ void BM_OpenEndedMillionSamples(benchmark::State& state)
 BENCHMARK(BM_JournalSample)->Iterations(40)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SessionJournalSample)->Iterations(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenMillionSampleRecording)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenMillionRows32Channels)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListTenThousandItems)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreFullDownload)->Iterations(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenEndedMillionSamples)->Iterations(1)->Repetitions(2)->Unit(benchmark::kSecond);

@@ -57,4 +57,11 @@ QString MeterLabel(const QString& name, const QString& serial, int index)
     return QStringLiteral("Meter %1").arg(index + 1);
 }
 
+QString MeterHeading(const QString& name, const QString& serial, int index)
+{
+    if (!name.isEmpty() && !serial.isEmpty())
+        return name + QStringLiteral(" (") + serial + QLatin1Char(')');
+    return MeterLabel(name, serial, index);
+}
+
 }  // namespace kelvor

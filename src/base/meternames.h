@@ -21,5 +21,8 @@ QString CleanMeterName(const QString& name);
 // What a meter is called where its channels are named: its name, else its serial, else
 // "Meter N" (N counted from 1).
 QString MeterLabel(const QString& name, const QString& serial, int index);
+// How a table's header or a report names a meter of a run of several: "Oven A (KV-0042)",
+// its name or its serial where it has only one, "Meter N" (from 1) where it has neither.
+QString MeterHeading(const QString& name, const QString& serial, int index);
 
 }  // namespace kelvor

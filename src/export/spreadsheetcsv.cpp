@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/spreadsheetcsv.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "export/exportseries.h"
@@ -36,12 +35,13 @@ void appendValue(QByteArray& out, float y)
 QByteArray SpreadsheetCsv(const ExportSeries& series)
 {
     const int n = series.samples();
-    const bool flags = std::any_of(series.values.begin(), series.values.end(), IsMissingValue);
+    const int channels = series.channels();
+    const bool flags = HasMissingValues(series);
     QByteArray out;
-    out.reserve(64 + qsizetype(n) * (flags ? 64 : 50));
+    out.reserve(64 + qsizetype(n) * (flags ? 64 : 50) * (channels / 4));
     out += "Time";
-    for (int c = 1; c <= 4; ++c)
-        out += ',' + csvField(QStringLiteral("T%1 (%2)").arg(c).arg(series.unit));
+    for (int c = 0; c < channels; ++c)
+        out += ',' + csvField(QStringLiteral("%1 (%2)").arg(series.channelName(c), series.unit));
     if (flags)
         out += ",Flags";
     out += "\r\n";
@@ -51,15 +51,15 @@ QByteArray SpreadsheetCsv(const ExportSeries& series)
                                : LocalTimestamp();
     for (int i = 0; i < n; ++i) {
         stamp.append(out, series.times[size_t(i)]);
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < channels; ++c) {
             out += ',';
-            const float y = series.value(i, c);
+            const float y = series.channelValue(i, c);
             if (!IsMissingValue(y))
                 appendValue(out, y);
         }
         if (flags) {
             out += ',';
-            out += MissingFlagsText(series, i).toLatin1();
+            out += csvField(MissingFlagsText(series, i));
         }
         out += "\r\n";
     }

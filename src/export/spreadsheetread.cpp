@@ -62,6 +62,21 @@ QString headerUnit(const QList<QByteArray>& f)
     return {};
 }
 
+// The header of a run of several meters: "Time", then four channels per meter, each named
+// with its meter ("Oven A (KV-0042) T1 (°C)"), and maybe "Flags". The number of channels.
+int severalMetersChannels(const QList<QByteArray>& f)
+{
+    const qsizetype n = !f.isEmpty() && f.back() == "Flags" ? f.size() - 1 : f.size();
+    if (n < 9 || (n - 1) % 4 != 0 || f[0] != "Time")
+        return 0;
+    for (qsizetype c = 1; c < n; ++c) {
+        const QByteArray channel = " T" + QByteArray::number((c - 1) % 4 + 1) + " (";
+        if (!f[c].contains(channel) || !(f[c].endsWith("(°C)") || f[c].endsWith("(°F)")))
+            return 0;
+    }
+    return int(n - 1);
+}
+
 QByteArrayView withoutBom(QByteArrayView b) { return b.startsWith("\xEF\xBB\xBF") ? b.sliced(3) : b; }
 
 // The table's lines: CR LF as written, LF or CR alone after another program saved it.
@@ -140,7 +155,7 @@ bool IsSpreadsheetHeader(QByteArrayView firstLine)
 {
     bool ok = false;
     const QList<QByteArray> f = splitCsv(withoutBom(firstLine), &ok);
-    return ok && !headerUnit(f).isEmpty();
+    return ok && (!headerUnit(f).isEmpty() || severalMetersChannels(f) > 0);
 }
 
 bool IsSpreadsheetTableFile(const QString& path)
@@ -148,9 +163,11 @@ bool IsSpreadsheetTableFile(const QString& path)
     QFile file(path);
     if (!NotARegularFile(path).isEmpty() || !file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray start = file.read(256);
+    // Enough for the header of eight meters with long names.
+    constexpr qint64 kHead = 4096;
+    const QByteArray start = file.read(kHead);
     const QList<QByteArrayView> lines = linesOf(start);
-    return !lines.isEmpty() && (lines.size() > 1 || start.size() < 256) && IsSpreadsheetHeader(lines.front());
+    return !lines.isEmpty() && (lines.size() > 1 || start.size() < kHead) && IsSpreadsheetHeader(lines.front());
 }
 
 Result<ExportSeries> ParseSpreadsheetTable(const QByteArray& bytes, const QString& name)
@@ -160,6 +177,12 @@ Result<ExportSeries> ParseSpreadsheetTable(const QByteArray& bytes, const QStrin
     bool ok = false;
     const QList<QByteArray> head = lines.isEmpty() ? QList<QByteArray>() : splitCsv(lines.front(), &ok);
     series.unit = ok ? headerUnit(head) : QString();
+    if (const int channels = ok && series.unit.isEmpty() ? severalMetersChannels(head) : 0; channels > 0)
+        return Result<ExportSeries>::failure(
+            QStringLiteral("\"%1\" is a spreadsheet table of several meters (%2 channels): it opens in a "
+                           "spreadsheet; the program reads back a table of one meter's four channels.")
+                .arg(name)
+                .arg(channels));
     if (series.unit.isEmpty())
         return Result<ExportSeries>::failure(
             QStringLiteral("\"%1\" is not a spreadsheet table: its first line is not \"Time,T1 (°C),...\".").arg(name));

@@ -12,6 +12,7 @@
 
 #include "base/atomicfile.h"
 #include "base/cnumericscope.h"
+#include "export/channelstyle.h"
 #include "export/exportseries.h"
 #include "export/seriescheck.h"
 
@@ -45,24 +46,53 @@ QByteArray sheetName(const QString& wanted, QSet<QString>& used)
     return name.toUtf8();
 }
 
-bool hasMissing(const ExportSeries& s) { return std::any_of(s.values.begin(), s.values.end(), IsMissingValue); }
+// A run of several meters: its long headers get columns wide enough to read them.
+double columnWidth(const ExportSeries& s, const QString& header)
+{
+    return s.meterCount() == 1 ? 11 : std::max(11.0, 0.9 * double(header.size()) + 2.0);
+}
+
+void styleLine(lxw_chart_series* line, const ExportSeries& s, int c)
+{
+    lxw_chart_line style = {};
+    style.width = 1.25;
+    if (s.meterCount() == 1) {
+        style.color = kChannelColours[c];
+    } else {
+        static constexpr lxw_chart_line_dash_type kDash[4] = {LXW_CHART_LINE_DASH_SOLID, LXW_CHART_LINE_DASH_DASH,
+                                                              LXW_CHART_LINE_DASH_ROUND_DOT,
+                                                              LXW_CHART_LINE_DASH_DASH_DOT};
+        style.color = SeveralMetersColour(c);
+        style.dash_type = std::uint8_t(kDash[int(SeveralMetersDash(c))]);
+    }
+    chart_series_set_line(line, &style);
+}
 
 void writeDataSheet(lxw_workbook* book, const Formats& f, const ExportSeries& s, const QByteArray& name)
 {
     lxw_worksheet* sheet = workbook_add_worksheet(book, name.constData());
-    const bool flags = hasMissing(s);
+    const bool flags = HasMissingValues(s);
+    const int channels = s.channels();
+    const lxw_col_t flagsColumn = lxw_col_t(channels + 1);
+    QList<QByteArray> headers;
+    for (int c = 0; c < channels; ++c)
+        headers << QStringLiteral("%1 (%2)").arg(s.channelName(c), s.unit).toUtf8();
     worksheet_set_column(sheet, 0, 0, 20, nullptr);
-    worksheet_set_column(sheet, 1, 4, 11, nullptr);
+    if (s.meterCount() == 1)
+        worksheet_set_column(sheet, 1, 4, 11, nullptr);
+    else
+        for (int c = 0; c < channels; ++c)
+            worksheet_set_column(sheet, lxw_col_t(c + 1), lxw_col_t(c + 1),
+                                 columnWidth(s, QString::fromUtf8(headers[c])), nullptr);
     if (flags)
-        worksheet_set_column(sheet, 5, 5, 22, nullptr);
+        worksheet_set_column(sheet, flagsColumn, flagsColumn, s.meterCount() == 1 ? 22 : 40, nullptr);
     worksheet_freeze_panes(sheet, 1, 0);
 
     worksheet_write_string(sheet, 0, 0, "Time", f.header);
-    for (int c = 0; c < 4; ++c)
-        worksheet_write_string(sheet, 0, lxw_col_t(c + 1),
-                               QStringLiteral("T%1 (%2)").arg(c + 1).arg(s.unit).toUtf8().constData(), f.header);
+    for (int c = 0; c < channels; ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c + 1), headers[c].constData(), f.header);
     if (flags)
-        worksheet_write_string(sheet, 0, 5, "Flags", f.header);
+        worksheet_write_string(sheet, 0, flagsColumn, "Flags", f.header);
 
     const int n = s.samples();
     if (n == 0) {
@@ -73,39 +103,36 @@ void writeDataSheet(lxw_workbook* book, const Formats& f, const ExportSeries& s,
     for (int i = 0; i < n; ++i) {
         const lxw_row_t row = lxw_row_t(i + 1);
         worksheet_write_number(sheet, row, 0, s.times[size_t(i)], f.dateTime);
-        for (int c = 0; c < 4; ++c) {
-            const float y = s.value(i, c);
+        for (int c = 0; c < channels; ++c) {
+            const float y = s.channelValue(i, c);
             if (!IsMissingValue(y))
                 worksheet_write_number(sheet, row, lxw_col_t(c + 1), std::round(double(y) * 10.0) / 10.0, f.tenth);
         }
-        why = MissingFlagsText(s, i).toLatin1();
+        why = MissingFlagsText(s, i).toUtf8();
         if (!why.isEmpty())
-            worksheet_write_string(sheet, row, 5, why.constData(), nullptr);
+            worksheet_write_string(sheet, row, flagsColumn, why.constData(), nullptr);
     }
 
     lxw_chart* chart = workbook_add_chart(book, LXW_CHART_LINE);
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < channels; ++c) {
         lxw_chart_series* line = chart_add_series(chart, nullptr, nullptr);
         chart_series_set_categories(line, name.constData(), 1, 0, lxw_row_t(n), 0);
         chart_series_set_values(line, name.constData(), 1, lxw_col_t(c + 1), lxw_row_t(n), lxw_col_t(c + 1));
         chart_series_set_name_range(line, name.constData(), 0, lxw_col_t(c + 1));
-        lxw_chart_line style = {};
-        style.color = kChannelColours[c];
-        style.width = 1.25;
-        chart_series_set_line(line, &style);
+        styleLine(line, s, c);
     }
     chart_title_set_name(chart, s.name.toUtf8().constData());
     chart_axis_set_num_format(chart->x_axis, kDateTimeFormat);
     chart_axis_set_label_position(chart->x_axis, LXW_CHART_AXIS_LABEL_POSITION_LOW);
     chart_axis_set_name(chart->y_axis, s.unit.toUtf8().constData());
-    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
+    chart_legend_set_position(chart, s.meterCount() == 1 ? LXW_CHART_LEGEND_BOTTOM : LXW_CHART_LEGEND_RIGHT);
     chart_show_blanks_as(chart, LXW_CHART_BLANKS_AS_GAP);
     lxw_chart_options place = {};
     place.x_offset = 10;
     place.y_offset = 10;
-    place.x_scale = 1.6;
-    place.y_scale = 1.5;
-    worksheet_insert_chart_opt(sheet, 1, flags ? 7 : 6, chart, &place);
+    place.x_scale = s.meterCount() == 1 ? 1.6 : 2.4;
+    place.y_scale = s.meterCount() == 1 ? 1.5 : 2.2;
+    worksheet_insert_chart_opt(sheet, 1, lxw_col_t(flagsColumn + (flags ? 2 : 1)), chart, &place);
 }
 
 // Source details, then per channel: maximum and when, minimum and when, average.
@@ -140,17 +167,41 @@ lxw_row_t writeCheck(lxw_worksheet* sheet, const Formats& f, const SeriesCheck& 
     return row + 1;
 }
 
+// The meters of a run of several, one row each: what names their columns, and their own
+// name, serial and model.
+lxw_row_t writeMeters(lxw_worksheet* sheet, const Formats& f, const ExportSeries& s, lxw_row_t row)
+{
+    ++row;
+    const QStringList head = {QStringLiteral("Meter"), QStringLiteral("Columns"), QStringLiteral("Name"),
+                              QStringLiteral("Serial"), QStringLiteral("Model")};
+    for (int col = 0; col < head.size(); ++col)
+        writeCell(sheet, row, col, head[col], f.header);
+    ++row;
+    for (int m = 0; m < s.meterCount(); ++m, ++row) {
+        const ExportMeter& meter = s.meters[size_t(m)];
+        worksheet_write_number(sheet, row, 0, m + 1, nullptr);
+        writeCell(sheet, row, 1, QStringLiteral("%1 T1 to T4").arg(s.meterHeading(m)));
+        writeCell(sheet, row, 2, meter.name);
+        writeCell(sheet, row, 3, meter.serial);
+        writeCell(sheet, row, 4, meter.model);
+    }
+    return row;
+}
+
 void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSeries>& all,
                const std::vector<QByteArray>& names, const std::vector<SeriesCheck>& checks)
 {
     lxw_worksheet* sheet = workbook_add_worksheet(book, "Info");
-    worksheet_set_column(sheet, 0, 0, 20, nullptr);
+    // A run of several meters names its channels with their meters.
+    const bool several = std::any_of(all.begin(), all.end(), [](const ExportSeries& s) { return s.meterCount() > 1; });
+    worksheet_set_column(sheet, 0, 0, several ? 30 : 20, nullptr);
     worksheet_set_column(sheet, 1, 1, 34, nullptr);
     worksheet_set_column(sheet, 2, 2, 20, nullptr);
     worksheet_set_column(sheet, 3, 3, 14, nullptr);
     worksheet_set_column(sheet, 4, 4, 20, nullptr);
     worksheet_set_column(sheet, 5, 6, 14, nullptr);
     lxw_row_t row = 0;
+    GraphStatistics st;
     for (size_t k = 0; k < all.size(); ++k) {
         const ExportSeries& s = all[k];
         worksheet_write_string(sheet, row, 0, "Sheet", f.header);
@@ -159,6 +210,8 @@ void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSer
             worksheet_write_string(sheet, row, 0, label.toUtf8().constData(), nullptr);
             worksheet_write_string(sheet, row++, 1, text.toUtf8().constData(), nullptr);
         }
+        if (s.meterCount() > 1)
+            row = writeMeters(sheet, f, s, row);
         if (s.samples() == 0) {
             worksheet_write_string(sheet, row++, 0, "No samples: there are no statistics.", nullptr);
             ++row;
@@ -166,7 +219,6 @@ void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSer
                 row = writeCheck(sheet, f, checks[k], row);
             continue;
         }
-        const GraphStatistics st = SeriesStatistics(s);
         const QString u = s.unit;
         const QStringList head = {QStringLiteral("Channel"),
                                   QStringLiteral("Maximum (%1)").arg(u),
@@ -179,9 +231,11 @@ void writeInfo(lxw_workbook* book, const Formats& f, const std::vector<ExportSer
         for (int col = 0; col < head.size(); ++col)
             worksheet_write_string(sheet, row, lxw_col_t(col), head[col].toUtf8().constData(), f.header);
         ++row;
-        for (int c = 0; c < 4; ++c, ++row) {
-            const ChannelStatistics& ch = st.channel[c];
-            worksheet_write_string(sheet, row, 0, QStringLiteral("T%1").arg(c + 1).toUtf8().constData(), nullptr);
+        for (int c = 0; c < s.channels(); ++c, ++row) {
+            if (c % 4 == 0)
+                st = SeriesStatistics(s, c / 4);
+            const ChannelStatistics& ch = st.channel[c % 4];
+            worksheet_write_string(sheet, row, 0, s.channelName(c).toUtf8().constData(), nullptr);
             if (ch.maximum > -kAverageLimit && ch.maximum < kAverageLimit) {
                 worksheet_write_number(sheet, row, 1, std::round(double(ch.maximum) * 10.0) / 10.0, f.tenth);
                 worksheet_write_number(sheet, row, 2, ch.maxTime, f.dateTime);

@@ -1039,10 +1039,13 @@ std::optional<RecordingData> Library::loadRecording(std::int64_t id, std::size_t
         [&](const JournalSample& s, const JournalRowRest& rest) {
             if (!(rest.absent & 1u))
                 data.statistics.add(s);
-            if (bucket == 1)
+            if (bucket == 1) {
                 data.samples.push_back(s);
-            else
+                if (meters > 1)
+                    data.absent.push_back(rest.absent);
+            } else {
                 envelope.add(s);
+            }
             for (std::size_t m = 0; m < rest.others.size(); ++m) {
                 const JournalSample& o = rest.others[m];
                 if (!(rest.absent & (1u << (m + 1))))

@@ -14,6 +14,30 @@ namespace {
 
 QString isoText(double days) { return IsoTextWithOffset(days, LocalOffsets().offsetAt(days)); }
 
+// A run of several meters: who they are, the channels of meters 2.. beside the first's,
+// and which meters gave no reading in each row.
+void addOtherMeters(const RecordingData& data, ExportSeries& s)
+{
+    const std::vector<RecordingMeter>& meters = data.header.meters;
+    if (meters.size() < 2 || data.otherMeters.size() + 1 != meters.size())
+        return;
+    for (std::size_t m = 0; m < meters.size(); ++m) {
+        ExportMeter em{meters[m].model, meters[m].serial, meters[m].name, {}, {}};
+        if (m > 0) {
+            const std::vector<JournalSample>& samples = data.otherMeters[m - 1];
+            em.values.reserve(4 * samples.size());
+            em.flags.reserve(samples.size());
+            for (const JournalSample& j : samples) {
+                for (int c = 0; c < 4; ++c)
+                    em.values.push_back(SampleValue(j.flags, c, j.t[std::size_t(c)]));
+                em.flags.push_back(j.flags);
+            }
+        }
+        s.meters.push_back(std::move(em));
+    }
+    s.absent = data.absent;
+}
+
 void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
 {
     QString error;
@@ -34,6 +58,7 @@ void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
             s.values.push_back(SampleValue(j.flags, c, j.t[std::size_t(c)]));
         s.flags.push_back(j.flags);  // "OL" and "----" stay apart
     }
+    addOtherMeters(*data, s);
     out.name = data->entry.name;
     out.meter = MeterText(data->header.meterModel, data->header.meterSerial);
     s.source = {{QStringLiteral("Source"), QStringLiteral("Recording %1 of the library").arg(id)}};
@@ -43,7 +68,8 @@ void recording(const Library& library, std::int64_t id, LibraryItemSeries& out)
     s.source.append(
         {QStringLiteral("Interval"), QStringLiteral("%1 (mm:ss)").arg(FormatRate(data->header.rateSeconds))});
     s.source.append({QStringLiteral("Samples"), QString::number(s.samples())});
-    if (!out.meter.isEmpty())
+    // Several meters are listed by the workbook and the report themselves.
+    if (s.meterCount() == 1 && !out.meter.isEmpty())
         s.source.append({QStringLiteral("Meter"), out.meter});
     if (!data->entry.note.isEmpty())
         s.source.append({QStringLiteral("Note"), data->entry.note});

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/meternames.h"
 #include "chart/chartmodel.h"
 
 namespace kelvor {
@@ -119,6 +120,9 @@ struct RecordingData {
     // statistics. `statistics` is the first meter's, over the rows it gave a reading for.
     std::vector<std::vector<JournalSample>> otherMeters = {};
     std::vector<RecordingStatistics> otherStatistics = {};
+    // A run of several meters read whole: per row, which meters gave no reading (bit m:
+    // meter m+1, as JournalRowRest::absent). Empty for a run of one meter or an envelope.
+    std::vector<std::uint8_t> absent = {};
 };
 
 struct DownloadData {
@@ -138,16 +142,8 @@ inline constexpr const char* kStateRecording = "recording";
 inline constexpr const char* kStateComplete = "complete";
 inline constexpr const char* kStateInterrupted = "interrupted";
 
-// How a table's header names a meter of a run of several: "Oven A (KV-0042)", its serial
-// where it has no name, "Meter N" (from 1) where it has neither.
-inline QString MeterColumnName(const RecordingMeter& m, int index)
-{
-    if (!m.name.isEmpty() && !m.serial.isEmpty())
-        return m.name + QStringLiteral(" (") + m.serial + QLatin1Char(')');
-    if (!m.name.isEmpty())
-        return m.name;
-    return m.serial.isEmpty() ? QStringLiteral("Meter %1").arg(index + 1) : m.serial;
-}
+// How a table's header names a meter of a run of several (see MeterHeading).
+inline QString MeterColumnName(const RecordingMeter& m, int index) { return MeterHeading(m.name, m.serial, index); }
 
 // How a report names a meter: model and serial where known ("QZX KV4-SIM-00001").
 inline QString MeterText(const QString& model, const QString& serial)

@@ -12,6 +12,7 @@
 #include "base/clock.h"
 #include "base/localoffsets.h"
 #include "chart/runspan.h"
+#include "export/channelstyle.h"
 #include "graph/alarms.h"
 #include "graph/statistics.h"
 #include "report/reportverdict.h"
@@ -26,6 +27,7 @@ const QColor kChannelColours[4] = {QColor(0xC0, 0x1C, 0x28), QColor(0x1A, 0x5F, 
 constexpr double kMargin = 50.0;  // points
 constexpr double kRowHeight = 14.0;
 constexpr double kFooter = 30.0;
+constexpr double kLegendRow = 12.0;
 
 struct Page {
     QPainter& p;
@@ -76,13 +78,21 @@ struct ChartScale {
     double py(double y) const { return plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height(); }
 };
 
+// Rows of the legend: one for a run of one meter, a row per two meters of several.
+int legendRows(const ExportSeries& s) { return s.meterCount() == 1 ? 1 : (s.meterCount() + 1) / 2; }
+
 ChartScale chartScale(const QRectF& box, const ExportSeries& s)
 {
     const int n = s.samples();
     float lo = 1e9f, hi = -1e9f;
-    for (float v : s.values)
-        if (!IsMissingValue(v))
-            lo = std::min(lo, v), hi = std::max(hi, v);
+    auto take = [&lo, &hi](const std::vector<float>& values) {
+        for (float v : values)
+            if (!IsMissingValue(v))
+                lo = std::min(lo, v), hi = std::max(hi, v);
+    };
+    take(s.values);
+    for (int m = 1; m < s.meterCount(); ++m)
+        take(s.meters[size_t(m)].values);
     if (lo > hi)
         lo = 0.0f, hi = 100.0f;
     ChartScale k;
@@ -91,7 +101,7 @@ ChartScale chartScale(const QRectF& box, const ExportSeries& s)
     k.yMax = std::max(std::ceil(hi / k.yStep) * k.yStep, k.yMin + k.yStep);
     k.xMin = n > 0 ? s.times.front() : 0.0;
     k.xMax = n > 1 && s.times.back() > k.xMin ? s.times.back() : k.xMin + 1.0 / 1440.0;
-    k.plot = box.adjusted(44, 8, -8, -34);
+    k.plot = box.adjusted(44, 8, -8, -34 - kLegendRow * (legendRows(s) - 1));
     return k;
 }
 
@@ -147,7 +157,7 @@ QPainterPath channelPath(const ExportSeries& s, int c, const ChartScale& k)
         for (int j = 0; j < 4; ++j) {
             if (j > 0 && keep[j] == keep[j - 1])
                 continue;
-            const QPointF pt(k.px(s.times[size_t(keep[j])]), k.py(s.value(keep[j], c)));
+            const QPointF pt(k.px(s.times[size_t(keep[j])]), k.py(s.channelValue(keep[j], c)));
             if (drawing)
                 path.lineTo(pt);
             else
@@ -156,7 +166,7 @@ QPainterPath channelPath(const ExportSeries& s, int c, const ChartScale& k)
         firstI = -1;
     };
     for (int i = 0; i < s.samples(); ++i) {
-        const float v = s.value(i, c);
+        const float v = s.channelValue(i, c);
         if (IsMissingValue(v)) {
             flush();
             drawing = false;  // a gap breaks the line
@@ -169,9 +179,9 @@ QPainterPath channelPath(const ExportSeries& s, int c, const ChartScale& k)
         }
         if (firstI < 0)
             firstI = lowI = highI = i;
-        if (v < s.value(lowI, c))
+        if (v < s.channelValue(lowI, c))
             lowI = i;
-        if (v > s.value(highI, c))
+        if (v > s.channelValue(highI, c))
             highI = i;
         lastI = i;
     }
@@ -179,18 +189,52 @@ QPainterPath channelPath(const ExportSeries& s, int c, const ChartScale& k)
     return path;
 }
 
-// Legend under the time labels.
-void drawLegend(QPainter& p, const QRectF& plot)
+QPen channelPen(const ExportSeries& s, int c, double width)
 {
-    double x = plot.left();
-    const double y = plot.bottom() + 20;
+    if (s.meterCount() == 1)
+        return QPen(kChannelColours[c], width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    static constexpr Qt::PenStyle kStyles[4] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine};
+    return QPen(QColor(QRgb(SeveralMetersColour(c))), width, kStyles[int(SeveralMetersDash(c))], Qt::FlatCap,
+                Qt::RoundJoin);
+}
+
+// Legend under the time labels; of several meters, a meter's name and its four channels,
+// two meters to a row.
+void drawLegend(QPainter& p, const QRectF& plot, const ExportSeries& s)
+{
+    const double y0 = plot.bottom() + 20;
     p.setFont(font(8));
-    for (int c = 0; c < 4; ++c) {
-        p.setPen(QPen(kChannelColours[c], 2.0));
-        p.drawLine(QPointF(x, y + 5), QPointF(x + 16, y + 5));
+    if (s.meterCount() == 1) {
+        double x = plot.left();
+        for (int c = 0; c < 4; ++c) {
+            p.setPen(QPen(kChannelColours[c], 2.0));
+            p.drawLine(QPointF(x, y0 + 5), QPointF(x + 16, y0 + 5));
+            p.setPen(QPen(Qt::black, 0.8));
+            p.drawText(QRectF(x + 20, y0, 40, 11), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("T%1").arg(c + 1));
+            x += 60;
+        }
+        return;
+    }
+    const double half = plot.width() / 2;
+    constexpr double kEntry = 30;  // a channel's line and its "T1"
+    const double nameWidth = half - 4 * kEntry - 6;
+    for (int m = 0; m < s.meterCount(); ++m) {
+        double x = plot.left() + (m % 2) * half;
+        const double y = y0 + kLegendRow * (m / 2);
         p.setPen(QPen(Qt::black, 0.8));
-        p.drawText(QRectF(x + 20, y, 40, 11), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("T%1").arg(c + 1));
-        x += 60;
+        p.setFont(font(8, true));
+        const QString name = QFontMetricsF(p.font()).elidedText(s.meterHeading(m), Qt::ElideRight, nameWidth);
+        p.drawText(QRectF(x, y, nameWidth, 11), Qt::AlignLeft | Qt::AlignVCenter, name);
+        p.setFont(font(8));
+        x += nameWidth + 6;
+        for (int c = 4 * m; c < 4 * m + 4; ++c) {
+            p.setPen(channelPen(s, c, 1.6));
+            p.drawLine(QPointF(x, y + 5), QPointF(x + 16, y + 5));
+            p.setPen(QPen(Qt::black, 0.8));
+            p.drawText(QRectF(x + 18, y, kEntry - 18, 11), Qt::AlignLeft | Qt::AlignVCenter,
+                       QStringLiteral("T%1").arg(c % 4 + 1));
+            x += kEntry;
+        }
     }
 }
 
@@ -199,12 +243,12 @@ void drawChart(QPainter& p, const QRectF& box, const ExportSeries& s, const QLoc
     const ChartScale k = chartScale(box, s);
     drawAxes(p, box, k, s.unit, locale);
     p.setClipRect(k.plot);
-    for (int c = 0; c < 4; ++c) {
-        p.setPen(QPen(kChannelColours[c], 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (int c = 0; c < s.channels(); ++c) {
+        p.setPen(channelPen(s, c, 1.0));
         p.drawPath(channelPath(s, c, k));
     }
     p.setClipping(false);
-    drawLegend(p, k.plot);
+    drawLegend(p, k.plot, s);
 }
 
 // A ruled table row: cells left-aligned in the given column widths.
@@ -359,8 +403,15 @@ private:
     void sourceDetails()
     {
         QList<QPair<QString, QString>> details = m_s.source;
-        details.append(
-            {QStringLiteral("Meter"), m_content.meter.isEmpty() ? QStringLiteral("not known") : m_content.meter});
+        if (m_s.meterCount() == 1)
+            details.append(
+                {QStringLiteral("Meter"), m_content.meter.isEmpty() ? QStringLiteral("not known") : m_content.meter});
+        for (int m = 0; m < m_s.meterCount() && m_s.meterCount() > 1; ++m) {
+            const QString& model = m_s.meters[size_t(m)].model;
+            details.append(
+                {QStringLiteral("Meter %1").arg(m + 1),
+                 model.isEmpty() ? m_s.meterHeading(m) : m_s.meterHeading(m) + QStringLiteral(", ") + model});
+        }
         for (const auto& [label, text] : details) {
             p().setFont(font(8.5, true));
             p().drawText(QRectF(m_body.left(), m_y, 110, 13), Qt::AlignLeft | Qt::AlignVCenter, label);
@@ -374,8 +425,9 @@ private:
 
     void chart()
     {
-        room(282);
-        const QRectF chartBox(m_body.left(), m_y, m_body.width(), 270);
+        const double legend = kLegendRow * (legendRows(m_s) - 1);
+        room(282 + legend);
+        const QRectF chartBox(m_body.left(), m_y, m_body.width(), 270 + legend);
         if (m_s.samples() == 0) {
             p().setPen(QPen(Qt::black, 0.8));
             p().drawRect(chartBox.adjusted(44, 8, -8, -34));
@@ -394,24 +446,47 @@ private:
         if (m_s.samples() == 0)
             return false;
         for (int i = 0; i < m_s.samples(); ++i)
-            if (!IsMissingValue(m_s.value(i, c)) || m_s.missingText(i, c) != QLatin1String("----"))
+            if (!IsMissingValue(m_s.channelValue(i, c)) || m_s.missingText(i, c) != QLatin1String("----"))
                 return false;
         return true;
     }
 
-    void statistics()
+    // The statistics of meter m's channels; the start line goes with the first meter's.
+    GraphStatistics meterStatistics(int m) const
     {
-        GraphStatistics st = SeriesStatistics(m_s);
+        GraphStatistics st = SeriesStatistics(m_s, m);
         // The window shows such a channel's extremes as "----"; the gap value alone says "OL".
         for (int c = 0; c < 4; ++c)
-            if (noReadingThroughout(c))
+            if (noReadingThroughout(4 * m + c))
                 st.maxText[c] = st.minText[c] = QStringLiteral("----");
-        room(18 + 16 + 5 * kRowHeight);
+        return st;
+    }
+
+    // Of a run of several meters, a table per meter under its name.
+    void statistics()
+    {
+        const GraphStatistics first = meterStatistics(0);
+        room(18 + 16 + 5 * kRowHeight + (m_s.meterCount() > 1 ? 14 : 0));
         heading(QStringLiteral("Statistics"));
         line(QStringLiteral("Start: %1    Samples: %2    Interval: %3 s")
-                 .arg(st.startTimeText.isEmpty() ? QStringLiteral("-") : st.startTimeText, st.dataNoText)
-                 .arg(st.intervalSeconds));
+                 .arg(first.startTimeText.isEmpty() ? QStringLiteral("-") : first.startTimeText, first.dataNoText)
+                 .arg(first.intervalSeconds));
         m_y += 16;
+        for (int m = 0; m < m_s.meterCount(); ++m) {
+            const GraphStatistics st = m == 0 ? first : meterStatistics(m);
+            if (m_s.meterCount() > 1) {
+                room(14 + 5 * kRowHeight);
+                p().setFont(font(9, true));
+                p().drawText(QRectF(m_body.left(), m_y, m_body.width(), 13), Qt::AlignLeft | Qt::AlignVCenter,
+                             m_s.meterHeading(m));
+                m_y += 14;
+            }
+            statisticsTable(st);
+        }
+    }
+
+    void statisticsTable(const GraphStatistics& st)
+    {
         const QString& unit = m_s.unit;
         const QList<double> widths = {50, 165, 165, 80, m_body.width() - 460};
         tableRow(p(), m_y, m_body.left(), widths,
@@ -520,6 +595,11 @@ private:
         m_y += 12;
     }
 
+    QString channelOf(int subset) const
+    {
+        return subset >= 0 && subset < m_s.channels() ? m_s.channelName(subset) : QStringLiteral("T%1").arg(subset + 1);
+    }
+
     void alarmEvents()
     {
         heading(QStringLiteral("Alarm events"));
@@ -531,35 +611,44 @@ private:
         for (const ChartAlarmEvent& e : m_alarms) {
             room(kRowHeight);
             tableRow(p(), m_y, m_body.left(), widths,
-                     {when(e.x), QStringLiteral("T%1").arg(e.subset + 1),
-                      QStringLiteral("%1 %2").arg(tenths(e.value, m_l), m_s.unit), AlarmKindText(e.kind)},
+                     {when(e.x), channelOf(e.subset), QStringLiteral("%1 %2").arg(tenths(e.value, m_l), m_s.unit),
+                      AlarmKindText(e.kind)},
                      false);
             m_y += kRowHeight;
         }
     }
 
-    // The samples, one row each, the header repeated on every page.
+    // The samples, one row each, the header repeated on every page; of a run of several
+    // meters, each meter's in a part of its own.
     void samples()
     {
         if (!m_content.sampleTable || m_s.samples() == 0)
             return;
+        for (int m = 0; m < m_s.meterCount(); ++m)
+            meterSamples(m);
+    }
+
+    void meterSamples(int m)
+    {
         const QString& unit = m_s.unit;
         const QList<double> widths = {150, 80, 80, 80, 80};
         const QStringList head = {QStringLiteral("Time"), QStringLiteral("T1 (%1)").arg(unit),
                                   QStringLiteral("T2 (%1)").arg(unit), QStringLiteral("T3 (%1)").arg(unit),
                                   QStringLiteral("T4 (%1)").arg(unit)};
+        const QString title =
+            m_s.meterCount() == 1 ? QStringLiteral("Samples") : QStringLiteral("Samples: %1").arg(m_s.meterHeading(m));
         QStringList cells;
         for (int i = 0; i < m_s.samples(); ++i) {
             if (i == 0 || m_y + kRowHeight > m_body.bottom()) {
                 nextPage();
-                heading(QStringLiteral("Samples"));
+                heading(title);
                 m_y += 2;
                 tableRow(p(), m_y, m_body.left(), widths, head, true);
                 m_y += kRowHeight;
             }
             cells = {m_l.toString(WallDateTime(m_s.times[size_t(i)]), QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
-            for (int c = 0; c < 4; ++c) {
-                const float v = m_s.value(i, c);
+            for (int c = 4 * m; c < 4 * m + 4; ++c) {
+                const float v = m_s.channelValue(i, c);
                 cells << (IsMissingValue(v) ? m_s.missingText(i, c) : tenths(v, m_l));
             }
             tableRow(p(), m_y, m_body.left(), widths, cells, false);

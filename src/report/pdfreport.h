@@ -18,7 +18,7 @@ namespace kelvor {
 // What goes into a report besides the samples.
 struct ReportContent {
     QString title = QStringLiteral("Temperature report");
-    QString meter;                              // model and serial; empty when unknown
+    QString meter;                              // model and serial; empty when unknown (one meter)
     QList<QPair<double, QString>> annotations;  // date-time (days), text; those outside the samples are left out
     std::vector<ChartAlarmEvent> alarmEvents;   // the same
     bool sampleTable = false;                   // the samples as a table on further pages
@@ -34,6 +34,8 @@ bool UsesLetterPaper(const QLocale& locale);
 // The report as PDF bytes: title, source, meter, the chart as vectors, the statistics as
 // the graph window shows them, the annotations and alarm events, page numbers and the
 // creation time; optionally every sample in a ruled table and the verdict of a profile.
+// A run of several meters lists its meters among the source details, draws every channel
+// in one chart, and has a statistics table (and sample table) per meter.
 QByteArray ReportPdf(const ExportSeries& series, const ReportContent& content);
 
 Status WriteReport(const ExportSeries& series, const ReportContent& content, const QString& path);

@@ -146,3 +146,49 @@ TEST(Spreadsheet, ReadsBackWhatItWroteAndNamesTheLineOfAnyFault)
             << b.error().toStdString();
     }
 }
+
+// A run of two meters: a column per channel named with its meter, the name quoted where it
+// holds a comma, a meter's missed row told as such rather than as four empty thermocouples,
+// and a chart of eight subsets taken four by four.
+TEST(Spreadsheet, SeveralMetersNameEveryColumnAndTellAMissedRow)
+{
+    ExportSeries s;
+    s.unit = QStringLiteral("°C");
+    const double t0 = 46366.5;
+    s.times = {t0, t0 + 1 / 86400.0};
+    s.values = {20.0f, 21.0f, 22.0f, 23.0f, 20.5f, 9999.0f, 22.0f, 23.0f};
+    s.flags = {0x00, 0x02};
+    s.meters = {{QStringLiteral("QZX"), QStringLiteral("KV-1"), QStringLiteral("Oven, left"), {}, {}},
+                {QStringLiteral("QZX"), QStringLiteral("KV-2"), QString(), {}, {}}};
+    // KV-2 has no thermocouple on T4, then misses the second row (flags and values as a gap).
+    s.meters[1].values = {30.0f, 31.0f, 32.0f, 9999.0f, 9999.0f, 9999.0f, 9999.0f, 9999.0f};
+    s.meters[1].flags = {0x80, 0xF0};
+    s.absent = {0x00, 0x02};
+
+    const UtcZone utc;
+    EXPECT_EQ(SpreadsheetCsv(s),
+              "Time,\"Oven, left (KV-1) T1 (°C)\",\"Oven, left (KV-1) T2 (°C)\",\"Oven, left (KV-1) T3 (°C)\","
+              "\"Oven, left (KV-1) T4 (°C)\",KV-2 T1 (°C),KV-2 T2 (°C),KV-2 T3 (°C),KV-2 T4 (°C),Flags\r\n"
+              "2026-12-10T12:00:00+00:00,20.0,21.0,22.0,23.0,30.0,31.0,32.0,,KV-2 T4 ----\r\n"
+              "2026-12-10T12:00:01+00:00,20.5,,22.0,23.0,,,,,\"Oven, left (KV-1) T2 OL KV-2 absent\"\r\n");
+
+    // Read back, it is known for what it is and refused as such, not taken for a text table.
+    const QByteArray bytes = SpreadsheetCsv(s);
+    EXPECT_TRUE(IsSpreadsheetHeader(QByteArrayView(bytes).first(bytes.indexOf('\r'))));
+    const Result<ExportSeries> read = ParseSpreadsheetTable(bytes, QStringLiteral("t.csv"));
+    ASSERT_FALSE(read.ok());
+    EXPECT_TRUE(read.error().contains(QStringLiteral("several meters (8 channels)"))) << read.error().toStdString();
+
+    ChartModel chart;
+    chart.setSubsets(8);
+    chart.setPoints(1);
+    chart.setXDataII(-1, 0, t0);
+    for (int c = 0; c < 8; ++c)
+        chart.setYData(c, 0, float(10 + c));
+    const ExportSeries drawn = SeriesFromChart(chart, QStringLiteral("Run"), s.meters);
+    ASSERT_EQ(drawn.channels(), 8);
+    EXPECT_EQ(drawn.channelName(5), QStringLiteral("KV-2 T2"));
+    for (int c = 0; c < 8; ++c)
+        EXPECT_FLOAT_EQ(drawn.channelValue(0, c), float(10 + c)) << c;
+    EXPECT_EQ(SeriesFromChart(chart, QStringLiteral("Run")).channels(), 4);  // without the meters: as before
+}
