@@ -17,6 +17,7 @@
 #include "base/clock.h"
 #include "benchsupport.h"
 #include "library/libraryaccess.h"
+#include "library/runjournal.h"
 #include "meter/livereading.h"
 #include "meter/meterlink.h"
 #include "meter/monitorcycle.h"
@@ -101,6 +102,7 @@ void BM_EightMetersRound(benchmark::State& state)
         state, 25, [&] { run.round(); }, [&] { bare.round(); });
     const double rounds = double(state.iterations()) * 25;
     state.counters["rows_per_round"] = double(run.session.sampleCount() - before) / rounds;
+    state.counters["rows_in_library"] = double(run.journal->journal().written());
     state.counters["share_percent"] = state.counters["us"] / (kCycleMs * 1000.0) * 100.0;
     state.counters["anchor_share_percent"] = state.counters["anchor_us"] / (kCycleMs * 1000.0) * 100.0;
 }
