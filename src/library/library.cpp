@@ -420,7 +420,11 @@ LibraryStatus Library::connect()
 LibraryStatus Library::openConnection()
 {
     const QByteArray file = QFile::encodeName(m_path);
-    int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // A connection is used by the thread that opened it alone (everything runs on one
+    // thread), so SQLite need not lock it around every call: reading a long run of several
+    // meters makes tens of millions of them.
+    int rc = sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
     if (rc != SQLITE_OK)
         return fail(rc, QStringLiteral("cannot open"));
     sqlite3_extended_result_codes(m_db, 1);
