@@ -11,6 +11,7 @@
 
 #include "base/clock.h"
 #include "base/localoffsets.h"
+#include "base/meternames.h"
 #include "chart/runspan.h"
 #include "export/channelstyle.h"
 #include "graph/alarms.h"
@@ -198,8 +199,8 @@ QPen channelPen(const ExportSeries& s, int c, double width)
                 Qt::RoundJoin);
 }
 
-// Legend under the time labels; of several meters, a meter's name and its four channels,
-// two meters to a row.
+// Legend under the time labels; of several meters, a meter's name (else its serial) and its
+// four channels, two meters to a row.
 void drawLegend(QPainter& p, const QRectF& plot, const ExportSeries& s)
 {
     const double y0 = plot.bottom() + 20;
@@ -223,7 +224,10 @@ void drawLegend(QPainter& p, const QRectF& plot, const ExportSeries& s)
         const double y = y0 + kLegendRow * (m / 2);
         p.setPen(QPen(Qt::black, 0.8));
         p.setFont(font(8, true));
-        const QString name = QFontMetricsF(p.font()).elidedText(s.meterHeading(m), Qt::ElideRight, nameWidth);
+        // The short name (the details above give the serials): it fits beside the channels.
+        const ExportMeter& meter = s.meters[size_t(m)];
+        const QString name =
+            QFontMetricsF(p.font()).elidedText(MeterLabel(meter.name, meter.serial, m), Qt::ElideRight, nameWidth);
         p.drawText(QRectF(x, y, nameWidth, 11), Qt::AlignLeft | Qt::AlignVCenter, name);
         p.setFont(font(8));
         x += nameWidth + 6;
