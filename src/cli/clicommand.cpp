@@ -368,6 +368,12 @@ int runCli(const QStringList& arguments, CliEnv& env)
     return code;
 }
 
+QString OneMeterAdvice(const CliContext& ctx)
+{
+    return ctx.remoteChoices().isEmpty() ? QStringLiteral("give --meter once to use it")
+                                         : QStringLiteral("it takes one meter on this computer, not a remote one");
+}
+
 long long PositiveCount(CliContext& ctx, const QCommandLineOption& option)
 {
     if (!ctx.args.isSet(option))

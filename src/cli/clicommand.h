@@ -91,6 +91,10 @@ private:
     QString m_dataDir;
 };
 
+// How to use an option that serves one meter on this computer: "give --meter once to use
+// it", or, where a remote meter is chosen, that it takes no remote one.
+QString OneMeterAdvice(const CliContext& ctx);
+
 // The whole number above 0 given with `option` (such as --count): 0 when the option is
 // not given, -1 after telling err that what was given is no such number.
 long long PositiveCount(CliContext& ctx, const QCommandLineOption& option);

@@ -84,7 +84,7 @@ int runLive(CliContext& ctx)
     }
     const bool several = ctx.meterChoices().size() > 1 || !ctx.remoteChoices().isEmpty();
     if (several && ctx.args.isSet(kAlarmOption)) {
-        ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
+        ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; %1").arg(OneMeterAdvice(ctx)));
         return kCliUsage;
     }
     if (!ServeOptionsValid(ctx))
@@ -94,7 +94,7 @@ int runLive(CliContext& ctx)
     if (!MqttSettingsFromArgs(ctx, mqtt))
         return kCliUsage;
     if (several && mqtt) {
-        ctx.fail(QStringLiteral("--mqtt publishes one meter; give --meter once to use it"));
+        ctx.fail(QStringLiteral("--mqtt publishes one meter; %1").arg(OneMeterAdvice(ctx)));
         return kCliUsage;
     }
     std::vector<MqttSettings> remotes;

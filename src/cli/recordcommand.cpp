@@ -287,18 +287,18 @@ int runRecord(CliContext& ctx)
     // A remote meter is read as one of several, even alone: its rows say where it was away.
     const bool several = ctx.meterChoices().size() > 1 || !ctx.remoteChoices().isEmpty();
     if (several && ctx.args.isSet(kAlarmOption)) {
-        ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; give --meter once to use it"));
+        ctx.fail(QStringLiteral("--alarm watches the T1..T4 of one meter; %1").arg(OneMeterAdvice(ctx)));
         return kCliUsage;
     }
     std::optional<MqttSettings> mqtt;
     if (!MqttSettingsFromArgs(ctx, mqtt))
         return kCliUsage;
     if (several && mqtt) {
-        ctx.fail(QStringLiteral("--mqtt publishes one meter; give --meter once to use it"));
+        ctx.fail(QStringLiteral("--mqtt publishes one meter; %1").arg(OneMeterAdvice(ctx)));
         return kCliUsage;
     }
     if (several && ctx.args.isSet(kProfileOption)) {
-        ctx.fail(QStringLiteral("--profile checks the T1..T4 of one meter; give --meter once to use it"));
+        ctx.fail(QStringLiteral("--profile checks the T1..T4 of one meter; %1").arg(OneMeterAdvice(ctx)));
         return kCliUsage;
     }
     std::vector<MqttSettings> remotes;

@@ -255,7 +255,9 @@ TEST(Cli, BadCommandLinesExitWithTwo)
          "already chosen"},
         {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("record"),
           QStringLiteral("--mqtt=mqtt://127.0.0.1")},
-         "--mqtt publishes one meter"},
+         "--mqtt publishes one meter; it takes one meter on this computer, not a remote one"},
+        {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("live"), QStringLiteral("--alarm=T1>5")},
+         "not a remote one"},
         {{QStringLiteral("--meter=mqtt://127.0.0.1/kelvor/A"), QStringLiteral("--capture=x"), QStringLiteral("live")},
          "not a remote one"},
     };
