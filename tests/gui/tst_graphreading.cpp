@@ -83,8 +83,8 @@ void mouse(QWidget* plot, QEvent::Type type, QPoint at, Qt::MouseButtons held)
     QCoreApplication::sendEvent(plot, &e);
 }
 
-// One completed recording in the library: T1 40 °C and T2 100 °C for 10 minutes.
-void storeRecording(Library& library, double start, const QString& name)
+// One completed recording in the library: T1 40 °C and T2 `t2` °C for 10 minutes.
+void storeRecording(Library& library, double start, const QString& name, float t2 = 100.0f)
 {
     RecordingHeader h;
     h.started = start;
@@ -94,7 +94,7 @@ void storeRecording(Library& library, double start, const QString& name)
     const std::int64_t id = *library.beginRecording(h, &s);
     RecordingStatistics stats;
     for (int i = 0; i < 60; ++i) {
-        const JournalSample j{start + i * 10 * kDay, 0, {40.0f, 100.0f, 20.0f, 20.0f}};
+        const JournalSample j{start + i * 10 * kDay, 0, {40.0f, t2, 20.0f, 20.0f}};
         stats.add(j);
         QVERIFY(library.appendSample(id, i, j).ok());
     }
@@ -483,7 +483,7 @@ private slots:
         InstallLibrary(*m_program);
         Library* library = m_program->library->get();
         QVERIFY(library);
-        storeRecording(*library, 46001.5, QStringLiteral("yesterday"));
+        storeRecording(*library, 46001.5, QStringLiteral("yesterday"), 38.0f);
         TfrmGraph* w = OpenRealTimeGraph(*m_program);
         w->resize(1366, 768);
         w->show();
@@ -497,14 +497,18 @@ private slots:
         for (int i = 0; i < 30; ++i) {
             CycleSample sample;
             sample.days = m_clock.nowDays();
-            sample.T = {20.0f + 1.2f * float(i), 60.0f + 0.5f * float(i), 30.0f, 25.0f};
+            sample.T = {20.0f + 1.2f * float(i), 30.0f + 0.5f * float(i), 30.0f, 25.0f};
             session.takeSample(0, sample);
             m_clock.advanceMs(10000);
         }
         ReferenceTool& tool = w->references();
         m_prompts.dialogs.push_back([](QDialog& d) {
             d.findChild<QListWidget*>(QStringLiteral("lstReferenceSource"))->setCurrentRow(1);
-            return int(QDialog::Accepted);
+            d.adjustSize();
+            const QString shot = QStringLiteral(QT_TESTCASE_BUILDDIR "/reference-dialog.png");
+            d.grab().save(shot);
+            qInfo("the dialog at %dx%d, kept at %s", d.width(), d.height(), qPrintable(shot));
+            return d.width() <= 1366 && d.height() <= 768 ? int(QDialog::Accepted) : int(QDialog::Rejected);
         });
         emit tool.button()->menu()->aboutToShow();
         tool.button()->menu()->findChild<QAction*>(QStringLiteral("actReferenceCurve"))->trigger();

@@ -7,6 +7,8 @@
 #include <QFormLayout>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QStyle>
+#include <algorithm>
 
 namespace kelvor {
 
@@ -21,7 +23,10 @@ ReferenceDialog::ReferenceDialog(const QStringList& sources, const QStringList& 
     m_sources->addItems(sources);
     m_sources->setCurrentRow(0);
     // Room for a handful of rows: a library of hundreds scrolls.
-    m_sources->setMinimumWidth(420);
+    // Wide enough for the longest row, within what a 1366 pixel screen gives a dialog.
+    m_sources->setMinimumWidth(std::clamp(m_sources->sizeHintForColumn(0) + 2 * m_sources->frameWidth() +
+                                              style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                                          420, 900));
     m_sources->setMaximumHeight(m_sources->sizeHintForRow(0) * 8 + 2 * m_sources->frameWidth());
     form->addRow(QStringLiteral("Reference:"), m_sources);
 
@@ -59,6 +64,7 @@ ReferenceDialog::ReferenceDialog(const QStringList& sources, const QStringList& 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_sources, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     form->addRow(buttons);
     connect(m_anchor, &QComboBox::currentIndexChanged, this, &ReferenceDialog::anchorChanged);
     anchorChanged();
