@@ -24,6 +24,9 @@ struct OtherMeter {
     MonitorState monitor;
     LiveReading live;
     QString problem;  // why its device could not be made (it then never answers)
+    // Takes part in the next run (Real Time > Meters…); it is read all the same, for the
+    // status bar.
+    bool chosen = true;
 };
 
 }  // namespace kelvor

@@ -113,6 +113,9 @@ public:
     QString deviceProblem;  // why no real meter backend could be built, for the status bar
     // The meters read beside `device` in each run (--meter given several times), in order.
     std::vector<std::unique_ptr<OtherMeter>> otherMeters;
+    // The other meters (indexes into otherMeters) whose readings the run takes beside the
+    // default's, fixed when a run starts; empty: a run of the default meter alone.
+    std::vector<std::size_t> runMeters;
     // Loaded by the main window, drawn by the front panel (none: blank digits).
     std::shared_ptr<const DigitImages> digits;
 

@@ -41,6 +41,8 @@ signals:
     void libraryStatus(const QString& text);
     // How publishing to the broker goes ("MQTT: connected"); empty while it is off.
     void publishingStatus(const QString& text);
+    // Real Time > Meters… took a choice: new meters or names for the status bar.
+    void metersChosen();
 
 private:
     std::vector<QPointer<QWidget>> m_ownWindows;

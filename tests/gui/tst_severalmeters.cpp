@@ -4,10 +4,12 @@
 // meter's readings at the same sample times, one meter unplugged for a while leaves
 // gaps in its own channels only, and the library keeps the run with every channel and
 // each meter's serial and name.
+#include <QAction>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +18,7 @@
 #include "base/clock.h"
 #include "base/meternames.h"
 #include "base/settings.h"
+#include "graph/ui/metersdialog.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"
@@ -73,7 +76,26 @@ struct SeveralMetersRig {
         main->monitor().MainTimerTimer();
     }
     QString meterStatus() const { return main->findChild<QLabel*>(QStringLiteral("StatusMeter"))->text(); }
+    // Real Time > Meters…, answered by `answer`.
+    void chooseMeters(std::function<int(MetersDialog&)> answer)
+    {
+        prompts.dialogs.push_back([answer](QDialog& d) { return answer(dynamic_cast<MetersDialog&>(d)); });
+        main->findChild<QAction*>(QStringLiteral("Meters1"))->trigger();
+    }
+    // A run of `count` samples, ticked to its end.
+    void run(int count)
+    {
+        prompts.dialogs.push_back([count](QDialog& d) {
+            dynamic_cast<TfrmSetupRealTime&>(d).edtRealTimeNo->setText(QString::number(count));
+            return int(QDialog::Accepted);
+        });
+        main->btnRunClick();
+        for (int i = 0; i < 400 && program->session.recording(); ++i)
+            tick();
+    }
 };
+
+QTableWidgetItem* cell(MetersDialog& d, int row, int column) { return d.list()->item(row, column); }
 
 }  // namespace
 
@@ -131,6 +153,89 @@ private slots:
         }
         QCOMPARE(run->otherStatistics[0].samples, 12 - gaps);
         QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    // The dialog lists the three meters; the ticks say which take part in the next run and
+    // the names are kept per serial; unticking every other meter gives a run of one.
+    void theMetersDialogChoosesTheRunAndNamesMeters()
+    {
+        SeveralMetersRig rig;
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        rig.chooseMeters([](MetersDialog& d) {
+            if (d.list()->rowCount() != 3)
+                return int(QDialog::Rejected);
+            const QStringList serials{QStringLiteral("OVEN-A"), QStringLiteral("OVEN-B"), QStringLiteral("COLD-1")};
+            for (int row = 0; row < 3; ++row) {
+                if (cell(d, row, MetersDialog::ColSerial)->text() != serials[row] ||
+                    cell(d, row, MetersDialog::ColModel)->text() != QLatin1String("QZX") ||
+                    cell(d, row, MetersDialog::ColSerial)->checkState() != Qt::Checked)
+                    return int(QDialog::Rejected);
+            }
+            // The default cannot be left out.
+            if (cell(d, 0, MetersDialog::ColSerial)->flags() & Qt::ItemIsUserCheckable ||
+                cell(d, 0, MetersDialog::ColName)->text() != QLatin1String("Oven A"))
+                return int(QDialog::Rejected);
+            cell(d, 1, MetersDialog::ColName)->setText(QStringLiteral("  Oven B "));
+            cell(d, 2, MetersDialog::ColSerial)->setCheckState(Qt::Unchecked);
+            return int(QDialog::Accepted);
+        });
+        QCOMPARE(rig.prompts.dialogsShown, QStringList{QStringLiteral("frmMeters")});
+        QVERIFY(rig.prompts.messages.isEmpty());
+        QCOMPARE(ReadMeterName(*openProgramSettings(rig.program->settingsFile), QStringLiteral("OVEN-B")),
+                 QStringLiteral("Oven B"));
+        // Every meter is still watched; the status bar takes the new name at once.
+        QCOMPARE(rig.meterStatus(), QStringLiteral("Oven A: on  |  Oven B: on  |  COLD-1: on"));
+
+        rig.run(6);
+        const auto& sources = rig.program->session.sources();
+        QCOMPARE(int(sources.size()), 2);
+        QCOMPARE(sources[1].serial, QStringLiteral("OVEN-B"));
+        QCOMPARE(sources[1].name, QStringLiteral("Oven B"));
+        QCOMPARE(int(rig.program->session.rows().size()), 6);
+        for (const SessionRow& r : rig.program->session.rows())
+            QCOMPARE(int(r.meters.size()), 2);
+
+        // Reopened, it shows the choice; then every other meter unticked: a run of one meter.
+        rig.chooseMeters([](MetersDialog& d) {
+            if (cell(d, 2, MetersDialog::ColSerial)->checkState() != Qt::Unchecked ||
+                cell(d, 1, MetersDialog::ColName)->text() != QLatin1String("Oven B"))
+                return int(QDialog::Rejected);
+            cell(d, 1, MetersDialog::ColSerial)->setCheckState(Qt::Unchecked);
+            return int(QDialog::Accepted);
+        });
+        rig.run(4);
+        QCOMPARE(int(rig.program->session.sources().size()), 1);
+        QVERIFY(rig.program->session.rows().empty());
+        QCOMPARE(int(rig.program->session.samples().size()), 4);
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    // Nine meters ticked: refused with the reason, and nothing taken (not even a name).
+    void moreThanEightMetersAreRefused()
+    {
+        QTemporaryDir dir;
+        ManualClock clock;
+        ScriptedPrompts prompts;
+        Program program(sim(QStringLiteral("serial=M0"), clock), clock, prompts, dir.path());
+        program.settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+        for (int i = 1; i < 9; ++i) {
+            program.otherMeters.push_back(
+                std::make_unique<OtherMeter>(sim(QStringLiteral("serial=M%1").arg(i), clock), clock));
+            program.otherMeters.back()->chosen = false;
+        }
+        prompts.dialogs.push_back([](QDialog& d) {
+            auto& meters = dynamic_cast<MetersDialog&>(d);
+            for (int row = 1; row < meters.list()->rowCount(); ++row)
+                cell(meters, row, MetersDialog::ColSerial)->setCheckState(Qt::Checked);
+            cell(meters, 3, MetersDialog::ColName)->setText(QStringLiteral("Kiln"));
+            return int(QDialog::Accepted);
+        });
+        MetersClick(program, nullptr);
+        QCOMPARE(prompts.messages, QStringList{QStringLiteral("One run reads at most 8 meters, not 9.")});
+        for (const auto& other : program.otherMeters)
+            QVERIFY(!other->chosen);
+        QVERIFY(ReadMeterName(*openProgramSettings(program.settingsFile), QStringLiteral("M3")).isEmpty());
     }
 };
 

@@ -84,28 +84,37 @@ void MonitorLoop::showReading()
         panel->RedrawPanel(live);
 
     // The session takes the reading when a sample is due; its observers take it from there.
-    // With several meters the row is taken once all of them have ticked.
-    if (m_others.empty())
+    // With several meters in the run the row is taken once all of them have ticked.
+    if (m_program.runMeters.empty())
         m_program.session.takeDueSample(0, m_cycle);
 }
 
 void MonitorLoop::stepOthers()
 {
+    // A meter the Meters dialog added is read from the next tick on.
+    for (std::size_t i = m_others.size(); i < m_program.otherMeters.size(); ++i) {
+        OtherMeter& other = *m_program.otherMeters[i];
+        m_others.push_back(std::make_unique<MonitorCycle>(other.link, other.monitor, other.live));
+    }
     if (m_others.empty())
         return;
-    std::vector<MonitorCycle*> all{&m_cycle};
     std::vector<CycleTick> ticks;
     for (std::size_t i = 0; i < m_others.size(); ++i) {
-        MonitorCycle& cycle = *m_others[i];
-        const CycleTick tick = cycle.step();
+        const CycleTick tick = m_others[i]->step();
         if (tick.event == CycleEvent::Found || tick.event == CycleEvent::Lost)
             m_view.otherMeterChanged(i);
         ticks.push_back(tick);
-        all.push_back(&cycle);
     }
     // The first meter's pace while it is away would leave the others read twice a second.
     m_mainTimer.setInterval(int(kPollIntervalMs));
-    m_program.session.takeDueRow(all);
+    if (!m_program.runMeters.empty()) {
+        // Only the meters chosen for the run make its rows; the others are watched all the same.
+        std::vector<MonitorCycle*> all{&m_cycle};
+        for (const std::size_t i : m_program.runMeters)
+            if (i < m_others.size())
+                all.push_back(m_others[i].get());
+        m_program.session.takeDueRow(all);
+    }
     for (std::size_t i = 0; i < ticks.size(); ++i)
         m_program.web.tell(int(i + 1), ticks[i], m_program.otherMeters[i]->live);
 }

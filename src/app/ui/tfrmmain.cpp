@@ -32,6 +32,7 @@
 #include "files/ui/tabletograph.h"
 #include "files/ui/tfrmlist.h"
 #include "graph/ui/graphwindowslots.h"
+#include "graph/ui/metersdialog.h"
 #include "graph/ui/preparegraph.h"
 #include "graph/ui/realtimecommands.h"
 #include "graph/ui/reportgraph.h"
@@ -153,6 +154,7 @@ void TfrmMain::connectWindowSignals()
         m_libraryStatus->setText(text.section(QLatin1Char(':'), 0, 0));
         m_libraryStatus->setToolTip(text);
     });
+    connect(&s, &WindowSignals::metersChosen, this, &TfrmMain::showMeters);
     connect(&s, &WindowSignals::outputToGraphEnabled, this, [this](bool on) { btnOutputToGraph->setEnabled(on); });
     connect(&s, &WindowSignals::realTimeGraphChecked, this, [this](bool on) { RealTimeGraph1->setChecked(on); });
     connect(&s, &WindowSignals::runEnabled, this, [this](bool on) {
@@ -212,6 +214,10 @@ void TfrmMain::buildMenus()
     Stop1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
     Run1->setEnabled(false);
     Stop1->setEnabled(false);
+    realTime->addSeparator();
+    QAction* meters = realTime->addAction(QStringLiteral("&Meters…"));
+    meters->setObjectName(QStringLiteral("Meters1"));
+    connect(meters, &QAction::triggered, this, [this] { MetersClick(m_program, this); });
 
     QMenu* logger = menu("DataLogger1", QStringLiteral("&Data Logger"));
     DataLogger1 = logger->menuAction();

@@ -20,6 +20,7 @@
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/librarytypes.h"
+#include "program/meterlist.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "session/recordingsession.h"
@@ -111,20 +112,20 @@ void RealTimeRunClick(Program& program, QWidget* parent)
     redraw(w->chart());
     w->tbntClr->setEnabled(false);
 
-    const QString model = QStringLiteral("QZX");
+    const QString model = kMeterModel;
     const QString serial = program.device ? serialOf(*program.device) : QString();
     w->RecordingName.clear();
     w->RecordingMeter = MeterText(model, serial);
-    if (program.otherMeters.empty()) {
-        session.setSource(0, {model, serial});
+    // The meters ticked in Real Time > Meters… take part, fixed for the whole run.
+    program.runMeters = ChosenOtherMeters(program);
+    if (program.runMeters.empty()) {
+        session.setSources({{model, serial}});
     } else {
         // Every meter of the run, each with the name the settings keep for its serial.
         const std::unique_ptr<QSettings> names = openProgramSettings(program.settingsFile);
         std::vector<SessionSource> sources{{model, serial, ReadMeterName(*names, serial)}};
-        for (const auto& other : program.otherMeters) {
-            QString otherSerial = serialOf(*other->device);
-            if (otherSerial.isEmpty())
-                otherSerial = other->device->connectedSerial();
+        for (const std::size_t i : program.runMeters) {
+            const QString otherSerial = DeviceSerial(*program.otherMeters[i]->device);
             sources.push_back({model, otherSerial, ReadMeterName(*names, otherSerial)});
         }
         session.setSources(std::move(sources));
