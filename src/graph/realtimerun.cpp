@@ -113,11 +113,17 @@ void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count)
 
 void WriteRunSample(ChartModel& chart, int n, std::uint8_t flags, double when, const std::array<float, 4>& values)
 {
-    for (int c = 0; c < 4; ++c) {
-        chart.setXDataII(c, n, when);
-        chart.setYData(c, n, SampleValue(flags, c, values[size_t(c)]));
-    }
+    WriteRunChannels(chart, n, 0, flags, when, values);
     chart.setPointFlags(n, flags);
+}
+
+void WriteRunChannels(ChartModel& chart, int n, int firstSubset, std::uint8_t flags, double when,
+                      const std::array<float, 4>& values)
+{
+    for (int c = 0; c < 4; ++c) {
+        chart.setXDataII(firstSubset + c, n, when);
+        chart.setYData(firstSubset + c, n, SampleValue(flags, c, values[size_t(c)]));
+    }
 }
 
 int NextRunSlot(ChartModel& chart, const RealTimeState& state)
@@ -142,7 +148,10 @@ bool WriteRunBreak(ChartModel& chart, RealTimeState& state, double when)
         return n == 0;  // nothing before it: no line to break
     const double last = chart.XDataII(0, n - 1);
     constexpr std::uint8_t kNoReadings = 0xF0;  // "----" on every channel
-    WriteRunSample(chart, n, kNoReadings, last + (when - last) / 2.0, {});
+    const double at = last + (when - last) / 2.0;
+    WriteRunSample(chart, n, kNoReadings, at, {});
+    for (int first = 4; first < chart.Subsets(); first += 4)
+        WriteRunChannels(chart, n, first, kNoReadings, at, {});
     ++state.SampleCount;
     ++state.GapPoints;
     return true;

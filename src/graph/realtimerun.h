@@ -42,6 +42,10 @@ void AddToRunAverages(RealTimeState& state, std::uint8_t flags, const std::array
 void PrepareRunStore(ChartModel& chart, RealTimeState& state, int count);
 // Writes sample n (all four subsets share its time).
 void WriteRunSample(ChartModel& chart, int n, std::uint8_t flags, double when, const std::array<float, 4>& values);
+// Writes the four channels of one meter of a chart of several (subsets firstSubset to
+// firstSubset + 3) at point n; the meter's flags are not kept (see ChartModel::setPointFlags).
+void WriteRunChannels(ChartModel& chart, int n, int firstSubset, std::uint8_t flags, double when,
+                      const std::array<float, 4>& values);
 // Where the next point of a run goes: the next free slot, or in an open-ended run with
 // a full store the last one, after the oldest point has scrolled out; -1 when there
 // is no room.
@@ -49,7 +53,8 @@ int NextRunSlot(ChartModel& chart, const RealTimeState& state);
 // The break before a sample taken after missed ones (state.SampleMissed): a point
 // without readings halfway between the last point and `when`, counted in SampleCount
 // and GapPoints. A run with a record count gets a slot more for it, so the break
-// takes no sample's place. False when there was no room.
+// takes no sample's place. Every subset of a chart of several meters breaks there.
+// False when there was no room.
 bool WriteRunBreak(ChartModel& chart, RealTimeState& state, double when);
 // Cuts the store to the samples taken (a run stopped early).
 void ShortenRunStore(ChartModel& chart, int sampleCount);

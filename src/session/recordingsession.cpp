@@ -222,21 +222,23 @@ const RecordingStatistics& RecordingSession::statistics(int source) const
 
 void RecordingSession::setAlarmLimits(const AlarmLimits& limits) { m_alarms.setLimits(limits); }
 
-QString RecordingSession::maximumText(int channel) const
+QString RecordingSession::maximumText(int channel, int source) const
 {
-    const auto& ch = statistics().channels[std::size_t(channel)];
-    return statistics().samples == 0 ? QString() : ExtremeText(ch.maximumFlags, channel, ch.maximum, ch.maximumTime);
+    const RecordingStatistics& of = statistics(source);
+    const auto& ch = of.channels[std::size_t(channel)];
+    return of.samples == 0 ? QString() : ExtremeText(ch.maximumFlags, channel, ch.maximum, ch.maximumTime);
 }
 
-QString RecordingSession::minimumText(int channel) const
+QString RecordingSession::minimumText(int channel, int source) const
 {
-    const auto& ch = statistics().channels[std::size_t(channel)];
-    return statistics().samples == 0 ? QString() : ExtremeText(ch.minimumFlags, channel, ch.minimum, ch.minimumTime);
+    const RecordingStatistics& of = statistics(source);
+    const auto& ch = of.channels[std::size_t(channel)];
+    return of.samples == 0 ? QString() : ExtremeText(ch.minimumFlags, channel, ch.minimum, ch.minimumTime);
 }
 
-QString RecordingSession::averageText(int channel) const
+QString RecordingSession::averageText(int channel, int source) const
 {
-    const auto& ch = statistics().channels[std::size_t(channel)];
+    const auto& ch = statistics(source).channels[std::size_t(channel)];
     return AverageText(ch.sum, ch.averaged);
 }
 

@@ -146,11 +146,12 @@ public:
     const RecordingStatistics& statistics() const { return m_statistics[0]; }
     // The same of source `source` (source 0's for one out of range).
     const RecordingStatistics& statistics(int source) const;
-    // "OL", "----" or the value "@" its date-time; empty before any sample.
-    QString maximumText(int channel) const;
-    QString minimumText(int channel) const;
+    // "OL", "----" or the value "@" its date-time; empty before any sample (of source
+    // `source`, see statistics(int)).
+    QString maximumText(int channel, int source = 0) const;
+    QString minimumText(int channel, int source = 0) const;
     // The mean with three decimals, "****" when nothing was averaged.
-    QString averageText(int channel) const;
+    QString averageText(int channel, int source = 0) const;
 
     // Alarms: the limits apply from the next sample; a new run starts with no alarm active.
     void setAlarmLimits(const AlarmLimits& limits);

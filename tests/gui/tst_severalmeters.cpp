@@ -4,7 +4,9 @@
 // meter's readings at the same sample times, one meter unplugged for a while leaves
 // gaps in its own channels only, and the library keeps the run with every channel and
 // each meter's serial and name.
+#include <qcustomplot.h>
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,18 +14,25 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <set>
 
 #include "app/ui/monitorloop.h"
 #include "app/ui/tfrmmain.h"
 #include "base/clock.h"
 #include "base/meternames.h"
 #include "base/settings.h"
+#include "chart/ui/chartview.h"
+#include "graph/realtimerun.h"
+#include "graph/ui/graphwindowslots.h"
 #include "graph/ui/metersdialog.h"
+#include "graph/ui/realtimeview.h"
+#include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/library.h"
 #include "library/libraryaccess.h"
 #include "logger/ui/librarycommands.h"
 #include "meter/sim/simdevice.h"
+#include "panel/ui/tfrmpanel.h"
 #include "program/program.h"
 #include "scriptedprompts.h"
 
@@ -85,6 +94,9 @@ struct SeveralMetersRig {
     // A run of `count` samples, ticked to its end.
     void run(int count)
     {
+        // A run shown already: not saved, the new one replaces it.
+        if (TfrmGraph* graph = RealTimeGraph(*program); graph && graph->realTimeView()->points() != 0)
+            prompts.answers.push_back(QMessageBox::No);
         prompts.dialogs.push_back([count](QDialog& d) {
             dynamic_cast<TfrmSetupRealTime&>(d).edtRealTimeNo->setText(QString::number(count));
             return int(QDialog::Accepted);
@@ -208,6 +220,173 @@ private slots:
         QCOMPARE(int(rig.program->session.sources().size()), 1);
         QVERIFY(rig.program->session.rows().empty());
         QCOMPARE(int(rig.program->session.samples().size()), 4);
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    // The real-time graph of three meters: four channels each, named after the meter, in
+    // colours far apart that read on the plot; a meter's gap in its own channels only; a
+    // click on a meter's heading in the legend hides its four channels. A run of one meter
+    // afterwards has the four channels of the template again.
+    void theGraphShowsEveryMetersChannels()
+    {
+        SeveralMetersRig rig;
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        rig.run(1);  // the window opens with the template's look
+        TfrmGraph* w = RealTimeGraph(*rig.program);
+        QVERIFY(w);
+        ChartModel& chart = w->chart();
+        rig.chooseMeters([](MetersDialog& d) {
+            for (int row = 1; row < 3; ++row)
+                cell(d, row, MetersDialog::ColSerial)->setCheckState(Qt::Unchecked);
+            return int(QDialog::Accepted);
+        });
+        rig.run(1);
+        QCOMPARE(chart.Subsets(), 4);
+        const QStringList fourLabels{chart.SubsetLabels(0), chart.SubsetLabels(1), chart.SubsetLabels(2),
+                                     chart.SubsetLabels(3)};
+        rig.chooseMeters([](MetersDialog& d) {
+            for (int row = 1; row < 3; ++row)
+                cell(d, row, MetersDialog::ColSerial)->setCheckState(Qt::Checked);
+            return int(QDialog::Accepted);
+        });
+        rig.run(40);
+        QCOMPARE(chart.Subsets(), 12);
+        QCOMPARE(chart.SubsetLabels(0), QStringLiteral("Oven A T1"));
+        QCOMPARE(chart.SubsetLabels(6), QStringLiteral("OVEN-B T3"));
+        QCOMPARE(chart.SubsetLabels(11), QStringLiteral("COLD-1 T4"));
+        ChartView& view = w->view();
+        QCOMPARE(view.legendGroups(),
+                 (std::vector<QString>{QStringLiteral("Oven A"), QStringLiteral("OVEN-B"), QStringLiteral("COLD-1")}));
+
+        // Every line as drawn: readable on the plot and unlike every other.
+        const QColor back(chart.GraphBackColor() & 0xFF, (chart.GraphBackColor() >> 8) & 0xFF,
+                          chart.GraphBackColor() >> 16);
+        auto lum = [](const QColor& c) {
+            auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
+        };
+        std::vector<QColor> drawn;
+        for (int sub = 0; sub < 12; ++sub) {
+            QVERIFY(view.graphOf(sub));
+            const QColor c = view.graphOf(sub)->pen().color();
+            const double hi = std::max(lum(c), lum(back)), lo = std::min(lum(c), lum(back));
+            QVERIFY2((hi + 0.05) / (lo + 0.05) >= 4.5, qPrintable(QStringLiteral("subset %1").arg(sub)));
+            for (const QColor& other : drawn) {
+                const int dr = c.red() - other.red(), dg = c.green() - other.green(), db = c.blue() - other.blue();
+                QVERIFY2(dr * dr + dg * dg + db * db >= 40 * 40, qPrintable(QStringLiteral("subset %1").arg(sub)));
+            }
+            drawn.push_back(c);
+        }
+
+        // Each row's readings in its meter's subsets; OVEN-B's gaps only in its own.
+        const std::vector<SessionRow>& rows = rig.program->session.rows();
+        QCOMPARE(int(rows.size()), 40);
+        int gaps = 0;
+        for (int i = 0, point = 0; i < int(rows.size()); ++i, ++point) {
+            if (rows[std::size_t(i)].afterMiss)
+                ++point;  // the break before it
+            for (int m = 0; m < 3; ++m) {
+                const SessionMeterReading& r = rows[std::size_t(i)].meters[std::size_t(m)];
+                for (int c = 0; c < 4; ++c) {
+                    QCOMPARE(chart.XDataII(4 * m + c, point), rows[std::size_t(i)].time);
+                    const float want = r.present ? SampleValue(r.flags, c, r.t[std::size_t(c)]) : kGapValue;
+                    QCOMPARE(chart.YData(4 * m + c, point), want);
+                }
+            }
+            gaps += rows[std::size_t(i)].meters[1].present ? 0 : 1;
+        }
+        QVERIFY(gaps > 0);
+
+        // The statistics fields show one meter at a time, the first unless another is chosen.
+        RecordingSession& session = rig.program->session;
+        QVERIFY(w->cmbStatMeter->isVisibleTo(w));
+        QCOMPARE(w->cmbStatMeter->count(), 3);
+        QCOMPARE(w->cmbStatMeter->itemText(1), QStringLiteral("OVEN-B"));
+        auto showsMeter = [&](int meter) {
+            for (int c = 0; c < 4; ++c)
+                if (w->maxField(c)->text() != session.maximumText(c, meter) ||
+                    w->minField(c)->text() != session.minimumText(c, meter) ||
+                    w->avgField(c)->text() != session.averageText(c, meter) || w->maxField(c)->text().isEmpty())
+                    return false;
+            return true;
+        };
+        QVERIFY(showsMeter(0));
+        QVERIFY(!showsMeter(2));  // the meters read temperatures of their own
+        w->cmbStatMeter->setCurrentIndex(2);
+        QVERIFY(showsMeter(2));
+
+        // OVEN-B's heading hides its four channels and no other; again shows them.
+        QCustomPlot* plot = view.customPlot();
+        plot->replot();
+        const QPoint heading = plot->legend->elementAt(ChartView::kChannelsPerGroup + 1)->rect().center();
+        QCOMPARE(view.legendGroupAt(plot->mapTo(&view, heading)), 1);
+        QTest::mouseClick(plot, Qt::LeftButton, {}, heading);
+        for (int sub = 0; sub < 12; ++sub)
+            QCOMPARE(view.graphOf(sub)->visible(), sub < 4 || sub >= 8);
+        QTest::mouseClick(plot, Qt::LeftButton, {}, heading);
+        for (int sub = 0; sub < 12; ++sub)
+            QVERIFY(view.graphOf(sub)->visible());
+
+        // The next run keeps the meter chosen, and its fields follow that meter's rows.
+        rig.run(5);
+        QCOMPARE(w->cmbStatMeter->currentIndex(), 2);
+        QVERIFY(showsMeter(2));
+
+        // One meter again: the template's four channels, the plain legend.
+        rig.chooseMeters([](MetersDialog& d) {
+            for (int row = 1; row < 3; ++row)
+                cell(d, row, MetersDialog::ColSerial)->setCheckState(Qt::Unchecked);
+            return int(QDialog::Accepted);
+        });
+        rig.run(3);
+        QCOMPARE(chart.Subsets(), 4);
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(chart.SubsetLabels(c), fourLabels[c]);
+        QVERIFY(view.legendGroups().empty());
+        QVERIFY(!w->cmbStatMeter->isVisibleTo(w));
+        QVERIFY(showsMeter(0));
+        QCOMPARE(w->realTimeView()->points(), 3);
+        QVERIFY(rig.prompts.unexpected.isEmpty());
+    }
+
+    // The front panel follows one meter at a time: chosen on the panel, it shows that
+    // meter's display and its keys go to that meter alone.
+    void thePanelFollowsTheMeterChosenOnIt()
+    {
+        SeveralMetersRig rig;
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        TfrmPanel* panel = rig.main->panel();
+        QVERIFY(panel);
+        QComboBox* choice = panel->meterChoice();
+        QVERIFY(choice->isVisibleTo(panel));
+        QCOMPARE(choice->count(), 3);
+        QCOMPARE(choice->itemText(0), QStringLiteral("Oven A"));
+        QCOMPARE(choice->currentIndex(), 0);
+        auto shows = [panel](const LiveReading& live) {
+            for (std::size_t i = 0; i < panel->digitCache().size(); ++i)
+                if (panel->digitCache()[i] != live.Glyphs[i])
+                    return false;
+            return true;
+        };
+        QVERIFY(shows(rig.program->live));
+
+        const LiveReading& cold = rig.program->otherMeters[1]->live;
+        choice->setCurrentIndex(2);
+        emit choice->activated(2);
+        QVERIFY(shows(cold));  // at once
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QVERIFY(shows(cold));
+        QVERIFY(!shows(rig.program->live));
+
+        panel->btnHOLDClick();
+        for (int i = 0; i < 5; ++i)
+            rig.tick();
+        QVERIFY(cold.segment(Segment::Hold));
+        QVERIFY(!rig.program->live.segment(Segment::Hold));
+        QVERIFY(!rig.program->otherMeters[0]->live.segment(Segment::Hold));
         QVERIFY(rig.prompts.unexpected.isEmpty());
     }
 

@@ -77,16 +77,21 @@ void MonitorLoop::MainTimerTimer()
 
 void MonitorLoop::showReading()
 {
-    const LiveReading& live = m_program.live;
-    setTimerEnabled(m_maxMinTimer, live.MaxMinBlink);
-    setTimerEnabled(m_recFullTimer, live.RecFullBlink);
-    if (TfrmPanel* panel = m_view.panel())
-        panel->RedrawPanel(live);
+    if (m_view.panelMeter() == 0)
+        showOnPanel(m_program.live);
 
     // The session takes the reading when a sample is due; its observers take it from there.
     // With several meters in the run the row is taken once all of them have ticked.
     if (m_program.runMeters.empty())
         m_program.session.takeDueSample(0, m_cycle);
+}
+
+void MonitorLoop::showOnPanel(const LiveReading& live)
+{
+    setTimerEnabled(m_maxMinTimer, live.MaxMinBlink);
+    setTimerEnabled(m_recFullTimer, live.RecFullBlink);
+    if (TfrmPanel* panel = m_view.panel())
+        panel->RedrawPanel(live);
 }
 
 void MonitorLoop::stepOthers()
@@ -104,6 +109,8 @@ void MonitorLoop::stepOthers()
         if (tick.event == CycleEvent::Found || tick.event == CycleEvent::Lost)
             m_view.otherMeterChanged(i);
         ticks.push_back(tick);
+        if (tick.event == CycleEvent::Reading && m_view.panelMeter() == i + 1)
+            showOnPanel(m_program.otherMeters[i]->live);
     }
     // The first meter's pace while it is away would leave the others read twice a second.
     m_mainTimer.setInterval(int(kPollIntervalMs));

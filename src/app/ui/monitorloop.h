@@ -33,6 +33,8 @@ public:
     virtual void otherMeterChanged(std::size_t) {}
     // The front panel the readings and blinks go to; null while none is open.
     virtual TfrmPanel* panel() const = 0;
+    // The meter the panel follows: 0 the default, i the other meter i - 1.
+    virtual std::size_t panelMeter() const { return 0; }
 };
 
 // Runs the monitor cycle on the main window's MainTimer and feeds the panel and the
@@ -73,6 +75,8 @@ public slots:
 private:
     // Passes a valid reading on: the blink timers, the panel, and a due sample to the run.
     void showReading();
+    // The blink timers and the panel take a reading of the meter the panel follows.
+    void showOnPanel(const LiveReading& live);
     void setTimerEnabled(QTimer& timer, bool on);
     // The meters beside the first: one tick each, then the row the session takes of all.
     void stepOthers();

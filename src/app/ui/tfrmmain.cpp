@@ -422,6 +422,9 @@ void TfrmMain::openPanel()
     TfrmPanel* panel = TfrmPanel::create(m_program.meterAccess(), m_program.digits.get(), *m_mdi);
     m_panel = panel;
     panel->setNoConnectionVisible(!m_program.monitor.Connected);
+    m_panelMeter = 0;
+    showMeters();
+    connect(panel, &TfrmPanel::meterChosen, this, [this](int index) { choosePanelMeter(std::size_t(index)); });
     connect(panel, &QObject::destroyed, this, [this] { ControlPanel1->setChecked(false); });
     connect(panel, &TfrmPanel::closed, this, [this] { ControlPanel1->setChecked(false); });
     ControlPanel1->setChecked(true);
@@ -505,7 +508,7 @@ void TfrmMain::meterFound()
     const QString serial = m_program.device ? m_program.device->connectedSerial() : QString();
     m_meterStatus->setText(serial.isEmpty() ? QString() : QStringLiteral("Meter %1").arg(serial));
     showMeters();
-    if (m_panel)
+    if (m_panel && m_panelMeter == 0)
         m_panel->setNoConnectionVisible(false);
     DataLogger1->setVisible(true);
     DataLogger1->setEnabled(true);
@@ -529,26 +532,61 @@ void TfrmMain::meterLost()
     m_status[1]->setText(QStringLiteral("No Connection"));
     m_meterStatus->clear();
     showMeters();
-    if (m_panel)
+    if (m_panel && m_panelMeter == 0)
         m_panel->setNoConnectionVisible(true);
+}
+
+QStringList TfrmMain::meterLabels() const
+{
+    const std::unique_ptr<QSettings> names = openProgramSettings(m_program.settingsFile);
+    auto label = [&names](MeterDevice& device, int index) {
+        const QString serial = device.connectedSerial();
+        return MeterLabel(ReadMeterName(*names, serial), serial, index);
+    };
+    QStringList labels{label(*m_program.device, 0)};
+    for (std::size_t i = 0; i < m_program.otherMeters.size(); ++i)
+        labels << label(*m_program.otherMeters[i]->device, int(i + 1));
+    return labels;
 }
 
 void TfrmMain::showMeters()
 {
     if (m_program.otherMeters.empty())
         return;
-    const std::unique_ptr<QSettings> names = openProgramSettings(m_program.settingsFile);
-    auto part = [&names](MeterDevice& device, bool connected, int index) {
-        const QString serial = device.connectedSerial();
-        return QStringLiteral("%1: %2").arg(MeterLabel(ReadMeterName(*names, serial), serial, index),
-                                            connected ? QStringLiteral("on") : QStringLiteral("no connection"));
-    };
-    QStringList parts{part(*m_program.device, m_program.monitor.Connected, 0)};
-    for (std::size_t i = 0; i < m_program.otherMeters.size(); ++i) {
-        OtherMeter& other = *m_program.otherMeters[i];
-        parts << part(*other.device, other.monitor.Connected, int(i + 1));
+    const QStringList labels = meterLabels();
+    if (m_panel)
+        m_panel->setMeters(labels, int(m_panelMeter));
+    QStringList parts;
+    for (int i = 0; i < labels.size(); ++i) {
+        const bool connected =
+            i == 0 ? m_program.monitor.Connected : m_program.otherMeters[std::size_t(i - 1)]->monitor.Connected;
+        parts << QStringLiteral("%1: %2").arg(labels[i],
+                                              connected ? QStringLiteral("on") : QStringLiteral("no connection"));
     }
     m_meterStatus->setText(parts.join(QStringLiteral("  |  ")));
+}
+
+void TfrmMain::otherMeterChanged(std::size_t index)
+{
+    showMeters();
+    if (m_panel && m_panelMeter == index + 1)
+        m_panel->setNoConnectionVisible(!m_program.otherMeters[index]->monitor.Connected);
+}
+
+void TfrmMain::choosePanelMeter(std::size_t index)
+{
+    if (index > m_program.otherMeters.size())
+        return;
+    m_panelMeter = index;
+    if (!m_panel)
+        return;
+    OtherMeter* other = index > 0 ? m_program.otherMeters[index - 1].get() : nullptr;
+    m_panel->setMeter(other ? MeterAccess{other->link, m_program.monitorLoop, m_program.prompts}
+                            : m_program.meterAccess());
+    m_panel->setMeters(meterLabels(), int(index));
+    m_panel->setNoConnectionVisible(!(other ? other->monitor.Connected : m_program.monitor.Connected));
+    // At once, not at the meter's next reading: the display must not show the last meter's.
+    m_panel->RedrawPanel(other ? other->live : m_program.live);
 }
 
 // In the first panel, where a missing meter is explained: the panel's values stand

@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include "app/ui/monitorloop.h"
 
@@ -137,7 +138,12 @@ private:
     void probeFailed(const QString& why) override;
     void readingsStopped() override;
     void readingsResumed() override;
-    void otherMeterChanged(std::size_t) override { showMeters(); }
+    void otherMeterChanged(std::size_t index) override;
+    std::size_t panelMeter() const override { return m_panelMeter; }
+    // Every meter's label, the default first, as the status bar and the panel name them.
+    QStringList meterLabels() const;
+    // The panel follows meter `index` (0 the default); its keys go to that meter.
+    void choosePanelMeter(std::size_t index);
 
     Program& m_program;
     QMdiArea* m_mdi = nullptr;
@@ -148,6 +154,7 @@ private:
     QLabel* m_meterStatus = nullptr;
     // With several meters the meter field names each one and whether it answers.
     void showMeters();
+    std::size_t m_panelMeter = 0;
     QLabel* m_libraryStatus = nullptr;
     QLabel* m_publishingStatus = nullptr;
     bool m_shown = false;

@@ -188,6 +188,45 @@ private:
     mutable QSize m_hint;
 };
 
+// The heading of one meter's channels in a legend grouped by meter.
+class GroupLegendItem final : public QCPAbstractLegendItem {
+public:
+    GroupLegendItem(QCPLegend* legend, QString text) : QCPAbstractLegendItem(legend), m_text(std::move(text))
+    {
+        setTextColor(legend->textColor());
+        setFont(legend->font());
+    }
+    void setHiddenLook(bool hidden)
+    {
+        setTextColor(hidden ? QColor(128, 128, 128) : mParentLegend->textColor());
+        QFont f = mParentLegend->font();
+        f.setStrikeOut(hidden);
+        setFont(f);
+    }
+
+protected:
+    QFont headingFont() const
+    {
+        QFont f = mFont;
+        f.setBold(true);
+        return f;
+    }
+    void draw(QCPPainter* painter) override
+    {
+        painter->setFont(headingFont());
+        painter->setPen(QPen(mTextColor));
+        painter->drawText(mRect, Qt::AlignLeft | Qt::AlignVCenter, m_text);
+    }
+    QSize minimumOuterSizeHint() const override
+    {
+        const QSize text = QFontMetrics(headingFont()).size(Qt::TextSingleLine, m_text);
+        return text + QSize(mMargins.left() + mMargins.right(), mMargins.top() + mMargins.bottom());
+    }
+
+private:
+    QString m_text;
+};
+
 void addToLegend(QCPLegend* legend, QCPAbstractPlottable* g)
 {
     if (legend && !legend->hasItemWithPlottable(g))
@@ -280,6 +319,7 @@ public:
         QCPItemStraightLine* line;
     };
     std::vector<VertLineItem> vertLines;
+    std::vector<GroupLegendItem*> groupItems;  // the meters' headings, owned by the legend
 
 protected:
     // Printing and exporting draw through here, not through the buffer.
@@ -547,6 +587,61 @@ void ChartView::applyHidden()
                 item->setFont(f);
             }
     }
+    for (std::size_t g = 0; g < p.groupItems.size(); ++g) {
+        bool all = true;
+        for (int c = 0; c < kChannelsPerGroup; ++c)
+            all = all && isSubsetHidden(int(g) * kChannelsPerGroup + c);
+        p.groupItems[g]->setHiddenLook(all);
+    }
+}
+
+void ChartView::setLegendGroups(std::vector<QString> names)
+{
+    if (names == m_legendGroups)
+        return;
+    m_legendGroups = std::move(names);
+    applyLegendGroups();
+    applyHidden();
+    redraw();
+}
+
+void ChartView::applyLegendGroups()
+{
+    ChartPlotter& p = *m_plot;
+    if (!p.legend || (m_legendGroups.empty() && p.groupItems.empty()))
+        return;  // a chart of one meter keeps its legend as it is
+    p.legend->clearItems();
+    p.groupItems.clear();
+    p.legend->setWrap(m_legendGroups.empty() ? 0 : kChannelsPerGroup + 1);
+    // Each meter's heading above its channels, a column per meter.
+    for (std::size_t g = 0; g < m_legendGroups.size(); ++g) {
+        auto* heading = new GroupLegendItem(p.legend, m_legendGroups[g]);
+        p.legend->addItem(heading);
+        p.groupItems.push_back(heading);
+        for (int c = 0; c < kChannelsPerGroup; ++c) {
+            const std::size_t sub = g * kChannelsPerGroup + std::size_t(c);
+            QCPGraph* graph = sub < p.graphs.size() ? p.graphs[sub] : nullptr;
+            if (graph && !graph->name().isEmpty())
+                addToLegend(p.legend, graph);
+        }
+    }
+    for (int sub = int(m_legendGroups.size()) * kChannelsPerGroup; sub < int(p.graphs.size()); ++sub)
+        if (QCPGraph* graph = p.graphs[size_t(sub)]; graph && !graph->name().isEmpty())
+            addToLegend(p.legend, graph);
+    for (const auto& [id, graph] : p.secondGraphs)
+        addToLegend(p.legend, graph);
+}
+
+int ChartView::legendGroupAt(QPoint pixel) const
+{
+    ChartPlotter& p = *m_plot;
+    if (!p.legend || !p.legend->visible())
+        return -1;
+    const QPoint at = pixel - p.pos();
+    for (std::size_t g = 0; g < p.groupItems.size(); ++g)
+        if (p.groupItems[g]->rect().contains(at))
+            return int(g);
+    return -1;
 }
 
 int ChartView::legendSubsetAt(QPoint pixel) const
@@ -719,6 +814,7 @@ void ChartView::reinit()
     p.legend = new QCPLegend;
     p.rects.front()->insetLayout()->addElement(p.legend, Qt::AlignTop | Qt::AlignRight);
     p.legend->setLayer(QStringLiteral("legend"));
+    p.groupItems.clear();
 
     p.graphs.assign(size_t(m_model.Subsets()), nullptr);
     p.sinks.clear();
@@ -896,6 +992,7 @@ void ChartView::applyLook()
         else
             addToLegend(p.legend, g);
     }
+    applyLegendGroups();
     applyAnnotations();
     applyHidden();
     applySecondAxis();

@@ -161,6 +161,14 @@ public:
     bool isSubsetHidden(int subset) const;
     // The subset whose legend entry is under a pixel; -1 when none.
     int legendSubsetAt(QPoint pixel) const;
+    // A chart of several meters: the legend shows each meter's name above its channels
+    // (group g: subsets 4g to 4g + 3), a column per meter. Empty: the plain legend.
+    // Kept by the view only.
+    void setLegendGroups(std::vector<QString> names);
+    const std::vector<QString>& legendGroups() const { return m_legendGroups; }
+    static constexpr int kChannelsPerGroup = 4;
+    // The group whose heading is under a pixel; -1 when none.
+    int legendGroupAt(QPoint pixel) const;
     // Extra series on the second (right-hand) axis of the lowest plot. They keep their
     // name and pen across rebuilds but lose their points: rebuilt() says when to hand
     // them over again.
@@ -228,6 +236,7 @@ private:
     void applyTimeAxis();
     void applyOverlay(int id);
     void applyHidden();
+    void applyLegendGroups();
     void makeSecondAxisGraph(int id);
     void applySecondAxis();
     void fitDetail();
@@ -246,6 +255,7 @@ private:
     std::unique_ptr<ChartPlotter> m_plot;
     std::map<int, ChartOverlay> m_overlays;
     std::vector<bool> m_hidden;  // by subset
+    std::vector<QString> m_legendGroups;
     struct SecondAxisSeries {
         QString name;
         QColor color;

@@ -232,11 +232,32 @@ bool CursorTool::isChannelHidden(int channel) const
 
 bool CursorTool::toggleLegendEntryAt(QPoint pos)
 {
+    // A meter's heading hides its four channels, or shows them again once all are hidden.
+    if (const int group = m_view.legendGroupAt(pos); group >= 0) {
+        const int first = group * ChartView::kChannelsPerGroup;
+        bool all = true;
+        for (int c = first; c < first + ChartView::kChannelsPerGroup; ++c)
+            all = all && m_view.isSubsetHidden(c);
+        for (int c = first; c < first + ChartView::kChannelsPerGroup; ++c)
+            hideSubset(c, !all);
+        return true;
+    }
     const int c = m_view.legendSubsetAt(pos);
-    if (c < 0 || c >= kChannels)
+    if (c < 0)
         return false;
-    setChannelHidden(c, !m_hidden[size_t(c)]);
+    hideSubset(c, !m_view.isSubsetHidden(c));
     return true;
+}
+
+void CursorTool::hideSubset(int subset, bool hidden)
+{
+    // The cursors read the first four; the channels of other meters are only drawn or not.
+    if (subset < kChannels) {
+        setChannelHidden(subset, hidden);
+        return;
+    }
+    m_view.setSubsetHidden(subset, hidden);
+    m_view.redraw();
 }
 
 QString CursorTool::channelText(int channel) const

@@ -68,6 +68,7 @@ private:
     void pushState();
     void adoptModelState();
     bool toggleLegendEntryAt(QPoint pos);  // in the view's pixels
+    void hideSubset(int subset, bool hidden);
     void placeInView();
     void moveLines();
     bool syncSeries();  // true when a series took new samples or was reread

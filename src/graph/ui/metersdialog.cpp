@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "base/meternames.h"
+#include "meter/choice/devicechoice.h"
 #include "program/program.h"
 #include "program/prompts.h"
 

@@ -105,13 +105,6 @@ void RealTimeRunClick(Program& program, QWidget* parent)
 
     // The last run ends here, before the store is made ready for the new one.
     session.stop();
-    RealTimeView& view = *w->realTimeView();
-    view.prepareRun(count, openEnded);
-    // Cursors left on the last run's times would read nothing of this one.
-    w->cursors().reset();
-    redraw(w->chart());
-    w->tbntClr->setEnabled(false);
-
     const QString model = kMeterModel;
     const QString serial = program.device ? serialOf(*program.device) : QString();
     w->RecordingName.clear();
@@ -130,6 +123,13 @@ void RealTimeRunClick(Program& program, QWidget* parent)
         }
         session.setSources(std::move(sources));
     }
+    RealTimeView& view = *w->realTimeView();
+    view.prepareRun(count, openEnded);
+    // Cursors left on the last run's times would read nothing of this one.
+    w->cursors().reset();
+    redraw(w->chart());
+    w->tbntClr->setEnabled(false);
+
     program.keepRunsInLibrary();
     SessionSettings settings;
     settings.rateSeconds = rate;

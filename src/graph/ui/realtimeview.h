@@ -3,8 +3,10 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <vector>
 
 #include "graph/realtimestate.h"
 
@@ -13,6 +15,7 @@ namespace kelvor {
 class ChartModel;
 class RecordingSession;
 class TfrmGraph;
+struct SessionRow;
 struct SessionSample;
 enum class SessionState;
 
@@ -37,13 +40,26 @@ public:
     void showSessionRun();
     // Gives the session the marks placed on the run (it ends, or goes on without the window).
     void handOverAnnotations();
+    // The meters the chart shows (1: the four channels of one, as ever).
+    int meters() const { return m_meters; }
 
 private:
     void append(const SessionSample& sample, bool draw);
+    void appendRow(const SessionRow& row, bool draw);
+    // The slot of the next point at `time` (after a break when missed ones came before);
+    // -1 when there is none and the run was stopped.
+    int nextSlot(double time, bool afterMiss);
+    void written(bool draw);
+    // Gives the chart four subsets per meter of the session's run, or back the four of one.
+    void showMeters();
     void stateChanged(SessionState state);
     void runEnded();
     void showAnnotations();
     void showExtremes(std::uint8_t moved);
+    // The meter whose channels the statistics fields show (0 in a run of one).
+    int statisticsMeter() const;
+    // Every statistics field of that meter (its averages once the run has ended).
+    void showStatistics();
     // The count of samples into "Data No.": at once with `now`, else at most every
     // kCountEveryMs (the rest of the way when the timer runs out).
     void showCount(bool now);
@@ -56,6 +72,10 @@ private:
     TfrmGraph& m_window;
     RecordingSession& m_session;
     RealTimeState m_store;  // the counters of the window's store
+    int m_meters = 1;
+    // The labels and colours of the four channels, kept while the chart shows several meters.
+    std::vector<QString> m_fourLabels;
+    std::vector<int> m_fourColors;
     QElapsedTimer m_countShown;
     QTimer m_countTimer;
 };

@@ -12,8 +12,10 @@
 #include "files/filetypename.h"
 #include "graph/graphfile.h"
 #include "graph/graphtable.h"
+#include "graph/meterchannels.h"
 #include "graph/ui/graphexport.h"
 #include "graph/ui/wholerun.h"
+#include "library/libraryexport.h"
 #include "program/program.h"
 #include "program/prompts.h"
 #include "widgets/tfrmscope.h"
@@ -107,10 +109,20 @@ bool SaveGraphAs(Program& program, ChartModel& chart, QWidget* parent)
         program.prompts.error(parent, DecimalCommaCsvMessage(path));
     }
     if (ext == QLatin1String("ghf")) {
-        const GraphFileResult r = WriteGraphFile(*whole, path);
-        if (!r.ok())
-            program.prompts.error(parent, r.error);
-        return r.ok();
+        // A graph file holds the four channels of one meter: a run of several is written
+        // as one file per meter, the first at the name chosen.
+        const int meters = ChartMeters(*whole);
+        for (int m = 0; m < meters; ++m) {
+            ChartModel one;
+            if (meters > 1)
+                CopyMeterChart(*whole, m, one);
+            const GraphFileResult r = WriteGraphFile(meters > 1 ? one : *whole, MeterGraphPath(path, m + 1));
+            if (!r.ok()) {
+                program.prompts.error(parent, r.error);
+                return false;
+            }
+        }
+        return true;
     }
     if (ext == QLatin1String("txt"))
         return saveTable(program, *whole, path, QLatin1Char('\t'), parent);

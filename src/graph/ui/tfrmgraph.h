@@ -137,6 +137,7 @@ public:
     QLineEdit* txtT2Avg;
     QLineEdit* txtT3Avg;
     QLineEdit* txtT4Avg;
+    QComboBox* cmbStatMeter;  // the meter whose channels the statistics show
 
     // Real-time samples shown here that no file holds yet (a recording reopened from the
     // library): closing asks to save them, as for the real-time window.

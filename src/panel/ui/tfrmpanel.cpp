@@ -2,6 +2,7 @@
 #include "panel/ui/tfrmpanel.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -11,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <algorithm>
 
@@ -50,6 +52,9 @@ QPixmap glass(int w, int h)
 QPixmap art(const char* name) { return QPixmap(QStringLiteral(":/lcd/ann_%1.png").arg(QLatin1String(name))); }
 
 constexpr int kPictureHeight = 723;
+// The choice of meter sits on the rim above the display.
+constexpr int kMeterChoiceLeft = 40;
+constexpr int kMeterChoiceTop = 6;
 
 // Sets one attribute, which the element with the given id must already have, in the
 // picture's source.
@@ -96,7 +101,8 @@ constexpr int kRowTop[4] = {131, 187, 244, 302};
 
 }  // namespace
 
-TfrmPanel::TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* parent) : QWidget(parent), m_meter(meter)
+TfrmPanel::TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* parent)
+    : QWidget(parent), m_meter(std::in_place, meter)
 {
     setObjectName(QStringLiteral("frmPanel"));
     // A click on the panel gives it the focus, so its keys work from the keyboard.
@@ -122,7 +128,29 @@ TfrmPanel::TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* pare
     buildPicture();
     buildOverlays();
     buildKeys();
+
+    m_meterChoice = new QComboBox(this);
+    m_meterChoice->setObjectName(QStringLiteral("cmbPanelMeter"));
+    m_meterChoice->setAccessibleName(QStringLiteral("Meter shown on the panel"));
+    m_meterChoice->setFocusPolicy(Qt::ClickFocus);
+    m_meterChoice->setGeometry(kMeterChoiceLeft, kMeterChoiceTop, kClientWidth - 2 * kMeterChoiceLeft,
+                               m_meterChoice->sizeHint().height());
+    m_meterChoice->hide();
+    connect(m_meterChoice, &QComboBox::activated, this, &TfrmPanel::meterChosen);
 }
+
+void TfrmPanel::setMeters(const QStringList& labels, int current)
+{
+    const QSignalBlocker quiet(m_meterChoice);
+    m_meterChoice->clear();
+    if (labels.size() > 1)
+        m_meterChoice->addItems(labels);
+    m_meterChoice->setCurrentIndex(labels.size() > 1 ? std::clamp(current, 0, int(labels.size()) - 1) : -1);
+    m_meterChoice->setVisible(labels.size() > 1);
+    m_meterChoice->raise();
+}
+
+void TfrmPanel::setMeter(MeterAccess meter) { m_meter.emplace(meter); }
 
 TfrmPanel::~TfrmPanel() = default;
 
@@ -485,13 +513,13 @@ void TfrmPanel::pressKey(Command key)
     // A download or a setup command is in one of its waits further down this stack:
     // the key's frame would land in the middle of its exchange, and waiting here for it
     // would never end (it cannot go on before we return).
-    if (m_meter.link.busy()) {
-        m_meter.prompts.info(this, QString::fromLatin1(kKeyRefusedBusyMessage));
+    if (m_meter->link.busy()) {
+        m_meter->prompts.info(this, QString::fromLatin1(kKeyRefusedBusyMessage));
         return;
     }
     // The wait processes events, so the panel may be closed and gone before it ends:
     // nothing after it may touch the panel.
-    const MeterAccess meter = m_meter;
+    const MeterAccess meter = *m_meter;
     const MonitorPause pause(meter.monitor);
     if (meter.link.SendKey(key) != 0)
         meter.link.WaitMs(300);  // no retry and no message: the LCD simply stays

@@ -3,14 +3,17 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "meter/commandframe.h"
 #include "meter/livereading.h"
 #include "program/meteraccess.h"
 
+class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QMdiArea;
@@ -60,8 +63,17 @@ public:
     int largeDigitAssignments() const { return m_largeAssignments; }
     QLabel* element(const char* name) const;
 
+    // Several meters: the panel follows one of them, chosen on the panel (labels in the
+    // program's order, the default first); one meter or none: no choice is shown.
+    void setMeters(const QStringList& labels, int current);
+    // The meter the panel's keys go to from now on.
+    void setMeter(MeterAccess meter);
+    QComboBox* meterChoice() const { return m_meterChoice; }
+
 signals:
     void closed();
+    // The user chose the meter at `index` of setMeters' list.
+    void meterChosen(int index);
 
 public slots:
     void btnHOLDClick();
@@ -91,7 +103,8 @@ private:
     const QPixmap& largeGlyph(std::uint8_t glyph) const;
     const QPixmap& smallGlyph(std::uint8_t glyph) const;
 
-    MeterAccess m_meter;
+    std::optional<MeterAccess> m_meter;  // always set; optional only to be set again
+    QComboBox* m_meterChoice = nullptr;
     QLabel* m_picture = nullptr;  // imgPanel
     std::array<QLabel*, 16> m_digits{};
     QLabel* m_small[2] = {nullptr, nullptr};
