@@ -10,6 +10,21 @@ namespace {
 const std::vector<double> kNoX;
 const std::vector<float> kNoY;
 const ChartAxisY kNoAxis;
+
+// One meter's channels are named "<meter> T1" ... "<meter> T4": the meter all of
+// `subsets` belong to, empty when they do not share one.
+QString commonMeterName(const ChartModel& chart, const std::vector<int>& subsets)
+{
+    QString meter;
+    for (int s : subsets) {
+        const QString label = chart.SubsetLabels(s);
+        const qsizetype cut = label.lastIndexOf(QStringLiteral(" T"));
+        if (cut <= 0 || (!meter.isEmpty() && label.left(cut) != meter))
+            return {};
+        meter = label.left(cut);
+    }
+    return meter;
+}
 }  // namespace
 
 int defaultSubsetColor(int subset)
@@ -701,6 +716,8 @@ QString ChartModel::shownAxisTitle(int axis) const
         const auto layout = axisLayout();
         if (layout.size() > 1 && axis >= 0 && axis < int(layout.size()) && layout[size_t(axis)].size() == 1)
             title = SubsetLabels(layout[size_t(axis)].front());
+        else if (layout.size() > 1 && axis >= 0 && axis < int(layout.size()))
+            title = commonMeterName(*this, layout[size_t(axis)]);  // one meter's plot
     }
     const QString unit = unitText();
     if (title.contains(QStringLiteral("°")))

@@ -38,6 +38,21 @@ void ApplyMeterChannels(ChartModel& chart, const std::vector<QString>& meters)
 
 int ChartMeters(const ChartModel& chart) { return chart.Subsets() > 4 ? (chart.Subsets() + 3) / 4 : 1; }
 
+void SplitChart(ChartModel& chart, bool split)
+{
+    chart.setMultiAxesSubsets(-1, 0);
+    if (!split) {
+        chart.setMultiAxesProportions(0, 1.0);
+        return;
+    }
+    const int meters = ChartMeters(chart);
+    const int plots = meters > 1 ? meters : 4;
+    for (int a = 0; a < plots; ++a) {
+        chart.setMultiAxesSubsets(a, meters > 1 ? 4 : 1);
+        chart.setMultiAxesProportions(a, 1.0 / plots);
+    }
+}
+
 void CopyMeterChart(const ChartModel& from, int meter, ChartModel& to)
 {
     (void)to.LoadState(from.StoreState());

@@ -20,6 +20,8 @@ int MeterChannelColor(int meter, int channel);
 // Makes the chart four subsets per meter, named and coloured as above; the first four
 // keep their colours.
 void ApplyMeterChannels(ChartModel& chart, const std::vector<QString>& meters);
+// Split: a plot per channel, or with several meters a plot per meter; unsplit: one plot.
+void SplitChart(ChartModel& chart, bool split);
 // How many meters a chart shows: one unless it has more than four subsets.
 int ChartMeters(const ChartModel& chart);
 // Makes `to` the chart of meter m alone, as a graph file holds one: the look, the time

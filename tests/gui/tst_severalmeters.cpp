@@ -6,6 +6,7 @@
 // each meter's serial and name.
 #include <qcustomplot.h>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -297,6 +298,16 @@ private slots:
             gaps += rows[std::size_t(i)].meters[1].present ? 0 : 1;
         }
         QVERIFY(gaps > 0);
+
+        // Split: a plot per meter, each named after its meter; unsplit: one plot of all.
+        w->chkSplit->setChecked(true);
+        w->chkSplitClick();
+        QCOMPARE(view.axisRectCount(), 3);
+        QCOMPARE(chart.axisLayout()[1], (std::vector<int>{4, 5, 6, 7}));
+        QCOMPARE(chart.shownAxisTitle(1), QStringLiteral("OVEN-B (°C)"));
+        w->chkSplit->setChecked(false);
+        w->chkSplitClick();
+        QCOMPARE(view.axisRectCount(), 1);
 
         // The statistics fields show one meter at a time, the first unless another is chosen.
         RecordingSession& session = rig.program->session;

@@ -91,6 +91,8 @@ void RealTimeView::showMeters()
             m_fourColors.push_back(chart.SubsetColors(c));
         }
     }
+    // A split chart stays split: a plot per meter, or per channel of one meter.
+    const bool split = chart.axisLayout().size() > 1;
     // Channels of other meters hidden in the last run would hide this run's.
     for (int sub = ChartView::kChannelsPerGroup; sub < 4 * std::max(meters, m_meters); ++sub)
         m_window.view().setSubsetHidden(sub, false);
@@ -109,6 +111,8 @@ void RealTimeView::showMeters()
         ApplyMeterChannels(chart, labels);
         m_window.view().setLegendGroups(labels);
     }
+    if (split)
+        SplitChart(chart, true);
     {
         // The meter chosen stays chosen from run to run while the run has it.
         QComboBox& choice = *m_window.cmbStatMeter;

@@ -14,6 +14,7 @@
 #include "base/localetext.h"
 #include "chart/ui/chartview.h"
 #include "graph/graphfile.h"
+#include "graph/meterchannels.h"
 #include "graph/ui/alarmtool.h"
 #include "graph/ui/graphwindowslots.h"
 #include "graph/ui/preparegraph.h"
@@ -175,19 +176,14 @@ void TfrmGraph::ToolButton15Click()
 
 void TfrmGraph::chkSplitClick()
 {
+    SplitChart(m_chart, chkSplit->isChecked());
     if (chkSplit->isChecked()) {
-        for (int a = 0; a < 4; ++a) {
-            m_chart.setMultiAxesSubsets(a, 1);
-            m_chart.setMultiAxesProportions(a, 0.25);
-        }
         ToolButton5->setEnabled(false);
         ToolButton9->setEnabled(false);
         ToolButton4->setChecked(true);
         m_chart.setArrowCursor(sgArrowCursor);
         m_program.graph.GraphClickMode = ClickMode::Normal;
     } else {
-        m_chart.setMultiAxesSubsets(-1, 0);
-        m_chart.setMultiAxesProportions(0, 1.0);
         ToolButton5->setEnabled(true);
         ToolButton9->setEnabled(true);
     }
