@@ -23,10 +23,12 @@
 #include "base/meternames.h"
 #include "base/settings.h"
 #include "chart/ui/chartview.h"
+#include "graph/graphfile.h"
 #include "graph/realtimerun.h"
 #include "graph/ui/graphwindowslots.h"
 #include "graph/ui/metersdialog.h"
 #include "graph/ui/realtimeview.h"
+#include "graph/ui/savegraph.h"
 #include "graph/ui/tfrmgraph.h"
 #include "graph/ui/tfrmsetuprealtime.h"
 #include "library/library.h"
@@ -298,6 +300,23 @@ private slots:
             gaps += rows[std::size_t(i)].meters[1].present ? 0 : 1;
         }
         QVERIFY(gaps > 0);
+
+        // Save: a graph file per meter, each the four channels of its meter.
+        const QString saved = rig.dir.filePath(QStringLiteral("run.ghf"));
+        rig.prompts.fileNames.push_back(saved);
+        QVERIFY(SaveGraphAs(*rig.program, chart, w));
+        for (int m = 0; m < 3; ++m) {
+            const QString path = m == 0 ? saved : rig.dir.filePath(QStringLiteral("run-%1.ghf").arg(m + 1));
+            ChartModel file;
+            const GraphFileResult read = ReadGraphFile(file, path);
+            QVERIFY2(read.ok(), qPrintable(path + ": " + read.error));
+            QCOMPARE(file.Subsets(), 4);
+            QCOMPARE(file.SubsetLabels(0), chart.SubsetLabels(4 * m));
+            for (int c = 0; c < 4; ++c)
+                QCOMPARE(file.yData(c), chart.yData(4 * m + c));
+            QCOMPARE(file.alarmEvents().size(), m == 0 ? chart.alarmEvents().size() : std::size_t(0));
+        }
+        QVERIFY(!QFileInfo::exists(rig.dir.filePath(QStringLiteral("run-4.ghf"))));
 
         // Split: a plot per meter, each named after its meter; unsplit: one plot of all.
         w->chkSplit->setChecked(true);
