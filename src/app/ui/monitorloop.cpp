@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ui/monitorloop.h"
 
+#include <algorithm>
+
 #include "panel/ui/tfrmpanel.h"
 #include "program/program.h"
 
@@ -122,8 +124,15 @@ void MonitorLoop::stepOthers()
                 all.push_back(m_others[i].get());
         m_program.session.takeDueRow(all);
     }
-    for (std::size_t i = 0; i < ticks.size(); ++i)
-        m_program.web.tell(int(i + 1), ticks[i], m_program.otherMeters[i]->live);
+    // The browser view numbers the meters as the run does: a meter left out of it is not told.
+    const std::vector<std::size_t>& run = m_program.runMeters;
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const auto at = std::find(run.begin(), run.end(), i);
+        if (!run.empty() && at == run.end())
+            continue;
+        const int index = run.empty() ? int(i + 1) : int(at - run.begin()) + 1;
+        m_program.web.tell(index, ticks[i], m_program.otherMeters[i]->live);
+    }
 }
 
 void MonitorLoop::setTimerEnabled(QTimer& timer, bool on)

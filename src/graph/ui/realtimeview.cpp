@@ -122,7 +122,7 @@ void RealTimeView::showMeters()
         for (const QString& label : labels)
             choice.addItem(label);
         choice.setCurrentIndex(kept >= 0 && kept < choice.count() ? kept : 0);
-        choice.setVisible(meters > 1);
+        choice.parentWidget()->setVisible(meters > 1);  // with its label
     }
     chart.PEactions(sgReinitAndReset);
 }

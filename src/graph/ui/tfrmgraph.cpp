@@ -392,11 +392,18 @@ QFrame* TfrmGraph::buildStatistic()
     grid->setColumnStretch(3, 1);
     grid->setColumnStretch(6, 1);
     // A run of several meters: whose channels the fields show (hidden otherwise).
-    cmbStatMeter = named(new QComboBox(panel), "cmbStatMeter");
+    auto* statMeter = named(new QWidget(panel), "pnlStatMeter");
+    auto* statMeterRow = new QHBoxLayout(statMeter);
+    statMeterRow->setContentsMargins(0, 0, 0, 0);
+    auto* statMeterLabel = new QLabel(QStringLiteral("Meter"), statMeter);
+    cmbStatMeter = named(new QComboBox(statMeter), "cmbStatMeter");
     cmbStatMeter->setAccessibleName(QStringLiteral("Statistics of meter"));
     cmbStatMeter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    cmbStatMeter->hide();
-    grid->addWidget(cmbStatMeter, 0, 6, Qt::AlignRight | Qt::AlignTop);
+    statMeterLabel->setBuddy(cmbStatMeter);
+    statMeterRow->addWidget(statMeterLabel);
+    statMeterRow->addWidget(cmbStatMeter);
+    statMeter->hide();
+    grid->addWidget(statMeter, 0, 6, Qt::AlignRight | Qt::AlignTop);
     txtT1Max = m_max[0], txtT2Max = m_max[1], txtT3Max = m_max[2], txtT4Max = m_max[3];
     txtT1Min = m_min[0], txtT2Min = m_min[1], txtT3Min = m_min[2], txtT4Min = m_min[3];
     txtT1Avg = m_avg[0], txtT2Avg = m_avg[1], txtT3Avg = m_avg[2], txtT4Avg = m_avg[3];
