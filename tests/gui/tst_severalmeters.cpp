@@ -36,6 +36,7 @@
 #include "logger/ui/librarycommands.h"
 #include "meter/sim/simdevice.h"
 #include "panel/ui/tfrmpanel.h"
+#include "panel/ui/toucharea.h"
 #include "program/program.h"
 #include "scriptedprompts.h"
 
@@ -391,6 +392,17 @@ private slots:
         QVERIFY(panel);
         QComboBox* choice = panel->meterChoice();
         QVERIFY(choice->isVisibleTo(panel));
+        // Between the display and the keys: every key under it, everything the display shows
+        // above it, and the picture's rim with the socket labels free.
+        const QRect at = choice->geometry();
+        for (QWidget* key : panel->findChildren<TouchArea*>())
+            QVERIFY2(key->geometry().top() > at.bottom(), qPrintable(key->objectName()));
+        for (QLabel* shown : panel->findChildren<QLabel*>()) {
+            const QString name = shown->objectName();
+            if (name != QLatin1String("imgPanel") && name != QLatin1String("lblNoConnection") &&
+                shown->isVisibleTo(panel))
+                QVERIFY2(shown->geometry().bottom() < at.top(), qPrintable(name));
+        }
         QCOMPARE(choice->count(), 3);
         QCOMPARE(choice->itemText(0), QStringLiteral("Oven A"));
         QCOMPARE(choice->currentIndex(), 0);

@@ -52,9 +52,11 @@ QPixmap glass(int w, int h)
 QPixmap art(const char* name) { return QPixmap(QStringLiteral(":/lcd/ann_%1.png").arg(QLatin1String(name))); }
 
 constexpr int kPictureHeight = 723;
-// The choice of meter sits on the rim above the display.
-constexpr int kMeterChoiceLeft = 40;
-constexpr int kMeterChoiceTop = 6;
+// The choice of meter sits in the band between the display's bezel and the highest keys,
+// over the input legend, leaving the socket labels on the rim and every key free.
+constexpr int kMeterChoiceLeft = 30;
+constexpr int kBezelBottom = 394;
+constexpr int kKeysTop = 437;
 
 // Sets one attribute, which the element with the given id must already have, in the
 // picture's source.
@@ -133,8 +135,9 @@ TfrmPanel::TfrmPanel(MeterAccess meter, const DigitImages* digits, QWidget* pare
     m_meterChoice->setObjectName(QStringLiteral("cmbPanelMeter"));
     m_meterChoice->setAccessibleName(QStringLiteral("Meter shown on the panel"));
     m_meterChoice->setFocusPolicy(Qt::ClickFocus);
-    m_meterChoice->setGeometry(kMeterChoiceLeft, kMeterChoiceTop, kClientWidth - 2 * kMeterChoiceLeft,
-                               m_meterChoice->sizeHint().height());
+    const int choiceHeight = std::min(m_meterChoice->sizeHint().height(), kKeysTop - kBezelBottom - 4);
+    m_meterChoice->setGeometry(kMeterChoiceLeft, kBezelBottom + (kKeysTop - kBezelBottom - choiceHeight) / 2,
+                               kClientWidth - 2 * kMeterChoiceLeft, choiceHeight);
     m_meterChoice->hide();
     connect(m_meterChoice, &QComboBox::activated, this, &TfrmPanel::meterChosen);
 }
