@@ -94,6 +94,10 @@ private slots:
         QCOMPARE(w->profileCheck().button()->text(), QStringLiteral("Profile: Ramp"));
         const QTableWidget* list = w->profileCheck().list();
         QCOMPARE(column(list, 1), (QStringList{QStringLiteral("ramp band"), QStringLiteral("peak")}));
+        // As high as its two rules, no empty rows taken from the chart (window 1366x768).
+        const int rowHeight = list->verticalHeader()->defaultSectionSize();
+        QVERIFY2(list->viewport()->height() >= 2 * rowHeight && list->viewport()->height() < 3 * rowHeight,
+                 qPrintable(QStringLiteral("%1 px for rows of %2").arg(list->viewport()->height()).arg(rowHeight)));
 
         RecordingSession& session = m_program->session;
         SessionSettings run;

@@ -67,8 +67,7 @@ ProfileTool::ProfileTool(Program& program, ChartView& view, QWidget* stripParent
     m_list->verticalHeader()->setVisible(false);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->verticalHeader()->setDefaultSectionSize(m_list->fontMetrics().height() + 6);
-    m_list->setFixedHeight(m_list->horizontalHeader()->sizeHint().height() +
-                           4 * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth() + 2);
+    fitListToRows(4);
     m_list->hide();
 
     m_overlay = m_view.addOverlay();
@@ -180,6 +179,14 @@ void ProfileTool::show()
     m_view.redraw();
 }
 
+// As high as its rules, up to four (then it scrolls): the chart above keeps the rest, which
+// matters on a small screen where the split plots share what is left.
+void ProfileTool::fitListToRows(int rows)
+{
+    m_list->setFixedHeight(m_list->horizontalHeader()->sizeHint().height() +
+                           rows * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth() + 2);
+}
+
 void ProfileTool::fillList()
 {
     if (!m_profile) {
@@ -188,6 +195,7 @@ void ProfileTool::fillList()
     }
     const Profile& p = *m_profile;
     m_list->setRowCount(int(m_results.size()));
+    fitListToRows(std::clamp(int(m_results.size()), 1, 4));
     for (std::size_t i = 0; i < m_results.size(); ++i) {
         const RuleResult& r = m_results[i];
         const ProfileRule& rule = p.rules[i];

@@ -56,6 +56,7 @@ private:
     void onAction(int action);
     void recheck();
     void show();
+    void fitListToRows(int rows);
     void fillList();
     ChartOverlay marks() const;
 
