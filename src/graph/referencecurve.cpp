@@ -154,8 +154,12 @@ std::optional<double> FirstCrossing(const CurvePoints& c, double temperature)
             continue;
         const double a = c.y[i] - temperature;
         const double b = c.y[i + 1] - temperature;
-        if ((a < 0) != (b < 0) && b != 0)
-            return c.x[i] + (c.x[i + 1] - c.x[i]) * (a / (a - b));
+        if ((a < 0) != (b < 0) && b != 0) {
+            // Rounding may put the interpolated time an ulp past either sample; the crossing
+            // lies between them.
+            const double t = c.x[i] + (c.x[i + 1] - c.x[i]) * (a / (a - b));
+            return std::isnan(t) ? c.x[i] : std::clamp(t, c.x[i], c.x[i + 1]);
+        }
     }
     return std::nullopt;
 }

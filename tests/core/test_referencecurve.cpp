@@ -220,3 +220,16 @@ TEST(ReferenceCurve, FromSamplesInEitherUnit)
     ConvertCurves(table, QStringLiteral("°F"));
     EXPECT_EQ(table.channels[0].y[0], before);
 }
+
+// A crossing found by interpolation lies between the two samples it was found between, even
+// where rounding would put it an ulp past the later one (a damaged table's far-apart times).
+TEST(ReferenceCurve, CrossingStaysBetweenItsSamples)
+{
+    CurvePoints c;
+    c.x = {-865635.7558875987, 847433.7369372327};
+    c.y = {-1.0f, 1e-30f};
+    const std::optional<double> at = FirstCrossing(c, 0.0);
+    ASSERT_TRUE(at);
+    EXPECT_GE(*at, c.x.front());
+    EXPECT_LE(*at, c.x.back());
+}
