@@ -19,20 +19,7 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-# Starts kelvor-cli with its arguments in the background; sets $pid and $link from what it says.
-serve() {
-    local err="$work/err.$#.$RANDOM"
-    "$cli" "$@" >"$err.out" 2>"$err" &
-    pid=$!
-    pids+=("$pid")
-    for _ in $(seq 100); do
-        link=$(sed -n 's/^kelvor-cli: live view at //p' "$err")
-        [ -n "$link" ] && return 0
-        kill -0 "$pid" 2>/dev/null || fail "kelvor-cli $* ended: $(cat "$err")"
-        sleep 0.1
-    done
-    fail "kelvor-cli $* never said where the view is: $(cat "$err")"
-}
+. "$here/support/webserve.sh"
 port_of() { local p=${1##*:}; echo "${p%%/*}"; }
 
 # The name the windowed program keeps for a serial.

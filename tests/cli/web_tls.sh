@@ -29,20 +29,7 @@ mk x509 -req -in "$work/server.csr" -CA "$work/ca.crt" -CAkey "$work/ca.key" -CA
     -extfile "$work/san.ext" -out "$work/server.crt"
 cat "$work/server.crt" "$work/server.key" >"$work/both.pem"
 
-# Starts kelvor-cli with its arguments in the background; sets $pid and $link from what it says.
-serve() {
-    local err="$work/err.$RANDOM"
-    "$cli" "$@" >"$err.out" 2>"$err" &
-    pid=$!
-    pids+=("$pid")
-    for _ in $(seq 100); do
-        link=$(sed -n 's/^kelvor-cli: live view at //p' "$err")
-        [ -n "$link" ] && return 0
-        kill -0 "$pid" 2>/dev/null || fail "kelvor-cli $* ended: $(cat "$err")"
-        sleep 0.1
-    done
-    fail "kelvor-cli $* never said where the view is: $(cat "$err")"
-}
+. "$here/support/webserve.sh"
 
 "$cli" --meter=sim record --data-dir "$work/refused" --serve 127.0.0.1:0 --serve-cert "$work/ca.key" \
     >/dev/null 2>"$work/bad.err" && fail "a key given as the certificate was taken"
